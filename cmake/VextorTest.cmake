@@ -1,0 +1,15 @@
+# Registers one Qt Test executable per tests/<area>/tst_<name>.cpp. Test names are <area>_<name>;
+# every test runs on the offscreen platform so that pixmaps and widgets work without a display.
+function(vextor_add_test source)
+  get_filename_component(name ${source} NAME_WE)
+  get_filename_component(dir ${source} DIRECTORY)
+  get_filename_component(area ${dir} NAME)
+  string(REGEX REPLACE "^tst_" "" short ${name})
+  set(target test_${area}_${short})
+  add_executable(${target} ${source})
+  target_link_libraries(${target} PRIVATE vextorcore Qt5::Test)
+  target_compile_definitions(${target} PRIVATE VEXTOR_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
+    VEXTOR_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  add_test(NAME ${area}_${short} COMMAND ${target})
+  set_tests_properties(${area}_${short} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT 600)
+endfunction()
