@@ -1,0 +1,171 @@
+#pragma once
+
+#include "blockItem.h"
+#include "nimLogic.h"
+
+#include <QByteArray>
+#include <QStringList>
+#include <QVector>
+
+#include <functional>
+#include <memory>
+
+class LabelRegistry;
+class RegisterSink;
+class QTextDocument;
+class CompiledTables;
+
+// The model of one document: owns every block on every sheet, hands out the names of the
+// module's fixed hardware resources, creates blocks of each kind, finds and deletes them, and
+// compiles the diagram into the module's register image.
+class BlockDiagram
+{
+public:
+    // Register map of the image written by a download.
+    static constexpr quint32 REG_DLY_FUNC = 0x0004;
+    static constexpr quint32 REG_MSR_FUNC_END = 0x0067;
+    static constexpr quint32 REG_CNT_FUNC11_END = 0x007F;
+    static constexpr quint32 REG_CLK_IN_VTH_END = 0x0081;
+    static constexpr quint32 REG_OSCILLATOR_END = 0x008F;
+    static constexpr quint32 REG_FRONTEND_LUT_BEGIN = 0x2000;
+    static constexpr quint32 REG_FRONTEND_LUT_END = 0x27FF;
+    static constexpr quint32 REG_OUTPUT_BACKEND_LUT_BEGIN = 0x2800;
+    static constexpr quint32 REG_OUTPUT_BACKEND_LUT_END = 0x2FFF;
+    static constexpr quint32 REG_FEEDBACK_BACKEND_LUT_BEGIN = 0x3000;
+    static constexpr quint32 REG_FEEDBACK_BACKEND_LUT_END = 0x37FF;
+    static constexpr quint32 REG_MSRCNT_BACKEND_LUT_BEGIN = 0x3800;
+    static constexpr quint32 REG_MSRCNT_BACKEND_LUT_END = 0x3FFF;
+
+    static constexpr int SLOTS = 11;
+    static constexpr int UNITS = 8;
+    // Backend slot driven by delay unit u.
+    static const int MapDlyFnc[UNITS];
+
+    explicit BlockDiagram(LabelRegistry* labels = nullptr);
+    ~BlockDiagram();
+
+    BlockDiagram(const BlockDiagram&) = delete;
+    BlockDiagram& operator=(const BlockDiagram&) = delete;
+
+    // --- teardown
+    void clearEntry();
+    void deleteTab(int tid);
+    void deleteItem(BlockItem* item);
+
+    // --- creation (null when the resource is exhausted)
+    NIM_IN* createInput(int id, int tid);
+    NIM_IN* createInput(int id, int tid, const QString& name);
+    PreLogic* createPreLogic(int id, int tid);
+    PreLogic* createPreLogic(int id, int tid, const QString& name);
+    PostLogic* createPostLogic(int id, int tid);
+    PostLogic* createPostLogic(int id, int tid, const QString& name);
+    BlockItem* createCntFnc(int id, int tid);
+    BlockItem* createDlyFnc(int id, int tid);
+    BlockItem* createFunction(int id, int tid, const QString& name);
+    BlockItem* createNonFnc(int id, int tid, const QString& name = QString());
+    BlockItem* createOut(int id, int tid, const QString& name = QString());
+    BlockItem* createMsrCnt(int id, int tid, const QString& name = QString());
+    BlockItem* createFeedBackIN(int id, int tid);
+    BlockItem* createFeedBackIN(int id, int tid, const QString& name);
+    BlockItem* createNIMLabelIN(int id, int tid);
+    BlockItem* createNIMLabelIN(int id, int tid, const QString& name);
+    BlockItem* createNIMLabel(int id, int tid, const QString& name);
+    BlockItem* createNIMFncLabel(int id, int tid, const QString& name);
+
+    // --- names
+    bool checkName(const QString& name, bool bName) const;
+    void getFreeList(const QString& kind, QStringList& list, int tid) const;
+
+    // --- searches (first match in pool order; tid < 0 matches any sheet)
+    NIM_IN* searchNIM_IN(const QString& name, int tid) const;
+    BlockItem* searchLabel(const QString& name, int tid) const;
+    PostLogic* searchPostLogic(const QString& name, int tid) const;
+
+    // --- pools
+    const QStringList& inputNames() const { return m_NIM_IN; }
+    const QVector<NIM_IN*>& inputs() const { return m_input; }
+    const QVector<PreLogic*>& preLogics() const { return m_preLogic; }
+    const QVector<PostLogic*>& postLogics() const { return m_postLogic; }
+    const QVector<BlockItem*>& functions() const { return m_function; }
+    const QVector<BlockItem*>& outs() const { return m_out; }
+    const QVector<BlockItem*>& labels() const { return m_label; }
+    // Every block, pool by pool (inputs, PreLogic, PostLogic, functions, outputs, labels).
+    QVector<BlockItem*> allBlocks() const;
+
+    // --- register image
+    // Maps the diagram onto the function slots and hands every register value to the sink, then
+    // sends it. Expression errors are thrown as QString before anything is sent.
+    bool download(RegisterSink* worker);
+    // The same values through the literal evaluation of every table entry (the reference that
+    // the compiled tables are proven against).
+    bool downloadLiteral(RegisterSink* worker);
+
+    // --- verification against the module's read-back
+    void initVerify(QString& report);
+    bool verifyFunc(const QByteArray& data, QString& report);
+    bool verifyFrontendLUT(const QByteArray& data, QString& report);
+    bool verifyOutputLUT(const QByteArray& data, QString& report);
+    bool verifyFeedbackLUT(const QByteArray& data, QString& report);
+    bool verifyMsrCntLUT(const QByteArray& data, QString& report);
+
+    // --- design rule check
+    int drc(QTextDocument* doc);
+    void checkMsrCnt(int* mode, QString* path, QString* name, QString* unit);
+
+    // --- truth values (literal evaluation)
+    bool isBitON(quint16 in, const BlockItem* post) const;
+
+    // Results of the latest block mapping.
+    const BlockItem* slot(int j) const { return m_mapPostLogic[j]; }
+    quint16 backendSelect() const { return m_inBackendLUT; }
+    quint8 counterFeedbackSelect() const { return m_inCntFnc; }
+    quint8 delayFeedbackSelect() const { return m_inDlyFnc; }
+
+    void blockMapping();
+
+    // Table entries (literal evaluation, after blockMapping()).
+    quint16 calcFrontendLUT(quint16 a) const;
+    quint8 calcNIMOutLUT(quint16 i) const;
+    quint8 calcFeedBackLUT(quint16 i) const;
+    quint8 calcMsrCntLUT(quint16 i) const;
+
+    // Register values (pure functions of the diagram and the latest mapping).
+    quint8 counterMode(int u) const;
+    quint16 delayOf(int u) const;
+    quint32 mainCount(int u) const;
+    quint32 subCount(int u) const;
+    quint8 msrCntMode(int m) const;
+    void getOutputProperty(quint8& nim, quint8& ttl) const;
+    quint8 getInputProperty() const;
+    quint16 getUserControlEnabled() const;
+    quint16 getVth(int ch) const;
+    void getOscillatorFunction(quint32& main, quint32& sub) const;
+
+private:
+    template<typename T> static void removeFrom(QVector<T*>& pool, BlockItem* item);
+    bool outNameUsed(const QString& name) const;
+    bool functionNameUsed(const QString& name) const;
+    QString firstFreeName(const QString& prefix, const std::function<bool(const QString&)>& taken) const;
+    BlockItem* firstOutOfKind(const QString& kind) const;
+    const BlockItem* labelInOf(const BlockItem* label) const;
+    const BlockItem* resolveLabel(const BlockItem* driver) const;
+    void writeImage(RegisterSink* worker, const CompiledTables* tables);
+
+    QStringList m_NIM_IN;
+    LabelRegistry* m_pLabelWidget;
+    QVector<NIM_IN*> m_input;
+    QVector<PreLogic*> m_preLogic;
+    QVector<PostLogic*> m_postLogic;
+    QVector<BlockItem*> m_function;
+    QVector<BlockItem*> m_out;
+    QVector<BlockItem*> m_label;
+    int m_nNonFnc = 0;
+    int m_nDlyFnc = 0;
+    int m_nCntFnc = 0;
+    const BlockItem* m_mapPostLogic[SLOTS] = {};
+    quint16 m_inBackendLUT = 0;
+    quint8 m_inCntFnc = 0;
+    quint8 m_inDlyFnc = 0;
+
+    friend class CompiledTables;
+};
