@@ -4,5 +4,6 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${VEXTOR_BUILD_DIR:-$root/build}
 "$root/scripts/setup.sh"
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$root}
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=${VEXTOR_BUILD_TYPE:-RelWithDebInfo} "$@" >/dev/null
 cmake --build "$build" -j"$(nproc)"
