@@ -51,6 +51,9 @@ void TestMainWindow::title()
     MainWindow window(fileName, nullptr);
     QCOMPARE(window.windowTitle(), QString::fromUtf8("NewFile[*] - Vextor \xE2\x85\xA2"));
     QVERIFY(!window.isWindowModified());
+    // The window's pictures are compiled into the core library and available once it exists.
+    QVERIFY(QFile::exists(QStringLiteral(":/Vextor_icon/Vextor_Cut.png")));
+    QVERIFY(QFile::exists(QStringLiteral(":/images/PreLgc.png")));
 }
 
 void TestMainWindow::withoutRecord()
