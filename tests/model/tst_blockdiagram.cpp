@@ -53,6 +53,7 @@ private slots:
     void outputs();
     void measureCounters();
     void labelPanelIsTold();
+    void legacyNamesTakePartInNaming();
 
     void checkName_data();
     void checkName();
@@ -272,6 +273,20 @@ void TestBlockDiagram::labelPanelIsTold()
     // A continuation label blocks the name of the label it continues.
     diagram.deleteItem(diagram.outs().at(1));
     QCOMPARE(diagram.createNIMLabelIN(0, 0)->getName(), QStringLiteral("Label1"));
+}
+
+void TestBlockDiagram::legacyNamesTakePartInNaming()
+{
+    // Older documents stored the display text as the name of outputs and feedbacks.
+    RecordingRegistry registry;
+    BlockDiagram diagram(&registry);
+    QCOMPARE(diagram.createOut(0, 0, QStringLiteral("Delay 60ns       OUT-CH0"))->getName(),
+             QStringLiteral("OUT-CH0"));
+    QCOMPARE(diagram.createOut(1, 0)->getName(), QStringLiteral("OUT-CH1"));
+    QCOMPARE(diagram.createFeedBackIN(0, 0, QStringLiteral("Delay 24ns     FeedBack0"))->getName(),
+             QStringLiteral("FeedBack0"));
+    QCOMPARE(diagram.createFeedBackIN(1, 0)->getName(), QStringLiteral("FeedBack1"));
+    QCOMPARE(registry.names, (QStringList{"FeedBack0", "FeedBack1"}));
 }
 
 // ---------------------------------------------------------------------------------------------
