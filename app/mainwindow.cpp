@@ -1,9 +1,17 @@
 #include "mainwindow.h"
 
+// The icons and block pictures live in the static core library; nothing else refers to their
+// resource object, so the window registers them before anything is drawn.
+static void registerPictures()
+{
+    Q_INIT_RESOURCE(draggableicons);
+}
+
 MainWindow::MainWindow(QString& fileName, InfoOstrum* info, QWidget* parent)
     : QMainWindow(parent)
     , m_parent(parent ? parent : this)
 {
+    registerPictures();
     setMaximumWidth(970);
     setGeometry(9, 36, 950, 690);
     setTitle(QStringLiteral("NewFile"), QStringLiteral("Vextor Ⅲ"));

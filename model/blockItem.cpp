@@ -329,10 +329,21 @@ bool BlockItem::guiAvailable()
     return qobject_cast<QGuiApplication*>(QCoreApplication::instance());
 }
 
+// The pictures are compiled into the static core library, whose resource object is only linked
+// in when something refers to it; registering them here makes every program that creates blocks
+// find them.
+static void registerBlockPictures()
+{
+    Q_INIT_RESOURCE(draggableicons);
+}
+
 void BlockItem::loadIcon(const QString& resource)
 {
-    if (guiAvailable())
-        m_pixmap = QPixmap(resource);
+    if (!guiAvailable())
+        return;
+    static const bool registered = (registerBlockPictures(), true);
+    Q_UNUSED(registered);
+    m_pixmap = QPixmap(resource);
 }
 
 void BlockItem::drawCentredText(const QString& text)

@@ -142,13 +142,15 @@ bool NIMLogic::getArg(Evaluation& e)
     const QString& t = e.tokens.at(e.pos);
     if (t == EOF_TOKEN)
         throw QStringLiteral("invalid at EOF");
-    if (t == QLatin1String("(")) {
+    const bool paren = t == QLatin1String("(");
+    if (paren || t == QLatin1String("not")) {
+        // Nesting is refused at the token that opens one level too many, a token the user wrote.
+        if (++e.depth > MAX_DEPTH)
+            throw invalidAt(t);
         ++e.pos;
-        return calc(e, levelRight);
-    }
-    if (t == QLatin1String("not")) {
-        ++e.pos;
-        return !calc(e, levelNOT);
+        const bool value = paren ? calc(e, levelRight) : !calc(e, levelNOT);
+        --e.depth;
+        return value;
     }
     const QString value = replace(t, e.bits);
     if (value == TRUE_TOKEN) {
@@ -164,8 +166,6 @@ bool NIMLogic::getArg(Evaluation& e)
 
 bool NIMLogic::calc(Evaluation& e, int level)
 {
-    if (++e.depth > MAX_DEPTH)
-        throw invalidAt(e.tokens.at(e.pos));
     bool acc = getArg(e);
     for (;;) {
         const QString t = e.tokens.at(e.pos);
@@ -203,7 +203,6 @@ bool NIMLogic::calc(Evaluation& e, int level)
         else
             acc = acc || rhs;
     }
-    --e.depth;
     return acc;
 }
 

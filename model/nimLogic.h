@@ -21,8 +21,8 @@ public:
         levelLeft = 6
     };
     static constexpr int OPERANDS = 11;
-    // Nesting deeper than this (parentheses, not, or operators binding tighter) is refused as an
-    // invalid token, so that hostile expressions cannot exhaust the stack.
+    // Nesting of parentheses and not deeper than this is refused as an invalid token (the one
+    // that opens the level too many), so that hostile expressions cannot exhaust the stack.
     static constexpr int MAX_DEPTH = 1000;
 
     NIMLogic(int id, int tid, const QString& name, const QString& icon);

@@ -1,0 +1,516 @@
+#include "blockItem.h"
+#include "nimLogic.h"
+
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+const char* const CHANNELS[] = {"IN-CH0", "IN-CH1", "IN-CH2", "IN-CH3", "IN-CH4",
+                                "IN-CH5", "IN-CH6", "IN-CH7", "IN-OPT", "IN-USER"};
+
+// Stores an expression without checking it, as the document loader does.
+void store(NIMLogic& logic, const QString& expr)
+{
+    QString text = expr;
+    QVERIFY(logic.setProperty(text, false));
+}
+
+// The message an evaluation throws, or an empty string when it succeeds.
+QString thrownBy(const std::function<void()>& evaluate)
+{
+    try {
+        evaluate();
+    } catch (const QString& message) {
+        return message;
+    }
+    return QString();
+}
+} // namespace
+
+class TestLogic : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void precedence_data();
+    void precedence();
+    void operands_data();
+    void operands();
+    void errors_data();
+    void errors();
+    void tokens_data();
+    void tokens();
+    void opLevels_data();
+    void opLevels();
+
+    void setPropertyCheck_data();
+    void setPropertyCheck();
+    void isBitONPrefixesBlockName_data();
+    void isBitONPrefixesBlockName();
+    void emptyExpressionIsFalse();
+
+    void setPortAutomaticInputs();
+    void setPortOneConnectionPerSource();
+    void setPortReplacesDriver();
+    void setPortAllInputsTaken();
+
+    void preLogicChannel_data();
+    void preLogicChannel();
+    void preLogicFirstInputOfAChannel();
+    void preLogicCombination();
+    void preLogicOtherDrivers();
+};
+
+// ---------------------------------------------------------------------------------------------
+// Expressions
+
+void TestLogic::precedence_data()
+{
+    // table: the value for A + 2B + 4C = 0..7, as '0'/'1'.
+    QTest::addColumn<QString>("expr");
+    QTest::addColumn<QString>("table");
+
+    QTest::newRow("or over and") << "_A or _B and _C"
+                                 << "01010111";
+    QTest::newRow("and before or") << "_A and _B or _C"
+                                   << "00011111";
+    QTest::newRow("not binds an operand") << "not _A and _B"
+                                          << "00100010";
+    QTest::newRow("xor before or") << "_A xor _B or _C"
+                                   << "01101111";
+    QTest::newRow("or, not, and") << "_A or not _B and _C"
+                                  << "01011101";
+    QTest::newRow("or over xor") << "_A or _B xor _C"
+                                 << "01111101";
+    QTest::newRow("xor over and") << "_A xor _B and _C"
+                                  << "01010110";
+    QTest::newRow("and not, then xor") << "_A and not _B xor _C"
+                                       << "01001011";
+    QTest::newRow("not of parentheses") << "not (_A or _B) and _C"
+                                        << "00001000";
+    QTest::newRow("double not") << "not not _A"
+                                << "01010101";
+    QTest::newRow("parentheses without blanks") << "(_A)and(_B)"
+                                                << "00010001";
+    QTest::newRow("xor chain") << "_A xor _B xor _C"
+                               << "01101001";
+    QTest::newRow("parenthesised operand before and") << "_A or (_B) and _C"
+                                                      << "01010111";
+    QTest::newRow("parentheses first") << "(_A or _B) and _C"
+                                       << "00000111";
+    QTest::newRow("not of parentheses before and") << "_A or not (_B xor _C) and _A"
+                                                   << "01010101";
+    QTest::newRow("mixed levels") << "_A or _B and _C xor _A and not _B or _C"
+                                  << "01011111";
+    QTest::newRow("and, xor, or, and") << "_A and _B xor _C or _A and _C"
+                                       << "00011111";
+    QTest::newRow("not on both sides") << "not _A xor not _B"
+                                       << "01100110";
+    QTest::newRow("constant true") << "true and _C"
+                                   << "00001111";
+    QTest::newRow("constant false") << "false or not _A"
+                                    << "10101010";
+    QTest::newRow("nested parentheses") << "( ( _A ) )"
+                                        << "01010101";
+    QTest::newRow("parentheses inside xor") << "_A xor (_B or _C) and not _A"
+                                            << "01111111";
+    QTest::newRow("tabs and line breaks") << "_A\tand\n  _B"
+                                          << "00010001";
+}
+
+void TestLogic::precedence()
+{
+    QFETCH(QString, expr);
+    QFETCH(QString, table);
+    PostLogic logic(0, 0, QStringLiteral("PstLgc0"));
+    QString checked = expr;
+    QVERIFY2(logic.setProperty(checked, true), qPrintable(checked));
+    for (int i = 0; i < 8; ++i) {
+        bool bits[NIMLogic::OPERANDS] = {};
+        bits[0] = i & 1;
+        bits[1] = i & 2;
+        bits[2] = i & 4;
+        QCOMPARE(logic.isBitON(bits), table.at(i) == QLatin1Char('1'));
+    }
+}
+
+void TestLogic::operands_data()
+{
+    QTest::addColumn<QString>("expr");
+    QTest::addColumn<int>("index");
+    const char* const names[] = {"_A", "_B", "_C", "_D", "_E", "_F", "_G", "_H", "_I", "_J", "_K"};
+    for (int k = 0; k < NIMLogic::OPERANDS; ++k)
+        QTest::newRow(names[k]) << QString::fromLatin1(names[k]) << k;
+}
+
+void TestLogic::operands()
+{
+    QFETCH(QString, expr);
+    QFETCH(int, index);
+    PreLogic pre(0, 0, QStringLiteral("PreLgc0"));
+    NIMLogic& logic = pre; // PreLogic's channel-word isBitON hides the operand form
+    store(logic, expr);
+    for (int k = 0; k < NIMLogic::OPERANDS; ++k) {
+        bool bits[NIMLogic::OPERANDS] = {};
+        bits[k] = true;
+        QCOMPARE(logic.isBitON(bits), k == index);
+        // The operand is the only thing that matters.
+        for (bool& bit : bits)
+            bit = !bit;
+        QCOMPARE(logic.isBitON(bits), k != index);
+    }
+}
+
+void TestLogic::errors_data()
+{
+    QTest::addColumn<QString>("expr");
+    QTest::addColumn<QString>("message");
+
+    const QString missing = QStringLiteral("invalid --- ')' is missimg.");
+    const QString atEof = QStringLiteral("invalid at EOF");
+
+    QTest::newRow("unclosed parenthesis") << "( _A or _B" << missing;
+    QTest::newRow("two unclosed") << "((_A)" << missing;
+    QTest::newRow("unclosed inside not") << "(not _A" << missing;
+    QTest::newRow("unclosed after a tighter operator") << "_A or _B and ( _C" << missing;
+    QTest::newRow("trailing operator") << "_A or" << atEof;
+    QTest::newRow("trailing operator after tighter one") << "_A or _B and" << atEof;
+    QTest::newRow("trailing and before or") << "_A and _B or" << atEof;
+    QTest::newRow("not alone") << "not" << atEof;
+    QTest::newRow("open parenthesis alone") << "(" << atEof;
+    QTest::newRow("open inside") << "_A or (_B and" << atEof;
+    QTest::newRow("two operands") << "_A _B"
+                                  << "invalid at '_B'";
+    QTest::newRow("surplus closing parenthesis") << "_A )"
+                                                 << "invalid at ')'";
+    QTest::newRow("surplus after parentheses") << "(_A))"
+                                               << "invalid at ')'";
+    QTest::newRow("surplus after tighter operator") << "_A or _B and _C )"
+                                                    << "invalid at ')'";
+    QTest::newRow("closing parenthesis first") << ")"
+                                               << "invalid at ')'";
+    QTest::newRow("empty parentheses") << "()"
+                                       << "invalid at ')'";
+    QTest::newRow("operand beyond _K") << "_L"
+                                       << "invalid at '_L'";
+    QTest::newRow("lower-case operand") << "_a or _B"
+                                        << "invalid at '_a'";
+    QTest::newRow("long operand") << "_AB"
+                                  << "invalid at '_AB'";
+    QTest::newRow("upper-case operator") << "_A AND _B"
+                                         << "invalid at 'AND'";
+    QTest::newRow("upper-case constant") << "TRUE"
+                                         << "invalid at 'TRUE'";
+    QTest::newRow("doubled operator") << "_A and and _B"
+                                      << "invalid at 'and'";
+    QTest::newRow("operator first") << "or _A"
+                                    << "invalid at 'or'";
+    QTest::newRow("not after an operand") << "_A not _B"
+                                          << "invalid at 'not'";
+    QTest::newRow("parenthesis after an operand") << "_A (_B)"
+                                                  << "invalid at '('";
+    QTest::newRow("parenthesis after a tighter operand") << "_A or _B (_C)"
+                                                         << "invalid at '('";
+    QTest::newRow("first error wins") << "_A _B )"
+                                      << "invalid at '_B'";
+    QTest::newRow("empty") << ""
+                           << "invalid at ''";
+    QTest::newRow("blanks only") << " \t "
+                                 << "invalid at ''";
+}
+
+void TestLogic::errors()
+{
+    QFETCH(QString, expr);
+    QFETCH(QString, message);
+    PostLogic logic(0, 0, QStringLiteral("PstLgc0"));
+    store(logic, QStringLiteral("_A"));
+    QString checked = expr;
+    QVERIFY(!logic.setProperty(checked, true));
+    QCOMPARE(checked, message);
+    QCOMPARE(logic.getProperty(), QStringLiteral("_A"));
+
+    // The same message, whatever the operand values.
+    bool bits[NIMLogic::OPERANDS];
+    for (bool& bit : bits)
+        bit = true;
+    QCOMPARE(thrownBy([&] { NIMLogic::calc(expr, bits); }), message);
+}
+
+void TestLogic::tokens_data()
+{
+    QTest::addColumn<QString>("expr");
+    QTest::addColumn<QStringList>("tokens");
+
+    QTest::newRow("parentheses split")
+        << "(_A)and(_B)" << QStringList{"(", "_A", ")", "and", "(", "_B", ")", "EOF"};
+    QTest::newRow("white space collapses") << " _A\t\n or   _B " << QStringList{"_A", "or", "_B", "EOF"};
+    QTest::newRow("empty gives one empty token") << "" << QStringList{"", "EOF"};
+}
+
+void TestLogic::tokens()
+{
+    QFETCH(QString, expr);
+    QFETCH(QStringList, tokens);
+    QCOMPARE(NIMLogic::tokenize(expr), tokens);
+}
+
+void TestLogic::opLevels_data()
+{
+    QTest::addColumn<QString>("token");
+    QTest::addColumn<int>("level");
+
+    QTest::newRow("and") << "and" << int(NIMLogic::levelAND);
+    QTest::newRow("xor") << "xor" << int(NIMLogic::levelXOR);
+    QTest::newRow("or") << "or" << int(NIMLogic::levelOR);
+    QTest::newRow("not") << "not" << int(NIMLogic::levelNOT);
+    QTest::newRow("(") << "(" << int(NIMLogic::levelLeft);
+    QTest::newRow(")") << ")" << int(NIMLogic::levelRight);
+    QTest::newRow("EOF") << "EOF" << -1;
+    QTest::newRow("operand") << "_A" << -1;
+    QTest::newRow("AND") << "AND" << -1;
+}
+
+void TestLogic::opLevels()
+{
+    QFETCH(QString, token);
+    QFETCH(int, level);
+    QCOMPARE(NIMLogic::getOpLevel(token), level);
+    // The level values are fixed.
+    QCOMPARE(int(NIMLogic::levelEOF), 0);
+    QCOMPARE(int(NIMLogic::levelRight), 1);
+    QCOMPARE(int(NIMLogic::levelOR), 2);
+    QCOMPARE(int(NIMLogic::levelXOR), 3);
+    QCOMPARE(int(NIMLogic::levelAND), 4);
+    QCOMPARE(int(NIMLogic::levelNOT), 5);
+    QCOMPARE(int(NIMLogic::levelLeft), 6);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Storing and evaluating on a block
+
+void TestLogic::setPropertyCheck_data()
+{
+    QTest::addColumn<QString>("expr");
+    QTest::addColumn<bool>("check");
+    QTest::addColumn<bool>("stored");
+    QTest::addColumn<QString>("returnedText");
+
+    QTest::newRow("valid, checked") << "_A and _B" << true << true << "_A and _B";
+    QTest::newRow("valid, unchecked") << "_A and _B" << false << true << "_A and _B";
+    QTest::newRow("invalid, checked") << "_A and" << true << false << "invalid at EOF";
+    QTest::newRow("invalid, unchecked") << "_A and" << false << true << "_A and";
+    QTest::newRow("empty, checked") << "" << true << false << "invalid at ''";
+    QTest::newRow("empty, unchecked") << "" << false << true << "";
+    QTest::newRow("unclosed, checked") << "(_C" << true << false << "invalid --- ')' is missimg.";
+}
+
+void TestLogic::setPropertyCheck()
+{
+    QFETCH(QString, expr);
+    QFETCH(bool, check);
+    QFETCH(bool, stored);
+    QFETCH(QString, returnedText);
+
+    PreLogic logic(0, 0, QStringLiteral("PreLgc0"));
+    store(logic, QStringLiteral("_K"));
+    QString text = expr;
+    QCOMPARE(logic.setProperty(text, check), stored);
+    QCOMPARE(text, returnedText);
+    QCOMPARE(logic.getProperty(), stored ? expr : QStringLiteral("_K"));
+}
+
+void TestLogic::isBitONPrefixesBlockName_data()
+{
+    QTest::addColumn<bool>("pre");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("expr");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("PreLogic") << true << "PreLgc3"
+                              << "( _A"
+                              << "PreLgc3: invalid --- ')' is missimg.";
+    QTest::newRow("PostLogic") << false << "PstLgc0"
+                               << "_A _B"
+                               << "PstLgc0: invalid at '_B'";
+    QTest::newRow("at EOF") << false << "PstLgc12"
+                            << "not"
+                            << "PstLgc12: invalid at EOF";
+}
+
+void TestLogic::isBitONPrefixesBlockName()
+{
+    QFETCH(bool, pre);
+    QFETCH(QString, name);
+    QFETCH(QString, expr);
+    QFETCH(QString, message);
+
+    std::unique_ptr<NIMLogic> logic;
+    if (pre)
+        logic = std::make_unique<PreLogic>(0, 0, name);
+    else
+        logic = std::make_unique<PostLogic>(0, 0, name);
+    // The resource name is used, not the name shown to the user.
+    logic->setUserName(QStringLiteral("Coincidence"));
+    store(*logic, expr);
+    const bool bits[NIMLogic::OPERANDS] = {};
+    QCOMPARE(thrownBy([&] { logic->isBitON(bits); }), message);
+    if (pre) {
+        const auto* preLogic = static_cast<PreLogic*>(logic.get());
+        QCOMPARE(thrownBy([&] { preLogic->isBitON(quint16(0xFFFF)); }), message);
+    }
+}
+
+void TestLogic::emptyExpressionIsFalse()
+{
+    PreLogic pre(0, 0, QStringLiteral("PreLgc0"));
+    PostLogic post(0, 0, QStringLiteral("PstLgc0"));
+    bool bits[NIMLogic::OPERANDS];
+    for (bool& bit : bits)
+        bit = true;
+    QVERIFY(!static_cast<NIMLogic&>(pre).isBitON(bits));
+    QVERIFY(!post.isBitON(bits));
+    QVERIFY(!pre.isBitON(quint16(0xFFFF)));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Wiring
+
+void TestLogic::setPortAutomaticInputs()
+{
+    PreLogic logic(0, 0, QStringLiteral("PreLgc0"));
+    NIM_IN a(0, 0, QStringLiteral("IN-CH0"));
+    NIM_IN b(1, 0, QStringLiteral("IN-CH1"));
+    NIM_IN c(2, 0, QStringLiteral("IN-CH2"));
+    NIM_IN d(3, 0, QStringLiteral("IN-CH3"));
+    QCOMPARE(logic.setPort(-1, &a), 0);
+    QCOMPARE(logic.setPort(-1, &b), 1);
+    QCOMPARE(logic.setPort(5, &c), 5);
+    QCOMPARE(logic.setPort(-1, &d), 2);
+
+    // A freed input is the next automatic choice.
+    logic.delPort(1);
+    b.delOutPort(&logic);
+    NIM_IN e(4, 0, QStringLiteral("IN-CH4"));
+    QCOMPARE(logic.setPort(-1, &e), 1);
+    QCOMPARE(e.getOutPort(), QVector<BlockItem*>{&logic});
+    QCOMPARE(logic.getPort().keys(), (QList<int>{0, 1, 2, 5}));
+}
+
+void TestLogic::setPortOneConnectionPerSource()
+{
+    PreLogic logic(0, 0, QStringLiteral("PreLgc0"));
+    NIM_IN a(0, 0, QStringLiteral("IN-CH0"));
+    QCOMPARE(logic.setPort(3, &a), 3);
+    QCOMPARE(logic.setPort(-1, &a), -1);
+    QCOMPARE(logic.setPort(4, &a), -1);
+    QCOMPARE(logic.setPort(3, &a), -1);
+    QCOMPARE(logic.getPort().keys(), QList<int>{3});
+    QCOMPARE(a.getOutPort(), QVector<BlockItem*>{&logic});
+}
+
+void TestLogic::setPortReplacesDriver()
+{
+    PostLogic logic(0, 0, QStringLiteral("PstLgc0"));
+    NIMFunction first(0, 0, QStringLiteral("CntFnc0"));
+    NIMFunction second(1, 0, QStringLiteral("CntFnc1"));
+    logic.setPort(2, &first);
+    QCOMPARE(logic.setPort(2, &second), 2);
+    QVERIFY(first.getOutPort().isEmpty());
+    QCOMPARE(second.getOutPort(), QVector<BlockItem*>{&logic});
+    QCOMPARE(logic.getPort(2), &second);
+}
+
+void TestLogic::setPortAllInputsTaken()
+{
+    PostLogic logic(0, 0, QStringLiteral("PstLgc0"));
+    std::vector<std::unique_ptr<NIMFunction>> sources;
+    for (int k = 0; k < NIMLogic::OPERANDS; ++k) {
+        sources.push_back(std::make_unique<NIMFunction>(k, 0, QStringLiteral("DlyFnc%1").arg(k)));
+        QCOMPARE(logic.setPort(-1, sources.back().get()), k);
+    }
+    NIMFunction extra(20, 0, QStringLiteral("NonFnc0"));
+    QCOMPARE(logic.setPort(-1, &extra), -1);
+    QVERIFY(extra.getOutPort().isEmpty());
+    // An explicit input still takes the new source in place of the old one.
+    QCOMPARE(logic.setPort(7, &extra), 7);
+    QVERIFY(sources[7]->getOutPort().isEmpty());
+    QCOMPARE(logic.getPort(7), &extra);
+}
+
+// ---------------------------------------------------------------------------------------------
+// PreLogic channel words
+
+void TestLogic::preLogicChannel_data()
+{
+    QTest::addColumn<int>("channel"); // index into CHANNELS; bit channel + 1
+    QTest::addColumn<int>("input");
+
+    QTest::newRow("IN-CH0 on input 2") << 0 << 2;
+    QTest::newRow("IN-CH3 on input 0") << 3 << 0;
+    QTest::newRow("IN-CH7 on input 7") << 7 << 7;
+    QTest::newRow("IN-OPT on input 10") << 8 << 10;
+    QTest::newRow("IN-USER on input 5") << 9 << 5;
+}
+
+void TestLogic::preLogicChannel()
+{
+    QFETCH(int, channel);
+    QFETCH(int, input);
+
+    PreLogic logic(0, 0, QStringLiteral("PreLgc0"));
+    NIM_IN in(0, 0, QString::fromLatin1(CHANNELS[channel]));
+    logic.setPort(input, &in);
+    store(logic, NIMLogic::operandName(input));
+    const int bit = channel + 1;
+    for (uint word = 0; word <= 0xFFFF; ++word)
+        QCOMPARE(logic.isBitON(quint16(word)), bool(word & (1u << bit)));
+}
+
+void TestLogic::preLogicFirstInputOfAChannel()
+{
+    // The same channel from two sheets: only the lowest input follows the channel bit.
+    PreLogic logic(0, 0, QStringLiteral("PreLgc0"));
+    NIM_IN sheet1(0, 1, QStringLiteral("IN-CH0"));
+    NIM_IN sheet2(0, 2, QStringLiteral("IN-CH0"));
+    logic.setPort(4, &sheet2);
+    logic.setPort(1, &sheet1);
+    store(logic, QStringLiteral("_E"));
+    QVERIFY(!logic.isBitON(quint16(0xFFFF)));
+    store(logic, QStringLiteral("_B"));
+    QVERIFY(logic.isBitON(quint16(0x0002)));
+    QVERIFY(!logic.isBitON(quint16(0xFFFD)));
+}
+
+void TestLogic::preLogicCombination()
+{
+    PreLogic logic(0, 0, QStringLiteral("PreLgc0"));
+    NIM_IN ch1(0, 0, QStringLiteral("IN-CH1"));
+    NIM_IN user(1, 0, QStringLiteral("IN-USER"));
+    NIM_IN opt(2, 0, QStringLiteral("IN-OPT"));
+    logic.setPort(0, &ch1);
+    logic.setPort(1, &user);
+    logic.setPort(9, &opt);
+    store(logic, QStringLiteral("_A and not _B or _J"));
+    for (uint word = 0; word <= 0xFFFF; ++word) {
+        const bool a = word & (1u << 2);
+        const bool b = word & (1u << 10);
+        const bool j = word & (1u << 9);
+        QCOMPARE(logic.isBitON(quint16(word)), (a && !b) || j);
+    }
+}
+
+void TestLogic::preLogicOtherDrivers()
+{
+    // A driver that is no input channel never sets its operand.
+    PreLogic logic(0, 0, QStringLiteral("PreLgc0"));
+    NIMLabel label(0, 0, QStringLiteral("Label0"));
+    logic.setPort(0, &label);
+    store(logic, QStringLiteral("not _A"));
+    for (uint word = 0; word <= 0xFFFF; word += 7)
+        QVERIFY(logic.isBitON(quint16(word)));
+}
+
+QTEST_GUILESS_MAIN(TestLogic)
+#include "tst_logic.moc"

@@ -1,0 +1,463 @@
+#include "nimLogic.h"
+
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QtTest>
+
+#include <optional>
+
+namespace {
+const QString AT_EOF = QStringLiteral("invalid at EOF");
+const QString MISSING = QStringLiteral("invalid --- ')' is missimg.");
+const QStringList OPERANDS{"_A", "_B", "_C", "_D", "_E", "_F", "_G", "_H", "_I", "_J", "_K"};
+const QStringList OPERATORS{"and", "xor", "or"};
+// Tokens that are no part of the language (none holds a blank or a parenthesis).
+const QStringList JUNK{"_L",   "_Z",    "_a",    "_", "__A", "_AB", "A",  "AND",   "Or",      "XOR",
+                       "NOT",  "True",  "FALSE", "1", "0",   "&&",  "||", "!",     "^",       "and_",
+                       "nott", "ornot", "_A_B",  "x", "=",   "[",   "]",  "_A,_B", "\xC3\xA9"};
+
+// Deepest nesting the reference evaluator is run on.
+constexpr int REFERENCE_NESTING = 3000;
+
+QString invalidAt(const QString& token)
+{
+    return QStringLiteral("invalid at '") + token + QLatin1Char('\'');
+}
+
+// The result of one evaluation: a value or a message.
+struct Outcome
+{
+    std::optional<bool> value;
+    QString message;
+
+    QString text() const
+    {
+        return value ? (*value ? QStringLiteral("true") : QStringLiteral("false")) : message;
+    }
+};
+
+// An independent evaluator: ordinary recursive descent over
+//   or-expr  := xor-expr { "or" xor-expr }
+//   xor-expr := and-expr { "xor" and-expr }
+//   and-expr := unary { "and" unary }
+//   unary    := "not" unary | "(" or-expr ")" | operand | "true" | "false"
+// reporting the first token that does not fit, in the module's four message forms.
+class Reference
+{
+public:
+    Reference(const QStringList& tokens, const bool* bits)
+        : m_tokens(tokens)
+        , m_bits(bits)
+    {}
+
+    Outcome evaluate()
+    {
+        Outcome outcome;
+        try {
+            const bool v = orExpr();
+            if (!atEnd())
+                throw invalidAt(current());
+            outcome.value = v;
+        } catch (const QString& message) {
+            outcome.message = message;
+        }
+        return outcome;
+    }
+
+    // The deepest nesting of "not" and "(" seen.
+    int nesting() const { return m_maxNesting; }
+
+private:
+    bool atEnd() const { return m_pos >= m_tokens.size(); }
+    const QString& current() const { return m_tokens.at(m_pos); }
+    bool accept(const char* token)
+    {
+        if (!atEnd() && current() == QLatin1String(token)) {
+            ++m_pos;
+            return true;
+        }
+        return false;
+    }
+
+    bool orExpr()
+    {
+        bool v = xorExpr();
+        while (accept("or")) {
+            const bool rhs = xorExpr();
+            v = v || rhs;
+        }
+        return v;
+    }
+    bool xorExpr()
+    {
+        bool v = andExpr();
+        while (accept("xor")) {
+            const bool rhs = andExpr();
+            v = v != rhs;
+        }
+        return v;
+    }
+    bool andExpr()
+    {
+        bool v = unary();
+        while (accept("and")) {
+            const bool rhs = unary();
+            v = v && rhs;
+        }
+        return v;
+    }
+    bool unary()
+    {
+        if (atEnd())
+            throw AT_EOF;
+        if (accept("not")) {
+            Nest nest(*this);
+            return !unary();
+        }
+        if (accept("(")) {
+            Nest nest(*this);
+            const bool v = orExpr();
+            if (atEnd())
+                throw MISSING;
+            if (!accept(")"))
+                throw invalidAt(current());
+            return v;
+        }
+        const QString& t = current();
+        const int k = OPERANDS.indexOf(t);
+        bool v;
+        if (k >= 0)
+            v = m_bits[k];
+        else if (t == QLatin1String("true"))
+            v = true;
+        else if (t == QLatin1String("false"))
+            v = false;
+        else
+            throw invalidAt(t);
+        ++m_pos;
+        return v;
+    }
+
+    struct Nest
+    {
+        explicit Nest(Reference& r)
+            : ref(r)
+        {
+            ref.m_maxNesting = qMax(ref.m_maxNesting, ++ref.m_nesting);
+        }
+        ~Nest() { --ref.m_nesting; }
+        Reference& ref;
+    };
+
+    const QStringList& m_tokens;
+    const bool* m_bits;
+    int m_pos = 0;
+    int m_nesting = 0;
+    int m_maxNesting = 0;
+};
+
+class Generator
+{
+public:
+    explicit Generator(quint32 seed)
+        : m_random(seed)
+    {}
+
+    int below(int n) { return int(m_random.bounded(quint32(n))); }
+    bool chance(int percent) { return below(100) < percent; }
+    template<typename T> const T& pick(const QList<T>& list) { return list.at(below(list.size())); }
+
+    // A valid expression of limited depth.
+    void valid(QStringList& out, int depth)
+    {
+        const int choice = depth <= 0 ? 0 : below(10);
+        if (choice <= 3) {
+            const int leaf = below(13);
+            out << (leaf < 11    ? OPERANDS.at(leaf)
+                    : leaf == 11 ? QStringLiteral("true")
+                                 : QStringLiteral("false"));
+        } else if (choice <= 5) {
+            out << QStringLiteral("not");
+            valid(out, depth - 1);
+        } else if (choice <= 7) {
+            out << QStringLiteral("(");
+            valid(out, depth - 1);
+            out << QStringLiteral(")");
+        } else {
+            const int operands = 2 + below(4);
+            valid(out, depth - 1);
+            for (int i = 1; i < operands; ++i) {
+                out << pick(OPERATORS);
+                valid(out, depth - 1);
+            }
+        }
+    }
+
+    QString anyToken()
+    {
+        switch (below(6)) {
+        case 0:
+            return pick(OPERANDS);
+        case 1:
+            return pick(OPERATORS);
+        case 2:
+            return chance(50) ? QStringLiteral("(") : QStringLiteral(")");
+        case 3:
+            return chance(50) ? QStringLiteral("not")
+                              : (chance(50) ? QStringLiteral("true") : QStringLiteral("false"));
+        default:
+            return QString::fromUtf8(pick(JUNK).toUtf8());
+        }
+    }
+
+    // Small damage to a token sequence: deletions, insertions, replacements, swaps.
+    void mutate(QStringList& tokens)
+    {
+        const int edits = 1 + below(3);
+        for (int e = 0; e < edits; ++e) {
+            const int at = tokens.isEmpty() ? 0 : below(tokens.size());
+            switch (below(4)) {
+            case 0:
+                if (!tokens.isEmpty())
+                    tokens.removeAt(at);
+                break;
+            case 1:
+                tokens.insert(at, anyToken());
+                break;
+            case 2:
+                if (!tokens.isEmpty())
+                    tokens[at] = anyToken();
+                break;
+            default:
+                if (tokens.size() >= 2 && at + 1 < tokens.size())
+                    tokens.swapItemsAt(at, at + 1);
+                break;
+            }
+        }
+    }
+
+    // Joins tokens with assorted white space; next to a parenthesis no space is needed.
+    QString join(const QStringList& tokens)
+    {
+        static const char* const SEPARATORS[] = {" ", " ", " ", "  ", "\t", "\n", " \r\n "};
+        QString text;
+        if (chance(10))
+            text += QStringLiteral("  ");
+        for (int i = 0; i < tokens.size(); ++i) {
+            if (i > 0) {
+                const bool paren = tokens.at(i - 1) == QLatin1String("(") ||
+                                   tokens.at(i - 1) == QLatin1String(")") ||
+                                   tokens.at(i) == QLatin1String("(") || tokens.at(i) == QLatin1String(")");
+                if (!(paren && chance(50)))
+                    text += QLatin1String(SEPARATORS[below(7)]);
+            }
+            text += tokens.at(i);
+        }
+        if (chance(10))
+            text += QStringLiteral("\t");
+        return text;
+    }
+
+    void randomBits(bool* bits)
+    {
+        for (int k = 0; k < NIMLogic::OPERANDS; ++k)
+            bits[k] = chance(50);
+    }
+
+private:
+    QRandomGenerator m_random;
+};
+
+Outcome underTest(const QString& expr, const bool* bits)
+{
+    Outcome outcome;
+    try {
+        outcome.value = NIMLogic::calc(expr, bits);
+    } catch (const QString& message) {
+        outcome.message = message;
+    }
+    return outcome;
+}
+
+// One of the four message forms, naming a token of the expression.
+bool wellFormed(const QString& message, const QStringList& tokens)
+{
+    if (message == AT_EOF || message == MISSING)
+        return true;
+    static const QRegularExpression at(QStringLiteral("^invalid at '(.*)'$"),
+                                       QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch m = at.match(message);
+    if (!m.hasMatch())
+        return false;
+    return tokens.isEmpty() ? m.captured(1).isEmpty() : tokens.contains(m.captured(1));
+}
+} // namespace
+
+class TestLogicRandom : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void generatedExpressions();
+    void deepNesting_data();
+    void deepNesting();
+    void longFlatExpression();
+
+private:
+    // Compares the evaluation with the reference; deep nesting may be refused with an
+    // "invalid at" message instead of a value.
+    static void check(const QStringList& tokens, const QString& expr, const bool* bits, int& values,
+                      int& messages);
+};
+
+void TestLogicRandom::check(const QStringList& tokens, const QString& expr, const bool* bits, int& values,
+                            int& messages)
+{
+    const Outcome actual = underTest(expr, bits);
+    if (!actual.value)
+        QVERIFY2(wellFormed(actual.message, tokens), qPrintable(expr.left(300) + " -> " + actual.message));
+
+    // The reference recurses on every nesting level; beyond a few thousand only the shape of the
+    // outcome is checked.
+    if (tokens.count(QStringLiteral("(")) + tokens.count(QStringLiteral("not")) > REFERENCE_NESTING) {
+        ++(actual.value ? values : messages);
+        return;
+    }
+    Reference reference(tokens, bits);
+    Outcome expected = reference.evaluate();
+    if (tokens.isEmpty())
+        expected = Outcome{std::nullopt, invalidAt(QString())}; // an empty expression is one empty token
+    const QByteArray context = "expression: " + expr.toUtf8().left(300) +
+                               "\nexpected: " + expected.text().toUtf8() +
+                               "\nactual: " + actual.text().toUtf8();
+
+    // Nesting beyond the evaluator's depth limit is refused at a "(" or "not"; anything else
+    // must agree.
+    if (reference.nesting() > NIMLogic::MAX_DEPTH && !actual.value &&
+        (actual.message == invalidAt(QStringLiteral("(")) ||
+         actual.message == invalidAt(QStringLiteral("not")))) {
+        ++messages;
+        return;
+    }
+    QVERIFY2(actual.value == expected.value, context.constData());
+    if (!actual.value)
+        QVERIFY2(actual.message == expected.message, context.constData());
+    ++(actual.value ? values : messages);
+}
+
+void TestLogicRandom::generatedExpressions()
+{
+    const quint32 seed = 20260412;
+    Generator gen(seed);
+    int values = 0;
+    int messages = 0;
+    for (int i = 0; i < 30000; ++i) {
+        QStringList tokens;
+        const int kind = gen.below(10);
+        if (kind < 4) {
+            gen.valid(tokens, 1 + gen.below(6));
+        } else if (kind < 8) {
+            gen.valid(tokens, 1 + gen.below(5));
+            gen.mutate(tokens);
+        } else {
+            const int length = gen.below(12);
+            for (int t = 0; t < length; ++t)
+                tokens << gen.anyToken();
+        }
+        const QString expr = gen.join(tokens);
+        for (int round = 0; round < 2; ++round) {
+            bool bits[NIMLogic::OPERANDS];
+            gen.randomBits(bits);
+            check(tokens, expr, bits, values, messages);
+            if (QTest::currentTestFailed()) {
+                qWarning("seed %u, case %d", seed, i);
+                return;
+            }
+        }
+    }
+    // The generator must exercise both outcomes substantially.
+    QVERIFY(values > 10000);
+    QVERIFY(messages > 10000);
+}
+
+void TestLogicRandom::deepNesting_data()
+{
+    QTest::addColumn<QString>("open");  // repeated prefix
+    QTest::addColumn<QString>("inner"); // innermost expression
+    QTest::addColumn<QString>("close"); // repeated suffix
+    QTest::addColumn<int>("depth");
+
+    for (int depth : {50, 300, 5000, 100000}) {
+        const QByteArray d = QByteArray::number(depth);
+        QTest::newRow("parentheses " + d) << "("
+                                          << "_A"
+                                          << ")" << depth;
+        QTest::newRow("not " + d) << "not "
+                                  << "_B"
+                                  << "" << depth;
+        QTest::newRow("unclosed " + d) << "("
+                                       << "_C"
+                                       << "" << depth;
+        QTest::newRow("not of parentheses " + d) << "not ("
+                                                 << "_D"
+                                                 << ")" << depth;
+        QTest::newRow("operators around parentheses " + d) << "_E or _F and not ("
+                                                           << "_G xor _H"
+                                                           << ") and _I" << depth;
+        QTest::newRow("surplus closing " + d) << "("
+                                              << "_J"
+                                              << "))" << depth;
+        QTest::newRow("open only " + d) << "("
+                                        << ""
+                                        << "" << depth;
+    }
+}
+
+void TestLogicRandom::deepNesting()
+{
+    QFETCH(QString, open);
+    QFETCH(QString, inner);
+    QFETCH(QString, close);
+    QFETCH(int, depth);
+
+    const QString expr = open.repeated(depth) + inner + close.repeated(depth);
+    const QStringList tokens = NIMLogic::tokenize(expr).mid(0, NIMLogic::tokenize(expr).size() - 1);
+    Generator gen{quint32(depth)};
+    int values = 0;
+    int messages = 0;
+    for (int round = 0; round < 3; ++round) {
+        bool bits[NIMLogic::OPERANDS];
+        gen.randomBits(bits);
+        check(tokens, expr, bits, values, messages);
+    }
+}
+
+void TestLogicRandom::longFlatExpression()
+{
+    // A very long expression without nesting is evaluated in linear time and agrees with the
+    // reference.
+    Generator gen(7);
+    QStringList tokens;
+    for (int i = 0; i < 100000; ++i) {
+        if (i > 0)
+            tokens << gen.pick(OPERATORS);
+        if (gen.chance(20))
+            tokens << QStringLiteral("not");
+        tokens << gen.pick(OPERANDS);
+    }
+    const QString expr = tokens.join(QLatin1Char(' '));
+    QElapsedTimer timer;
+    timer.start();
+    int values = 0;
+    int messages = 0;
+    for (int round = 0; round < 4; ++round) {
+        bool bits[NIMLogic::OPERANDS];
+        gen.randomBits(bits);
+        check(tokens, expr, bits, values, messages);
+    }
+    QCOMPARE(values, 4);
+    QVERIFY2(timer.elapsed() < 20000, "evaluation is not linear");
+}
+
+QTEST_GUILESS_MAIN(TestLogicRandom)
+#include "tst_logicrandom.moc"
