@@ -85,10 +85,14 @@ std::unique_ptr<Document> CliContext::loadDocument(const QString& fileName)
     }
     auto doc = std::make_unique<Document>();
     const bool parsed = doc->parseFile(file.readAll());
-    for (const auto& message : doc->messages())
+    QStringList shown;
+    for (const auto& message : doc->messages()) {
         m_err << message.second << '\n';
+        shown.append(message.second);
+    }
     if (!parsed) {
-        if (!doc->errorText().isEmpty())
+        // The reader may have raised its failure as a message already.
+        if (!doc->errorText().isEmpty() && !shown.contains(doc->errorText()))
             m_err << doc->errorText() << '\n';
         if (doc->isEmptyDocument())
             m_err << QStringLiteral("File specified in %1 is not a valid XML file for Vextor3.").arg(fileName)
