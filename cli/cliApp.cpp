@@ -32,12 +32,18 @@ QString CliApp::usageText()
             .arg(QLatin1String(PROGRAM));
     int width = 0;
     for (const CliCommand& c : commands())
-        width = qMax(width, int(qstrlen(c.name) + 1 + qstrlen(c.arguments)));
-    for (const CliCommand& c : commands()) {
-        const QString synopsis = QLatin1String(c.name) + QLatin1Char(' ') + QLatin1String(c.arguments);
-        text += QStringLiteral("  ") + synopsis.leftJustified(width + 2) + QLatin1String(c.description) +
+        width = qMax(width, synopsis(c).size());
+    for (const CliCommand& c : commands())
+        text += QStringLiteral("  ") + synopsis(c).leftJustified(width + 2) + QLatin1String(c.description) +
                 QLatin1Char('\n');
-    }
+    return text;
+}
+
+QString CliApp::synopsis(const CliCommand& command)
+{
+    QString text = QLatin1String(command.name);
+    if (*command.arguments)
+        text += QLatin1Char(' ') + QLatin1String(command.arguments);
     return text;
 }
 
@@ -151,7 +157,7 @@ int CliApp::run(int argc, char** argv)
         if (name != QLatin1String(command.name))
             continue;
         if (args.size() < command.minArgs || (command.maxArgs >= 0 && args.size() > command.maxArgs)) {
-            err << "Usage: " << PROGRAM << ' ' << command.name << ' ' << command.arguments << '\n';
+            err << "Usage: " << PROGRAM << ' ' << synopsis(command) << '\n';
             return ExitUsage;
         }
         CliContext context(options, out, err);

@@ -72,6 +72,8 @@ class CliApp
 public:
     static const QVector<CliCommand>& commands();
     static QString usageText();
+    // The command word followed by its arguments.
+    static QString synopsis(const CliCommand& command);
 
     // Parses argv and runs the command; returns the process exit code.
     static int run(int argc, char** argv);
