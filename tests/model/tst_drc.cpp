@@ -93,7 +93,6 @@ class TestDrc : public QObject
 private slots:
     void report_data();
     void report();
-    void reportReplacesDocumentText();
     void checkMsrCnt_data();
     void checkMsrCnt();
     void checkMsrCntSeveralCounters();
@@ -230,15 +229,6 @@ void TestDrc::report()
     QTextDocument doc;
     QCOMPARE(diagram.drc(&doc), verdict);
     QCOMPARE(doc.toPlainText(), text);
-}
-
-void TestDrc::reportReplacesDocumentText()
-{
-    BlockDiagram diagram;
-    QTextDocument doc;
-    doc.setPlainText(QStringLiteral("old report"));
-    QCOMPARE(diagram.drc(&doc), 0);
-    QCOMPARE(doc.toPlainText(), QStringLiteral("No error detected."));
 }
 
 void TestDrc::checkMsrCnt_data()
