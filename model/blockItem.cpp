@@ -139,9 +139,13 @@ int BlockItem::setPort(int k, BlockItem* src)
 {
     if (BlockItem* previous = m_port.value(k, nullptr))
         previous->delOutPort(this);
+    // A null source disconnects the input: the map never holds null drivers.
+    if (!src) {
+        m_port.remove(k);
+        return k;
+    }
     m_port.insert(k, src);
-    if (src)
-        src->setOutPort(this);
+    src->setOutPort(this);
     return k;
 }
 

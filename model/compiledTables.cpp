@@ -91,13 +91,15 @@ private:
         const QString& t = m_tokens.at(m_pos);
         if (t == QLatin1String("EOF"))
             throw Failure{QStringLiteral("invalid at EOF"), -1};
-        if (t == QLatin1String("(")) {
+        const bool paren = t == QLatin1String("(");
+        if (paren || t == QLatin1String("not")) {
+            // Only parentheses and "not" nest; one level too many is refused at that token.
+            if (++m_depth > NIMLogic::MAX_DEPTH)
+                throw Failure{invalidAt(t), -1};
             ++m_pos;
-            return calc(NIMLogic::levelRight);
-        }
-        if (t == QLatin1String("not")) {
-            ++m_pos;
-            return add(Op::Not, calc(NIMLogic::levelNOT));
+            const int value = paren ? calc(NIMLogic::levelRight) : add(Op::Not, calc(NIMLogic::levelNOT));
+            --m_depth;
+            return value;
         }
         if (t.size() == 2 && t.at(0) == QLatin1Char('_')) {
             const int k = t.at(1).unicode() - 'A';
@@ -115,8 +117,6 @@ private:
 
     int calc(int lvl)
     {
-        if (++m_depth > NIMLogic::MAX_DEPTH)
-            failAt(m_pos);
         int acc = getArg();
         for (;;) {
             if (m_overwritten[m_pos] >= 0)
@@ -149,7 +149,6 @@ private:
             const Op op = p == NIMLogic::levelAND ? Op::And : p == NIMLogic::levelXOR ? Op::Xor : Op::Or;
             acc = add(op, acc, rhs);
         }
-        --m_depth;
         return acc;
     }
 

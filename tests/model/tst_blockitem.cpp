@@ -461,6 +461,11 @@ void TestBlockItem::setPortReleasesPreviousDriver()
     QCOMPARE(second.getOutPort(), QVector<BlockItem*>{&out});
     QCOMPARE(out.getPort(0), &second);
     QCOMPARE(out.getPort(1), nullptr);
+
+    // A null source disconnects: no null driver stays behind for the destructor to touch.
+    QCOMPARE(out.setPort(0, nullptr), 0);
+    QVERIFY(second.getOutPort().isEmpty());
+    QVERIFY(out.getPort().isEmpty());
 }
 
 void TestBlockItem::delPortByIndexLeavesFanOut()
