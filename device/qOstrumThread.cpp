@@ -180,6 +180,7 @@ void QOstrumThread::run()
     openLogs();
     m_pTcp = new QTcpSocket;
     m_pTcp->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+    m_pTcp->setReadBufferSize(SOCKET_BUFFER);
     m_pTcp->connectToHost(m_strAddr, m_port, QIODevice::ReadOnly);
     connectToParent();
     m_buffer = new char[size_t(m_bufferSize)];

@@ -30,6 +30,9 @@ public:
     static constexpr int WAIT_MS = 1000;
     static constexpr long MAX_CONNECT_ROUNDS = 10000001;
     static constexpr int SILENT_ROUNDS = 10;
+    // Limit of the socket's own read buffer: bounded pieces are reused by the allocator instead
+    // of fresh multi-megabyte blocks per read at full link speed.
+    static constexpr qint64 SOCKET_BUFFER = 256 * 1024;
 
     // paths, names and units are arrays of four. Creates every log file with its header; throws
     // path + ":\n" + reason when one cannot be created, unless ignoreFileErrors is set, in
