@@ -210,6 +210,9 @@ void QOstrumThread::run()
             break;
     }
 
+    // A close of our own is not the server's doing: the monitor must not hear of it as such.
+    if (m_parent)
+        m_pTcp->disconnect(m_parent);
     m_pTcp->close();
     closeLogs();
     stopped = false;
@@ -295,7 +298,8 @@ void QOstrumThread::readOstrum(int)
             const quint64 word = qFromBigEndian<quint64>(record);
             const unsigned tag = unsigned(word >> 56);
             if (tag - 0x10u > 3u) {
-                // The rest of the batch is dropped; whole records keep their alignment.
+                // The rest of the batch is dropped. Bytes of an incomplete record at its end stay
+                // in the spool, so the records after the batch keep their alignment.
                 qDebug().noquote()
                     << QString("Ostrum error: invalid data=0x%1").arg(word, 16, 16, QLatin1Char('0'));
                 dropping = true;

@@ -26,6 +26,11 @@ quint16 CounterStream::port() const
     return m_pServer->serverPort();
 }
 
+QString CounterStream::errorString() const
+{
+    return m_pServer->errorString();
+}
+
 void CounterStream::setRegisterReader(std::function<quint8(quint32)> reader)
 {
     m_registers = std::move(reader);

@@ -34,6 +34,7 @@ public:
 
     bool listen(const QHostAddress& address, quint16 port);
     quint16 port() const;
+    QString errorString() const;
 
     void setRegisterReader(std::function<quint8(quint32 address)> reader);
     // Records per second over all counters; 0 or negative: as fast as the socket takes them.

@@ -64,6 +64,7 @@ private slots:
     void batches_data();
     void batches();
     void refusedConnection();
+    void stopIsNotAServerClose();
     void suffixSkipsExistingFiles();
     void fileErrors_data();
     void fileErrors();
@@ -173,6 +174,18 @@ void TestOstrumThread::refusedConnection()
     QTRY_COMPARE(monitor.errors, QStringList{"Connection refused"});
     QCOMPARE(monitor.connections, 0);
     thread.setParent(nullptr);
+}
+
+void TestOstrumThread::stopIsNotAServerClose()
+{
+    Reader reader;
+    QVERIFY(startReader(reader, {}));
+    QTRY_COMPARE(reader.monitor.connections, 1);
+    reader.thread->stop();
+    QVERIFY(reader.thread->wait(2000));
+    QTest::qWait(100);
+    QCOMPARE(reader.monitor.closedByServer, 0);
+    QCOMPARE(reader.monitor.errors, QStringList());
 }
 
 void TestOstrumThread::suffixSkipsExistingFiles()
