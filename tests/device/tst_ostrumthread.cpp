@@ -65,6 +65,7 @@ private slots:
     void batches();
     void refusedConnection();
     void stopIsNotAServerClose();
+    void quietConnectionStaysOpen();
     void suffixSkipsExistingFiles();
     void fileErrors_data();
     void fileErrors();
@@ -186,6 +187,24 @@ void TestOstrumThread::stopIsNotAServerClose()
     QTest::qWait(100);
     QCOMPARE(reader.monitor.closedByServer, 0);
     QCOMPARE(reader.monitor.errors, QStringList());
+}
+
+// Ten silent rounds lead to a direct read: a live but quiet connection must go on, and the half
+// record it finds there must be completed by what comes later.
+void TestOstrumThread::quietConnectionStaysOpen()
+{
+    Reader reader;
+    QVERIFY(startReader(reader, {"usec"}));
+    QTRY_COMPARE(reader.monitor.connections, 1);
+    const QByteArray bytes = record(0, 1234);
+    reader.peer->write(bytes.left(4));
+    QTest::qWait((QOstrumThread::SILENT_ROUNDS + 1) * QOstrumThread::WAIT_MS);
+    QCOMPARE(reader.monitor.errors, QStringList());
+    QVERIFY(reader.thread->isRunning());
+    reader.peer->write(bytes.mid(4));
+    QTRY_COMPARE(reader.monitor.reports, QStringList{"0 1.234 1 1.234"});
+    reader.thread->stop();
+    QVERIFY(reader.thread->wait(2000));
 }
 
 void TestOstrumThread::suffixSkipsExistingFiles()
