@@ -1,6 +1,6 @@
 // Reads arbitrary bytes as a document. Whatever the reader accepts must write out as a document
-// that reads back, and one save later the text must be stable. Any crash, sanitizer report,
-// hang or abort is a finding.
+// that reads back and saves to the same text again. Any crash, sanitizer report, hang or abort
+// is a finding.
 #include "document.h"
 
 #include <QByteArray>
@@ -32,9 +32,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!second.parseFile(first))
         abort(); // the writer produced something the reader refuses
     const QByteArray saved = second.toXml();
-    Document third;
-    if (!third.parseFile(saved) || third.toXml() != saved)
+    if (saved != first)
         abort(); // a saved document does not survive being opened and saved again
+    Document third;
+    if (!third.parseFile(saved))
+        abort();
 
     // Editing operations on whatever was read.
     for (int i = 0; i < third.sheetCount(); ++i) {

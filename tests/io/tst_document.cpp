@@ -410,6 +410,19 @@ void TestDocument::portConnections_data()
         << "OUT-CH3" << 0 << "PstLgc0" << 8 << 8;
     QTest::newRow("unknown source left open")
         << entry("OUT-CH3", 0, "OUT-CH3", "<net port=\"0\">PstLgc9</net>") << "OUT-CH3" << 0 << "" << 8 << 8;
+    QTest::newRow("net name trimmed")
+        << fnc + entry("PostLogic", 0, "PstLgc0", "<net port=\"1\"> DlyFnc0\n</net>") << "PstLgc0" << 1
+        << "DlyFnc0" << 8 << 8;
+    QTest::newRow("input takes no net")
+        << entry("PostLogic", 0, "PstLgc0") + entry("Input", 0, "IN-CH0", "<net port=\"0\">PstLgc0</net>")
+        << "IN-CH0" << 0 << "" << 8 << 8;
+    QTest::newRow("label output takes no net")
+        << entry("PostLogic", 0, "PstLgc0") +
+               entry("FeedBack1", 0, "FeedBack1", "<net port=\"0\">PstLgc0</net>")
+        << "FeedBack1" << 0 << "" << 8 << 8;
+    QTest::newRow("function not fed by function label")
+        << entry("Label3", 0, "Label3") + entry("CntFnc", 1, "CntFnc0", "<net port=\"0\">Label3</net>")
+        << "CntFnc0" << 0 << "" << 8 << 8;
     QTest::newRow("port out of range dropped")
         << fnc + entry("PostLogic", 0, "PstLgc0", "<net port=\"11\">DlyFnc0</net>") << "PstLgc0" << 11 << ""
         << 8 << 8;
