@@ -234,6 +234,7 @@ private slots:
     void oversizedDocumentRefused();
     void removeSheetRenumbers();
     void pasteRenamesAndReconnects();
+    void attributeWhiteSpaceSurvives();
     void randomRoundTrip();
     void exampleRoundTrip_data();
     void exampleRoundTrip();
@@ -742,6 +743,18 @@ void TestDocument::pasteRenamesAndReconnects()
     QCOMPARE(fnc->getPort(0), pre);
     QVERIFY(findBlock(doc, "PreLgc0", 0));
     QCOMPARE(doc.sheetCount(), 2);
+}
+
+void TestDocument::attributeWhiteSpaceSurvives()
+{
+    Document doc;
+    doc.setSheetName(0, "a\tb\nc\r d ");
+    doc.info().strAddr = " 10.0.0.1\t";
+    Document read;
+    QVERIFY(read.parseFile(doc.toXml()));
+    QCOMPARE(read.sheetName(0), doc.sheetName(0));
+    QCOMPARE(read.info().strAddr, doc.info().strAddr);
+    QCOMPARE(read.toXml(), doc.toXml());
 }
 
 void TestDocument::randomRoundTrip()
