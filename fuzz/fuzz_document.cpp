@@ -20,6 +20,21 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     return 0;
 }
 
+namespace {
+// Hands out slots in turn, some beyond the sheet, and renames every other block.
+class Paster : public PasteHook
+{
+public:
+    int pasteItem(const QString&, QString& name) override
+    {
+        if (++m_count % 2)
+            name += QLatin1Char('x');
+        return m_count < 40 ? m_count : -1;
+    }
+    int m_count = 0;
+};
+} // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QByteArray input(reinterpret_cast<const char*>(data), int(size));
@@ -47,7 +62,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 sheet->move(b, (b->getIndex() & 1) ? -1 : 1);
         }
     }
+    // The input as a clipboard text pasted into the last sheet.
+    Paster checker, paster;
+    third.beginPaste(&checker, third.sheetCount() - 1);
+    third.parseCheck(input);
+    third.beginPaste(&paster, third.sheetCount() - 1);
+    third.parseFile(input);
+    third.endPaste();
     if (third.sheetCount() > 1)
         third.removeSheet(0);
+    Document fourth;
+    if (!fourth.parseFile(third.toXml()))
+        abort();
     return 0;
 }

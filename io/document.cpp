@@ -174,6 +174,9 @@ bool Document::parse(const QByteArray& data, bool bCheck)
 
 void Document::setConnectionSettings(const InfoOstrum& info)
 {
+    // A paste brings blocks only, whatever else the text holds.
+    if (m_bPaste)
+        return;
     const QString fpga = m_infoOstrum.strFPGA;
     m_infoOstrum = info;
     m_infoOstrum.strFPGA = fpga;
@@ -181,6 +184,8 @@ void Document::setConnectionSettings(const InfoOstrum& info)
 
 void Document::addTab(int id, const QString& name)
 {
+    if (m_bPaste)
+        return;
     if (id < 0 || id >= MAX_SHEETS) {
         m_bReadOK = false;
         return;

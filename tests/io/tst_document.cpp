@@ -235,6 +235,7 @@ private slots:
     void removeSheetRenumbers();
     void pasteRenamesAndReconnects();
     void attributeWhiteSpaceSurvives();
+    void pasteStopsWhenFull();
     void randomRoundTrip();
     void exampleRoundTrip_data();
     void exampleRoundTrip();
@@ -755,6 +756,26 @@ void TestDocument::attributeWhiteSpaceSurvives()
     QCOMPARE(read.sheetName(0), doc.sheetName(0));
     QCOMPARE(read.info().strAddr, doc.info().strAddr);
     QCOMPARE(read.toXml(), doc.toXml());
+}
+
+void TestDocument::pasteStopsWhenFull()
+{
+    struct Full : PasteHook
+    {
+        int pasteItem(const QString&, QString&) override { return -1; }
+    } full;
+    Document doc;
+    doc.beginPaste(&full, 0);
+    // A whole document pasted: its blocks are offered to the hook, its sheets and settings ignored.
+    doc.parseFile(
+        wrap(tab(4, entry("PreLogic", 0, "PreLgc0") + entry("PostLogic", 0, "PstLgc0")), "addr=\"x\""));
+    doc.endPaste();
+    QVERIFY(doc.diagram()->allBlocks().isEmpty());
+    QCOMPARE(doc.messages().size(), 1);
+    QCOMPARE(doc.messages().at(0).second, QString("There's not enough space."));
+    QVERIFY(doc.errorText().isEmpty());
+    QCOMPARE(doc.sheetCount(), 1);
+    QCOMPARE(doc.info().strAddr, QString("192.168.10.16"));
 }
 
 void TestDocument::randomRoundTrip()
