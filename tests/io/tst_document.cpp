@@ -415,6 +415,8 @@ void TestDocument::portConnections_data()
     QTest::newRow("net name trimmed")
         << fnc + entry("PostLogic", 0, "PstLgc0", "<net port=\"1\"> DlyFnc0\n</net>") << "PstLgc0" << 1
         << "DlyFnc0" << 8 << 8;
+    QTest::newRow("net name starting unprintable")
+        << entry("PreLogic", 0, "PreLgc0", "<net port=\"1\"> &#1;</net>") << "PreLgc0" << 1 << "" << 8 << 8;
     QTest::newRow("input takes no net")
         << entry("PostLogic", 0, "PstLgc0") + entry("Input", 0, "IN-CH0", "<net port=\"0\">PstLgc0</net>")
         << "IN-CH0" << 0 << "" << 8 << 8;
@@ -535,11 +537,11 @@ void TestDocument::feedBackMarkedUsedOnItsSheet()
     QVERIFY(labels->isUsed("FeedBack0", 0));
     QVERIFY(!labels->isUsed("FeedBack1", 1));
     QVERIFY(!labels->isUsed("FeedBack0", 1));
-    QCOMPARE(labels->feedbacks().at(0).item, findBlock(doc, "FeedBack0", 0) == labels->feedbacks().at(0).item
-                                                 ? labels->feedbacks().at(0).item
-                                                 : nullptr);
-    QVERIFY(labels->feedbacks().at(0).item);
-    QCOMPARE(labels->feedbacks().at(0).item->getType(), QString("FeedBack"));
+    // The entry refers to the FeedBack block itself, not to its output of the same name.
+    BlockItem* defining = labels->feedbacks().at(0).item;
+    QVERIFY(defining);
+    QCOMPARE(defining->getType(), QString("FeedBack"));
+    QCOMPARE(doc.sheet(0)->column(SheetModel::OutputColumn).value(0), defining);
 }
 
 void TestDocument::legacyForms()
