@@ -3,8 +3,11 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QRandomGenerator>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTextStream>
+
+Q_DECLARE_METATYPE(BlockItem*)
 
 namespace {
 QByteArray wrap(const QByteArray& tabs,
@@ -235,6 +238,7 @@ private slots:
     void removeSheetRenumbers();
     void pasteRenamesAndReconnects();
     void attributeWhiteSpaceSurvives();
+    void signalsFollowALoad();
     void pasteStopsWhenFull();
     void randomRoundTrip();
     void exampleRoundTrip_data();
@@ -779,6 +783,28 @@ void TestDocument::pasteStopsWhenFull()
     QVERIFY(doc.errorText().isEmpty());
     QCOMPARE(doc.sheetCount(), 1);
     QCOMPARE(doc.info().strAddr, QString("192.168.10.16"));
+}
+
+void TestDocument::signalsFollowALoad()
+{
+    qRegisterMetaType<BlockItem*>();
+    Document doc;
+    QSignalSpy cleared(&doc, &Document::cleared);
+    QSignalSpy added(&doc, &Document::sheetAdded);
+    QSignalSpy renamed(&doc, &Document::sheetRenamed);
+    QSignalSpy placed(&doc, &Document::blockPlaced);
+    QVERIFY(doc.parseFile(wrap(tab(0, entry("PreLogic", 0, "PreLgc0", "<net port=\"0\">IN-CH3</net>"), "A") +
+                               tab(1, entry("OUT-CH", 0, "OUT-CH2"), "B"))));
+    QCOMPARE(cleared.size(), 1);
+    QCOMPARE(added.size(), 1);
+    QCOMPARE(added.at(0).at(0).toInt(), 1);
+    QCOMPARE(renamed.size(), 2);
+    QCOMPARE(renamed.at(1).at(1).toString(), QString("B"));
+    // The input a net created, then the PreLogic, then the output.
+    QCOMPARE(placed.size(), 3);
+    QCOMPARE(placed.at(0).at(1).value<BlockItem*>()->getName(), QString("IN-CH3"));
+    QCOMPARE(placed.at(1).at(1).value<BlockItem*>()->getName(), QString("PreLgc0"));
+    QCOMPARE(placed.at(2).at(0).toInt(), 1);
 }
 
 void TestDocument::randomRoundTrip()
