@@ -3,6 +3,7 @@
 #include "saxhandler.h"
 #include "xmlText.h"
 
+#include <QHash>
 #include <QTextStream>
 
 namespace {
@@ -31,6 +32,14 @@ bool definesLabel(const BlockItem* block)
 bool isLabelOutput(const BlockItem* block)
 {
     return dynamic_cast<const NIMLabel*>(block) || dynamic_cast<const NIMFncLabel*>(block);
+}
+
+// A block name as read: trimmed. A name that then starts with a character that is not printable
+// could not be read back from a saved file (such text is no value), so it counts as none.
+QString blockName(const QString& text)
+{
+    const QString name = text.trimmed();
+    return name.isEmpty() || !name.at(0).isPrint() ? QString() : name;
 }
 
 // Attribute values also lose tabs and line breaks to the parser's normalisation unless they are
@@ -69,13 +78,12 @@ void Document::setSheetName(int id, const QString& name)
 int Document::newSheet()
 {
     // Raise the number once for every sheet that already carries the candidate name.
+    QHash<QString, int> names;
+    for (const QString& name : qAsConst(m_sheetNames))
+        ++names[name];
     int k = 1;
-    for (;;) {
-        const int same = m_sheetNames.count(QStringLiteral("Sheet%1").arg(k));
-        if (same == 0)
-            break;
+    while (const int same = names.value(QStringLiteral("Sheet%1").arg(k)))
         k += same;
-    }
     const int id = m_sheets.size();
     m_sheets.append(std::make_shared<SheetModel>(id));
     m_sheetNames.append(QStringLiteral("Sheet%1").arg(k));
@@ -174,6 +182,9 @@ bool Document::parse(const QByteArray& data, bool bCheck)
 
 void Document::setConnectionSettings(const InfoOstrum& info)
 {
+    // A paste brings blocks only, whatever else the text holds.
+    if (m_bPaste)
+        return;
     const QString fpga = m_infoOstrum.strFPGA;
     m_infoOstrum = info;
     m_infoOstrum.strFPGA = fpga;
@@ -181,6 +192,8 @@ void Document::setConnectionSettings(const InfoOstrum& info)
 
 void Document::addTab(int id, const QString& name)
 {
+    if (m_bPaste)
+        return;
     if (id < 0 || id >= MAX_SHEETS) {
         m_bReadOK = false;
         return;
@@ -206,7 +219,7 @@ bool Document::addItem(const QString& item, int tid, const QMap<QString, QString
         id = -1;
     if (id < 0 || item.isEmpty())
         return false;
-    QString name = info.value(QStringLiteral("name")).trimmed();
+    QString name = blockName(info.value(QStringLiteral("name")));
 
     if (bCheck) {
         // The check pass of a paste only learns the names the pasted blocks will get.
@@ -398,17 +411,19 @@ BlockItem* Document::preLogicOnSheet(const QString& name, int tid) const
 void Document::connectPorts(const QString& term, BlockItem* block, int tid,
                             const QMap<QString, QString>& info)
 {
+    // Inputs and label outputs carry a signal from outside the sheet; they have no input port.
+    const bool hasInputs = !isLabelOutput(block) && !dynamic_cast<NIM_IN*>(block);
     for (auto it = info.constBegin(); it != info.constEnd(); ++it) {
         bool isPort = false;
         const int port = it.key().toInt(&isPort);
         if (!isPort)
             continue;
-        if (port < 0 || port >= NIMLogic::OPERANDS) {
+        if (!hasInputs || port < 0 || port >= NIMLogic::OPERANDS) {
             m_bReadOK = false;
             continue;
         }
         // Block names are trimmed when read, so the names in nets are too.
-        const QString source = it.value().trimmed();
+        const QString source = blockName(it.value());
         if (source.isEmpty()) {
             m_bReadOK = false;
             continue;
@@ -447,7 +462,8 @@ void Document::connectPort(const QString& term, BlockItem* block, int tid, int p
     } else if (term == QLatin1String("CntFnc") || term == QLatin1String("DlyFnc") ||
                term == QLatin1String("NonFnc") || term == QLatin1String("PreLabel")) {
         src = preLogicOnSheet(source, tid);
-        if (!src)
+        // A function-side label output feeds the PostLogic column, not a function.
+        if (!src && !dynamic_cast<NIMFncLabel*>(m_diagram->searchLabel(source, tid)))
             src = m_diagram->searchLabel(source, tid);
         at = 0;
         if (!src)
