@@ -1,0 +1,157 @@
+#include "../device/workerHarness.h"
+#include "qUdpThread.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+const QString SIM = QStringLiteral(VEXTOR_BINARY_DIR "/sim/vextor-sim");
+
+// vextor-sim started with ephemeral ports; the UDP port is read from its first line.
+struct SimProcess
+{
+    QProcess process;
+    quint16 udpPort = 0;
+    QString line;
+
+    bool start(QStringList args)
+    {
+        args << "--udp"
+             << "0"
+             << "--tcp"
+             << "0";
+        process.start(SIM, args);
+        if (!process.waitForStarted(5000) || !process.waitForReadyRead(5000))
+            return false;
+        line = QString::fromLatin1(process.readLine()).trimmed();
+        const QRegularExpressionMatch m =
+            QRegularExpression("^vextor-sim udp=(\\d+) tcp=(\\d+)$").match(line);
+        udpPort = m.hasMatch() ? quint16(m.captured(1).toUInt()) : 0;
+        return udpPort != 0;
+    }
+    void target(QTamp& worker) const
+    {
+        worker.SetTimeout(1);
+        worker.SetIpAddress(QHostAddress(QHostAddress::LocalHost), udpPort, 0);
+    }
+    ~SimProcess()
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(2000);
+        }
+    }
+};
+} // namespace
+
+class TestSimProcess : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void stateSurvivesRestart();
+    void faultFlagsStillAnswer_data();
+    void faultFlagsStillAnswer();
+    void versionOption();
+    void badUsage_data();
+    void badUsage();
+};
+
+void TestSimProcess::initTestCase()
+{
+    if (!QFileInfo::exists(SIM))
+        QSKIP("vextor-sim is not built");
+}
+
+void TestSimProcess::stateSurvivesRestart()
+{
+    QTemporaryDir dir;
+    const QString state = dir.filePath("module.state");
+    {
+        SimProcess sim;
+        QVERIFY2(sim.start({"--state", state}), qPrintable(sim.line));
+        QUdpThread writer;
+        sim.target(writer);
+        writer.setData(0x0100 + 112 * 3, QByteArray("slot three"), false);
+        QVERIFY(runWorker(writer).bOk);
+        sim.process.terminate(); // SIGTERM: a clean exit that saves
+        QVERIFY(sim.process.waitForFinished(5000));
+        QCOMPARE(sim.process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(sim.process.exitCode(), 0);
+    }
+    QVERIFY(QFileInfo::exists(state));
+    SimProcess sim;
+    QVERIFY(sim.start({"--state", state}));
+    QUdpThread reader;
+    sim.target(reader);
+    reader.setReadReq(0x0100 + 112 * 3, 10);
+    const WorkerOutcome outcome = runWorker(reader);
+    QVERIFY(outcome.bOk);
+    QCOMPARE(outcome.data.value(0), QByteArray("slot three"));
+}
+
+void TestSimProcess::faultFlagsStillAnswer_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("stray") << QStringList{"--stray"};
+    QTest::newRow("dup") << QStringList{"--dup"};
+    QTest::newRow("delay") << QStringList{"--delay", "20"};
+    QTest::newRow("loss with seed") << QStringList{"--loss", "0.3", "--seed", "3"};
+}
+
+void TestSimProcess::faultFlagsStillAnswer()
+{
+    QFETCH(QStringList, args);
+    SimProcess sim;
+    QVERIFY(sim.start(args));
+    QUdpThread worker;
+    sim.target(worker);
+    worker.SetRetry(6);
+    QByteArray pattern(300, '\0');
+    for (int i = 0; i < pattern.size(); ++i)
+        pattern[i] = char(i);
+    worker.setData(0x2100, pattern, false);
+    QVERIFY(runWorker(worker).bOk);
+    QUdpThread reader;
+    sim.target(reader);
+    reader.SetRetry(6);
+    reader.setReadReq(0x2100, 300);
+    const WorkerOutcome outcome = runWorker(reader);
+    QVERIFY(outcome.bOk);
+    QCOMPARE(outcome.data.value(0), pattern);
+}
+
+void TestSimProcess::versionOption()
+{
+    SimProcess sim;
+    QVERIFY(sim.start({"--version", "X.00"}));
+    QUdpThread worker;
+    sim.target(worker);
+    worker.setStatusReq(QUdpThread::Version);
+    const WorkerOutcome outcome = runWorker(worker);
+    QVERIFY(!outcome.bOk);
+    QCOMPARE(outcome.errors, QStringList{"This application does not support the Hardware."});
+}
+
+void TestSimProcess::badUsage_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("loss above 1") << QStringList{"--loss", "1.5"};
+    QTest::newRow("port too large") << QStringList{"--udp", "70000"};
+    QTest::newRow("unknown option") << QStringList{"--frobnicate"};
+    QTest::newRow("bad address") << QStringList{"--bind", "nowhere"};
+}
+
+void TestSimProcess::badUsage()
+{
+    QFETCH(QStringList, args);
+    QProcess process;
+    process.start(SIM, args);
+    QVERIFY(process.waitForFinished(5000));
+    QCOMPARE(process.exitCode(), 64);
+}
+
+QTEST_GUILESS_MAIN(TestSimProcess)
+#include "tst_simProcess.moc"
