@@ -111,17 +111,16 @@ void ModuleMemory::addStoreRegion(quint32 begin, quint32 end, const QString& nam
                                   std::function<bool(quint32)> writable)
 {
     // Stores of a block start at its first address, except the registers, which share the
-    // address numbering of the register space.
+    // address numbering of the register space. QMap values keep their address while the map
+    // lives, so the region holds the store directly.
     const quint32 base = (name == QLatin1String(STORE_REGISTERS)) ? 0 : begin;
-    addRegion({begin, end, [this, name, base](quint32 a) { return quint8(m_stores[name].at(int(a - base))); },
-               [this, name, base, writable](quint32 a, quint8 value) {
-                   if (!writable(a))
-                       return false;
-                   QByteArray& bytes = m_stores[name];
+    QByteArray* bytes = &m_stores[name];
+    addRegion({begin, end, [bytes, base](quint32 a) { return quint8(bytes->at(int(a - base))); },
+               [bytes, base, writable](quint32 a, quint8 value) {
                    const int index = int(a - base);
-                   if (bytes.at(index) == char(value))
+                   if (!writable(a) || bytes->at(index) == char(value))
                        return false;
-                   bytes[index] = char(value);
+                   (*bytes)[index] = char(value);
                    return true;
                }});
 }
@@ -150,28 +149,42 @@ bool ModuleMemory::eepromWritable() const
     return quint8(m_stores[STORE_EEPROM].at(int(EEPROM_ENABLE_ADDR - EEPROM_BEGIN))) == EEPROM_ENABLED;
 }
 
-bool ModuleMemory::read(quint32 addr, int length, QByteArray& out) const
+bool ModuleMemory::isRangeMapped(quint32 addr, int length) const
 {
-    out.resize(length);
-    for (int i = 0; i < length; ++i) {
+    for (qint64 i = 0; i < length;) {
         const Region* region = regionOf(addr + quint32(i));
         if (!region)
             return false;
-        out[i] = char(region->read(addr + quint32(i)));
+        i += qint64(region->end) - qint64(addr + quint32(i)) + 1; // the rest of this region
+    }
+    return true;
+}
+
+bool ModuleMemory::read(quint32 addr, int length, QByteArray& out) const
+{
+    if (!isRangeMapped(addr, length))
+        return false;
+    out.resize(length);
+    const Region* region = nullptr;
+    for (int i = 0; i < length; ++i) {
+        const quint32 a = addr + quint32(i);
+        if (!region || a < region->begin || a > region->end)
+            region = regionOf(a);
+        out[i] = char(region->read(a));
     }
     return true;
 }
 
 bool ModuleMemory::write(quint32 addr, const QByteArray& data)
 {
-    QVector<const Region*> regions(data.size());
+    if (!isRangeMapped(addr, data.size()))
+        return false;
+    const Region* region = nullptr;
     for (int i = 0; i < data.size(); ++i) {
-        regions[i] = regionOf(addr + quint32(i));
-        if (!regions[i])
-            return false;
-    }
-    for (int i = 0; i < data.size(); ++i) {
-        if (regions[i]->write(addr + quint32(i), quint8(data.at(i))))
+        const quint32 a = addr + quint32(i);
+        if (!region || a < region->begin || a > region->end)
+            region = regionOf(a);
+        if (region->write(a, quint8(data.at(i))))
             ++m_changes;
     }
     return true;

@@ -81,6 +81,7 @@ public:
 
 private:
     const Region* regionOf(quint32 addr) const;
+    bool isRangeMapped(quint32 addr, int length) const;
     // A region backed by bytes of a store; writes pass through the guard.
     void addStoreRegion(quint32 begin, quint32 end, const QString& store,
                         std::function<bool(quint32)> writable);
