@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QHostAddress>
+#include <QObject>
+
+#include <functional>
+
+class QTcpServer;
+class QTcpSocket;
+class QTimer;
+
+// The module's measure-counter stream as the simulator serves it: while a client is connected it
+// sends 8-byte big-endian records (top byte 0x10 + counter, 56-bit value) for every counter that
+// is streaming. A counter whose gate mode (register 0x60 + m, bits 0-1) is 0 streams only while
+// started by software (0x80 in register 0x64 + m); the others stream always. Without a register
+// reader every counter streams. Values follow a seeded pattern: time-type counters (mode bit 3
+// clear) send gate lengths in nanoseconds, event counters (bit 3 set) event counts.
+class CounterStream : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int COUNTERS = 4;
+    static constexpr quint32 REG_GATE_MODE = 0x60;
+    static constexpr quint32 REG_START = 0x64;
+    static constexpr quint8 START = 0x80;
+    static constexpr quint64 INVALID_WORD = 0x2000000000000001ULL;
+    static constexpr int TICK_MS = 5;
+    // Bytes kept queued on the socket at full speed.
+    static constexpr qint64 MAX_QUEUED = 4 << 20;
+
+    explicit CounterStream(QObject* parent = nullptr);
+
+    bool listen(const QHostAddress& address, quint16 port);
+    quint16 port() const;
+    QString errorString() const;
+
+    void setRegisterReader(std::function<quint8(quint32 address)> reader);
+    // Records per second over all counters; 0 or negative: as fast as the socket takes them.
+    void setRate(int recordsPerSecond);
+    // An invalid word after every k records; 0 or negative: none.
+    void setInvalidEvery(int k);
+    void setSeed(quint32 seed);
+
+    bool isStreaming(int counter) const;
+    quint64 recordsSent() const { return m_nSent; }
+
+    // The record word of one counter value.
+    static quint64 recordWord(int counter, quint64 value);
+
+private:
+    void acceptClient();
+    void dropClient();
+    void restartPattern();
+    void pump();
+    QByteArray makeRecords(qint64 count, const QVector<int>& counters);
+    quint64 nextValue(int counter);
+
+    QTcpServer* m_pServer;
+    QTcpSocket* m_pClient = nullptr;
+    QTimer* m_pTimer;
+    std::function<quint8(quint32)> m_registers;
+    int m_rate = 0;
+    int m_invalidEvery = 0;
+    quint32 m_seed = 1;
+    quint64 m_random[COUNTERS] = {};
+    quint64 m_nextCounter = 0;
+    int m_sinceInvalid = 0;
+    double m_credit = 0;
+    QElapsedTimer m_sinceTick;
+    quint64 m_nSent = 0;
+};

@@ -1,0 +1,169 @@
+#include "counterStream.h"
+#include "monitorCommand.h"
+
+#include <QDir>
+#include <QRegularExpression>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// The headless monitor: report lines, totals as the monitor window shows them, log directory.
+class TestOstrumMonitor : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void options_data();
+    void options();
+    void totalsTexts_data();
+    void totalsTexts();
+    void refusedConnection();
+    void reportsAndTotals();
+};
+
+void TestOstrumMonitor::options_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<int>("seconds");
+    QTest::addColumn<QString>("csvDir");
+    QTest::newRow("none") << QStringList() << true << 0 << QString();
+    QTest::newRow("both") << QStringList{"--seconds", "5", "--csv-dir", "/tmp/x"} << true << 5 << "/tmp/x";
+    QTest::newRow("missing value") << QStringList{"--seconds"} << false << 0 << QString();
+    QTest::newRow("not a number") << QStringList{"--seconds", "five"} << false << 0 << QString();
+    QTest::newRow("unknown") << QStringList{"--rate", "4"} << false << 0 << QString();
+}
+
+void TestOstrumMonitor::options()
+{
+    QFETCH(QStringList, args);
+    QFETCH(bool, ok);
+    QFETCH(int, seconds);
+    QFETCH(QString, csvDir);
+    MonitorOptions options;
+    QString error;
+    QCOMPARE(parseMonitorOptions(args, options, error), ok);
+    QCOMPARE(error.isEmpty(), ok);
+    if (ok) {
+        QCOMPARE(options.seconds, seconds);
+        QCOMPARE(options.csvDir, csvDir);
+    }
+}
+
+void TestOstrumMonitor::totalsTexts_data()
+{
+    QTest::addColumn<QString>("unit");
+    QTest::addColumn<QList<double>>("counts");
+    QTest::addColumn<QList<double>>("sums");
+    QTest::addColumn<QString>("number");
+    QTest::addColumn<QString>("integration");
+    QTest::newRow("usec") << "usec" << QList<double>{3, 2} << QList<double>{1.5, 0.25} << "5"
+                          << "1.750 usec";
+    QTest::newRow("msec") << "msec" << QList<double>{1} << QList<double>{0.0000125} << "1"
+                          << "0.000013 msec";
+    QTest::newRow("sec") << "sec" << QList<double>{1} << QList<double>{2e-9} << "1"
+                         << "0.000000002 sec";
+    QTest::newRow("nsec, many events")
+        << "nsec" << QList<double>{1234567} << QList<double>{42.6} << "1.23457e+06"
+        << "43 nsec";
+    QTest::newRow("event counter") << "" << QList<double>{7} << QList<double>{1000} << "7"
+                                   << "1000 ";
+}
+
+void TestOstrumMonitor::totalsTexts()
+{
+    QFETCH(QString, unit);
+    QFETCH(QList<double>, counts);
+    QFETCH(QList<double>, sums);
+    QFETCH(QString, number);
+    QFETCH(QString, integration);
+    double n = 0, sum = 0;
+    for (int i = 0; i < counts.size(); ++i) {
+        n += counts[i];
+        sum += sums[i];
+    }
+    QCOMPARE(monitorNumberText(n), number);
+    QCOMPARE(monitorIntegrationText(sum, unit), integration);
+}
+
+void TestOstrumMonitor::refusedConnection()
+{
+    QTcpServer probe;
+    QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+    InfoOstrum target = InfoOstrum::defaults(false);
+    target.strAddr = "127.0.0.1";
+    target.tcpPort = probe.serverPort();
+    probe.close();
+
+    MonitorCounters counters;
+    counters.mode[0] = 1;
+    QString outText, errText;
+    QTextStream out(&outText), err(&errText);
+    QCOMPARE(runMonitor(counters, target, MonitorOptions(), out, err), 2);
+    QCOMPARE(errText, QString("Connection refused\n"));
+    QCOMPARE(outText, QString());
+}
+
+// A simulated module with counters 0 (hardware gate, usec) and 2 (event counter) streaming;
+// counter 3 is in the diagram but its software gate is never opened, counter 1 is absent.
+void TestOstrumMonitor::reportsAndTotals()
+{
+    const QMap<quint32, quint8> registers{{0x60, 0x01}, {0x62, 0x0A}, {0x63, 0x00}};
+    CounterStream stream;
+    QVERIFY(stream.listen(QHostAddress::LocalHost, 0));
+    stream.setRate(2000);
+    stream.setRegisterReader([&registers](quint32 address) { return registers.value(address); });
+
+    QTemporaryDir dir;
+    MonitorCounters counters;
+    counters.mode[0] = 1;
+    counters.mode[2] = 10;
+    counters.mode[3] = 0;
+    counters.name[0] = "Gate";
+    counters.name[2] = "Events";
+    counters.name[3] = "Idle";
+    counters.unit[0] = "usec";
+    counters.unit[3] = "nsec";
+    counters.path[0] = "/nonexistent"; // replaced by --csv-dir
+    MonitorOptions options;
+    options.seconds = 1;
+    options.csvDir = dir.path();
+    InfoOstrum target = InfoOstrum::defaults(false);
+    target.strAddr = "127.0.0.1";
+    target.tcpPort = stream.port();
+
+    QString outText, errText;
+    QTextStream out(&outText), err(&errText);
+    QCOMPARE(runMonitor(counters, target, options, out, err), 0);
+    QCOMPARE(errText, QString());
+
+    QStringList lines = outText.split('\n', Qt::SkipEmptyParts);
+    QVERIFY(lines.size() > 3);
+    const QStringList totals = lines.mid(lines.size() - 3);
+    lines = lines.mid(0, lines.size() - 3);
+    quint64 count[4] = {};
+    double sum[4] = {};
+    const QRegularExpression report("^([0-3]) (\\d+(\\.\\d{3})?) (\\d+) (\\d+(\\.\\d{3})?)$");
+    for (const QString& line : lines) {
+        const QRegularExpressionMatch match = report.match(line);
+        QVERIFY2(match.hasMatch(), qPrintable(line));
+        const int c = match.captured(1).toInt();
+        count[c] += match.captured(4).toULongLong();
+        sum[c] += match.captured(5).toDouble();
+    }
+    QVERIFY(count[0] > 0);
+    QVERIFY(count[2] > 0);
+    QCOMPARE(count[1] + count[3], quint64(0));
+    QCOMPARE(totals[0], QString("total 0 Gate %1 %2 usec").arg(count[0]).arg(sum[0], 0, 'f', 3));
+    QCOMPARE(totals[1], QString("total 2 Events %1 %2").arg(count[2]).arg(sum[2], 0, 'f', 0));
+    QCOMPARE(totals[2], QString("total 3 Idle 0 0 nsec"));
+
+    const QStringList logs = QDir(dir.path()).entryList(QDir::Files, QDir::Name);
+    QCOMPARE(logs.size(), 3);
+    QVERIFY(logs[0].startsWith("Events_"));
+    QVERIFY(logs[1].startsWith("Gate_"));
+    QVERIFY(logs[2].startsWith("Idle_"));
+}
+
+QTEST_GUILESS_MAIN(TestOstrumMonitor)
+#include "tst_ostrummonitor.moc"
