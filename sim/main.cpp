@@ -1,7 +1,9 @@
 // vextor-sim: a software stand-in for the logic module on a local address. It answers TAMP
-// register access over UDP from a simulated register space, optionally keeps that space in a
-// state file across restarts, and can inject faults to exercise the client.
+// register access over UDP from a simulated register space, serves the measure-counter stream
+// over TCP, optionally keeps the register space in a state file across restarts, and can inject
+// faults to exercise the client.
 
+#include "counterStream.h"
 #include "moduleMemory.h"
 #include "tampServer.h"
 
@@ -195,28 +197,40 @@ int main(int argc, char** argv)
 
     TampServer server(&memory);
     server.setFaults(faults);
+    CounterStream stream(&app);
+    stream.setRegisterReader([&memory](quint32 address) { return memory.peek(address); });
     if (parser.isSet(seedOption)) {
         const uint seed = parser.value(seedOption).toUInt(&ok);
         if (!ok)
             return usage(parser, QStringLiteral("--seed takes a number"));
         server.setSeed(seed);
+        stream.setSeed(seed);
     }
     if (!server.listen(bindAddress, udpPort)) {
         std::fprintf(stderr, "vextor-sim: cannot bind UDP %s:%u: %s\n", qPrintable(bindAddress.toString()),
                      udpPort, qPrintable(server.errorString()));
         return 2;
     }
+    // The module's own port 24 needs privileges a test machine rarely grants: unless a port was
+    // asked for, fall back to an ephemeral one (the printed line tells which).
+    if (!stream.listen(bindAddress, tcpPort) && !parser.isSet(tcpOption)) {
+        std::fprintf(stderr, "vextor-sim: TCP port %u unavailable (%s), using an ephemeral port\n", tcpPort,
+                     qPrintable(stream.errorString()));
+        tcpPort = 0;
+    }
+    if (stream.port() == 0 && !stream.listen(bindAddress, tcpPort)) {
+        std::fprintf(stderr, "vextor-sim: cannot listen on TCP %s:%u: %s\n",
+                     qPrintable(bindAddress.toString()), tcpPort, qPrintable(stream.errorString()));
+        return 2;
+    }
     // A fresh module's EEPROM describes where it actually listens; a saved one keeps its own.
     if (fresh)
-        memory.setNetwork(bindAddress, server.port(), tcpPort);
+        memory.setNetwork(bindAddress, server.port(), stream.port());
     if (saver)
         QObject::connect(&server, &TampServer::memoryChanged, saver, &StateSaver::changed);
 
-    // The counter stream joins here; until then no TCP port is served.
-    const quint16 servedTcpPort = 0;
-
     installSignalHandlers(app);
-    std::printf("vextor-sim udp=%u tcp=%u\n", server.port(), servedTcpPort);
+    std::printf("vextor-sim udp=%u tcp=%u\n", server.port(), stream.port());
     std::fflush(stdout);
 
     const int rc = app.exec();

@@ -3,6 +3,7 @@
 
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -14,6 +15,7 @@ struct SimProcess
 {
     QProcess process;
     quint16 udpPort = 0;
+    quint16 tcpPort = 0;
     QString line;
 
     bool start(QStringList args)
@@ -29,6 +31,7 @@ struct SimProcess
         const QRegularExpressionMatch m =
             QRegularExpression("^vextor-sim udp=(\\d+) tcp=(\\d+)$").match(line);
         udpPort = m.hasMatch() ? quint16(m.captured(1).toUInt()) : 0;
+        tcpPort = m.hasMatch() ? quint16(m.captured(2).toUInt()) : 0;
         return udpPort != 0;
     }
     void target(QTamp& worker) const
@@ -55,6 +58,7 @@ private slots:
     void faultFlagsStillAnswer_data();
     void faultFlagsStillAnswer();
     void versionOption();
+    void counterStreamFollowsStartRegister();
     void badUsage_data();
     void badUsage();
 };
@@ -133,6 +137,27 @@ void TestSimProcess::versionOption()
     const WorkerOutcome outcome = runWorker(worker);
     QVERIFY(!outcome.bOk);
     QCOMPARE(outcome.errors, QStringList{"This application does not support the Hardware."});
+}
+
+void TestSimProcess::counterStreamFollowsStartRegister()
+{
+    SimProcess sim;
+    QVERIFY(sim.start({"--seed", "1"}));
+    QVERIFY(sim.tcpPort != 0);
+    // Counter 2 with gate mode 0 streams once started by software.
+    QUdpThread starter;
+    sim.target(starter);
+    starter.setData(0x64 + 2, QByteArray(1, char(0x80)), false);
+    QVERIFY(runWorker(starter).bOk);
+
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress(QHostAddress::LocalHost), sim.tcpPort);
+    QVERIFY(socket.waitForConnected(5000));
+    QByteArray record;
+    while (record.size() < 8 && socket.waitForReadyRead(5000))
+        record += socket.read(8 - record.size());
+    QCOMPARE(record.size(), 8);
+    QCOMPARE(quint8(record.at(0)), quint8(0x12));
 }
 
 void TestSimProcess::badUsage_data()
