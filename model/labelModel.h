@@ -1,0 +1,66 @@
+#pragma once
+
+#include "labelRegistry.h"
+
+#include <QMap>
+#include <QObject>
+#include <QString>
+#include <QVector>
+
+class BlockItem;
+
+// The label panel's state: every label and every FeedBack signal of the document, kept sorted,
+// with per sheet whether it is already placed there. The label panel widget draws it.
+class LabelModel : public QObject, public LabelRegistry
+{
+    Q_OBJECT
+
+public:
+    struct LabelInfo
+    {
+        BlockItem* item = nullptr; // the defining block; null until it exists
+        QString type;
+        QString name;          // the label's name; outputs and lookups match it
+        QString userName;      // text shown instead of the name when not empty
+        QMap<int, bool> bUsed; // per sheet id
+    };
+
+    explicit LabelModel(QObject* parent = nullptr);
+    ~LabelModel() override;
+
+    void newLabel(BlockItem* item) override;
+    void setUsed(const QString& name, bool bUsed);
+    bool isUsed(const QString& name, int tid) const;
+    bool isLabelUsed(const QString& name) const;
+    void rename(const QString& name, const QString& newName);
+    void deleteLabel(const QString& name);
+    void clearEntry();
+    // The defining block is going away: its entry keeps its place but no longer refers to it.
+    void forgetItem(const BlockItem* item);
+    void setCurrentTab(int id);
+    int currentTab() const { return m_tid; }
+
+    static bool strCompare(const QString& a, const QString& b);
+
+    const QVector<LabelInfo>& feedbacks() const { return m_feedback; }
+    const QVector<LabelInfo>& labels() const { return m_label; }
+    // Resource path of the image an entry shows on sheet tid.
+    QString imageFor(const LabelInfo& entry, int tid) const;
+    // The name a drag of the entry carries ("Pre" in front for a label defined by a "PreLabel").
+    static QString dragName(const LabelInfo& entry);
+    // The text drawn on an entry: its user name when set, else its name.
+    static QString displayName(const LabelInfo& entry);
+
+signals:
+    // The lists or an entry's state changed; the panel redraws.
+    void changed();
+
+private:
+    LabelInfo* find(const QString& name);
+    const LabelInfo* find(const QString& name) const;
+    static void insertSorted(QVector<LabelInfo>& list, const LabelInfo& entry);
+
+    QVector<LabelInfo> m_feedback;
+    QVector<LabelInfo> m_label;
+    int m_tid = 0;
+};
