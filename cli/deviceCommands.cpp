@@ -1,10 +1,12 @@
 #include "deviceCommands.h"
 
 #include "blockDiagram.h"
+#include "document.h"
 #include "netSetup.h"
 #include "qUdpThread.h"
 
 #include <QEventLoop>
+#include <QFile>
 #include <QHostAddress>
 #include <QTextDocument>
 #include <QTextStream>
@@ -150,6 +152,24 @@ QString commentText(const QByteArray& comment)
 }
 
 } // namespace
+
+bool loadDocumentFile(const QString& fileName, LoadedDocument& doc, QString& error)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        error = QStringLiteral("%1: %2").arg(fileName, file.errorString());
+        return false;
+    }
+    auto document = std::make_shared<Document>();
+    if (!document->parseFile(file.readAll())) {
+        error = QStringLiteral("%1: %2").arg(fileName, document->errorText());
+        return false;
+    }
+    doc.owner = document;
+    doc.diagram = document->diagram();
+    doc.info = document->info();
+    return true;
+}
 
 InfoOstrum resolveTarget(const Context& context, const InfoOstrum* documentInfo)
 {

@@ -40,8 +40,12 @@ struct Context
     // Opens a document; false with the reason in error.
     std::function<bool(const QString& fileName, LoadedDocument& doc, QString& error)> loadDocument;
     // The design rule check: > 0 errors, < 0 warnings only, 0 clean; the report text is filled.
+    // The tool binds it to BlockDiagram::drc with a report document.
     std::function<int(BlockDiagram& diagram, QString& report)> designRuleCheck;
 };
+
+// Opens a document file with the document reader (the Context::loadDocument the tool uses).
+bool loadDocumentFile(const QString& fileName, LoadedDocument& doc, QString& error);
 
 // The connection settings a command uses: the global options where given, else the document's
 // settings (when there is a document), else the built-in defaults.

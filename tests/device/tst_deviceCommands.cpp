@@ -1,7 +1,9 @@
 #include "blockDiagram.h"
 #include "deviceCommands.h"
+#include "document.h"
 #include "workerHarness.h"
 
+#include <QTemporaryDir>
 #include <QTextStream>
 #include <QtTest>
 
@@ -76,6 +78,7 @@ private slots:
     void usageErrors_data();
     void usageErrors();
     void unreachableModuleFails();
+    void documentFileGivesDiagramAndTarget();
 };
 
 void TestDeviceCommands::targetResolution_data()
@@ -270,6 +273,35 @@ void TestDeviceCommands::unreachableModuleFails()
     QCOMPARE(cli.errText,
              QString("read address: 0x00000000\nlength: 1\n\nQTamp: Socket operation timed out\n"));
     QCOMPARE(cli.module.requests.size(), 3); // every attempt of the version read
+}
+
+void TestDeviceCommands::documentFileGivesDiagramAndTarget()
+{
+    Cli cli;
+    // The module is reached through the document's own settings: no global options.
+    cli.context.host.clear();
+    cli.context.udpPort = -1;
+    cli.context.loadDocument = &loadDocumentFile;
+    Document document;
+    QVERIFY(document.addNIM_IN(0, "IN-CH0"));
+    document.info().strAddr = "127.0.0.1";
+    document.info().udpPort = cli.module.server.port();
+    QTemporaryDir dir;
+    const QString fileName = dir.filePath("one input.vxt3");
+    QFile file(fileName);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(document.toXml());
+    file.close();
+
+    QCOMPARE(cli.run(&download, {fileName}), int(Success));
+    QCOMPARE(cli.drcCalls, 1);
+    // IN-CH0 is placed: its threshold register holds the default code 1720.
+    QCOMPARE(cli.module.memory.peek(0x70), quint8(1720 >> 8));
+    QCOMPARE(cli.module.memory.peek(0x71), quint8(1720 & 0xFF));
+    QCOMPARE(cli.run(&verify, {fileName}), int(Success));
+
+    QCOMPARE(cli.run(&verify, {dir.filePath("missing.vxt3")}), int(Failure));
+    QVERIFY(cli.errText.startsWith(dir.filePath("missing.vxt3") + ": "));
 }
 
 QTEST_GUILESS_MAIN(TestDeviceCommands)
