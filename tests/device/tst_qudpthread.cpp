@@ -156,7 +156,7 @@ void TestQUdpThread::statusLayouts()
         worker.setStatusReq(bWithRom);
     const WorkerOutcome outcome = runWorker(worker);
     QVERIFY(outcome.bOk);
-    QCOMPARE(outcome.data.size(), 1);
+    QCOMPARE(outcome.order, QStringList({"readData", "closed"}));
     const QByteArray status = outcome.data.first();
     QCOMPARE(status.size(), size);
     QCOMPARE(status.left(4), QByteArray("3.01"));
@@ -250,7 +250,8 @@ void TestQUdpThread::unsupportedVersionIsRefused()
     worker.setStatusReq(QUdpThread::Version);
     const WorkerOutcome outcome = runWorker(worker);
     QCOMPARE(outcome.bOk, bAccepted);
-    QCOMPARE(outcome.closedCount, 1);
+    QCOMPARE(outcome.order,
+             bAccepted ? QStringList({"readData", "closed"}) : QStringList({"error", "closed"}));
     if (!bAccepted)
         QCOMPARE(outcome.errors, QStringList{"This application does not support the Hardware."});
 }
@@ -281,6 +282,8 @@ void TestQUdpThread::downloadThenVerifyMatches()
     const WorkerOutcome outcome = runWorker(verifier);
     QVERIFY(outcome.bOk);
     QCOMPARE(outcome.errors, QStringList{"Verify: The Register data is matched."});
+    // The report, then the text through the error path, then closed carrying the match.
+    QCOMPARE(outcome.order, QStringList({"setHtml", "error", "closed"}));
 }
 
 void TestQUdpThread::changedByteGivesFirstMismatch_data()
@@ -368,6 +371,7 @@ void TestQUdpThread::cancelDuringDownload()
     const qint64 reaction = sinceCancel.elapsed();
     QVERIFY(outcome.bClosed);
     QVERIFY(!outcome.bOk);
+    QCOMPARE(outcome.order.mid(outcome.order.size() - 2), QStringList({"error", "closed"}));
     QVERIFY2(reaction < 150, qPrintable(QString::number(reaction)));
     QCOMPARE(outcome.errors.size(), 1);
     QVERIFY2(outcome.errors.first() == "TAMP: Download Cancelled" ||
