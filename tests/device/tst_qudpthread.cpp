@@ -72,6 +72,7 @@ private slots:
     void writeBuffering();
     void statusLayouts_data();
     void statusLayouts();
+    void romStatusComparesWithDiagram();
     void readJobDeliversRequestedLength();
     void rawWrites_data();
     void rawWrites();
@@ -166,6 +167,25 @@ void TestQUdpThread::statusLayouts()
     if (size > 6) {
         QCOMPARE(int(status.at(5)), 7);
         QCOMPARE(status.at(6 + 112), 'C');
+    }
+}
+
+void TestQUdpThread::romStatusComparesWithDiagram()
+{
+    InProcessModule module;
+    BlockDiagram diagram;
+    downloadInto(module, diagram);
+    for (const quint8 delta : {0, 1}) {
+        module.memory.poke(0x3800, quint8(module.memory.peek(0x3800) ^ delta));
+        QUdpThread worker;
+        module.target(worker);
+        worker.setStatusReq(true);
+        worker.setData(&diagram, nullptr);
+        const WorkerOutcome outcome = runWorker(worker);
+        QVERIFY(outcome.bOk);
+        QCOMPARE(outcome.results, QList<int>{delta}); // 0: the module holds the diagram
+        QCOMPARE(outcome.order, QStringList({"setResult", "readData", "closed"}));
+        QCOMPARE(outcome.data.value(0).size(), 6 + 1792);
     }
 }
 
