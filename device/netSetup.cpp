@@ -1,0 +1,149 @@
+#include "netSetup.h"
+
+#include "qUdpThread.h"
+
+#include <QHostAddress>
+#include <QStringList>
+
+namespace {
+// Offsets inside the EEPROM_LEN bytes that start at EEPROM_INFO.
+constexpr int OFS_MAC = 0x00;
+constexpr int OFS_IP = 0x06;
+
+quint16 word(const QByteArray& data, int offset)
+{
+    return quint16((quint8(data.at(offset)) << 8) | quint8(data.at(offset + 1)));
+}
+
+// Each 16-bit field after the IP address, in EEPROM order: label, unit suffix, scale.
+struct WordField
+{
+    const char* label;
+    const char* suffix;
+    int scale;
+};
+const WordField WORD_FIELDS[] = {
+    {"TCP Data Port", "", 1},
+    {"TCP Command Port", "", 1},
+    {"TCP Max Segment Size", "", 1},
+    {"UDP Port", "", 1},
+    {"TCP Keep Alive(buffer not empty)", "msec", 1},
+    {"TCP Keep Alive(buffer empty)", "msec", 1},
+    {"TCP Timeout (Connecting)", "msec", 1},
+    {"TCP Timeout (Disconnect)", "msec", 256},
+    {"TCP Re-Connect Interval", "msec", 1},
+    {"TCP Re-transmition Timer", "msec", 1},
+};
+constexpr int OFS_FIRST_WORD = 0x0A;
+
+bool validPort(const QString& text, quint16& port)
+{
+    bool ok = false;
+    const uint value = text.toUInt(&ok, 10);
+    if (!ok || value >= 65536)
+        return false;
+    port = quint16(value);
+    return true;
+}
+} // namespace
+
+QString NetSetup::formatEepromInfo(const QByteArray& raw)
+{
+    QByteArray data = raw.left(EEPROM_LEN);
+    data.append(QByteArray(EEPROM_LEN - data.size(), '\0'));
+
+    QString str = QStringLiteral("MAC Address : %1").arg(quint8(data.at(OFS_MAC)), 2, 16, QLatin1Char('0'));
+    for (int i = 1; i < 6; ++i)
+        str += QStringLiteral(":%1").arg(quint8(data.at(OFS_MAC + i)), 2, 16, QLatin1Char('0'));
+    str += QStringLiteral("\nIP Address : %1").arg(quint8(data.at(OFS_IP)));
+    for (int i = 1; i < 4; ++i)
+        str += QStringLiteral(".%1").arg(quint8(data.at(OFS_IP + i)));
+    int offset = OFS_FIRST_WORD;
+    for (const WordField& field : WORD_FIELDS) {
+        str += QStringLiteral("\n%1 : %2%3")
+                   .arg(QLatin1String(field.label))
+                   .arg(int(word(data, offset)) * field.scale)
+                   .arg(QLatin1String(field.suffix));
+        offset += 2;
+    }
+    return str;
+}
+
+QString NetSetup::accessErrorText(const QString& addr, const QString& port)
+{
+    return QStringLiteral("Can't access Ostrum Module(%1:%2).\n").arg(addr, port) +
+           QStringLiteral("Please check network connectivity.");
+}
+
+QString NetSetup::successText()
+{
+    return QStringLiteral("Succeeded in Updating the Ostrum module.\n") +
+           QStringLiteral("Please reboot the Vextor.");
+}
+
+void NetSetup::setTarget(const QString& addr, const QString& port)
+{
+    m_strTargetAddr = addr;
+    m_strTargetPort = port;
+}
+
+QString NetSetup::setNewSettings(const QString& ip, const QString& tcpPort, const QString& udpPort)
+{
+    QHostAddress address;
+    if (ip.split(QLatin1Char('.')).size() != 4 || !address.setAddress(ip) ||
+        address.protocol() != QAbstractSocket::IPv4Protocol)
+        return ip + QStringLiteral(" is invalid address.");
+    quint16 tcp = 0;
+    if (!validPort(tcpPort, tcp))
+        return tcpPort + QStringLiteral(" is invalid port.");
+    quint16 udp = 0;
+    if (!validPort(udpPort, udp))
+        return udpPort + QStringLiteral(" is invalid port.");
+    m_strIp = ip;
+    m_tcp = tcp;
+    m_udp = udp;
+    return QString();
+}
+
+void NetSetup::writeField(QUdpThread* udpSocket, quint32 addr, const QByteArray& bytes) const
+{
+    quint32 written = 0;
+    try {
+        written = udpSocket->Write(addr, bytes.constData(), quint32(bytes.size()));
+    } catch (QTamp::ErrSts) {
+        written = 0;
+    }
+    if (written == quint32(bytes.size()))
+        return;
+    try {
+        udpSocket->EnableWriteEEPROM(false);
+    } catch (QTamp::ErrSts) {
+        // the write failure is what gets reported
+    }
+    throw QStringLiteral("Can't Write Ostrum Module(%1:%2)").arg(m_strTargetAddr, m_strTargetPort);
+}
+
+void NetSetup::setInfo(QUdpThread* udpSocket)
+{
+    bool enabled = false;
+    try {
+        enabled = udpSocket->EnableWriteEEPROM(true);
+    } catch (QTamp::ErrSts) {
+        enabled = false;
+    }
+    if (!enabled)
+        throw accessErrorText(m_strTargetAddr, m_strTargetPort);
+
+    QByteArray ip;
+    for (const QString& part : m_strIp.split(QLatin1Char('.')))
+        ip.append(char(part.toUInt()));
+    QByteArray tcp;
+    QUdpThread::addValue(tcp, m_tcp);
+    QByteArray udp;
+    QUdpThread::addValue(udp, m_udp);
+
+    writeField(udpSocket, EEPROM_ADDR, ip);
+    writeField(udpSocket, EEPROM_TCP, tcp);
+    writeField(udpSocket, EEPROM_UDP, udp);
+    udpSocket->EnableWriteEEPROM(false);
+}

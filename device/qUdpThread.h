@@ -1,0 +1,143 @@
+#pragma once
+
+#include "qtamp.h"
+#include "registerSink.h"
+
+#include <QByteArray>
+#include <QPair>
+#include <QSet>
+#include <QVector>
+
+class BlockDiagram;
+class NetSetup;
+class QTextDocument;
+
+// One exchange with the module per run: the caller stores one request (status, read, raw writes,
+// download, verify, network EEPROM, ROM), starts the thread and learns the outcome through queued
+// signals, closed(bool) always last. Register downloads are buffered into runs of contiguous bytes.
+class QUdpThread : public QTamp, public RegisterSink
+{
+    Q_OBJECT
+public:
+    enum StatusIndex {
+        NoReq = -1,
+        Version = 0,
+        CurrentProtect = 4,
+        BootProtect = 5,
+        RomStatus = 6,
+        Sync = 7,
+        UserControl = 8
+    };
+
+    static constexpr int MAX_LEN = 255;
+    static constexpr quint32 REG_USER_CONTROL = 0x6E;
+    static constexpr quint32 REG_VERSION = 0x0000;
+    static constexpr int VERSION_SIZE = 4;
+
+    // ROM storage and protection.
+    static constexpr quint32 ADDR_USER_BEGIN = 0x0100;
+    static constexpr quint32 ADDR_USER_END = 0x07FF;
+    static constexpr quint32 ADDR_ROM_ABORT = 0x8000;
+    static constexpr quint32 ADDR_ROM_STAT = 0x8001;
+    static constexpr quint32 ADDR_ROM_DONE_BEGIN = 0x8004;
+    static constexpr quint32 ADDR_ROM_DONE_END = 0x8007;
+    static constexpr quint32 ADDR_ROM_NUMBER = 0x8008;
+    static constexpr quint32 ADDR_USER_ROM_WRITE = 0x8040;
+    static constexpr quint32 ADDR_ROM_WRITE = 0x8050;
+    static constexpr quint32 ADDR_USER_ROM_READ = 0x8060;
+    static constexpr quint32 ADDR_ROM_READ = 0x8070;
+    static constexpr quint32 ADDR_ROM2_NUM = 0x8100;
+    static constexpr quint32 ADDR_ROM2_WRITE = 0x8104;
+    static constexpr quint32 ADDR_ROM2_READ = 0x8105;
+    static constexpr quint32 ADDR_USER2_BEGIN = 0xC000;
+    static constexpr quint32 ADDR_USER2_END = 0xCFFF;
+    static constexpr quint32 ADDR_ROM_PROTECT = 0xFFFFFF3C;
+    static constexpr quint32 ADDR_EEPROM_PROTECT = 0xFFFFFC3C;
+    static constexpr quint32 ADDR_ROM_DEFAULT = 0xFFFFFC3E;
+    static constexpr quint8 ROM_CMD = 0xFF;
+    static constexpr quint32 ROM_ACCESS_SIZE = 0x4000;
+    static constexpr int PAGE_SIZE = 4096;
+    static constexpr int MAX_PAGE = 2047;
+    static constexpr int PAGE_FAT = 0x7FF;
+    static constexpr quint8 FAT_FREE = 0xFF;
+    static constexpr quint8 FAT_RESERVE = 0xFE;
+    static constexpr quint8 FAT_END = 0x80;
+    static constexpr quint16 FLG_END = 0x8000;
+    static constexpr int COMMENT_SIZE = 112;
+    static constexpr int ROM_SLOTS = 16;
+    static constexpr int USER_AREA_SIZE = ROM_SLOTS * COMMENT_SIZE; // 0x700
+
+    // Read-back ranges of a verification.
+    static constexpr int FUNC_VERIFY_SIZE = 140;
+    static constexpr int LUT_SIZE = 2048;
+
+    explicit QUdpThread(QObject* parent = nullptr);
+    ~QUdpThread() override;
+
+    virtual void setData(BlockDiagram* diagram, QTextDocument* doc);
+    virtual void setData(NetSetup* netSetup);
+    virtual void setData(quint32 address, const QByteArray& bytes, bool viaEeprom);
+    virtual void setReadReq(quint32 address, int length);
+    virtual void setStatusReq(StatusIndex index);
+    virtual void setStatusReq(bool withRom);
+    virtual void setRomAccess(quint32 romCommandAddress, quint32 size);
+    int writeTAMP(quint8 data, quint32 addr) override;
+    int writeTAMP(quint16 data, quint32 addr) override;
+    int writeTAMP(quint32 data, quint32 addr) override;
+    int writeTAMP() override;
+    static void addValue(QByteArray& buff, quint16 value);
+    static void addValue(QByteArray& buff, quint32 value);
+    virtual void setXmlReq(int slot, QByteArray* target);
+    virtual QByteArray* setXmlReq(int slot);
+
+public slots:
+    void cancel();
+
+signals:
+    void setProgress(int value);
+    void readData(QByteArray* data);
+    void setHtml(QString* html);
+    void setResult(int result);
+    void setXml(QByteArray* data, QString name);
+
+protected:
+    void run() override;
+    virtual void readRom(quint32 addr, int len);
+    virtual void checkBuffer(quint32 addr, int len);
+    virtual int verify();
+
+    QVector<QPair<quint32, QByteArray>> m_data;
+    BlockDiagram* m_pDiagram = nullptr;
+    NetSetup* m_pNetSetup = nullptr;
+    QTextDocument* m_pDoc = nullptr;
+    QByteArray m_buffer;
+    QByteArray m_status;
+    QByteArray m_fat;
+    QByteArray m_datXml;
+    QByteArray* m_pXml = nullptr;
+    int m_nRom = -1;
+    quint32 m_addrStart = 0;
+    quint32 m_addr = 0;
+    quint32 m_addrROM = 0;
+    std::atomic<bool> m_bCanceled{false};
+    StatusIndex m_reqStatus = NoReq;
+    bool m_bAdd = false;
+    bool m_bEnableROM = false;
+    quint32 m_size = 0;
+    int m_length = 0;
+    QString m_strHtml;
+    char m_regProtect = 0;
+    QSet<int> m_indexRom;
+
+private:
+    void checkHardware();
+    // Runs the selected job; false when the job has put its own outcome into m_estr and
+    // m_bFinished (verify), which is then reported through the error path.
+    bool runJob();
+    void statusJob();
+    void readJob();
+    void rawWriteJob();
+    bool verifyJob();
+    char readStatusByte(quint32 addr);
+    void queueBytes(quint32 addr, const char* bytes, int len);
+};

@@ -1,0 +1,324 @@
+#include "qtamp.h"
+#include "scriptedPeer.h"
+
+#include <QElapsedTimer>
+#include <QtTest>
+
+namespace {
+// The client driven directly from the test thread; the peer answers from its own thread.
+class TampProbe : public QTamp
+{
+public:
+    using QTamp::closeSocket;
+    using QTamp::startUDP;
+    using QTamp::strError;
+
+    explicit TampProbe(quint16 port)
+    {
+        SetIpAddress(QHostAddress(QHostAddress::LocalHost), port, 0);
+        SetTimeout(1);
+        SetRetry(1);
+        startUDP();
+    }
+    ~TampProbe() override { closeSocket(); }
+};
+
+// Answers reads with bytes equal to the low byte of their address, acknowledges writes.
+QList<QByteArray> echoModule(const QByteArray& request, int)
+{
+    QByteArray data;
+    if (quint8(request.at(1)) == QTamp::TAMP_RD) {
+        for (int i = 0; i < ScriptedPeer::lengthOf(request); ++i)
+            data.append(char(ScriptedPeer::addressOf(request) + quint32(i)));
+    }
+    return {ScriptedPeer::reply(request, data)};
+}
+
+QTamp::ErrSts thrownBy(const std::function<void()>& call)
+{
+    try {
+        call();
+    } catch (QTamp::ErrSts e) {
+        return e;
+    }
+    return QTamp::Unknown;
+}
+} // namespace
+
+class TestQTamp : public QObject
+{
+    Q_OBJECT
+private slots:
+    void chunking_data();
+    void chunking();
+    void readsDataFromReply();
+    void strayRepliesCostOneTickEach_data();
+    void strayRepliesCostOneTickEach();
+    void busErrorIsNotRetried_data();
+    void busErrorIsNotRetried();
+    void shortDatagramIsSocketError();
+    void silenceRetriesThenTimesOut();
+    void silenceThenAnswerSucceeds();
+    void idsWrapAfter127();
+    void shortReadStopsTransfer();
+    void timeoutAndRetrySetters_data();
+    void timeoutAndRetrySetters();
+    void eepromWriteEnable_data();
+    void eepromWriteEnable();
+    void abortBeforeSending();
+};
+
+void TestQTamp::chunking_data()
+{
+    QTest::addColumn<bool>("bWrite");
+    QTest::addColumn<int>("length");
+    QTest::addColumn<QList<int>>("packets");
+    QTest::newRow("write 300") << true << 300 << QList<int>{128, 128, 44};
+    QTest::newRow("read 300") << false << 300 << QList<int>{128, 128, 44};
+    QTest::newRow("write 128") << true << 128 << QList<int>{128};
+    QTest::newRow("read 129") << false << 129 << QList<int>{128, 1};
+    QTest::newRow("write 0") << true << 0 << QList<int>{};
+}
+
+void TestQTamp::chunking()
+{
+    QFETCH(bool, bWrite);
+    QFETCH(int, length);
+    QFETCH(QList<int>, packets);
+    ScriptedPeer peer(echoModule);
+    TampProbe tamp(peer.port());
+    const quint32 base = 0x2000;
+    QByteArray data(length, '\0');
+    for (int i = 0; i < length; ++i)
+        data[i] = char(i * 3);
+    const quint32 n = bWrite ? tamp.Write(base, data.constData(), quint32(length))
+                             : tamp.Read(base, data.data(), quint32(length));
+    QCOMPARE(n, quint32(length));
+    const QList<QByteArray> requests = peer.requests();
+    QCOMPARE(requests.size(), packets.size());
+    quint32 offset = 0;
+    for (int i = 0; i < packets.size(); ++i) {
+        const QByteArray& r = requests.at(i);
+        QCOMPARE(quint8(r.at(0)), QTamp::TAMP_VER);
+        QCOMPARE(quint8(r.at(1)), bWrite ? QTamp::TAMP_WR : QTamp::TAMP_RD);
+        QCOMPARE(ScriptedPeer::lengthOf(r), packets.at(i));
+        QCOMPARE(ScriptedPeer::addressOf(r), base + offset);
+        if (bWrite)
+            QCOMPARE(r.mid(8), data.mid(int(offset), packets.at(i)));
+        else
+            QCOMPARE(r.size(), 8);
+        offset += quint32(packets.at(i));
+    }
+}
+
+void TestQTamp::readsDataFromReply()
+{
+    ScriptedPeer peer(echoModule);
+    TampProbe tamp(peer.port());
+    QByteArray buffer(4, '\0');
+    tamp.ReadAll(0x12345670, buffer.data(), 4);
+    QCOMPARE(buffer, QByteArray::fromHex("70717273"));
+    const QByteArray header = peer.requests().first();
+    QCOMPARE(header.toHex(), QByteArray("ffc0010412345670"));
+}
+
+void TestQTamp::strayRepliesCostOneTickEach_data()
+{
+    QTest::addColumn<int>("strays");
+    QTest::addColumn<bool>("bAnswered");
+    QTest::newRow("one stray") << 1 << true;
+    QTest::newRow("nine strays fit the budget of ten") << 9 << true;
+    QTest::newRow("ten strays use it up") << 10 << false;
+}
+
+void TestQTamp::strayRepliesCostOneTickEach()
+{
+    QFETCH(int, strays);
+    QFETCH(bool, bAnswered);
+    ScriptedPeer peer([strays](const QByteArray& request, int index) -> QList<QByteArray> {
+        if (index > 0)
+            return {};
+        QList<QByteArray> replies;
+        for (int i = 0; i < strays; ++i)
+            replies << ScriptedPeer::withId(ScriptedPeer::reply(request, "X"),
+                                            (request.at(2) + 1 + i) & 0x7F);
+        replies << ScriptedPeer::reply(request, "A");
+        return replies;
+    });
+    TampProbe tamp(peer.port());
+    tamp.SetRetry(-1); // unchanged: 2 attempts from the constructor
+    tamp.SetTimeout(1);
+    char byte = 0;
+    QElapsedTimer timer;
+    timer.start();
+    if (bAnswered) {
+        QCOMPARE(tamp.Read(0x10, &byte), 1);
+        QCOMPARE(byte, 'A');
+        QVERIFY(timer.elapsed() < 500); // strays are dropped without waiting out a tick
+        QCOMPARE(peer.requests().size(), 1);
+    } else {
+        // The first attempt drowns in strays, the second meets silence.
+        QCOMPARE(thrownBy([&] { tamp.Read(0x10, &byte); }), QTamp::Timeout);
+        QCOMPARE(peer.requests().size(), 2);
+    }
+}
+
+void TestQTamp::busErrorIsNotRetried_data()
+{
+    QTest::addColumn<bool>("bWrite");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("read") << false << "read address: 0x00001234\nlength: 4\n\nQTamp: Bus Error";
+    QTest::newRow("write") << true << "write address: 0x00001234\nlength: 4\n\nQTamp: Bus Error";
+}
+
+void TestQTamp::busErrorIsNotRetried()
+{
+    QFETCH(bool, bWrite);
+    QFETCH(QString, text);
+    ScriptedPeer peer([](const QByteArray& request, int) {
+        return QList<QByteArray>{ScriptedPeer::reply(request, {}, true)};
+    });
+    TampProbe tamp(peer.port());
+    tamp.SetRetry(3);
+    QByteArray buffer(4, '\0');
+    const QTamp::ErrSts e = thrownBy([&] {
+        if (bWrite)
+            tamp.Write(0x1234, buffer.constData(), 4);
+        else
+            tamp.Read(0x1234, buffer.data(), 4);
+    });
+    QCOMPARE(e, QTamp::BusErr);
+    QCOMPARE(peer.requests().size(), 1);
+    tamp.strError(e);
+    QCOMPARE(tamp.errorText(), text);
+}
+
+void TestQTamp::shortDatagramIsSocketError()
+{
+    ScriptedPeer peer([](const QByteArray& request, int) { return QList<QByteArray>{request.left(7)}; });
+    TampProbe tamp(peer.port());
+    char byte = 0;
+    QCOMPARE(thrownBy([&] { tamp.Read(0, &byte); }), QTamp::SockErr);
+    QCOMPARE(peer.requests().size(), 1);
+}
+
+void TestQTamp::silenceRetriesThenTimesOut()
+{
+    ScriptedPeer peer([](const QByteArray&, int) { return QList<QByteArray>{}; });
+    TampProbe tamp(peer.port()); // 1 s budget, 2 attempts
+    QElapsedTimer timer;
+    timer.start();
+    const QTamp::ErrSts e = thrownBy([&] { tamp.Write(0xFFFFFC18, 'x'); });
+    const qint64 elapsed = timer.elapsed();
+    QCOMPARE(e, QTamp::Timeout);
+    QVERIFY2(elapsed >= 1900 && elapsed < 3000, qPrintable(QString::number(elapsed)));
+    const QList<QByteArray> requests = peer.requests();
+    QCOMPARE(requests.size(), 2);
+    QVERIFY(requests.at(0).at(2) != requests.at(1).at(2)); // every attempt is a fresh command
+    QCOMPARE(requests.at(0).mid(3), requests.at(1).mid(3));
+    tamp.strError(e);
+    QCOMPARE(tamp.errorText(),
+             QString("write address: 0xfffffc18\nlength: 1\n\nQTamp: Socket operation timed out"));
+}
+
+void TestQTamp::silenceThenAnswerSucceeds()
+{
+    ScriptedPeer peer([](const QByteArray& request, int index) {
+        return index == 0 ? QList<QByteArray>{} : QList<QByteArray>{ScriptedPeer::reply(request, "Z")};
+    });
+    TampProbe tamp(peer.port());
+    char byte = 0;
+    QCOMPARE(tamp.Read(0x20, &byte), 1);
+    QCOMPARE(byte, 'Z');
+    QCOMPARE(peer.requests().size(), 2);
+    QVERIFY(tamp.errorText().isEmpty());
+}
+
+void TestQTamp::idsWrapAfter127()
+{
+    ScriptedPeer peer(echoModule);
+    TampProbe tamp(peer.port());
+    char byte = 0;
+    for (int i = 0; i < 130; ++i)
+        QCOMPARE(tamp.Read(quint32(i), &byte), 1);
+    const QList<QByteArray> requests = peer.requests();
+    QCOMPARE(requests.size(), 130);
+    QCOMPARE(int(requests.at(0).at(2)), 1);
+    QCOMPARE(int(requests.at(126).at(2)), 127);
+    QCOMPARE(int(requests.at(127).at(2)), 0);
+    QCOMPARE(int(requests.at(128).at(2)), 1);
+}
+
+void TestQTamp::shortReadStopsTransfer()
+{
+    // The second packet of each transfer carries 100 of its 128 bytes.
+    ScriptedPeer peer([](const QByteArray& request, int index) {
+        const int n = index % 2 == 1 ? 100 : ScriptedPeer::lengthOf(request);
+        return QList<QByteArray>{ScriptedPeer::reply(request, QByteArray(n, 'r'))};
+    });
+    TampProbe tamp(peer.port());
+    QByteArray buffer(300, '\0');
+    QCOMPARE(tamp.Read(0x3000, buffer.data(), 300), quint32(128));
+    QCOMPARE(peer.requests().size(), 2);
+
+    const QTamp::ErrSts e = thrownBy([&] { tamp.ReadAll(0x3000, buffer.data(), 300); });
+    QCOMPARE(e, QTamp::ReadErr);
+    tamp.strError(e);
+    QCOMPARE(tamp.errorText(),
+             QString("address: 0x00003000\nrequest length: 300\nread length: 128\n\nQTamp: Unable to read"));
+}
+
+void TestQTamp::timeoutAndRetrySetters_data()
+{
+    QTest::addColumn<int>("seconds");
+    QTest::addColumn<int>("retries");
+    QTest::addColumn<int>("ticks");
+    QTest::addColumn<int>("attempts");
+    QTest::newRow("zero changes nothing") << 0 << 0 << 40 << 3;
+    QTest::newRow("negative changes nothing") << -3 << -1 << 40 << 3;
+    QTest::newRow("two seconds, one retry") << 2 << 1 << 20 << 2;
+    QTest::newRow("one second, four retries") << 1 << 4 << 10 << 5;
+}
+
+void TestQTamp::timeoutAndRetrySetters()
+{
+    QFETCH(int, seconds);
+    QFETCH(int, retries);
+    QTamp tamp;
+    QCOMPARE(tamp.timeoutTicks(), 40);
+    QCOMPARE(tamp.retries(), 3);
+    tamp.SetTimeout(seconds);
+    tamp.SetRetry(retries);
+    QTEST(tamp.timeoutTicks(), "ticks");
+    QTEST(tamp.retries(), "attempts");
+}
+
+void TestQTamp::eepromWriteEnable_data()
+{
+    QTest::addColumn<bool>("bEnable");
+    QTest::addColumn<QByteArray>("datagram");
+    QTest::newRow("enable") << true << QByteArray::fromHex("ff800101fffffcff00");
+    QTest::newRow("disable") << false << QByteArray::fromHex("ff800101fffffcffff");
+}
+
+void TestQTamp::eepromWriteEnable()
+{
+    QFETCH(bool, bEnable);
+    ScriptedPeer peer(echoModule);
+    TampProbe tamp(peer.port());
+    QVERIFY(tamp.EnableWriteEEPROM(bEnable));
+    QTEST(peer.requests().value(0), "datagram");
+}
+
+void TestQTamp::abortBeforeSending()
+{
+    ScriptedPeer peer(echoModule);
+    TampProbe tamp(peer.port());
+    tamp.Abort();
+    char byte = 0;
+    QCOMPARE(thrownBy([&] { tamp.Read(0, &byte); }), QTamp::Aborted);
+    QCOMPARE(peer.requests().size(), 0);
+}
+
+QTEST_GUILESS_MAIN(TestQTamp)
+#include "tst_qtamp.moc"

@@ -1,0 +1,418 @@
+#include "blockDiagram.h"
+#include "qUdpThread.h"
+#include "workerHarness.h"
+
+#include <QTextDocument>
+#include <QtTest>
+
+using Run = QPair<quint32, int>;
+Q_DECLARE_METATYPE(QList<Run>)
+
+namespace {
+// A worker whose job is a scripted sequence of buffered register writes, and whose reply budget
+// can be cut below one second so that lossy runs stay short.
+class ProbeWorker : public QUdpThread
+{
+public:
+    std::function<void(QUdpThread*)> job;
+    void setTicks(int ticks) { m_timeout = ticks; }
+
+protected:
+    void run() override
+    {
+        if (!job)
+            return QUdpThread::run();
+        startUDP();
+        try {
+            job(this);
+            m_bFinished = true;
+        } catch (...) {
+        }
+        closeSocket();
+    }
+};
+
+// Register writes given as (address, width); each value is made of the low address bytes.
+void queueWrites(QUdpThread* worker, const QList<Run>& writes)
+{
+    for (const Run& w : writes) {
+        if (w.second == 1)
+            worker->writeTAMP(quint8(w.first), w.first);
+        else if (w.second == 2)
+            worker->writeTAMP(quint16(w.first), w.first);
+        else
+            worker->writeTAMP(quint32(w.first), w.first);
+    }
+    worker->writeTAMP();
+}
+
+QList<Run> bytesFrom(quint32 first, int count)
+{
+    QList<Run> list;
+    for (int i = 0; i < count; ++i)
+        list << Run(first + quint32(i), 1);
+    return list;
+}
+
+void downloadInto(InProcessModule& module, BlockDiagram& diagram)
+{
+    QUdpThread worker;
+    module.target(worker);
+    worker.setData(&diagram, nullptr);
+    const WorkerOutcome outcome = runWorker(worker);
+    QVERIFY2(outcome.bOk, qPrintable(outcome.errors.join('|')));
+}
+} // namespace
+
+class TestQUdpThread : public QObject
+{
+    Q_OBJECT
+private slots:
+    void writeBuffering_data();
+    void writeBuffering();
+    void statusLayouts_data();
+    void statusLayouts();
+    void romStatusComparesWithDiagram();
+    void readJobDeliversRequestedLength();
+    void rawWrites_data();
+    void rawWrites();
+    void nullAddressEmitsNothing();
+    void unsupportedVersionIsRefused_data();
+    void unsupportedVersionIsRefused();
+    void romRequestFailsClearly();
+    void downloadThenVerifyMatches();
+    void changedByteGivesFirstMismatch_data();
+    void changedByteGivesFirstMismatch();
+    void downloadSurvivesLoss();
+    void cancelDuringDownload_data();
+    void cancelDuringDownload();
+    void deletingARunningWorkerWaits();
+};
+
+void TestQUdpThread::writeBuffering_data()
+{
+    QTest::addColumn<QList<Run>>("writes");
+    QTest::addColumn<QList<Run>>("packets");
+    QTest::newRow("gap starts a new run")
+        << QList<Run>{{0x10, 1}, {0x11, 1}, {0x12, 1}, {0x20, 1}} << QList<Run>{{0x10, 3}, {0x20, 1}};
+    QTest::newRow("256 bytes flush at 255")
+        << bytesFrom(0x2000, 256) << QList<Run>{{0x2000, 128}, {0x2080, 127}, {0x20FF, 1}};
+    QTest::newRow("mixed widths join")
+        << QList<Run>{{0x06, 2}, {0x08, 1}, {0x09, 4}, {0x20, 4}} << QList<Run>{{0x06, 7}, {0x20, 4}};
+    QList<Run> nearlyFull = bytesFrom(0x3000, 254);
+    nearlyFull << Run(0x30FE, 2);
+    QTest::newRow("a value never straddles two runs")
+        << nearlyFull << QList<Run>{{0x3000, 128}, {0x3080, 126}, {0x30FE, 2}};
+    QTest::newRow("backwards address starts a new run")
+        << QList<Run>{{0x40, 1}, {0x3F, 1}} << QList<Run>{{0x40, 1}, {0x3F, 1}};
+}
+
+void TestQUdpThread::writeBuffering()
+{
+    QFETCH(QList<Run>, writes);
+    QFETCH(QList<Run>, packets);
+    InProcessModule module;
+    ProbeWorker worker;
+    module.target(worker);
+    worker.job = [writes](QUdpThread* w) { queueWrites(w, writes); };
+    const WorkerOutcome outcome = runWorker(worker);
+    QVERIFY(outcome.bOk);
+    QCOMPARE(module.writes(), packets);
+    // Progress is the running count of register bytes, one step per run, ending at the total.
+    int total = 0;
+    for (const Run& w : writes)
+        total += w.second;
+    QCOMPARE(outcome.progress.last(), total);
+    for (const Run& w : writes)
+        QCOMPARE(module.memory.peek(w.first + quint32(w.second) - 1), quint8(w.first));
+}
+
+void TestQUdpThread::statusLayouts_data()
+{
+    QTest::addColumn<int>("request");
+    QTest::addColumn<bool>("bWithRom");
+    QTest::addColumn<bool>("bWritable");
+    QTest::addColumn<int>("size");
+    QTest::newRow("version") << int(QUdpThread::Version) << false << true << 5;
+    QTest::newRow("boot protect") << int(QUdpThread::BootProtect) << false << true << 6;
+    QTest::newRow("ROM information") << -1 << true << true << 6 + 1792;
+    QTest::newRow("ROM information, write-protected") << -1 << true << false << 5;
+}
+
+void TestQUdpThread::statusLayouts()
+{
+    QFETCH(int, request);
+    QFETCH(bool, bWithRom);
+    QFETCH(bool, bWritable);
+    QFETCH(int, size);
+    InProcessModule module;
+    module.memory.poke(ModuleMemory::PROTECT_ADDR, bWritable ? 0x03 : 0x02);
+    module.memory.poke(0xFFFFFC3E, 7);                       // boot slot
+    module.memory.poke(ModuleMemory::USER_BEGIN + 112, 'C'); // comment of slot 1
+    QUdpThread worker;
+    module.target(worker);
+    if (request >= 0)
+        worker.setStatusReq(QUdpThread::StatusIndex(request));
+    else
+        worker.setStatusReq(bWithRom);
+    const WorkerOutcome outcome = runWorker(worker);
+    QVERIFY(outcome.bOk);
+    QCOMPARE(outcome.order, QStringList({"readData", "closed"}));
+    const QByteArray status = outcome.data.first();
+    QCOMPARE(status.size(), size);
+    QCOMPARE(status.left(4), QByteArray("3.01"));
+    QCOMPARE(int(status.at(4)), bWritable ? 0x03 : 0x02);
+    if (size == 6)
+        QCOMPARE(int(status.at(5)), 0x03); // boot protect byte of the EEPROM
+    if (size > 6) {
+        QCOMPARE(int(status.at(5)), 7);
+        QCOMPARE(status.at(6 + 112), 'C');
+    }
+}
+
+void TestQUdpThread::romStatusComparesWithDiagram()
+{
+    InProcessModule module;
+    BlockDiagram diagram;
+    downloadInto(module, diagram);
+    for (const quint8 delta : {0, 1}) {
+        module.memory.poke(0x3800, quint8(module.memory.peek(0x3800) ^ delta));
+        QUdpThread worker;
+        module.target(worker);
+        worker.setStatusReq(true);
+        worker.setData(&diagram, nullptr);
+        const WorkerOutcome outcome = runWorker(worker);
+        QVERIFY(outcome.bOk);
+        QCOMPARE(outcome.results, QList<int>{delta}); // 0: the module holds the diagram
+        QCOMPARE(outcome.order, QStringList({"setResult", "readData", "closed"}));
+        QCOMPARE(outcome.data.value(0).size(), 6 + 1792);
+    }
+}
+
+void TestQUdpThread::readJobDeliversRequestedLength()
+{
+    InProcessModule module;
+    module.memory.poke(0x6E, 0x02);
+    module.memory.poke(0x6F, 0x05);
+    QUdpThread worker;
+    module.target(worker);
+    worker.setReadReq(QUdpThread::REG_USER_CONTROL, 2);
+    const WorkerOutcome outcome = runWorker(worker);
+    QVERIFY(outcome.bOk);
+    QCOMPARE(outcome.data, QList<QByteArray>{QByteArray::fromHex("0205")});
+}
+
+void TestQUdpThread::rawWrites_data()
+{
+    QTest::addColumn<bool>("bViaEeprom");
+    QTest::addColumn<bool>("bEmptyEntry");
+    QTest::newRow("registers") << false << false;
+    QTest::newRow("through the EEPROM") << true << false;
+    QTest::newRow("an empty entry fails after the ones before it") << false << true;
+}
+
+void TestQUdpThread::rawWrites()
+{
+    QFETCH(bool, bViaEeprom);
+    QFETCH(bool, bEmptyEntry);
+    InProcessModule module;
+    QUdpThread worker;
+    module.target(worker);
+    worker.setData(0x64, QByteArray(1, char(0x80)), false);
+    if (bEmptyEntry)
+        worker.setData(0x65, QByteArray(), false);
+    worker.setData(0xFFFFFC3E, QByteArray(1, char(5)), bViaEeprom);
+    const WorkerOutcome outcome = runWorker(worker);
+    QCOMPARE(module.memory.peek(0x64), quint8(0x80));
+    if (bEmptyEntry) {
+        QVERIFY(!outcome.bOk);
+        QCOMPARE(outcome.errors, QStringList{"TAMP: Unable to send command"});
+        QCOMPARE(module.memory.peek(0xFFFFFC3E), quint8(0));
+        return;
+    }
+    QVERIFY(outcome.bOk);
+    QVERIFY(outcome.errors.isEmpty());
+    // Without the enable the EEPROM keeps its value; with it the EEPROM is closed again at the end.
+    QCOMPARE(module.memory.peek(0xFFFFFC3E), quint8(bViaEeprom ? 5 : 0));
+    QCOMPARE(module.memory.peek(0xFFFFFCFF), quint8(0xFF));
+}
+
+void TestQUdpThread::nullAddressEmitsNothing()
+{
+    QUdpThread worker;
+    BlockDiagram diagram;
+    worker.setData(&diagram, nullptr);
+    const WorkerOutcome outcome = runWorker(worker, 1000);
+    QVERIFY(worker.isFinished());
+    QCOMPARE(outcome.closedCount, 0);
+    QVERIFY(outcome.errors.isEmpty());
+    QVERIFY(outcome.progress.isEmpty());
+}
+
+void TestQUdpThread::unsupportedVersionIsRefused_data()
+{
+    QTest::addColumn<QByteArray>("version");
+    QTest::addColumn<bool>("bAccepted");
+    QTest::newRow("3.01") << QByteArray("3.01") << true;
+    QTest::newRow("'?' is the last accepted") << QByteArray("?.00") << true;
+    QTest::newRow("'/' below '0'") << QByteArray("/.00") << false;
+    QTest::newRow("'@' above '?'") << QByteArray("@.00") << false;
+}
+
+void TestQUdpThread::unsupportedVersionIsRefused()
+{
+    QFETCH(QByteArray, version);
+    QFETCH(bool, bAccepted);
+    InProcessModule module;
+    module.memory.setVersion(version);
+    QUdpThread worker;
+    module.target(worker);
+    worker.setStatusReq(QUdpThread::Version);
+    const WorkerOutcome outcome = runWorker(worker);
+    QCOMPARE(outcome.bOk, bAccepted);
+    QCOMPARE(outcome.order,
+             bAccepted ? QStringList({"readData", "closed"}) : QStringList({"error", "closed"}));
+    if (!bAccepted)
+        QCOMPARE(outcome.errors, QStringList{"This application does not support the Hardware."});
+}
+
+void TestQUdpThread::romRequestFailsClearly()
+{
+    InProcessModule module;
+    QUdpThread worker;
+    module.target(worker);
+    worker.setRomAccess(QUdpThread::ADDR_ROM_READ + 3, QUdpThread::ROM_ACCESS_SIZE);
+    const WorkerOutcome outcome = runWorker(worker);
+    QVERIFY(!outcome.bOk);
+    QCOMPARE(outcome.errors.size(), 1);
+    QVERIFY(!outcome.errors.first().isEmpty());
+    QCOMPARE(module.writes().size(), 0);
+}
+
+void TestQUdpThread::downloadThenVerifyMatches()
+{
+    InProcessModule module;
+    BlockDiagram diagram;
+    downloadInto(module, diagram);
+
+    QUdpThread verifier;
+    module.target(verifier);
+    QTextDocument report;
+    verifier.setData(&diagram, &report);
+    const WorkerOutcome outcome = runWorker(verifier);
+    QVERIFY(outcome.bOk);
+    QCOMPARE(outcome.errors, QStringList{"Verify: The Register data is matched."});
+    // The report, then the text through the error path, then closed carrying the match.
+    QCOMPARE(outcome.order, QStringList({"setHtml", "error", "closed"}));
+}
+
+void TestQUdpThread::changedByteGivesFirstMismatch_data()
+{
+    QTest::addColumn<quint32>("address");
+    QTest::addColumn<bool>("bReadsTables");
+    QTest::newRow("function register") << quint32(0x0034) << false;
+    QTest::newRow("output table") << quint32(0x2805) << true;
+    QTest::newRow("last table byte") << quint32(0x3FFF) << true;
+}
+
+void TestQUdpThread::changedByteGivesFirstMismatch()
+{
+    QFETCH(quint32, address);
+    QFETCH(bool, bReadsTables);
+    InProcessModule module;
+    BlockDiagram diagram;
+    downloadInto(module, diagram);
+    module.memory.poke(address, module.memory.peek(address) ^ 0x5A);
+    module.requests.clear();
+
+    QUdpThread verifier;
+    module.target(verifier);
+    QTextDocument report;
+    verifier.setData(&diagram, &report);
+    const WorkerOutcome outcome = runWorker(verifier);
+    QVERIFY(!outcome.bOk);
+    QCOMPARE(outcome.errors.size(), 1);
+    const QString text = outcome.errors.first();
+    QVERIFY2(text.startsWith("Verify: The Register data don't match.\n\nfirst mismatch at "),
+             qPrintable(text));
+    QVERIFY2(text.contains(QString("address 0x%1\n").arg(address, 8, 16, QChar('0'))), qPrintable(text));
+    QVERIFY(text.endsWith(outcome.html));
+    bool bTableRead = false;
+    for (const QByteArray& r : module.requests)
+        bTableRead |= InProcessModule::addressOf(r) >= 0x2000 && InProcessModule::addressOf(r) < 0x4000;
+    QCOMPARE(bTableRead, bReadsTables);
+}
+
+void TestQUdpThread::downloadSurvivesLoss()
+{
+    InProcessModule module;
+    module.server.setFaults({0.3, false, false, 0});
+    module.server.setSeed(7);
+    BlockDiagram diagram;
+    ProbeWorker worker;
+    module.target(worker);
+    worker.setTicks(1);
+    worker.SetRetry(9);
+    worker.setData(&diagram, nullptr);
+    const WorkerOutcome outcome = runWorker(worker, 60000);
+    QVERIFY2(outcome.bOk, qPrintable(outcome.errors.join('|')));
+    QVERIFY(module.server.stats().dropped > 0);
+
+    module.server.setFaults({});
+    QUdpThread verifier;
+    module.target(verifier);
+    QTextDocument report;
+    verifier.setData(&diagram, &report);
+    QVERIFY(runWorker(verifier).bOk);
+}
+
+void TestQUdpThread::cancelDuringDownload_data()
+{
+    QTest::addColumn<int>("delayMs");
+    QTest::newRow("between fast exchanges") << 2;
+    QTest::newRow("while waiting for a slow reply") << 3000;
+}
+
+void TestQUdpThread::cancelDuringDownload()
+{
+    QFETCH(int, delayMs);
+    InProcessModule module;
+    module.server.setFaults({0.0, false, false, delayMs});
+    BlockDiagram diagram;
+    QUdpThread worker;
+    module.target(worker, 5);
+    worker.setData(&diagram, nullptr);
+    QElapsedTimer sinceCancel;
+    const WorkerOutcome outcome = runWorker(worker, 10000, [&]() {
+        QTest::qWait(150);
+        sinceCancel.start();
+        worker.cancel();
+    });
+    const qint64 reaction = sinceCancel.elapsed();
+    QVERIFY(outcome.bClosed);
+    QVERIFY(!outcome.bOk);
+    QCOMPARE(outcome.order.mid(outcome.order.size() - 2), QStringList({"error", "closed"}));
+    QVERIFY2(reaction < 150, qPrintable(QString::number(reaction)));
+    QCOMPARE(outcome.errors.size(), 1);
+    QVERIFY2(outcome.errors.first() == "TAMP: Download Cancelled" ||
+                 outcome.errors.first() == "QTamp: Aborted",
+             qPrintable(outcome.errors.first()));
+}
+
+void TestQUdpThread::deletingARunningWorkerWaits()
+{
+    InProcessModule module;
+    module.server.setFaults({0.0, false, false, 5000});
+    auto* worker = new QUdpThread;
+    module.target(*worker, 5);
+    worker->setStatusReq(QUdpThread::Version);
+    worker->start();
+    QTest::qWait(50);
+    QElapsedTimer timer;
+    timer.start();
+    delete worker; // must stop the exchange and wait for the thread
+    QVERIFY(timer.elapsed() < 1000);
+}
+
+QTEST_GUILESS_MAIN(TestQUdpThread)
+#include "tst_qudpthread.moc"
