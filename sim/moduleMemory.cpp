@@ -248,8 +248,8 @@ bool ModuleMemory::loadState(const QByteArray& state)
             m_stores[it.key()] = it.value();
     }
     // A state without ROM (or from another ROM layout) keeps a fresh ROM. Then power-on.
-    if (!romState.isEmpty())
-        m_pRom->loadState(romState);
+    if (romState.isEmpty() || !m_pRom->loadState(romState))
+        m_pRom->reset();
     m_pRom->boot();
     return true;
 }

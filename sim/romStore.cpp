@@ -21,16 +21,26 @@ quint32 bigEndian(const QByteArray& bytes)
 
 RomStore::RomStore(ModuleMemory& memory)
     : m_memory(memory)
-    , m_slots(SLOTS)
-    , m_userRom(int(USER_SIZE), '\0')
-    , m_window(PAGE_SIZE, char(0xFF))
-    , m_pageNumber(4, '\0')
     , m_status(STAT_SIZE, '\0')
 {
     m_clock.start();
-    m_pages[PAGE_FAT] = freshFat();
-    m_loadedImage = liveImage();
+    reset();
     addRegions();
+}
+
+void RomStore::reset()
+{
+    m_slots = QVector<QByteArray>(SLOTS);
+    m_userRom = QByteArray(int(USER_SIZE), '\0');
+    m_pages.clear();
+    m_pages[PAGE_FAT] = freshFat();
+    m_window = QByteArray(PAGE_SIZE, char(0xFF));
+    m_pageNumber = QByteArray(4, '\0');
+    m_romNumber = 0;
+    m_cmd = Command();
+    m_lastDone = 0;
+    m_loadedImage = liveImage();
+    applyPageLimit();
 }
 
 QByteArray RomStore::freshFat()

@@ -58,6 +58,8 @@ public:
     // Negative: the whole store.
     void setDataPages(int n);
 
+    // Back to a fresh module's ROM (nothing stored, fresh FAT); the settings stay.
+    void reset();
     // Power-on: the slot named by the boot byte of the EEPROM is loaded into the registers when it
     // holds an image. (The user area is kept by the simulator as it is.)
     void boot();
