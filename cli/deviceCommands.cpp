@@ -4,6 +4,7 @@
 #include "document.h"
 #include "netSetup.h"
 #include "qUdpThread.h"
+#include "romCommands.h"
 
 #include <QEventLoop>
 #include <QFile>
@@ -422,7 +423,8 @@ const QVector<Command>& commands()
         {"eeprom-read", "eeprom-read", &eepromRead},
         {"eeprom-write", "eeprom-write --ip A.B.C.D [--tcp N] [--udp N]", &eepromWrite},
     };
-    return table;
+    static const QVector<Command> withRom = table + RomCommands::commands();
+    return withRom;
 }
 
 } // namespace DeviceCommands
