@@ -66,8 +66,6 @@ private slots:
     void eepromWriteEnable_data();
     void eepromWriteEnable();
     void abortBeforeSending();
-    void errorTexts_data();
-    void errorTexts();
 };
 
 void TestQTamp::chunking_data()
@@ -320,26 +318,6 @@ void TestQTamp::abortBeforeSending()
     char byte = 0;
     QCOMPARE(thrownBy([&] { tamp.Read(0, &byte); }), QTamp::Aborted);
     QCOMPARE(peer.requests().size(), 0);
-}
-
-void TestQTamp::errorTexts_data()
-{
-    QTest::addColumn<int>("code");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("Timeout") << int(QTamp::Timeout) << "QTamp: Socket operation timed out";
-    QTest::newRow("BusErr") << int(QTamp::BusErr) << "QTamp: Bus Error";
-    QTest::newRow("ReadErr") << int(QTamp::ReadErr) << "QTamp: Unable to read";
-    QTest::newRow("WriteErr") << int(QTamp::WriteErr) << "QTamp: Unable to write";
-    QTest::newRow("Aborted") << int(QTamp::Aborted) << "QTamp: Aborted";
-}
-
-void TestQTamp::errorTexts()
-{
-    QFETCH(int, code);
-    ScriptedPeer peer(echoModule);
-    TampProbe tamp(peer.port());
-    tamp.strError(QTamp::ErrSts(code));
-    QTEST(tamp.errorText(), "text");
 }
 
 QTEST_GUILESS_MAIN(TestQTamp)

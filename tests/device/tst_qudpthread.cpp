@@ -72,6 +72,7 @@ private slots:
     void writeBuffering();
     void statusLayouts_data();
     void statusLayouts();
+    void romStatusComparesWithDiagram();
     void readJobDeliversRequestedLength();
     void rawWrites_data();
     void rawWrites();
@@ -155,7 +156,7 @@ void TestQUdpThread::statusLayouts()
         worker.setStatusReq(bWithRom);
     const WorkerOutcome outcome = runWorker(worker);
     QVERIFY(outcome.bOk);
-    QCOMPARE(outcome.data.size(), 1);
+    QCOMPARE(outcome.order, QStringList({"readData", "closed"}));
     const QByteArray status = outcome.data.first();
     QCOMPARE(status.size(), size);
     QCOMPARE(status.left(4), QByteArray("3.01"));
@@ -165,6 +166,25 @@ void TestQUdpThread::statusLayouts()
     if (size > 6) {
         QCOMPARE(int(status.at(5)), 7);
         QCOMPARE(status.at(6 + 112), 'C');
+    }
+}
+
+void TestQUdpThread::romStatusComparesWithDiagram()
+{
+    InProcessModule module;
+    BlockDiagram diagram;
+    downloadInto(module, diagram);
+    for (const quint8 delta : {0, 1}) {
+        module.memory.poke(0x3800, quint8(module.memory.peek(0x3800) ^ delta));
+        QUdpThread worker;
+        module.target(worker);
+        worker.setStatusReq(true);
+        worker.setData(&diagram, nullptr);
+        const WorkerOutcome outcome = runWorker(worker);
+        QVERIFY(outcome.bOk);
+        QCOMPARE(outcome.results, QList<int>{delta}); // 0: the module holds the diagram
+        QCOMPARE(outcome.order, QStringList({"setResult", "readData", "closed"}));
+        QCOMPARE(outcome.data.value(0).size(), 6 + 1792);
     }
 }
 
@@ -249,7 +269,8 @@ void TestQUdpThread::unsupportedVersionIsRefused()
     worker.setStatusReq(QUdpThread::Version);
     const WorkerOutcome outcome = runWorker(worker);
     QCOMPARE(outcome.bOk, bAccepted);
-    QCOMPARE(outcome.closedCount, 1);
+    QCOMPARE(outcome.order,
+             bAccepted ? QStringList({"readData", "closed"}) : QStringList({"error", "closed"}));
     if (!bAccepted)
         QCOMPARE(outcome.errors, QStringList{"This application does not support the Hardware."});
 }
@@ -267,6 +288,8 @@ void TestQUdpThread::downloadThenVerifyMatches()
     const WorkerOutcome outcome = runWorker(verifier);
     QVERIFY(outcome.bOk);
     QCOMPARE(outcome.errors, QStringList{"Verify: The Register data is matched."});
+    // The report, then the text through the error path, then closed carrying the match.
+    QCOMPARE(outcome.order, QStringList({"setHtml", "error", "closed"}));
 }
 
 void TestQUdpThread::changedByteGivesFirstMismatch_data()
@@ -354,6 +377,7 @@ void TestQUdpThread::cancelDuringDownload()
     const qint64 reaction = sinceCancel.elapsed();
     QVERIFY(outcome.bClosed);
     QVERIFY(!outcome.bOk);
+    QCOMPARE(outcome.order.mid(outcome.order.size() - 2), QStringList({"error", "closed"}));
     QVERIFY2(reaction < 150, qPrintable(QString::number(reaction)));
     QCOMPARE(outcome.errors.size(), 1);
     QVERIFY2(outcome.errors.first() == "TAMP: Download Cancelled" ||

@@ -23,6 +23,7 @@ struct WorkerOutcome
     QList<int> results;
     QString html;
     qint64 elapsedMs = 0;
+    QStringList order; // signal names in arrival order
 };
 
 // Starts the worker and runs the test thread's event loop (which serves an in-process simulator)
@@ -36,14 +37,29 @@ inline WorkerOutcome runWorker(QUdpThread& worker, int timeoutMs = 30000,
         outcome.bClosed = true;
         outcome.bOk = ok;
         ++outcome.closedCount;
+        outcome.order << QStringLiteral("closed");
         loop.quit();
     });
-    QObject::connect(&worker, &QTamp::error, &loop, [&](QString* text) { outcome.errors << *text; });
-    QObject::connect(&worker, &QUdpThread::readData, &loop,
-                     [&](QByteArray* bytes) { outcome.data << *bytes; });
-    QObject::connect(&worker, &QUdpThread::setProgress, &loop, [&](int value) { outcome.progress << value; });
-    QObject::connect(&worker, &QUdpThread::setResult, &loop, [&](int value) { outcome.results << value; });
-    QObject::connect(&worker, &QUdpThread::setHtml, &loop, [&](QString* html) { outcome.html = *html; });
+    QObject::connect(&worker, &QTamp::error, &loop, [&](QString* text) {
+        outcome.errors << *text;
+        outcome.order << QStringLiteral("error");
+    });
+    QObject::connect(&worker, &QUdpThread::readData, &loop, [&](QByteArray* bytes) {
+        outcome.data << *bytes;
+        outcome.order << QStringLiteral("readData");
+    });
+    QObject::connect(&worker, &QUdpThread::setProgress, &loop, [&](int value) {
+        outcome.progress << value;
+        outcome.order << QStringLiteral("setProgress");
+    });
+    QObject::connect(&worker, &QUdpThread::setResult, &loop, [&](int value) {
+        outcome.results << value;
+        outcome.order << QStringLiteral("setResult");
+    });
+    QObject::connect(&worker, &QUdpThread::setHtml, &loop, [&](QString* html) {
+        outcome.html = *html;
+        outcome.order << QStringLiteral("setHtml");
+    });
     QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
     QElapsedTimer timer;
     timer.start();
