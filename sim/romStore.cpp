@@ -107,28 +107,29 @@ bool RomStore::writeCommand(quint32 addr, quint8 value)
     if (value != ROM_CMD)
         return false;
     settle();
+    // A command counts as a change, so that a state file is saved after it.
     if (addr == ADDR_USER_ROM_WRITE)
-        start(Kind::StoreUser, 0);
-    else if (addr >= ADDR_ROM_WRITE && addr < ADDR_ROM_WRITE + SLOTS)
-        start(Kind::StoreSlot, int(addr - ADDR_ROM_WRITE));
-    else if (addr == ADDR_USER_ROM_READ)
-        start(Kind::LoadUser, 0);
-    else if (addr >= ADDR_ROM_READ && addr < ADDR_ROM_READ + SLOTS)
-        start(Kind::LoadSlot, int(addr - ADDR_ROM_READ));
-    else if (addr == ADDR_ROM2_WRITE)
-        start(Kind::ProgramPage, int(pageNumber()));
-    else if (addr == ADDR_ROM2_READ)
-        start(Kind::ReadPage, int(pageNumber()));
+        return start(Kind::StoreUser, 0);
+    if (addr >= ADDR_ROM_WRITE && addr < ADDR_ROM_WRITE + SLOTS)
+        return start(Kind::StoreSlot, int(addr - ADDR_ROM_WRITE));
+    if (addr == ADDR_USER_ROM_READ)
+        return start(Kind::LoadUser, 0);
+    if (addr >= ADDR_ROM_READ && addr < ADDR_ROM_READ + SLOTS)
+        return start(Kind::LoadSlot, int(addr - ADDR_ROM_READ));
+    if (addr == ADDR_ROM2_WRITE)
+        return start(Kind::ProgramPage, int(pageNumber()));
+    if (addr == ADDR_ROM2_READ)
+        return start(Kind::ReadPage, int(pageNumber()));
     return false;
 }
 
-void RomStore::start(Kind kind, int arg)
+bool RomStore::start(Kind kind, int arg)
 {
     const bool storing = kind == Kind::StoreSlot || kind == Kind::StoreUser || kind == Kind::ProgramPage;
     const bool badPage = (kind == Kind::ProgramPage || kind == Kind::ReadPage) && (arg < 0 || arg >= PAGES);
     if (m_cmd.kind != Kind::None || (storing && !romWritable()) || badPage) {
         ++m_refused;
-        return;
+        return false;
     }
     m_cmd.kind = kind;
     m_cmd.arg = arg;
@@ -159,6 +160,7 @@ void RomStore::start(Kind kind, int arg)
         break;
     }
     settle();
+    return true;
 }
 
 quint32 RomStore::doneBytes() const

@@ -97,7 +97,7 @@ private:
     quint8 readStatus(quint32 addr);
     quint8 readNumber();
     bool writeCommand(quint32 addr, quint8 value);
-    void start(Kind kind, int arg);
+    bool start(Kind kind, int arg);
     // Completes the running command when its time is over.
     void settle();
     void finish();
