@@ -16,7 +16,8 @@ class ModuleMemory;
 // abort ends a command at once: a program or a slot command is then dropped as a whole, a page
 // read leaves only the bytes done so far in the window. Commands that store are refused while
 // bit 1 of the protect register is clear; a command arriving while another runs is ignored.
-// Pages never programmed read as erased (0xFF); the store keeps only the others.
+// Pages never programmed read as erased (0xFF); the store keeps only the others. The current-slot
+// number shows bit 7 while the live registers differ from the image last loaded or stored.
 class RomStore
 {
 public:

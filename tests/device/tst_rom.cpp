@@ -60,6 +60,7 @@ private slots:
     void cancelledSave();
     void cancelledRestoreDeliversNothing();
     void initialiseAllSlots();
+    void cancelledInitialiseKeepsTheFat();
 
 private:
     std::unique_ptr<InProcessModule> m_module;
@@ -429,6 +430,45 @@ void TestRom::initialiseAllSlots()
     const RomOutcome restored = restoreSlot(module, 1);
     QVERIFY(restored.bXml);
     QVERIFY(restored.xml.isEmpty());
+}
+
+void TestRom::cancelledInitialiseKeepsTheFat()
+{
+    InProcessModule& module = *m_module;
+    RomStore& rom = romOf(module);
+    QVERIFY(saveToSlot(module, 9, patternBytes(6000, 9)).worker.bOk);
+    const QByteArray fatBefore = rom.page(RomStore::PAGE_FAT);
+    rom.setBusyMs(100);
+
+    BlockDiagram diagram;
+    RomWorker worker;
+    module.target(worker);
+    worker.setData(QUdpThread::ADDR_USER_BEGIN, QByteArray(QUdpThread::USER_AREA_SIZE, '\0'), false);
+    worker.setRomAccess(QUdpThread::ADDR_USER_ROM_WRITE, 0);
+    worker.setData(QUdpThread::ADDR_USER2_BEGIN, RomStore::freshFat(), false);
+    QByteArray page;
+    QUdpThread::addValue(page, quint32(2047));
+    worker.setData(QUdpThread::ADDR_ROM2_NUM, page, false);
+    worker.setData(QUdpThread::ADDR_ROM2_WRITE, QByteArray(1, '\xFF'), false);
+    worker.setData(&diagram, nullptr);
+    QObject context;
+    QObject::connect(&module.server, &TampServer::requestReceived, &context, [&](const QByteArray& r) {
+        if (r.size() > 8 && quint8(r.at(1)) == TampServer::TAMP_WR &&
+            InProcessModule::addressOf(r) == QUdpThread::ADDR_ROM_WRITE + 2)
+            worker.cancel();
+    });
+    const RomOutcome outcome = runRom(worker);
+    QVERIFY(outcome.worker.bOk);
+    QCOMPARE(outcome.worker.progress.last(), 18);
+    QVERIFY(outcome.worker.elapsedMs < 2000);
+    // Slots 0 and 1 were stored, the one in progress was aborted, no later command was sent.
+    QVERIFY(rom.hasImage(0) && rom.hasImage(1));
+    QVERIFY(!rom.hasImage(2));
+    QCOMPARE(indexOfWrite(module, QUdpThread::ADDR_ROM_WRITE + 3), -1);
+    QCOMPARE(rom.page(RomStore::PAGE_FAT), fatBefore);
+    QVERIFY(!(protectByte(module) & 0x02));
+    rom.setBusyMs(0);
+    QCOMPARE(restoreSlot(module, 9).xml, patternBytes(6000, 9));
 }
 
 QTEST_GUILESS_MAIN(TestRom)
