@@ -16,9 +16,6 @@ bool drivenByFeedBack(const BlockItem* fnc)
     const BlockItem* driver = fnc->getPort(0);
     return driver && driver->getType().startsWith(QLatin1String("FeedBack"));
 }
-
-// Slots of the pass-through paths, in the order they are filled and the frontend bits they use.
-const int PASS_THROUGH_SLOTS[6] = {0, 1, 2, 8, 9, 10};
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -79,12 +76,12 @@ void BlockDiagram::blockMapping()
 
     int free = 0;
     for (const BlockItem* f : m_function) {
-        while (free < 6 && m_mapPostLogic[PASS_THROUGH_SLOTS[free]])
+        while (free < 6 && m_mapPostLogic[CompiledTables::PASS_THROUGH_SLOTS[free]])
             ++free;
         if (free == 6)
             break;
         if (isKind(f, "NonFnc"))
-            m_mapPostLogic[PASS_THROUGH_SLOTS[free]] = f;
+            m_mapPostLogic[CompiledTables::PASS_THROUGH_SLOTS[free]] = f;
     }
 
     m_inBackendLUT = 0;

@@ -344,9 +344,8 @@ QVector<CompiledTables::Source> CompiledTables::sources(const BlockDiagram& d, T
     switch (table) {
     case Frontend: {
         // Bits 0..5: pass-through paths; bits 8..15: triggers of the function units.
-        static const int map[6] = {0, 1, 2, 8, 9, 10};
         for (int m = 0; m < 6; ++m) {
-            const BlockItem* f = placed[map[m]];
+            const BlockItem* f = placed[PASS_THROUGH_SLOTS[m]];
             if (isKind(f, "NonFnc") && f->getPort(0))
                 add(m, d.resolveLabel(f->getPort(0)));
         }

@@ -57,6 +57,8 @@ public:
     enum Table { Frontend, Output, Feedback, MsrCnt };
     static constexpr int FRONTEND_ENTRIES = 1024;
     static constexpr int BACKEND_ENTRIES = 2048;
+    // Slots of the pass-through paths: the order the mapping fills them in, and frontend bits 0..5.
+    static constexpr int PASS_THROUGH_SLOTS[6] = {0, 1, 2, 8, 9, 10};
 
     // One bit of a table entry and the logic block whose truth value it takes.
     struct Source

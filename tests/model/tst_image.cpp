@@ -27,7 +27,7 @@ namespace {
 // Builds the function pool from tokens, in pool order: "C<mode>" or "C" counter, "D" delay,
 // "N" pass-through; a suffix names the source: "l" PreLogic, "x" an input, "f" a feedback,
 // "-" nothing. Examples: "Cl", "C9-", "Df", "N".
-QVector<BlockItem*> buildFunctions(BlockDiagram& d, const QString& spec)
+QVector<BlockItem*> buildFunctions(BlockDiagram& d, const QString& layout)
 {
     PreLogic* logic = d.createPreLogic(0, 0);
     logic->setType(QStringLiteral("PreLogic"));
@@ -36,7 +36,7 @@ QVector<BlockItem*> buildFunctions(BlockDiagram& d, const QString& spec)
     BlockItem* feedback = d.createFeedBackIN(0, 0);
     feedback->setType(QStringLiteral("FeedBack"));
     QVector<BlockItem*> pool;
-    for (const QString& token : spec.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+    for (const QString& token : layout.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
         BlockItem* f = nullptr;
         QString rest = token.mid(1);
         if (token.startsWith(QLatin1Char('C'))) {
