@@ -1,6 +1,7 @@
 #include "romCommands.h"
 
 #include "blockDiagram.h"
+#include "cliApp.h"
 #include "document.h"
 #include "qUdpThread.h"
 
@@ -161,6 +162,7 @@ QString commentText(const QByteArray& record)
 int deliverDocument(const Context& context, const QByteArray& xml, const QString& fileName)
 {
     if (fileName.isEmpty()) {
+        context.out->setCodec("UTF-8"); // the document's own encoding, whatever the locale
         *context.out << QString::fromUtf8(xml) << Qt::flush;
         return Success;
     }
@@ -366,6 +368,49 @@ const QVector<DeviceCommands::Command>& commands()
         {"sync", "sync [--out FILE]", &sync},
     };
     return table;
+}
+
+DeviceCommands::Context deviceContext(CliContext& context)
+{
+    const GlobalOptions& options = context.options();
+    DeviceCommands::Context device;
+    if (options.bHost)
+        device.host = options.values.strAddr;
+    if (options.bUdpPort)
+        device.udpPort = options.values.udpPort;
+    if (options.bTcpPort)
+        device.tcpPort = options.values.tcpPort;
+    if (options.bTimeout)
+        device.timeout = options.values.timeout;
+    device.out = &context.out();
+    device.err = &context.err();
+    device.loadDocument = &DeviceCommands::loadDocumentFile;
+    return device;
+}
+
+int romSaveCli(CliContext& context, const QStringList& args)
+{
+    return romSave(deviceContext(context), args);
+}
+
+int romRestoreCli(CliContext& context, const QStringList& args)
+{
+    return romRestore(deviceContext(context), args);
+}
+
+int romBootCli(CliContext& context, const QStringList& args)
+{
+    return romBoot(deviceContext(context), args);
+}
+
+int romInitCli(CliContext& context, const QStringList& args)
+{
+    return romInit(deviceContext(context), args);
+}
+
+int syncCli(CliContext& context, const QStringList& args)
+{
+    return sync(deviceContext(context), args);
 }
 
 } // namespace RomCommands

@@ -4,6 +4,8 @@
 
 #include <QByteArray>
 
+class CliContext;
+
 // The command-line tool's ROM commands: the editor's Save to ROM, Restore from ROM, Change Boot
 // ROM Page, Initialize ROM area and Sync GUI settings, over the same device-worker jobs, with the
 // global options and exit codes of the device commands.
@@ -18,7 +20,15 @@ int sync(const DeviceCommands::Context& context, const QStringList& args);
 // The FAT image an initialisation programs: every page free but the slot pages and the FAT page.
 QByteArray freshFatImage();
 
-// The ROM commands with their usage lines, for the tool's command table.
+// The ROM commands with their usage lines.
 const QVector<DeviceCommands::Command>& commands();
+
+// The same commands as vextor-cli runs them: its global options become the device context.
+DeviceCommands::Context deviceContext(CliContext& context);
+int romSaveCli(CliContext& context, const QStringList& args);
+int romRestoreCli(CliContext& context, const QStringList& args);
+int romBootCli(CliContext& context, const QStringList& args);
+int romInitCli(CliContext& context, const QStringList& args);
+int syncCli(CliContext& context, const QStringList& args);
 
 } // namespace RomCommands

@@ -2,6 +2,8 @@
 #include "romCommands.h"
 #include "romHarness.h"
 
+#include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QtTest>
@@ -12,6 +14,9 @@ using CommandFn = int (*)(const Context&, const QStringList&);
 Q_DECLARE_METATYPE(CommandFn)
 
 namespace {
+const QString SIM = QStringLiteral(VEXTOR_BINARY_DIR "/sim/vextor-sim");
+const QString CLI = QStringLiteral(VEXTOR_BINARY_DIR "/cli/vextor-cli");
+
 // A ROM command run against the in-process module, with its output captured, and a document
 // file whose connection settings name that module.
 struct RomCli
@@ -88,6 +93,7 @@ private slots:
     void refusedBeforeContact();
     void negativeResults();
     void bootAndInitialise();
+    void toolAgainstSimulatorProcess();
 };
 
 void TestRomCommands::saveRestoreAndSync()
@@ -221,6 +227,47 @@ void TestRomCommands::bootAndInitialise()
     for (int slot = 0; slot < 16; ++slot)
         QVERIFY(rom.hasImage(slot));
     QVERIFY(!(cli.module.memory.peek(QUdpThread::ADDR_ROM_PROTECT) & 0x02));
+}
+
+void TestRomCommands::toolAgainstSimulatorProcess()
+{
+    if (!QFileInfo::exists(SIM) || !QFileInfo::exists(CLI))
+        QSKIP("vextor-sim or vextor-cli is not built");
+    QProcess sim;
+    sim.start(SIM, {"--udp", "0", "--tcp", "0", "--rom-busy", "0"});
+    QVERIFY(sim.waitForStarted(5000) && sim.waitForReadyRead(5000));
+    const QRegularExpressionMatch m =
+        QRegularExpression("^vextor-sim udp=(\\d+)").match(QString::fromLatin1(sim.readLine()));
+    QVERIFY(m.hasMatch());
+    const QStringList global{"-h", "127.0.0.1", "-u", m.captured(1), "-o", "1"};
+    auto tool = [&](const QStringList& args, QByteArray* out = nullptr, QByteArray* err = nullptr) {
+        QProcess cli;
+        cli.start(CLI, global + args);
+        if (!cli.waitForFinished(20000))
+            return -1;
+        if (out)
+            *out = cli.readAllStandardOutput();
+        if (err)
+            *err = cli.readAllStandardError();
+        return cli.exitCode();
+    };
+
+    RomCli files;
+    QByteArray xml;
+    const QString doc = files.writeDocument("tool.vxt3", 3, &xml);
+    QCOMPARE(tool({"rom-save", doc, "2", "--comment", "from the tool", "--force"}), 0);
+    QByteArray out;
+    QByteArray err;
+    QCOMPARE(tool({"rom-restore", "2"}, &out, &err), 0);
+    QCOMPARE(out, xml);
+    QVERIFY(err.contains("ROM2-from the tool"));
+    QCOMPARE(tool({"sync"}, &out, &err), 0);
+    QCOMPARE(out, xml);
+    QCOMPARE(tool({"rom-restore", "9"}, &out, &err), 1);
+    QVERIFY(err.contains("ROM9: There is no data to be displayed."));
+    QCOMPARE(tool({"rom-boot"}), 64);
+    sim.terminate();
+    QVERIFY(sim.waitForFinished(5000));
 }
 
 QTEST_GUILESS_MAIN(TestRomCommands)
