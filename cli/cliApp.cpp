@@ -3,6 +3,7 @@
 #include "commandLine.h"
 #include "document.h"
 #include "documentCommands.h"
+#include "romCommands.h"
 
 #include <QFile>
 
@@ -20,6 +21,15 @@ const QVector<CliCommand>& CliApp::commands()
     static const QVector<CliCommand> table = {
         {"image", "DOC", "print the register bytes a download of DOC writes", 1, 1, &imageCommand},
         {"drc", "DOC", "print the design rule check report of DOC", 1, 1, &drcCommand},
+        {"rom-save", "DOC SLOT [--comment TEXT] [--boot] [--force]",
+         "store the module's registers and DOC in ROM slot SLOT", 2, 7, &RomCommands::romSaveCli},
+        {"rom-restore", "SLOT [--out FILE]", "load ROM slot SLOT and print (or save) its document", 1, 3,
+         &RomCommands::romRestoreCli},
+        {"rom-boot", "SLOT", "make the module boot from ROM slot SLOT", 1, 1, &RomCommands::romBootCli},
+        {"rom-init", "", "initialise the ROM area (all slots, comments and documents)", 0, 0,
+         &RomCommands::romInitCli},
+        {"sync", "[--out FILE]", "print (or save) the document of the module's current ROM slot", 0, 2,
+         &RomCommands::syncCli},
     };
     return table;
 }
