@@ -4,7 +4,6 @@
 #include "document.h"
 #include "netSetup.h"
 #include "qUdpThread.h"
-#include "romCommands.h"
 
 #include <QEventLoop>
 #include <QFile>
@@ -423,8 +422,7 @@ const QVector<Command>& commands()
         {"eeprom-read", "eeprom-read", &eepromRead},
         {"eeprom-write", "eeprom-write --ip A.B.C.D [--tcp N] [--udp N]", &eepromWrite},
     };
-    static const QVector<Command> withRom = table + RomCommands::commands();
-    return withRom;
+    return table;
 }
 
 } // namespace DeviceCommands
