@@ -18,7 +18,7 @@
 #include <vector>
 
 namespace {
-constexpr int RTT_SAMPLES = 1000;
+constexpr int RTT_SAMPLES = 100; // per round
 constexpr int REPEATS = 15;
 
 double median(std::vector<double> values)
@@ -37,33 +37,35 @@ public:
     int writeTAMP() override { return 0; }
 };
 
-// Times one-byte reads, each a full datagram round trip; the median resists the other load of a
-// shared machine.
+// Times one-byte reads, each a full datagram round trip, adding the samples to a list kept over
+// all rounds.
 class RoundTripProbe : public QTamp
 {
 public:
-    double medianMs = 0.0;
+    explicit RoundTripProbe(std::vector<double>* samples)
+        : m_pSamples(samples)
+    {}
 
 protected:
     void run() override
     {
         startUDP();
         char byte = 0;
-        std::vector<qint64> samples;
         try {
             for (int i = 0; i < RTT_SAMPLES; ++i) {
                 QElapsedTimer timer;
                 timer.start();
                 Read(0, &byte);
-                samples.push_back(timer.nsecsElapsed());
+                m_pSamples->push_back(double(timer.nsecsElapsed()) / 1e6);
             }
-            std::sort(samples.begin(), samples.end());
-            medianMs = double(samples[samples.size() / 2]) / 1e6;
             m_bFinished = true;
         } catch (...) {
         }
         closeSocket();
     }
+
+private:
+    std::vector<double>* m_pSamples;
 };
 
 struct Figures
@@ -95,23 +97,26 @@ Figures runJob(TampServer& server, QTamp& worker)
     return figures;
 }
 
-// Runs a fresh worker REPEATS times; the figures of the last run with the median wall time.
-Figures repeatJob(TampServer& server, const std::function<void(QUdpThread&)>& request)
+// One job per round; the figures of the last run with the median and best wall times.
+struct Series
 {
-    std::vector<double> walls;
     Figures last;
-    for (int i = 0; i < REPEATS; ++i) {
-        QUdpThread worker;
-        request(worker);
-        last = runJob(server, worker);
-        if (!last.ok)
-            return last;
-        walls.push_back(last.wallMs);
+    std::vector<double> walls;
+
+    bool add(const Figures& f)
+    {
+        last = f;
+        walls.push_back(f.wallMs);
+        return f.ok;
     }
-    last.wallMs = median(walls);
-    last.minWallMs = *std::min_element(walls.begin(), walls.end());
-    return last;
-}
+    Figures summary() const
+    {
+        Figures f = last;
+        f.wallMs = median(walls);
+        f.minWallMs = *std::min_element(walls.begin(), walls.end());
+        return f;
+    }
+};
 
 void report(QTextStream& out, const char* name, const Figures& f, double rttMs, double computeMs)
 {
@@ -140,25 +145,39 @@ int main(int argc, char** argv)
         return 2;
     }
 
-    RoundTripProbe probe;
-    const Figures rtt = runJob(server, probe);
-    out << "loopback round trip: " << QString::number(probe.medianMs * 1000.0, 'f', 1) << " us (median of "
-        << RTT_SAMPLES << " one-byte reads)\n";
-
+    // Round trips, downloads and verifies take turns, so that all see the same machine load.
     BlockDiagram diagram;
+    QTextDocument doc;
+    std::vector<double> rtts;
     std::vector<double> computes;
-    for (int i = 0; i < REPEATS; ++i) {
+    Series download;
+    Series verify;
+    bool ok = true;
+    for (int round = 0; round < REPEATS && ok; ++round) {
+        RoundTripProbe probe(&rtts);
+        ok = runJob(server, probe).ok;
+
         NullSink sink;
         QElapsedTimer timer;
         timer.start();
         diagram.download(&sink);
         computes.push_back(double(timer.nsecsElapsed()) / 1e6);
-    }
-    const Figures download = repeatJob(server, [&](QUdpThread& w) { w.setData(&diagram, nullptr); });
-    report(out, "download", download, probe.medianMs, median(computes));
 
-    QTextDocument doc;
-    const Figures verify = repeatJob(server, [&](QUdpThread& w) { w.setData(&diagram, &doc); });
-    report(out, "verify", verify, probe.medianMs, 0.0);
-    return rtt.ok && download.ok && verify.ok ? 0 : 1;
+        QUdpThread downloader;
+        downloader.setData(&diagram, nullptr);
+        ok = ok && download.add(runJob(server, downloader));
+        QUdpThread verifier;
+        verifier.setData(&diagram, &doc);
+        ok = ok && verify.add(runJob(server, verifier));
+    }
+    if (!ok) {
+        out << "a job failed\n";
+        return 1;
+    }
+    const double rtt = median(rtts);
+    out << "loopback round trip: " << QString::number(rtt * 1000.0, 'f', 1) << " us (median of "
+        << rtts.size() << " one-byte reads)\n";
+    report(out, "download", download.summary(), rtt, median(computes));
+    report(out, "verify", verify.summary(), rtt, 0.0);
+    return 0;
 }

@@ -1,6 +1,7 @@
 #include "cliApp.h"
 
 #include "commandLine.h"
+#include "deviceCommands.h"
 #include "document.h"
 #include "documentCommands.h"
 #include "romCommands.h"
@@ -21,6 +22,16 @@ const QVector<CliCommand>& CliApp::commands()
     static const QVector<CliCommand> table = {
         {"image", "DOC", "print the register bytes a download of DOC writes", 1, 1, &imageCommand},
         {"drc", "DOC", "print the design rule check report of DOC", 1, 1, &drcCommand},
+        {"download", "DOC", "check DOC and write its register image to the module", 1, 1, &downloadCommand},
+        {"verify", "DOC", "compare the module's registers with DOC", 1, 1, &verifyCommand},
+        {"status", "", "print the module's version, protection and ROM slots", 0, 0, &statusCommand},
+        {"protect", "[--current on|off] [--boot on|off]", "show or set the write protection", 0, 4,
+         &protectCommand},
+        {"user-control", "[--set HEX16]", "read (and write) the user-control word", 0, 2,
+         &userControlCommand},
+        {"eeprom-read", "", "print the module's network settings", 0, 0, &eepromReadCommand},
+        {"eeprom-write", "--ip A.B.C.D [--tcp N] [--udp N]", "write new network settings", 2, 6,
+         &eepromWriteCommand},
         {"rom-save", "DOC SLOT [--comment TEXT] [--boot] [--force]",
          "store the module's registers and DOC in ROM slot SLOT", 2, 7, &RomCommands::romSaveCli},
         {"rom-restore", "SLOT [--out FILE]", "load ROM slot SLOT and print (or save) its document", 1, 3,

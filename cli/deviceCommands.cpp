@@ -6,7 +6,6 @@
 #include "qUdpThread.h"
 
 #include <QEventLoop>
-#include <QFile>
 #include <QHostAddress>
 #include <QTextDocument>
 #include <QTextStream>
@@ -56,6 +55,11 @@ JobOutcome runJob(QUdpThread& worker, const InfoOstrum& target, QTextStream* pro
         *progress << "\n" << Qt::flush;
     return outcome;
 }
+
+constexpr int Success = ExitOk;
+constexpr int Negative = ExitFindings;
+constexpr int Failure = ExitInput;
+constexpr int Usage = ExitUsage;
 
 // The worker emits nothing at all for a null address: such a target is refused beforehand.
 bool checkAddress(const Context& context, const InfoOstrum& target)
@@ -112,18 +116,18 @@ bool registersProtected(const QByteArray& status)
     return status.size() > STATUS_PROTECT && !(quint8(status.at(STATUS_PROTECT)) & PROTECT_WRITABLE);
 }
 
-// The first steps of download and verify: the document, and a status job that must find the
-// registers writable. Returns an exit code, or -1 to go on.
-int prepareDocument(const Context& context, const QStringList& args, LoadedDocument& doc, InfoOstrum& target)
+// The first steps of download and verify: the document and its target. Returns an exit code, or
+// -1 to go on.
+int prepareDocument(const Context& context, const QStringList& args, std::shared_ptr<Document>& doc,
+                    InfoOstrum& target)
 {
     if (args.size() != 1)
         return usage(context, QStringLiteral("a document file name is needed"));
-    QString error;
-    if (!context.loadDocument || !context.loadDocument(args.first(), doc, error))
-        return fail(context,
-                    error.isEmpty() ? QStringLiteral("%1: cannot be read").arg(args.first()) : error);
-    target = resolveTarget(context, &doc.info);
-    return checkAddress(context, target) ? -1 : int(Failure);
+    doc = context.loadDocument ? context.loadDocument(args.first()) : nullptr;
+    if (!doc)
+        return Failure; // the reader has said why
+    target = context.options.target(doc.get());
+    return checkAddress(context, target) ? -1 : Failure;
 }
 
 int statusAllowsWriting(const Context& context, const InfoOstrum& target)
@@ -153,48 +157,34 @@ QString commentText(const QByteArray& comment)
 
 } // namespace
 
-bool loadDocumentFile(const QString& fileName, LoadedDocument& doc, QString& error)
+Context Context::fromCli(CliContext& cli)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        error = QStringLiteral("%1: %2").arg(fileName, file.errorString());
-        return false;
-    }
-    auto document = std::make_shared<Document>();
-    if (!document->parseFile(file.readAll())) {
-        error = QStringLiteral("%1: %2").arg(fileName, document->errorText());
-        return false;
-    }
-    doc.owner = document;
-    doc.diagram = document->diagram();
-    doc.info = document->info();
-    return true;
-}
-
-InfoOstrum resolveTarget(const Context& context, const InfoOstrum* documentInfo)
-{
-    InfoOstrum target = documentInfo ? *documentInfo : InfoOstrum::defaults(false);
-    if (!context.host.isEmpty())
-        target.strAddr = context.host;
-    if (context.udpPort >= 0)
-        target.udpPort = quint16(context.udpPort);
-    if (context.tcpPort >= 0)
-        target.tcpPort = quint16(context.tcpPort);
-    if (context.timeout >= 0)
-        target.timeout = context.timeout;
-    return target;
+    Context context;
+    context.options = cli.options();
+    context.out = &cli.out();
+    context.err = &cli.err();
+    context.loadDocument = [&cli](const QString& fileName) {
+        return std::shared_ptr<Document>(cli.loadDocument(fileName));
+    };
+    context.designRuleCheck = [](BlockDiagram& diagram, QString& report) {
+        QTextDocument document;
+        const int verdict = diagram.drc(&document);
+        report = document.toPlainText();
+        return verdict;
+    };
+    return context;
 }
 
 int download(const Context& context, const QStringList& args)
 {
-    LoadedDocument doc;
+    std::shared_ptr<Document> doc;
     InfoOstrum target;
     int rc = prepareDocument(context, args, doc, target);
     if (rc >= 0)
         return rc;
 
     QString report;
-    const int drc = context.designRuleCheck ? context.designRuleCheck(*doc.diagram, report) : 0;
+    const int drc = context.designRuleCheck ? context.designRuleCheck(*doc->diagram(), report) : 0;
     if (drc != 0)
         *context.err << report << Qt::endl;
     if (drc > 0)
@@ -205,7 +195,7 @@ int download(const Context& context, const QStringList& args)
         return rc;
 
     QUdpThread worker;
-    worker.setData(doc.diagram, nullptr);
+    worker.setData(doc->diagram(), nullptr);
     const JobOutcome outcome = runJob(worker, target, context.err);
     if (!outcome.bOk)
         return fail(context, outcome.error);
@@ -214,7 +204,7 @@ int download(const Context& context, const QStringList& args)
 
 int verify(const Context& context, const QStringList& args)
 {
-    LoadedDocument doc;
+    std::shared_ptr<Document> doc;
     InfoOstrum target;
     int rc = prepareDocument(context, args, doc, target);
     if (rc >= 0)
@@ -225,7 +215,7 @@ int verify(const Context& context, const QStringList& args)
 
     QTextDocument reportDocument;
     QUdpThread worker;
-    worker.setData(doc.diagram, &reportDocument);
+    worker.setData(doc->diagram(), &reportDocument);
     const JobOutcome outcome = runJob(worker, target);
     if (outcome.bOk) {
         *context.out << outcome.error << Qt::endl;
@@ -242,7 +232,7 @@ int status(const Context& context, const QStringList& args)
 {
     if (!args.isEmpty())
         return usage(context, QStringLiteral("status takes no arguments"));
-    const InfoOstrum target = resolveTarget(context, nullptr);
+    const InfoOstrum target = context.options.target();
     if (!checkAddress(context, target))
         return Failure;
     QUdpThread worker;
@@ -287,7 +277,7 @@ int protect(const Context& context, const QStringList& args)
         (bSetBoot && !onOff(values.value(QStringLiteral("--boot")), bBoot)))
         return usage(context, QStringLiteral("--current and --boot take on or off"));
 
-    const InfoOstrum target = resolveTarget(context, nullptr);
+    const InfoOstrum target = context.options.target();
     if (!checkAddress(context, target))
         return Failure;
     QUdpThread reader;
@@ -331,7 +321,7 @@ int userControl(const Context& context, const QStringList& args)
     QString error;
     if (!takeOptions(args, {QStringLiteral("--set")}, values, error))
         return usage(context, error);
-    const InfoOstrum target = resolveTarget(context, nullptr);
+    const InfoOstrum target = context.options.target();
     if (!checkAddress(context, target))
         return Failure;
 
@@ -366,7 +356,7 @@ int eepromRead(const Context& context, const QStringList& args)
 {
     if (!args.isEmpty())
         return usage(context, QStringLiteral("eeprom-read takes no arguments"));
-    const InfoOstrum target = resolveTarget(context, nullptr);
+    const InfoOstrum target = context.options.target();
     if (!checkAddress(context, target))
         return Failure;
     QUdpThread reader;
@@ -391,7 +381,7 @@ int eepromWrite(const Context& context, const QStringList& args)
         return usage(context, error);
     if (!values.contains(QStringLiteral("--ip")))
         return usage(context, QStringLiteral("eeprom-write needs --ip A.B.C.D"));
-    const InfoOstrum target = resolveTarget(context, nullptr);
+    const InfoOstrum target = context.options.target();
     NetSetup setup;
     const QString warning =
         setup.setNewSettings(values.value(QStringLiteral("--ip")),
@@ -411,18 +401,39 @@ int eepromWrite(const Context& context, const QStringList& args)
     return Success;
 }
 
-const QVector<Command>& commands()
+} // namespace DeviceCommands
+
+int downloadCommand(CliContext& context, const QStringList& args)
 {
-    static const QVector<Command> table = {
-        {"download", "download DOC", &download},
-        {"verify", "verify DOC", &verify},
-        {"status", "status", &status},
-        {"protect", "protect [--current on|off] [--boot on|off]", &protect},
-        {"user-control", "user-control [--set HEX16]", &userControl},
-        {"eeprom-read", "eeprom-read", &eepromRead},
-        {"eeprom-write", "eeprom-write --ip A.B.C.D [--tcp N] [--udp N]", &eepromWrite},
-    };
-    return table;
+    return DeviceCommands::download(DeviceCommands::Context::fromCli(context), args);
 }
 
-} // namespace DeviceCommands
+int verifyCommand(CliContext& context, const QStringList& args)
+{
+    return DeviceCommands::verify(DeviceCommands::Context::fromCli(context), args);
+}
+
+int statusCommand(CliContext& context, const QStringList& args)
+{
+    return DeviceCommands::status(DeviceCommands::Context::fromCli(context), args);
+}
+
+int protectCommand(CliContext& context, const QStringList& args)
+{
+    return DeviceCommands::protect(DeviceCommands::Context::fromCli(context), args);
+}
+
+int userControlCommand(CliContext& context, const QStringList& args)
+{
+    return DeviceCommands::userControl(DeviceCommands::Context::fromCli(context), args);
+}
+
+int eepromReadCommand(CliContext& context, const QStringList& args)
+{
+    return DeviceCommands::eepromRead(DeviceCommands::Context::fromCli(context), args);
+}
+
+int eepromWriteCommand(CliContext& context, const QStringList& args)
+{
+    return DeviceCommands::eepromWrite(DeviceCommands::Context::fromCli(context), args);
+}

@@ -6,16 +6,11 @@
 #include "qUdpThread.h"
 
 #include <QEventLoop>
-#include <QFile>
 #include <QHostAddress>
 #include <QSaveFile>
 #include <QTextStream>
 
 using DeviceCommands::Context;
-using DeviceCommands::Failure;
-using DeviceCommands::Negative;
-using DeviceCommands::Success;
-using DeviceCommands::Usage;
 
 namespace RomCommands {
 namespace {
@@ -81,7 +76,7 @@ RomJobOutcome runJob(QUdpThread& worker, const InfoOstrum& target, QTextStream* 
     return outcome;
 }
 
-int fail(const Context& context, const QString& text, int code = Failure)
+int fail(const Context& context, const QString& text, int code = ExitInput)
 {
     *context.err << text << Qt::endl;
     return code;
@@ -120,9 +115,9 @@ bool takeArguments(QStringList args, const QStringList& valued, const QStringLis
 
 // The module to talk to, refused beforehand when its address is not one (the worker would
 // then end without a word).
-bool resolve(const Context& context, const InfoOstrum* documentInfo, InfoOstrum& target)
+bool resolve(const Context& context, const Document* document, InfoOstrum& target)
 {
-    target = DeviceCommands::resolveTarget(context, documentInfo);
+    target = context.options.target(document);
     if (!QHostAddress(target.strAddr).isNull())
         return true;
     *context.err << target.strAddr << " is invalid address." << Qt::endl;
@@ -143,7 +138,7 @@ int readRomStatus(const Context& context, const InfoOstrum& target, RomJobOutcom
         return fail(context, status.error);
     const QByteArray& s = status.status;
     if (s.size() < STATUS_ROM_SIZE || !(quint8(s.at(STATUS_PROTECT)) & PROTECT_WRITABLE))
-        return fail(context, QString::fromLatin1(TEXT_WRITE_PROTECTED), Negative);
+        return fail(context, QString::fromLatin1(TEXT_WRITE_PROTECTED), ExitFindings);
     return -1;
 }
 
@@ -164,12 +159,12 @@ int deliverDocument(const Context& context, const QByteArray& xml, const QString
     if (fileName.isEmpty()) {
         context.out->setCodec("UTF-8"); // the document's own encoding, whatever the locale
         *context.out << QString::fromUtf8(xml) << Qt::flush;
-        return Success;
+        return ExitOk;
     }
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly) || file.write(xml) != xml.size() || !file.commit())
         return fail(context, QStringLiteral("%1: %2").arg(fileName, file.errorString()));
-    return Success;
+    return ExitOk;
 }
 
 } // namespace
@@ -191,39 +186,38 @@ int romSave(const Context& context, const QStringList& args)
     QString error;
     if (!takeArguments(args, {QStringLiteral("--comment")},
                        {QStringLiteral("--boot"), QStringLiteral("--force")}, options, positional, error))
-        return fail(context, error, Usage);
+        return fail(context, error, ExitUsage);
     int slot = 0;
     if (positional.size() != 2 || !parseSlot(positional.at(1), slot))
-        return fail(context, QStringLiteral("rom-save needs a document and a slot from 0 to 15"), Usage);
+        return fail(context, QStringLiteral("rom-save needs a document and a slot from 0 to 15"), ExitUsage);
     const QString fileName = positional.first();
     const QString comment = options.contains(QStringLiteral("--comment"))
                                 ? options.value(QStringLiteral("--comment"))
                                 : fileName.section(QLatin1Char('/'), -1);
     if (comment.isEmpty())
-        return fail(context, QString::fromLatin1(TEXT_NO_COMMENT), Usage);
+        return fail(context, QString::fromLatin1(TEXT_NO_COMMENT), ExitUsage);
     const QByteArray commentBytes = comment.toUtf8();
     if (commentBytes.size() > QUdpThread::COMMENT_SIZE)
-        return fail(context, QString::fromLatin1(TEXT_COMMENT_TOO_LONG).arg(QUdpThread::COMMENT_SIZE), Usage);
+        return fail(context, QString::fromLatin1(TEXT_COMMENT_TOO_LONG).arg(QUdpThread::COMMENT_SIZE),
+                    ExitUsage);
 
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(context, QStringLiteral("%1: %2").arg(fileName, file.errorString()));
-    Document document;
-    if (!document.parseFile(file.readAll()))
-        return fail(context, QStringLiteral("%1: %2").arg(fileName, document.errorText()));
+    const std::shared_ptr<Document> document =
+        context.loadDocument ? context.loadDocument(fileName) : std::shared_ptr<Document>();
+    if (!document)
+        return ExitInput; // the reader has said why
     InfoOstrum target;
-    if (!resolve(context, &document.info(), target))
-        return Failure;
+    if (!resolve(context, document.get(), target))
+        return ExitInput;
 
     RomJobOutcome status;
-    int rc = readRomStatus(context, target, status, document.diagram());
+    int rc = readRomStatus(context, target, status, document->diagram());
     if (rc >= 0)
         return rc;
     // The editor asks twice before it stores a document the module's registers do not hold.
     if (status.result != 0 && !options.contains(QStringLiteral("--force"))) {
         *context.err << TEXT_NOT_DOWNLOADED << "\n"
                      << TEXT_GUI_NOT_SAVED << "\n(--force saves it nevertheless)" << Qt::endl;
-        return Negative;
+        return ExitFindings;
     }
 
     QUdpThread worker;
@@ -236,16 +230,16 @@ int romSave(const Context& context, const QStringList& args)
     const int bootSlot = quint8(status.status.at(STATUS_BOOT_SLOT));
     if (options.contains(QStringLiteral("--boot")) && bootSlot != slot)
         worker.setData(QUdpThread::ADDR_ROM_DEFAULT, QByteArray(1, char(slot)), true);
-    *worker.setXmlReq(slot) = document.toXml();
+    *worker.setXmlReq(slot) = document->toXml();
     worker.setRomAccess(QUdpThread::ADDR_ROM_WRITE + quint32(slot), QUdpThread::ROM_ACCESS_SIZE);
     const RomJobOutcome saved =
         runJob(worker, target, context.err, QStringLiteral("Save to ROM"), QStringLiteral(" bytes"));
     if (!saved.bOk)
         return fail(context, saved.error);
     if (saved.bXml)
-        return fail(context, QString::fromLatin1(TEXT_MEMORY_FULL), Negative);
+        return fail(context, QString::fromLatin1(TEXT_MEMORY_FULL), ExitFindings);
     *context.out << "Saved to ROM slot " << slot << Qt::endl;
-    return Success;
+    return ExitOk;
 }
 
 int romRestore(const Context& context, const QStringList& args)
@@ -254,13 +248,13 @@ int romRestore(const Context& context, const QStringList& args)
     QStringList positional;
     QString error;
     if (!takeArguments(args, {QStringLiteral("--out")}, {}, options, positional, error))
-        return fail(context, error, Usage);
+        return fail(context, error, ExitUsage);
     int slot = 0;
     if (positional.size() != 1 || !parseSlot(positional.first(), slot))
-        return fail(context, QStringLiteral("rom-restore needs a slot from 0 to 15"), Usage);
+        return fail(context, QStringLiteral("rom-restore needs a slot from 0 to 15"), ExitUsage);
     InfoOstrum target;
     if (!resolve(context, nullptr, target))
-        return Failure;
+        return ExitInput;
     RomJobOutcome status;
     int rc = readRomStatus(context, target, status);
     if (rc >= 0)
@@ -277,7 +271,7 @@ int romRestore(const Context& context, const QStringList& args)
         return fail(context, restored.error);
     *context.err << name << Qt::endl;
     if (restored.xml.isEmpty())
-        return fail(context, QString::fromLatin1(TEXT_NO_DATA).arg(name), Negative);
+        return fail(context, QString::fromLatin1(TEXT_NO_DATA).arg(name), ExitFindings);
     return deliverDocument(context, restored.xml, options.value(QStringLiteral("--out")));
 }
 
@@ -285,10 +279,10 @@ int romBoot(const Context& context, const QStringList& args)
 {
     int slot = 0;
     if (args.size() != 1 || !parseSlot(args.first(), slot))
-        return fail(context, QStringLiteral("rom-boot needs a slot from 0 to 15"), Usage);
+        return fail(context, QStringLiteral("rom-boot needs a slot from 0 to 15"), ExitUsage);
     InfoOstrum target;
     if (!resolve(context, nullptr, target))
-        return Failure;
+        return ExitInput;
     RomJobOutcome status;
     int rc = readRomStatus(context, target, status);
     if (rc >= 0)
@@ -299,16 +293,16 @@ int romBoot(const Context& context, const QStringList& args)
     if (!written.bOk)
         return fail(context, written.error);
     *context.out << "Boot slot: " << slot << Qt::endl;
-    return Success;
+    return ExitOk;
 }
 
 int romInit(const Context& context, const QStringList& args)
 {
     if (!args.isEmpty())
-        return fail(context, QStringLiteral("rom-init takes no arguments"), Usage);
+        return fail(context, QStringLiteral("rom-init takes no arguments"), ExitUsage);
     InfoOstrum target;
     if (!resolve(context, nullptr, target))
-        return Failure;
+        return ExitInput;
     RomJobOutcome status;
     int rc = readRomStatus(context, target, status);
     if (rc >= 0)
@@ -331,7 +325,7 @@ int romInit(const Context& context, const QStringList& args)
     if (!done.bOk)
         return fail(context, done.error);
     *context.out << "ROM area initialised" << Qt::endl;
-    return Success;
+    return ExitOk;
 }
 
 int sync(const Context& context, const QStringList& args)
@@ -340,77 +334,48 @@ int sync(const Context& context, const QStringList& args)
     QStringList positional;
     QString error;
     if (!takeArguments(args, {QStringLiteral("--out")}, {}, options, positional, error))
-        return fail(context, error, Usage);
+        return fail(context, error, ExitUsage);
     if (!positional.isEmpty())
-        return fail(context, QStringLiteral("sync takes no slot: it reads the module's current one"), Usage);
+        return fail(context, QStringLiteral("sync takes no slot: it reads the module's current one"),
+                    ExitUsage);
     InfoOstrum target;
     if (!resolve(context, nullptr, target))
-        return Failure;
+        return ExitInput;
     QUdpThread worker;
     worker.setStatusReq(QUdpThread::Sync);
     const RomJobOutcome synced = runJob(worker, target);
     if (!synced.bOk)
         return fail(context, synced.error,
-                    synced.error == QLatin1String(TEXT_MODIFIED) ? int(Negative) : int(Failure));
+                    synced.error == QLatin1String(TEXT_MODIFIED) ? int(ExitFindings) : int(ExitInput));
     *context.err << synced.name << Qt::endl;
     if (synced.xml.isEmpty())
-        return fail(context, QString::fromLatin1(TEXT_NO_DATA).arg(synced.name), Negative);
+        return fail(context, QString::fromLatin1(TEXT_NO_DATA).arg(synced.name), ExitFindings);
     return deliverDocument(context, synced.xml, options.value(QStringLiteral("--out")));
-}
-
-const QVector<DeviceCommands::Command>& commands()
-{
-    static const QVector<DeviceCommands::Command> table = {
-        {"rom-save", "rom-save DOC SLOT [--comment TEXT] [--boot] [--force]", &romSave},
-        {"rom-restore", "rom-restore SLOT [--out FILE]", &romRestore},
-        {"rom-boot", "rom-boot SLOT", &romBoot},
-        {"rom-init", "rom-init", &romInit},
-        {"sync", "sync [--out FILE]", &sync},
-    };
-    return table;
-}
-
-DeviceCommands::Context deviceContext(CliContext& context)
-{
-    const GlobalOptions& options = context.options();
-    DeviceCommands::Context device;
-    if (options.bHost)
-        device.host = options.values.strAddr;
-    if (options.bUdpPort)
-        device.udpPort = options.values.udpPort;
-    if (options.bTcpPort)
-        device.tcpPort = options.values.tcpPort;
-    if (options.bTimeout)
-        device.timeout = options.values.timeout;
-    device.out = &context.out();
-    device.err = &context.err();
-    device.loadDocument = &DeviceCommands::loadDocumentFile;
-    return device;
 }
 
 int romSaveCli(CliContext& context, const QStringList& args)
 {
-    return romSave(deviceContext(context), args);
+    return romSave(Context::fromCli(context), args);
 }
 
 int romRestoreCli(CliContext& context, const QStringList& args)
 {
-    return romRestore(deviceContext(context), args);
+    return romRestore(Context::fromCli(context), args);
 }
 
 int romBootCli(CliContext& context, const QStringList& args)
 {
-    return romBoot(deviceContext(context), args);
+    return romBoot(Context::fromCli(context), args);
 }
 
 int romInitCli(CliContext& context, const QStringList& args)
 {
-    return romInit(deviceContext(context), args);
+    return romInit(Context::fromCli(context), args);
 }
 
 int syncCli(CliContext& context, const QStringList& args)
 {
-    return sync(deviceContext(context), args);
+    return sync(Context::fromCli(context), args);
 }
 
 } // namespace RomCommands

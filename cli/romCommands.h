@@ -4,11 +4,9 @@
 
 #include <QByteArray>
 
-class CliContext;
-
 // The command-line tool's ROM commands: the editor's Save to ROM, Restore from ROM, Change Boot
 // ROM Page, Initialize ROM area and Sync GUI settings, over the same device-worker jobs, with the
-// global options and exit codes of the device commands.
+// global options and exit codes (CliExit) of the device commands.
 namespace RomCommands {
 
 int romSave(const DeviceCommands::Context& context, const QStringList& args);
@@ -20,11 +18,7 @@ int sync(const DeviceCommands::Context& context, const QStringList& args);
 // The FAT image an initialisation programs: every page free but the slot pages and the FAT page.
 QByteArray freshFatImage();
 
-// The ROM commands with their usage lines.
-const QVector<DeviceCommands::Command>& commands();
-
-// The same commands as vextor-cli runs them: its global options become the device context.
-DeviceCommands::Context deviceContext(CliContext& context);
+// Handlers of the tool's command table.
 int romSaveCli(CliContext& context, const QStringList& args);
 int romRestoreCli(CliContext& context, const QStringList& args);
 int romBootCli(CliContext& context, const QStringList& args);

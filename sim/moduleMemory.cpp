@@ -51,6 +51,9 @@ ModuleMemory::ModuleMemory()
     m_stores[STORE_PROTECT] = QByteArray(1, char(PROTECT_WRITABLE | PROTECT_ROM_WRITE));
     m_stores[STORE_EEPROM] = QByteArray(256, '\0');
     m_stores[STORE_EEPROM][int(EEPROM_ENABLE_ADDR - EEPROM_BEGIN)] = char(EEPROM_DISABLED);
+    // The guards consult these on every byte written.
+    m_pProtect = &m_stores[STORE_PROTECT];
+    m_pEeprom = &m_stores[STORE_EEPROM];
     setNetwork(QHostAddress(QHostAddress::LocalHost), 4660, 24);
 
     // The version bytes answer reads; writes to them are acknowledged and ignored.
@@ -148,12 +151,12 @@ bool ModuleMemory::isMapped(quint32 addr) const
 
 bool ModuleMemory::registersWritable() const
 {
-    return quint8(m_stores[STORE_PROTECT].at(0)) & PROTECT_WRITABLE;
+    return quint8(m_pProtect->at(0)) & PROTECT_WRITABLE;
 }
 
 bool ModuleMemory::eepromWritable() const
 {
-    return quint8(m_stores[STORE_EEPROM].at(int(EEPROM_ENABLE_ADDR - EEPROM_BEGIN))) == EEPROM_ENABLED;
+    return quint8(m_pEeprom->at(int(EEPROM_ENABLE_ADDR - EEPROM_BEGIN))) == EEPROM_ENABLED;
 }
 
 bool ModuleMemory::isRangeMapped(quint32 addr, int length) const

@@ -98,6 +98,8 @@ private:
     bool eepromWritable() const;
 
     QMap<QString, QByteArray> m_stores;
+    QByteArray* m_pProtect = nullptr;
+    QByteArray* m_pEeprom = nullptr;
     QVector<Region> m_regions;
     quint64 m_changes = 0;
     std::unique_ptr<RomStore> m_pRom;

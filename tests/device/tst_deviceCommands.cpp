@@ -10,11 +10,12 @@
 using namespace DeviceCommands;
 
 namespace {
-// A command run against the in-process module, with its output captured.
+// A command run against the in-process module, with its output captured. The document
+// "doc.vxt3" is an empty one held here; the design rule check gives what the test asks.
 struct Cli
 {
     InProcessModule module;
-    BlockDiagram diagram;
+    std::shared_ptr<Document> document = std::make_shared<Document>();
     int drcResult = 0;
     int drcCalls = 0;
     QString outText;
@@ -25,19 +26,17 @@ struct Cli
 
     Cli()
     {
-        context.host = QStringLiteral("127.0.0.1");
-        context.udpPort = module.server.port();
-        context.timeout = 1;
+        context.options.values.strAddr = QStringLiteral("127.0.0.1");
+        context.options.values.udpPort = module.server.port();
+        context.options.values.timeout = 1;
+        context.options.bHost = context.options.bUdpPort = context.options.bTimeout = true;
         context.out = &out;
         context.err = &err;
-        context.loadDocument = [this](const QString& name, LoadedDocument& doc, QString& error) {
-            if (name != QLatin1String("doc.vxt3")) {
-                error = name + QStringLiteral(": no such file");
-                return false;
-            }
-            doc.diagram = &diagram;
-            doc.info = InfoOstrum::defaults(false);
-            return true;
+        context.loadDocument = [this](const QString& name) -> std::shared_ptr<Document> {
+            if (name == QLatin1String("doc.vxt3"))
+                return document;
+            err << name << ": No such file or directory.\n";
+            return nullptr;
         };
         context.designRuleCheck = [this](BlockDiagram&, QString& report) {
             ++drcCalls;
@@ -62,8 +61,6 @@ class TestDeviceCommands : public QObject
 {
     Q_OBJECT
 private slots:
-    void targetResolution_data();
-    void targetResolution();
     void downloadThenVerify();
     void downloadStopsOnDrcErrors_data();
     void downloadStopsOnDrcErrors();
@@ -81,42 +78,13 @@ private slots:
     void documentFileGivesDiagramAndTarget();
 };
 
-void TestDeviceCommands::targetResolution_data()
-{
-    QTest::addColumn<QString>("host");
-    QTest::addColumn<int>("udp");
-    QTest::addColumn<bool>("bDocument");
-    QTest::addColumn<QString>("addr");
-    QTest::addColumn<int>("port");
-    QTest::newRow("defaults") << "" << -1 << false << "192.168.10.16" << 4660;
-    QTest::newRow("document") << "" << -1 << true << "10.0.0.9" << 5000;
-    QTest::newRow("options win") << "127.0.0.1" << 7000 << true << "127.0.0.1" << 7000;
-    QTest::newRow("partly given") << "" << 7000 << true << "10.0.0.9" << 7000;
-}
-
-void TestDeviceCommands::targetResolution()
-{
-    QFETCH(QString, host);
-    QFETCH(int, udp);
-    QFETCH(bool, bDocument);
-    Context context;
-    context.host = host;
-    context.udpPort = udp;
-    InfoOstrum doc = InfoOstrum::defaults(true);
-    doc.strAddr = QStringLiteral("10.0.0.9");
-    doc.udpPort = 5000;
-    const InfoOstrum target = resolveTarget(context, bDocument ? &doc : nullptr);
-    QTEST(target.strAddr, "addr");
-    QTEST(int(target.udpPort), "port");
-}
-
 void TestDeviceCommands::downloadThenVerify()
 {
     Cli cli;
-    QCOMPARE(cli.run(&download, {"doc.vxt3"}), int(Success));
+    QCOMPARE(cli.run(&download, {"doc.vxt3"}), int(ExitOk));
     QVERIFY(cli.errText.contains("Download - TAMP Access: "));
     QCOMPARE(cli.module.writes().size(), 68);
-    QCOMPARE(cli.run(&verify, {"doc.vxt3"}), int(Success));
+    QCOMPARE(cli.run(&verify, {"doc.vxt3"}), int(ExitOk));
     QCOMPARE(cli.outText, QString("Verify: The Register data is matched.\n"));
 }
 
@@ -124,8 +92,8 @@ void TestDeviceCommands::downloadStopsOnDrcErrors_data()
 {
     QTest::addColumn<int>("drc");
     QTest::addColumn<int>("rc");
-    QTest::newRow("errors") << 2 << int(Negative);
-    QTest::newRow("warnings go on") << -1 << int(Success);
+    QTest::newRow("errors") << 2 << int(ExitFindings);
+    QTest::newRow("warnings go on") << -1 << int(ExitOk);
 }
 
 void TestDeviceCommands::downloadStopsOnDrcErrors()
@@ -136,7 +104,7 @@ void TestDeviceCommands::downloadStopsOnDrcErrors()
     cli.drcResult = drc;
     QCOMPARE(cli.run(&download, {"doc.vxt3"}), rc);
     QVERIFY(cli.errText.startsWith("DRC report\n"));
-    QCOMPARE(cli.module.requests.isEmpty(), rc == Negative); // errors never contact the module
+    QCOMPARE(cli.module.requests.isEmpty(), rc == ExitFindings); // errors never contact the module
 }
 
 void TestDeviceCommands::writeProtectedRefused_data()
@@ -151,7 +119,7 @@ void TestDeviceCommands::writeProtectedRefused()
     QFETCH(bool, bVerify);
     Cli cli;
     cli.module.memory.poke(ModuleMemory::PROTECT_ADDR, 0x02);
-    QCOMPARE(cli.run(bVerify ? &verify : &download, {"doc.vxt3"}), int(Negative));
+    QCOMPARE(cli.run(bVerify ? &verify : &download, {"doc.vxt3"}), int(ExitFindings));
     QCOMPARE(cli.errText, QString("The Register is write-protected.\n"));
     QVERIFY(cli.module.writes().isEmpty());
 }
@@ -159,9 +127,9 @@ void TestDeviceCommands::writeProtectedRefused()
 void TestDeviceCommands::verifyMismatchIsNegative()
 {
     Cli cli;
-    QCOMPARE(cli.run(&download, {"doc.vxt3"}), int(Success));
+    QCOMPARE(cli.run(&download, {"doc.vxt3"}), int(ExitOk));
     cli.module.memory.poke(0x3001, 0x11);
-    QCOMPARE(cli.run(&verify, {"doc.vxt3"}), int(Negative));
+    QCOMPARE(cli.run(&verify, {"doc.vxt3"}), int(ExitFindings));
     QVERIFY2(cli.outText.startsWith("Verify: The Register data don't match.\n\nfirst mismatch at "),
              qPrintable(cli.outText));
     QVERIFY(cli.outText.contains("address 0x00003001\n"));
@@ -174,7 +142,7 @@ void TestDeviceCommands::statusShowsRomInformation()
     const QByteArray comment("first run");
     for (int i = 0; i < comment.size(); ++i)
         cli.module.memory.poke(0x100 + 2 * 112 + quint32(i), quint8(comment.at(i)));
-    QCOMPARE(cli.run(&status, {}), int(Success));
+    QCOMPARE(cli.run(&status, {}), int(ExitOk));
     const QStringList lines = cli.outText.split('\n');
     QCOMPARE(lines.value(0), QString("Version: 3.01 (33 2e 30 31)"));
     QCOMPARE(lines.value(1), QString("Protect: 0x03 (registers writable, ROM writing enabled)"));
@@ -183,7 +151,7 @@ void TestDeviceCommands::statusShowsRomInformation()
     QCOMPARE(lines.value(3 + 15), QString("Slot 15: "));
 
     cli.module.memory.poke(ModuleMemory::PROTECT_ADDR, 0x00);
-    QCOMPARE(cli.run(&status, {}), int(Success));
+    QCOMPARE(cli.run(&status, {}), int(ExitOk));
     QVERIFY(cli.outText.contains("registers write-protected, ROM writing disabled"));
     QVERIFY(!cli.outText.contains("Slot"));
 }
@@ -207,7 +175,7 @@ void TestDeviceCommands::protectWritesOnlyChanges()
     QFETCH(QStringList, args);
     QFETCH(int, writes);
     Cli cli;
-    QCOMPARE(cli.run(&protect, args), int(Success));
+    QCOMPARE(cli.run(&protect, args), int(ExitOk));
     QCOMPARE(cli.module.writes().size(), writes);
     QTEST(int(cli.module.memory.peek(ModuleMemory::PROTECT_ADDR)), "current");
     QTEST(int(cli.module.memory.peek(0xFFFFFC3C)), "boot");
@@ -216,26 +184,26 @@ void TestDeviceCommands::protectWritesOnlyChanges()
 void TestDeviceCommands::userControlSetAndRead()
 {
     Cli cli;
-    QCOMPARE(cli.run(&userControl, {"--set", "0x0205"}), int(Success));
+    QCOMPARE(cli.run(&userControl, {"--set", "0x0205"}), int(ExitOk));
     QCOMPARE(cli.module.memory.peek(0x6E), quint8(0x02));
     QCOMPARE(cli.module.memory.peek(0x6F), quint8(0x05));
     QCOMPARE(cli.outText, QString("User control: 0x0205\n"));
-    QCOMPARE(cli.run(&userControl, {}), int(Success));
+    QCOMPARE(cli.run(&userControl, {}), int(ExitOk));
     QCOMPARE(cli.outText, QString("User control: 0x0205\n"));
 }
 
 void TestDeviceCommands::eepromCommands()
 {
     Cli cli;
-    QCOMPARE(cli.run(&eepromWrite, {"--ip", "192.168.10"}), int(Usage));
+    QCOMPARE(cli.run(&eepromWrite, {"--ip", "192.168.10"}), int(ExitUsage));
     QCOMPARE(cli.errText, QString("192.168.10 is invalid address.\n"));
-    QCOMPARE(cli.run(&eepromWrite, {"--ip", "10.0.0.5", "--udp", "65536"}), int(Usage));
+    QCOMPARE(cli.run(&eepromWrite, {"--ip", "10.0.0.5", "--udp", "65536"}), int(ExitUsage));
     QCOMPARE(cli.errText, QString("65536 is invalid port.\n"));
     QVERIFY(cli.module.requests.isEmpty());
 
-    QCOMPARE(cli.run(&eepromWrite, {"--ip", "10.0.0.5", "--tcp", "25", "--udp", "4661"}), int(Success));
+    QCOMPARE(cli.run(&eepromWrite, {"--ip", "10.0.0.5", "--tcp", "25", "--udp", "4661"}), int(ExitOk));
     QCOMPARE(cli.outText, QString("Succeeded in Updating the Ostrum module.\nPlease reboot the Vextor.\n"));
-    QCOMPARE(cli.run(&eepromRead, {}), int(Success));
+    QCOMPARE(cli.run(&eepromRead, {}), int(ExitOk));
     QVERIFY2(cli.outText.contains("\nIP Address : 10.0.0.5\nTCP Data Port : 25\n"), qPrintable(cli.outText));
     QVERIFY(cli.outText.contains("\nUDP Port : 4661\n"));
 }
@@ -245,12 +213,12 @@ void TestDeviceCommands::usageErrors_data()
     QTest::addColumn<int>("which");
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<int>("rc");
-    QTest::newRow("download without document") << 0 << QStringList{} << int(Usage);
-    QTest::newRow("download of a missing file") << 0 << QStringList{"nothing.vxt3"} << int(Failure);
-    QTest::newRow("status with an argument") << 1 << QStringList{"x"} << int(Usage);
-    QTest::newRow("protect maybe") << 2 << QStringList{"--current", "maybe"} << int(Usage);
-    QTest::newRow("user-control beyond 16 bits") << 3 << QStringList{"--set", "10000"} << int(Usage);
-    QTest::newRow("eeprom-write without --ip") << 4 << QStringList{"--tcp", "24"} << int(Usage);
+    QTest::newRow("download without document") << 0 << QStringList{} << int(ExitUsage);
+    QTest::newRow("download of a missing file") << 0 << QStringList{"nothing.vxt3"} << int(ExitInput);
+    QTest::newRow("status with an argument") << 1 << QStringList{"x"} << int(ExitUsage);
+    QTest::newRow("protect maybe") << 2 << QStringList{"--current", "maybe"} << int(ExitUsage);
+    QTest::newRow("user-control beyond 16 bits") << 3 << QStringList{"--set", "10000"} << int(ExitUsage);
+    QTest::newRow("eeprom-write without --ip") << 4 << QStringList{"--tcp", "24"} << int(ExitUsage);
 }
 
 void TestDeviceCommands::usageErrors()
@@ -269,7 +237,7 @@ void TestDeviceCommands::unreachableModuleFails()
 {
     Cli cli;
     cli.module.server.setFaults({1.0, false, false, 0});
-    QCOMPARE(cli.run(&status, {}), int(Failure));
+    QCOMPARE(cli.run(&status, {}), int(ExitInput));
     QCOMPARE(cli.errText,
              QString("read address: 0x00000000\nlength: 1\n\nQTamp: Socket operation timed out\n"));
     QCOMPARE(cli.module.requests.size(), 3); // every attempt of the version read
@@ -277,15 +245,21 @@ void TestDeviceCommands::unreachableModuleFails()
 
 void TestDeviceCommands::documentFileGivesDiagramAndTarget()
 {
-    Cli cli;
-    // The module is reached through the document's own settings: no global options.
-    cli.context.host.clear();
-    cli.context.udpPort = -1;
-    cli.context.loadDocument = &loadDocumentFile;
+    // The tool's own context: its document reader, the real design rule check, and the module
+    // reached through the document's settings since no option names it.
+    InProcessModule module;
+    QString outText;
+    QString errText;
+    QTextStream out(&outText);
+    QTextStream err(&errText);
+    CliContext cli(GlobalOptions(), out, err);
+    const Context context = Context::fromCli(cli);
+
     Document document;
     QVERIFY(document.addNIM_IN(0, "IN-CH0"));
     document.info().strAddr = "127.0.0.1";
-    document.info().udpPort = cli.module.server.port();
+    document.info().udpPort = module.server.port();
+    document.info().timeout = 1;
     QTemporaryDir dir;
     const QString fileName = dir.filePath("one input.vxt3");
     QFile file(fileName);
@@ -293,15 +267,17 @@ void TestDeviceCommands::documentFileGivesDiagramAndTarget()
     file.write(document.toXml());
     file.close();
 
-    QCOMPARE(cli.run(&download, {fileName}), int(Success));
-    QCOMPARE(cli.drcCalls, 1);
+    QCOMPARE(download(context, {fileName}), int(ExitOk));
     // IN-CH0 is placed: its threshold register holds the default code 1720.
-    QCOMPARE(cli.module.memory.peek(0x70), quint8(1720 >> 8));
-    QCOMPARE(cli.module.memory.peek(0x71), quint8(1720 & 0xFF));
-    QCOMPARE(cli.run(&verify, {fileName}), int(Success));
+    QCOMPARE(module.memory.peek(0x70), quint8(1720 >> 8));
+    QCOMPARE(module.memory.peek(0x71), quint8(1720 & 0xFF));
+    QCOMPARE(verify(context, {fileName}), int(ExitOk));
+    out.flush();
+    QCOMPARE(outText, QString("Verify: The Register data is matched.\n"));
 
-    QCOMPARE(cli.run(&verify, {dir.filePath("missing.vxt3")}), int(Failure));
-    QVERIFY(cli.errText.startsWith(dir.filePath("missing.vxt3") + ": "));
+    QCOMPARE(verify(context, {dir.filePath("missing.vxt3")}), int(ExitInput));
+    err.flush();
+    QVERIFY2(errText.contains(dir.filePath("missing.vxt3")), qPrintable(errText));
 }
 
 QTEST_GUILESS_MAIN(TestDeviceCommands)

@@ -32,11 +32,20 @@ struct RomCli
     RomCli()
     {
         module.memory.rom().setBusyMs(0);
-        context.host = QStringLiteral("127.0.0.1");
-        context.udpPort = module.server.port();
-        context.timeout = 1;
+        context.options.values.strAddr = QStringLiteral("127.0.0.1");
+        context.options.values.udpPort = module.server.port();
+        context.options.values.timeout = 1;
+        context.options.bHost = context.options.bUdpPort = context.options.bTimeout = true;
         context.out = &out;
         context.err = &err;
+        context.loadDocument = [this](const QString& fileName) -> std::shared_ptr<Document> {
+            QFile file(fileName);
+            auto doc = std::make_shared<Document>();
+            if (file.open(QIODevice::ReadOnly) && doc->parseFile(file.readAll()))
+                return doc;
+            err << fileName << ": cannot be read\n";
+            return nullptr;
+        };
     }
 
     int run(CommandFn command, const QStringList& args)

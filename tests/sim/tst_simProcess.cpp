@@ -9,6 +9,8 @@
 
 namespace {
 const QString SIM = QStringLiteral(VEXTOR_BINARY_DIR "/sim/vextor-sim");
+const QString CLI = QStringLiteral(VEXTOR_BINARY_DIR "/cli/vextor-cli");
+const QString EXAMPLE = QStringLiteral(VEXTOR_SOURCE_DIR "/examples/coincidence.vxt3");
 
 // vextor-sim started with ephemeral ports; the UDP port is read from its first line.
 struct SimProcess
@@ -59,6 +61,7 @@ private slots:
     void faultFlagsStillAnswer();
     void versionOption();
     void counterStreamFollowsStartRegister();
+    void cliAgainstSimulator();
     void badUsage_data();
     void badUsage();
 };
@@ -158,6 +161,32 @@ void TestSimProcess::counterStreamFollowsStartRegister()
         record += socket.read(8 - record.size());
     QCOMPARE(record.size(), 8);
     QCOMPARE(quint8(record.at(0)), quint8(0x12));
+}
+
+void TestSimProcess::cliAgainstSimulator()
+{
+    if (!QFileInfo::exists(CLI) || !QFileInfo::exists(EXAMPLE))
+        QSKIP("vextor-cli or the example document is missing");
+    SimProcess sim;
+    QVERIFY(sim.start({}));
+    auto cli = [&sim](const QStringList& args, QString* out = nullptr) {
+        QProcess process;
+        process.start(CLI,
+                      QStringList{"-h", "127.0.0.1", "-u", QString::number(sim.udpPort), "-o", "1"} + args);
+        process.waitForFinished(20000);
+        if (out)
+            *out = QString::fromLocal8Bit(process.readAllStandardOutput());
+        return process.exitCode();
+    };
+    QString out;
+    QCOMPARE(cli({"status"}, &out), 0);
+    QVERIFY(out.startsWith("Version: 3.01 (33 2e 30 31)\nProtect: 0x03"));
+    QCOMPARE(cli({"download", EXAMPLE}), 0);
+    QCOMPARE(cli({"verify", EXAMPLE}, &out), 0);
+    QCOMPARE(out, QString("Verify: The Register data is matched.\n"));
+    QCOMPARE(cli({"protect", "--current", "on"}), 0);
+    QCOMPARE(cli({"download", EXAMPLE}), 1);
+    QCOMPARE(cli({"eeprom-write", "--ip", "192.168.10"}), 64);
 }
 
 void TestSimProcess::badUsage_data()
