@@ -4,6 +4,7 @@
 #include "deviceCommands.h"
 #include "document.h"
 #include "documentCommands.h"
+#include "romCommands.h"
 
 #include <QFile>
 
@@ -31,6 +32,15 @@ const QVector<CliCommand>& CliApp::commands()
         {"eeprom-read", "", "print the module's network settings", 0, 0, &eepromReadCommand},
         {"eeprom-write", "--ip A.B.C.D [--tcp N] [--udp N]", "write new network settings", 2, 6,
          &eepromWriteCommand},
+        {"rom-save", "DOC SLOT [--comment TEXT] [--boot] [--force]",
+         "store the module's registers and DOC in ROM slot SLOT", 2, 7, &RomCommands::romSaveCli},
+        {"rom-restore", "SLOT [--out FILE]", "load ROM slot SLOT and print (or save) its document", 1, 3,
+         &RomCommands::romRestoreCli},
+        {"rom-boot", "SLOT", "make the module boot from ROM slot SLOT", 1, 1, &RomCommands::romBootCli},
+        {"rom-init", "", "initialise the ROM area (all slots, comments and documents)", 0, 0,
+         &RomCommands::romInitCli},
+        {"sync", "[--out FILE]", "print (or save) the document of the module's current ROM slot", 0, 2,
+         &RomCommands::syncCli},
     };
     return table;
 }

@@ -9,7 +9,6 @@ const char* const TEXT_READ_FAILED = "TAMP: Unable to read";
 const char* const TEXT_UNSUPPORTED = "This application does not support the Hardware.";
 const char* const TEXT_CANCELLED = "TAMP: Download Cancelled";
 const char* const TEXT_COMM_ERROR = "TAMP: Communication error";
-const char* const TEXT_ROM_UNAVAILABLE = "TAMP: ROM operations are not available in this build.";
 const char* const TEXT_MATCHED = "Verify: The Register data is matched.";
 const char* const TEXT_MISMATCH = "Verify: The Register data don't match.";
 
@@ -217,7 +216,7 @@ bool QUdpThread::runJob()
     } else if (m_addrROM == 0) {
         return verifyJob();
     } else {
-        throw text(TEXT_ROM_UNAVAILABLE);
+        romJob();
     }
     return true;
 }
@@ -240,7 +239,7 @@ void QUdpThread::statusJob()
     if (m_reqStatus == BootProtect) {
         m_status.append(readStatusByte(ADDR_EEPROM_PROTECT));
     } else if (m_reqStatus == Sync) {
-        throw text(TEXT_ROM_UNAVAILABLE);
+        syncSteps();
     } else if (m_bAdd && (quint8(m_status.at(4)) & PROTECT_WRITABLE)) {
         m_status.append(readStatusByte(ADDR_ROM_DEFAULT));
         QByteArray comments(USER_AREA_SIZE, '\0');

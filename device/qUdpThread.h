@@ -66,6 +66,9 @@ public:
     static constexpr int COMMENT_SIZE = 112;
     static constexpr int ROM_SLOTS = 16;
     static constexpr int USER_AREA_SIZE = ROM_SLOTS * COMMENT_SIZE; // 0x700
+    static constexpr int ROM_STAT_SIZE = 7;
+    static constexpr int ROM_POLL_MS = 100;
+    static constexpr int ROM_INIT_STEPS = 18; // progress total of an initialisation
 
     // Read-back ranges of a verification.
     static constexpr int FUNC_VERIFY_SIZE = 140;
@@ -90,6 +93,10 @@ public:
     virtual void setXmlReq(int slot, QByteArray* target);
     virtual QByteArray* setXmlReq(int slot);
 
+    // The name of a document restored from a slot: the slot's comment (up to its first NUL),
+    // "ROM<slot>" when that is empty, else with "ROM<slot>-" in front unless already there.
+    static QString romDocumentName(int slot, const QByteArray& comment);
+
 public slots:
     void cancel();
 
@@ -102,9 +109,15 @@ signals:
 
 protected:
     void run() override;
+    virtual void waitForROM(quint32 size, bool bProgress);
     virtual void readRom(quint32 addr, int len);
     virtual void checkBuffer(quint32 addr, int len);
     virtual int verify();
+    virtual void loadFAT();
+    virtual void loadXml(QString fname);
+    virtual void saveXml();
+    virtual void protectRom();
+    virtual bool checkLoop(int page);
 
     QVector<QPair<quint32, QByteArray>> m_data;
     BlockDiagram* m_pDiagram = nullptr;
@@ -128,6 +141,7 @@ protected:
     QString m_strHtml;
     char m_regProtect = 0;
     QSet<int> m_indexRom;
+    int m_romPollMs = ROM_POLL_MS; // pause between two ROM status polls
 
 private:
     void checkHardware();
@@ -140,4 +154,20 @@ private:
     bool verifyJob();
     char readStatusByte(quint32 addr);
     void queueBytes(quint32 addr, const char* bytes, int len);
+
+    // ROM operations (qUdpThreadRom.cpp).
+    void romJob();
+    int writeQueuedRomEntries();
+    void writeEepromEntry(const QPair<quint32, QByteArray>& entry);
+    void initialiseSlots(int firstRemaining);
+    void syncSteps();
+    void sendBytes(quint32 addr, const QByteArray& bytes);
+    void sendCommand(quint32 addr);
+    void selectPage(int page);
+    void readPage(int page, quint32 size);
+    void programPage(int page, const QByteArray& bytes);
+    quint16 fatEntry(int page) const;
+    void setFatEntry(int page, quint16 entry);
+    void freeChain();
+    int nextFreePage(int from) const;
 };

@@ -5,6 +5,7 @@
 
 #include "counterStream.h"
 #include "moduleMemory.h"
+#include "romStore.h"
 #include "tampServer.h"
 
 #include <QCommandLineParser>
@@ -151,8 +152,14 @@ int main(int argc, char** argv)
     const QCommandLineOption versionOption(QStringLiteral("version"),
                                            QStringLiteral("Hardware version bytes."), QStringLiteral("TEXT"),
                                            QStringLiteral("3.01"));
+    const QCommandLineOption romBusyOption(QStringLiteral("rom-busy"),
+                                           QStringLiteral("Time each ROM command keeps the module busy."),
+                                           QStringLiteral("MS"), QString::number(RomStore::DEFAULT_BUSY_MS));
+    const QCommandLineOption romPagesOption(QStringLiteral("rom-pages"),
+                                            QStringLiteral("Usable data pages of the ROM page store."),
+                                            QStringLiteral("N"));
     parser.addOptions({bindOption, udpOption, tcpOption, stateOption, lossOption, dupOption, strayOption,
-                       delayOption, seedOption, versionOption});
+                       delayOption, seedOption, versionOption, romBusyOption, romPagesOption});
     if (!parser.parse(QCoreApplication::arguments()))
         return usage(parser, parser.errorText());
     if (parser.isSet(QStringLiteral("help"))) {
@@ -178,6 +185,12 @@ int main(int argc, char** argv)
     faults.delayMs = parser.value(delayOption).toInt(&ok);
     if (!ok || faults.delayMs < 0)
         return usage(parser, QStringLiteral("--delay takes milliseconds"));
+    const int romBusyMs = parser.value(romBusyOption).toInt(&ok);
+    if (!ok || romBusyMs < 0)
+        return usage(parser, QStringLiteral("--rom-busy takes milliseconds"));
+    const int romPages = parser.isSet(romPagesOption) ? parser.value(romPagesOption).toInt(&ok) : -1;
+    if (!ok || (parser.isSet(romPagesOption) && romPages < 0))
+        return usage(parser, QStringLiteral("--rom-pages takes a number of pages"));
     faults.dup = parser.isSet(dupOption);
     faults.stray = parser.isSet(strayOption);
 
@@ -192,6 +205,8 @@ int main(int argc, char** argv)
             return 2;
         }
     }
+    memory.rom().setBusyMs(romBusyMs);
+    memory.rom().setDataPages(romPages);
     // The version is what this run was asked to be, whatever the state file held.
     memory.setVersion(parser.value(versionOption).toLatin1());
 

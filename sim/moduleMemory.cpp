@@ -1,5 +1,7 @@
 #include "moduleMemory.h"
 
+#include "romStore.h"
+
 #include <QDataStream>
 #include <QIODevice>
 
@@ -11,7 +13,9 @@ const char* const ModuleMemory::STORE_PROTECT = "protect";
 const char* const ModuleMemory::STORE_EEPROM = "eeprom";
 
 namespace {
-const char STATE_MAGIC[] = "VXSIM1";
+// Version 1 held the stores only; version 2 adds the ROM block's state.
+const char STATE_MAGIC_V1[] = "VXSIM1";
+const char STATE_MAGIC[] = "VXSIM2";
 constexpr quint8 EEPROM_ENABLED = 0x00;
 constexpr quint8 EEPROM_DISABLED = 0xFF;
 
@@ -72,7 +76,10 @@ ModuleMemory::ModuleMemory()
                        char(value == EEPROM_ENABLED ? EEPROM_ENABLED : EEPROM_DISABLED);
                    return false;
                }});
+    m_pRom = std::make_unique<RomStore>(*this);
 }
+
+ModuleMemory::~ModuleMemory() = default;
 
 void ModuleMemory::setVersion(const QByteArray& text)
 {
@@ -221,7 +228,7 @@ QByteArray ModuleMemory::saveState() const
     QByteArray state;
     QDataStream out(&state, QIODevice::WriteOnly);
     out.setVersion(QDataStream::Qt_5_15);
-    out << QByteArray(STATE_MAGIC) << m_stores;
+    out << QByteArray(STATE_MAGIC) << m_stores << m_pRom->saveState();
     return state;
 }
 
@@ -231,8 +238,11 @@ bool ModuleMemory::loadState(const QByteArray& state)
     in.setVersion(QDataStream::Qt_5_15);
     QByteArray magic;
     QMap<QString, QByteArray> stores;
+    QByteArray romState;
     in >> magic >> stores;
-    if (in.status() != QDataStream::Ok || magic != STATE_MAGIC)
+    if (magic == STATE_MAGIC)
+        in >> romState;
+    if (in.status() != QDataStream::Ok || (magic != STATE_MAGIC && magic != STATE_MAGIC_V1))
         return false;
     // Only stores this build knows, of the size it expects: a state from another layout
     // loses the stores that changed and keeps the rest.
@@ -240,5 +250,9 @@ bool ModuleMemory::loadState(const QByteArray& state)
         if (m_stores.contains(it.key()) && m_stores[it.key()].size() == it.value().size())
             m_stores[it.key()] = it.value();
     }
+    // A state without ROM (or from another ROM layout) keeps a fresh ROM. Then power-on.
+    if (romState.isEmpty() || !m_pRom->loadState(romState))
+        m_pRom->reset();
+    m_pRom->boot();
     return true;
 }

@@ -7,6 +7,9 @@
 #include <QVector>
 
 #include <functional>
+#include <memory>
+
+class RomStore;
 
 // The module's 32-bit register space as the simulator holds it. Memory lives in named stores
 // (byte arrays saved and restored as a whole); regions map address ranges onto stores or onto
@@ -51,6 +54,7 @@ public:
     };
 
     ModuleMemory();
+    ~ModuleMemory();
     // Regions refer to this object: it is neither copied nor moved.
     ModuleMemory(const ModuleMemory&) = delete;
     ModuleMemory& operator=(const ModuleMemory&) = delete;
@@ -71,6 +75,11 @@ public:
 
     // Counts every effective change; a saver compares it with the count it saved last.
     quint64 changeCount() const { return m_changes; }
+    // For blocks that change memory on their own (a ROM command finishing).
+    void markChanged() { ++m_changes; }
+
+    // The non-volatile memories and their control registers.
+    RomStore& rom() { return *m_pRom; }
 
     QByteArray saveState() const;
     bool loadState(const QByteArray& state);
@@ -93,4 +102,5 @@ private:
     QByteArray* m_pEeprom = nullptr;
     QVector<Region> m_regions;
     quint64 m_changes = 0;
+    std::unique_ptr<RomStore> m_pRom;
 };

@@ -79,7 +79,6 @@ private slots:
     void nullAddressEmitsNothing();
     void unsupportedVersionIsRefused_data();
     void unsupportedVersionIsRefused();
-    void romRequestFailsClearly();
     void downloadThenVerifyMatches();
     void changedByteGivesFirstMismatch_data();
     void changedByteGivesFirstMismatch();
@@ -274,19 +273,6 @@ void TestQUdpThread::unsupportedVersionIsRefused()
              bAccepted ? QStringList({"readData", "closed"}) : QStringList({"error", "closed"}));
     if (!bAccepted)
         QCOMPARE(outcome.errors, QStringList{"This application does not support the Hardware."});
-}
-
-void TestQUdpThread::romRequestFailsClearly()
-{
-    InProcessModule module;
-    QUdpThread worker;
-    module.target(worker);
-    worker.setRomAccess(QUdpThread::ADDR_ROM_READ + 3, QUdpThread::ROM_ACCESS_SIZE);
-    const WorkerOutcome outcome = runWorker(worker);
-    QVERIFY(!outcome.bOk);
-    QCOMPARE(outcome.errors.size(), 1);
-    QVERIFY(!outcome.errors.first().isEmpty());
-    QCOMPARE(module.writes().size(), 0);
 }
 
 void TestQUdpThread::downloadThenVerifyMatches()

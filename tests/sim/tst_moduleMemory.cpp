@@ -43,7 +43,7 @@ void TestModuleMemory::mapping_data()
     QTest::newRow("protect register") << quint32(0xFFFFFF3C) << 1 << true;
     QTest::newRow("next to protect") << quint32(0xFFFFFF3D) << 1 << false;
     QTest::newRow("network EEPROM") << quint32(0xFFFFFC00) << 256 << true;
-    QTest::newRow("ROM control not yet mapped") << quint32(0x8000) << 1 << false;
+    QTest::newRow("gap after the ROM number") << quint32(0x8009) << 1 << false;
 }
 
 void TestModuleMemory::mapping()

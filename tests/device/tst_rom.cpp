@@ -1,0 +1,475 @@
+#include "blockDiagram.h"
+#include "romHarness.h"
+
+#include <QtTest>
+
+using Entry = QPair<int, int>; // FAT page, entry value
+Q_DECLARE_METATYPE(QList<Entry>)
+
+namespace {
+constexpr int SLOT = 3;
+
+RomStore& romOf(InProcessModule& module)
+{
+    return module.memory.rom();
+}
+
+// Writes (address, first data byte) of the write commands received, in order.
+QList<QPair<quint32, quint8>> writeBytes(const InProcessModule& module)
+{
+    QList<QPair<quint32, quint8>> list;
+    for (const QByteArray& r : module.requests) {
+        if (r.size() > 8 && quint8(r.at(1)) == TampServer::TAMP_WR)
+            list << qMakePair(InProcessModule::addressOf(r), quint8(r.at(8)));
+    }
+    return list;
+}
+
+int indexOfWrite(const InProcessModule& module, quint32 address, int from = 0)
+{
+    const auto writes = writeBytes(module);
+    for (int i = from; i < writes.size(); ++i) {
+        if (writes.at(i).first == address)
+            return i;
+    }
+    return -1;
+}
+
+quint8 protectByte(InProcessModule& module)
+{
+    return module.memory.peek(QUdpThread::ADDR_ROM_PROTECT);
+}
+} // namespace
+
+class TestRom : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void saveLayout_data();
+    void saveLayout();
+    void savingAgainReusesPages();
+    void saveJobSequence();
+    void memoryFullFreesTheOldChain();
+    void corruptedFat_data();
+    void corruptedFat();
+    void syncNaming_data();
+    void syncNaming();
+    void syncOfModifiedRegisters();
+    void cancelledSave_data();
+    void cancelledSave();
+    void cancelledRestoreDeliversNothing();
+    void initialiseAllSlots();
+    void cancelledInitialiseKeepsTheFat();
+
+private:
+    std::unique_ptr<InProcessModule> m_module;
+};
+
+void TestRom::init()
+{
+    m_module = std::make_unique<InProcessModule>();
+    romOf(*m_module).setBusyMs(0);
+}
+
+void TestRom::saveLayout_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::addColumn<int>("pages");
+    QTest::addColumn<int>("lastEntry");
+    QTest::newRow("one byte") << 1 << 1 << 0x8000;
+    QTest::newRow("one full page") << 4096 << 1 << 0x8FFF;
+    QTest::newRow("one byte more") << 4097 << 2 << 0x8000;
+    QTest::newRow("10000 bytes") << 10000 << 3 << 0x8000 + 1807;
+}
+
+void TestRom::saveLayout()
+{
+    QFETCH(int, size);
+    QFETCH(int, pages);
+    QFETCH(int, lastEntry);
+    InProcessModule& module = *m_module;
+    const QByteArray xml = patternBytes(size, 1);
+    const RomOutcome saved = saveToSlot(module, SLOT, xml);
+    QVERIFY2(saved.worker.bOk, qPrintable(saved.worker.errors.join('|')));
+    QVERIFY(!saved.bXml);
+
+    QList<int> chain;
+    QByteArray stored;
+    QVERIFY(decodeSlot(romOf(module), SLOT, stored, &chain));
+    QCOMPARE(stored, xml);
+    QCOMPARE(chain.size(), pages);
+    QCOMPARE(chain.first(), SLOT);
+    for (int i = 1; i < chain.size(); ++i) {
+        QVERIFY(chain.at(i) >= 16);
+        QVERIFY(chain.at(i) > chain.at(i - 1)); // the first free pages, in order
+        QCOMPARE(int(romOf(module).fatEntry(chain.at(i - 1))), chain.at(i));
+    }
+    QCOMPARE(int(romOf(module).fatEntry(chain.last())), lastEntry);
+    // The registers went into the slot, and ROM writing is off again.
+    QVERIFY(romOf(module).hasImage(SLOT));
+    QVERIFY(!(protectByte(module) & 0x02));
+
+    const RomOutcome restored = restoreSlot(module, SLOT);
+    QVERIFY(restored.worker.bOk);
+    QVERIFY(restored.bXml);
+    QCOMPARE(restored.xml, xml);
+    QCOMPARE(restored.name, QString());
+}
+
+void TestRom::savingAgainReusesPages()
+{
+    InProcessModule& module = *m_module;
+    QVERIFY(saveToSlot(module, 1, patternBytes(9000, 1)).worker.bOk); // pages 1, 16, 17
+    QVERIFY(saveToSlot(module, 2, patternBytes(5000, 2)).worker.bOk); // pages 2, 18
+    QVERIFY(saveToSlot(module, 1, patternBytes(100, 3)).worker.bOk);  // frees 16 and 17
+    QCOMPARE(romOf(module).fatEntry(16), quint16(0xFFFF));
+    QCOMPARE(romOf(module).fatEntry(17), quint16(0xFFFF));
+    QVERIFY(saveToSlot(module, 4, patternBytes(8193, 4)).worker.bOk); // pages 4, 16, 17
+    QCOMPARE(romOf(module).fatEntry(4), quint16(16));
+    QCOMPARE(romOf(module).fatEntry(16), quint16(17));
+    QByteArray two;
+    QVERIFY(decodeSlot(romOf(module), 2, two));
+    QCOMPARE(two, patternBytes(5000, 2));
+    QCOMPARE(restoreSlot(module, 1).xml, patternBytes(100, 3));
+}
+
+void TestRom::saveJobSequence()
+{
+    InProcessModule& module = *m_module;
+    module.memory.poke(QUdpThread::ADDR_ROM_PROTECT, 0x01); // ROM writing off
+    module.memory.poke(QUdpThread::ADDR_EEPROM_PROTECT, 0x03);
+    module.memory.poke(0x0010, 0x5A); // a live register
+    const RomOutcome saved = saveToSlot(module, 5, "<xml/>", "run 5", 5);
+    QVERIFY2(saved.worker.bOk, qPrintable(saved.worker.errors.join('|')));
+
+    // Protect on, comment, its store and wait, the EEPROM entry, then the slot command.
+    const int protectOn = indexOfWrite(module, QUdpThread::ADDR_ROM_PROTECT);
+    const int comment = indexOfWrite(module, 0x100 + 5 * 112);
+    const int userStore = indexOfWrite(module, QUdpThread::ADDR_USER_ROM_WRITE);
+    const int enable = indexOfWrite(module, QTamp::EEPROM_WRITE_ENABLE_ADDR);
+    const int boot = indexOfWrite(module, QUdpThread::ADDR_ROM_DEFAULT);
+    const int disable = indexOfWrite(module, QTamp::EEPROM_WRITE_ENABLE_ADDR, enable + 1);
+    const int slotCommand = indexOfWrite(module, QUdpThread::ADDR_ROM_WRITE + 5);
+    QVERIFY(protectOn >= 0);
+    QCOMPARE(writeBytes(module).at(protectOn).second, quint8(0x03));
+    QVERIFY(protectOn < comment && comment < userStore && userStore < enable && enable < boot &&
+            boot < disable && disable < slotCommand);
+    QCOMPARE(writeBytes(module).at(enable).second, quint8(0x00));
+    QCOMPARE(writeBytes(module).at(disable).second, quint8(0xFF));
+
+    RomStore& rom = romOf(module);
+    QCOMPARE(rom.userRom().mid(5 * 112, 6), QByteArray("run 5\0", 6));
+    QCOMPARE(quint8(rom.image(5).at(0x10)), quint8(0x5A));
+    QCOMPARE(module.memory.peek(QUdpThread::ADDR_ROM_DEFAULT), quint8(5));
+    // Re-protected: ROM writing off now and at boot.
+    QCOMPARE(protectByte(module), quint8(0x01));
+    QCOMPARE(module.memory.peek(QUdpThread::ADDR_EEPROM_PROTECT), quint8(0x01));
+    // The slot just stored is the module's current one, unmodified.
+    QCOMPARE(module.memory.peek(QUdpThread::ADDR_ROM_NUMBER), quint8(5));
+    // Progress of the slot command in bytes, ending at the slot size.
+    QCOMPARE(saved.worker.progress.last(), int(QUdpThread::ROM_ACCESS_SIZE));
+}
+
+void TestRom::memoryFullFreesTheOldChain()
+{
+    InProcessModule& module = *m_module;
+    RomStore& rom = romOf(module);
+    rom.setDataPages(3);
+    QVERIFY(saveToSlot(module, 0, patternBytes(9000, 1)).worker.bOk); // 0, 16, 17
+    QVERIFY(saveToSlot(module, 1, patternBytes(5000, 2)).worker.bOk); // 1, 18
+    // Slot 0 again with three more pages: only 16 and 17 (freed) are left.
+    const RomOutcome full = saveToSlot(module, 0, patternBytes(3 * 4096 + 5, 3));
+    QVERIFY(full.worker.bOk);
+    QVERIFY(full.bXml);
+    QCOMPARE(full.name, QString());
+    QCOMPARE(rom.fatEntry(0), quint16(0xFEFE));
+    QCOMPARE(rom.fatEntry(16), quint16(0xFFFF));
+    QCOMPARE(rom.fatEntry(17), quint16(0xFFFF));
+    QCOMPARE(rom.fatEntry(19), quint16(0xFEFE)); // beyond the store's limit
+    QByteArray one;
+    QVERIFY(decodeSlot(rom, 1, one));
+    QCOMPARE(one, patternBytes(5000, 2));
+    const RomOutcome restored = restoreSlot(module, 0);
+    QVERIFY(restored.bXml);
+    QVERIFY(restored.xml.isEmpty());
+}
+
+void TestRom::corruptedFat_data()
+{
+    QTest::addColumn<bool>("bSave");
+    QTest::addColumn<QList<Entry>>("entries");
+    QTest::addColumn<QString>("text");
+    const QString runsOff = "FATAL Error: FAT is corrupted.";
+    const QString tooLong = "FATAL Error! FAT is corrupted.";
+    const QString loop = "FATAL Error!! FAT is corrupted.";
+    const QString freeTooLong = "FATAL Error. FAT is corrupted.";
+    const QString freeBadLink = "FATAL Error!!! FAT is corrupted.";
+    QTest::newRow("load 3 -> 20 -> 3") << false << QList<Entry>{{3, 20}, {20, 3}} << loop;
+    QTest::newRow("load link to a slot page") << false << QList<Entry>{{3, 20}, {20, 5}} << loop;
+    QTest::newRow("load link to the FAT page") << false << QList<Entry>{{3, 2047}} << loop;
+    QTest::newRow("load end entry too long") << false << QList<Entry>{{3, 20}, {20, 0x9000}} << tooLong;
+    QTest::newRow("load free slot entry") << false << QList<Entry>{{3, 0xFFFF}} << tooLong;
+    QTest::newRow("load runs off the end") << false << QList<Entry>{{3, 20}, {20, 0x0900}} << runsOff;
+    QTest::newRow("save 3 -> 20 -> 3") << true << QList<Entry>{{3, 20}, {20, 3}} << freeBadLink;
+    QTest::newRow("save runs off the end") << true << QList<Entry>{{3, 0x0900}} << freeBadLink;
+    QTest::newRow("save link to the FAT page") << true << QList<Entry>{{3, 20}, {20, 2047}} << freeBadLink;
+    QTest::newRow("save end entry too long") << true << QList<Entry>{{3, 20}, {20, 0x9000}} << freeTooLong;
+    QTest::newRow("save free page in the chain")
+        << true << QList<Entry>{{3, 20}, {20, 0xFFFF}} << freeTooLong;
+}
+
+void TestRom::corruptedFat()
+{
+    QFETCH(bool, bSave);
+    QFETCH(QList<Entry>, entries);
+    QFETCH(QString, text);
+    InProcessModule& module = *m_module;
+    RomStore& rom = romOf(module);
+    QVERIFY(saveToSlot(module, 7, patternBytes(6000, 7)).worker.bOk);
+    for (const Entry& e : entries)
+        rom.setFatEntry(e.first, quint16(e.second));
+    const QByteArray fatBefore = rom.page(RomStore::PAGE_FAT);
+
+    const RomOutcome outcome = bSave ? saveToSlot(module, SLOT, "<doc/>") : restoreSlot(module, SLOT);
+    QVERIFY(outcome.worker.bClosed);
+    QVERIFY(!outcome.worker.bOk);
+    QCOMPARE(outcome.worker.errors, QStringList{text});
+    QVERIFY(!outcome.bXml);
+    QCOMPARE(rom.page(RomStore::PAGE_FAT), fatBefore); // never programmed
+    if (bSave)
+        QVERIFY(!(protectByte(module) & 0x02));
+    QByteArray seven;
+    QVERIFY(decodeSlot(rom, 7, seven));
+    QCOMPARE(seven, patternBytes(6000, 7));
+}
+
+void TestRom::syncNaming_data()
+{
+    QTest::addColumn<QByteArray>("comment");
+    QTest::addColumn<QString>("name");
+    QTest::newRow("plain comment") << QByteArray("run A") << "ROM2-run A";
+    QTest::newRow("empty comment") << QByteArray() << "ROM2";
+    QTest::newRow("prefix kept") << QByteArray("ROM2-x") << "ROM2-x";
+    QTest::newRow("other prefix") << QByteArray("ROM3-x") << "ROM2-ROM3-x";
+    QTest::newRow("112 bytes, no NUL") << QByteArray(112, 'c') << "ROM2-" + QString(112, 'c');
+}
+
+void TestRom::syncNaming()
+{
+    QFETCH(QByteArray, comment);
+    QFETCH(QString, name);
+    InProcessModule& module = *m_module;
+    const QByteArray xml = patternBytes(4500, 2);
+    QVERIFY(saveToSlot(module, 2, xml).worker.bOk);
+    QVERIFY(saveToSlot(module, 6, patternBytes(10, 6)).worker.bOk);
+    QVERIFY(restoreSlot(module, 2).worker.bOk); // slot 2 is current again
+    QByteArray record = comment;
+    record.append(QByteArray(112 - record.size(), '\0'));
+    module.memory.write(0x100 + 2 * 112, record);
+
+    RomWorker worker;
+    module.target(worker);
+    worker.setStatusReq(QUdpThread::Sync);
+    const RomOutcome outcome = runRom(worker);
+    QVERIFY2(outcome.worker.bOk, qPrintable(outcome.worker.errors.join('|')));
+    QVERIFY(outcome.bXml);
+    QCOMPARE(outcome.name, name);
+    QCOMPARE(outcome.xml, xml);
+    QCOMPARE(outcome.worker.data.size(), 1);
+    QCOMPARE(outcome.worker.data.first().size(), 5);
+}
+
+void TestRom::syncOfModifiedRegisters()
+{
+    InProcessModule& module = *m_module;
+    QVERIFY(restoreSlot(module, 4).worker.bOk);
+    {
+        RomWorker worker;
+        module.target(worker);
+        worker.setStatusReq(QUdpThread::Sync);
+        const RomOutcome outcome = runRom(worker);
+        QVERIFY(outcome.worker.bOk);
+        QVERIFY(outcome.bXml);
+        QVERIFY(outcome.xml.isEmpty()); // no document stored: the buffer as it was
+        QCOMPARE(outcome.name, QString("ROM4"));
+    }
+    module.memory.write(0x0020, QByteArray(1, '\x11'));
+    RomWorker worker;
+    module.target(worker);
+    worker.setStatusReq(QUdpThread::Sync);
+    const RomOutcome outcome = runRom(worker);
+    QVERIFY(!outcome.worker.bOk);
+    QCOMPARE(outcome.worker.errors, QStringList{"Register settings are already modified."});
+    QVERIFY(!outcome.bXml);
+}
+
+void TestRom::cancelledSave_data()
+{
+    QTest::addColumn<quint32>("trigger");
+    QTest::addColumn<int>("occurrence");
+    QTest::addColumn<bool>("bOldDocumentKept");
+    QTest::newRow("during the slot command") << quint32(0x8050 + SLOT) << 1 << true;
+    QTest::newRow("during the FAT read") << quint32(0x8105) << 1 << true;
+    QTest::newRow("during the first page program") << quint32(0x8104) << 1 << true;
+    QTest::newRow("during the last page program") << quint32(0x8104) << 3 << false;
+    QTest::newRow("during the FAT program") << quint32(0x8104) << 4 << false;
+}
+
+void TestRom::cancelledSave()
+{
+    QFETCH(quint32, trigger);
+    QFETCH(int, occurrence);
+    QFETCH(bool, bOldDocumentKept);
+    InProcessModule& module = *m_module;
+    RomStore& rom = romOf(module);
+    const QByteArray oldXml = patternBytes(5000, 1);
+    QVERIFY(saveToSlot(module, SLOT, oldXml).worker.bOk);
+    QVERIFY(saveToSlot(module, 9, patternBytes(7000, 9)).worker.bOk);
+    const QByteArray fatBefore = rom.page(RomStore::PAGE_FAT);
+    const QByteArray imageBefore = rom.image(SLOT);
+    module.requests.clear();
+
+    // Commands now run long enough for the cancel to catch them.
+    rom.setBusyMs(100);
+    RomWorker* pWorker = nullptr;
+    int seen = 0;
+    QObject context;
+    QObject::connect(&module.server, &TampServer::requestReceived, &context, [&](const QByteArray& r) {
+        if (r.size() > 8 && quint8(r.at(1)) == TampServer::TAMP_WR &&
+            InProcessModule::addressOf(r) == trigger && ++seen == occurrence)
+            pWorker->cancel();
+    });
+    module.memory.write(0x0030, QByteArray(1, '\x77')); // registers differ from the stored image
+    const RomOutcome outcome = saveToSlot(module, SLOT, patternBytes(10000, 2), QByteArray(), -1,
+                                          [&](RomWorker& worker) { pWorker = &worker; });
+    QVERIFY(outcome.worker.bOk);
+    QVERIFY(outcome.worker.elapsedMs < 3000);
+    QCOMPARE(seen, occurrence);
+
+    const int abort = indexOfWrite(module, QUdpThread::ADDR_ROM_ABORT);
+    QVERIFY(abort >= 0);
+    QCOMPARE(writeBytes(module).at(abort).second, quint8(0xFF));
+    QCOMPARE(rom.aborts(), 1);
+    // No page store access after the abort; ROM writing is off again.
+    QCOMPARE(indexOfWrite(module, QUdpThread::ADDR_ROM2_NUM, abort), -1);
+    QVERIFY(!(protectByte(module) & 0x02));
+    QCOMPARE(rom.page(RomStore::PAGE_FAT), fatBefore);
+    if (trigger == 0x8050 + SLOT)
+        QCOMPARE(rom.image(SLOT), imageBefore); // an aborted slot command stores nothing
+    rom.setBusyMs(0);
+    QByteArray other;
+    QVERIFY(decodeSlot(rom, 9, other));
+    QCOMPARE(other, patternBytes(7000, 9));
+    if (bOldDocumentKept)
+        QCOMPARE(restoreSlot(module, SLOT).xml, oldXml);
+}
+
+void TestRom::cancelledRestoreDeliversNothing()
+{
+    InProcessModule& module = *m_module;
+    RomStore& rom = romOf(module);
+    QVERIFY(saveToSlot(module, SLOT, patternBytes(9000, 1)).worker.bOk);
+    rom.setBusyMs(300);
+    module.requests.clear();
+    RomWorker worker;
+    module.target(worker);
+    QByteArray target;
+    worker.setXmlReq(SLOT, &target);
+    worker.setRomAccess(QUdpThread::ADDR_ROM_READ + SLOT, QUdpThread::ROM_ACCESS_SIZE);
+    int pageReads = 0;
+    QObject context;
+    QObject::connect(&module.server, &TampServer::requestReceived, &context, [&](const QByteArray& r) {
+        if (r.size() > 8 && quint8(r.at(1)) == TampServer::TAMP_WR &&
+            InProcessModule::addressOf(r) == QUdpThread::ADDR_ROM2_READ && ++pageReads == 2)
+            worker.cancel(); // during the first page of the document
+    });
+    const RomOutcome outcome = runRom(worker);
+    QVERIFY(outcome.worker.bOk);
+    QVERIFY(!outcome.bXml);
+    QCOMPARE(pageReads, 2);
+    QCOMPARE(rom.aborts(), 1);
+    // A loading job leaves the protection alone.
+    QCOMPARE(indexOfWrite(module, QUdpThread::ADDR_ROM_PROTECT), -1);
+}
+
+void TestRom::initialiseAllSlots()
+{
+    InProcessModule& module = *m_module;
+    RomStore& rom = romOf(module);
+    QVERIFY(saveToSlot(module, 1, patternBytes(9000, 1), "one", 1).worker.bOk);
+    module.memory.write(0x0010, QByteArray(1, '\x42'));
+
+    BlockDiagram diagram;
+    RomWorker worker;
+    module.target(worker);
+    worker.setData(QUdpThread::ADDR_USER_BEGIN, QByteArray(QUdpThread::USER_AREA_SIZE, '\0'), false);
+    worker.setData(QUdpThread::ADDR_ROM_DEFAULT, QByteArray(1, '\0'), true);
+    worker.setRomAccess(QUdpThread::ADDR_USER_ROM_WRITE, 0);
+    worker.setData(QUdpThread::ADDR_USER2_BEGIN, RomStore::freshFat(), false);
+    QByteArray page;
+    QUdpThread::addValue(page, quint32(2047));
+    worker.setData(QUdpThread::ADDR_ROM2_NUM, page, false);
+    worker.setData(QUdpThread::ADDR_ROM2_WRITE, QByteArray(1, '\xFF'), false);
+    worker.setData(&diagram, nullptr);
+    const RomOutcome outcome = runRom(worker);
+    QVERIFY2(outcome.worker.bOk, qPrintable(outcome.worker.errors.join('|')));
+
+    QList<int> steps;
+    for (int i = 1; i <= 18; ++i)
+        steps << i;
+    QCOMPARE(outcome.worker.progress.mid(outcome.worker.progress.size() - 18), steps);
+    QCOMPARE(rom.page(RomStore::PAGE_FAT), RomStore::freshFat());
+    QCOMPARE(rom.userRom(), QByteArray(0x700, '\0'));
+    QCOMPARE(module.memory.peek(QUdpThread::ADDR_ROM_DEFAULT), quint8(0));
+    for (int slot = 0; slot < 16; ++slot) {
+        QVERIFY(rom.hasImage(slot));
+        QCOMPARE(rom.image(slot), rom.image(0));
+    }
+    QVERIFY(!(protectByte(module) & 0x02));
+    const RomOutcome restored = restoreSlot(module, 1);
+    QVERIFY(restored.bXml);
+    QVERIFY(restored.xml.isEmpty());
+}
+
+void TestRom::cancelledInitialiseKeepsTheFat()
+{
+    InProcessModule& module = *m_module;
+    RomStore& rom = romOf(module);
+    QVERIFY(saveToSlot(module, 9, patternBytes(6000, 9)).worker.bOk);
+    const QByteArray fatBefore = rom.page(RomStore::PAGE_FAT);
+    rom.setBusyMs(100);
+
+    BlockDiagram diagram;
+    RomWorker worker;
+    module.target(worker);
+    worker.setData(QUdpThread::ADDR_USER_BEGIN, QByteArray(QUdpThread::USER_AREA_SIZE, '\0'), false);
+    worker.setRomAccess(QUdpThread::ADDR_USER_ROM_WRITE, 0);
+    worker.setData(QUdpThread::ADDR_USER2_BEGIN, RomStore::freshFat(), false);
+    QByteArray page;
+    QUdpThread::addValue(page, quint32(2047));
+    worker.setData(QUdpThread::ADDR_ROM2_NUM, page, false);
+    worker.setData(QUdpThread::ADDR_ROM2_WRITE, QByteArray(1, '\xFF'), false);
+    worker.setData(&diagram, nullptr);
+    QObject context;
+    QObject::connect(&module.server, &TampServer::requestReceived, &context, [&](const QByteArray& r) {
+        if (r.size() > 8 && quint8(r.at(1)) == TampServer::TAMP_WR &&
+            InProcessModule::addressOf(r) == QUdpThread::ADDR_ROM_WRITE + 2)
+            worker.cancel();
+    });
+    const RomOutcome outcome = runRom(worker);
+    QVERIFY(outcome.worker.bOk);
+    QCOMPARE(outcome.worker.progress.last(), 18);
+    QVERIFY(outcome.worker.elapsedMs < 2000);
+    // Slots 0 and 1 were stored, the one in progress was aborted, no later command was sent.
+    QVERIFY(rom.hasImage(0) && rom.hasImage(1));
+    QVERIFY(!rom.hasImage(2));
+    QCOMPARE(indexOfWrite(module, QUdpThread::ADDR_ROM_WRITE + 3), -1);
+    QCOMPARE(rom.page(RomStore::PAGE_FAT), fatBefore);
+    QVERIFY(!(protectByte(module) & 0x02));
+    rom.setBusyMs(0);
+    QCOMPARE(restoreSlot(module, 9).xml, patternBytes(6000, 9));
+}
+
+QTEST_GUILESS_MAIN(TestRom)
+#include "tst_rom.moc"
