@@ -4,6 +4,7 @@
 #include "deviceCommands.h"
 #include "document.h"
 #include "documentCommands.h"
+#include "monitorCommand.h"
 #include "romCommands.h"
 
 #include <QFile>
@@ -41,6 +42,8 @@ const QVector<CliCommand>& CliApp::commands()
          &RomCommands::romInitCli},
         {"sync", "[--out FILE]", "print (or save) the document of the module's current ROM slot", 0, 2,
          &RomCommands::syncCli},
+        {"monitor", "DOC [--seconds N] [--csv-dir DIR]",
+         "show and log the measure-counter stream configured by DOC", 1, 5, &monitorCommand},
     };
     return table;
 }

@@ -1,5 +1,8 @@
 #include "monitorCommand.h"
 
+#include "cliApp.h"
+#include "document.h"
+
 #include "counterValueFormat.h"
 #include "qOstrumThread.h"
 
@@ -116,4 +119,27 @@ int runMonitor(const MonitorCounters& counters, const InfoOstrum& target, const 
     }
     out.flush();
     return 0;
+}
+
+int runMonitor(BlockDiagram& diagram, const InfoOstrum& target, const MonitorOptions& options,
+               QTextStream& out, QTextStream& err)
+{
+    MonitorCounters counters;
+    diagram.checkMsrCnt(counters.mode, counters.path, counters.name, counters.unit);
+    return runMonitor(counters, target, options, out, err);
+}
+
+int monitorCommand(CliContext& context, const QStringList& args)
+{
+    MonitorOptions options;
+    QString error;
+    if (!parseMonitorOptions(args.mid(1), options, error)) {
+        context.err() << error << '\n' << CliApp::usageText();
+        return ExitUsage;
+    }
+    const std::unique_ptr<Document> doc = context.loadDocument(args.at(0));
+    if (!doc)
+        return ExitInput;
+    return runMonitor(*doc->diagram(), context.options().target(doc.get()), options, context.out(),
+                      context.err());
 }

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+class CliContext;
 class QTextStream;
 
 // `vextor-cli monitor DOC [--seconds N] [--csv-dir DIR]`: reads the module's measure-counter
@@ -44,10 +45,8 @@ int runMonitor(const MonitorCounters& counters, const InfoOstrum& target, const 
                QTextStream& out, QTextStream& err);
 
 // The same for a loaded document, configured by its measure-counter blocks.
-inline int runMonitor(BlockDiagram& diagram, const InfoOstrum& target, const MonitorOptions& options,
-                      QTextStream& out, QTextStream& err)
-{
-    MonitorCounters counters;
-    diagram.checkMsrCnt(counters.mode, counters.path, counters.name, counters.unit);
-    return runMonitor(counters, target, options, out, err);
-}
+int runMonitor(BlockDiagram& diagram, const InfoOstrum& target, const MonitorOptions& options,
+               QTextStream& out, QTextStream& err);
+
+// The command's handler: `monitor DOC [--seconds N] [--csv-dir DIR]`.
+int monitorCommand(CliContext& context, const QStringList& args);

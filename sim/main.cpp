@@ -129,7 +129,7 @@ int main(int argc, char** argv)
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Software stand-in for the logic module (TAMP over UDP)."));
+        QStringLiteral("Software stand-in for the logic module (TAMP over UDP, counter stream over TCP)."));
     parser.addHelpOption();
     const QCommandLineOption bindOption(QStringLiteral("bind"), QStringLiteral("Address to bind."),
                                         QStringLiteral("ADDR"), QStringLiteral("127.0.0.1"));
@@ -158,8 +158,15 @@ int main(int argc, char** argv)
     const QCommandLineOption romPagesOption(QStringLiteral("rom-pages"),
                                             QStringLiteral("Usable data pages of the ROM page store."),
                                             QStringLiteral("N"));
+    const QCommandLineOption rateOption(QStringLiteral("rate"),
+                                        QStringLiteral("Counter records per second, or max."),
+                                        QStringLiteral("N|max"), QStringLiteral("1000"));
+    const QCommandLineOption invalidOption(QStringLiteral("invalid-every"),
+                                           QStringLiteral("Send an invalid word after every K records."),
+                                           QStringLiteral("K"), QStringLiteral("0"));
     parser.addOptions({bindOption, udpOption, tcpOption, stateOption, lossOption, dupOption, strayOption,
-                       delayOption, seedOption, versionOption, romBusyOption, romPagesOption});
+                       delayOption, seedOption, versionOption, romBusyOption, romPagesOption, rateOption,
+                       invalidOption});
     if (!parser.parse(QCoreApplication::arguments()))
         return usage(parser, parser.errorText());
     if (parser.isSet(QStringLiteral("help"))) {
@@ -191,6 +198,15 @@ int main(int argc, char** argv)
     const int romPages = parser.isSet(romPagesOption) ? parser.value(romPagesOption).toInt(&ok) : -1;
     if (!ok || (parser.isSet(romPagesOption) && romPages < 0))
         return usage(parser, QStringLiteral("--rom-pages takes a number of pages"));
+    int rate = 0; // as fast as the socket takes
+    if (parser.value(rateOption) != QLatin1String("max")) {
+        rate = parser.value(rateOption).toInt(&ok);
+        if (!ok || rate <= 0)
+            return usage(parser, QStringLiteral("--rate takes records per second or max"));
+    }
+    const int invalidEvery = parser.value(invalidOption).toInt(&ok);
+    if (!ok || invalidEvery < 0)
+        return usage(parser, QStringLiteral("--invalid-every takes a number of records"));
     faults.dup = parser.isSet(dupOption);
     faults.stray = parser.isSet(strayOption);
 
@@ -214,6 +230,8 @@ int main(int argc, char** argv)
     server.setFaults(faults);
     CounterStream stream(&app);
     stream.setRegisterReader([&memory](quint32 address) { return memory.peek(address); });
+    stream.setRate(rate);
+    stream.setInvalidEvery(invalidEvery);
     if (parser.isSet(seedOption)) {
         const uint seed = parser.value(seedOption).toUInt(&ok);
         if (!ok)

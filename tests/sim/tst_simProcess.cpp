@@ -61,6 +61,7 @@ private slots:
     void faultFlagsStillAnswer();
     void versionOption();
     void counterStreamFollowsStartRegister();
+    void streamOptions();
     void cliAgainstSimulator();
     void badUsage_data();
     void badUsage();
@@ -163,6 +164,27 @@ void TestSimProcess::counterStreamFollowsStartRegister()
     QCOMPARE(quint8(record.at(0)), quint8(0x12));
 }
 
+void TestSimProcess::streamOptions()
+{
+    // Counter 2 started by software; every third record is followed by an invalid word.
+    SimProcess sim;
+    QVERIFY(sim.start({"--seed", "2", "--rate", "max", "--invalid-every", "3"}));
+    QUdpThread starter;
+    sim.target(starter);
+    starter.setData(0x64 + 2, QByteArray(1, char(0x80)), false);
+    QVERIFY(runWorker(starter).bOk);
+
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress(QHostAddress::LocalHost), sim.tcpPort);
+    QVERIFY(socket.waitForConnected(5000));
+    QByteArray words;
+    while (words.size() < 8 * 8 && socket.waitForReadyRead(5000))
+        words += socket.read(8 * 8 - words.size());
+    QCOMPARE(words.size(), 8 * 8);
+    for (int i = 0; i < 8; ++i)
+        QCOMPARE(quint8(words.at(8 * i)), quint8(i % 4 == 3 ? 0x20 : 0x12));
+}
+
 void TestSimProcess::cliAgainstSimulator()
 {
     if (!QFileInfo::exists(CLI) || !QFileInfo::exists(EXAMPLE))
@@ -187,6 +209,21 @@ void TestSimProcess::cliAgainstSimulator()
     QCOMPARE(cli({"protect", "--current", "on"}), 0);
     QCOMPARE(cli({"download", EXAMPLE}), 1);
     QCOMPARE(cli({"eeprom-write", "--ip", "192.168.10"}), 64);
+
+    // The scaler's counter 2 measures during True, so it streams once its settings are downloaded;
+    // the monitor logs it into the given directory.
+    const QString scaler = QStringLiteral(VEXTOR_SOURCE_DIR "/examples/scaler.vxt3");
+    QCOMPARE(cli({"protect", "--current", "off"}), 0);
+    QCOMPARE(cli({"download", scaler}), 0);
+    QTemporaryDir logs;
+    QCOMPARE(cli({"-t", QString::number(sim.tcpPort), "monitor", scaler, "--seconds", "1", "--csv-dir",
+                  logs.path()},
+                 &out),
+             0);
+    QVERIFY2(out.contains(QRegularExpression("^2 \\S+ \\d+ \\S+$", QRegularExpression::MultilineOption)),
+             qPrintable(out));
+    QVERIFY(out.contains("total 2 TRIPLE_CNT "));
+    QCOMPARE(QDir(logs.path()).entryList(QDir::Files).size(), 4);
 }
 
 void TestSimProcess::badUsage_data()
@@ -196,6 +233,9 @@ void TestSimProcess::badUsage_data()
     QTest::newRow("port too large") << QStringList{"--udp", "70000"};
     QTest::newRow("unknown option") << QStringList{"--frobnicate"};
     QTest::newRow("bad address") << QStringList{"--bind", "nowhere"};
+    QTest::newRow("rate zero") << QStringList{"--rate", "0"};
+    QTest::newRow("rate not a number") << QStringList{"--rate", "fast"};
+    QTest::newRow("negative invalid-every") << QStringList{"--invalid-every", "-1"};
 }
 
 void TestSimProcess::badUsage()
