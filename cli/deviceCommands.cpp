@@ -4,8 +4,8 @@
 #include "document.h"
 #include "netSetup.h"
 #include "qUdpThread.h"
+#include "workerJob.h"
 
-#include <QEventLoop>
 #include <QHostAddress>
 #include <QTextDocument>
 #include <QTextStream>
@@ -21,40 +21,6 @@ constexpr quint8 PROTECT_ROM_WRITE = 0x02;
 constexpr int STATUS_PROTECT = 4;
 constexpr int STATUS_SECOND = 5; // boot protect, or boot slot with ROM information
 constexpr int STATUS_COMMENTS = 6;
-
-struct JobOutcome
-{
-    bool bOk = false;
-    QString error;
-    QByteArray data;
-};
-
-// Runs one worker job to its end from a local event loop; progress, when wanted, goes to err.
-JobOutcome runJob(QUdpThread& worker, const InfoOstrum& target, QTextStream* progress = nullptr)
-{
-    JobOutcome outcome;
-    worker.SetTimeout(target.timeout);
-    worker.SetIpAddress(QHostAddress(target.strAddr), target.udpPort, 0);
-    QEventLoop loop;
-    QObject::connect(&worker, &QTamp::closed, &loop, [&](bool ok) {
-        outcome.bOk = ok;
-        loop.quit();
-    });
-    QObject::connect(&worker, &QTamp::error, &loop, [&](QString* text) { outcome.error = *text; });
-    QObject::connect(&worker, &QUdpThread::readData, &loop,
-                     [&](QByteArray* bytes) { outcome.data = *bytes; });
-    if (progress) {
-        QObject::connect(&worker, &QUdpThread::setProgress, &loop, [progress](int bytes) {
-            *progress << "\rDownload - TAMP Access: " << bytes << " bytes" << Qt::flush;
-        });
-    }
-    worker.start();
-    loop.exec();
-    worker.wait();
-    if (progress)
-        *progress << "\n" << Qt::flush;
-    return outcome;
-}
 
 constexpr int Success = ExitOk;
 constexpr int Negative = ExitFindings;
@@ -134,7 +100,7 @@ int statusAllowsWriting(const Context& context, const InfoOstrum& target)
 {
     QUdpThread worker;
     worker.setStatusReq(false);
-    const JobOutcome status = runJob(worker, target);
+    const JobOutcome status = runWorkerJob(worker, target);
     if (!status.bOk)
         return fail(context, status.error);
     if (registersProtected(status.data)) {
@@ -196,7 +162,8 @@ int download(const Context& context, const QStringList& args)
 
     QUdpThread worker;
     worker.setData(doc->diagram(), nullptr);
-    const JobOutcome outcome = runJob(worker, target, context.err);
+    const JobOutcome outcome = runWorkerJob(
+        worker, target, context.err, QStringLiteral("Download - TAMP Access"), QStringLiteral(" bytes"));
     if (!outcome.bOk)
         return fail(context, outcome.error);
     return Success;
@@ -216,7 +183,7 @@ int verify(const Context& context, const QStringList& args)
     QTextDocument reportDocument;
     QUdpThread worker;
     worker.setData(doc->diagram(), &reportDocument);
-    const JobOutcome outcome = runJob(worker, target);
+    const JobOutcome outcome = runWorkerJob(worker, target);
     if (outcome.bOk) {
         *context.out << outcome.error << Qt::endl;
         return Success;
@@ -237,7 +204,7 @@ int status(const Context& context, const QStringList& args)
         return Failure;
     QUdpThread worker;
     worker.setStatusReq(true);
-    const JobOutcome outcome = runJob(worker, target);
+    const JobOutcome outcome = runWorkerJob(worker, target);
     if (!outcome.bOk)
         return fail(context, outcome.error);
 
@@ -282,7 +249,7 @@ int protect(const Context& context, const QStringList& args)
         return Failure;
     QUdpThread reader;
     reader.setStatusReq(QUdpThread::BootProtect);
-    const JobOutcome status = runJob(reader, target);
+    const JobOutcome status = runWorkerJob(reader, target);
     if (!status.bOk)
         return fail(context, status.error);
     const char current = status.data.at(STATUS_PROTECT);
@@ -306,7 +273,7 @@ int protect(const Context& context, const QStringList& args)
         bWrite = true;
     }
     if (bWrite) {
-        const JobOutcome written = runJob(writer, target);
+        const JobOutcome written = runWorkerJob(writer, target);
         if (!written.bOk)
             return fail(context, written.error);
     }
@@ -337,13 +304,13 @@ int userControl(const Context& context, const QStringList& args)
         QUdpThread::addValue(bytes, quint16(word));
         QUdpThread writer;
         writer.setData(QUdpThread::REG_USER_CONTROL, bytes, false);
-        const JobOutcome written = runJob(writer, target);
+        const JobOutcome written = runWorkerJob(writer, target);
         if (!written.bOk)
             return fail(context, written.error);
     }
     QUdpThread reader;
     reader.setReadReq(QUdpThread::REG_USER_CONTROL, 2);
-    const JobOutcome outcome = runJob(reader, target);
+    const JobOutcome outcome = runWorkerJob(reader, target);
     if (!outcome.bOk)
         return fail(context, outcome.error);
     const uint word = (uint(quint8(outcome.data.at(0))) << 8) | quint8(outcome.data.at(1));
@@ -361,7 +328,7 @@ int eepromRead(const Context& context, const QStringList& args)
         return Failure;
     QUdpThread reader;
     reader.setReadReq(NetSetup::EEPROM_INFO, NetSetup::EEPROM_LEN);
-    const JobOutcome outcome = runJob(reader, target);
+    const JobOutcome outcome = runWorkerJob(reader, target);
     if (!outcome.bOk) {
         QString text = NetSetup::accessErrorText(target.strAddr, QString::number(target.udpPort));
         if (!outcome.error.isEmpty())
@@ -394,7 +361,7 @@ int eepromWrite(const Context& context, const QStringList& args)
     setup.setTarget(target.strAddr, QString::number(target.udpPort));
     QUdpThread worker;
     worker.setData(&setup);
-    const JobOutcome outcome = runJob(worker, target);
+    const JobOutcome outcome = runWorkerJob(worker, target);
     if (!outcome.bOk)
         return fail(context, outcome.error);
     *context.out << NetSetup::successText() << Qt::endl;

@@ -4,8 +4,8 @@
 #include "cliApp.h"
 #include "document.h"
 #include "qUdpThread.h"
+#include "workerJob.h"
 
-#include <QEventLoop>
 #include <QHostAddress>
 #include <QSaveFile>
 #include <QTextStream>
@@ -29,52 +29,6 @@ constexpr int STATUS_PROTECT = 4;
 constexpr int STATUS_BOOT_SLOT = 5;
 constexpr int STATUS_COMMENTS = 6;
 constexpr int STATUS_ROM_SIZE = STATUS_COMMENTS + QUdpThread::USER_AREA_SIZE;
-
-struct RomJobOutcome
-{
-    bool bOk = false;
-    QString error;
-    QByteArray status;
-    int result = -1;
-    bool bXml = false;
-    QByteArray xml;
-    QString name;
-};
-
-// Runs one worker job from a local event loop; progress, when labelled, goes to err.
-RomJobOutcome runJob(QUdpThread& worker, const InfoOstrum& target, QTextStream* err = nullptr,
-                     const QString& progressLabel = QString(), const QString& progressUnit = QString())
-{
-    RomJobOutcome outcome;
-    worker.SetTimeout(target.timeout);
-    worker.SetIpAddress(QHostAddress(target.strAddr), target.udpPort, 0);
-    QEventLoop loop;
-    QObject::connect(&worker, &QTamp::closed, &loop, [&](bool ok) {
-        outcome.bOk = ok;
-        loop.quit();
-    });
-    QObject::connect(&worker, &QTamp::error, &loop, [&](QString* text) { outcome.error = *text; });
-    QObject::connect(&worker, &QUdpThread::readData, &loop,
-                     [&](QByteArray* bytes) { outcome.status = *bytes; });
-    QObject::connect(&worker, &QUdpThread::setResult, &loop, [&](int result) { outcome.result = result; });
-    QObject::connect(&worker, &QUdpThread::setXml, &loop, [&](QByteArray* data, QString name) {
-        outcome.bXml = true;
-        outcome.xml = data ? *data : QByteArray();
-        outcome.name = name;
-    });
-    const bool bProgress = err && !progressLabel.isEmpty();
-    if (bProgress) {
-        QObject::connect(&worker, &QUdpThread::setProgress, &loop, [=](int value) {
-            *err << "\r" << progressLabel << ": " << value << progressUnit << Qt::flush;
-        });
-    }
-    worker.start();
-    loop.exec();
-    worker.wait();
-    if (bProgress)
-        *err << "\n" << Qt::flush;
-    return outcome;
-}
 
 int fail(const Context& context, const QString& text, int code = ExitInput)
 {
@@ -126,17 +80,17 @@ bool resolve(const Context& context, const Document* document, InfoOstrum& targe
 
 // The status job with ROM information that every ROM command starts with. Returns an exit
 // code, or -1 when the registers are writable and the status holds the ROM information.
-int readRomStatus(const Context& context, const InfoOstrum& target, RomJobOutcome& status,
+int readRomStatus(const Context& context, const InfoOstrum& target, JobOutcome& status,
                   BlockDiagram* compareWith = nullptr)
 {
     QUdpThread worker;
     worker.setStatusReq(true);
     if (compareWith)
         worker.setData(compareWith, nullptr);
-    status = runJob(worker, target);
+    status = runWorkerJob(worker, target);
     if (!status.bOk)
         return fail(context, status.error);
-    const QByteArray& s = status.status;
+    const QByteArray& s = status.data;
     if (s.size() < STATUS_ROM_SIZE || !(quint8(s.at(STATUS_PROTECT)) & PROTECT_WRITABLE))
         return fail(context, QString::fromLatin1(TEXT_WRITE_PROTECTED), ExitFindings);
     return -1;
@@ -209,7 +163,7 @@ int romSave(const Context& context, const QStringList& args)
     if (!resolve(context, document.get(), target))
         return ExitInput;
 
-    RomJobOutcome status;
+    JobOutcome status;
     int rc = readRomStatus(context, target, status, document->diagram());
     if (rc >= 0)
         return rc;
@@ -222,18 +176,18 @@ int romSave(const Context& context, const QStringList& args)
 
     QUdpThread worker;
     // An unchanged comment is not written again.
-    if (commentText(storedComment(status.status, slot)) != comment) {
+    if (commentText(storedComment(status.data, slot)) != comment) {
         QByteArray record = commentBytes;
         record.append(QByteArray(QUdpThread::COMMENT_SIZE - record.size(), '\0'));
         worker.setData(QUdpThread::ADDR_USER_BEGIN + quint32(slot * QUdpThread::COMMENT_SIZE), record, false);
     }
-    const int bootSlot = quint8(status.status.at(STATUS_BOOT_SLOT));
+    const int bootSlot = quint8(status.data.at(STATUS_BOOT_SLOT));
     if (options.contains(QStringLiteral("--boot")) && bootSlot != slot)
         worker.setData(QUdpThread::ADDR_ROM_DEFAULT, QByteArray(1, char(slot)), true);
     *worker.setXmlReq(slot) = document->toXml();
     worker.setRomAccess(QUdpThread::ADDR_ROM_WRITE + quint32(slot), QUdpThread::ROM_ACCESS_SIZE);
-    const RomJobOutcome saved =
-        runJob(worker, target, context.err, QStringLiteral("Save to ROM"), QStringLiteral(" bytes"));
+    const JobOutcome saved =
+        runWorkerJob(worker, target, context.err, QStringLiteral("Save to ROM"), QStringLiteral(" bytes"));
     if (!saved.bOk)
         return fail(context, saved.error);
     if (saved.bXml)
@@ -255,18 +209,18 @@ int romRestore(const Context& context, const QStringList& args)
     InfoOstrum target;
     if (!resolve(context, nullptr, target))
         return ExitInput;
-    RomJobOutcome status;
+    JobOutcome status;
     int rc = readRomStatus(context, target, status);
     if (rc >= 0)
         return rc;
-    const QString name = QUdpThread::romDocumentName(slot, storedComment(status.status, slot));
+    const QString name = QUdpThread::romDocumentName(slot, storedComment(status.data, slot));
 
     QUdpThread worker;
     QByteArray xml;
     worker.setXmlReq(slot, &xml);
     worker.setRomAccess(QUdpThread::ADDR_ROM_READ + quint32(slot), QUdpThread::ROM_ACCESS_SIZE);
-    const RomJobOutcome restored =
-        runJob(worker, target, context.err, QStringLiteral("Restore from ROM"), QStringLiteral(" bytes"));
+    const JobOutcome restored = runWorkerJob(worker, target, context.err, QStringLiteral("Restore from ROM"),
+                                             QStringLiteral(" bytes"));
     if (!restored.bOk)
         return fail(context, restored.error);
     *context.err << name << Qt::endl;
@@ -283,13 +237,13 @@ int romBoot(const Context& context, const QStringList& args)
     InfoOstrum target;
     if (!resolve(context, nullptr, target))
         return ExitInput;
-    RomJobOutcome status;
+    JobOutcome status;
     int rc = readRomStatus(context, target, status);
     if (rc >= 0)
         return rc;
     QUdpThread worker;
     worker.setData(QUdpThread::ADDR_ROM_DEFAULT, QByteArray(1, char(slot)), true);
-    const RomJobOutcome written = runJob(worker, target);
+    const JobOutcome written = runWorkerJob(worker, target);
     if (!written.bOk)
         return fail(context, written.error);
     *context.out << "Boot slot: " << slot << Qt::endl;
@@ -303,7 +257,7 @@ int romInit(const Context& context, const QStringList& args)
     InfoOstrum target;
     if (!resolve(context, nullptr, target))
         return ExitInput;
-    RomJobOutcome status;
+    JobOutcome status;
     int rc = readRomStatus(context, target, status);
     if (rc >= 0)
         return rc;
@@ -312,7 +266,7 @@ int romInit(const Context& context, const QStringList& args)
     BlockDiagram emptyDiagram;
     QUdpThread worker;
     worker.setData(QUdpThread::ADDR_USER_BEGIN, QByteArray(QUdpThread::USER_AREA_SIZE, '\0'), false);
-    if (status.status.at(STATUS_BOOT_SLOT) != 0)
+    if (status.data.at(STATUS_BOOT_SLOT) != 0)
         worker.setData(QUdpThread::ADDR_ROM_DEFAULT, QByteArray(1, '\0'), true);
     worker.setRomAccess(QUdpThread::ADDR_USER_ROM_WRITE, 0);
     worker.setData(QUdpThread::ADDR_USER2_BEGIN, freshFatImage(), false);
@@ -321,7 +275,7 @@ int romInit(const Context& context, const QStringList& args)
     worker.setData(QUdpThread::ADDR_ROM2_NUM, fatPage, false);
     worker.setData(QUdpThread::ADDR_ROM2_WRITE, QByteArray(1, char(QUdpThread::ROM_CMD)), false);
     worker.setData(&emptyDiagram, nullptr);
-    const RomJobOutcome done = runJob(worker, target);
+    const JobOutcome done = runWorkerJob(worker, target);
     if (!done.bOk)
         return fail(context, done.error);
     *context.out << "ROM area initialised" << Qt::endl;
@@ -343,7 +297,7 @@ int sync(const Context& context, const QStringList& args)
         return ExitInput;
     QUdpThread worker;
     worker.setStatusReq(QUdpThread::Sync);
-    const RomJobOutcome synced = runJob(worker, target);
+    const JobOutcome synced = runWorkerJob(worker, target);
     if (!synced.bOk)
         return fail(context, synced.error,
                     synced.error == QLatin1String(TEXT_MODIFIED) ? int(ExitFindings) : int(ExitInput));
