@@ -17,6 +17,7 @@ if [ $has_host = 0 ] && [ -x "$build/sim/vextor-sim" ]; then
   "$build/sim/vextor-sim" --udp 0 --tcp 0 --state "$state/sim-state.bin" >"$log" &
   sim=$!
   trap 'kill $sim 2>/dev/null; rm -f "$log"' EXIT
+  trap 'exit 130' INT TERM
   line=""
   for _ in $(seq 100); do
     line=$(grep -m1 '^vextor-sim udp=' "$log" || true)
