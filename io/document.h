@@ -8,13 +8,24 @@
 #include "sheetModel.h"
 
 #include <QObject>
+#include <QPair>
 #include <QPoint>
+#include <QSet>
 #include <QStringList>
 #include <QVector>
 
 #include <memory>
 
 class QTextStream;
+
+// Decides where a pasted block goes: the slot on the target sheet (-1 when the column is full)
+// and, where needed, a new unique name. The sheet canvas implements it for the clipboard.
+class PasteHook
+{
+public:
+    virtual ~PasteHook() = default;
+    virtual int pasteItem(const QString& item, QString& name) = 0;
+};
 
 // One open document without any widget: its block diagram, its sheets (grid state and names),
 // the palette's resource counters, the label panel's state and the connection settings. Reading
@@ -25,6 +36,12 @@ class Document : public QObject, public DocumentReceiver
     Q_OBJECT
 
 public:
+    // Larger input is refused before parsing: a document is a few kilobytes, and the reader's
+    // memory grows with the input.
+    static constexpr int MAX_DOCUMENT_SIZE = 64 * 1024 * 1024;
+    // Sheet ids a document may use; a tab id beyond it is ignored with its entries.
+    static constexpr int MAX_SHEETS = 1000;
+
     explicit Document(QObject* parent = nullptr);
     ~Document() override;
 
@@ -74,6 +91,17 @@ public:
     BlockItem* addItem(const QString& item, int id, int tid, const QString& name, QPoint pos);
     // Creates an input block named name in the first free input slot of sheet tid.
     BlockItem* addNIM_IN(int tid, const QString& name);
+    // Places an existing block on sheet tid (column and position by its type) and tells the
+    // label state; false when the sheet has no room for it.
+    bool placeItem(int tid, const QString& type, BlockItem* block);
+
+    // Clipboard paste: parseCheck asks the hook for each entry's name and records renamed blocks
+    // (and FeedBack blocks) in pasteMap(); parseFile then creates the entries on sheet tid in the
+    // slots the hook gives, reconnecting their nets through pasteMap(), without clearing.
+    void beginPaste(PasteHook* hook, int tid);
+    void endPaste();
+    bool isPasting() const { return m_bPaste; }
+    QMap<QString, QString>& pasteMap() { return m_pasteMap; }
 
 signals:
     void sheetAdded(int id);
@@ -84,7 +112,16 @@ signals:
     void messageRaised(const QString& title, const QString& text);
 
 private:
+    bool parse(const QByteArray& data, bool bCheck);
+    void write(QTextStream& ts, int skipSheet, const QSet<const BlockItem*>& skip) const;
+    BlockItem* createBlock(const QString& item, int id, int tid, const QString& name);
+    void discard(BlockItem* block, const QString& item);
+    void notePlaced(int tid, BlockItem* block);
     void connectPorts(const QString& term, BlockItem* block, int tid, const QMap<QString, QString>& info);
+    void connectPort(const QString& term, BlockItem* block, int tid, int port, const QString& source);
+    bool countRouting(const QString& term, const BlockItem* source);
+    BlockItem* functionOnSheet(const QString& name, int tid) const;
+    BlockItem* preLogicOnSheet(const QString& name, int tid) const;
 
     ResourceCounters m_counters;
     LabelModel m_labels;
@@ -96,4 +133,9 @@ private:
     bool m_isEmpty = true;
     QString m_errorText;
     QVector<QPair<QString, QString>> m_messages;
+    bool m_bStopped = false;
+    bool m_bPaste = false;
+    PasteHook* m_pPasteHook = nullptr;
+    int m_pasteTid = 0;
+    QMap<QString, QString> m_pasteMap;
 };

@@ -20,8 +20,9 @@ public:
     {
         BlockItem* item = nullptr; // the defining block; null until it exists
         QString type;
-        QString name;
-        QMap<int, bool> bUsed;     // per sheet id
+        QString name;          // the label's name; outputs and lookups match it
+        QString userName;      // text shown instead of the name when not empty
+        QMap<int, bool> bUsed; // per sheet id
     };
 
     explicit LabelModel(QObject* parent = nullptr);
@@ -34,6 +35,8 @@ public:
     void rename(const QString& name, const QString& newName);
     void deleteLabel(const QString& name);
     void clearEntry();
+    // The defining block is going away: its entry keeps its place but no longer refers to it.
+    void forgetItem(const BlockItem* item);
     void setCurrentTab(int id);
     int currentTab() const { return m_tid; }
 
@@ -45,6 +48,8 @@ public:
     QString imageFor(const LabelInfo& entry, int tid) const;
     // The name a drag of the entry carries ("Pre" in front for a label defined by a "PreLabel").
     static QString dragName(const LabelInfo& entry);
+    // The text drawn on an entry: its user name when set, else its name.
+    static QString displayName(const LabelInfo& entry);
 
 signals:
     // The lists or an entry's state changed; the panel redraws.

@@ -2,6 +2,7 @@
 
 #include <QMap>
 #include <QPoint>
+#include <QSet>
 #include <QString>
 
 class BlockItem;
@@ -14,7 +15,14 @@ class QTextStream;
 class SheetModel
 {
 public:
-    enum Column { InputColumn = 0, PreLogicColumn, FunctionColumn, PostLogicColumn, OutputColumn, ColumnCount };
+    enum Column {
+        InputColumn = 0,
+        PreLogicColumn,
+        FunctionColumn,
+        PostLogicColumn,
+        OutputColumn,
+        ColumnCount
+    };
 
     // Geometry of the grid, in pixels.
     static constexpr int X0 = 0, X1 = 142, X2 = 284, X3 = 425, X4 = 567;
@@ -59,8 +67,9 @@ public:
     Column columnOf(const BlockItem* item) const;
     bool isEmpty() const;
 
-    // Writes the sheet's entries: columns in order, each in ascending slot order.
-    void save(QTextStream& out, int depth) const;
+    // Writes the sheet's entries: columns in order, each in ascending slot order, leaving out
+    // the blocks in skip.
+    void save(QTextStream& out, int depth, const QSet<const BlockItem*>& skip = {}) const;
 
 private:
     int m_id;

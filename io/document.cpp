@@ -1,0 +1,513 @@
+#include "document.h"
+
+#include "saxhandler.h"
+#include "xmlText.h"
+
+#include <QTextStream>
+
+namespace {
+const QLatin1String TITLE_VEXTOR("Vextor");
+
+// The palette entry an entry of this term takes one unit of; empty for uncounted kinds.
+QString countedKind(const QString& term)
+{
+    if (term == QLatin1String("CntFnc") || term == QLatin1String("DlyFnc") ||
+        term == QLatin1String("NonFnc") || term == QLatin1String("FeedBack"))
+        return term;
+    for (const char* prefix : {"OUT-CH", "MsrCnt"}) {
+        if (term.startsWith(QLatin1String(prefix)))
+            return QLatin1String(prefix);
+    }
+    return QString();
+}
+
+bool definesLabel(const BlockItem* block)
+{
+    const QString type = block->getType();
+    return type == QLatin1String("FeedBack") || type == QLatin1String("Label") ||
+           type == QLatin1String("PreLabel");
+}
+
+bool isLabelOutput(const BlockItem* block)
+{
+    return dynamic_cast<const NIMLabel*>(block) || dynamic_cast<const NIMFncLabel*>(block);
+}
+
+// Attribute values also lose tabs and line breaks to the parser's normalisation unless they are
+// written as character references.
+QString attributeText(const QString& text)
+{
+    QString out = xmlEscape(text);
+    out.replace(QLatin1Char('\t'), QLatin1String("&#9;"));
+    out.replace(QLatin1Char('\n'), QLatin1String("&#10;"));
+    out.replace(QLatin1Char('\r'), QLatin1String("&#13;"));
+    return out;
+}
+} // namespace
+
+Document::Document(QObject* parent)
+    : QObject(parent)
+    , m_diagram(std::make_unique<BlockDiagram>(&m_labels))
+    , m_infoOstrum(InfoOstrum::defaults(true))
+{
+    clear();
+}
+
+Document::~Document() = default;
+
+// ---------------------------------------------------------------------------------------------
+// Sheets
+
+void Document::setSheetName(int id, const QString& name)
+{
+    if (id < 0 || id >= m_sheetNames.size())
+        return;
+    m_sheetNames[id] = name;
+    emit sheetRenamed(id, name);
+}
+
+int Document::newSheet()
+{
+    // Raise the number once for every sheet that already carries the candidate name.
+    int k = 1;
+    for (;;) {
+        const int same = m_sheetNames.count(QStringLiteral("Sheet%1").arg(k));
+        if (same == 0)
+            break;
+        k += same;
+    }
+    const int id = m_sheets.size();
+    m_sheets.append(std::make_shared<SheetModel>(id));
+    m_sheetNames.append(QStringLiteral("Sheet%1").arg(k));
+    emit sheetAdded(id);
+    return id;
+}
+
+void Document::removeSheet(int id)
+{
+    if (id < 0 || id >= m_sheets.size())
+        return;
+    if (m_sheets.size() == 1) {
+        clear();
+        return;
+    }
+    // The sheet's blocks go, and with its label and FeedBack blocks every output of them on other
+    // sheets. Re-reading the rest settles counters, labels and wires and renumbers the sheets.
+    QSet<QString> definedHere;
+    for (BlockItem* block : m_diagram->allBlocks()) {
+        if (block->getTid() == id && definesLabel(block))
+            definedHere.insert(block->getName());
+    }
+    QSet<const BlockItem*> skip;
+    for (BlockItem* block : m_diagram->allBlocks()) {
+        if (block->getTid() != id && isLabelOutput(block) && definedHere.contains(block->getName()))
+            skip.insert(block);
+    }
+    QByteArray data;
+    {
+        QTextStream ts(&data, QIODevice::WriteOnly);
+        write(ts, id, skip);
+    }
+    emit sheetRemoved(id);
+    parseFile(data);
+}
+
+void Document::clear()
+{
+    m_labels.clearEntry();
+    m_labels.setCurrentTab(0);
+    m_diagram->clearEntry();
+    m_counters.init();
+    m_sheets.clear();
+    m_sheets.append(std::make_shared<SheetModel>(0));
+    m_sheetNames = QStringList{QStringLiteral("Sheet1")};
+    emit cleared();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reading
+
+bool Document::parseFile(const QByteArray& data)
+{
+    return parse(data, false);
+}
+
+bool Document::parseCheck(const QByteArray& data)
+{
+    return parse(data, true);
+}
+
+bool Document::parse(const QByteArray& data, bool bCheck)
+{
+    const bool bLoad = !bCheck && !m_bPaste;
+    m_messages.clear();
+    m_errorText.clear();
+    m_bStopped = false;
+    if (bLoad) {
+        clear();
+        m_bReadOK = true;
+    }
+    if (data.size() > MAX_DOCUMENT_SIZE) {
+        m_errorText = tr("The file is %1 bytes long; a Vextor document is at most %2 bytes. It is not read.")
+                          .arg(data.size())
+                          .arg(MAX_DOCUMENT_SIZE);
+        warning(TITLE_VEXTOR, m_errorText);
+        if (bLoad)
+            m_isEmpty = false;
+        return false;
+    }
+    SaxHandler handler(this);
+    handler.checkMode(bCheck);
+    const bool ok = handler.parse(data);
+    m_errorText = handler.errorText();
+    if (!bLoad)
+        return ok;
+    m_isEmpty = ok && handler.isEmpty();
+    if (!ok || m_isEmpty) {
+        clear();
+        return false;
+    }
+    // The sheet in view after a load is the first one.
+    m_labels.setCurrentTab(0);
+    return true;
+}
+
+void Document::setConnectionSettings(const InfoOstrum& info)
+{
+    const QString fpga = m_infoOstrum.strFPGA;
+    m_infoOstrum = info;
+    m_infoOstrum.strFPGA = fpga;
+}
+
+void Document::addTab(int id, const QString& name)
+{
+    if (id < 0 || id >= MAX_SHEETS) {
+        m_bReadOK = false;
+        return;
+    }
+    while (id >= sheetCount())
+        newSheet();
+    setSheetName(id, name);
+}
+
+void Document::warning(const QString& title, const QString& text)
+{
+    m_messages.append(qMakePair(title, text));
+    emit messageRaised(title, text);
+}
+
+bool Document::addItem(const QString& item, int tid, const QMap<QString, QString>& info, bool bCheck)
+{
+    if (m_bStopped)
+        return true;
+    bool isNumber = false;
+    int id = info.value(QStringLiteral("id")).toInt(&isNumber);
+    if (!isNumber)
+        id = -1;
+    if (id < 0 || item.isEmpty())
+        return false;
+    QString name = info.value(QStringLiteral("name")).trimmed();
+
+    if (bCheck) {
+        // The check pass of a paste only learns the names the pasted blocks will get.
+        if (m_pPasteHook) {
+            QString newName = name;
+            m_pPasteHook->pasteItem(item, newName);
+            if (newName != name || item == QLatin1String("FeedBack"))
+                m_pasteMap.insert(name, newName);
+        }
+        return true;
+    }
+
+    if (m_bPaste) {
+        tid = m_pasteTid;
+        id = m_pPasteHook ? m_pPasteHook->pasteItem(item, name) : -1;
+        if (id < 0) {
+            warning(TITLE_VEXTOR, QStringLiteral("There's not enough space."));
+            m_bStopped = true;
+            return true;
+        }
+    } else {
+        if (!sheet(tid)) {
+            // An entry outside any usable sheet has nowhere to go.
+            m_bReadOK = false;
+            return true;
+        }
+        m_labels.setCurrentTab(tid);
+    }
+    SheetModel* target = sheet(tid);
+    if (!target)
+        return true;
+
+    BlockItem* block = addItem(item, id, tid, name, QPoint());
+    if (!block)
+        return true;
+    if (!target->addItem(block->getType(), block)) {
+        discard(block, item);
+        m_bReadOK = false;
+        return true;
+    }
+    const QString userName = info.value(QStringLiteral("userName"));
+    if (!userName.isEmpty()) {
+        block->setUserName(userName);
+        if (item.contains(QLatin1String("FeedBack")) || item.contains(QLatin1String("Label")))
+            m_labels.rename(block->getName(), userName);
+    }
+    const QString property = info.contains(QStringLiteral("property"))
+                                 ? info.value(QStringLiteral("property"))
+                                 : info.value(QStringLiteral("logic"));
+    if (!property.isEmpty())
+        block->setPropertyString(property);
+    connectPorts(item, block, tid, info);
+    notePlaced(tid, block);
+    return true;
+}
+
+BlockItem* Document::addItem(const QString& item, int id, int tid, const QString& name, QPoint)
+{
+    const QString kind = countedKind(item);
+    if (!kind.isEmpty() && !m_counters.addCount(-1, kind)) {
+        m_bReadOK = false;
+        return nullptr;
+    }
+    BlockItem* block = createBlock(item, id, tid, name);
+    if (!block && !kind.isEmpty())
+        m_counters.addCount(1, kind);
+    return block;
+}
+
+BlockItem* Document::createBlock(const QString& item, int id, int tid, const QString& name)
+{
+    BlockDiagram& d = *m_diagram;
+    BlockItem* block = nullptr;
+    QString type = item;
+    // First matching row wins. An empty name (a damaged file) takes the next automatic one.
+    if (item == QLatin1String("PreLogic")) {
+        block = name.isEmpty() ? d.createPreLogic(id, tid) : d.createPreLogic(id, tid, name);
+    } else if (item == QLatin1String("PostLogic")) {
+        block = name.isEmpty() ? d.createPostLogic(id, tid) : d.createPostLogic(id, tid, name);
+    } else if (item == QLatin1String("CntFnc")) {
+        block = name.isEmpty() ? d.createCntFnc(id, tid) : d.createFunction(id, tid, name);
+    } else if (item == QLatin1String("DlyFnc")) {
+        block = name.isEmpty() ? d.createDlyFnc(id, tid) : d.createFunction(id, tid, name);
+    } else if (item == QLatin1String("NonFnc")) {
+        block = d.createNonFnc(id, tid, name);
+    } else if (item == QLatin1String("PreLabel") || item == QLatin1String("Label")) {
+        block = name.isEmpty() ? d.createNIMLabelIN(id, tid) : d.createNIMLabelIN(id, tid, name);
+    } else if (item.startsWith(QLatin1String("OUT-CH"))) {
+        block = d.createOut(id, tid, name);
+        if (block)
+            type = block->getName();
+    } else if (item.startsWith(QLatin1String("MsrCnt"))) {
+        block = d.createMsrCnt(id, tid, name.trimmed());
+        if (block)
+            type = block->getName();
+    } else if (item == QLatin1String("FeedBack")) {
+        block = name.isEmpty() ? d.createFeedBackIN(id, tid) : d.createFeedBackIN(id, tid, name);
+    } else if (item.startsWith(QLatin1String("FeedBack"))) {
+        block = d.createNIMLabel(id, tid, name);
+    } else if (item.contains(QLatin1String("Label")) && item.contains(QLatin1String("PreLabel"))) {
+        block = d.createNIMLabel(id, tid, name);
+    } else if (item.contains(QLatin1String("Label"))) {
+        block = d.createNIMFncLabel(id, tid, name);
+    } else if (item == QLatin1String("Input")) {
+        block = d.createInput(id, tid, name);
+        if (!block)
+            warning(TITLE_VEXTOR, QStringLiteral("There is no more Input resource."));
+    }
+    if (block)
+        block->setType(type);
+    return block;
+}
+
+void Document::discard(BlockItem* block, const QString& item)
+{
+    const QString kind = countedKind(item);
+    if (!kind.isEmpty())
+        m_counters.addCount(1, kind);
+    m_labels.forgetItem(block);
+    m_diagram->deleteItem(block);
+}
+
+BlockItem* Document::addNIM_IN(int tid, const QString& name)
+{
+    SheetModel* target = sheet(tid);
+    if (!target)
+        return nullptr;
+    QMap<int, BlockItem*>& inputs = target->column(SheetModel::InputColumn);
+    const int slot = SheetModel::searchIndex(inputs, SheetModel::SMALL_ITEM_HEIGHT, 0, 1);
+    if (slot < 0)
+        return nullptr;
+    NIM_IN* input = m_diagram->createInput(slot, tid, name);
+    if (!input)
+        return nullptr;
+    input->setType(QStringLiteral("Input"));
+    // Inputs made on a sheet stand at the sheet's own margin, not at the document one.
+    input->setPosition(QPoint(SheetModel::X0, SheetModel::Y_MARGIN_1 + SheetModel::SMALL_ITEM_HEIGHT * slot));
+    inputs.insert(slot, input);
+    emit blockPlaced(tid, input);
+    return input;
+}
+
+bool Document::placeItem(int tid, const QString& type, BlockItem* block)
+{
+    SheetModel* target = sheet(tid);
+    if (!target || !target->addItem(type, block))
+        return false;
+    notePlaced(tid, block);
+    return true;
+}
+
+void Document::notePlaced(int tid, BlockItem* block)
+{
+    if (block->getType() == QLatin1String("FeedBack")) {
+        // Its output may already stand in this sheet's PreLogic column (written before it).
+        for (const BlockItem* b : sheet(tid)->column(SheetModel::PreLogicColumn)) {
+            if (b->getType() == block->getName()) {
+                m_labels.setUsed(block->getName(), true);
+                break;
+            }
+        }
+    } else if (isLabelOutput(block)) {
+        m_labels.setUsed(block->getName(), true);
+    }
+    emit blockPlaced(tid, block);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Wires
+
+BlockItem* Document::functionOnSheet(const QString& name, int tid) const
+{
+    for (BlockItem* b : m_diagram->functions()) {
+        if (b->getName() == name && b->getTid() == tid)
+            return b;
+    }
+    return nullptr;
+}
+
+BlockItem* Document::preLogicOnSheet(const QString& name, int tid) const
+{
+    for (PreLogic* b : m_diagram->preLogics()) {
+        if (b->getName() == name && b->getTid() == tid)
+            return b;
+    }
+    return nullptr;
+}
+
+void Document::connectPorts(const QString& term, BlockItem* block, int tid,
+                            const QMap<QString, QString>& info)
+{
+    for (auto it = info.constBegin(); it != info.constEnd(); ++it) {
+        bool isPort = false;
+        const int port = it.key().toInt(&isPort);
+        if (!isPort)
+            continue;
+        if (port < 0 || port >= NIMLogic::OPERANDS) {
+            m_bReadOK = false;
+            continue;
+        }
+        connectPort(term, block, tid, port, m_bPaste ? m_pasteMap.value(it.value(), it.value()) : it.value());
+    }
+}
+
+bool Document::countRouting(const QString& term, const BlockItem* source)
+{
+    const QString type = source->getType();
+    if ((type == QLatin1String("PreLogic") || type.contains(QLatin1String("Label"))) &&
+        (term == QLatin1String("CntFnc") || term == QLatin1String("DlyFnc")))
+        return m_counters.addCount(-1, QStringLiteral("PreLogicInfo"));
+    if (type.startsWith(QLatin1String("FeedBack")))
+        return m_counters.addCount(-1, QStringLiteral("FeedBackInfo"));
+    return true;
+}
+
+void Document::connectPort(const QString& term, BlockItem* block, int tid, int port, const QString& source)
+{
+    BlockItem* src = nullptr;
+    int at = port;
+    if (term == QLatin1String("PreLogic")) {
+        src = m_diagram->searchNIM_IN(source, tid);
+        if (!src)
+            src = addNIM_IN(tid, source);
+        if (!src) {
+            m_bReadOK = false; // no input slot left on the sheet
+            return;
+        }
+    } else if (term == QLatin1String("PostLogic") || term == QLatin1String("Label")) {
+        src = functionOnSheet(source, tid);
+        if (!src)
+            src = m_diagram->searchLabel(source, tid);
+    } else if (term == QLatin1String("CntFnc") || term == QLatin1String("DlyFnc") ||
+               term == QLatin1String("NonFnc") || term == QLatin1String("PreLabel")) {
+        src = preLogicOnSheet(source, tid);
+        if (!src)
+            src = m_diagram->searchLabel(source, tid);
+        at = 0;
+        if (!src)
+            return;
+        // A function has one input; a second source would leave its routing unit counted twice.
+        if (block->getPort(0) || !countRouting(term, src)) {
+            m_bReadOK = false;
+            return;
+        }
+    } else if (term.startsWith(QLatin1String("MsrCnt"))) {
+        src = m_diagram->searchPostLogic(source, tid);
+    } else {
+        src = m_diagram->searchPostLogic(source, tid);
+        at = 0;
+    }
+    if (src && block->setPort(at, src) < 0)
+        m_bReadOK = false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Writing
+
+void Document::dump(QTextStream& ts) const
+{
+    write(ts, -1, {});
+}
+
+QByteArray Document::toXml() const
+{
+    QByteArray data;
+    {
+        QTextStream ts(&data, QIODevice::WriteOnly);
+        dump(ts);
+    }
+    return data;
+}
+
+void Document::write(QTextStream& ts, int skipSheet, const QSet<const BlockItem*>& skip) const
+{
+    ts.setCodec("UTF-8");
+    ts << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    ts << "<Vextor3 addr=\"" << attributeText(m_infoOstrum.strAddr) << "\" tcpPort=\"" << m_infoOstrum.tcpPort
+       << "\" udpPort=\"" << m_infoOstrum.udpPort << "\" Timeout=\"" << m_infoOstrum.timeout
+       << "\" autoConnect=\"" << (m_infoOstrum.bStart ? "true" : "false") << "\">\n";
+    int out = 0;
+    for (int i = 0; i < m_sheets.size(); ++i) {
+        if (i == skipSheet)
+            continue;
+        ts << "    <tab id=\"" << out++ << "\" name=\"" << attributeText(m_sheetNames.value(i)) << "\">\n";
+        m_sheets.at(i)->save(ts, 2, skip);
+        ts << "    </tab>\n";
+    }
+    ts << "</Vextor3>\n";
+}
+
+void Document::beginPaste(PasteHook* hook, int tid)
+{
+    m_pPasteHook = hook;
+    m_pasteTid = tid;
+    m_pasteMap.clear();
+    m_bPaste = true;
+}
+
+void Document::endPaste()
+{
+    m_pPasteHook = nullptr;
+    m_pasteMap.clear();
+    m_bPaste = false;
+}

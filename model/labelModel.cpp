@@ -1,0 +1,193 @@
+#include "labelModel.h"
+
+#include "blockItem.h"
+
+namespace {
+const QLatin1String FEEDBACK("FeedBack");
+const QLatin1String LABEL("Label");
+
+// Labels and FeedBack signals live in separate lists, told apart by name.
+bool isFeedBackName(const QString& name)
+{
+    return name.contains(FEEDBACK);
+}
+} // namespace
+
+LabelModel::LabelModel(QObject* parent)
+    : QObject(parent)
+{}
+
+LabelModel::~LabelModel() = default;
+
+bool LabelModel::strCompare(const QString& a, const QString& b)
+{
+    for (const QLatin1String& prefix : {FEEDBACK, LABEL}) {
+        if (a.startsWith(prefix) && b.startsWith(prefix))
+            return a.mid(prefix.size()).toInt() < b.mid(prefix.size()).toInt();
+    }
+    return false;
+}
+
+void LabelModel::insertSorted(QVector<LabelInfo>& list, const LabelInfo& entry)
+{
+    int i = 0;
+    while (i < list.size() && !strCompare(entry.name, list.at(i).name))
+        ++i;
+    list.insert(i, entry);
+}
+
+LabelModel::LabelInfo* LabelModel::find(const QString& name)
+{
+    QVector<LabelInfo>& list = isFeedBackName(name) ? m_feedback : m_label;
+    for (LabelInfo& entry : list) {
+        if (entry.name == name)
+            return &entry;
+    }
+    return nullptr;
+}
+
+const LabelModel::LabelInfo* LabelModel::find(const QString& name) const
+{
+    return const_cast<LabelModel*>(this)->find(name);
+}
+
+void LabelModel::newLabel(BlockItem* item)
+{
+    QString name = item->getName();
+    if (isFeedBackName(name)) {
+        name = name.mid(name.indexOf(FEEDBACK));
+        if (LabelInfo* entry = find(name)) {
+            entry->item = item;
+        } else {
+            LabelInfo created;
+            created.item = item;
+            created.type = item->getType();
+            created.name = name;
+            created.bUsed.insert(m_tid, false);
+            insertSorted(m_feedback, created);
+        }
+    } else if (name.startsWith(LABEL)) {
+        // The defining sheet of a label counts as used.
+        if (LabelInfo* entry = find(name)) {
+            entry->item = item;
+            entry->bUsed.insert(m_tid, true);
+        } else {
+            LabelInfo created;
+            created.item = item;
+            created.type = item->getType();
+            created.name = name;
+            created.bUsed.insert(m_tid, true);
+            insertSorted(m_label, created);
+        }
+    } else {
+        return;
+    }
+    emit changed();
+}
+
+void LabelModel::setUsed(const QString& name, bool bUsed)
+{
+    LabelInfo* entry = find(name);
+    if (!entry) {
+        LabelInfo created;
+        created.name = name;
+        QVector<LabelInfo>& list = isFeedBackName(name) ? m_feedback : m_label;
+        insertSorted(list, created);
+        entry = find(name);
+    }
+    entry->bUsed.insert(m_tid, bUsed);
+    emit changed();
+}
+
+bool LabelModel::isUsed(const QString& name, int tid) const
+{
+    const LabelInfo* entry = find(name);
+    if (!entry)
+        return true;
+    return entry->bUsed.value(tid < 0 ? m_tid : tid, false);
+}
+
+bool LabelModel::isLabelUsed(const QString& name) const
+{
+    const LabelInfo* entry = find(name);
+    if (!entry)
+        return false;
+    int sheets = 0;
+    for (const bool used : entry->bUsed)
+        sheets += used ? 1 : 0;
+    return sheets > 1;
+}
+
+void LabelModel::rename(const QString& name, const QString& newName)
+{
+    if (LabelInfo* entry = find(name)) {
+        entry->userName = newName;
+        emit changed();
+    }
+}
+
+void LabelModel::deleteLabel(const QString& name)
+{
+    QVector<LabelInfo>& list = isFeedBackName(name) ? m_feedback : m_label;
+    for (int i = 0; i < list.size(); ++i) {
+        if (list.at(i).name == name) {
+            list.removeAt(i);
+            emit changed();
+            return;
+        }
+    }
+}
+
+void LabelModel::clearEntry()
+{
+    m_feedback.clear();
+    m_label.clear();
+    emit changed();
+}
+
+void LabelModel::forgetItem(const BlockItem* item)
+{
+    for (QVector<LabelInfo>* list : {&m_feedback, &m_label}) {
+        for (LabelInfo& entry : *list) {
+            if (entry.item == item)
+                entry.item = nullptr;
+        }
+    }
+    emit changed();
+}
+
+void LabelModel::setCurrentTab(int id)
+{
+    if (id == m_tid)
+        return;
+    m_tid = id;
+    for (QVector<LabelInfo>* list : {&m_feedback, &m_label}) {
+        for (LabelInfo& entry : *list) {
+            if (!entry.bUsed.contains(id))
+                entry.bUsed.insert(id, false);
+        }
+    }
+    emit changed();
+}
+
+QString LabelModel::imageFor(const LabelInfo& entry, int tid) const
+{
+    const bool feedback = isFeedBackName(entry.name);
+    if (entry.bUsed.value(tid, false) || (!feedback && !entry.item))
+        return QStringLiteral(":/images/LabelOFF.png");
+    if (feedback || entry.item->getType().contains(QLatin1String("PreLabel")))
+        return QStringLiteral(":/images/LabelON.png");
+    return QStringLiteral(":/images/FncLabelON.png");
+}
+
+QString LabelModel::dragName(const LabelInfo& entry)
+{
+    if (!isFeedBackName(entry.name) && entry.item && entry.item->getType() == QLatin1String("PreLabel"))
+        return QStringLiteral("Pre") + entry.name;
+    return entry.name;
+}
+
+QString LabelModel::displayName(const LabelInfo& entry)
+{
+    return entry.userName.isEmpty() ? entry.name : entry.userName;
+}

@@ -1,0 +1,137 @@
+#include "resourceCounters.h"
+
+namespace {
+const char* const POST_LOGIC_INFO = "PostLogicInfo";
+}
+
+ResourceCounters::ResourceCounters(QObject* parent)
+    : QObject(parent)
+{
+    struct Row
+    {
+        const char* name;
+        const char* caption;
+        const char* image;
+        int max;
+    };
+    static const Row rows[] = {
+        {"Input", "Input", ":/images/MenuInput.png", 0},
+        {"PreLogic", "PreLogic", ":/images/MenuPreLgc.png", 0},
+        {"PreLogicInfo", "NET", ":/images/NetPreLgc.png", 8},
+        {"CntFnc", "CntFnc", ":/images/FuncLabel.png", 8},
+        {"DlyFnc", "DlyFnc", ":/images/FuncLabel.png", 8},
+        {"NonFnc", "NonFnc", ":/images/FuncLabel.png", 6},
+        {"PostLogic", "PostLogic", ":/images/MenuPstLgc.png", 0},
+        {"PostLogicInfo", "NET", ":/images/NetPstLgc.png", 11},
+        {"MsrCnt", "MsrCnt", ":/images/MenuOut.png", 4},
+        {"OUT-CH", "Output", ":/images/MenuOut.png", 8},
+        {"FeedBack", "FeedBack", ":/images/MenuFeedBack.png", 8},
+        {"FeedBackInfo", "NET", ":/images/NetFeedBack.png", 8},
+        {"Label", "Label", ":/images/MenuLabel.png", 0},
+    };
+    for (const Row& row : rows) {
+        Entry entry;
+        entry.name = QLatin1String(row.name);
+        entry.caption = QLatin1String(row.caption);
+        entry.image = QLatin1String(row.image);
+        entry.cnt = row.max;
+        entry.max = row.max;
+        m_entries.append(entry);
+    }
+}
+
+void ResourceCounters::init()
+{
+    for (int i = 0; i < m_entries.size(); ++i) {
+        if (m_entries.at(i).max > 0)
+            setCount(m_entries.at(i).max, i);
+    }
+}
+
+int ResourceCounters::indexOf(const QString& name) const
+{
+    for (int i = 0; i < m_entries.size(); ++i) {
+        if (m_entries.at(i).name == name)
+            return i;
+    }
+    return -1;
+}
+
+int ResourceCounters::count(const QString& name) const
+{
+    const int i = indexOf(name);
+    return i < 0 ? 0 : m_entries.at(i).cnt;
+}
+
+int ResourceCounters::total(const QString& name) const
+{
+    const int i = indexOf(name);
+    return i < 0 ? 0 : m_entries.at(i).max;
+}
+
+bool ResourceCounters::setCount(int cnt, int index)
+{
+    if (index < 0 || index >= m_entries.size())
+        return false;
+    m_entries[index].cnt = cnt;
+    emit countChanged(index);
+    return true;
+}
+
+bool ResourceCounters::setCount(int cnt, const QString& name)
+{
+    return setCount(cnt, indexOf(name));
+}
+
+bool ResourceCounters::isFunction(const QString& name)
+{
+    return name == QLatin1String("CntFnc") || name == QLatin1String("DlyFnc") ||
+           name == QLatin1String("NonFnc");
+}
+
+bool ResourceCounters::addToEntry(int cnt, int index)
+{
+    Entry& entry = m_entries[index];
+    const int n = cnt + entry.cnt;
+    if (n < 0)
+        return false;
+    if (entry.max != 0 && n > entry.max)
+        return false;
+    return setCount(n, index);
+}
+
+bool ResourceCounters::addCount(int cnt, int index)
+{
+    if (index == -1)
+        index = m_current;
+    if (index < 0 || index >= m_entries.size())
+        return false;
+    // Every function unit also uses one of the functions the back end can take.
+    if (!isFunction(m_entries.at(index).name))
+        return addToEntry(cnt, index);
+    const int post = indexOf(QLatin1String(POST_LOGIC_INFO));
+    if (!addToEntry(cnt, post))
+        return false;
+    if (addToEntry(cnt, index))
+        return true;
+    addToEntry(-cnt, post);
+    return false;
+}
+
+bool ResourceCounters::addCount(int cnt, const QString& name)
+{
+    if (name.isEmpty())
+        return addCount(cnt, -1);
+    const int index = indexOf(name);
+    return index >= 0 && addCount(cnt, index);
+}
+
+QString ResourceCounters::captionText(int index) const
+{
+    if (index < 0 || index >= m_entries.size())
+        return QString();
+    const Entry& entry = m_entries.at(index);
+    if (entry.max > 0)
+        return QStringLiteral("%1(%2/%3)").arg(entry.caption).arg(entry.cnt).arg(entry.max);
+    return entry.caption;
+}

@@ -1,0 +1,778 @@
+#include "document.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QRandomGenerator>
+#include <QTest>
+#include <QTextStream>
+
+namespace {
+QByteArray wrap(const QByteArray& tabs,
+                const QByteArray& root = "addr=\"10.0.0.2\" tcpPort=\"24\" udpPort=\"4660\" "
+                                         "Timeout=\"3\" autoConnect=\"true\"")
+{
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Vextor3 " + root + ">\n" + tabs + "</Vextor3>\n";
+}
+
+QByteArray entry(const QByteArray& term, int id, const QByteArray& name,
+                 const QByteArray& extra = QByteArray())
+{
+    return "<entry term=\"" + term + "\"><id>" + QByteArray::number(id) + "</id><name>" + name + "</name>" +
+           extra + "</entry>\n";
+}
+
+QByteArray tab(int id, const QByteArray& body, const QByteArray& name = "Sheet1")
+{
+    return "<tab id=\"" + QByteArray::number(id) + "\" name=\"" + name + "\">\n" + body + "</tab>\n";
+}
+
+BlockItem* findBlock(Document& doc, const QString& name, int tid)
+{
+    for (BlockItem* b : doc.diagram()->allBlocks()) {
+        if (b->getName() == name && b->getTid() == tid)
+            return b;
+    }
+    return nullptr;
+}
+
+// Builds a random but valid document through the model: every kind of block, wires within the
+// rules the editor enforces, labels and FeedBack signals across sheets, user names, properties.
+class RandomDocument
+{
+public:
+    RandomDocument(Document& doc, quint32 seed)
+        : m_doc(doc)
+        , m_rng(seed)
+    {}
+
+    void build()
+    {
+        m_doc.clear();
+        InfoOstrum& info = m_doc.info();
+        info.strAddr = text();
+        info.tcpPort = quint16(m_rng.bounded(65536));
+        info.udpPort = quint16(m_rng.bounded(65536));
+        info.timeout = int(m_rng.bounded(100)) - 10;
+        info.bStart = m_rng.bounded(2);
+        const int sheets = 1 + int(m_rng.bounded(3));
+        for (int s = 1; s < sheets; ++s)
+            m_doc.newSheet();
+        for (int s = 0; s < sheets; ++s) {
+            if (m_rng.bounded(2))
+                m_doc.setSheetName(s, text());
+        }
+        // Definitions first, so that outputs on any sheet can refer to them.
+        for (int s = 0; s < sheets; ++s)
+            fillSheet(s);
+    }
+
+private:
+    QString text()
+    {
+        static const QString alphabet = QStringLiteral("abcXYZ019 <>&\"'=_-.\u00e4\u2192");
+        QString out;
+        const int n = 1 + int(m_rng.bounded(12));
+        for (int i = 0; i < n; ++i)
+            out += alphabet.at(int(m_rng.bounded(alphabet.size())));
+        return out;
+    }
+
+    bool chance(int percent) { return int(m_rng.bounded(100)) < percent; }
+
+    void decorate(BlockItem* b)
+    {
+        if (chance(40))
+            b->setUserName(text());
+        if (chance(50))
+            b->setPropertyString(text());
+    }
+
+    int freeSlot(int tid, SheetModel::Column c)
+    {
+        return SheetModel::searchIndex(m_doc.sheet(tid)->column(c), SheetModel::columnPitch(c),
+                                       int(m_rng.bounded(4)), 1);
+    }
+
+    template<typename T> T pick(const QVector<T>& v) { return v.at(int(m_rng.bounded(v.size()))); }
+
+    BlockItem* place(int tid, BlockItem* b, const QString& type)
+    {
+        b->setType(type);
+        if (!m_doc.placeItem(tid, type, b))
+            qFatal("no room for a generated block");
+        decorate(b);
+        return b;
+    }
+
+    void fillSheet(int tid)
+    {
+        BlockDiagram* d = m_doc.diagram();
+        ResourceCounters* counters = m_doc.counters();
+        QVector<BlockItem*> inputs, logic, pre, fns, post;
+        for (const QString& name : d->inputNames()) {
+            if (chance(40))
+                inputs << place(tid, d->createInput(freeSlot(tid, SheetModel::InputColumn), tid, name),
+                                "Input");
+        }
+        for (int i = int(m_rng.bounded(4)); i > 0; --i) {
+            BlockItem* b =
+                place(tid, d->createPreLogic(freeSlot(tid, SheetModel::PreLogicColumn), tid), "PreLogic");
+            for (int k = 0; k < NIMLogic::OPERANDS && !inputs.isEmpty(); ++k) {
+                if (chance(30))
+                    b->setPort(k, pick(inputs));
+            }
+            pre << b;
+            logic << b;
+        }
+        // Outputs of labels and FeedBack signals defined on earlier sheets (or this one).
+        for (const QString& name : m_feedbacks) {
+            if (chance(40))
+                pre << place(tid, d->createNIMLabel(freeSlot(tid, SheetModel::PreLogicColumn), tid, name),
+                             name);
+        }
+        for (const QString& name : m_preLabels) {
+            if (chance(40))
+                pre << place(tid, d->createNIMLabel(freeSlot(tid, SheetModel::PreLogicColumn), tid, name),
+                             "Pre" + name);
+        }
+        static const char* const kinds[] = {"CntFnc", "DlyFnc", "NonFnc"};
+        for (int i = int(m_rng.bounded(5)); i > 0; --i) {
+            const QString kind = QLatin1String(kinds[m_rng.bounded(3)]);
+            if (!counters->addCount(-1, kind))
+                continue;
+            const int slot = freeSlot(tid, SheetModel::FunctionColumn);
+            BlockItem* b = kind == "CntFnc" ? d->createCntFnc(slot, tid)
+                           : kind == "DlyFnc"
+                               ? d->createDlyFnc(slot, tid)
+                               : d->createNonFnc(slot, tid, QString("NonFnc%1").arg(m_nonFnc++));
+            place(tid, b, kind);
+            if (!pre.isEmpty() && chance(70)) {
+                BlockItem* src = pick(pre);
+                const bool feedback = src->getType().startsWith("FeedBack");
+                const QString routing = feedback ? "FeedBackInfo" : "PreLogicInfo";
+                if ((kind == "NonFnc" && !feedback) || counters->addCount(-1, routing))
+                    b->setPort(0, src);
+            }
+            fns << b;
+        }
+        if (!logic.isEmpty() && chance(50)) {
+            BlockItem* b =
+                place(tid, d->createNIMLabelIN(freeSlot(tid, SheetModel::FunctionColumn), tid), "PreLabel");
+            b->setPort(0, pick(logic));
+            m_preLabels << b->getName();
+        }
+        for (const QString& name : m_labels) {
+            if (chance(40))
+                fns << place(tid, d->createNIMFncLabel(freeSlot(tid, SheetModel::FunctionColumn), tid, name),
+                             name);
+        }
+        for (int i = int(m_rng.bounded(4)); i > 0; --i) {
+            BlockItem* b =
+                place(tid, d->createPostLogic(freeSlot(tid, SheetModel::PostLogicColumn), tid), "PostLogic");
+            for (int k = 0; k < NIMLogic::OPERANDS && !fns.isEmpty(); ++k) {
+                if (chance(25))
+                    b->setPort(k, pick(fns));
+            }
+            post << b;
+        }
+        if (!fns.isEmpty() && chance(50)) {
+            BlockItem* b =
+                place(tid, d->createNIMLabelIN(freeSlot(tid, SheetModel::PostLogicColumn), tid), "Label");
+            b->setPort(0, pick(fns));
+            m_labels << b->getName();
+        }
+        for (int i = int(m_rng.bounded(4)); i > 0; --i) {
+            const int what = int(m_rng.bounded(3));
+            const QString kind = what == 0 ? "OUT-CH" : what == 1 ? "MsrCnt" : "FeedBack";
+            if (!counters->addCount(-1, kind))
+                continue;
+            const int slot = freeSlot(tid, SheetModel::OutputColumn);
+            BlockItem* b = what == 0   ? d->createOut(slot, tid)
+                           : what == 1 ? d->createMsrCnt(slot, tid)
+                                       : d->createFeedBackIN(slot, tid);
+            place(tid, b, what == 2 ? kind : b->getName());
+            if (what == 2)
+                m_feedbacks << b->getName();
+            for (int k = 0; k < (what == 1 ? 2 : 1) && !post.isEmpty(); ++k) {
+                if (chance(70))
+                    b->setPort(k, pick(post));
+            }
+        }
+    }
+
+    Document& m_doc;
+    QRandomGenerator m_rng;
+    QStringList m_feedbacks, m_preLabels, m_labels;
+    int m_nonFnc = 0; // automatic pass-through names may repeat once renamed
+};
+} // namespace
+
+class TestDocument : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void writesTheExactFormat();
+    void rootAttributes_data();
+    void rootAttributes();
+    void tabIdCreatesEarlierSheets();
+    void namesTrimmedUserNamesAndPropertiesKept();
+    void counterFunctionNetGoesToPortZero();
+    void portConnections_data();
+    void portConnections();
+    void preLogicNetCreatesInput();
+    void countedResourcesRunOut_data();
+    void countedResourcesRunOut();
+    void inputResourceWarning();
+    void feedBackMarkedUsedOnItsSheet();
+    void legacyForms();
+    void refusedDocuments_data();
+    void refusedDocuments();
+    void notAValidDocument();
+    void hostileDocuments_data();
+    void hostileDocuments();
+    void oversizedDocumentRefused();
+    void removeSheetRenumbers();
+    void pasteRenamesAndReconnects();
+    void randomRoundTrip();
+    void exampleRoundTrip_data();
+    void exampleRoundTrip();
+};
+
+void TestDocument::writesTheExactFormat()
+{
+    Document doc;
+    doc.info() = InfoOstrum::defaults(false);
+    doc.setSheetName(0, "A<&\">");
+    doc.newSheet();
+    BlockDiagram* d = doc.diagram();
+    BlockItem* in = d->createInput(0, 0, "IN-CH2");
+    in->setType("Input");
+    QVERIFY(doc.placeItem(0, "Input", in));
+    BlockItem* pre = d->createPreLogic(0, 0);
+    pre->setType("PreLogic");
+    QVERIFY(doc.placeItem(0, "PreLogic", pre));
+    pre->setPort(3, in);
+    pre->setPropertyString("_D & !_A");
+    pre->setUserName(" my pre ");
+    BlockItem* out = d->createOut(2, 1);
+    out->setType(out->getName());
+    QVERIFY(doc.placeItem(1, out->getType(), out));
+    const QByteArray expected =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        "<Vextor3 addr=\"192.168.10.16\" tcpPort=\"24\" udpPort=\"4660\" Timeout=\"1\" "
+        "autoConnect=\"false\">\n"
+        "    <tab id=\"0\" name=\"A&lt;&amp;&quot;&gt;\">\n"
+        "        <entry term=\"Input\">\n"
+        "            <id>0</id>\n"
+        "            <name>IN-CH2</name>\n"
+        "        </entry>\n"
+        "        <entry term=\"PreLogic\">\n"
+        "            <id>0</id>\n"
+        "            <name>PreLgc0</name>\n"
+        "            <userName> my pre </userName>\n"
+        "            <net port=\"3\">IN-CH2</net>\n"
+        "            <property>_D &amp; !_A</property>\n"
+        "        </entry>\n"
+        "    </tab>\n"
+        "    <tab id=\"1\" name=\"Sheet1\">\n"
+        "        <entry term=\"OUT-CH0\">\n"
+        "            <id>2</id>\n"
+        "            <name>OUT-CH0</name>\n"
+        "        </entry>\n"
+        "    </tab>\n"
+        "</Vextor3>\n";
+    QCOMPARE(QString::fromUtf8(doc.toXml()), QString::fromUtf8(expected));
+}
+
+void TestDocument::rootAttributes_data()
+{
+    QTest::addColumn<QByteArray>("root");
+    QTest::addColumn<QString>("addr");
+    QTest::addColumn<int>("tcp");
+    QTest::addColumn<int>("udp");
+    QTest::addColumn<int>("timeout");
+    QTest::addColumn<bool>("start");
+    QTest::newRow("all given") << QByteArray("addr=\"1.2.3.4\" tcpPort=\"25\" udpPort=\"4661\" Timeout=\"7\" "
+                                             "autoConnect=\"true\"")
+                               << "1.2.3.4" << 25 << 4661 << 7 << true;
+    QTest::newRow("no Timeout reads as 1")
+        << QByteArray("addr=\"a\" tcpPort=\"1\" udpPort=\"2\"") << "a" << 1 << 2 << 1 << false;
+    QTest::newRow("Timeout 0 reads as 1") << QByteArray("Timeout=\"0\"") << "" << 0 << 0 << 1 << false;
+    QTest::newRow("negative Timeout kept") << QByteArray("Timeout=\"-4\"") << "" << 0 << 0 << -4 << false;
+    QTest::newRow("autoConnect True is off")
+        << QByteArray("autoConnect=\"True\"") << "" << 0 << 0 << 1 << false;
+    QTest::newRow("ports keep low 16 bits")
+        << QByteArray("tcpPort=\"70000\" udpPort=\"-1\"") << "" << 4464 << 65535 << 1 << false;
+    QTest::newRow("ports not numbers")
+        << QByteArray("tcpPort=\"x\" udpPort=\"24a\"") << "" << 0 << 0 << 1 << false;
+}
+
+void TestDocument::rootAttributes()
+{
+    QFETCH(QByteArray, root);
+    Document doc;
+    doc.info().strFPGA = "v2";
+    QVERIFY(doc.parseFile(wrap(tab(0, ""), root)));
+    QFETCH(QString, addr);
+    QFETCH(int, tcp);
+    QFETCH(int, udp);
+    QFETCH(int, timeout);
+    QFETCH(bool, start);
+    QCOMPARE(doc.info().strAddr, addr);
+    QCOMPARE(int(doc.info().tcpPort), tcp);
+    QCOMPARE(int(doc.info().udpPort), udp);
+    QCOMPARE(doc.info().timeout, timeout);
+    QCOMPARE(doc.info().bStart, start);
+    QCOMPARE(doc.info().strFPGA, QString("v2"));
+}
+
+void TestDocument::tabIdCreatesEarlierSheets()
+{
+    Document doc;
+    QVERIFY(doc.parseFile(wrap(tab(3, entry("PreLogic", 0, "PreLgc0"), "Last"))));
+    QCOMPARE(doc.sheetCount(), 4);
+    QCOMPARE(doc.sheetName(0), QString("Sheet1"));
+    QCOMPARE(doc.sheetName(1), QString("Sheet2"));
+    QCOMPARE(doc.sheetName(2), QString("Sheet3"));
+    QCOMPARE(doc.sheetName(3), QString("Last"));
+    QVERIFY(findBlock(doc, "PreLgc0", 3));
+}
+
+void TestDocument::namesTrimmedUserNamesAndPropertiesKept()
+{
+    Document doc;
+    QVERIFY(doc.parseFile(wrap(tab(0, entry("PreLogic", 1, "  PreLgc4 \t",
+                                            "<userName>  two words </userName>"
+                                            "<property> _A | _B </property>")))));
+    BlockItem* b = findBlock(doc, "PreLgc4", 0);
+    QVERIFY(b);
+    QCOMPARE(b->storedUserName(), QString("  two words "));
+    QCOMPARE(b->getProperty(), QString(" _A | _B "));
+    QCOMPARE(b->getIndex(), 1);
+    QCOMPARE(b->getPosition(), QPoint(142, 90 + 68));
+    QVERIFY(doc.readOK());
+}
+
+void TestDocument::counterFunctionNetGoesToPortZero()
+{
+    Document doc;
+    QVERIFY(doc.parseFile(wrap(tab(0, entry("PreLogic", 0, "PreLgc0") +
+                                          entry("CntFnc", 0, "CntFnc0", "<net port=\"5\">PreLgc0</net>")))));
+    BlockItem* fnc = findBlock(doc, "CntFnc0", 0);
+    QVERIFY(fnc);
+    QCOMPARE(fnc->getPort().keys(), QList<int>{0});
+    QCOMPARE(fnc->getPort(0), findBlock(doc, "PreLgc0", 0));
+    QCOMPARE(doc.counters()->count("PreLogicInfo"), 7);
+    QCOMPARE(doc.counters()->count("CntFnc"), 7);
+    QCOMPARE(doc.counters()->count("PostLogicInfo"), 10);
+}
+
+void TestDocument::portConnections_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("receiver");
+    QTest::addColumn<int>("port");
+    QTest::addColumn<QString>("source"); // empty: no connection
+    QTest::addColumn<int>("preLogicInfo");
+    QTest::addColumn<int>("feedBackInfo");
+    const QByteArray pre = entry("PreLogic", 0, "PreLgc0");
+    const QByteArray fnc = entry("DlyFnc", 0, "DlyFnc0");
+    QTest::newRow("PostLogic from function")
+        << fnc + entry("PostLogic", 0, "PstLgc0", "<net port=\"4\">DlyFnc0</net>") << "PstLgc0" << 4
+        << "DlyFnc0" << 8 << 8;
+    QTest::newRow("PostLogic from function label")
+        << entry("Label3", 0, "Label3") + entry("PostLogic", 0, "PstLgc0", "<net port=\"2\">Label3</net>")
+        << "PstLgc0" << 2 << "Label3" << 8 << 8;
+    QTest::newRow("Label input from function")
+        << fnc + entry("Label", 0, "Label3", "<net port=\"0\">DlyFnc0</net>") << "Label3" << 0 << "DlyFnc0"
+        << 8 << 8;
+    QTest::newRow("PostLogic source on other sheet")
+        << QByteArray() << "PstLgc0" << 0 << "" << 8 << 8; // filled below with two tabs
+    QTest::newRow("CntFnc from PreLabel output counts PreLogic")
+        << entry("PreLabel3", 0, "Label3") + entry("CntFnc", 0, "CntFnc0", "<net port=\"0\">Label3</net>")
+        << "CntFnc0" << 0 << "Label3" << 7 << 8;
+    QTest::newRow("DlyFnc from FeedBack output counts FeedBack")
+        << entry("FeedBack2", 0, "FeedBack2") +
+               entry("DlyFnc", 0, "DlyFnc0", "<net port=\"0\">FeedBack2</net>")
+        << "DlyFnc0" << 0 << "FeedBack2" << 8 << 7;
+    QTest::newRow("NonFnc from PreLogic counts nothing")
+        << pre + entry("NonFnc", 0, "NonFnc0", "<net port=\"0\">PreLgc0</net>") << "NonFnc0" << 0 << "PreLgc0"
+        << 8 << 8;
+    QTest::newRow("PreLabel from PreLogic")
+        << pre + entry("PreLabel", 1, "Label0", "<net port=\"3\">PreLgc0</net>") << "Label0" << 0 << "PreLgc0"
+        << 8 << 8;
+    QTest::newRow("MsrCnt keeps its port")
+        << entry("PostLogic", 0, "PstLgc0") + entry("MsrCnt2", 0, "MsrCnt2", "<net port=\"1\">PstLgc0</net>")
+        << "MsrCnt2" << 1 << "PstLgc0" << 8 << 8;
+    QTest::newRow("output takes port 0")
+        << entry("PostLogic", 0, "PstLgc0") + entry("OUT-CH3", 0, "OUT-CH3", "<net port=\"6\">PstLgc0</net>")
+        << "OUT-CH3" << 0 << "PstLgc0" << 8 << 8;
+    QTest::newRow("unknown source left open")
+        << entry("OUT-CH3", 0, "OUT-CH3", "<net port=\"0\">PstLgc9</net>") << "OUT-CH3" << 0 << "" << 8 << 8;
+    QTest::newRow("port out of range dropped")
+        << fnc + entry("PostLogic", 0, "PstLgc0", "<net port=\"11\">DlyFnc0</net>") << "PstLgc0" << 11 << ""
+        << 8 << 8;
+}
+
+void TestDocument::portConnections()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QString, receiver);
+    QFETCH(int, port);
+    QFETCH(QString, source);
+    QFETCH(int, preLogicInfo);
+    QFETCH(int, feedBackInfo);
+    QByteArray doc0 = wrap(tab(0, body));
+    if (body.isEmpty()) // a source on another sheet is not found
+        doc0 = wrap(tab(0, entry("DlyFnc", 0, "DlyFnc0")) +
+                    tab(1, entry("PostLogic", 0, "PstLgc0", "<net port=\"0\">DlyFnc0</net>")));
+    Document doc;
+    QVERIFY(doc.parseFile(doc0));
+    // The receiver is the block of that name with a connection (label outputs share names).
+    BlockItem* r = nullptr;
+    for (BlockItem* b : doc.diagram()->allBlocks()) {
+        if (b->getName() == receiver && !b->getPort().isEmpty())
+            r = b;
+    }
+    if (source.isEmpty()) {
+        for (BlockItem* b : doc.diagram()->allBlocks())
+            QVERIFY(b->getPort().isEmpty());
+    } else {
+        QVERIFY(r);
+        QCOMPARE(r->getPort().keys(), QList<int>{port});
+        QCOMPARE(r->getPort(port)->getName(), source);
+        QVERIFY(r->getPort(port)->getOutPort().contains(r));
+    }
+    QCOMPARE(doc.counters()->count("PreLogicInfo"), preLogicInfo);
+    QCOMPARE(doc.counters()->count("FeedBackInfo"), feedBackInfo);
+}
+
+void TestDocument::preLogicNetCreatesInput()
+{
+    Document doc;
+    QVERIFY(
+        doc.parseFile(wrap(tab(0, entry("Input", 0, "IN-CH1") +
+                                      entry("PreLogic", 0, "PreLgc0",
+                                            "<net port=\"0\">IN-CH1</net><net port=\"1\">IN-CH5</net>")))));
+    BlockItem* created = findBlock(doc, "IN-CH5", 0);
+    QVERIFY(created);
+    QCOMPARE(created->getType(), QString("Input"));
+    QCOMPARE(created->getIndex(), 1);
+    QCOMPARE(created->getPosition(), QPoint(0, 106 + 40));
+    QCOMPARE(findBlock(doc, "IN-CH1", 0)->getPosition(), QPoint(0, 104));
+    QCOMPARE(doc.sheet(0)->column(SheetModel::InputColumn).value(1), created);
+    QCOMPARE(findBlock(doc, "PreLgc0", 0)->getPort(1), created);
+}
+
+void TestDocument::countedResourcesRunOut_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<int>("blocks");
+    QByteArray outs, fns, nets, msr;
+    for (int i = 0; i < 9; ++i)
+        outs += entry("OUT-CH", i, "");
+    for (int i = 0; i < 12; ++i)
+        fns += entry(i % 2 ? "CntFnc" : "DlyFnc", i, (i % 2 ? "CntFnc" : "DlyFnc") + QByteArray::number(i));
+    nets = entry("PreLogic", 0, "PreLgc0");
+    for (int i = 0; i < 9; ++i)
+        nets += entry("CntFnc", i, "CntFnc" + QByteArray::number(i), "<net port=\"0\">PreLgc0</net>");
+    for (int i = 0; i < 5; ++i)
+        msr += entry("MsrCnt", i, "MsrCnt");
+    QTest::newRow("ninth output dropped") << outs << 8;
+    QTest::newRow("twelfth function dropped") << fns << 11;
+    QTest::newRow("fifth measure counter dropped") << msr << 4;
+    QTest::newRow("ninth counter and its net dropped") << nets << 9; // 1 PreLogic + 8 counters
+}
+
+void TestDocument::countedResourcesRunOut()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(int, blocks);
+    Document doc;
+    QVERIFY(doc.parseFile(wrap(tab(0, body))));
+    QCOMPARE(doc.diagram()->allBlocks().size(), blocks);
+    QVERIFY(!doc.readOK());
+}
+
+void TestDocument::inputResourceWarning()
+{
+    QByteArray body;
+    for (int i = 0; i < 11; ++i)
+        body += entry("Input", i, "");
+    Document doc;
+    QVERIFY(doc.parseFile(wrap(tab(0, body))));
+    QCOMPARE(doc.diagram()->inputs().size(), 10);
+    QCOMPARE(doc.messages().size(), 1);
+    QCOMPARE(doc.messages().at(0).first, QString("Vextor"));
+    QCOMPARE(doc.messages().at(0).second, QString("There is no more Input resource."));
+}
+
+void TestDocument::feedBackMarkedUsedOnItsSheet()
+{
+    Document doc;
+    // Sheet 0 uses FeedBack0 in its PreLogic column before defining it; sheet 1 only defines FeedBack1.
+    QVERIFY(
+        doc.parseFile(wrap(tab(0, entry("FeedBack0", 0, "FeedBack0") + entry("FeedBack", 0, "FeedBack0")) +
+                           tab(1, entry("FeedBack", 0, "FeedBack1")))));
+    LabelModel* labels = doc.labels();
+    QCOMPARE(labels->feedbacks().size(), 2);
+    QVERIFY(labels->isUsed("FeedBack0", 0));
+    QVERIFY(!labels->isUsed("FeedBack1", 1));
+    QVERIFY(!labels->isUsed("FeedBack0", 1));
+    QCOMPARE(labels->feedbacks().at(0).item, findBlock(doc, "FeedBack0", 0) == labels->feedbacks().at(0).item
+                                                 ? labels->feedbacks().at(0).item
+                                                 : nullptr);
+    QVERIFY(labels->feedbacks().at(0).item);
+    QCOMPARE(labels->feedbacks().at(0).item->getType(), QString("FeedBack"));
+}
+
+void TestDocument::legacyForms()
+{
+    Document doc;
+    QVERIFY(doc.parseFile(wrap(
+        tab(0, entry("Input", 0, "IN-CH0", "<x>10</x><y>20</y>") +
+                   entry("PreLogic", 0, "PreLgc0", "<wire bit=\"2\">IN-CH0</wire><logic>_C</logic>") +
+                   entry("Mystery", 0, "M0") + entry("PostLogic", 0, "PstLgc0", "<colour>red</colour>")))));
+    BlockItem* pre = findBlock(doc, "PreLgc0", 0);
+    QCOMPARE(pre->getPort(2), findBlock(doc, "IN-CH0", 0));
+    QCOMPARE(pre->getProperty(), QString("_C"));
+    QVERIFY(!findBlock(doc, "M0", 0));
+    QVERIFY(findBlock(doc, "PstLgc0", 0));
+    QVERIFY(doc.readOK());
+}
+
+void TestDocument::refusedDocuments_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<QString>("message");
+    const QString refused = "Parse error at line %1, column %2:\nerror triggered by consumer.";
+    QTest::newRow("missing id") << wrap(tab(0, "<entry term=\"PreLogic\"><name>P</name></entry>\n"))
+                                << refused.arg(4).arg(45);
+    QTest::newRow("negative id") << wrap(tab(0, entry("PreLogic", -1, "P"))) << refused.arg(4).arg(56);
+    QTest::newRow("id not a number") << wrap(tab(0, "<entry term=\"PreLogic\"><id>x</id></entry>\n"))
+                                     << refused.arg(4).arg(41);
+    QTest::newRow("no term") << wrap(tab(0, "<entry><id>1</id></entry>\n")) << refused.arg(4).arg(25);
+    QTest::newRow("malformed") << QByteArray("<Vextor3><tab id=\"0\"></Vextor3>") << "";
+    QTest::newRow("truncated") << wrap(tab(0, entry("PreLogic", 0, "P"))).left(90) << "";
+    QTest::newRow("not xml") << QByteArray("\x00\x01\x02garbage", 10) << "";
+}
+
+void TestDocument::refusedDocuments()
+{
+    QFETCH(QByteArray, data);
+    QFETCH(QString, message);
+    Document doc;
+    QVERIFY(!doc.parseFile(data));
+    QVERIFY(!doc.isEmptyDocument());
+    QVERIFY(doc.errorText().startsWith("Parse error at line "));
+    if (!message.isEmpty())
+        QCOMPARE(doc.errorText(), message);
+    QCOMPARE(doc.messages().size(), 1);
+    QCOMPARE(doc.messages().at(0).first, QString("SAX Handler"));
+    QCOMPARE(doc.messages().at(0).second, doc.errorText());
+    // A failed load leaves a new, empty document.
+    QCOMPARE(doc.sheetCount(), 1);
+    QVERIFY(doc.diagram()->allBlocks().isEmpty());
+}
+
+void TestDocument::notAValidDocument()
+{
+    Document doc;
+    QVERIFY(!doc.parseFile("<?xml version=\"1.0\"?>\n<Other><tab id=\"2\" name=\"x\"/></Other>\n"));
+    QVERIFY(doc.isEmptyDocument());
+    QVERIFY(doc.errorText().isEmpty());
+    QCOMPARE(doc.sheetCount(), 1);
+}
+
+void TestDocument::hostileDocuments_data()
+{
+    QTest::addColumn<QByteArray>("data");
+    QTest::addColumn<bool>("parses");
+    QByteArray deep = "<Vextor3>";
+    for (int i = 0; i < 100000; ++i)
+        deep += "<a>";
+    QTest::newRow("deep nesting") << deep << false;
+    QByteArray laughs = "<?xml version=\"1.0\"?>\n<!DOCTYPE Vextor3 [\n<!ENTITY l0 \"lol\">\n";
+    for (int i = 1; i < 10; ++i)
+        laughs += "<!ENTITY l" + QByteArray::number(i) + " \"" +
+                  QByteArray("&l" + QByteArray::number(i - 1) + ";").repeated(10) + "\">\n";
+    laughs += "]>\n<Vextor3><tab id=\"0\" name=\"&l9;\"/>" + entry("PreLogic", 0, "&l9;") + "</Vextor3>";
+    QTest::newRow("billion laughs") << laughs << false;
+    QByteArray quadratic =
+        "<?xml version=\"1.0\"?>\n<!DOCTYPE Vextor3 [<!ENTITY a \"" + QByteArray(50000, 'a') +
+        "\">]>\n<Vextor3><tab id=\"0\" name=\"x\">" +
+        entry("PreLogic", 0, "P", "<property>" + QByteArray("&a;").repeated(20000) + "</property>") +
+        "</tab></Vextor3>";
+    QTest::newRow("quadratic blow-up") << quadratic << false;
+    QByteArray recursive =
+        "<?xml version=\"1.0\"?>\n<!DOCTYPE Vextor3 [<!ENTITY a \"&b;\"><!ENTITY b \"&a;\">]>\n"
+        "<Vextor3><tab id=\"0\" name=\"&a;\"/></Vextor3>";
+    QTest::newRow("recursive entities") << recursive << false;
+    QTest::newRow("external entity") << QByteArray(
+                                            "<?xml version=\"1.0\"?>\n<!DOCTYPE Vextor3 [<!ENTITY e SYSTEM "
+                                            "\"file:///etc/passwd\">]>\n<Vextor3><tab id=\"0\" "
+                                            "name=\"x\">" +
+                                            entry("PreLogic", 0, "P", "<property>&e;</property>") +
+                                            "</tab></Vextor3>")
+                                     << false;
+    QTest::newRow("huge tab id") << wrap(tab(2000000000, entry("PreLogic", 0, "P"))) << true;
+    QTest::newRow("negative tab id") << wrap(tab(-3, entry("PreLogic", 0, "P"))) << true;
+    QTest::newRow("entry outside tab") << wrap(entry("PreLogic", 0, "P")) << true;
+    QTest::newRow("huge slot") << wrap(tab(0, entry("MsrCnt", 2000000000, "MsrCnt1"))) << true;
+    QTest::newRow("huge port") << wrap(tab(0, entry("PostLogic", 0, "P") +
+                                                  entry("MsrCnt", 0, "MsrCnt1",
+                                                        "<net port=\"2000000000\">P</net>")))
+                               << true;
+    QByteArray crowd;
+    for (int i = 0; i < 30; ++i)
+        crowd += entry("Label", 0, "Label" + QByteArray::number(i));
+    QTest::newRow("full column") << wrap(tab(0, crowd)) << true;
+    QByteArray self = entry("Label", 0, "Label1", "<net port=\"0\">Label1</net>") +
+                      entry("Label1", 0, "Label1") +
+                      entry("Label", 1, "Label1", "<net port=\"0\">Label1</net>");
+    QTest::newRow("label fed by its own output") << wrap(tab(0, self)) << true;
+}
+
+void TestDocument::hostileDocuments()
+{
+    QFETCH(QByteArray, data);
+    QFETCH(bool, parses);
+    Document doc;
+    QElapsedTimer timer;
+    timer.start();
+    QCOMPARE(doc.parseFile(data), parses);
+    QVERIFY2(timer.elapsed() < 10000, "reading took too long");
+    // Whatever was read can be written and read back.
+    const QByteArray first = doc.toXml();
+    Document again;
+    QVERIFY(again.parseFile(first));
+    QCOMPARE(again.toXml(), first);
+    for (int i = 0; i < doc.sheetCount(); ++i) {
+        for (int c = 0; c < SheetModel::ColumnCount; ++c) {
+            const auto& column = doc.sheet(i)->column(SheetModel::Column(c));
+            for (auto it = column.constBegin(); it != column.constEnd(); ++it)
+                QVERIFY(it.key() >= 0 && SheetModel::columnPitch(SheetModel::Column(c)) * it.key() < 925);
+        }
+    }
+}
+
+void TestDocument::oversizedDocumentRefused()
+{
+    QByteArray big = wrap(tab(0, entry("PreLogic", 0, "P", "<property>")));
+    big += QByteArray(Document::MAX_DOCUMENT_SIZE, 'x');
+    Document doc;
+    QVERIFY(!doc.parseFile(big));
+    QVERIFY(!doc.isEmptyDocument());
+    QVERIFY(doc.errorText().contains("at most"));
+    QCOMPARE(doc.messages().size(), 1);
+    QVERIFY(doc.diagram()->allBlocks().isEmpty());
+}
+
+void TestDocument::removeSheetRenumbers()
+{
+    Document doc;
+    QVERIFY(doc.parseFile(wrap(
+        tab(0, entry("Label3", 0, "Label3") + entry("OUT-CH", 0, "OUT-CH1"), "A") +
+        tab(1, entry("DlyFnc", 0, "DlyFnc0") + entry("Label", 0, "Label3", "<net port=\"0\">DlyFnc0</net>"),
+            "B") +
+        tab(2, entry("MsrCnt", 0, "MsrCnt0"), "C"))));
+    QCOMPARE(doc.counters()->count("DlyFnc"), 7);
+    doc.removeSheet(1);
+    QCOMPARE(doc.sheetCount(), 2);
+    QCOMPARE(doc.sheetName(1), QString("C"));
+    QVERIFY(findBlock(doc, "MsrCnt0", 1));
+    QVERIFY(findBlock(doc, "OUT-CH1", 0));
+    QVERIFY(!findBlock(doc, "Label3", 0)); // its label went with sheet B
+    QCOMPARE(doc.counters()->count("DlyFnc"), 8);
+    QVERIFY(doc.labels()->labels().isEmpty());
+}
+
+namespace {
+class Paster : public PasteHook
+{
+public:
+    int pasteItem(const QString& item, QString& name) override
+    {
+        if (item == "PreLogic")
+            name = "PreLgc" + QString::number(7 + m_next++ % 2);
+        return m_slot++;
+    }
+    int m_next = 0;
+    int m_slot = 2;
+};
+} // namespace
+
+void TestDocument::pasteRenamesAndReconnects()
+{
+    Document doc;
+    QVERIFY(doc.parseFile(wrap(tab(0, entry("PreLogic", 0, "PreLgc0")) + tab(1, ""))));
+    const QByteArray clip = "<Vextor_Copy_Items>\n" + entry("PreLogic", 0, "PreLgc0") +
+                            entry("CntFnc", 0, "CntFnc5", "<net port=\"0\">PreLgc0</net>") +
+                            "</Vextor_Copy_Items>\n";
+    Paster checker;
+    doc.beginPaste(&checker, 1);
+    QVERIFY(doc.parseCheck(clip));
+    QCOMPARE(doc.pasteMap().value("PreLgc0"), QString("PreLgc7"));
+    QCOMPARE(doc.diagram()->allBlocks().size(), 1);
+    Paster paster;
+    paster.m_slot = 3;
+    paster.m_next = 0;
+    doc.beginPaste(&paster, 1);
+    doc.pasteMap().insert("PreLgc0", "PreLgc7");
+    doc.parseFile(clip);
+    doc.endPaste();
+    BlockItem* pre = findBlock(doc, "PreLgc7", 1);
+    BlockItem* fnc = findBlock(doc, "CntFnc5", 1);
+    QVERIFY(pre && fnc);
+    QCOMPARE(pre->getIndex(), 3);
+    QCOMPARE(fnc->getPort(0), pre);
+    QVERIFY(findBlock(doc, "PreLgc0", 0));
+    QCOMPARE(doc.sheetCount(), 2);
+}
+
+void TestDocument::randomRoundTrip()
+{
+    for (quint32 seed = 1; seed <= 300; ++seed) {
+        Document doc;
+        RandomDocument(doc, seed).build();
+        const QByteArray first = doc.toXml();
+        Document read;
+        QVERIFY2(read.parseFile(first), qPrintable(QString("seed %1: %2").arg(seed).arg(read.errorText())));
+        QVERIFY2(read.readOK(), qPrintable(QString("seed %1").arg(seed)));
+        QCOMPARE(read.toXml(), first);
+        for (const char* name :
+             {"PreLogicInfo", "FeedBackInfo", "PostLogicInfo", "CntFnc", "OUT-CH", "FeedBack"})
+            QVERIFY2(read.counters()->count(name) == doc.counters()->count(name),
+                     qPrintable(QString("seed %1 %2\n%3").arg(seed).arg(name, QString::fromUtf8(first))));
+    }
+}
+
+void TestDocument::exampleRoundTrip_data()
+{
+    QTest::addColumn<QString>("path");
+    const QDir dir(QStringLiteral(VEXTOR_SOURCE_DIR "/examples"));
+    const QStringList files = dir.entryList({"*.vxt3", "*.vxt", "*.xml"}, QDir::Files, QDir::Name);
+    for (const QString& file : files)
+        QTest::newRow(qPrintable(file)) << dir.filePath(file);
+    if (files.isEmpty())
+        QTest::newRow("none") << QString();
+}
+
+void TestDocument::exampleRoundTrip()
+{
+    QFETCH(QString, path);
+    if (path.isEmpty())
+        QSKIP("no example documents");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    Document doc;
+    QVERIFY2(doc.parseFile(file.readAll()), qPrintable(doc.errorText()));
+    const QByteArray first = doc.toXml();
+    Document again;
+    QVERIFY(again.parseFile(first));
+    QCOMPARE(again.toXml(), first);
+}
+
+QTEST_GUILESS_MAIN(TestDocument)
+#include "tst_document.moc"
