@@ -2,11 +2,13 @@
 
 #include "customscroll.h"
 #include "document.h"
+#include "dragwidget.h"
 #include "labelWidget.h"
 #include "menuWidget.h"
 #include "programWidget.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFile>
 #include <QFileDialog>
@@ -168,6 +170,8 @@ MainWindow::MainWindow(QString& fileName, InfoOstrum* info, QWidget* parent)
     , m_parent(parent ? parent : this)
     , m_prompts(std::make_unique<Prompts>())
 {
+    DragWidget::initResources();
+    useEditorFont();
     setMaximumWidth(MAX_WIDTH);
     setGeometry(DEFAULT_GEOMETRY);
     m_settings = new QSettings(QStringLiteral("Halvane"), QStringLiteral("Vextor"));
@@ -255,6 +259,17 @@ MainWindow::MainWindow(QString& fileName, InfoOstrum* info, QWidget* parent)
 
     if (!fileName.isEmpty())
         open(fileName);
+}
+
+// The block pictures have fixed pixel sizes and every name is drawn on them in the application
+// font, so the editor uses one text size that fits them whatever the desktop's default is.
+void MainWindow::useEditorFont()
+{
+    QFont font = QApplication::font();
+    if (font.pixelSize() == EDITOR_FONT_PIXELS)
+        return;
+    font.setPixelSize(EDITOR_FONT_PIXELS);
+    QApplication::setFont(font);
 }
 
 MainWindow::~MainWindow()

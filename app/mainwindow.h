@@ -37,6 +37,7 @@ public:
 
     static constexpr int MAX_RECENT_FILES = 7;
     static constexpr int MAX_WIDTH = 970;
+    static constexpr int EDITOR_FONT_PIXELS = 12;
 
     // Every question and message the window asks goes through here, so that tests can answer them.
     class Prompts
@@ -147,6 +148,7 @@ private:
     void setDialogEnabled(bool bEnabled);
     void warning(const QString& title, const QString& text);
     static QString documentsLocation();
+    static void useEditorFont();
 
     // Views following the document's sheets.
     void addSheetView(int id);

@@ -10,7 +10,20 @@ const char* const DragWidget::MIME_FORMAT = "application/x-dnditemdata";
 
 DragWidget::DragWidget(QWidget* parent)
     : QFrame(parent)
-{}
+{
+    initResources();
+}
+
+void DragWidget::initResources()
+{
+    // The pictures are compiled into the core library; a static library's resources are
+    // registered only when something asks for them.
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(draggableicons);
+        return true;
+    }();
+    Q_UNUSED(registered);
+}
 
 QLabel* DragWidget::setLabel(int x, int y, QString str, QPixmap pixmap)
 {

@@ -17,6 +17,9 @@ public:
 
     explicit DragWidget(QWidget* parent = nullptr);
 
+    // Registers the compiled-in pictures (":/images/...", ":/Vextor_icon/...").
+    static void initResources();
+
     // Draws str centred on pixmap (when not empty) and shows the result as a new child label at
     // (x, y). The label deletes itself when closed.
     QLabel* setLabel(int x, int y, QString str, QPixmap pixmap);

@@ -50,15 +50,15 @@ void LabelWidget::refresh()
     for (int i = 0; i < feedbacks.size(); ++i) {
         const LabelModel::LabelInfo& entry = feedbacks.at(i);
         const QPoint pos = feedbackPosition(i);
-        m_feedbackWidgets.append(
-            {entry.name, setLabel(pos.x(), pos.y(), entry.name, QPixmap(m_pLabels->imageFor(entry, tid)))});
+        m_feedbackWidgets.append({entry.name, setLabel(pos.x(), pos.y(), LabelModel::displayName(entry),
+                                                       QPixmap(m_pLabels->imageFor(entry, tid)))});
     }
     const QVector<LabelModel::LabelInfo>& labels = m_pLabels->labels();
     for (int i = 0; i < labels.size(); ++i) {
         const LabelModel::LabelInfo& entry = labels.at(i);
         const QPoint pos = labelPosition(i);
-        m_labelWidgets.append(
-            {entry.name, setLabel(pos.x(), pos.y(), entry.name, QPixmap(m_pLabels->imageFor(entry, tid)))});
+        m_labelWidgets.append({entry.name, setLabel(pos.x(), pos.y(), LabelModel::displayName(entry),
+                                                    QPixmap(m_pLabels->imageFor(entry, tid)))});
     }
     const int step = imageSize().width() + GAP;
     const int widest = qMax(feedbacks.size(), qMin(labels.size(), int(PER_ROW)));

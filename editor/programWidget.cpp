@@ -344,6 +344,7 @@ void ProgramWidget::paintEvent(QPaintEvent* event)
     painter.setBrush(Qt::NoBrush);
 
     painter.setPen(QPen(Qt::black));
+    painter.setRenderHint(QPainter::Antialiasing);
     if (m_bRefresh) {
         clearLines();
         const SheetModel::Column wired[] = {SheetModel::PreLogicColumn, SheetModel::FunctionColumn,
