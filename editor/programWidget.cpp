@@ -145,7 +145,9 @@ bool ProgramWidget::move(BlockItem* item, int step, QPoint* position)
 
 void ProgramWidget::addItem(QString item, BlockItem* p)
 {
-    if (sheet()->columnOf(p) == SheetModel::ColumnCount && !sheet()->addItem(item, p))
+    // The document places it (and settles the label panel's marks); the window then shows it here,
+    // and showing twice changes nothing.
+    if (sheet()->columnOf(p) == SheetModel::ColumnCount && !m_pDocument->placeItem(m_id, item, p))
         return;
     showItem(p);
 }
