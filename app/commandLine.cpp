@@ -25,7 +25,44 @@ bool readPort(const QString& text, quint16& port)
         port = value;
     return ok;
 }
+
+OptionResult stored(bool accepted)
+{
+    return accepted ? OptionResult::Stored : OptionResult::Refused;
+}
 } // namespace
+
+OptionResult applyConnectionOption(int option, const QString& arg, InfoOstrum& info)
+{
+    switch (option) {
+    case 't':
+        return stored(readPort(arg, info.tcpPort));
+    case 'u':
+        return stored(readPort(arg, info.udpPort));
+    case 'o': {
+        bool ok = false;
+        const uint value = arg.toUInt(&ok, 10);
+        if (ok)
+            info.timeout = int(value);
+        return stored(ok);
+    }
+    case 'h': {
+        QHostAddress address;
+        if (!address.setAddress(arg))
+            return OptionResult::Refused;
+        info.strAddr = address.toString();
+        return OptionResult::Stored;
+    }
+    case 'a':
+        if (arg.contains(QLatin1String("off"))) {
+            info.bStart = false;
+            return OptionResult::Stored;
+        }
+        return arg.contains(QLatin1String("on")) ? OptionResult::Accepted : OptionResult::Refused;
+    default:
+        return OptionResult::Refused;
+    }
+}
 
 CommandLine parseCommandLine(int argc, char** argv)
 {
@@ -34,47 +71,14 @@ CommandLine parseCommandLine(int argc, char** argv)
     optind = 0; // full re-initialisation, so the function can be called more than once
     int opt;
     while ((opt = getopt(argc, argv, "h:t:u:a:o:")) != -1) {
+        // Unknown options and missing arguments were reported by getopt itself.
+        if (opt == '?' || opt == ':')
+            continue;
         const QString arg = QString::fromLocal8Bit(optarg ? optarg : "");
-        bool accepted = true;
-        switch (opt) {
-        case 't':
-            accepted = readPort(arg, cl.info.tcpPort);
-            cl.supplied |= accepted;
-            break;
-        case 'u':
-            accepted = readPort(arg, cl.info.udpPort);
-            cl.supplied |= accepted;
-            break;
-        case 'o': {
-            const uint value = arg.toUInt(&accepted, 10);
-            if (accepted) {
-                cl.info.timeout = int(value);
-                cl.supplied = true;
-            }
-            break;
-        }
-        case 'h': {
-            QHostAddress address;
-            accepted = address.setAddress(arg);
-            if (accepted) {
-                cl.info.strAddr = address.toString();
-                cl.supplied = true;
-            }
-            break;
-        }
-        case 'a':
-            if (arg.contains(QLatin1String("off"))) {
-                cl.info.bStart = false;
-                cl.supplied = true;
-            } else {
-                accepted = arg.contains(QLatin1String("on"));
-            }
-            break;
-        default:
-            // Unknown options and missing arguments were reported by getopt itself.
-            break;
-        }
-        if (!accepted)
+        const OptionResult result = applyConnectionOption(opt, arg, cl.info);
+        if (result == OptionResult::Stored)
+            cl.supplied = true;
+        else if (result == OptionResult::Refused)
             cl.error = usage;
     }
     const int rest = argc - optind;

@@ -407,7 +407,13 @@ void Document::connectPorts(const QString& term, BlockItem* block, int tid,
             m_bReadOK = false;
             continue;
         }
-        connectPort(term, block, tid, port, m_bPaste ? m_pasteMap.value(it.value(), it.value()) : it.value());
+        // Block names are trimmed when read, so the names in nets are too.
+        const QString source = it.value().trimmed();
+        if (source.isEmpty()) {
+            m_bReadOK = false;
+            continue;
+        }
+        connectPort(term, block, tid, port, m_bPaste ? m_pasteMap.value(source, source) : source);
     }
 }
 

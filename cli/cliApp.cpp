@@ -1,0 +1,168 @@
+#include "cliApp.h"
+
+#include "commandLine.h"
+#include "document.h"
+#include "documentCommands.h"
+
+#include <QFile>
+
+#include <unistd.h>
+
+namespace {
+const char* const PROGRAM = "vextor-cli";
+}
+
+// ---------------------------------------------------------------------------------------------
+// The command table: one row per command.
+
+const QVector<CliCommand>& CliApp::commands()
+{
+    static const QVector<CliCommand> table = {
+        {"image", "DOC", "print the register bytes a download of DOC writes", 1, 1, &imageCommand},
+        {"drc", "DOC", "print the design rule check report of DOC", 1, 1, &drcCommand},
+    };
+    return table;
+}
+
+QString CliApp::usageText()
+{
+    QString text =
+        QStringLiteral("Usage: %1 [-h host] [-u udpPort] [-t tcpPort] [-o timeoutSeconds] COMMAND [ARGS]\n"
+                       "Commands:\n")
+            .arg(QLatin1String(PROGRAM));
+    int width = 0;
+    for (const CliCommand& c : commands())
+        width = qMax(width, synopsis(c).size());
+    for (const CliCommand& c : commands())
+        text += QStringLiteral("  ") + synopsis(c).leftJustified(width + 2) + QLatin1String(c.description) +
+                QLatin1Char('\n');
+    return text;
+}
+
+QString CliApp::synopsis(const CliCommand& command)
+{
+    QString text = QLatin1String(command.name);
+    if (*command.arguments)
+        text += QLatin1Char(' ') + QLatin1String(command.arguments);
+    return text;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+InfoOstrum GlobalOptions::target(const Document* doc) const
+{
+    InfoOstrum t = InfoOstrum::defaults(true);
+    if (doc) {
+        const InfoOstrum& stored = doc->info();
+        if (!stored.strAddr.isEmpty())
+            t.strAddr = stored.strAddr;
+        t.tcpPort = stored.tcpPort;
+        t.udpPort = stored.udpPort;
+        t.timeout = stored.timeout;
+        t.bStart = stored.bStart;
+    }
+    if (bHost)
+        t.strAddr = values.strAddr;
+    if (bUdpPort)
+        t.udpPort = values.udpPort;
+    if (bTcpPort)
+        t.tcpPort = values.tcpPort;
+    if (bTimeout)
+        t.timeout = values.timeout;
+    return t;
+}
+
+CliContext::CliContext(const GlobalOptions& options, QTextStream& out, QTextStream& err)
+    : m_options(options)
+    , m_out(out)
+    , m_err(err)
+{}
+
+std::unique_ptr<Document> CliContext::loadDocument(const QString& fileName)
+{
+    QFile file(fileName);
+    if (!file.exists()) {
+        m_err << QStringLiteral("%1: No such file or directory.").arg(fileName) << '\n';
+        return nullptr;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_err << QStringLiteral("Cannot read file %1:\n%2.").arg(fileName, file.errorString()) << '\n';
+        return nullptr;
+    }
+    auto doc = std::make_unique<Document>();
+    const bool parsed = doc->parseFile(file.readAll());
+    QStringList shown;
+    for (const auto& message : doc->messages()) {
+        m_err << message.second << '\n';
+        shown.append(message.second);
+    }
+    if (!parsed) {
+        // The reader may have raised its failure as a message already.
+        if (!doc->errorText().isEmpty() && !shown.contains(doc->errorText()))
+            m_err << doc->errorText() << '\n';
+        if (doc->isEmptyDocument())
+            m_err << QStringLiteral("File specified in %1 is not a valid XML file for Vextor3.").arg(fileName)
+                  << '\n';
+        return nullptr;
+    }
+    if (!doc->readOK())
+        m_err << QStringLiteral("The loaded file is not correct. Some setting is ignored.") << '\n';
+    return doc;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+bool CliApp::parseGlobalOptions(int argc, char** argv, GlobalOptions& options, int& next, QTextStream& err)
+{
+    // "+": options end at the command word, so that commands may have options of their own.
+    optind = 0;
+    bool ok = true;
+    int opt;
+    while ((opt = getopt(argc, argv, "+h:u:t:o:")) != -1) {
+        if (opt == '?' || opt == ':') {
+            ok = false; // getopt has reported it
+            continue;
+        }
+        const QString arg = QString::fromLocal8Bit(optarg ? optarg : "");
+        if (applyConnectionOption(opt, arg, options.values) != OptionResult::Stored) {
+            err << PROGRAM << ": invalid value for -" << char(opt) << ": " << arg << '\n';
+            ok = false;
+            continue;
+        }
+        options.bHost |= opt == 'h';
+        options.bUdpPort |= opt == 'u';
+        options.bTcpPort |= opt == 't';
+        options.bTimeout |= opt == 'o';
+    }
+    next = optind;
+    return ok;
+}
+
+int CliApp::run(int argc, char** argv)
+{
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    GlobalOptions options;
+    int next = 0;
+    if (!parseGlobalOptions(argc, argv, options, next, err) || next >= argc) {
+        err << usageText();
+        return ExitUsage;
+    }
+    const QString name = QString::fromLocal8Bit(argv[next]);
+    QStringList args;
+    for (int i = next + 1; i < argc; ++i)
+        args.append(QString::fromLocal8Bit(argv[i]));
+
+    for (const CliCommand& command : commands()) {
+        if (name != QLatin1String(command.name))
+            continue;
+        if (args.size() < command.minArgs || (command.maxArgs >= 0 && args.size() > command.maxArgs)) {
+            err << "Usage: " << PROGRAM << ' ' << synopsis(command) << '\n';
+            return ExitUsage;
+        }
+        CliContext context(options, out, err);
+        return command.handler(context, args);
+    }
+    err << PROGRAM << ": unknown command: " << name << '\n' << usageText();
+    return ExitUsage;
+}

@@ -1,0 +1,10 @@
+#include "cliApp.h"
+
+#include <QCoreApplication>
+
+// The command-line tool runs headless: blocks draw no pictures without a GUI application.
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    return CliApp::run(argc, argv);
+}

@@ -1,0 +1,72 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang in build-fuzz/ (or $VEXTOR_FUZZ_BUILD_DIR) and runs each
+# for SECONDS seconds (default 60): fuzz_document seeded with examples/ and fuzz_expression with a
+# few expressions. Exits non-zero when a target reports a finding; the reproducer is kept in
+# <build>/findings/.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+seconds=${1:-60}
+build=${VEXTOR_FUZZ_BUILD_DIR:-$root/build-fuzz}
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$root}
+CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXTOR_FUZZ=ON \
+  -DBUILD_TESTING=OFF -DVEXTOR_BENCH=OFF >/dev/null
+cmake --build "$build" --target fuzz_document fuzz_expression -j"$(nproc)"
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/document-seeds" "$work/expression-seeds" "$work/document" "$work/expression" "$build/findings"
+shopt -s nullglob
+for f in "$root"/examples/*.vxt3 "$root"/examples/*.vxt "$root"/examples/*.xml; do
+  cp "$f" "$work/document-seeds/"
+done
+cat >"$work/document-seeds/minimal.vxt3" <<'XML'
+<?xml version="1.0" encoding="UTF-8"?>
+<Vextor3 addr="192.168.10.16" tcpPort="24" udpPort="4660" Timeout="1" autoConnect="true">
+    <tab id="0" name="Sheet1">
+        <entry term="Input">
+            <id>0</id>
+            <name>IN-CH0</name>
+        </entry>
+        <entry term="PreLogic">
+            <id>0</id>
+            <name>PreLgc0</name>
+            <net port="0">IN-CH0</net>
+            <property>_A</property>
+        </entry>
+        <entry term="CntFnc">
+            <id>0</id>
+            <name>CntFnc0</name>
+            <net port="0">PreLgc0</net>
+        </entry>
+        <entry term="PostLogic">
+            <id>0</id>
+            <name>PstLgc0</name>
+            <net port="0">CntFnc0</net>
+        </entry>
+        <entry term="FeedBack">
+            <id>0</id>
+            <name>FeedBack0</name>
+            <net port="0">PstLgc0</net>
+        </entry>
+    </tab>
+</Vextor3>
+XML
+i=0
+for e in '_A' '_A & _B | !_C' '(_A ^ _K) & true' '!(!(_D | false))' '_A _B' '((_A)'; do
+  printf '\xff\x07%s' "$e" >"$work/expression-seeds/e$i"
+  i=$((i + 1))
+done
+
+status=0
+for target in fuzz_document fuzz_expression; do
+  kind=${target#fuzz_}
+  echo "Fuzzing $target for $seconds s"
+  if ! "$build/fuzz/$target" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 -max_len=65536 \
+      -print_final_stats=1 -artifact_prefix="$build/findings/$target-" \
+      "$work/$kind" "$work/$kind-seeds" >"$build/findings/$target.log" 2>&1; then
+    echo "$target reported a finding; see $build/findings/$target.log" >&2
+    tail -n 40 "$build/findings/$target.log" >&2
+    status=1
+  fi
+done
+exit $status
