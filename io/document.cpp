@@ -3,6 +3,7 @@
 #include "saxhandler.h"
 #include "xmlText.h"
 
+#include <QHash>
 #include <QTextStream>
 
 namespace {
@@ -69,13 +70,12 @@ void Document::setSheetName(int id, const QString& name)
 int Document::newSheet()
 {
     // Raise the number once for every sheet that already carries the candidate name.
+    QHash<QString, int> names;
+    for (const QString& name : qAsConst(m_sheetNames))
+        ++names[name];
     int k = 1;
-    for (;;) {
-        const int same = m_sheetNames.count(QStringLiteral("Sheet%1").arg(k));
-        if (same == 0)
-            break;
+    while (const int same = names.value(QStringLiteral("Sheet%1").arg(k)))
         k += same;
-    }
     const int id = m_sheets.size();
     m_sheets.append(std::make_shared<SheetModel>(id));
     m_sheetNames.append(QStringLiteral("Sheet%1").arg(k));
@@ -174,6 +174,9 @@ bool Document::parse(const QByteArray& data, bool bCheck)
 
 void Document::setConnectionSettings(const InfoOstrum& info)
 {
+    // A paste brings blocks only, whatever else the text holds.
+    if (m_bPaste)
+        return;
     const QString fpga = m_infoOstrum.strFPGA;
     m_infoOstrum = info;
     m_infoOstrum.strFPGA = fpga;
@@ -181,6 +184,8 @@ void Document::setConnectionSettings(const InfoOstrum& info)
 
 void Document::addTab(int id, const QString& name)
 {
+    if (m_bPaste)
+        return;
     if (id < 0 || id >= MAX_SHEETS) {
         m_bReadOK = false;
         return;
@@ -398,12 +403,14 @@ BlockItem* Document::preLogicOnSheet(const QString& name, int tid) const
 void Document::connectPorts(const QString& term, BlockItem* block, int tid,
                             const QMap<QString, QString>& info)
 {
+    // Inputs and label outputs carry a signal from outside the sheet; they have no input port.
+    const bool hasInputs = !isLabelOutput(block) && !dynamic_cast<NIM_IN*>(block);
     for (auto it = info.constBegin(); it != info.constEnd(); ++it) {
         bool isPort = false;
         const int port = it.key().toInt(&isPort);
         if (!isPort)
             continue;
-        if (port < 0 || port >= NIMLogic::OPERANDS) {
+        if (!hasInputs || port < 0 || port >= NIMLogic::OPERANDS) {
             m_bReadOK = false;
             continue;
         }
@@ -447,7 +454,8 @@ void Document::connectPort(const QString& term, BlockItem* block, int tid, int p
     } else if (term == QLatin1String("CntFnc") || term == QLatin1String("DlyFnc") ||
                term == QLatin1String("NonFnc") || term == QLatin1String("PreLabel")) {
         src = preLogicOnSheet(source, tid);
-        if (!src)
+        // A function-side label output feeds the PostLogic column, not a function.
+        if (!src && !dynamic_cast<NIMFncLabel*>(m_diagram->searchLabel(source, tid)))
             src = m_diagram->searchLabel(source, tid);
         at = 0;
         if (!src)

@@ -40,7 +40,7 @@ public:
     // memory grows with the input.
     static constexpr int MAX_DOCUMENT_SIZE = 64 * 1024 * 1024;
     // Sheet ids a document may use; a tab id beyond it is ignored with its entries.
-    static constexpr int MAX_SHEETS = 1000;
+    static constexpr int MAX_SHEETS = 256;
 
     explicit Document(QObject* parent = nullptr);
     ~Document() override;

@@ -234,6 +234,8 @@ private slots:
     void oversizedDocumentRefused();
     void removeSheetRenumbers();
     void pasteRenamesAndReconnects();
+    void attributeWhiteSpaceSurvives();
+    void pasteStopsWhenFull();
     void randomRoundTrip();
     void exampleRoundTrip_data();
     void exampleRoundTrip();
@@ -410,6 +412,19 @@ void TestDocument::portConnections_data()
         << "OUT-CH3" << 0 << "PstLgc0" << 8 << 8;
     QTest::newRow("unknown source left open")
         << entry("OUT-CH3", 0, "OUT-CH3", "<net port=\"0\">PstLgc9</net>") << "OUT-CH3" << 0 << "" << 8 << 8;
+    QTest::newRow("net name trimmed")
+        << fnc + entry("PostLogic", 0, "PstLgc0", "<net port=\"1\"> DlyFnc0\n</net>") << "PstLgc0" << 1
+        << "DlyFnc0" << 8 << 8;
+    QTest::newRow("input takes no net")
+        << entry("PostLogic", 0, "PstLgc0") + entry("Input", 0, "IN-CH0", "<net port=\"0\">PstLgc0</net>")
+        << "IN-CH0" << 0 << "" << 8 << 8;
+    QTest::newRow("label output takes no net")
+        << entry("PostLogic", 0, "PstLgc0") +
+               entry("FeedBack1", 0, "FeedBack1", "<net port=\"0\">PstLgc0</net>")
+        << "FeedBack1" << 0 << "" << 8 << 8;
+    QTest::newRow("function not fed by function label")
+        << entry("Label3", 0, "Label3") + entry("CntFnc", 1, "CntFnc0", "<net port=\"0\">Label3</net>")
+        << "CntFnc0" << 0 << "" << 8 << 8;
     QTest::newRow("port out of range dropped")
         << fnc + entry("PostLogic", 0, "PstLgc0", "<net port=\"11\">DlyFnc0</net>") << "PstLgc0" << 11 << ""
         << 8 << 8;
@@ -729,6 +744,38 @@ void TestDocument::pasteRenamesAndReconnects()
     QCOMPARE(fnc->getPort(0), pre);
     QVERIFY(findBlock(doc, "PreLgc0", 0));
     QCOMPARE(doc.sheetCount(), 2);
+}
+
+void TestDocument::attributeWhiteSpaceSurvives()
+{
+    Document doc;
+    doc.setSheetName(0, "a\tb\nc\r d ");
+    doc.info().strAddr = " 10.0.0.1\t";
+    Document read;
+    QVERIFY(read.parseFile(doc.toXml()));
+    QCOMPARE(read.sheetName(0), doc.sheetName(0));
+    QCOMPARE(read.info().strAddr, doc.info().strAddr);
+    QCOMPARE(read.toXml(), doc.toXml());
+}
+
+void TestDocument::pasteStopsWhenFull()
+{
+    struct Full : PasteHook
+    {
+        int pasteItem(const QString&, QString&) override { return -1; }
+    } full;
+    Document doc;
+    doc.beginPaste(&full, 0);
+    // A whole document pasted: its blocks are offered to the hook, its sheets and settings ignored.
+    doc.parseFile(
+        wrap(tab(4, entry("PreLogic", 0, "PreLgc0") + entry("PostLogic", 0, "PstLgc0")), "addr=\"x\""));
+    doc.endPaste();
+    QVERIFY(doc.diagram()->allBlocks().isEmpty());
+    QCOMPARE(doc.messages().size(), 1);
+    QCOMPARE(doc.messages().at(0).second, QString("There's not enough space."));
+    QVERIFY(doc.errorText().isEmpty());
+    QCOMPARE(doc.sheetCount(), 1);
+    QCOMPARE(doc.info().strAddr, QString("192.168.10.16"));
 }
 
 void TestDocument::randomRoundTrip()
