@@ -509,6 +509,30 @@ private slots:
         }
     }
 
+    void droppedEntryWarns()
+    {
+        // Seven pass-through functions where the module has six: the seventh is dropped.
+        QByteArray text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Vextor3 addr=\"192.168.10.16\" "
+                          "tcpPort=\"24\" udpPort=\"4660\" Timeout=\"1\" autoConnect=\"true\">\n"
+                          "    <tab id=\"0\" name=\"Sheet1\">\n";
+        for (int i = 0; i < 7; ++i)
+            text += QStringLiteral("        <entry term=\"NonFnc\">\n            <id>%1</id>\n            "
+                                   "<name>NonFnc%1</name>\n        </entry>\n")
+                        .arg(i)
+                        .toUtf8();
+        text += "    </tab>\n</Vextor3>\n";
+        const QString name = path(QStringLiteral("seven.vxt3"));
+        QVERIFY(writeAll(name, text));
+        auto w = makeWindow();
+        w->open(name);
+        QCOMPARE(m_prompts->shown.size(), 1);
+        QCOMPARE(m_prompts->shown.at(0).title, QStringLiteral("Vextor"));
+        QCOMPARE(m_prompts->shown.at(0).text,
+                 QStringLiteral("The loaded file is not correct. Some setting is ignored."));
+        QCOMPARE(w->windowTitle(), name + QStringLiteral("[*] - Vextor"));
+        QCOMPARE(w->document()->diagram()->functions().size(), 6);
+    }
+
     void saveFailureKeepsDocument()
     {
         auto w = makeWindow();
