@@ -227,7 +227,11 @@ MainWindow::MainWindow(QString& fileName, InfoOstrum* info, QWidget* parent)
     connect(m_document.get(), &Document::sheetRemoved, this, &MainWindow::removeSheetView);
     connect(m_document.get(), &Document::cleared, this, &MainWindow::rebuildSheetViews);
     connect(m_document.get(), &Document::blockPlaced, this, &MainWindow::onBlockPlaced);
-    connect(m_document.get(), &Document::messageRaised, this, &MainWindow::warning);
+    // The reader's own messages come in boxes of their own, without a parent.
+    connect(
+        m_document.get(), &Document::messageRaised, this, [this](const QString& title, const QString& text) {
+            m_prompts->message(nullptr, QMessageBox::Warning, title, text, QMessageBox::Ok, QMessageBox::Ok);
+        });
 
     connect(action("actionNew"), &QAction::triggered, this, &MainWindow::newDiagram);
     connect(action("actionOpen"), &QAction::triggered, this, [this] { open(); });
