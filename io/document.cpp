@@ -34,6 +34,14 @@ bool isLabelOutput(const BlockItem* block)
     return dynamic_cast<const NIMLabel*>(block) || dynamic_cast<const NIMFncLabel*>(block);
 }
 
+// A block name as read: trimmed. A name that then starts with a character that is not printable
+// could not be read back from a saved file (such text is no value), so it counts as none.
+QString blockName(const QString& text)
+{
+    const QString name = text.trimmed();
+    return name.isEmpty() || !name.at(0).isPrint() ? QString() : name;
+}
+
 // Attribute values also lose tabs and line breaks to the parser's normalisation unless they are
 // written as character references.
 QString attributeText(const QString& text)
@@ -211,7 +219,7 @@ bool Document::addItem(const QString& item, int tid, const QMap<QString, QString
         id = -1;
     if (id < 0 || item.isEmpty())
         return false;
-    QString name = info.value(QStringLiteral("name")).trimmed();
+    QString name = blockName(info.value(QStringLiteral("name")));
 
     if (bCheck) {
         // The check pass of a paste only learns the names the pasted blocks will get.
@@ -415,7 +423,7 @@ void Document::connectPorts(const QString& term, BlockItem* block, int tid,
             continue;
         }
         // Block names are trimmed when read, so the names in nets are too.
-        const QString source = it.value().trimmed();
+        const QString source = blockName(it.value());
         if (source.isEmpty()) {
             m_bReadOK = false;
             continue;

@@ -38,7 +38,7 @@ class Document : public QObject, public DocumentReceiver
 public:
     // Larger input is refused before parsing: a document is a few kilobytes, and the reader's
     // memory grows with the input.
-    static constexpr int MAX_DOCUMENT_SIZE = 64 * 1024 * 1024;
+    static constexpr int MAX_DOCUMENT_SIZE = 16 * 1024 * 1024;
     // Sheet ids a document may use; a tab id beyond it is ignored with its entries.
     static constexpr int MAX_SHEETS = 256;
 

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang in build-fuzz/ (or $VEXTOR_FUZZ_BUILD_DIR) and runs each
 # for SECONDS seconds (default 60): fuzz_document seeded with examples/ and fuzz_expression with a
-# few expressions. Exits non-zero when a target reports a finding; the reproducer is kept in
-# <build>/findings/.
+# few expressions. What the fuzzers learn is kept in fuzz-corpus/ (not versioned) for the next run.
+# Exits non-zero when a target reports a finding; the reproducer is kept in <build>/findings/.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
@@ -14,7 +14,8 @@ cmake --build "$build" --target fuzz_document fuzz_expression -j"$(nproc)"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir -p "$work/document-seeds" "$work/expression-seeds" "$work/document" "$work/expression" "$build/findings"
+corpus=${VEXTOR_FUZZ_CORPUS:-$root/fuzz-corpus}
+mkdir -p "$work/document-seeds" "$work/expression-seeds" "$corpus/document" "$corpus/expression" "$build/findings"
 shopt -s nullglob
 for f in "$root"/examples/*.vxt3 "$root"/examples/*.vxt "$root"/examples/*.xml; do
   cp "$f" "$work/document-seeds/"
@@ -63,7 +64,7 @@ for target in fuzz_document fuzz_expression; do
   echo "Fuzzing $target for $seconds s"
   if ! "$build/fuzz/$target" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 -max_len=65536 \
       -print_final_stats=1 -artifact_prefix="$build/findings/$target-" \
-      "$work/$kind" "$work/$kind-seeds" >"$build/findings/$target.log" 2>&1; then
+      "$corpus/$kind" "$work/$kind-seeds" >"$build/findings/$target.log" 2>&1; then
     echo "$target reported a finding; see $build/findings/$target.log" >&2
     tail -n 40 "$build/findings/$target.log" >&2
     status=1

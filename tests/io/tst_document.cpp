@@ -3,8 +3,11 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QRandomGenerator>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTextStream>
+
+Q_DECLARE_METATYPE(BlockItem*)
 
 namespace {
 QByteArray wrap(const QByteArray& tabs,
@@ -235,6 +238,7 @@ private slots:
     void removeSheetRenumbers();
     void pasteRenamesAndReconnects();
     void attributeWhiteSpaceSurvives();
+    void signalsFollowALoad();
     void pasteStopsWhenFull();
     void randomRoundTrip();
     void exampleRoundTrip_data();
@@ -415,6 +419,8 @@ void TestDocument::portConnections_data()
     QTest::newRow("net name trimmed")
         << fnc + entry("PostLogic", 0, "PstLgc0", "<net port=\"1\"> DlyFnc0\n</net>") << "PstLgc0" << 1
         << "DlyFnc0" << 8 << 8;
+    QTest::newRow("net name starting unprintable")
+        << entry("PreLogic", 0, "PreLgc0", "<net port=\"1\"> &#1;</net>") << "PreLgc0" << 1 << "" << 8 << 8;
     QTest::newRow("input takes no net")
         << entry("PostLogic", 0, "PstLgc0") + entry("Input", 0, "IN-CH0", "<net port=\"0\">PstLgc0</net>")
         << "IN-CH0" << 0 << "" << 8 << 8;
@@ -535,11 +541,11 @@ void TestDocument::feedBackMarkedUsedOnItsSheet()
     QVERIFY(labels->isUsed("FeedBack0", 0));
     QVERIFY(!labels->isUsed("FeedBack1", 1));
     QVERIFY(!labels->isUsed("FeedBack0", 1));
-    QCOMPARE(labels->feedbacks().at(0).item, findBlock(doc, "FeedBack0", 0) == labels->feedbacks().at(0).item
-                                                 ? labels->feedbacks().at(0).item
-                                                 : nullptr);
-    QVERIFY(labels->feedbacks().at(0).item);
-    QCOMPARE(labels->feedbacks().at(0).item->getType(), QString("FeedBack"));
+    // The entry refers to the FeedBack block itself, not to its output of the same name.
+    BlockItem* defining = labels->feedbacks().at(0).item;
+    QVERIFY(defining);
+    QCOMPARE(defining->getType(), QString("FeedBack"));
+    QCOMPARE(doc.sheet(0)->column(SheetModel::OutputColumn).value(0), defining);
 }
 
 void TestDocument::legacyForms()
@@ -674,8 +680,9 @@ void TestDocument::hostileDocuments()
 
 void TestDocument::oversizedDocumentRefused()
 {
-    QByteArray big = wrap(tab(0, entry("PreLogic", 0, "P", "<property>")));
-    big += QByteArray(Document::MAX_DOCUMENT_SIZE, 'x');
+    // A 100 MB text node is refused before the parser sees it.
+    QByteArray big = "<Vextor3><tab id=\"0\" name=\"x\"><entry term=\"PreLogic\"><id>0</id><property>";
+    big += QByteArray(100 * 1000 * 1000, 'x') + "</property></entry></tab></Vextor3>";
     Document doc;
     QVERIFY(!doc.parseFile(big));
     QVERIFY(!doc.isEmptyDocument());
@@ -776,6 +783,28 @@ void TestDocument::pasteStopsWhenFull()
     QVERIFY(doc.errorText().isEmpty());
     QCOMPARE(doc.sheetCount(), 1);
     QCOMPARE(doc.info().strAddr, QString("192.168.10.16"));
+}
+
+void TestDocument::signalsFollowALoad()
+{
+    qRegisterMetaType<BlockItem*>();
+    Document doc;
+    QSignalSpy cleared(&doc, &Document::cleared);
+    QSignalSpy added(&doc, &Document::sheetAdded);
+    QSignalSpy renamed(&doc, &Document::sheetRenamed);
+    QSignalSpy placed(&doc, &Document::blockPlaced);
+    QVERIFY(doc.parseFile(wrap(tab(0, entry("PreLogic", 0, "PreLgc0", "<net port=\"0\">IN-CH3</net>"), "A") +
+                               tab(1, entry("OUT-CH", 0, "OUT-CH2"), "B"))));
+    QCOMPARE(cleared.size(), 1);
+    QCOMPARE(added.size(), 1);
+    QCOMPARE(added.at(0).at(0).toInt(), 1);
+    QCOMPARE(renamed.size(), 2);
+    QCOMPARE(renamed.at(1).at(1).toString(), QString("B"));
+    // The input a net created, then the PreLogic, then the output.
+    QCOMPARE(placed.size(), 3);
+    QCOMPARE(placed.at(0).at(1).value<BlockItem*>()->getName(), QString("IN-CH3"));
+    QCOMPARE(placed.at(1).at(1).value<BlockItem*>()->getName(), QString("PreLgc0"));
+    QCOMPARE(placed.at(2).at(0).toInt(), 1);
 }
 
 void TestDocument::randomRoundTrip()
