@@ -1,0 +1,84 @@
+#include "dragwidget.h"
+
+#include <QDataStream>
+#include <QDragEnterEvent>
+#include <QLabel>
+#include <QMimeData>
+#include <QPainter>
+
+const char* const DragWidget::MIME_FORMAT = "application/x-dnditemdata";
+
+DragWidget::DragWidget(QWidget* parent)
+    : QFrame(parent)
+{
+    initResources();
+}
+
+void DragWidget::initResources()
+{
+    // The pictures are compiled into the core library; a static library's resources are
+    // registered only when something asks for them.
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(draggableicons);
+        return true;
+    }();
+    Q_UNUSED(registered);
+}
+
+QLabel* DragWidget::setLabel(int x, int y, QString str, QPixmap pixmap)
+{
+    if (!str.isEmpty() && !pixmap.isNull()) {
+        QPainter painter(&pixmap);
+        painter.drawText(pixmap.rect(), Qt::AlignHCenter | Qt::AlignVCenter, str);
+    }
+    auto* label = new QLabel(this);
+    label->setPixmap(pixmap);
+    label->move(x, y);
+    label->show();
+    label->setAttribute(Qt::WA_DeleteOnClose);
+    return label;
+}
+
+QByteArray DragWidget::encodeItem(const QString& name, const QPoint& offset)
+{
+    QByteArray data;
+    QDataStream stream(&data, QIODevice::WriteOnly);
+    stream << name << offset;
+    return data;
+}
+
+bool DragWidget::decodeItem(const QByteArray& data, QString& name, QPoint& offset)
+{
+    QDataStream stream(data);
+    stream >> name >> offset;
+    return stream.status() == QDataStream::Ok;
+}
+
+// A drag that stays inside one widget is a move; one from another widget is offered as it came.
+void DragWidget::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!event->mimeData()->hasFormat(QLatin1String(MIME_FORMAT))) {
+        event->ignore();
+        return;
+    }
+    if (event->source() == this) {
+        event->setDropAction(Qt::MoveAction);
+        event->accept();
+    } else {
+        event->acceptProposedAction();
+    }
+}
+
+void DragWidget::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (!event->mimeData()->hasFormat(QLatin1String(MIME_FORMAT))) {
+        event->ignore();
+        return;
+    }
+    if (event->source() == this) {
+        event->setDropAction(Qt::MoveAction);
+        event->accept();
+    } else {
+        event->acceptProposedAction();
+    }
+}

@@ -1,0 +1,385 @@
+#include "programWidget.h"
+
+#include "document.h"
+#include "labelWidget.h"
+#include "mainwindow.h"
+#include "menuWidget.h"
+#include "nimLogic.h"
+
+#include <QCoreApplication>
+#include <QLabel>
+#include <QPainter>
+#include <QTextStream>
+
+ProgramWidget* ProgramWidget::s_current = nullptr;
+
+namespace {
+struct Header
+{
+    const char* objectName;
+    QRect geometry;
+    const char* text;
+};
+const Header HEADERS[] = {
+    {"label_0", QRect(20, 37, 56, 16), QT_TRANSLATE_NOOP("MainWindow", "Input")},
+    {"label_1", QRect(142, 37, 63, 30), QT_TRANSLATE_NOOP("MainWindow", "PreLogic\nFeedBack")},
+    {"label_2", QRect(284, 37, 56, 30), QT_TRANSLATE_NOOP("MainWindow", "Function\n")},
+    {"label_3", QRect(425, 37, 63, 16), QT_TRANSLATE_NOOP("MainWindow", "PostLogic")},
+    {"label_4", QRect(567, 37, 111, 45),
+     QT_TRANSLATE_NOOP("MainWindow", "Output\nFeedBack\nMeasure Counter")},
+};
+
+// Column bands: left and right edge (inclusive) and colour.
+struct Band
+{
+    int left, right;
+    QColor color;
+};
+const Band BANDS[] = {
+    {0, 117, QColor(255, 0, 0, 20)},   {118, 259, QColor(255, 255, 0, 50)},
+    {260, 400, QColor(0, 255, 0, 50)}, {401, 542, QColor(0, 255, 255, 50)},
+    {543, 770, QColor(0, 0, 255, 30)},
+};
+
+const int QFONT_BOLD = 75;
+
+// The counter-function image shows whether the unit runs in mode 9 (no input, free-running).
+QString counterImage(const BlockItem* p)
+{
+    return NIMCntFnc::getMode(p) == 9 ? QStringLiteral(":/images/Function0.png")
+                                      : QStringLiteral(":/images/Function.png");
+}
+
+// The measure-counter image tells which of its gate and source groups are in use.
+QString measureImage(const BlockItem* p)
+{
+    const quint8 m = NIMMsrCnt::getMode(p);
+    if (m == 0)
+        return QStringLiteral(":/images/MsrCnt3.png");
+    if ((m & 3) == 0)
+        return QStringLiteral(":/images/MsrCnt2.png");
+    if ((m & 12) != 0)
+        return QStringLiteral(":/images/MsrCnt.png");
+    return QStringLiteral(":/images/MsrCnt1.png");
+}
+
+QPixmap withText(QPixmap pixmap, const QString& text, bool bBold)
+{
+    if (pixmap.isNull())
+        return pixmap;
+    QPainter painter(&pixmap);
+    if (bBold) {
+        QFont font = painter.font();
+        font.setWeight(QFONT_BOLD);
+        painter.setFont(font);
+    }
+    painter.drawText(pixmap.rect(), Qt::AlignHCenter | Qt::AlignVCenter, text);
+    return pixmap;
+}
+} // namespace
+
+ProgramWidget::ProgramWidget(int id, Document* pDocument, MenuWidget* pMenuWidget, LabelWidget* pLabelWidget,
+                             MainWindow* pMainWindow, QWidget* parent)
+    : DragWidget(parent)
+    , m_id(id)
+    , m_pMainWindow(pMainWindow)
+    , m_pDocument(pDocument)
+    , m_pBlockDiagram(pDocument->diagram())
+    , m_pMenuWidget(pMenuWidget)
+    , m_pLabelWidget(pLabelWidget)
+    , m_colorMask(0, 0, 255, 70)
+{
+    setMinimumSize(MIN_WIDTH, MAX_HEIGHT);
+    setAcceptDrops(true);
+    showLabels();
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(this, &QWidget::customContextMenuRequested, this, &ProgramWidget::showMenu);
+    s_current = this;
+}
+
+ProgramWidget::~ProgramWidget()
+{
+    clearLines();
+    if (s_current == this)
+        s_current = nullptr;
+}
+
+SheetModel* ProgramWidget::sheet() const
+{
+    return m_pDocument->sheet(m_id);
+}
+
+void ProgramWidget::showLabels()
+{
+    for (const Header& header : HEADERS) {
+        auto* label = new QLabel(this);
+        label->setObjectName(QLatin1String(header.objectName));
+        label->setGeometry(header.geometry);
+        label->setText(QCoreApplication::translate("MainWindow", header.text));
+    }
+    m_labelOstrum = new QLabel(this);
+    m_labelOstrum->setGeometry(10, 0, 600, 30);
+}
+
+int ProgramWidget::searchIndex(QMap<int, BlockItem*>& map, int height, int index, int step)
+{
+    return SheetModel::searchIndex(map, height, index, step);
+}
+
+int ProgramWidget::searchPosition(QMap<int, BlockItem*>& map, int height, int id, int step, int y0,
+                                  QPoint* position)
+{
+    return SheetModel::searchPosition(map, height, id, step, y0, position);
+}
+
+bool ProgramWidget::move(BlockItem* item, int step, QPoint* position)
+{
+    if (!sheet()->move(item, step, position))
+        return false;
+    if (item->getLabel())
+        item->getLabel()->move(item->getPosition());
+    if (m_pMainWindow)
+        m_pMainWindow->setModified();
+    return true;
+}
+
+void ProgramWidget::addItem(QString item, BlockItem* p)
+{
+    // The document places it (and settles the label panel's marks); the window then shows it here,
+    // and showing twice changes nothing.
+    if (sheet()->columnOf(p) == SheetModel::ColumnCount && !m_pDocument->placeItem(m_id, item, p))
+        return;
+    showItem(p);
+}
+
+void ProgramWidget::redrawItem(BlockItem* p, bool bBold)
+{
+    const QString type = p->getType();
+    if (type.indexOf(QLatin1String("Logic"), 1) > 0) {
+        p->setPixmap(withText(p->getBasePixmap(), p->getUserName(), bBold));
+    } else if (type.startsWith(QLatin1String("CntFnc"))) {
+        const QPixmap base(counterImage(p));
+        p->setBasePixmap(base);
+        p->setPixmap(withText(base, p->getUserName(), false));
+    } else if (type.startsWith(QLatin1String("MsrCnt"))) {
+        const QPixmap base(measureImage(p));
+        p->setBasePixmap(base);
+        p->setPixmap(withText(base, p->getUserName(), false));
+    }
+}
+
+void ProgramWidget::showItem(BlockItem* p)
+{
+    redrawItem(p, true);
+    QLabel* label = p->getLabel();
+    if (label && label->parentWidget() == this) {
+        label->setPixmap(p->getPixmap());
+        label->move(p->getPosition());
+        label->show();
+        return;
+    }
+    label = new QLabel(this);
+    label->setPixmap(p->getPixmap());
+    label->move(p->getPosition());
+    label->setAttribute(Qt::WA_DeleteOnClose);
+    label->show();
+    p->setLabel(label);
+    update();
+}
+
+BlockItem* ProgramWidget::addNIM_IN(QString name)
+{
+    BlockItem* p = m_pDocument->addNIM_IN(m_id, name);
+    if (p)
+        showItem(p);
+    return p;
+}
+
+void ProgramWidget::setModified(BlockItem* p, QString* name)
+{
+    const QString type = p->getType();
+    if (type.startsWith(QLatin1String("CntFnc")) || type.indexOf(QLatin1String("Logic"), 1) > 0 ||
+        type.startsWith(QLatin1String("MsrCnt"))) {
+        redrawItem(p, false);
+        if (QLabel* label = p->getLabel()) {
+            label->setPixmap(p->getPixmap());
+            label->show();
+        }
+    } else if (type.startsWith(QLatin1String("OUT-CH")) && name) {
+        p->setType(*name);
+        p->setName(*name);
+    } else if (type == QLatin1String("Input") && name && m_pMainWindow) {
+        m_pMainWindow->editInput(p, *name);
+    }
+    if (m_pMainWindow)
+        m_pMainWindow->setModified();
+}
+
+void ProgramWidget::setModified(QString& name, QString& strNew)
+{
+    if (name.contains(QLatin1String("FeedBack")) || name.contains(QLatin1String("Label"))) {
+        m_pLabelWidget->rename(name, strNew);
+        if (m_pMainWindow)
+            m_pMainWindow->renameLabel(name, strNew);
+    } else if (name.startsWith(QLatin1String("IN-")) && m_pMainWindow) {
+        m_pMainWindow->renameInput(name, strNew);
+    }
+    if (m_pMainWindow)
+        m_pMainWindow->setModified();
+}
+
+bool ProgramWidget::checkName(QString& name, bool bAll)
+{
+    return m_pBlockDiagram->checkName(name, bAll);
+}
+
+void ProgramWidget::getFreeList(QString& type, QStringList& list)
+{
+    m_pBlockDiagram->getFreeList(type, list, m_id);
+}
+
+BlockItem* ProgramWidget::searchNIM_IN(QString& name, int tid)
+{
+    return m_pBlockDiagram->searchNIM_IN(name, tid);
+}
+
+void ProgramWidget::save(QTextStream& out, int depth)
+{
+    sheet()->save(out, depth);
+}
+
+QPixmap ProgramWidget::tinted(const QPixmap& pixmap, const QColor& mask)
+{
+    QPixmap result = pixmap;
+    if (result.isNull())
+        return result;
+    QPainter painter(&result);
+    painter.fillRect(result.rect(), mask);
+    return result;
+}
+
+void ProgramWidget::setCurrentItem(BlockItem* p)
+{
+    if (m_currentItem && m_currentItem->getLabel() && !m_selectItems.contains(m_currentItem))
+        m_currentItem->getLabel()->setPixmap(m_currentItem->getPixmap());
+    m_currentItem = p;
+    if (p && p->getLabel())
+        p->getLabel()->setPixmap(tinted(p->getPixmap(), m_colorMask));
+}
+
+void ProgramWidget::clearSelect(bool bAll)
+{
+    for (BlockItem* p : qAsConst(m_selectItems)) {
+        if (p->getLabel())
+            p->getLabel()->setPixmap(p->getPixmap());
+    }
+    m_selectItems.clear();
+    if (bAll) {
+        if (m_currentItem && m_currentItem->getLabel())
+            m_currentItem->getLabel()->setPixmap(m_currentItem->getPixmap());
+        m_currentItem = nullptr;
+        m_shiftStart = nullptr;
+        m_bLine = false;
+        m_bPaint = false;
+    }
+    emit itemSelect(false);
+    update();
+}
+
+// The selection is kept in column order, then slot order.
+void ProgramWidget::addSelect(BlockItem* p)
+{
+    if (!p)
+        p = m_currentItem;
+    if (!p || m_selectItems.contains(p))
+        return;
+    int at = m_selectItems.size();
+    for (int i = 0; i < m_selectItems.size(); ++i) {
+        const BlockItem* q = m_selectItems.at(i);
+        const int x = q->getPosition().x();
+        if ((x == p->getPosition().x() && q->getIndex() > p->getIndex()) || x > p->getPosition().x()) {
+            at = i;
+            break;
+        }
+    }
+    m_selectItems.insert(at, p);
+    if (p->getLabel())
+        p->getLabel()->setPixmap(tinted(p->getPixmap(), m_colorMask));
+    emit itemSelect(true);
+}
+
+void ProgramWidget::showMenu(const QPoint& pos)
+{
+    // The sheet's background menu belongs to the sheet interaction; nothing is offered yet.
+    Q_UNUSED(pos);
+}
+
+void ProgramWidget::clearLines()
+{
+    qDeleteAll(m_lines.keys());
+    m_lines.clear();
+}
+
+QString ProgramWidget::connectionText() const
+{
+    const InfoOstrum& info = m_pDocument->info();
+    return tr("IP address: %1   TCP port: %2   UDP port: %3")
+        .arg(info.strAddr)
+        .arg(info.tcpPort)
+        .arg(info.udpPort);
+}
+
+void ProgramWidget::paintEvent(QPaintEvent* event)
+{
+    DragWidget::paintEvent(event);
+    const QString text = connectionText();
+    if (m_labelOstrum->text() != text)
+        m_labelOstrum->setText(text);
+
+    SheetModel* model = sheet();
+    if (!model)
+        return;
+    QPainter painter(this);
+    painter.setPen(Qt::NoPen);
+    for (const Band& band : BANDS)
+        painter.fillRect(QRect(QPoint(band.left, Y_MARGIN), QPoint(band.right, MAX_HEIGHT)), band.color);
+    painter.setBrush(Qt::NoBrush);
+
+    painter.setPen(QPen(Qt::black));
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (m_bRefresh) {
+        clearLines();
+        const SheetModel::Column wired[] = {SheetModel::PreLogicColumn, SheetModel::FunctionColumn,
+                                            SheetModel::PostLogicColumn, SheetModel::OutputColumn};
+        for (SheetModel::Column column : wired) {
+            for (BlockItem* p : qAsConst(model->column(column))) {
+                const QVector<QLine> segments = p->getLines();
+                for (const QLine& segment : segments) {
+                    auto* line = new QLine(segment);
+                    painter.drawLine(*line);
+                    m_lines.insert(line, p);
+                }
+            }
+        }
+    } else {
+        for (auto it = m_lines.constBegin(); it != m_lines.constEnd(); ++it)
+            painter.drawLine(*it.key());
+    }
+
+    if (m_bPaint) {
+        painter.setPen(QPen(Qt::cyan));
+        painter.drawLine(m_pos1, m_pos2);
+    }
+    if (m_bDrawSelect) {
+        painter.setPen(QPen(m_colorMask));
+        painter.setBrush(QBrush(m_colorMask));
+        painter.drawRect(QRect(m_pos1, m_pos2));
+        painter.setBrush(Qt::NoBrush);
+    }
+    if (m_bDrawRect) {
+        painter.setPen(QPen(Qt::cyan));
+        const QPoint shift = m_pos2 - m_pos1;
+        for (const BlockItem* p : qAsConst(m_selectItems))
+            painter.drawRect(QRect(p->getPosition() + shift, p->getPixmap().size()));
+    }
+}

@@ -1,0 +1,131 @@
+#pragma once
+
+#include "dragwidget.h"
+#include "sheetModel.h"
+
+#include <QColor>
+#include <QLine>
+#include <QMap>
+#include <QVector>
+
+class BlockDiagram;
+class BlockItem;
+class Document;
+class LabelWidget;
+class MainWindow;
+class MenuWidget;
+class QLabel;
+class QTextStream;
+
+// One sheet of a document: the fixed five-column grid (inputs, PreLogic/FeedBack, functions,
+// PostLogic, outputs/FeedBack/measure counters) with one picture per block and the wires between
+// them. The grid itself is the document's sheet model; this widget shows it.
+class ProgramWidget : public DragWidget
+{
+    Q_OBJECT
+
+public:
+    static constexpr int X0 = SheetModel::X0, X1 = SheetModel::X1, X2 = SheetModel::X2, X3 = SheetModel::X3,
+                         X4 = SheetModel::X4;
+    static constexpr int SMALL_ITEM_HEIGHT = SheetModel::SMALL_ITEM_HEIGHT;
+    static constexpr int ITEM_HEIGHT = SheetModel::ITEM_HEIGHT;
+    static constexpr int Y_MARGIN_0 = SheetModel::Y_MARGIN_0;
+    static constexpr int Y_MARGIN_1 = SheetModel::Y_MARGIN_1;
+    static constexpr int Y_MARGIN_2 = SheetModel::Y_MARGIN_2;
+    static constexpr int Y_MARGIN_3 = SheetModel::Y_MARGIN_3;
+    static constexpr int CLK_ENABLE = 82;
+    static constexpr int MAX_HEIGHT = 1030;
+    static constexpr int MIN_WIDTH = 750;
+    static constexpr int Y_MARGIN = 30;
+    static constexpr int INDENT = 10;
+
+    ProgramWidget(int id, Document* pDocument, MenuWidget* pMenuWidget, LabelWidget* pLabelWidget,
+                  MainWindow* pMainWindow, QWidget* parent = nullptr);
+    ~ProgramWidget() override;
+
+    int getId() const { return m_id; }
+    void setId(int id) { m_id = id; }
+    SheetModel* sheet() const;
+    // The five column maps (slot index to block) of this sheet.
+    QMap<int, BlockItem*>& inputColumn() const { return sheet()->column(SheetModel::InputColumn); }
+    QMap<int, BlockItem*>& preLogicColumn() const { return sheet()->column(SheetModel::PreLogicColumn); }
+    QMap<int, BlockItem*>& functionColumn() const { return sheet()->column(SheetModel::FunctionColumn); }
+    QMap<int, BlockItem*>& postLogicColumn() const { return sheet()->column(SheetModel::PostLogicColumn); }
+    QMap<int, BlockItem*>& outColumn() const { return sheet()->column(SheetModel::OutputColumn); }
+
+    void showLabels();
+    static int searchIndex(QMap<int, BlockItem*>& map, int height, int index, int step);
+    static int searchPosition(QMap<int, BlockItem*>& map, int height, int id, int step, int y0,
+                              QPoint* position = nullptr);
+    bool move(BlockItem* item, int step, QPoint* position = nullptr);
+
+    // Places an existing block (from a document being read or a paste) on this sheet and shows it.
+    void addItem(QString item, BlockItem* p);
+    // Shows a block the sheet model already holds: its picture with the sheet's texts, at its place.
+    void showItem(BlockItem* p);
+    BlockItem* addNIM_IN(QString name);
+
+    // A block's settings changed: redraw it (and rename outputs and inputs), then mark modified.
+    void setModified(BlockItem* p, QString* name);
+    // Block name was renamed to strNew.
+    void setModified(QString& name, QString& strNew);
+    // Redraws a block's picture after its user name or settings changed.
+    void redrawItem(BlockItem* p, bool bBold);
+
+    bool checkName(QString& name, bool bAll);
+    void getFreeList(QString& type, QStringList& list);
+    BlockItem* searchNIM_IN(QString& name, int tid);
+    void save(QTextStream& out, int depth);
+
+    // Selection display: the current block and the selected ones show their picture tinted.
+    void clearSelect(bool bAll);
+    void addSelect(BlockItem* p = nullptr);
+    const QVector<BlockItem*>& selectedItems() const { return m_selectItems; }
+    BlockItem* currentItem() const { return m_currentItem; }
+    void setCurrentItem(BlockItem* p);
+    static QPixmap tinted(const QPixmap& pixmap, const QColor& mask);
+
+    // Hands a key press of the window to the sheet (the window tracks repeats and modifiers).
+    void passKey(QKeyEvent* event) { keyPressEvent(event); }
+
+    // The wire segments last painted, each with the block that receives it.
+    const QMap<QLine*, BlockItem*>& lines() const { return m_lines; }
+    QLabel* connectionLine() const { return m_labelOstrum; }
+
+    // The sheet most recently created; the block settings dialogs work on it.
+    static ProgramWidget* current() { return s_current; }
+
+signals:
+    void itemSelect(bool b);
+
+public slots:
+    void showMenu(const QPoint& pos);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void clearLines();
+    QString connectionText() const;
+
+    int m_id;
+    MainWindow* m_pMainWindow;
+    Document* m_pDocument;
+    BlockDiagram* m_pBlockDiagram;
+    MenuWidget* m_pMenuWidget;
+    LabelWidget* m_pLabelWidget;
+    QMap<QLine*, BlockItem*> m_lines;
+    BlockItem* m_currentItem = nullptr;
+    BlockItem* m_shiftStart = nullptr;
+    QVector<BlockItem*> m_selectItems;
+    QColor m_colorMask;
+    bool m_bLine = false;
+    bool m_bRefresh = true;
+    bool m_bPaint = false;
+    bool m_bDrawRect = false;
+    bool m_bDrawSelect = false;
+    QPoint m_pos1, m_pos2, m_pos3;
+    QLabel* m_labelOstrum = nullptr;
+
+    static ProgramWidget* s_current;
+};

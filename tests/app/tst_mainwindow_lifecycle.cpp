@@ -1,0 +1,652 @@
+#include "document.h"
+#include "mainwindow.h"
+#include "programWidget.h"
+#include "tests/editor/scriptedPrompts.h"
+
+#include <QAction>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+const QString FIXTURE = QStringLiteral(VEXTOR_SOURCE_DIR "/tests/editor/data/two_sheets.vxt3");
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeAll(const QString& path, const QByteArray& data)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
+}
+
+QStringList tabTexts(const MainWindow& w)
+{
+    QStringList texts;
+    for (int i = 0; i < w.tabWidget()->count(); ++i)
+        texts << w.tabWidget()->tabText(i);
+    return texts;
+}
+} // namespace
+
+class TestMainWindowLifecycle : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<MainWindow> makeWindow(InfoOstrum* info = nullptr)
+    {
+        QString none;
+        auto w = std::make_unique<MainWindow>(none, info, nullptr);
+        auto prompts = std::make_unique<ScriptedPrompts>();
+        m_prompts = prompts.get();
+        w->setPrompts(std::move(prompts));
+        return w;
+    }
+    QString path(const QString& name) const { return m_dir->filePath(name); }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    ScriptedPrompts* m_prompts = nullptr;
+
+private slots:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           m_dir->filePath(QStringLiteral("settings")));
+    }
+
+    void init()
+    {
+        QSettings settings(QStringLiteral("Halvane"), QStringLiteral("Vextor"));
+        settings.clear();
+    }
+
+    void actionTable_data()
+    {
+        QTest::addColumn<QString>("objectName");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("shortcut");
+        QTest::addColumn<bool>("hasIcon");
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("new") << "actionNew"
+                             << "&New"
+                             << "Ctrl+N" << true << true;
+        QTest::newRow("open") << "actionOpen"
+                              << "&Open ..."
+                              << "Ctrl+O" << true << true;
+        QTest::newRow("save as") << "actionSaveAs"
+                                 << "Save&As ..."
+                                 << "" << false << true;
+        QTest::newRow("download") << "action_Download"
+                                  << "&Download"
+                                  << "Ctrl+D" << true << true;
+        QTest::newRow("counters") << "actionOstrum"
+                                  << "&Counters"
+                                  << "" << true << false;
+        QTest::newRow("user control") << "action_User_Control"
+                                      << "&User Control"
+                                      << "" << true << false;
+        QTest::newRow("quit") << "actionQuit"
+                              << "&Quit"
+                              << "Ctrl+Q" << false << true;
+        QTest::newRow("undo") << "action_Undo"
+                              << "&Undo"
+                              << "Ctrl+Z" << true << false;
+        QTest::newRow("redo") << "actionRe_do"
+                              << "Re&do"
+                              << "Ctrl+Y" << true << false;
+        QTest::newRow("cut") << "actionCut"
+                             << "Cu&t"
+                             << "Ctrl+X" << true << false;
+        QTest::newRow("paste") << "actionPaste"
+                               << "&Paste"
+                               << "Ctrl+V" << true << false;
+        QTest::newRow("delete") << "action_Delete"
+                                << "&Delete"
+                                << "Del" << true << false;
+        QTest::newRow("select all") << "actionSelect_All"
+                                    << "Select &All"
+                                    << "Ctrl+A" << false << true;
+        QTest::newRow("tab rename") << "actionRename"
+                                    << "Tab &Rename"
+                                    << "" << false << true;
+        QTest::newRow("ethernet") << "action_Property"
+                                  << "&Ethernet Setting"
+                                  << "" << true << true;
+        QTest::newRow("clear rom") << "action_Clear_ROM"
+                                   << "&Initialize ROM area"
+                                   << "" << false << true;
+        QTest::newRow("about") << "action_About"
+                               << "&About Vextor"
+                               << "" << false << true;
+    }
+    void actionTable()
+    {
+        QFETCH(QString, objectName);
+        QFETCH(QString, text);
+        QFETCH(QString, shortcut);
+        QFETCH(bool, hasIcon);
+        QFETCH(bool, enabled);
+        auto w = makeWindow();
+        QAction* act = w->findChild<QAction*>(objectName);
+        QVERIFY(act);
+        QCOMPARE(act->text(), text);
+        QCOMPARE(act->shortcut(), QKeySequence(shortcut));
+        QCOMPARE(!act->icon().isNull(), hasIcon);
+        QCOMPARE(act->isEnabled(), enabled);
+    }
+
+    void menusAndToolBar_data()
+    {
+        QTest::addColumn<int>("menu");
+        QTest::addColumn<QStringList>("entries");
+        // "-" is a separator, "menu_Recent_Files" the submenu.
+        QTest::newRow("file") << 0
+                              << QStringList{"actionNew",
+                                             "actionOpen",
+                                             "actionSync",
+                                             "menu_Recent_Files",
+                                             "actionSave",
+                                             "actionSaveAs",
+                                             "-",
+                                             "action_Write_Protect",
+                                             "action_Download",
+                                             "actionOstrum",
+                                             "action_User_Control",
+                                             "-",
+                                             "actionQuit"};
+        QTest::newRow("edit")
+            << 1 << QStringList{"action_Undo",  "actionRe_do",   "-", "actionCut",        "actionCopy",
+                                "actionPaste",  "action_Delete", "-", "actionSelect_All", "-",
+                                "actionTabNew", "actionRename",  "-", "action_DRC",       "action_Verify"};
+        QTest::newRow("setup") << 2
+                               << QStringList{
+                                      "action_Property", "actionHardware_Setup",        "action_Save",
+                                      "action_Restore",  "action_Change_Boot_ROM_Page", "action_Clear_ROM"};
+        QTest::newRow("help") << 3 << QStringList{"action_About"};
+        QTest::newRow("tool bar") << -1
+                                  << QStringList{"actionNew",
+                                                 "actionOpen",
+                                                 "actionSave",
+                                                 "-",
+                                                 "actionCut",
+                                                 "actionCopy",
+                                                 "actionPaste",
+                                                 "action_Delete",
+                                                 "-",
+                                                 "action_Undo",
+                                                 "actionRe_do",
+                                                 "-",
+                                                 "action_DRC",
+                                                 "action_Property",
+                                                 "action_Download",
+                                                 "actionOstrum",
+                                                 "action_User_Control"};
+    }
+    void menusAndToolBar()
+    {
+        QFETCH(int, menu);
+        QFETCH(QStringList, entries);
+        auto w = makeWindow();
+        QList<QAction*> actions;
+        if (menu < 0) {
+            auto* bar = w->findChild<QToolBar*>(QStringLiteral("toolBar"));
+            QVERIFY(bar);
+            QCOMPARE(bar->windowTitle(), QStringLiteral("toolBar"));
+            actions = bar->actions();
+        } else {
+            const QList<QAction*> menus = w->menuBar()->actions();
+            QCOMPARE(menus.size(), 4);
+            const QStringList titles{"&File", "&Edit", "&Setup", "&Help"};
+            QCOMPARE(menus.at(menu)->text(), titles.at(menu));
+            actions = menus.at(menu)->menu()->actions();
+        }
+        QStringList names;
+        for (QAction* act : actions)
+            names << (act->isSeparator() ? QStringLiteral("-")
+                      : act->menu()      ? act->menu()->objectName()
+                                         : act->objectName());
+        QCOMPARE(names, entries);
+    }
+
+    void initialWindow()
+    {
+        auto w = makeWindow();
+        QCOMPARE(w->windowTitle(), QStringLiteral("NewFile[*] - Vextor Ⅲ"));
+        QVERIFY(!w->isWindowModified());
+        QCOMPARE(tabTexts(*w), (QStringList{"Sheet1", "+"}));
+        QTabBar* bar = w->tabWidget()->tabBar();
+        QVERIFY(bar->tabButton(0, QTabBar::RightSide) || bar->tabButton(0, QTabBar::LeftSide));
+        QVERIFY(!bar->tabButton(1, QTabBar::RightSide) && !bar->tabButton(1, QTabBar::LeftSide));
+        QVERIFY(!w->recentFilesMenu()->isEnabled());
+        QCOMPARE(w->infoOstrum()->strAddr, QStringLiteral("192.168.10.16"));
+        QVERIFY(w->infoOstrum()->bStart);
+    }
+
+    void sheetNaming_data()
+    {
+        QTest::addColumn<QStringList>("renames"); // new names of the existing sheets, in order
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("first free") << QStringList{} << "Sheet2";
+        QTest::newRow("gap is reused") << QStringList{"Sheet2"} << "Sheet1";
+        QTest::newRow("taken twice") << QStringList{"Sheet2", "Sheet1"} << "Sheet3";
+        QTest::newRow("other names") << QStringList{"Trigger", "Readout"} << "Sheet1";
+    }
+    void sheetNaming()
+    {
+        QFETCH(QStringList, renames);
+        QFETCH(QString, expected);
+        auto w = makeWindow();
+        for (int i = 0; i < renames.size(); ++i) {
+            if (i > 0)
+                w->tabNew(false);
+            w->tabWidget()->setCurrentIndex(i);
+            m_prompts->texts << renames.at(i);
+            w->tabRename();
+        }
+        w->tabNew();
+        QCOMPARE(w->tabWidget()->tabText(w->sheetCount() - 1), expected);
+        QCOMPARE(w->tabWidget()->tabText(w->sheetCount()), QStringLiteral("+"));
+        QVERIFY(w->isWindowModified());
+    }
+
+    void plusTab_data()
+    {
+        QTest::addColumn<bool>("tabKey");
+        QTest::newRow("mouse") << false;
+        QTest::newRow("tab key held") << true;
+    }
+    void plusTab()
+    {
+        QFETCH(bool, tabKey);
+        auto w = makeWindow();
+        w->tabNew(false);
+        w->tabWidget()->setCurrentIndex(1);
+        QCOMPARE(w->currentTab(), 1);
+        if (tabKey)
+            QTest::keyPress(w.get(), Qt::Key_Tab);
+        QCOMPARE(w->bTabKey(), tabKey);
+        w->tabWidget()->setCurrentIndex(w->sheetCount()); // the "+" tab
+        if (tabKey) {
+            QCOMPARE(tabTexts(*w), (QStringList{"Sheet1", "Sheet2", "+"}));
+            QCOMPARE(w->currentTab(), 0);
+            QVERIFY(!w->isWindowModified());
+            QTest::keyRelease(w.get(), Qt::Key_Tab);
+            QVERIFY(!w->bTabKey());
+        } else {
+            QCOMPARE(tabTexts(*w), (QStringList{"Sheet1", "Sheet2", "Sheet3", "+"}));
+            QCOMPARE(w->currentTab(), 2);
+            QCOMPARE(w->tabWidget()->currentIndex(), 2);
+            QVERIFY(w->isWindowModified());
+        }
+    }
+
+    void tabRename_data()
+    {
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("plain") << "Trigger" << true << "Trigger";
+        QTest::newRow("trailing spaces kept") << "Run 1  " << true << "Run 1  ";
+        QTest::newRow("only spaces refused") << "   " << true << "Sheet1";
+        QTest::newRow("cancelled") << "Other" << false << "Sheet1";
+    }
+    void tabRename()
+    {
+        QFETCH(QString, answer);
+        QFETCH(bool, accepted);
+        QFETCH(QString, expected);
+        auto w = makeWindow();
+        m_prompts->texts << answer;
+        m_prompts->textOk = accepted;
+        w->tabRename();
+        QCOMPARE(w->tabWidget()->tabText(0), expected);
+        QCOMPARE(w->document()->sheetName(0), expected);
+        QCOMPARE(w->isWindowModified(), expected != QLatin1String("Sheet1"));
+    }
+
+    void tabDeleteRenumbers()
+    {
+        auto w = makeWindow();
+        w->open(FIXTURE);
+        w->tabNew(false);
+        m_prompts->texts << "Spare";
+        w->tabWidget()->setCurrentIndex(2);
+        w->tabRename();
+        QCOMPARE(tabTexts(*w), (QStringList{"Trigger", "Readout", "Spare", "+"}));
+        m_prompts->shown.clear();
+
+        m_prompts->answers << QMessageBox::No;
+        w->tabDelete(1);
+        QCOMPARE(m_prompts->shown.size(), 1);
+        QCOMPARE(m_prompts->shown.at(0).title, QStringLiteral("Readout"));
+        QCOMPARE(m_prompts->shown.at(0).text, QStringLiteral("Are you sure you want to remove this sheet?"));
+        QCOMPARE(m_prompts->shown.at(0).defaultButton, QMessageBox::Yes);
+        QCOMPARE(w->sheetCount(), 3);
+
+        m_prompts->answers << QMessageBox::Yes;
+        w->tabDelete(1);
+        QCOMPARE(tabTexts(*w), (QStringList{"Trigger", "Spare", "+"}));
+        QCOMPARE(w->document()->sheetCount(), 2);
+        for (int i = 0; i < w->sheetCount(); ++i)
+            QCOMPARE(w->programWidget(i)->getId(), i);
+        QVERIFY(w->isWindowModified());
+        // The Readout sheet's blocks are gone; sheet 0 kept its own.
+        for (BlockItem* p : w->document()->diagram()->allBlocks())
+            QCOMPARE(p->getTid(), 0);
+        QVERIFY(w->document()->diagram()->searchPostLogic(QStringLiteral("PstLgc1"), -1) == nullptr);
+    }
+
+    void tabDeleteOnlySheet()
+    {
+        auto w = makeWindow();
+        w->open(FIXTURE);
+        m_prompts->answers << QMessageBox::Yes << QMessageBox::Yes;
+        w->tabDelete(1);
+        QCOMPARE(w->sheetCount(), 1);
+        const bool modified = w->isWindowModified();
+        w->tabDelete(0);
+        QCOMPARE(tabTexts(*w), (QStringList{"Sheet1", "+"}));
+        QVERIFY(w->document()->diagram()->allBlocks().isEmpty());
+        QCOMPARE(w->isWindowModified(), modified);
+    }
+
+    void titleAndModifiedMark()
+    {
+        auto w = makeWindow();
+        w->open(FIXTURE);
+        QCOMPARE(w->windowTitle(), FIXTURE + QStringLiteral("[*] - Vextor"));
+        QVERIFY(!w->isWindowModified());
+        w->setModified();
+        QVERIFY(w->isWindowModified());
+        QVERIFY(w->action(QStringLiteral("action_Undo"))->isEnabled());
+        w->setIgnore(true);
+        const int snapshots = w->snapshotCount();
+        w->setModified();
+        QCOMPARE(w->snapshotCount(), snapshots);
+        w->setIgnore(false);
+        QVERIFY(w->save(path(QStringLiteral("saved.vxt3"))));
+        QVERIFY(!w->isWindowModified());
+        m_prompts->answers << QMessageBox::Discard;
+        w->newDiagram();
+        QCOMPARE(w->windowTitle(), QStringLiteral("NewFile[*] - Vextor"));
+        QVERIFY(w->fileName().isEmpty());
+        QVERIFY(!w->action(QStringLiteral("action_Undo"))->isEnabled());
+        // New without command-line settings switches Auto Start off.
+        QVERIFY(!w->infoOstrum()->bStart);
+    }
+
+    void recentFiles()
+    {
+        auto w = makeWindow();
+        const QByteArray text = readAll(FIXTURE);
+        QStringList names;
+        for (int i = 0; i < 9; ++i) {
+            names << path(QStringLiteral("recent%1.vxt3").arg(i));
+            QVERIFY(writeAll(names.last(), text));
+            w->open(names.last());
+        }
+        w->open(names.at(4)); // listed already: moves to the top
+        QSettings settings(QStringLiteral("Halvane"), QStringLiteral("Vextor"));
+        const QStringList list = settings.value(QStringLiteral("recentFileList")).toStringList();
+        QCOMPARE(list, (QStringList{names.at(4), names.at(8), names.at(7), names.at(6), names.at(5),
+                                    names.at(3), names.at(2)}));
+        QVERIFY(w->recentFilesMenu()->isEnabled());
+        QStringList shown;
+        for (QAction* act : w->recentFilesMenu()->actions()) {
+            if (act->isVisible()) {
+                shown << act->text();
+                QCOMPARE(act->data().toString(), act->text());
+            }
+        }
+        QCOMPARE(shown, list);
+    }
+
+    void checkExtension_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("existing");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("accepted");
+        QTest::addColumn<QString>("result");
+        QTest::addColumn<bool>("asked");
+        QTest::newRow("vxt3") << "a.vxt3" << true << 0 << true << "a.vxt3" << false;
+        QTest::newRow("vxt") << "a.vxt" << true << 0 << true << "a.vxt" << false;
+        QTest::newRow("xml") << "a.xml" << false << 0 << true << "a.xml" << false;
+        QTest::newRow("upper case is no extension")
+            << "b.VXT3" << false << 0 << true << "b.VXT3.vxt3" << false;
+        QTest::newRow("none, new file") << "c" << false << 0 << true << "c.vxt3" << false;
+        QTest::newRow("none, exists, keep")
+            << "d" << true << int(QMessageBox::No) << false << "d.vxt3" << true;
+        QTest::newRow("none, exists, replace")
+            << "e" << true << int(QMessageBox::Yes) << true << "e.vxt3" << true;
+    }
+    void checkExtension()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, existing);
+        QFETCH(int, answer);
+        QFETCH(bool, accepted);
+        QFETCH(QString, result);
+        QFETCH(bool, asked);
+        auto w = makeWindow();
+        const QString full = path(name);
+        const QString target = name.contains(QLatin1Char('.')) && !name.contains(QLatin1String("VXT"))
+                                   ? full
+                                   : full + QStringLiteral(".vxt3");
+        if (existing)
+            QVERIFY(writeAll(target, "x"));
+        if (answer)
+            m_prompts->answers << QMessageBox::StandardButton(answer);
+        QString checked = full;
+        QCOMPARE(w->checkExtension(checked), accepted);
+        QCOMPARE(checked, path(result));
+        QCOMPARE(!m_prompts->shown.isEmpty(), asked);
+        if (asked) {
+            QCOMPARE(m_prompts->shown.at(0).title, QStringLiteral("Vextor"));
+            QCOMPARE(m_prompts->shown.at(0).text,
+                     path(result) + QStringLiteral(" already exists.\nDo you want to replace it?"));
+            QCOMPARE(m_prompts->shown.at(0).defaultButton, QMessageBox::No);
+        }
+        QFile::remove(target);
+    }
+
+    void openFailures_data()
+    {
+        QTest::addColumn<QByteArray>("content"); // empty: the file does not exist
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("message"); // %1 is the file name
+        QTest::addColumn<bool>("replaced");   // the document was replaced by a new one
+        QTest::newRow("missing") << QByteArray() << "Vextor"
+                                 << "%1: No such file or directory." << false;
+        QTest::newRow("no root element")
+            << QByteArray("<?xml version=\"1.0\"?>\n<Other/>\n") << "Vextor"
+            << "File specified in %1 is not a valid XML file for Vextor3." << true;
+        QTest::newRow("malformed") << QByteArray("<?xml version=\"1.0\"?>\n<Vextor3>\n<tab id=\"0\">\n")
+                                   << "SAX Handler"
+                                   << "" << true;
+    }
+    void openFailures()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QString, title);
+        QFETCH(QString, message);
+        QFETCH(bool, replaced);
+        auto w = makeWindow();
+        w->open(FIXTURE);
+        const QString name = path(QStringLiteral("broken.vxt3"));
+        QFile::remove(name);
+        if (!content.isEmpty())
+            QVERIFY(writeAll(name, content));
+        m_prompts->shown.clear();
+        w->open(name);
+        QVERIFY(!m_prompts->shown.isEmpty());
+        QCOMPARE(m_prompts->shown.at(0).title, title);
+        if (!message.isEmpty())
+            QCOMPARE(m_prompts->shown.at(0).text, message.arg(name));
+        if (replaced) {
+            QCOMPARE(w->windowTitle(), QStringLiteral("NewFile[*] - Vextor"));
+            QCOMPARE(tabTexts(*w), (QStringList{"Sheet1", "+"}));
+            QVERIFY(w->document()->diagram()->allBlocks().isEmpty());
+        } else {
+            QCOMPARE(w->windowTitle(), FIXTURE + QStringLiteral("[*] - Vextor"));
+            QCOMPARE(w->sheetCount(), 2);
+        }
+    }
+
+    void droppedEntryWarns()
+    {
+        // Seven pass-through functions where the module has six: the seventh is dropped.
+        QByteArray text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Vextor3 addr=\"192.168.10.16\" "
+                          "tcpPort=\"24\" udpPort=\"4660\" Timeout=\"1\" autoConnect=\"true\">\n"
+                          "    <tab id=\"0\" name=\"Sheet1\">\n";
+        for (int i = 0; i < 7; ++i)
+            text += QStringLiteral("        <entry term=\"NonFnc\">\n            <id>%1</id>\n            "
+                                   "<name>NonFnc%1</name>\n        </entry>\n")
+                        .arg(i)
+                        .toUtf8();
+        text += "    </tab>\n</Vextor3>\n";
+        const QString name = path(QStringLiteral("seven.vxt3"));
+        QVERIFY(writeAll(name, text));
+        auto w = makeWindow();
+        w->open(name);
+        QCOMPARE(m_prompts->shown.size(), 1);
+        QCOMPARE(m_prompts->shown.at(0).title, QStringLiteral("Vextor"));
+        QCOMPARE(m_prompts->shown.at(0).text,
+                 QStringLiteral("The loaded file is not correct. Some setting is ignored."));
+        QCOMPARE(w->windowTitle(), name + QStringLiteral("[*] - Vextor"));
+        QCOMPARE(w->document()->diagram()->functions().size(), 6);
+    }
+
+    void saveFailureKeepsDocument()
+    {
+        auto w = makeWindow();
+        w->open(FIXTURE);
+        w->setModified();
+        const QString name = path(QStringLiteral("missing-dir/x.vxt3"));
+        QVERIFY(!w->save(name));
+        QCOMPARE(m_prompts->shown.size(), 1);
+        QCOMPARE(m_prompts->shown.at(0).title, QStringLiteral("file save"));
+        QVERIFY(m_prompts->shown.at(0).text.startsWith(QStringLiteral("Cannot write file %1:\n").arg(name)));
+        QVERIFY(m_prompts->shown.at(0).text.endsWith(QLatin1Char('.')));
+        QVERIFY(w->isWindowModified());
+        QVERIFY(!QFile::exists(name));
+    }
+
+    void saveThroughDialog()
+    {
+        auto w = makeWindow();
+        QVERIFY(writeAll(path(QStringLiteral("taken.vxt3")), "old"));
+        m_prompts->saveNames << path(QStringLiteral("taken")) << path(QStringLiteral("fresh"));
+        m_prompts->answers << QMessageBox::No;
+        QVERIFY(w->save());
+        QCOMPARE(readAll(path(QStringLiteral("taken.vxt3"))), QByteArray("old"));
+        QCOMPARE(w->fileName(), path(QStringLiteral("fresh.vxt3")));
+        QCOMPARE(w->windowTitle(), path(QStringLiteral("fresh.vxt3")) + QStringLiteral("[*] - Vextor"));
+        QVERIFY(QFile::exists(path(QStringLiteral("fresh.vxt3"))));
+        // A cancelled dialog saves nothing.
+        QVERIFY(!makeWindow()->save());
+    }
+
+    void saveAsStartsInDocumentDirectory()
+    {
+        auto w = makeWindow();
+        w->open(FIXTURE);
+        m_prompts->saveNames << path(QStringLiteral("copy.vxt3"));
+        w->saveAs();
+        QCOMPARE(m_prompts->saveDirs, QStringList{FIXTURE});
+        QCOMPARE(w->fileName(), path(QStringLiteral("copy.vxt3")));
+        QCOMPARE(readAll(path(QStringLiteral("copy.vxt3"))), readAll(FIXTURE));
+    }
+
+    void openSaveRoundTrip()
+    {
+        auto w = makeWindow();
+        w->open(FIXTURE);
+        QVERIFY(m_prompts->shown.isEmpty());
+        QCOMPARE(tabTexts(*w), (QStringList{"Trigger", "Readout", "+"}));
+        const QString out = path(QStringLiteral("round.vxt3"));
+        QVERIFY(w->save(out));
+        QCOMPARE(readAll(out), readAll(FIXTURE));
+    }
+
+    void closeAsksToSave_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("closed");
+        QTest::newRow("cancel keeps the window") << int(QMessageBox::Cancel) << false;
+        QTest::newRow("discard closes") << int(QMessageBox::Discard) << true;
+    }
+    void closeAsksToSave()
+    {
+        QFETCH(int, answer);
+        QFETCH(bool, closed);
+        auto w = makeWindow();
+        w->show();
+        w->tabNew();
+        m_prompts->answers << QMessageBox::StandardButton(answer);
+        QCOMPARE(w->close(), closed);
+        QCOMPARE(w->isVisible(), !closed);
+        QCOMPARE(m_prompts->shown.size(), 1);
+        QCOMPARE(m_prompts->shown.at(0).text,
+                 QStringLiteral("The document has been modified.\nDo you want to save your changes?"));
+        QVERIFY(m_prompts->shown.at(0).title.isEmpty());
+    }
+
+    void commandLineWins()
+    {
+        InfoOstrum info = InfoOstrum::defaults(true);
+        info.strAddr = QStringLiteral("10.0.0.5");
+        info.udpPort = 5000;
+        auto w = makeWindow(&info);
+        w->open(FIXTURE);
+        QCOMPARE(w->infoOstrum()->strAddr, QStringLiteral("10.0.0.5"));
+        QCOMPARE(w->infoOstrum()->udpPort, quint16(5000));
+        QVERIFY(w->isWindowModified());
+        m_prompts->answers << QMessageBox::Discard;
+        w->newDiagram();
+        QCOMPARE(w->infoOstrum()->strAddr, QStringLiteral("10.0.0.5"));
+        QVERIFY(w->infoOstrum()->bStart);
+    }
+
+    void keyFlags()
+    {
+        auto w = makeWindow();
+        QTest::keyPress(w.get(), Qt::Key_Control);
+        QVERIFY(w->bCtrlKey());
+        QTest::keyPress(w.get(), Qt::Key_Shift);
+        QVERIFY(w->bShiftKey());
+        QTest::keyRelease(w.get(), Qt::Key_Control);
+        QVERIFY(!w->bCtrlKey());
+        QTest::keyRelease(w.get(), Qt::Key_Shift);
+        QVERIFY(!w->bShiftKey());
+    }
+
+    void geometryPersists()
+    {
+        {
+            auto w = makeWindow();
+            w->setGeometry(120, 140, 800, 600);
+        }
+        auto w = makeWindow();
+        QCOMPARE(w->size(), QSize(800, 600));
+    }
+};
+
+QTEST_MAIN(TestMainWindowLifecycle)
+#include "tst_mainwindow_lifecycle.moc"

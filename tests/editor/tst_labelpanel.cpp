@@ -1,0 +1,154 @@
+#include "document.h"
+#include "labelModel.h"
+#include "labelWidget.h"
+#include "mainwindow.h"
+#include "scriptedPrompts.h"
+
+#include <QLabel>
+#include <QPainter>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+const QString FIXTURE = QStringLiteral(VEXTOR_SOURCE_DIR "/tests/editor/data/two_sheets.vxt3");
+
+QImage expectedEntry(const QString& image, const QString& name)
+{
+    QPixmap pixmap(image);
+    QPainter painter(&pixmap);
+    painter.drawText(pixmap.rect(), Qt::AlignHCenter | Qt::AlignVCenter, name);
+    painter.end();
+    return pixmap.toImage();
+}
+
+// A document whose only sheet defines the given labels (PostLogic side) in the given order.
+QByteArray labelsDocument(const QStringList& names)
+{
+    QByteArray text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                      "<Vextor3 addr=\"192.168.10.16\" tcpPort=\"24\" udpPort=\"4660\" Timeout=\"1\" "
+                      "autoConnect=\"true\">\n    <tab id=\"0\" name=\"Sheet1\">\n";
+    for (int i = 0; i < names.size(); ++i)
+        text += QStringLiteral("        <entry term=\"Label\">\n            <id>%1</id>\n            "
+                               "<name>%2</name>\n        </entry>\n")
+                    .arg(i)
+                    .arg(names.at(i))
+                    .toUtf8();
+    text += "    </tab>\n</Vextor3>\n";
+    return text;
+}
+} // namespace
+
+class TestLabelPanel : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<MainWindow> openDocument(const QString& name)
+    {
+        QString none;
+        auto w = std::make_unique<MainWindow>(none, nullptr, nullptr);
+        auto prompts = std::make_unique<ScriptedPrompts>();
+        m_prompts = prompts.get();
+        w->setPrompts(std::move(prompts));
+        w->open(name);
+        return w;
+    }
+    std::unique_ptr<QTemporaryDir> m_dir;
+    ScriptedPrompts* m_prompts = nullptr;
+
+private slots:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        m_dir = std::make_unique<QTemporaryDir>();
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir->path());
+    }
+
+    void entriesOfTheDocument()
+    {
+        auto w = openDocument(FIXTURE);
+        LabelModel* model = w->labelWidget()->model();
+        QCOMPARE(model->feedbacks().size(), 1);
+        QCOMPARE(model->feedbacks().at(0).name, QStringLiteral("FeedBack0"));
+        QCOMPARE(model->labels().size(), 2);
+        QCOMPARE(model->labels().at(0).name, QStringLiteral("Label0"));
+        QCOMPARE(model->labels().at(1).name, QStringLiteral("Label1"));
+        QCOMPARE(w->labelWidget()->entryLabel(QStringLiteral("FeedBack0"))->pos(), QPoint(0, 0));
+        QCOMPARE(w->labelWidget()->entryLabel(QStringLiteral("Label0"))->pos(), QPoint(0, 24));
+        QCOMPARE(w->labelWidget()->entryLabel(QStringLiteral("Label1"))->pos(), QPoint(91, 24));
+    }
+
+    void imagesPerSheet_data()
+    {
+        QTest::addColumn<int>("sheet");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("image");
+        QTest::newRow("feedback free on its own sheet") << 0 << "FeedBack0"
+                                                        << ":/images/LabelON.png";
+        QTest::newRow("feedback placed on sheet 1") << 1 << "FeedBack0"
+                                                    << ":/images/LabelOFF.png";
+        QTest::newRow("feedback on a new sheet") << 2 << "FeedBack0"
+                                                 << ":/images/LabelON.png";
+        QTest::newRow("label on its defining sheet") << 0 << "Label0"
+                                                     << ":/images/LabelOFF.png";
+        QTest::newRow("label placed on sheet 1") << 1 << "Label1"
+                                                 << ":/images/LabelOFF.png";
+        QTest::newRow("PreLabel kind on a new sheet") << 2 << "Label0"
+                                                      << ":/images/LabelON.png";
+        QTest::newRow("Label kind on a new sheet") << 2 << "Label1"
+                                                   << ":/images/FncLabelON.png";
+    }
+    void imagesPerSheet()
+    {
+        QFETCH(int, sheet);
+        QFETCH(QString, name);
+        QFETCH(QString, image);
+        auto w = openDocument(FIXTURE);
+        if (sheet >= w->sheetCount())
+            w->tabNew();
+        w->tabWidget()->setCurrentIndex(sheet);
+        QCOMPARE(w->labelWidget()->model()->currentTab(), sheet);
+        QLabel* label = w->labelWidget()->entryLabel(name);
+        QVERIFY(label);
+        QCOMPARE(label->pixmap()->toImage(), expectedEntry(image, name));
+    }
+
+    void numericOrderAndRows()
+    {
+        const QStringList names{"Label3", "Label10", "Label2", "Label4", "Label5",
+                                "Label6", "Label7",  "Label8", "Label9"};
+        const QString file = m_dir->filePath(QStringLiteral("labels.vxt3"));
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(labelsDocument(names));
+        out.close();
+        auto w = openDocument(file);
+        QStringList order;
+        for (const LabelModel::LabelInfo& info : w->labelWidget()->model()->labels())
+            order << info.name;
+        QCOMPARE(order, (QStringList{"Label2", "Label3", "Label4", "Label5", "Label6", "Label7", "Label8",
+                                     "Label9", "Label10"}));
+        // A ninth label starts the second label row.
+        QCOMPARE(w->labelWidget()->entryLabel(QStringLiteral("Label9"))->pos(), QPoint(7 * 91, 24));
+        QCOMPARE(w->labelWidget()->entryLabel(QStringLiteral("Label10"))->pos(), QPoint(0, 48));
+        QCOMPARE(w->labelWidget()->minimumSize(), QSize(8 * 91, 3 * 24));
+    }
+
+    void clearedWithTheDocument()
+    {
+        auto w = openDocument(FIXTURE);
+        m_prompts->answers << QMessageBox::Discard;
+        w->newDiagram();
+        QVERIFY(w->labelWidget()->model()->labels().isEmpty());
+        QVERIFY(w->labelWidget()->model()->feedbacks().isEmpty());
+        QVERIFY(!w->labelWidget()->entryLabel(QStringLiteral("Label0")));
+    }
+};
+
+QTEST_MAIN(TestLabelPanel)
+#include "tst_labelpanel.moc"

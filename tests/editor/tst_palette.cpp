@@ -1,0 +1,239 @@
+#include "document.h"
+#include "mainwindow.h"
+#include "menuWidget.h"
+#include "resourceCounters.h"
+#include "scriptedPrompts.h"
+
+#include <QDragEnterEvent>
+#include <QFile>
+#include <QLabel>
+#include <QMimeData>
+#include <QPainter>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+const QString FIXTURE = QStringLiteral(VEXTOR_SOURCE_DIR "/tests/editor/data/two_sheets.vxt3");
+
+// A document with n outputs on one sheet.
+QByteArray outputsDocument(int n)
+{
+    QByteArray text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                      "<Vextor3 addr=\"192.168.10.16\" tcpPort=\"24\" udpPort=\"4660\" Timeout=\"1\" "
+                      "autoConnect=\"true\">\n    <tab id=\"0\" name=\"Sheet1\">\n";
+    for (int i = 0; i < n; ++i)
+        text += QStringLiteral("        <entry term=\"OUT-CH%1\">\n            <id>%1</id>\n            "
+                               "<name>OUT-CH%1</name>\n        </entry>\n")
+                    .arg(i)
+                    .toUtf8();
+    text += "    </tab>\n</Vextor3>\n";
+    return text;
+}
+
+// What an entry shows: its image, greyed when nothing is free, with the caption drawn on it.
+QImage expectedEntry(const QString& image, const QString& caption, bool grey)
+{
+    QPixmap pixmap(image);
+    QPainter painter(&pixmap);
+    if (grey)
+        painter.fillRect(pixmap.rect(), QColor(127, 127, 127, 127));
+    painter.drawText(pixmap.rect(), Qt::AlignHCenter | Qt::AlignVCenter, caption);
+    painter.end();
+    return pixmap.toImage();
+}
+
+MenuWidget::menuItem* entry(MenuWidget* palette, const QString& name)
+{
+    for (MenuWidget::menuItem* item : palette->items()) {
+        if (item->name == name)
+            return item;
+    }
+    return nullptr;
+}
+} // namespace
+
+class TestPalette : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<MainWindow> makeWindow()
+    {
+        QString none;
+        auto w = std::make_unique<MainWindow>(none, nullptr, nullptr);
+        auto prompts = std::make_unique<ScriptedPrompts>();
+        m_prompts = prompts.get();
+        w->setPrompts(std::move(prompts));
+        return w;
+    }
+    std::unique_ptr<QTemporaryDir> m_dir;
+    ScriptedPrompts* m_prompts = nullptr;
+
+private slots:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        m_dir = std::make_unique<QTemporaryDir>();
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir->path());
+    }
+
+    void layout_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QRect>("rect");
+        QTest::addColumn<QString>("caption");
+        QTest::newRow("Input") << "Input" << QRect(10, 10, 100, 32) << "Input";
+        QTest::newRow("PreLogic") << "PreLogic" << QRect(10, 49, 100, 32) << "PreLogic";
+        QTest::newRow("NET under PreLogic") << "PreLogicInfo" << QRect(10, 80, 100, 20) << "NET(8/8)";
+        QTest::newRow("CntFnc") << "CntFnc" << QRect(10, 107, 100, 32) << "CntFnc(8/8)";
+        QTest::newRow("DlyFnc") << "DlyFnc" << QRect(10, 146, 100, 32) << "DlyFnc(8/8)";
+        QTest::newRow("NonFnc") << "NonFnc" << QRect(10, 185, 100, 32) << "NonFnc(6/6)";
+        QTest::newRow("PostLogic") << "PostLogic" << QRect(10, 224, 100, 32) << "PostLogic";
+        QTest::newRow("NET under PostLogic") << "PostLogicInfo" << QRect(10, 255, 100, 20) << "NET(11/11)";
+        QTest::newRow("MsrCnt") << "MsrCnt" << QRect(10, 282, 100, 32) << "MsrCnt(4/4)";
+        QTest::newRow("Output") << "OUT-CH" << QRect(10, 321, 100, 32) << "Output(8/8)";
+        QTest::newRow("FeedBack") << "FeedBack" << QRect(10, 360, 100, 32) << "FeedBack(8/8)";
+        QTest::newRow("NET under FeedBack") << "FeedBackInfo" << QRect(10, 391, 100, 20) << "NET(8/8)";
+        QTest::newRow("Label") << "Label" << QRect(10, 418, 100, 32) << "Label";
+    }
+    void layout()
+    {
+        QFETCH(QString, name);
+        QFETCH(QRect, rect);
+        QFETCH(QString, caption);
+        auto w = makeWindow();
+        MenuWidget* palette = w->menuWidget();
+        MenuWidget::menuItem* item = entry(palette, name);
+        QVERIFY(item);
+        QCOMPARE(QRect(QPoint(item->x1, item->y1), QPoint(item->x2 - 1, item->y2 - 1)), rect);
+        QCOMPARE(item->label->pos(), rect.topLeft());
+        QCOMPARE(item->label->pixmap()->toImage(),
+                 expectedEntry(palette->counters()->entries().at(palette->items().indexOf(item)).image,
+                               caption, false));
+        QCOMPARE(palette->minimumSize(), QSize(120, 418 + 32 + 7));
+    }
+
+    void countsAfterOpening_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("free");
+        QTest::newRow("CntFnc") << "CntFnc" << 6;
+        QTest::newRow("DlyFnc") << "DlyFnc" << 7;
+        QTest::newRow("NonFnc") << "NonFnc" << 6;
+        QTest::newRow("functions in all") << "PostLogicInfo" << 8;
+        QTest::newRow("fed from PreLogic or labels") << "PreLogicInfo" << 6;
+        QTest::newRow("fed from FeedBack") << "FeedBackInfo" << 7;
+        QTest::newRow("MsrCnt") << "MsrCnt" << 3;
+        QTest::newRow("OUT-CH") << "OUT-CH" << 6;
+        QTest::newRow("FeedBack") << "FeedBack" << 7;
+    }
+    void countsAfterOpening()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, free);
+        auto w = makeWindow();
+        w->open(FIXTURE);
+        ResourceCounters* counters = w->menuWidget()->counters();
+        QCOMPARE(counters->count(name), free);
+        const int index = counters->indexOf(name);
+        MenuWidget::menuItem* item = w->menuWidget()->items().at(index);
+        QCOMPARE(item->label->pixmap()->toImage(),
+                 expectedEntry(counters->entries().at(index).image, counters->captionText(index), false));
+        // A new document gives every unit back.
+        m_prompts->answers << QMessageBox::Discard;
+        w->newDiagram();
+        QCOMPARE(counters->count(name), counters->total(name));
+    }
+
+    void greyedWhenNothingIsFree_data()
+    {
+        QTest::addColumn<int>("outputs");
+        QTest::addColumn<bool>("grey");
+        QTest::newRow("seven of eight") << 7 << false;
+        QTest::newRow("all eight") << 8 << true;
+    }
+    void greyedWhenNothingIsFree()
+    {
+        QFETCH(int, outputs);
+        QFETCH(bool, grey);
+        auto w = makeWindow();
+        const QString name = m_dir->filePath(QStringLiteral("outputs%1.vxt3").arg(outputs));
+        QFile file(name);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(outputsDocument(outputs));
+        file.close();
+        w->open(name);
+        MenuWidget::menuItem* item = entry(w->menuWidget(), QStringLiteral("OUT-CH"));
+        QCOMPARE(item->label->pixmap()->toImage(),
+                 expectedEntry(QStringLiteral(":/images/MenuOut.png"),
+                               QStringLiteral("Output(%1/8)").arg(8 - outputs), grey));
+        // Giving a unit back redraws the entry at once.
+        QVERIFY(w->menuWidget()->addCount(1, QStringLiteral("OUT-CH")));
+        QCOMPARE(entry(w->menuWidget(), QStringLiteral("OUT-CH"))->label->pixmap()->toImage(),
+                 expectedEntry(QStringLiteral(":/images/MenuOut.png"),
+                               QStringLiteral("Output(%1/8)").arg(9 - outputs), false));
+    }
+
+    void hitTest_data()
+    {
+        QTest::addColumn<QPoint>("pos");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("inside Input") << QPoint(50, 20) << "Input";
+        QTest::newRow("left border") << QPoint(10, 20) << "";
+        QTest::newRow("top border") << QPoint(50, 10) << "";
+        QTest::newRow("NET overlapping PreLogic's last row") << QPoint(50, 81) << "PreLogicInfo";
+        QTest::newRow("gap") << QPoint(50, 44) << "";
+        QTest::newRow("Label") << QPoint(50, 430) << "Label";
+    }
+    void hitTest()
+    {
+        QFETCH(QPoint, pos);
+        QFETCH(QString, name);
+        auto w = makeWindow();
+        QCOMPARE(w->menuWidget()->getName(pos), name);
+    }
+
+    void routingCountersAreNotDragged()
+    {
+        auto w = makeWindow();
+        MenuWidget* palette = w->menuWidget();
+        palette->resize(palette->minimumSize());
+        palette->show();
+        // A drag would run a nested loop; a NET entry must return at once and stay as it was.
+        const QImage before = entry(palette, QStringLiteral("FeedBackInfo"))->label->pixmap()->toImage();
+        QTest::mousePress(palette, Qt::LeftButton, Qt::NoModifier, QPoint(50, 400));
+        QCOMPARE(entry(palette, QStringLiteral("FeedBackInfo"))->label->pixmap()->toImage(), before);
+    }
+
+    void dropsOnThePaletteAreRefused()
+    {
+        auto w = makeWindow();
+        MenuWidget* palette = w->menuWidget();
+        palette->show();
+        QMimeData data;
+        data.setData(QStringLiteral("application/x-dnditemdata"),
+                     DragWidget::encodeItem(QStringLiteral("CntFnc"), QPoint(3, 4)));
+        QDragEnterEvent enter(QPoint(50, 120), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QCoreApplication::sendEvent(palette, &enter);
+        QVERIFY(!enter.isAccepted());
+        QCOMPARE(palette->items().size(), 13);
+    }
+
+    void payloadRoundTrip()
+    {
+        QString name;
+        QPoint offset;
+        QVERIFY(DragWidget::decodeItem(DragWidget::encodeItem(QStringLiteral("MsrCnt"), QPoint(7, -2)), name,
+                                       offset));
+        QCOMPARE(name, QStringLiteral("MsrCnt"));
+        QCOMPARE(offset, QPoint(7, -2));
+    }
+};
+
+QTEST_MAIN(TestPalette)
+#include "tst_palette.moc"

@@ -1,0 +1,364 @@
+#include "customscroll.h"
+#include "document.h"
+#include "mainwindow.h"
+#include "programWidget.h"
+#include "scriptedPrompts.h"
+
+#include <QAction>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPainter>
+#include <QScrollBar>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+const QString FIXTURE = QStringLiteral(VEXTOR_SOURCE_DIR "/tests/editor/data/two_sheets.vxt3");
+
+BlockItem* findBlock(Document* doc, const QString& name, int tid)
+{
+    for (BlockItem* p : doc->diagram()->allBlocks()) {
+        if (p->getName() == name && p->getTid() == tid)
+            return p;
+    }
+    return nullptr;
+}
+
+// Paints a sheet as it would be shown (a hidden widget is not repainted).
+QImage paint(QWidget* sheet)
+{
+    sheet->resize(sheet->minimumSize());
+    QImage image(sheet->size(), QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    sheet->render(&image);
+    return image;
+}
+
+QImage withText(const QString& resource, const QString& text, bool bold)
+{
+    QPixmap pixmap(resource);
+    QPainter painter(&pixmap);
+    if (bold) {
+        QFont font = painter.font();
+        font.setWeight(75);
+        painter.setFont(font);
+    }
+    painter.drawText(pixmap.rect(), Qt::AlignHCenter | Qt::AlignVCenter, text);
+    painter.end();
+    return pixmap.toImage();
+}
+} // namespace
+
+class TestSheetCanvas : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<MainWindow> openFixture()
+    {
+        QString none;
+        auto w = std::make_unique<MainWindow>(none, nullptr, nullptr);
+        auto prompts = std::make_unique<ScriptedPrompts>();
+        m_prompts = prompts.get();
+        w->setPrompts(std::move(prompts));
+        w->open(FIXTURE);
+        return w;
+    }
+    std::unique_ptr<QTemporaryDir> m_dir;
+    ScriptedPrompts* m_prompts = nullptr;
+
+private slots:
+    void initTestCase()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        m_dir = std::make_unique<QTemporaryDir>();
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir->path());
+    }
+
+    void headers_data()
+    {
+        QTest::addColumn<QString>("objectName");
+        QTest::addColumn<QRect>("geometry");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("input") << "label_0" << QRect(20, 37, 56, 16) << "Input";
+        QTest::newRow("prelogic") << "label_1" << QRect(142, 37, 63, 30) << "PreLogic\nFeedBack";
+        QTest::newRow("function") << "label_2" << QRect(284, 37, 56, 30) << "Function\n";
+        QTest::newRow("postlogic") << "label_3" << QRect(425, 37, 63, 16) << "PostLogic";
+        QTest::newRow("output") << "label_4" << QRect(567, 37, 111, 45)
+                                << "Output\nFeedBack\nMeasure Counter";
+    }
+    void headers()
+    {
+        QFETCH(QString, objectName);
+        QFETCH(QRect, geometry);
+        QFETCH(QString, text);
+        auto w = openFixture();
+        auto* label = w->programWidget(0)->findChild<QLabel*>(objectName);
+        QVERIFY(label);
+        QCOMPARE(label->geometry(), geometry);
+        QCOMPARE(label->text(), text);
+        QCOMPARE(w->programWidget(0)->minimumSize(), QSize(750, 1030));
+    }
+
+    void connectionLineFollowsSettings()
+    {
+        auto w = openFixture();
+        ProgramWidget* sheet = w->programWidget(0);
+        paint(sheet);
+        QCOMPARE(sheet->connectionLine()->text(),
+                 QStringLiteral("IP address: 192.168.10.16   TCP port: 24   UDP port: 4660"));
+        QCOMPARE(sheet->connectionLine()->geometry(), QRect(10, 0, 600, 30));
+        w->infoOstrum()->strAddr = QStringLiteral("10.1.2.3");
+        w->infoOstrum()->tcpPort = 2400;
+        w->infoOstrum()->udpPort = 4661;
+        paint(sheet);
+        QCOMPARE(sheet->connectionLine()->text(),
+                 QStringLiteral("IP address: 10.1.2.3   TCP port: 2400   UDP port: 4661"));
+    }
+
+    void blocksStandInTheirSlots_data()
+    {
+        QTest::addColumn<int>("tid");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QPoint>("pos");
+        QTest::newRow("input from a document") << 0 << "IN-CH0" << QPoint(0, 104);
+        QTest::newRow("input slot 1") << 0 << "IN-CH1" << QPoint(0, 144);
+        QTest::newRow("prelogic") << 0 << "PreLgc0" << QPoint(142, 90);
+        QTest::newRow("prelogic slot 1") << 0 << "PreLgc1" << QPoint(142, 158);
+        QTest::newRow("counter function") << 0 << "CntFnc0" << QPoint(284, 104);
+        QTest::newRow("delay function") << 0 << "DlyFnc0" << QPoint(284, 144);
+        QTest::newRow("label input, function side") << 0 << "Label0" << QPoint(284, 186);
+        QTest::newRow("postlogic") << 0 << "PstLgc0" << QPoint(425, 90);
+        QTest::newRow("label input, postlogic side") << 0 << "Label1" << QPoint(425, 174);
+        QTest::newRow("output") << 0 << "OUT-CH0" << QPoint(567, 106);
+        QTest::newRow("feedback") << 0 << "FeedBack0" << QPoint(567, 146);
+        QTest::newRow("measure counter") << 0 << "MsrCnt0" << QPoint(567, 184);
+        QTest::newRow("other sheet input") << 1 << "IN-CH2" << QPoint(0, 104);
+        QTest::newRow("label output") << 1 << "Label0" << QPoint(142, 106);
+        QTest::newRow("feedback output") << 1 << "FeedBack0" << QPoint(142, 174);
+        QTest::newRow("function label output") << 1 << "Label1" << QPoint(284, 106);
+        QTest::newRow("counter function slot 1") << 1 << "CntFnc1" << QPoint(284, 144);
+        QTest::newRow("postlogic sheet 1") << 1 << "PstLgc1" << QPoint(425, 90);
+    }
+    void blocksStandInTheirSlots()
+    {
+        QFETCH(int, tid);
+        QFETCH(QString, name);
+        QFETCH(QPoint, pos);
+        auto w = openFixture();
+        BlockItem* p = findBlock(w->document(), name, tid);
+        QVERIFY(p);
+        QCOMPARE(p->getPosition(), pos);
+        QLabel* label = p->getLabel();
+        QVERIFY(label);
+        QCOMPARE(label->parentWidget(), w->programWidget(tid));
+        QCOMPARE(label->pos(), pos);
+        QVERIFY(label->pixmap());
+        QCOMPARE(label->pixmap()->toImage(), p->getPixmap().toImage());
+    }
+
+    void blockPictures_data()
+    {
+        QTest::addColumn<int>("tid");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("image");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("bold");
+        QTest::newRow("prelogic shows its user name in bold") << 0 << "PreLgc0"
+                                                              << ":/images/PreLgc.png"
+                                                              << "COIN" << true;
+        QTest::newRow("prelogic without user name") << 0 << "PreLgc1"
+                                                    << ":/images/PreLgc.png"
+                                                    << "PreLgc1" << true;
+        QTest::newRow("postlogic") << 1 << "PstLgc1"
+                                   << ":/images/PstLgc.png"
+                                   << "VETO" << true;
+        QTest::newRow("counter function") << 0 << "CntFnc0"
+                                          << ":/images/Function.png"
+                                          << "Gate" << false;
+        QTest::newRow("counter function mode 9") << 1 << "CntFnc1"
+                                                 << ":/images/Function0.png"
+                                                 << "CntFnc1" << false;
+        QTest::newRow("measure counter mode 5") << 0 << "MsrCnt0"
+                                                << ":/images/MsrCnt.png"
+                                                << "MsrCnt0" << false;
+    }
+    void blockPictures()
+    {
+        QFETCH(int, tid);
+        QFETCH(QString, name);
+        QFETCH(QString, image);
+        QFETCH(QString, text);
+        QFETCH(bool, bold);
+        auto w = openFixture();
+        BlockItem* p = findBlock(w->document(), name, tid);
+        QVERIFY(p);
+        QCOMPARE(p->getPixmap().toImage(), withText(image, text, bold));
+    }
+
+    void measureImageByMode_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("image");
+        QTest::newRow("0") << 0 << ":/images/MsrCnt3.png";
+        QTest::newRow("gate only") << 4 << ":/images/MsrCnt2.png";
+        QTest::newRow("8") << 8 << ":/images/MsrCnt2.png";
+        QTest::newRow("both groups") << 5 << ":/images/MsrCnt.png";
+        QTest::newRow("source only") << 1 << ":/images/MsrCnt1.png";
+    }
+    void measureImageByMode()
+    {
+        QFETCH(int, mode);
+        QFETCH(QString, image);
+        auto w = openFixture();
+        BlockItem* p = findBlock(w->document(), QStringLiteral("MsrCnt0"), 0);
+        p->setPropertyString(QStringLiteral("Mode=%1 FileSave=false PATH=/tmp").arg(mode));
+        const int snapshots = w->snapshotCount();
+        w->programWidget(0)->setModified(p, nullptr);
+        QCOMPARE(p->getBasePixmap().toImage(), QPixmap(image).toImage());
+        QCOMPARE(p->getLabel()->pixmap()->toImage(), withText(image, QStringLiteral("MsrCnt0"), false));
+        QCOMPARE(w->snapshotCount(), snapshots + 1);
+        QVERIFY(w->isWindowModified());
+    }
+
+    void editedLogicLosesBold()
+    {
+        auto w = openFixture();
+        BlockItem* p = findBlock(w->document(), QStringLiteral("PreLgc0"), 0);
+        p->setUserName(QStringLiteral("AND2"));
+        w->programWidget(0)->setModified(p, nullptr);
+        QCOMPARE(p->getLabel()->pixmap()->toImage(),
+                 withText(QStringLiteral(":/images/PreLgc.png"), QStringLiteral("AND2"), false));
+    }
+
+    void wiresFollowPorts_data()
+    {
+        QTest::addColumn<int>("tid");
+        QTest::addColumn<int>("count");
+        QTest::newRow("sheet 0") << 0 << 12;
+        QTest::newRow("sheet 1") << 1 << 4;
+    }
+    void wiresFollowPorts()
+    {
+        QFETCH(int, tid);
+        QFETCH(int, count);
+        auto w = openFixture();
+        ProgramWidget* sheet = w->programWidget(tid);
+        paint(sheet);
+        QCOMPARE(sheet->lines().size(), count);
+        for (auto it = sheet->lines().constBegin(); it != sheet->lines().constEnd(); ++it) {
+            QCOMPARE(it.key()->x2(), it.value()->getPosition().x());
+            QVERIFY(it.value()->getType() != QLatin1String("Input"));
+        }
+    }
+
+    void wireEndsAtOperandPin()
+    {
+        auto w = openFixture();
+        ProgramWidget* sheet = w->programWidget(0);
+        paint(sheet);
+        BlockItem* post = findBlock(w->document(), QStringLiteral("PstLgc0"), 0);
+        BlockItem* delay = findBlock(w->document(), QStringLiteral("DlyFnc0"), 0);
+        const QLine expected(delay->getOutPos(), QPoint(425, 90 + 3 + 5 * 1));
+        bool found = false;
+        for (auto it = sheet->lines().constBegin(); it != sheet->lines().constEnd(); ++it)
+            found = found || (*it.key() == expected && it.value() == post);
+        QVERIFY(found);
+    }
+
+    void columnBands_data()
+    {
+        QTest::addColumn<int>("x");
+        QTest::addColumn<QColor>("color");
+        QTest::newRow("input") << 117 << QColor(255, 0, 0, 20);
+        QTest::newRow("prelogic") << 118 << QColor(255, 255, 0, 50);
+        QTest::newRow("function") << 400 << QColor(0, 255, 0, 50);
+        QTest::newRow("postlogic") << 401 << QColor(0, 255, 255, 50);
+        QTest::newRow("output") << 743 << QColor(0, 0, 255, 30);
+    }
+    void columnBands()
+    {
+        QFETCH(int, x);
+        QFETCH(QColor, color);
+        QString none;
+        MainWindow w(none, nullptr, nullptr);
+        ProgramWidget* sheet = w.programWidget(0);
+        const QImage image = paint(sheet);
+        // The band is laid over the sheet's background from y 30 down.
+        const QColor background = sheet->palette().color(sheet->backgroundRole());
+        QImage expected(1, 1, QImage::Format_ARGB32);
+        expected.fill(background);
+        {
+            QPainter painter(&expected);
+            painter.fillRect(expected.rect(), color);
+        }
+        QCOMPARE(image.pixelColor(x, 29), background);
+        QCOMPARE(image.pixelColor(x, 30), expected.pixelColor(0, 0));
+        QCOMPARE(image.pixelColor(x, 1029), expected.pixelColor(0, 0));
+    }
+
+    void selectionTint()
+    {
+        auto w = openFixture();
+        ProgramWidget* sheet = w->programWidget(0);
+        BlockItem* p = findBlock(w->document(), QStringLiteral("CntFnc0"), 0);
+        QSignalSpy selected(sheet, &ProgramWidget::itemSelect);
+        sheet->addSelect(p);
+        QCOMPARE(selected.count(), 1);
+        QCOMPARE(selected.at(0).at(0).toBool(), true);
+        QVERIFY(w->action(QStringLiteral("actionCut"))->isEnabled());
+        QCOMPARE(p->getLabel()->pixmap()->toImage(),
+                 ProgramWidget::tinted(p->getPixmap(), QColor(0, 0, 255, 70)).toImage());
+        sheet->clearSelect(true);
+        QCOMPARE(p->getLabel()->pixmap()->toImage(), p->getPixmap().toImage());
+        QVERIFY(!w->action(QStringLiteral("actionCut"))->isEnabled());
+    }
+
+    void moveKeepsLabelWithBlock()
+    {
+        auto w = openFixture();
+        ProgramWidget* sheet = w->programWidget(0);
+        BlockItem* p = findBlock(w->document(), QStringLiteral("DlyFnc0"), 0);
+        QVERIFY(sheet->move(p, 1)); // slot 2 holds the label input: lands in slot 3
+        QCOMPARE(p->getIndex(), 3);
+        QCOMPARE(p->getPosition(), QPoint(284, 104 + 3 * 40));
+        QCOMPARE(p->getLabel()->pos(), p->getPosition());
+        QVERIFY(w->isWindowModified());
+        BlockItem* top = findBlock(w->document(), QStringLiteral("PreLgc0"), 0);
+        const int snapshots = w->snapshotCount();
+        QVERIFY(!sheet->move(top, -1));
+        QCOMPARE(w->snapshotCount(), snapshots);
+    }
+
+    void scrollLeavesArrowKeysToTheSheet_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("up") << int(Qt::Key_Up) << false;
+        QTest::newRow("down") << int(Qt::Key_Down) << false;
+        QTest::newRow("page down") << int(Qt::Key_PageDown) << true;
+    }
+    void scrollLeavesArrowKeysToTheSheet()
+    {
+        QFETCH(int, key);
+        QFETCH(bool, accepted);
+        CustomScroll scroll;
+        auto* inner = new QWidget;
+        inner->setMinimumSize(100, 2000);
+        scroll.setWidget(inner);
+        scroll.resize(200, 200);
+        scroll.show();
+        scroll.verticalScrollBar()->setValue(500);
+        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(&scroll, &event);
+        QCOMPARE(event.isAccepted(), accepted);
+        QCOMPARE(scroll.verticalScrollBar()->value() != 500, accepted);
+    }
+};
+
+QTEST_MAIN(TestSheetCanvas)
+#include "tst_sheetcanvas.moc"
