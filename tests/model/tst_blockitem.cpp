@@ -8,6 +8,8 @@
 
 using BlockFactory = std::function<BlockItem*(const QString& name)>;
 Q_DECLARE_METATYPE(BlockFactory)
+using SettingsReader = std::function<QString(const QString& settings)>;
+Q_DECLARE_METATYPE(SettingsReader)
 
 namespace {
 // Settings readers work on any block; a plain function block carries the string.
@@ -35,19 +37,13 @@ private slots:
     void settingsValue();
     void counterText_data();
     void counterText();
-    void delay_data();
-    void delay();
+    void settingsReaders_data();
+    void settingsReaders();
     void inputSettings_data();
     void inputSettings();
     void inputOscillator_data();
     void inputOscillator();
     void setUserControl();
-    void outputSettings_data();
-    void outputSettings();
-    void counterFunction_data();
-    void counterFunction();
-    void measureCounterMode_data();
-    void measureCounterMode();
 
     void fanOutAndDelPort();
     void setPortReleasesPreviousDriver();
@@ -153,29 +149,72 @@ void TestBlockItem::counterText()
     QCOMPARE(s, rest);
 }
 
-void TestBlockItem::delay_data()
+void TestBlockItem::settingsReaders_data()
 {
+    // Each reader shows what it takes from a settings string, values joined by blanks.
+    QTest::addColumn<SettingsReader>("read");
     QTest::addColumn<QString>("settings");
-    QTest::addColumn<int>("ns");
-
-    QTest::newRow("us decimal") << "Delay=1.25us" << 1250;
-    QTest::newRow("ns integer") << "Delay=100ns" << 100;
-    QTest::newRow("bare integer") << "Delay=40" << 40;
-    QTest::newRow("negative integer") << "Delay=-5" << -5;
-    QTest::newRow("ns needs an integer") << "Delay=1.5ns" << 0;
-    QTest::newRow("bare decimal refused") << "Delay=1.5" << 0;
-    QTest::newRow("unit alone") << "Delay=us" << 0;
-    QTest::newRow("junk") << "Delay=abc" << 0;
-    QTest::newRow("not at the start") << "Mode=1 Delay=40" << 0;
-    QTest::newRow("case-sensitive") << "delay=40" << 0;
+    QTest::addColumn<QString>("values");
+    const SettingsReader delay = [](const QString& s) {
+        return QString::number(NIMDlyFnc::getDly(withSettings(s).get()));
+    };
+    const SettingsReader counter = [](const QString& s) {
+        const auto b = withSettings(s);
+        return QString("%1 %2 %3")
+            .arg(NIMCntFnc::getMode(b.get()))
+            .arg(NIMCntFnc::getMainCnt(b.get()))
+            .arg(NIMCntFnc::getSubCnt(b.get()));
+    };
+    const SettingsReader measure = [](const QString& s) {
+        NIMMsrCnt msr(0, 0, QStringLiteral("MsrCnt0"));
+        msr.setPropertyString(s);
+        return QString::number(NIMMsrCnt::getMode(&msr));
+    };
+    const SettingsReader output = [](const QString& s) {
+        NIMOut out(0, 0, QStringLiteral("OUT-CH0"));
+        out.setPropertyString(s);
+        bool nim = false, ttl = true;
+        out.getOutputProperty(nim, ttl);
+        return QString("%1 %2").arg(nim).arg(ttl);
+    };
+    auto row = [](const char* tag, const SettingsReader& read, const QString& settings,
+                  const QString& values) { QTest::newRow(tag) << read << settings << values; };
+    row("delay us decimal", delay, "Delay=1.25us", "1250");
+    row("delay ns integer", delay, "Delay=100ns", "100");
+    row("delay bare integer", delay, "Delay=40", "40");
+    row("delay negative integer", delay, "Delay=-5", "-5");
+    row("delay ns needs an integer", delay, "Delay=1.5ns", "0");
+    row("delay bare decimal refused", delay, "Delay=1.5", "0");
+    row("delay unit alone", delay, "Delay=us", "0");
+    row("delay junk", delay, "Delay=abc", "0");
+    row("delay not at the start", delay, "Mode=1 Delay=40", "0");
+    row("delay case-sensitive", delay, "delay=40", "0");
+    row("counter empty: smallest mode-0 counts", counter, "", "0 5 4");
+    row("counter mode 3 keeps sub", counter, "Mode=3 MainCnt=1.5usec SubCnt=200nsec", "3 1500 200");
+    row("counter mode 1 sub minus one", counter, "Mode=1 MainCnt=1.5usec SubCnt=200nsec", "1 1500 199");
+    row("counter mode 1 sub zero stays", counter, "Mode=1 MainCnt=5 SubCnt=0", "1 5 0");
+    row("counter mode 8 minus one", counter, "Mode=8 MainCnt=5 SubCnt=10", "8 5 9");
+    row("counter mode 10 minus one", counter, "Mode=10 MainCnt=5 SubCnt=10", "10 5 9");
+    row("counter mode 2 keeps", counter, "Mode=2 MainCnt=5 SubCnt=10", "2 5 10");
+    row("counter mode 11 keeps", counter, "Mode=11 MainCnt=5 SubCnt=10", "11 5 10");
+    row("counter no mode: minus one", counter, "MainCnt=10 SubCnt=10", "0 10 9");
+    row("counter mode not a number", counter, "Mode=x MainCnt=10 SubCnt=10", "0 10 9");
+    row("counter seconds, sub unit only", counter, "Mode=2 MainCnt=2sec SubCnt=sec", "2 2000000000 0");
+    row("counter mode only: counts zero", counter, "Mode=3", "3 0 0");
+    row("measure counter empty", measure, "", "0");
+    row("measure counter with unit", measure, "Mode=1 Unit=ms FileSave=true PATH=/tmp/my dir", "1");
+    row("measure counter without unit", measure, "Mode=3 FileSave=false PATH=", "3");
+    row("output empty is NIM, not TTL", output, "", "1 0");
+    row("output TTL", output, "bNIM=false bTTL=true ", "0 1");
+    row("output neither", output, "bNIM=false bTTL=false ", "0 0");
+    row("output junk", output, "x", "0 0");
 }
 
-void TestBlockItem::delay()
+void TestBlockItem::settingsReaders()
 {
+    QFETCH(SettingsReader, read);
     QFETCH(QString, settings);
-    QFETCH(int, ns);
-    auto block = withSettings(settings);
-    QCOMPARE(NIMDlyFnc::getDly(block.get()), ns);
+    QTEST(read(settings), "values");
 }
 
 void TestBlockItem::inputSettings_data()
@@ -268,85 +307,6 @@ void TestBlockItem::setUserControl()
     QVERIFY(input.bUserControl());
     QVERIFY(!input.bHigh());
     QCOMPARE(int(input.getVth()), 1720);
-}
-
-void TestBlockItem::outputSettings_data()
-{
-    QTest::addColumn<QString>("settings");
-    QTest::addColumn<bool>("bNIM");
-    QTest::addColumn<bool>("bTTL");
-
-    QTest::newRow("empty is NIM, not TTL") << "" << true << false;
-    QTest::newRow("NIM") << "bNIM=true bTTL=false " << true << false;
-    QTest::newRow("TTL") << "bNIM=false bTTL=true " << false << true;
-    QTest::newRow("neither") << "bNIM=false bTTL=false " << false << false;
-    QTest::newRow("junk") << "x" << false << false;
-}
-
-void TestBlockItem::outputSettings()
-{
-    QFETCH(QString, settings);
-    QFETCH(bool, bNIM);
-    QFETCH(bool, bTTL);
-    NIMOut out(0, 0, QStringLiteral("OUT-CH0"));
-    out.setPropertyString(settings);
-    bool nim = !bNIM;
-    bool ttl = !bTTL;
-    out.getOutputProperty(nim, ttl);
-    QCOMPARE(nim, bNIM);
-    QCOMPARE(ttl, bTTL);
-}
-
-void TestBlockItem::counterFunction_data()
-{
-    QTest::addColumn<QString>("settings");
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<uint>("mainCnt");
-    QTest::addColumn<uint>("subCnt");
-
-    QTest::newRow("empty: smallest mode-0 counts") << "" << 0 << 5u << 4u;
-    QTest::newRow("mode 3 keeps sub") << "Mode=3 MainCnt=1.5usec SubCnt=200nsec" << 3 << 1500u << 200u;
-    QTest::newRow("mode 1 sub minus one") << "Mode=1 MainCnt=1.5usec SubCnt=200nsec" << 1 << 1500u << 199u;
-    QTest::newRow("mode 1 sub zero stays") << "Mode=1 MainCnt=5 SubCnt=0" << 1 << 5u << 0u;
-    QTest::newRow("mode 8 minus one") << "Mode=8 MainCnt=5 SubCnt=10" << 8 << 5u << 9u;
-    QTest::newRow("mode 10 minus one") << "Mode=10 MainCnt=5 SubCnt=10" << 10 << 5u << 9u;
-    QTest::newRow("mode 2 keeps") << "Mode=2 MainCnt=5 SubCnt=10" << 2 << 5u << 10u;
-    QTest::newRow("mode 11 keeps") << "Mode=11 MainCnt=5 SubCnt=10" << 11 << 5u << 10u;
-    QTest::newRow("no mode: minus one") << "MainCnt=10 SubCnt=10" << 0 << 10u << 9u;
-    QTest::newRow("mode not a number") << "Mode=x MainCnt=10 SubCnt=10" << 0 << 10u << 9u;
-    QTest::newRow("seconds, sub unit only") << "Mode=2 MainCnt=2sec SubCnt=sec" << 2 << 2000000000u << 0u;
-    QTest::newRow("mode only: counts zero") << "Mode=3" << 3 << 0u << 0u;
-}
-
-void TestBlockItem::counterFunction()
-{
-    QFETCH(QString, settings);
-    QFETCH(int, mode);
-    QFETCH(uint, mainCnt);
-    QFETCH(uint, subCnt);
-    auto block = withSettings(settings);
-    QCOMPARE(NIMCntFnc::getMode(block.get()), mode);
-    QCOMPARE(uint(NIMCntFnc::getMainCnt(block.get())), mainCnt);
-    QCOMPARE(uint(NIMCntFnc::getSubCnt(block.get())), subCnt);
-}
-
-void TestBlockItem::measureCounterMode_data()
-{
-    QTest::addColumn<QString>("settings");
-    QTest::addColumn<int>("mode");
-
-    QTest::newRow("empty") << "" << 0;
-    QTest::newRow("with unit") << "Mode=1 Unit=ms FileSave=true PATH=/tmp/my dir" << 1;
-    QTest::newRow("without unit") << "Mode=3 FileSave=false PATH=" << 3;
-}
-
-void TestBlockItem::measureCounterMode()
-{
-    QFETCH(QString, settings);
-    QFETCH(int, mode);
-    NIMMsrCnt msr(0, 0, QStringLiteral("MsrCnt0"));
-    msr.setPropertyString(settings);
-    QCOMPARE(int(NIMMsrCnt::getMode(&msr)), mode);
 }
 
 void TestBlockItem::fanOutAndDelPort()
