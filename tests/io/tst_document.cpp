@@ -3,11 +3,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QRandomGenerator>
-#include <QSignalSpy>
 #include <QTest>
-#include <QTextStream>
-
-Q_DECLARE_METATYPE(BlockItem*)
 
 namespace {
 QByteArray wrap(const QByteArray& tabs,
@@ -214,7 +210,6 @@ private slots:
     void removeSheetRenumbers();
     void paste();
     void attributeWhiteSpaceSurvives();
-    void signalsFollowALoad();
     void randomRoundTrip();
 };
 
@@ -713,28 +708,6 @@ void TestDocument::attributeWhiteSpaceSurvives()
     QCOMPARE(read.sheetName(0), doc.sheetName(0));
     QCOMPARE(read.info().strAddr, doc.info().strAddr);
     QCOMPARE(read.toXml(), doc.toXml());
-}
-
-void TestDocument::signalsFollowALoad()
-{
-    qRegisterMetaType<BlockItem*>();
-    Document doc;
-    QSignalSpy cleared(&doc, &Document::cleared);
-    QSignalSpy added(&doc, &Document::sheetAdded);
-    QSignalSpy renamed(&doc, &Document::sheetRenamed);
-    QSignalSpy placed(&doc, &Document::blockPlaced);
-    QVERIFY(doc.parseFile(wrap(tab(0, entry("PreLogic", 0, "PreLgc0", "<net port=\"0\">IN-CH3</net>"), "A") +
-                               tab(1, entry("OUT-CH", 0, "OUT-CH2"), "B"))));
-    QCOMPARE(cleared.size(), 1);
-    QCOMPARE(added.size(), 1);
-    QCOMPARE(added.at(0).at(0).toInt(), 1);
-    QCOMPARE(renamed.size(), 2);
-    QCOMPARE(renamed.at(1).at(1).toString(), QString("B"));
-    // The input a net created, then the PreLogic, then the output.
-    QCOMPARE(placed.size(), 3);
-    QCOMPARE(placed.at(0).at(1).value<BlockItem*>()->getName(), QString("IN-CH3"));
-    QCOMPARE(placed.at(1).at(1).value<BlockItem*>()->getName(), QString("PreLgc0"));
-    QCOMPARE(placed.at(2).at(0).toInt(), 1);
 }
 
 void TestDocument::randomRoundTrip()
