@@ -26,6 +26,36 @@ private:
 };
 
 const char PROGRAM[] = "vextor";
+
+// What a reading changed from the defaults, in a short form: "tcp=80 udp=… timeout=… addr=… off
+// supplied file=… usage argc-1".
+QString outcome(const CommandLine& cl, int argc)
+{
+    const InfoOstrum defaults = InfoOstrum::defaults(true);
+    QStringList out;
+    if (cl.info.tcpPort != defaults.tcpPort)
+        out << QString("tcp=%1").arg(cl.info.tcpPort);
+    if (cl.info.udpPort != defaults.udpPort)
+        out << QString("udp=%1").arg(cl.info.udpPort);
+    if (cl.info.timeout != defaults.timeout)
+        out << QString("timeout=%1").arg(cl.info.timeout);
+    if (cl.info.strAddr != defaults.strAddr)
+        out << "addr=" + cl.info.strAddr;
+    if (!cl.info.bStart)
+        out << "off";
+    if (!cl.info.strFPGA.isEmpty())
+        out << "fpga=" + cl.info.strFPGA;
+    if (cl.supplied)
+        out << "supplied";
+    if (!cl.fileName.isEmpty())
+        out << "file=" + cl.fileName;
+    if (!cl.error.isEmpty())
+        out << (cl.error == usageText(PROGRAM) ? "usage" : cl.error);
+    // Whenever a non-option argument is present the toolkit sees one argument less.
+    if (cl.applicationArgc != argc)
+        out << QString("argc%1").arg(cl.applicationArgc - argc);
+    return out.join(' ');
+}
 } // namespace
 
 class TestCommandLine : public QObject
@@ -44,156 +74,68 @@ private slots:
 void TestCommandLine::options_data()
 {
     QTest::addColumn<QStringList>("args");
-    QTest::addColumn<int>("tcpPort");
-    QTest::addColumn<int>("udpPort");
-    QTest::addColumn<int>("timeout");
-    QTest::addColumn<QString>("addr");
-    QTest::addColumn<bool>("bStart");
-    QTest::addColumn<bool>("supplied");
-    QTest::addColumn<QString>("fileName");
-    QTest::addColumn<bool>("usage");
-    QTest::addColumn<int>("nonOptions");
-
-    const QString addr = QStringLiteral("192.168.10.16");
-    const QString none;
-
-    QTest::newRow("no arguments") << QStringList() << 24 << 4660 << 1 << addr << true << false << none
-                                  << false << 0;
-
+    QTest::addColumn<QString>("outcome");
+    auto row = [](const char* tag, const QStringList& args, const QString& outcome) {
+        QTest::newRow(tag) << args << outcome;
+    };
+    row("no arguments", {}, "");
     // -t and -u: unsigned 16-bit decimal.
-    QTest::newRow("-t 80") << QStringList{"-t", "80"} << 80 << 4660 << 1 << addr << true << true << none
-                           << false << 0;
-    QTest::newRow("-t80 attached") << QStringList{"-t80"} << 80 << 4660 << 1 << addr << true << true << none
-                                   << false << 0;
-    QTest::newRow("-t 0 accepted") << QStringList{"-t", "0"} << 0 << 4660 << 1 << addr << true << true << none
-                                   << false << 0;
-    QTest::newRow("-t 65535") << QStringList{"-t", "65535"} << 65535 << 4660 << 1 << addr << true << true
-                              << none << false << 0;
-    QTest::newRow("-t 70000 refused")
-        << QStringList{"-t", "70000"} << 24 << 4660 << 1 << addr << true << false << none << true << 0;
-    QTest::newRow("-t 65536 refused")
-        << QStringList{"-t", "65536"} << 24 << 4660 << 1 << addr << true << false << none << true << 0;
-    QTest::newRow("-t -1 refused") << QStringList{"-t", "-1"} << 24 << 4660 << 1 << addr << true << false
-                                   << none << true << 0;
-    QTest::newRow("-t hex refused") << QStringList{"-t", "0x10"} << 24 << 4660 << 1 << addr << true << false
-                                    << none << true << 0;
-    QTest::newRow("-t text refused") << QStringList{"-t", "http"} << 24 << 4660 << 1 << addr << true << false
-                                     << none << true << 0;
-    QTest::newRow("-u 5000") << QStringList{"-u", "5000"} << 24 << 5000 << 1 << addr << true << true << none
-                             << false << 0;
-    QTest::newRow("-u 65536 refused")
-        << QStringList{"-u", "65536"} << 24 << 4660 << 1 << addr << true << false << none << true << 0;
-
+    row("-t 80", {"-t", "80"}, "tcp=80 supplied");
+    row("-t80 attached", {"-t80"}, "tcp=80 supplied");
+    row("-t 0 accepted", {"-t", "0"}, "tcp=0 supplied");
+    row("-t 65535", {"-t", "65535"}, "tcp=65535 supplied");
+    row("-t 65536 refused", {"-t", "65536"}, "usage");
+    row("-t -1 refused", {"-t", "-1"}, "usage");
+    row("-t hex refused", {"-t", "0x10"}, "usage");
+    row("-t text refused", {"-t", "http"}, "usage");
+    row("-u 5000", {"-u", "5000"}, "udp=5000 supplied");
+    row("-u 65536 refused", {"-u", "65536"}, "usage");
     // -o: unsigned 32-bit decimal stored into an int.
-    QTest::newRow("-o 5") << QStringList{"-o", "5"} << 24 << 4660 << 5 << addr << true << true << none
-                          << false << 0;
-    QTest::newRow("-o 0 accepted") << QStringList{"-o", "0"} << 24 << 4660 << 0 << addr << true << true
-                                   << none << false << 0;
-    QTest::newRow("-o max uint into int")
-        << QStringList{"-o", "4294967295"} << 24 << 4660 << -1 << addr << true << true << none << false << 0;
-    QTest::newRow("-o 2^32 refused") << QStringList{"-o", "4294967296"} << 24 << 4660 << 1 << addr << true
-                                     << false << none << true << 0;
-    QTest::newRow("-o -1 refused") << QStringList{"-o", "-1"} << 24 << 4660 << 1 << addr << true << false
-                                   << none << true << 0;
-    QTest::newRow("-o 1.5 refused") << QStringList{"-o", "1.5"} << 24 << 4660 << 1 << addr << true << false
-                                    << none << true << 0;
-
+    row("-o 0 accepted", {"-o", "0"}, "timeout=0 supplied");
+    row("-o max uint into int", {"-o", "4294967295"}, "timeout=-1 supplied");
+    row("-o 2^32 refused", {"-o", "4294967296"}, "usage");
+    row("-o -1 refused", {"-o", "-1"}, "usage");
+    row("-o 1.5 refused", {"-o", "1.5"}, "usage");
     // -h: stored in canonical text form.
-    QTest::newRow("-h dotted") << QStringList{"-h", "10.0.0.1"} << 24 << 4660 << 1
-                               << QStringLiteral("10.0.0.1") << true << true << none << false << 0;
-    QTest::newRow("-h short form") << QStringList{"-h", "127.1"} << 24 << 4660 << 1
-                                   << QStringLiteral("127.0.0.1") << true << true << none << false << 0;
-    QTest::newRow("-h IPv6 canonical") << QStringList{"-h", "FE80:0:0:0:0:0:0:1"} << 24 << 4660 << 1
-                                       << QStringLiteral("fe80::1") << true << true << none << false << 0;
-    QTest::newRow("-h octet too big")
-        << QStringList{"-h", "10.0.0.256"} << 24 << 4660 << 1 << addr << true << false << none << true << 0;
-    QTest::newRow("-h host name refused")
-        << QStringList{"-h", "localhost"} << 24 << 4660 << 1 << addr << true << false << none << true << 0;
-    QTest::newRow("-h empty refused")
-        << QStringList{"-h", ""} << 24 << 4660 << 1 << addr << true << false << none << true << 0;
-
+    row("-h dotted", {"-h", "10.0.0.1"}, "addr=10.0.0.1 supplied");
+    row("-h short form", {"-h", "127.1"}, "addr=127.0.0.1 supplied");
+    row("-h IPv6 canonical", {"-h", "FE80:0:0:0:0:0:0:1"}, "addr=fe80::1 supplied");
+    row("-h octet too big", {"-h", "10.0.0.256"}, "usage");
+    row("-h host name refused", {"-h", "localhost"}, "usage");
+    row("-h empty refused", {"-h", ""}, "usage");
     // -a: "off" switches Auto Start off; "on" is accepted but stores nothing.
-    QTest::newRow("-a off") << QStringList{"-a", "off"} << 24 << 4660 << 1 << addr << false << true << none
-                            << false << 0;
-    QTest::newRow("-a on alone is not supplied")
-        << QStringList{"-a", "on"} << 24 << 4660 << 1 << addr << true << false << none << false << 0;
-    QTest::newRow("-a OFF refused") << QStringList{"-a", "OFF"} << 24 << 4660 << 1 << addr << true << false
-                                    << none << true << 0;
-    QTest::newRow("-a Off refused") << QStringList{"-a", "Off"} << 24 << 4660 << 1 << addr << true << false
-                                    << none << true << 0;
-    QTest::newRow("-a onoff contains off")
-        << QStringList{"-a", "onoff"} << 24 << 4660 << 1 << addr << false << true << none << false << 0;
-    QTest::newRow("-a contains on") << QStringList{"-a", "monitor"} << 24 << 4660 << 1 << addr << true
-                                    << false << none << false << 0;
-    QTest::newRow("-a yes refused") << QStringList{"-a", "yes"} << 24 << 4660 << 1 << addr << true << false
-                                    << none << true << 0;
-
+    row("-a off", {"-a", "off"}, "off supplied");
+    row("-a on alone is not supplied", {"-a", "on"}, "");
+    row("-a Off refused", {"-a", "Off"}, "usage");
+    row("-a onoff contains off", {"-a", "onoff"}, "off supplied");
+    row("-a contains on", {"-a", "monitor"}, "");
+    row("-a yes refused", {"-a", "yes"}, "usage");
     // Combinations: every accepted option counts, a refused one still produces the usage.
-    QTest::newRow("-a on with refused -t") << QStringList{"-a", "on", "-t", "70000"} << 24 << 4660 << 1
-                                           << addr << true << false << none << true << 0;
-    QTest::newRow("refused -t, accepted -u") << QStringList{"-t", "70000", "-u", "100"} << 24 << 100 << 1
-                                             << addr << true << true << none << true << 0;
-    QTest::newRow("accepted then refused -t")
-        << QStringList{"-t", "80", "-t", "x"} << 80 << 4660 << 1 << addr << true << true << none << true << 0;
-    QTest::newRow("last -t wins") << QStringList{"-t", "80", "-t", "90"} << 90 << 4660 << 1 << addr << true
-                                  << true << none << false << 0;
-    QTest::newRow("all options") << QStringList{"-t", "1", "-u", "2", "-o", "3", "-h", "::1", "-a", "off"}
-                                 << 1 << 2 << 3 << QStringLiteral("::1") << false << true << none << false
-                                 << 0;
-
+    row("-a on with refused -t", {"-a", "on", "-t", "70000"}, "usage");
+    row("refused -t, accepted -u", {"-t", "70000", "-u", "100"}, "udp=100 supplied usage");
+    row("accepted then refused -t", {"-t", "80", "-t", "x"}, "tcp=80 supplied usage");
+    row("last -t wins", {"-t", "80", "-t", "90"}, "tcp=90 supplied");
+    row("all options", {"-t", "1", "-u", "2", "-o", "3", "-h", "::1", "-a", "off"},
+        "tcp=1 udp=2 timeout=3 addr=::1 off supplied");
     // Options getopt itself reports are otherwise ignored.
-    QTest::newRow("unknown option") << QStringList{"-x"} << 24 << 4660 << 1 << addr << true << false << none
-                                    << false << 0;
-    QTest::newRow("missing argument")
-        << QStringList{"-t"} << 24 << 4660 << 1 << addr << true << false << none << false << 0;
-    QTest::newRow("unknown option with -u")
-        << QStringList{"-z", "-u", "7"} << 24 << 7 << 1 << addr << true << true << none << false << 0;
-
+    row("unknown option", {"-x"}, "");
+    row("missing argument", {"-t"}, "");
+    row("unknown option with -u", {"-z", "-u", "7"}, "udp=7 supplied");
     // File names.
-    QTest::newRow("one file") << QStringList{"doc.vxt3"} << 24 << 4660 << 1 << addr << true << false
-                              << QStringLiteral("doc.vxt3") << false << 1;
-    QTest::newRow("file before options") << QStringList{"doc.vxt3", "-t", "80"} << 80 << 4660 << 1 << addr
-                                         << true << true << QStringLiteral("doc.vxt3") << false << 1;
-    QTest::newRow("-h with file") << QStringList{"-h", "10.1.1.1", "my doc.vxt3"} << 24 << 4660 << 1
-                                  << QStringLiteral("10.1.1.1") << true << true
-                                  << QStringLiteral("my doc.vxt3") << false << 1;
-    QTest::newRow("two files") << QStringList{"a.vxt3", "b.vxt3"} << 24 << 4660 << 1 << addr << true << false
-                               << none << true << 2;
-    QTest::newRow("two files around option") << QStringList{"a.vxt3", "-u", "9", "b.vxt3"} << 24 << 9 << 1
-                                             << addr << true << true << none << true << 2;
-    QTest::newRow("dash-dash file") << QStringList{"--", "-t"} << 24 << 4660 << 1 << addr << true << false
-                                    << QStringLiteral("-t") << false << 1;
+    row("one file", {"doc.vxt3"}, "file=doc.vxt3 argc-1");
+    row("file before options", {"doc.vxt3", "-t", "80"}, "tcp=80 supplied file=doc.vxt3 argc-1");
+    row("-h with file", {"-h", "10.1.1.1", "my doc.vxt3"}, "addr=10.1.1.1 supplied file=my doc.vxt3 argc-1");
+    row("two files", {"a.vxt3", "b.vxt3"}, "usage argc-1");
+    row("two files around option", {"a.vxt3", "-u", "9", "b.vxt3"}, "udp=9 supplied usage argc-1");
+    row("dash-dash file", {"--", "-t"}, "file=-t argc-1");
 }
 
 void TestCommandLine::options()
 {
     QFETCH(QStringList, args);
-    QFETCH(int, tcpPort);
-    QFETCH(int, udpPort);
-    QFETCH(int, timeout);
-    QFETCH(QString, addr);
-    QFETCH(bool, bStart);
-    QFETCH(bool, supplied);
-    QFETCH(QString, fileName);
-    QFETCH(bool, usage);
-    QFETCH(int, nonOptions);
-
     Argv argv(QStringList{QString::fromLatin1(PROGRAM)} + args);
     const int argc = argv.argc();
-    const CommandLine cl = parseCommandLine(argc, argv.argv());
-
-    QCOMPARE(int(cl.info.tcpPort), tcpPort);
-    QCOMPARE(int(cl.info.udpPort), udpPort);
-    QCOMPARE(cl.info.timeout, timeout);
-    QCOMPARE(cl.info.strAddr, addr);
-    QCOMPARE(cl.info.bStart, bStart);
-    QVERIFY(cl.info.strFPGA.isEmpty());
-    QCOMPARE(cl.supplied, supplied);
-    QCOMPARE(cl.fileName, fileName);
-    QCOMPARE(cl.error, usage ? usageText(PROGRAM) : QString());
-
-    // Whenever a non-option argument is present the toolkit sees one argument less.
-    QCOMPARE(cl.applicationArgc, nonOptions > 0 ? argc - 1 : argc);
+    QTEST(outcome(parseCommandLine(argc, argv.argv()), argc), "outcome");
 }
 
 void TestCommandLine::usageProgramName_data()
@@ -201,18 +143,13 @@ void TestCommandLine::usageProgramName_data()
     QTest::addColumn<QString>("argv0");
     QTest::addColumn<QString>("shown");
 
-    QTest::newRow("bare") << "vextor"
-                          << "vextor";
-    QTest::newRow("forward slashes stay") << "/usr/local/bin/vextor"
-                                          << "/usr/local/bin/vextor";
-    QTest::newRow("backslash path") << "C:\\Program Files\\Vextor\\vextor.exe"
-                                    << "vextor.exe";
-    QTest::newRow("last backslash wins") << "a\\b/c\\d/prog"
-                                         << "d/prog";
-    QTest::newRow("slash after backslash") << "dir\\sub/prog"
-                                           << "sub/prog";
-    QTest::newRow("trailing backslash") << "dir\\"
-                                        << "";
+    auto row = [](const char* tag, const QString& argv0, const QString& shown) {
+        QTest::newRow(tag) << argv0 << shown;
+    };
+    row("forward slashes stay", "/usr/local/bin/vextor", "/usr/local/bin/vextor");
+    row("backslash path", "C:\\Program Files\\Vextor\\vextor.exe", "vextor.exe");
+    row("last backslash wins", "a\\b/c\\d/prog", "d/prog");
+    row("trailing backslash", "dir\\", "");
 }
 
 void TestCommandLine::usageProgramName()
@@ -235,8 +172,7 @@ void TestCommandLine::usageUsesFirstWord()
 
 void TestCommandLine::repeatedCallsStartAfresh()
 {
-    // getopt keeps state between calls; a refused cluster in the middle must not leak into the
-    // next reading.
+    // getopt keeps state between calls; a refused cluster must not leak into the next reading.
     {
         Argv argv(QStringList{PROGRAM, "-xt", "70000", "a", "b"});
         const CommandLine cl = parseCommandLine(argv.argc(), argv.argv());
@@ -244,10 +180,7 @@ void TestCommandLine::repeatedCallsStartAfresh()
     }
     Argv argv(QStringList{PROGRAM, "-u", "77", "file.vxt3"});
     const CommandLine cl = parseCommandLine(argv.argc(), argv.argv());
-    QCOMPARE(int(cl.info.udpPort), 77);
-    QCOMPARE(cl.fileName, QStringLiteral("file.vxt3"));
-    QVERIFY(cl.error.isEmpty());
-    QCOMPARE(cl.applicationArgc, 3);
+    QCOMPARE(outcome(cl, argv.argc()), QString("udp=77 supplied file=file.vxt3 argc-1"));
 }
 
 QTEST_GUILESS_MAIN(TestCommandLine)

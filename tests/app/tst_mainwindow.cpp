@@ -38,7 +38,6 @@ class TestMainWindow : public QObject
 
 private slots:
     void title();
-    void withoutRecord();
     void withRecord_data();
     void withRecord();
     void fromCommandLine_data();
@@ -54,15 +53,6 @@ void TestMainWindow::title()
     // The window's pictures are compiled into the core library and available once it exists.
     QVERIFY(QFile::exists(QStringLiteral(":/Vextor_icon/Vextor_Cut.png")));
     QVERIFY(QFile::exists(QStringLiteral(":/images/PreLgc.png")));
-}
-
-void TestMainWindow::withoutRecord()
-{
-    QString fileName;
-    MainWindow window(fileName, nullptr);
-    compareSettings(*window.infoOstrum(), record(QString(), "192.168.10.16", 24, 4660, 1, true));
-    // No command-line settings: their address is empty.
-    QVERIFY(window.commandLineSettings().strAddr.isEmpty());
 }
 
 void TestMainWindow::withRecord_data()
@@ -97,7 +87,7 @@ void TestMainWindow::fromCommandLine_data()
     QTest::addColumn<bool>("commandLineSettings");
 
     const auto defaults = record(QString(), "192.168.10.16", 24, 4660, 1, true);
-    QTest::newRow("none") << QStringList() << defaults << false;
+    QTest::newRow("none: defaults, no command-line settings") << QStringList() << defaults << false;
     QTest::newRow("-a on alone") << QStringList{"-a", "on"} << defaults << false;
     QTest::newRow("-t 70000 refused") << QStringList{"-t", "70000"} << defaults << false;
     QTest::newRow("-a off") << QStringList{"-a", "off"}

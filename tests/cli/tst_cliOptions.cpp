@@ -46,24 +46,19 @@ void TestCliOptions::parse_data()
     QTest::addColumn<int>("tcpPort");
     QTest::addColumn<int>("timeout");
 
-    const QString defHost = QStringLiteral("192.168.10.16");
-    QTest::newRow("command only") << QStringList{"vextor-cli", "drc", "a.vxt3"} << true << 1 << defHost
-                                  << 4660 << 24 << 1;
-    QTest::newRow("all options") << QStringList{"vextor-cli", "-h", "10.0.0.7", "-u",    "5000",  "-t",
-                                                "2424",       "-o", "3",        "image", "a.vxt3"}
-                                 << true << 9 << "10.0.0.7" << 5000 << 2424 << 3;
-    QTest::newRow("options stop at the command word")
-        << QStringList{"vextor-cli", "drc", "-h", "10.0.0.7"} << true << 1 << defHost << 4660 << 24 << 1;
-    QTest::newRow("address in canonical form")
-        << QStringList{"vextor-cli", "-h", "0:0::1", "drc"} << true << 3 << "::1" << 4660 << 24 << 1;
-    QTest::newRow("port beyond 16 bits")
-        << QStringList{"vextor-cli", "-t", "70000", "drc"} << false << 3 << defHost << 4660 << 24 << 1;
-    QTest::newRow("host that is no address")
-        << QStringList{"vextor-cli", "-h", "module.lab", "drc"} << false << 3 << defHost << 4660 << 24 << 1;
-    QTest::newRow("unknown option") << QStringList{"vextor-cli", "-x", "drc"} << false << 2 << defHost << 4660
-                                    << 24 << 1;
-    QTest::newRow("option without its argument")
-        << QStringList{"vextor-cli", "-h"} << false << 2 << defHost << 4660 << 24 << 1;
+    auto row = [](const char* tag, const QStringList& args, bool ok, int next,
+                  const QString& host = "192.168.10.16", int udp = 4660, int tcp = 24, int timeout = 1) {
+        QTest::newRow(tag) << QStringList{"vextor-cli"} + args << ok << next << host << udp << tcp << timeout;
+    };
+    row("command only", {"drc", "a.vxt3"}, true, 1);
+    row("all options", {"-h", "10.0.0.7", "-u", "5000", "-t", "2424", "-o", "3", "image", "a.vxt3"}, true, 9,
+        "10.0.0.7", 5000, 2424, 3);
+    row("options stop at the command word", {"drc", "-h", "10.0.0.7"}, true, 1);
+    row("address in canonical form", {"-h", "0:0::1", "drc"}, true, 3, "::1");
+    row("port beyond 16 bits", {"-t", "70000", "drc"}, false, 3);
+    row("host that is no address", {"-h", "module.lab", "drc"}, false, 3);
+    row("unknown option", {"-x", "drc"}, false, 2);
+    row("option without its argument", {"-h"}, false, 2);
 }
 
 void TestCliOptions::parse()

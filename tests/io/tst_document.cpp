@@ -3,11 +3,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QRandomGenerator>
-#include <QSignalSpy>
 #include <QTest>
-#include <QTextStream>
-
-Q_DECLARE_METATYPE(BlockItem*)
 
 namespace {
 QByteArray wrap(const QByteArray& tabs,
@@ -50,21 +46,19 @@ public:
 
     void build()
     {
-        m_doc.clear();
         InfoOstrum& info = m_doc.info();
         info.strAddr = text();
         info.tcpPort = quint16(m_rng.bounded(65536));
         info.udpPort = quint16(m_rng.bounded(65536));
         info.timeout = int(m_rng.bounded(100)) - 10;
-        info.bStart = m_rng.bounded(2);
+        info.bStart = chance(50);
         const int sheets = 1 + int(m_rng.bounded(3));
-        for (int s = 1; s < sheets; ++s)
-            m_doc.newSheet();
         for (int s = 0; s < sheets; ++s) {
-            if (m_rng.bounded(2))
+            if (s > 0)
+                m_doc.newSheet();
+            if (chance(50))
                 m_doc.setSheetName(s, text());
         }
-        // Definitions first, so that outputs on any sheet can refer to them.
         for (int s = 0; s < sheets; ++s)
             fillSheet(s);
     }
@@ -74,132 +68,115 @@ private:
     {
         static const QString alphabet = QStringLiteral("abcXYZ019 <>&\"'=_-.\u00e4\u2192");
         QString out;
-        const int n = 1 + int(m_rng.bounded(12));
-        for (int i = 0; i < n; ++i)
+        for (int n = 1 + int(m_rng.bounded(12)); n > 0; --n)
             out += alphabet.at(int(m_rng.bounded(alphabet.size())));
         return out;
     }
 
     bool chance(int percent) { return int(m_rng.bounded(100)) < percent; }
 
-    void decorate(BlockItem* b)
+    template<typename T> T pick(const QVector<T>& v) { return v.at(int(m_rng.bounded(v.size()))); }
+
+    // Creates a block in a free slot of the column; an empty type means the block's own name.
+    template<typename Create> BlockItem* place(int tid, SheetModel::Column c, QString type, Create create)
     {
+        BlockItem* b = create(SheetModel::searchIndex(m_doc.sheet(tid)->column(c), SheetModel::columnPitch(c),
+                                                      int(m_rng.bounded(4)), 1));
+        if (type.isEmpty())
+            type = b->getName();
+        b->setType(type);
+        if (!m_doc.placeItem(tid, type, b))
+            qFatal("no room for a generated block");
         if (chance(40))
             b->setUserName(text());
         if (chance(50))
             b->setPropertyString(text());
-    }
-
-    int freeSlot(int tid, SheetModel::Column c)
-    {
-        return SheetModel::searchIndex(m_doc.sheet(tid)->column(c), SheetModel::columnPitch(c),
-                                       int(m_rng.bounded(4)), 1);
-    }
-
-    template<typename T> T pick(const QVector<T>& v) { return v.at(int(m_rng.bounded(v.size()))); }
-
-    BlockItem* place(int tid, BlockItem* b, const QString& type)
-    {
-        b->setType(type);
-        if (!m_doc.placeItem(tid, type, b))
-            qFatal("no room for a generated block");
-        decorate(b);
         return b;
+    }
+
+    void wire(BlockItem* b, int ports, const QVector<BlockItem*>& from, int percent)
+    {
+        for (int k = 0; k < ports && !from.isEmpty(); ++k) {
+            if (chance(percent))
+                b->setPort(k, pick(from));
+        }
     }
 
     void fillSheet(int tid)
     {
         BlockDiagram* d = m_doc.diagram();
         ResourceCounters* counters = m_doc.counters();
-        QVector<BlockItem*> inputs, logic, pre, fns, post;
+        QVector<BlockItem*> inputs, pre, fns, post;
         for (const QString& name : d->inputNames()) {
             if (chance(40))
-                inputs << place(tid, d->createInput(freeSlot(tid, SheetModel::InputColumn), tid, name),
-                                "Input");
+                inputs << place(tid, SheetModel::InputColumn, "Input",
+                                [&](int s) { return d->createInput(s, tid, name); });
         }
         for (int i = int(m_rng.bounded(4)); i > 0; --i) {
-            BlockItem* b =
-                place(tid, d->createPreLogic(freeSlot(tid, SheetModel::PreLogicColumn), tid), "PreLogic");
-            for (int k = 0; k < NIMLogic::OPERANDS && !inputs.isEmpty(); ++k) {
-                if (chance(30))
-                    b->setPort(k, pick(inputs));
-            }
-            pre << b;
-            logic << b;
+            pre << place(tid, SheetModel::PreLogicColumn, "PreLogic",
+                         [&](int s) { return d->createPreLogic(s, tid); });
+            wire(pre.last(), NIMLogic::OPERANDS, inputs, 30);
         }
-        // Outputs of labels and FeedBack signals defined on earlier sheets (or this one).
-        for (const QString& name : m_feedbacks) {
+        const QVector<BlockItem*> logic = pre;
+        // Outputs of FeedBack signals and labels defined on earlier sheets (or this one).
+        for (const QString& name : m_feedbacks + m_preLabels) {
             if (chance(40))
-                pre << place(tid, d->createNIMLabel(freeSlot(tid, SheetModel::PreLogicColumn), tid, name),
-                             name);
+                pre << place(tid, SheetModel::PreLogicColumn,
+                             m_feedbacks.contains(name) ? name : "Pre" + name,
+                             [&](int s) { return d->createNIMLabel(s, tid, name); });
         }
-        for (const QString& name : m_preLabels) {
-            if (chance(40))
-                pre << place(tid, d->createNIMLabel(freeSlot(tid, SheetModel::PreLogicColumn), tid, name),
-                             "Pre" + name);
-        }
-        static const char* const kinds[] = {"CntFnc", "DlyFnc", "NonFnc"};
         for (int i = int(m_rng.bounded(5)); i > 0; --i) {
-            const QString kind = QLatin1String(kinds[m_rng.bounded(3)]);
+            const QString kind = pick(QVector<QString>{"CntFnc", "DlyFnc", "NonFnc"});
             if (!counters->addCount(-1, kind))
                 continue;
-            const int slot = freeSlot(tid, SheetModel::FunctionColumn);
-            BlockItem* b = kind == "CntFnc" ? d->createCntFnc(slot, tid)
-                           : kind == "DlyFnc"
-                               ? d->createDlyFnc(slot, tid)
-                               : d->createNonFnc(slot, tid, QString("NonFnc%1").arg(m_nonFnc++));
-            place(tid, b, kind);
+            BlockItem* b = place(tid, SheetModel::FunctionColumn, kind, [&](int s) {
+                return kind == "CntFnc"   ? d->createCntFnc(s, tid)
+                       : kind == "DlyFnc" ? d->createDlyFnc(s, tid)
+                                          : d->createNonFnc(s, tid, QString("NonFnc%1").arg(m_nonFnc++));
+            });
             if (!pre.isEmpty() && chance(70)) {
                 BlockItem* src = pick(pre);
                 const bool feedback = src->getType().startsWith("FeedBack");
-                const QString routing = feedback ? "FeedBackInfo" : "PreLogicInfo";
-                if ((kind == "NonFnc" && !feedback) || counters->addCount(-1, routing))
+                if ((kind == "NonFnc" && !feedback) ||
+                    counters->addCount(-1, feedback ? "FeedBackInfo" : "PreLogicInfo"))
                     b->setPort(0, src);
             }
             fns << b;
         }
         if (!logic.isEmpty() && chance(50)) {
-            BlockItem* b =
-                place(tid, d->createNIMLabelIN(freeSlot(tid, SheetModel::FunctionColumn), tid), "PreLabel");
+            BlockItem* b = place(tid, SheetModel::FunctionColumn, "PreLabel",
+                                 [&](int s) { return d->createNIMLabelIN(s, tid); });
             b->setPort(0, pick(logic));
             m_preLabels << b->getName();
         }
         for (const QString& name : m_labels) {
             if (chance(40))
-                fns << place(tid, d->createNIMFncLabel(freeSlot(tid, SheetModel::FunctionColumn), tid, name),
-                             name);
+                fns << place(tid, SheetModel::FunctionColumn, name,
+                             [&](int s) { return d->createNIMFncLabel(s, tid, name); });
         }
         for (int i = int(m_rng.bounded(4)); i > 0; --i) {
-            BlockItem* b =
-                place(tid, d->createPostLogic(freeSlot(tid, SheetModel::PostLogicColumn), tid), "PostLogic");
-            for (int k = 0; k < NIMLogic::OPERANDS && !fns.isEmpty(); ++k) {
-                if (chance(25))
-                    b->setPort(k, pick(fns));
-            }
-            post << b;
+            post << place(tid, SheetModel::PostLogicColumn, "PostLogic",
+                          [&](int s) { return d->createPostLogic(s, tid); });
+            wire(post.last(), NIMLogic::OPERANDS, fns, 25);
         }
         if (!fns.isEmpty() && chance(50)) {
-            BlockItem* b =
-                place(tid, d->createNIMLabelIN(freeSlot(tid, SheetModel::PostLogicColumn), tid), "Label");
+            BlockItem* b = place(tid, SheetModel::PostLogicColumn, "Label",
+                                 [&](int s) { return d->createNIMLabelIN(s, tid); });
             b->setPort(0, pick(fns));
             m_labels << b->getName();
         }
         for (int i = int(m_rng.bounded(4)); i > 0; --i) {
             const int what = int(m_rng.bounded(3));
-            const QString kind = what == 0 ? "OUT-CH" : what == 1 ? "MsrCnt" : "FeedBack";
-            if (!counters->addCount(-1, kind))
+            if (!counters->addCount(-1, what == 0 ? "OUT-CH" : what == 1 ? "MsrCnt" : "FeedBack"))
                 continue;
-            const int slot = freeSlot(tid, SheetModel::OutputColumn);
-            BlockItem* b = what == 0   ? d->createOut(slot, tid)
-                           : what == 1 ? d->createMsrCnt(slot, tid)
-                                       : d->createFeedBackIN(slot, tid);
-            place(tid, b, what == 2 ? kind : b->getName());
+            BlockItem* b = place(tid, SheetModel::OutputColumn, what == 2 ? "FeedBack" : "", [&](int s) {
+                return what == 0   ? d->createOut(s, tid)
+                       : what == 1 ? d->createMsrCnt(s, tid)
+                                   : d->createFeedBackIN(s, tid);
+            });
             if (what == 2)
                 m_feedbacks << b->getName();
-            for (int k = 0; k < (what == 1 ? 2 : 1) && !post.isEmpty(); ++k) {
-                if (chance(70))
-                    b->setPort(k, pick(post));
-            }
+            wire(b, what == 1 ? 2 : 1, post, 70);
         }
     }
 
@@ -218,31 +195,22 @@ private slots:
     void writesTheExactFormat();
     void rootAttributes_data();
     void rootAttributes();
-    void tabIdCreatesEarlierSheets();
-    void namesTrimmedUserNamesAndPropertiesKept();
-    void counterFunctionNetGoesToPortZero();
+    void sheetsAndBlocksPlaced();
     void portConnections_data();
     void portConnections();
-    void preLogicNetCreatesInput();
     void countedResourcesRunOut_data();
     void countedResourcesRunOut();
-    void inputResourceWarning();
     void feedBackMarkedUsedOnItsSheet();
     void legacyForms();
     void refusedDocuments_data();
     void refusedDocuments();
-    void notAValidDocument();
+    void notADocumentOrTooBig();
     void hostileDocuments_data();
     void hostileDocuments();
-    void oversizedDocumentRefused();
     void removeSheetRenumbers();
-    void pasteRenamesAndReconnects();
+    void paste();
     void attributeWhiteSpaceSurvives();
-    void signalsFollowALoad();
-    void pasteStopsWhenFull();
     void randomRoundTrip();
-    void exampleRoundTrip_data();
-    void exampleRoundTrip();
 };
 
 void TestDocument::writesTheExactFormat()
@@ -317,14 +285,14 @@ void TestDocument::rootAttributes_data()
 void TestDocument::rootAttributes()
 {
     QFETCH(QByteArray, root);
-    Document doc;
-    doc.info().strFPGA = "v2";
-    QVERIFY(doc.parseFile(wrap(tab(0, ""), root)));
     QFETCH(QString, addr);
     QFETCH(int, tcp);
     QFETCH(int, udp);
     QFETCH(int, timeout);
     QFETCH(bool, start);
+    Document doc;
+    doc.info().strFPGA = "v2";
+    QVERIFY(doc.parseFile(wrap(tab(0, ""), root)));
     QCOMPARE(doc.info().strAddr, addr);
     QCOMPARE(int(doc.info().tcpPort), tcp);
     QCOMPARE(int(doc.info().udpPort), udp);
@@ -333,123 +301,107 @@ void TestDocument::rootAttributes()
     QCOMPARE(doc.info().strFPGA, QString("v2"));
 }
 
-void TestDocument::tabIdCreatesEarlierSheets()
+void TestDocument::sheetsAndBlocksPlaced()
 {
+    // A tab id creates the sheets before it; names are trimmed, user names and properties kept;
+    // a PreLogic net to a missing input creates that input in the next free slot.
     Document doc;
-    QVERIFY(doc.parseFile(wrap(tab(3, entry("PreLogic", 0, "PreLgc0"), "Last"))));
+    QVERIFY(doc.parseFile(wrap(
+        tab(3,
+            entry("PreLogic", 1, "  PreLgc4 \t",
+                  "<userName>  two words </userName><property> _A | _B </property>") +
+                entry("Input", 0, "IN-CH1") +
+                entry("PreLogic", 0, "PreLgc0", "<net port=\"0\">IN-CH1</net><net port=\"1\">IN-CH5</net>"),
+            "Last"))));
     QCOMPARE(doc.sheetCount(), 4);
-    QCOMPARE(doc.sheetName(0), QString("Sheet1"));
-    QCOMPARE(doc.sheetName(1), QString("Sheet2"));
-    QCOMPARE(doc.sheetName(2), QString("Sheet3"));
-    QCOMPARE(doc.sheetName(3), QString("Last"));
-    QVERIFY(findBlock(doc, "PreLgc0", 3));
-}
-
-void TestDocument::namesTrimmedUserNamesAndPropertiesKept()
-{
-    Document doc;
-    QVERIFY(doc.parseFile(wrap(tab(0, entry("PreLogic", 1, "  PreLgc4 \t",
-                                            "<userName>  two words </userName>"
-                                            "<property> _A | _B </property>")))));
-    BlockItem* b = findBlock(doc, "PreLgc4", 0);
+    QCOMPARE(QStringList({doc.sheetName(0), doc.sheetName(1), doc.sheetName(2), doc.sheetName(3)}),
+             QStringList({"Sheet1", "Sheet2", "Sheet3", "Last"}));
+    BlockItem* b = findBlock(doc, "PreLgc4", 3);
     QVERIFY(b);
     QCOMPARE(b->storedUserName(), QString("  two words "));
     QCOMPARE(b->getProperty(), QString(" _A | _B "));
     QCOMPARE(b->getIndex(), 1);
     QCOMPARE(b->getPosition(), QPoint(142, 90 + 68));
+    BlockItem* created = findBlock(doc, "IN-CH5", 3);
+    QVERIFY(created);
+    QCOMPARE(created->getType(), QString("Input"));
+    QCOMPARE(created->getIndex(), 1);
+    QCOMPARE(created->getPosition(), QPoint(0, 106 + 40));
+    QCOMPARE(findBlock(doc, "IN-CH1", 3)->getPosition(), QPoint(0, 104));
+    QCOMPARE(doc.sheet(3)->column(SheetModel::InputColumn).value(1), created);
+    QCOMPARE(findBlock(doc, "PreLgc0", 3)->getPort(1), created);
     QVERIFY(doc.readOK());
-}
-
-void TestDocument::counterFunctionNetGoesToPortZero()
-{
-    Document doc;
-    QVERIFY(doc.parseFile(wrap(tab(0, entry("PreLogic", 0, "PreLgc0") +
-                                          entry("CntFnc", 0, "CntFnc0", "<net port=\"5\">PreLgc0</net>")))));
-    BlockItem* fnc = findBlock(doc, "CntFnc0", 0);
-    QVERIFY(fnc);
-    QCOMPARE(fnc->getPort().keys(), QList<int>{0});
-    QCOMPARE(fnc->getPort(0), findBlock(doc, "PreLgc0", 0));
-    QCOMPARE(doc.counters()->count("PreLogicInfo"), 7);
-    QCOMPARE(doc.counters()->count("CntFnc"), 7);
-    QCOMPARE(doc.counters()->count("PostLogicInfo"), 10);
 }
 
 void TestDocument::portConnections_data()
 {
-    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QByteArray>("data");
     QTest::addColumn<QString>("receiver");
     QTest::addColumn<int>("port");
     QTest::addColumn<QString>("source"); // empty: no connection
     QTest::addColumn<int>("preLogicInfo");
     QTest::addColumn<int>("feedBackInfo");
     const QByteArray pre = entry("PreLogic", 0, "PreLgc0");
+    const QByteArray post = entry("PostLogic", 0, "PstLgc0");
     const QByteArray fnc = entry("DlyFnc", 0, "DlyFnc0");
-    QTest::newRow("PostLogic from function")
-        << fnc + entry("PostLogic", 0, "PstLgc0", "<net port=\"4\">DlyFnc0</net>") << "PstLgc0" << 4
-        << "DlyFnc0" << 8 << 8;
-    QTest::newRow("PostLogic from function label")
-        << entry("Label3", 0, "Label3") + entry("PostLogic", 0, "PstLgc0", "<net port=\"2\">Label3</net>")
+    auto net = [](const QByteArray& term, const QByteArray& name, int port, const QByteArray& source) {
+        return entry(term, 0, name, "<net port=\"" + QByteArray::number(port) + "\">" + source + "</net>");
+    };
+    auto row = [](const char* name, const QByteArray& body) -> QTestData& {
+        return QTest::newRow(name) << wrap(tab(0, body));
+    };
+    row("PostLogic from function", fnc + net("PostLogic", "PstLgc0", 4, "DlyFnc0"))
+        << "PstLgc0" << 4 << "DlyFnc0" << 8 << 8;
+    row("PostLogic from function label",
+        entry("Label3", 0, "Label3") + net("PostLogic", "PstLgc0", 2, "Label3"))
         << "PstLgc0" << 2 << "Label3" << 8 << 8;
-    QTest::newRow("Label input from function")
-        << fnc + entry("Label", 0, "Label3", "<net port=\"0\">DlyFnc0</net>") << "Label3" << 0 << "DlyFnc0"
-        << 8 << 8;
-    QTest::newRow("PostLogic source on other sheet")
-        << QByteArray() << "PstLgc0" << 0 << "" << 8 << 8; // filled below with two tabs
-    QTest::newRow("CntFnc from PreLabel output counts PreLogic")
-        << entry("PreLabel3", 0, "Label3") + entry("CntFnc", 0, "CntFnc0", "<net port=\"0\">Label3</net>")
+    row("Label input from function", fnc + net("Label", "Label3", 0, "DlyFnc0"))
+        << "Label3" << 0 << "DlyFnc0" << 8 << 8;
+    QTest::newRow("source on other sheet not found")
+        << wrap(tab(0, fnc) + tab(1, net("PostLogic", "PstLgc0", 0, "DlyFnc0"))) << "PstLgc0" << 0 << "" << 8
+        << 8;
+    row("CntFnc takes port 0, counts PreLogic", pre + net("CntFnc", "CntFnc0", 5, "PreLgc0"))
+        << "CntFnc0" << 0 << "PreLgc0" << 7 << 8;
+    row("CntFnc from PreLabel output counts PreLogic",
+        entry("PreLabel3", 0, "Label3") + net("CntFnc", "CntFnc0", 0, "Label3"))
         << "CntFnc0" << 0 << "Label3" << 7 << 8;
-    QTest::newRow("DlyFnc from FeedBack output counts FeedBack")
-        << entry("FeedBack2", 0, "FeedBack2") +
-               entry("DlyFnc", 0, "DlyFnc0", "<net port=\"0\">FeedBack2</net>")
+    row("DlyFnc from FeedBack output counts FeedBack",
+        entry("FeedBack2", 0, "FeedBack2") + net("DlyFnc", "DlyFnc0", 0, "FeedBack2"))
         << "DlyFnc0" << 0 << "FeedBack2" << 8 << 7;
-    QTest::newRow("NonFnc from PreLogic counts nothing")
-        << pre + entry("NonFnc", 0, "NonFnc0", "<net port=\"0\">PreLgc0</net>") << "NonFnc0" << 0 << "PreLgc0"
-        << 8 << 8;
-    QTest::newRow("PreLabel from PreLogic")
-        << pre + entry("PreLabel", 1, "Label0", "<net port=\"3\">PreLgc0</net>") << "Label0" << 0 << "PreLgc0"
-        << 8 << 8;
-    QTest::newRow("MsrCnt keeps its port")
-        << entry("PostLogic", 0, "PstLgc0") + entry("MsrCnt2", 0, "MsrCnt2", "<net port=\"1\">PstLgc0</net>")
+    row("NonFnc from PreLogic counts nothing", pre + net("NonFnc", "NonFnc0", 0, "PreLgc0"))
+        << "NonFnc0" << 0 << "PreLgc0" << 8 << 8;
+    row("PreLabel takes port 0", pre + net("PreLabel", "Label0", 3, "PreLgc0"))
+        << "Label0" << 0 << "PreLgc0" << 8 << 8;
+    row("MsrCnt keeps its port", post + net("MsrCnt2", "MsrCnt2", 1, "PstLgc0"))
         << "MsrCnt2" << 1 << "PstLgc0" << 8 << 8;
-    QTest::newRow("output takes port 0")
-        << entry("PostLogic", 0, "PstLgc0") + entry("OUT-CH3", 0, "OUT-CH3", "<net port=\"6\">PstLgc0</net>")
+    row("output takes port 0", post + net("OUT-CH3", "OUT-CH3", 6, "PstLgc0"))
         << "OUT-CH3" << 0 << "PstLgc0" << 8 << 8;
-    QTest::newRow("unknown source left open")
-        << entry("OUT-CH3", 0, "OUT-CH3", "<net port=\"0\">PstLgc9</net>") << "OUT-CH3" << 0 << "" << 8 << 8;
-    QTest::newRow("net name trimmed")
-        << fnc + entry("PostLogic", 0, "PstLgc0", "<net port=\"1\"> DlyFnc0\n</net>") << "PstLgc0" << 1
-        << "DlyFnc0" << 8 << 8;
-    QTest::newRow("net name starting unprintable")
-        << entry("PreLogic", 0, "PreLgc0", "<net port=\"1\"> &#1;</net>") << "PreLgc0" << 1 << "" << 8 << 8;
-    QTest::newRow("input takes no net")
-        << entry("PostLogic", 0, "PstLgc0") + entry("Input", 0, "IN-CH0", "<net port=\"0\">PstLgc0</net>")
-        << "IN-CH0" << 0 << "" << 8 << 8;
-    QTest::newRow("label output takes no net")
-        << entry("PostLogic", 0, "PstLgc0") +
-               entry("FeedBack1", 0, "FeedBack1", "<net port=\"0\">PstLgc0</net>")
+    row("unknown source left open", net("OUT-CH3", "OUT-CH3", 0, "PstLgc9"))
+        << "OUT-CH3" << 0 << "" << 8 << 8;
+    row("net name trimmed", fnc + net("PostLogic", "PstLgc0", 1, " DlyFnc0\n"))
+        << "PstLgc0" << 1 << "DlyFnc0" << 8 << 8;
+    row("net name starting unprintable", net("PreLogic", "PreLgc0", 1, " &#1;"))
+        << "PreLgc0" << 1 << "" << 8 << 8;
+    row("input takes no net", post + net("Input", "IN-CH0", 0, "PstLgc0")) << "IN-CH0" << 0 << "" << 8 << 8;
+    row("label output takes no net", post + net("FeedBack1", "FeedBack1", 0, "PstLgc0"))
         << "FeedBack1" << 0 << "" << 8 << 8;
-    QTest::newRow("function not fed by function label")
-        << entry("Label3", 0, "Label3") + entry("CntFnc", 1, "CntFnc0", "<net port=\"0\">Label3</net>")
+    row("function not fed by function label",
+        entry("Label3", 0, "Label3") + net("CntFnc", "CntFnc0", 0, "Label3"))
         << "CntFnc0" << 0 << "" << 8 << 8;
-    QTest::newRow("port out of range dropped")
-        << fnc + entry("PostLogic", 0, "PstLgc0", "<net port=\"11\">DlyFnc0</net>") << "PstLgc0" << 11 << ""
-        << 8 << 8;
+    row("port out of range dropped", fnc + net("PostLogic", "PstLgc0", 11, "DlyFnc0"))
+        << "PstLgc0" << 11 << "" << 8 << 8;
 }
 
 void TestDocument::portConnections()
 {
-    QFETCH(QByteArray, body);
+    QFETCH(QByteArray, data);
     QFETCH(QString, receiver);
     QFETCH(int, port);
     QFETCH(QString, source);
     QFETCH(int, preLogicInfo);
     QFETCH(int, feedBackInfo);
-    QByteArray doc0 = wrap(tab(0, body));
-    if (body.isEmpty()) // a source on another sheet is not found
-        doc0 = wrap(tab(0, entry("DlyFnc", 0, "DlyFnc0")) +
-                    tab(1, entry("PostLogic", 0, "PstLgc0", "<net port=\"0\">DlyFnc0</net>")));
     Document doc;
-    QVERIFY(doc.parseFile(doc0));
+    QVERIFY(doc.parseFile(data));
     // The receiver is the block of that name with a connection (label outputs share names).
     BlockItem* r = nullptr;
     for (BlockItem* b : doc.diagram()->allBlocks()) {
@@ -457,6 +409,7 @@ void TestDocument::portConnections()
             r = b;
     }
     if (source.isEmpty()) {
+        QVERIFY(!r);
         for (BlockItem* b : doc.diagram()->allBlocks())
             QVERIFY(b->getPort().isEmpty());
     } else {
@@ -469,64 +422,46 @@ void TestDocument::portConnections()
     QCOMPARE(doc.counters()->count("FeedBackInfo"), feedBackInfo);
 }
 
-void TestDocument::preLogicNetCreatesInput()
-{
-    Document doc;
-    QVERIFY(
-        doc.parseFile(wrap(tab(0, entry("Input", 0, "IN-CH1") +
-                                      entry("PreLogic", 0, "PreLgc0",
-                                            "<net port=\"0\">IN-CH1</net><net port=\"1\">IN-CH5</net>")))));
-    BlockItem* created = findBlock(doc, "IN-CH5", 0);
-    QVERIFY(created);
-    QCOMPARE(created->getType(), QString("Input"));
-    QCOMPARE(created->getIndex(), 1);
-    QCOMPARE(created->getPosition(), QPoint(0, 106 + 40));
-    QCOMPARE(findBlock(doc, "IN-CH1", 0)->getPosition(), QPoint(0, 104));
-    QCOMPARE(doc.sheet(0)->column(SheetModel::InputColumn).value(1), created);
-    QCOMPARE(findBlock(doc, "PreLgc0", 0)->getPort(1), created);
-}
-
 void TestDocument::countedResourcesRunOut_data()
 {
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<int>("blocks");
-    QByteArray outs, fns, nets, msr;
-    for (int i = 0; i < 9; ++i)
-        outs += entry("OUT-CH", i, "");
-    for (int i = 0; i < 12; ++i)
-        fns += entry(i % 2 ? "CntFnc" : "DlyFnc", i, (i % 2 ? "CntFnc" : "DlyFnc") + QByteArray::number(i));
-    nets = entry("PreLogic", 0, "PreLgc0");
-    for (int i = 0; i < 9; ++i)
-        nets += entry("CntFnc", i, "CntFnc" + QByteArray::number(i), "<net port=\"0\">PreLgc0</net>");
-    for (int i = 0; i < 5; ++i)
-        msr += entry("MsrCnt", i, "MsrCnt");
-    QTest::newRow("ninth output dropped") << outs << 8;
-    QTest::newRow("twelfth function dropped") << fns << 11;
-    QTest::newRow("fifth measure counter dropped") << msr << 4;
-    QTest::newRow("ninth counter and its net dropped") << nets << 9; // 1 PreLogic + 8 counters
+    QTest::addColumn<QString>("message");
+    QByteArray ins, outs, fns, nets = entry("PreLogic", 0, "PreLgc0"), msr;
+    for (int i = 0; i < 12; ++i) {
+        const QByteArray fn = i % 2 ? "CntFnc" : "DlyFnc";
+        fns += entry(fn, i, fn + QByteArray::number(i));
+        if (i < 11)
+            ins += entry("Input", i, "");
+        if (i < 9) {
+            outs += entry("OUT-CH", i, "");
+            nets += entry("CntFnc", i, "CntFnc" + QByteArray::number(i), "<net port=\"0\">PreLgc0</net>");
+        }
+        if (i < 5)
+            msr += entry("MsrCnt", i, "MsrCnt");
+    }
+    QTest::newRow("eleventh input dropped") << ins << 10 << "There is no more Input resource.";
+    QTest::newRow("ninth output dropped") << outs << 8 << "";
+    QTest::newRow("twelfth function dropped") << fns << 11 << "";
+    QTest::newRow("fifth measure counter dropped") << msr << 4 << "";
+    QTest::newRow("ninth counter and its net dropped") << nets << 9 << ""; // 1 PreLogic + 8 counters
 }
 
 void TestDocument::countedResourcesRunOut()
 {
     QFETCH(QByteArray, body);
     QFETCH(int, blocks);
+    QFETCH(QString, message);
     Document doc;
     QVERIFY(doc.parseFile(wrap(tab(0, body))));
     QCOMPARE(doc.diagram()->allBlocks().size(), blocks);
-    QVERIFY(!doc.readOK());
-}
-
-void TestDocument::inputResourceWarning()
-{
-    QByteArray body;
-    for (int i = 0; i < 11; ++i)
-        body += entry("Input", i, "");
-    Document doc;
-    QVERIFY(doc.parseFile(wrap(tab(0, body))));
-    QCOMPARE(doc.diagram()->inputs().size(), 10);
-    QCOMPARE(doc.messages().size(), 1);
-    QCOMPARE(doc.messages().at(0).first, QString("Vextor"));
-    QCOMPARE(doc.messages().at(0).second, QString("There is no more Input resource."));
+    if (message.isEmpty()) {
+        QVERIFY(!doc.readOK());
+    } else {
+        QCOMPARE(doc.messages().size(), 1);
+        QCOMPARE(doc.messages().at(0).first, QString("Vextor"));
+        QCOMPARE(doc.messages().at(0).second, message);
+    }
 }
 
 void TestDocument::feedBackMarkedUsedOnItsSheet()
@@ -574,7 +509,8 @@ void TestDocument::refusedDocuments_data()
     QTest::newRow("id not a number") << wrap(tab(0, "<entry term=\"PreLogic\"><id>x</id></entry>\n"))
                                      << refused.arg(4).arg(41);
     QTest::newRow("no term") << wrap(tab(0, "<entry><id>1</id></entry>\n")) << refused.arg(4).arg(25);
-    QTest::newRow("malformed") << QByteArray("<Vextor3><tab id=\"0\"></Vextor3>") << "";
+    QTest::newRow("malformed") << QByteArray("<Vextor3>\n  <tab id=\"0\">\n</Vextor3>")
+                               << "Parse error at line 3, column ";
     QTest::newRow("truncated") << wrap(tab(0, entry("PreLogic", 0, "P"))).left(90) << "";
     QTest::newRow("not xml") << QByteArray("\x00\x01\x02garbage", 10) << "";
 }
@@ -587,7 +523,8 @@ void TestDocument::refusedDocuments()
     QVERIFY(!doc.parseFile(data));
     QVERIFY(!doc.isEmptyDocument());
     QVERIFY(doc.errorText().startsWith("Parse error at line "));
-    if (!message.isEmpty())
+    QVERIFY(doc.errorText().startsWith(message));
+    if (message.endsWith('.'))
         QCOMPARE(doc.errorText(), message);
     QCOMPARE(doc.messages().size(), 1);
     QCOMPARE(doc.messages().at(0).first, QString("SAX Handler"));
@@ -597,45 +534,49 @@ void TestDocument::refusedDocuments()
     QVERIFY(doc.diagram()->allBlocks().isEmpty());
 }
 
-void TestDocument::notAValidDocument()
+void TestDocument::notADocumentOrTooBig()
 {
     Document doc;
     QVERIFY(!doc.parseFile("<?xml version=\"1.0\"?>\n<Other><tab id=\"2\" name=\"x\"/></Other>\n"));
     QVERIFY(doc.isEmptyDocument());
     QVERIFY(doc.errorText().isEmpty());
     QCOMPARE(doc.sheetCount(), 1);
+    // A 100 MB text node is refused before the parser sees it.
+    QByteArray big = "<Vextor3><tab id=\"0\" name=\"x\"><entry term=\"PreLogic\"><id>0</id><property>";
+    big += QByteArray(100 * 1000 * 1000, 'x') + "</property></entry></tab></Vextor3>";
+    Document huge;
+    QVERIFY(!huge.parseFile(big));
+    QVERIFY(!huge.isEmptyDocument());
+    QVERIFY(huge.errorText().contains("at most"));
+    QCOMPARE(huge.messages().size(), 1);
+    QVERIFY(huge.diagram()->allBlocks().isEmpty());
 }
 
 void TestDocument::hostileDocuments_data()
 {
     QTest::addColumn<QByteArray>("data");
     QTest::addColumn<bool>("parses");
-    QByteArray deep = "<Vextor3>";
-    for (int i = 0; i < 100000; ++i)
-        deep += "<a>";
-    QTest::newRow("deep nesting") << deep << false;
-    QByteArray laughs = "<?xml version=\"1.0\"?>\n<!DOCTYPE Vextor3 [\n<!ENTITY l0 \"lol\">\n";
+    const QByteArray dtd = "<?xml version=\"1.0\"?>\n<!DOCTYPE Vextor3 [";
+    QTest::newRow("deep nesting") << "<Vextor3>" + QByteArray("<a>").repeated(100000) << false;
+    QByteArray laughs = dtd + "<!ENTITY l0 \"lol\">\n";
     for (int i = 1; i < 10; ++i)
         laughs += "<!ENTITY l" + QByteArray::number(i) + " \"" +
                   QByteArray("&l" + QByteArray::number(i - 1) + ";").repeated(10) + "\">\n";
     laughs += "]>\n<Vextor3><tab id=\"0\" name=\"&l9;\"/>" + entry("PreLogic", 0, "&l9;") + "</Vextor3>";
     QTest::newRow("billion laughs") << laughs << false;
-    QByteArray quadratic =
-        "<?xml version=\"1.0\"?>\n<!DOCTYPE Vextor3 [<!ENTITY a \"" + QByteArray(50000, 'a') +
-        "\">]>\n<Vextor3><tab id=\"0\" name=\"x\">" +
-        entry("PreLogic", 0, "P", "<property>" + QByteArray("&a;").repeated(20000) + "</property>") +
-        "</tab></Vextor3>";
-    QTest::newRow("quadratic blow-up") << quadratic << false;
-    QByteArray recursive =
-        "<?xml version=\"1.0\"?>\n<!DOCTYPE Vextor3 [<!ENTITY a \"&b;\"><!ENTITY b \"&a;\">]>\n"
-        "<Vextor3><tab id=\"0\" name=\"&a;\"/></Vextor3>";
-    QTest::newRow("recursive entities") << recursive << false;
-    QTest::newRow("external entity") << QByteArray(
-                                            "<?xml version=\"1.0\"?>\n<!DOCTYPE Vextor3 [<!ENTITY e SYSTEM "
-                                            "\"file:///etc/passwd\">]>\n<Vextor3><tab id=\"0\" "
-                                            "name=\"x\">" +
+    QTest::newRow("quadratic blow-up")
+        << dtd + "<!ENTITY a \"" + QByteArray(50000, 'a') + "\">]>\n<Vextor3><tab id=\"0\" name=\"x\">" +
+               entry("PreLogic", 0, "P", "<property>" + QByteArray("&a;").repeated(20000) + "</property>") +
+               "</tab></Vextor3>"
+        << false;
+    QTest::newRow("recursive entities")
+        << dtd + "<!ENTITY a \"&b;\"><!ENTITY b \"&a;\">]>\n<Vextor3><tab id=\"0\" name=\"&a;\"/></Vextor3>"
+        << false;
+    QTest::newRow("external entity") << dtd +
+                                            "<!ENTITY e SYSTEM \"file:///etc/passwd\">]>\n<Vextor3><tab "
+                                            "id=\"0\" name=\"x\">" +
                                             entry("PreLogic", 0, "P", "<property>&e;</property>") +
-                                            "</tab></Vextor3>")
+                                            "</tab></Vextor3>"
                                      << false;
     QTest::newRow("huge tab id") << wrap(tab(2000000000, entry("PreLogic", 0, "P"))) << true;
     QTest::newRow("negative tab id") << wrap(tab(-3, entry("PreLogic", 0, "P"))) << true;
@@ -649,10 +590,11 @@ void TestDocument::hostileDocuments_data()
     for (int i = 0; i < 30; ++i)
         crowd += entry("Label", 0, "Label" + QByteArray::number(i));
     QTest::newRow("full column") << wrap(tab(0, crowd)) << true;
-    QByteArray self = entry("Label", 0, "Label1", "<net port=\"0\">Label1</net>") +
-                      entry("Label1", 0, "Label1") +
-                      entry("Label", 1, "Label1", "<net port=\"0\">Label1</net>");
-    QTest::newRow("label fed by its own output") << wrap(tab(0, self)) << true;
+    QTest::newRow("label fed by its own output")
+        << wrap(tab(0, entry("Label", 0, "Label1", "<net port=\"0\">Label1</net>") +
+                           entry("Label1", 0, "Label1") +
+                           entry("Label", 1, "Label1", "<net port=\"0\">Label1</net>")))
+        << true;
 }
 
 void TestDocument::hostileDocuments()
@@ -664,7 +606,7 @@ void TestDocument::hostileDocuments()
     timer.start();
     QCOMPARE(doc.parseFile(data), parses);
     QVERIFY2(timer.elapsed() < 10000, "reading took too long");
-    // Whatever was read can be written and read back.
+    // Whatever was read can be written and read back, and every block lies on its sheet.
     const QByteArray first = doc.toXml();
     Document again;
     QVERIFY(again.parseFile(first));
@@ -676,19 +618,6 @@ void TestDocument::hostileDocuments()
                 QVERIFY(it.key() >= 0 && SheetModel::columnPitch(SheetModel::Column(c)) * it.key() < 925);
         }
     }
-}
-
-void TestDocument::oversizedDocumentRefused()
-{
-    // A 100 MB text node is refused before the parser sees it.
-    QByteArray big = "<Vextor3><tab id=\"0\" name=\"x\"><entry term=\"PreLogic\"><id>0</id><property>";
-    big += QByteArray(100 * 1000 * 1000, 'x') + "</property></entry></tab></Vextor3>";
-    Document doc;
-    QVERIFY(!doc.parseFile(big));
-    QVERIFY(!doc.isEmptyDocument());
-    QVERIFY(doc.errorText().contains("at most"));
-    QCOMPARE(doc.messages().size(), 1);
-    QVERIFY(doc.diagram()->allBlocks().isEmpty());
 }
 
 void TestDocument::removeSheetRenumbers()
@@ -711,6 +640,7 @@ void TestDocument::removeSheetRenumbers()
 }
 
 namespace {
+// Renames pasted PreLogic blocks and hands out slots from m_slot on; a negative slot means full.
 class Paster : public PasteHook
 {
 public:
@@ -718,14 +648,14 @@ public:
     {
         if (item == "PreLogic")
             name = "PreLgc" + QString::number(7 + m_next++ % 2);
-        return m_slot++;
+        return m_slot < 0 ? -1 : m_slot++;
     }
     int m_next = 0;
     int m_slot = 2;
 };
 } // namespace
 
-void TestDocument::pasteRenamesAndReconnects()
+void TestDocument::paste()
 {
     Document doc;
     QVERIFY(doc.parseFile(wrap(tab(0, entry("PreLogic", 0, "PreLgc0")) + tab(1, ""))));
@@ -739,7 +669,6 @@ void TestDocument::pasteRenamesAndReconnects()
     QCOMPARE(doc.diagram()->allBlocks().size(), 1);
     Paster paster;
     paster.m_slot = 3;
-    paster.m_next = 0;
     doc.beginPaste(&paster, 1);
     doc.pasteMap().insert("PreLgc0", "PreLgc7");
     doc.parseFile(clip);
@@ -751,6 +680,22 @@ void TestDocument::pasteRenamesAndReconnects()
     QCOMPARE(fnc->getPort(0), pre);
     QVERIFY(findBlock(doc, "PreLgc0", 0));
     QCOMPARE(doc.sheetCount(), 2);
+
+    // A whole document pasted where there is no room: its blocks are offered to the hook, its sheets
+    // and settings ignored.
+    Document empty;
+    Paster full;
+    full.m_slot = -1;
+    empty.beginPaste(&full, 0);
+    empty.parseFile(
+        wrap(tab(4, entry("PreLogic", 0, "PreLgc0") + entry("PostLogic", 0, "PstLgc0")), "addr=\"x\""));
+    empty.endPaste();
+    QVERIFY(empty.diagram()->allBlocks().isEmpty());
+    QCOMPARE(empty.messages().size(), 1);
+    QCOMPARE(empty.messages().at(0).second, QString("There's not enough space."));
+    QVERIFY(empty.errorText().isEmpty());
+    QCOMPARE(empty.sheetCount(), 1);
+    QCOMPARE(empty.info().strAddr, QString("192.168.10.16"));
 }
 
 void TestDocument::attributeWhiteSpaceSurvives()
@@ -765,48 +710,6 @@ void TestDocument::attributeWhiteSpaceSurvives()
     QCOMPARE(read.toXml(), doc.toXml());
 }
 
-void TestDocument::pasteStopsWhenFull()
-{
-    struct Full : PasteHook
-    {
-        int pasteItem(const QString&, QString&) override { return -1; }
-    } full;
-    Document doc;
-    doc.beginPaste(&full, 0);
-    // A whole document pasted: its blocks are offered to the hook, its sheets and settings ignored.
-    doc.parseFile(
-        wrap(tab(4, entry("PreLogic", 0, "PreLgc0") + entry("PostLogic", 0, "PstLgc0")), "addr=\"x\""));
-    doc.endPaste();
-    QVERIFY(doc.diagram()->allBlocks().isEmpty());
-    QCOMPARE(doc.messages().size(), 1);
-    QCOMPARE(doc.messages().at(0).second, QString("There's not enough space."));
-    QVERIFY(doc.errorText().isEmpty());
-    QCOMPARE(doc.sheetCount(), 1);
-    QCOMPARE(doc.info().strAddr, QString("192.168.10.16"));
-}
-
-void TestDocument::signalsFollowALoad()
-{
-    qRegisterMetaType<BlockItem*>();
-    Document doc;
-    QSignalSpy cleared(&doc, &Document::cleared);
-    QSignalSpy added(&doc, &Document::sheetAdded);
-    QSignalSpy renamed(&doc, &Document::sheetRenamed);
-    QSignalSpy placed(&doc, &Document::blockPlaced);
-    QVERIFY(doc.parseFile(wrap(tab(0, entry("PreLogic", 0, "PreLgc0", "<net port=\"0\">IN-CH3</net>"), "A") +
-                               tab(1, entry("OUT-CH", 0, "OUT-CH2"), "B"))));
-    QCOMPARE(cleared.size(), 1);
-    QCOMPARE(added.size(), 1);
-    QCOMPARE(added.at(0).at(0).toInt(), 1);
-    QCOMPARE(renamed.size(), 2);
-    QCOMPARE(renamed.at(1).at(1).toString(), QString("B"));
-    // The input a net created, then the PreLogic, then the output.
-    QCOMPARE(placed.size(), 3);
-    QCOMPARE(placed.at(0).at(1).value<BlockItem*>()->getName(), QString("IN-CH3"));
-    QCOMPARE(placed.at(1).at(1).value<BlockItem*>()->getName(), QString("PreLgc0"));
-    QCOMPARE(placed.at(2).at(0).toInt(), 1);
-}
-
 void TestDocument::randomRoundTrip()
 {
     for (quint32 seed = 1; seed <= 300; ++seed) {
@@ -814,40 +717,14 @@ void TestDocument::randomRoundTrip()
         RandomDocument(doc, seed).build();
         const QByteArray first = doc.toXml();
         Document read;
-        QVERIFY2(read.parseFile(first), qPrintable(QString("seed %1: %2").arg(seed).arg(read.errorText())));
-        QVERIFY2(read.readOK(), qPrintable(QString("seed %1").arg(seed)));
+        const QString where = QString("seed %1\n%2").arg(seed).arg(QString::fromUtf8(first));
+        QVERIFY2(read.parseFile(first), qPrintable(where + read.errorText()));
+        QVERIFY2(read.readOK(), qPrintable(where));
         QCOMPARE(read.toXml(), first);
         for (const char* name :
              {"PreLogicInfo", "FeedBackInfo", "PostLogicInfo", "CntFnc", "OUT-CH", "FeedBack"})
-            QVERIFY2(read.counters()->count(name) == doc.counters()->count(name),
-                     qPrintable(QString("seed %1 %2\n%3").arg(seed).arg(name, QString::fromUtf8(first))));
+            QVERIFY2(read.counters()->count(name) == doc.counters()->count(name), qPrintable(where + name));
     }
-}
-
-void TestDocument::exampleRoundTrip_data()
-{
-    QTest::addColumn<QString>("path");
-    const QDir dir(QStringLiteral(VEXTOR_SOURCE_DIR "/examples"));
-    const QStringList files = dir.entryList({"*.vxt3", "*.vxt", "*.xml"}, QDir::Files, QDir::Name);
-    for (const QString& file : files)
-        QTest::newRow(qPrintable(file)) << dir.filePath(file);
-    if (files.isEmpty())
-        QTest::newRow("none") << QString();
-}
-
-void TestDocument::exampleRoundTrip()
-{
-    QFETCH(QString, path);
-    if (path.isEmpty())
-        QSKIP("no example documents");
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    Document doc;
-    QVERIFY2(doc.parseFile(file.readAll()), qPrintable(doc.errorText()));
-    const QByteArray first = doc.toXml();
-    Document again;
-    QVERIFY(again.parseFile(first));
-    QCOMPARE(again.toXml(), first);
 }
 
 QTEST_GUILESS_MAIN(TestDocument)

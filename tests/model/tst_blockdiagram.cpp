@@ -42,13 +42,10 @@ class TestBlockDiagram : public QObject
 private slots:
     void inputsPerSheet();
     void inputOnAnotherSheetTakesDisplayName();
-    void inputAnySheet();
-    void inputExplicitName();
 
     void automaticNames_data();
     void automaticNames();
     void counterAndDelayNumberedApart();
-    void renamedPassThroughNameIsHandedOutAgain();
 
     void outputs();
     void measureCounters();
@@ -62,13 +59,9 @@ private slots:
     void searches();
 
     void deleteItem();
-    void deleteItemNotInDiagram();
     void deleteTab();
     void clearEntry();
 };
-
-// ---------------------------------------------------------------------------------------------
-// Inputs
 
 void TestBlockDiagram::inputsPerSheet()
 {
@@ -91,6 +84,9 @@ void TestBlockDiagram::inputsPerSheet()
     // A freed channel is the next one handed out.
     diagram.deleteItem(diagram.searchNIM_IN(QStringLiteral("IN-CH4"), 0));
     QCOMPARE(diagram.createInput(0, 0)->getName(), QStringLiteral("IN-CH4"));
+    // An explicit name is taken even when in use.
+    QCOMPARE(diagram.createInput(1, 0, QStringLiteral("IN-CH0"))->getName(), QStringLiteral("IN-CH0"));
+    QCOMPARE(diagram.inputs().size(), 11);
 }
 
 void TestBlockDiagram::inputOnAnotherSheetTakesDisplayName()
@@ -107,29 +103,9 @@ void TestBlockDiagram::inputOnAnotherSheetTakesDisplayName()
     NIM_IN* third = diagram.createInput(1, 1);
     QCOMPARE(third->getName(), QStringLiteral("IN-CH1"));
     QCOMPARE(third->getUserName(), QStringLiteral("IN-CH1"));
-}
-
-void TestBlockDiagram::inputAnySheet()
-{
-    BlockDiagram diagram;
-    diagram.createInput(0, 1);
-    diagram.createInput(0, 2, QStringLiteral("IN-CH1"));
     // tid < 0 counts the channels of every sheet.
     QCOMPARE(diagram.createInput(0, -1)->getName(), QStringLiteral("IN-CH2"));
 }
-
-void TestBlockDiagram::inputExplicitName()
-{
-    BlockDiagram diagram;
-    diagram.createInput(0, 0);
-    NIM_IN* again = diagram.createInput(1, 0, QStringLiteral("IN-CH0"));
-    QVERIFY(again);
-    QCOMPARE(again->getName(), QStringLiteral("IN-CH0"));
-    QCOMPARE(diagram.inputs().size(), 2);
-}
-
-// ---------------------------------------------------------------------------------------------
-// Unlimited kinds
 
 void TestBlockDiagram::automaticNames_data()
 {
@@ -198,21 +174,12 @@ void TestBlockDiagram::counterAndDelayNumberedApart()
     // Loaded functions take part in the numbering.
     diagram.createFunction(0, 1, QStringLiteral("DlyFnc1"));
     QCOMPARE(diagram.createDlyFnc(0, 0)->getName(), QStringLiteral("DlyFnc2"));
-}
 
-void TestBlockDiagram::renamedPassThroughNameIsHandedOutAgain()
-{
-    // Pass-through names consult the name check only: once renamed, the resource name of a
-    // pass-through function is free for the next one.
-    BlockDiagram diagram;
-    BlockItem* first = diagram.createNonFnc(0, 0);
-    first->setUserName(QStringLiteral("Through"));
+    // Pass-through names consult the name check only: a renamed one's resource name is free again.
+    diagram.createNonFnc(0, 0)->setUserName(QStringLiteral("Through"));
     QCOMPARE(diagram.createNonFnc(1, 0)->getName(), QStringLiteral("NonFnc0"));
     QCOMPARE(diagram.createNonFnc(2, 0, QStringLiteral("NonFnc7"))->getName(), QStringLiteral("NonFnc7"));
 }
-
-// ---------------------------------------------------------------------------------------------
-// Limited kinds
 
 void TestBlockDiagram::outputs()
 {
@@ -289,31 +256,28 @@ void TestBlockDiagram::legacyNamesTakePartInNaming()
     QCOMPARE(registry.names, (QStringList{"FeedBack0", "FeedBack1"}));
 }
 
-// ---------------------------------------------------------------------------------------------
-// Names and searches
-
 void TestBlockDiagram::checkName_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<bool>("bName");
     QTest::addColumn<bool>("free");
-
-    QTest::newRow("IN-CH prefix without such a channel") << "IN-CH9" << false << false;
-    QTest::newRow("IN-CH prefix after trimming") << "  IN-CHx" << false << false;
-    QTest::newRow("OUT-CH prefix") << "OUT-CHannel" << false << false;
-    QTest::newRow("MsrCnt prefix") << "MsrCntA" << false << false;
-    QTest::newRow("unused name") << "MyIN" << false << true;
-    QTest::newRow("unused name, resource names too") << "MyIN" << true << true;
-    QTest::newRow("user name in use") << "Trigger" << false << false;
-    QTest::newRow("user name in use, blanks around") << " Trigger\t" << false << false;
-    QTest::newRow("case matters") << "trigger" << false << true;
-    QTest::newRow("renamed block's resource name") << "PreLgc0" << false << true;
-    QTest::newRow("renamed block's resource name, checked") << "PreLgc0" << true << false;
-    QTest::newRow("unrenamed block's resource name") << "PstLgc0" << false << false;
-    QTest::newRow("user name with blanks in use") << "Gate" << false << false;
-    QTest::newRow("channel name not prefixed") << "IN-OPT" << false << true;
-    QTest::newRow("channel in use, renamed") << "IN-OPT" << true << false;
-    QTest::newRow("label name") << "Label0" << false << false;
+    auto row = [](const char* tag, const QString& name, bool bName, bool free) {
+        QTest::newRow(tag) << name << bName << free;
+    };
+    row("IN-CH prefix without such a channel", "IN-CH9", false, false);
+    row("IN-CH prefix after trimming", "  IN-CHx", false, false);
+    row("OUT-CH prefix", "OUT-CHannel", false, false);
+    row("MsrCnt prefix", "MsrCntA", false, false);
+    row("unused name, resource names too", "MyIN", true, true);
+    row("user name in use, blanks around", " Trigger\t", false, false);
+    row("case matters", "trigger", false, true);
+    row("renamed block's resource name", "PreLgc0", false, true);
+    row("renamed block's resource name, checked", "PreLgc0", true, false);
+    row("unrenamed block's resource name", "PstLgc0", false, false);
+    row("user name with blanks in use", "Gate", false, false);
+    row("channel name not prefixed", "IN-OPT", false, true);
+    row("channel in use, renamed", "IN-OPT", true, false);
+    row("label name", "Label0", false, false);
 }
 
 void TestBlockDiagram::checkName()
@@ -395,9 +359,6 @@ void TestBlockDiagram::searches()
     QCOMPARE(diagram.searchPostLogic(QStringLiteral("Veto"), -1), nullptr);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Deletion
-
 void TestBlockDiagram::deleteItem()
 {
     BlockDiagram diagram;
@@ -426,17 +387,13 @@ void TestBlockDiagram::deleteItem()
     diagram.deleteItem(pre);
     diagram.deleteItem(post);
     QVERIFY(diagram.allBlocks().isEmpty());
-}
 
-void TestBlockDiagram::deleteItemNotInDiagram()
-{
-    BlockDiagram diagram;
+    // A block the diagram does not hold, or none, is left alone.
     diagram.createPreLogic(0, 0);
     NIMFunction stranger(0, 0, QStringLiteral("CntFnc0"));
     diagram.deleteItem(&stranger);
     diagram.deleteItem(nullptr);
     QCOMPARE(diagram.allBlocks().size(), 1);
-    QCOMPARE(stranger.getName(), QStringLiteral("CntFnc0"));
 }
 
 void TestBlockDiagram::deleteTab()
@@ -479,18 +436,12 @@ void TestBlockDiagram::clearEntry()
     BlockDiagram diagram(&registry);
     NIM_IN* in = diagram.createInput(0, 0);
     PreLogic* pre = diagram.createPreLogic(0, 0);
-    BlockItem* fnc = diagram.createDlyFnc(0, 0);
     PostLogic* post = diagram.createPostLogic(0, 0);
     BlockItem* feedback = diagram.createFeedBackIN(0, 0);
-    BlockItem* label = diagram.createNIMFncLabel(0, 1, feedback->getName());
-    BlockItem* msr = diagram.createMsrCnt(0, 0);
     pre->setPort(-1, in);
-    fnc->setPort(0, pre);
-    post->setPort(-1, fnc);
-    post->setPort(-1, label);
+    post->setPort(-1, diagram.createNIMFncLabel(0, 1, feedback->getName()));
     feedback->setPort(0, post);
-    msr->setPort(0, post);
-    msr->setPort(1, in);
+    diagram.createMsrCnt(0, 0)->setPort(1, in);
 
     diagram.clearEntry();
     QVERIFY(diagram.allBlocks().isEmpty());

@@ -177,10 +177,9 @@ void TestCompiledTables::randomExpressions()
     }
 }
 
-// ---------------------------------------------------------------------------------------------
-// Random diagrams
-
 namespace {
+// A random diagram of every block kind the download reads, with odd drivers (an input feeding a
+// function, a function feeding an output) and, in a third of them, one broken expression.
 class RandomDiagram
 {
 public:
@@ -191,34 +190,98 @@ public:
 
     void build()
     {
-        buildInputs();
-        const int nPre = int(m_rng.bounded(15));
-        for (int k = 0; k < nPre; ++k)
-            buildPreLogic();
-        buildFunctions();
-        buildLabels();
-        const int nPost = int(m_rng.bounded(12));
-        for (int k = 0; k < nPost; ++k)
-            buildPostLogic();
-        buildOutputs();
-        // Invalid expressions in some diagrams, at random places.
-        if (m_rng.bounded(3) == 0) {
-            QVector<BlockItem*> logic;
-            for (BlockItem* b : m_d.preLogics())
-                logic.append(b);
-            for (BlockItem* b : m_d.postLogics())
-                logic.append(b);
-            if (!logic.isEmpty()) {
-                BlockItem* b = logic.at(int(m_rng.bounded(logic.size())));
-                b->setPropertyString(corrupt(b->getProperty(), m_rng));
+        static const char* const inputSettings[] = {"", "bUser=false bHigh=true Vth=900",
+                                                    "bUser=true bHigh=false Vth=3000", "bUserControl=true",
+                                                    "MainCnt=1.5usec SubCnt=20nsec"};
+        for (const QString& name : m_d.inputNames()) {
+            if (chance(70))
+                typed(m_d.createInput(0, 0, name), "Input", inputSettings[m_rng.bounded(5)]);
+            if (chance(15))
+                typed(m_d.createInput(0, 1, name), "Input");
+        }
+        for (int k = int(m_rng.bounded(15)); k > 0; --k) {
+            BlockItem* logic = typed(m_d.createPreLogic(0, 0), "PreLogic", expression());
+            for (int n = int(m_rng.bounded(6)); n > 0; --n)
+                connect(logic, chance(70) ? -1 : int(m_rng.bounded(11)), pick(m_d.inputs()));
+        }
+        for (int k = int(m_rng.bounded(9)); k > 0; --k)
+            m_front.append(typed(m_d.createFeedBackIN(0, 0), "FeedBack"));
+        QVector<BlockItem*> feedbacks = m_front;
+        for (int k = int(m_rng.bounded(4)); k > 0; --k) {
+            BlockItem* labelIn = typed(m_d.createNIMLabelIN(0, 0), "Label");
+            connect(labelIn, 0, chance(80) ? pick(m_d.preLogics()) : nullptr);
+            const QString name = chance(90) ? labelIn->getName() : QStringLiteral("Label99");
+            m_front.append(typed(m_d.createNIMLabel(0, 1, name), "PreLabel"));
+        }
+        m_front += asBlocks(m_d.preLogics()) + asBlocks(m_d.preLogics()) + asBlocks(m_d.inputs()).mid(0, 1);
+        for (int k = int(m_rng.bounded(14)); k > 0; --k) {
+            const int kind = int(m_rng.bounded(10));
+            BlockItem* f = kind < 4   ? typed(m_d.createCntFnc(0, 0), "CntFnc",
+                                              QString("Mode=%1 MainCnt=%2usec SubCnt=%3nsec")
+                                                  .arg(m_rng.bounded(11))
+                                                  .arg(m_rng.bounded(1000))
+                                                  .arg(m_rng.bounded(1000)))
+                           : kind < 8 ? typed(m_d.createDlyFnc(0, 0), "DlyFnc",
+                                              QString("Delay=%1ns").arg(m_rng.bounded(70000)))
+                                      : typed(m_d.createNonFnc(0, 0), "NonFnc");
+            connect(f, 0, chance(85) ? pick(m_front) : nullptr);
+        }
+        // Function outputs carried by labels to the backend logic.
+        QVector<BlockItem*> fncLabels;
+        for (int k = 0; k < 2 && !m_d.functions().isEmpty(); ++k) {
+            BlockItem* labelIn = typed(m_d.createNIMLabelIN(0, 0), "Label");
+            connect(labelIn, 0, chance(85) ? pick(m_d.functions()) : nullptr);
+            fncLabels.append(typed(m_d.createNIMFncLabel(0, 1, labelIn->getName()), "FncLabel"));
+        }
+        for (int k = int(m_rng.bounded(12)); k > 0; --k) {
+            BlockItem* logic = typed(m_d.createPostLogic(0, 0), "PostLogic", expression());
+            for (int n = int(m_rng.bounded(8)); n > 0; --n)
+                connect(logic, chance(60) ? -1 : int(m_rng.bounded(11)),
+                        chance(85) || fncLabels.isEmpty() ? pick(m_d.functions()) : pick(fncLabels));
+        }
+        static const char* const outputSettings[] = {"", "bNIM=true bTTL=false ", "bNIM=false bTTL=true "};
+        for (int ch = 0; ch < 8; ++ch) {
+            if (chance(60)) {
+                const QString kind = QString("OUT-CH%1").arg(ch);
+                connect(typed(m_d.createOut(0, 0, kind), kind, outputSettings[m_rng.bounded(3)]), 0,
+                        backDriver());
             }
+        }
+        for (BlockItem* fb : feedbacks)
+            connect(fb, 0, backDriver());
+        for (int m = 0; m < 4; ++m) {
+            if (!chance(50))
+                continue;
+            const QString kind = QString("MsrCnt%1").arg(m);
+            BlockItem* msr = typed(m_d.createMsrCnt(0, 0, kind), kind,
+                                   QString("Mode=%1 FileSave=false PATH=/tmp").arg(m_rng.bounded(4)));
+            connect(msr, 0, backDriver());
+            connect(msr, 1, backDriver());
+        }
+        const QVector<BlockItem*> logic = asBlocks(m_d.preLogics()) + asBlocks(m_d.postLogics());
+        if (m_rng.bounded(3) == 0 && !logic.isEmpty()) {
+            BlockItem* b = pick(logic);
+            b->setPropertyString(corrupt(b->getProperty(), m_rng));
         }
     }
 
 private:
+    template<typename T> static QVector<BlockItem*> asBlocks(const QVector<T*>& pool)
+    {
+        return QVector<BlockItem*>(pool.begin(), pool.end());
+    }
+
     template<typename T> T* pick(const QVector<T*>& pool)
     {
         return pool.isEmpty() ? nullptr : pool.at(int(m_rng.bounded(pool.size())));
+    }
+
+    static BlockItem* typed(BlockItem* b, const QString& type, const QString& settings = QString())
+    {
+        b->setType(type);
+        if (!settings.isEmpty())
+            b->setPropertyString(settings);
+        return b;
     }
 
     // Blocks hold no null drivers: the canvas connects only existing blocks.
@@ -232,171 +295,19 @@ private:
 
     QString expression()
     {
-        if (chance(5))
-            return QString();
-        return randomExpression(m_rng, 1 + int(m_rng.bounded(4)));
+        return chance(5) ? QString() : randomExpression(m_rng, 1 + int(m_rng.bounded(4)));
     }
 
-    void buildInputs()
-    {
-        static const char* const settings[] = {"", "bUser=false bHigh=true Vth=900",
-                                               "bUser=true bHigh=false Vth=3000", "bUserControl=true",
-                                               "MainCnt=1.5usec SubCnt=20nsec"};
-        for (const QString& name : m_d.inputNames()) {
-            if (!chance(70))
-                continue;
-            NIM_IN* in = m_d.createInput(0, 0, name);
-            in->setType(QStringLiteral("Input"));
-            in->setPropertyString(QLatin1String(settings[m_rng.bounded(5)]));
-            if (chance(20))
-                m_d.createInput(0, 1, name)->setType(QStringLiteral("Input"));
-        }
-    }
-
-    void buildPreLogic()
-    {
-        PreLogic* logic = m_d.createPreLogic(0, 0);
-        logic->setType(QStringLiteral("PreLogic"));
-        logic->setPropertyString(expression());
-        const int n = int(m_rng.bounded(6));
-        for (int k = 0; k < n; ++k)
-            connect(logic, chance(70) ? -1 : int(m_rng.bounded(11)), pick(m_d.inputs()));
-    }
-
-    BlockItem* frontDriver()
-    {
-        const int r = int(m_rng.bounded(100));
-        if (r < 60)
-            return pick(m_d.preLogics());
-        if (r < 72 && !m_feedbacks.isEmpty())
-            return pick(m_feedbacks);
-        if (r < 84 && !m_labels.isEmpty())
-            return pick(m_labels);
-        if (r < 85)
-            return pick(m_d.inputs()); // unusual: evaluated through its settings string
-        return nullptr;
-    }
-
-    void buildFunctions()
-    {
-        const int nFeedback = int(m_rng.bounded(9));
-        for (int k = 0; k < nFeedback; ++k) {
-            BlockItem* fb = m_d.createFeedBackIN(0, 0);
-            fb->setType(QStringLiteral("FeedBack"));
-            m_feedbacks.append(fb);
-        }
-        const int nLabel = int(m_rng.bounded(4));
-        for (int k = 0; k < nLabel; ++k) {
-            BlockItem* labelIn = m_d.createNIMLabelIN(0, 0);
-            labelIn->setType(QStringLiteral("Label"));
-            if (chance(80))
-                connect(labelIn, 0, pick(m_d.preLogics()));
-            m_labelIns.append(labelIn);
-            BlockItem* label =
-                m_d.createNIMLabel(0, 1, chance(90) ? labelIn->getName() : QStringLiteral("Label99"));
-            label->setType(QStringLiteral("PreLabel"));
-            m_labels.append(label);
-        }
-        const int nFunctions = int(m_rng.bounded(14));
-        for (int k = 0; k < nFunctions; ++k) {
-            const int kind = int(m_rng.bounded(10));
-            BlockItem* f;
-            if (kind < 4) {
-                f = m_d.createCntFnc(0, 0);
-                f->setType(QStringLiteral("CntFnc"));
-                f->setPropertyString(QStringLiteral("Mode=%1 MainCnt=%2usec SubCnt=%3nsec")
-                                         .arg(m_rng.bounded(11))
-                                         .arg(m_rng.bounded(1000))
-                                         .arg(m_rng.bounded(1000)));
-            } else if (kind < 8) {
-                f = m_d.createDlyFnc(0, 0);
-                f->setType(QStringLiteral("DlyFnc"));
-                f->setPropertyString(QStringLiteral("Delay=%1ns").arg(m_rng.bounded(70000)));
-            } else {
-                f = m_d.createNonFnc(0, 0);
-                f->setType(QStringLiteral("NonFnc"));
-            }
-            if (BlockItem* driver = frontDriver())
-                f->setPort(0, driver);
-        }
-    }
-
-    void buildLabels()
-    {
-        // Function outputs carried by labels to the backend logic.
-        for (int k = 0; k < 2; ++k) {
-            if (!chance(50) || m_d.functions().isEmpty())
-                continue;
-            BlockItem* labelIn = m_d.createNIMLabelIN(0, 0);
-            labelIn->setType(QStringLiteral("Label"));
-            if (chance(85))
-                connect(labelIn, 0, pick(m_d.functions()));
-            BlockItem* label = m_d.createNIMFncLabel(0, 1, labelIn->getName());
-            label->setType(QStringLiteral("FncLabel"));
-            m_fncLabels.append(label);
-        }
-    }
-
+    // Mostly a PostLogic; rarely a function, evaluated through its settings string.
     BlockItem* backDriver()
     {
         const int r = int(m_rng.bounded(100));
-        if (r < 80)
-            return pick(m_d.postLogics());
-        if (r < 81)
-            return pick(m_d.functions()); // unusual: evaluated through its settings string
-        return nullptr;
-    }
-
-    void buildPostLogic()
-    {
-        PostLogic* logic = m_d.createPostLogic(0, 0);
-        logic->setType(QStringLiteral("PostLogic"));
-        logic->setPropertyString(expression());
-        const int n = int(m_rng.bounded(8));
-        for (int k = 0; k < n; ++k) {
-            BlockItem* src = chance(85) || m_fncLabels.isEmpty() ? pick(m_d.functions()) : pick(m_fncLabels);
-            if (src)
-                logic->setPort(chance(60) ? -1 : int(m_rng.bounded(11)), src);
-        }
-    }
-
-    void buildOutputs()
-    {
-        for (int ch = 0; ch < 8; ++ch) {
-            if (!chance(60))
-                continue;
-            const QString kind = QStringLiteral("OUT-CH%1").arg(ch);
-            BlockItem* out = m_d.createOut(0, 0, kind);
-            out->setType(kind);
-            static const char* const settings[] = {"", "bNIM=true bTTL=false ", "bNIM=false bTTL=true "};
-            out->setPropertyString(QLatin1String(settings[m_rng.bounded(3)]));
-            if (BlockItem* driver = backDriver())
-                out->setPort(0, driver);
-        }
-        for (BlockItem* fb : m_feedbacks) {
-            if (BlockItem* driver = backDriver())
-                fb->setPort(0, driver);
-        }
-        for (int m = 0; m < 4; ++m) {
-            if (!chance(50))
-                continue;
-            const QString kind = QStringLiteral("MsrCnt%1").arg(m);
-            BlockItem* msr = m_d.createMsrCnt(0, 0, kind);
-            msr->setType(kind);
-            msr->setPropertyString(QStringLiteral("Mode=%1 FileSave=false PATH=/tmp").arg(m_rng.bounded(4)));
-            for (int port = 0; port < 2; ++port) {
-                if (BlockItem* driver = backDriver())
-                    msr->setPort(port, driver);
-            }
-        }
+        return r < 80 ? pick(m_d.postLogics()) : r < 81 ? pick(m_d.functions()) : nullptr;
     }
 
     BlockDiagram& m_d;
     QRandomGenerator m_rng;
-    QVector<BlockItem*> m_feedbacks;
-    QVector<BlockItem*> m_labelIns;
-    QVector<BlockItem*> m_labels;
-    QVector<BlockItem*> m_fncLabels;
+    QVector<BlockItem*> m_front; // drivers a function may have
 };
 
 // The capture of a download, or the error it threw.

@@ -238,26 +238,19 @@ void TestDrc::checkMsrCnt_data()
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("unit");
 
-    QTest::newRow("empty settings") << QString() << 0 << QString() << "nsec";
-    QTest::newRow("unit taken from FileSave") << "Mode=1 FileSave=usec PATH=/tmp/x" << 1 << "/tmp/x"
-                                              << "usec";
-    QTest::newRow("unit key, path with a blank")
-        << "Mode=1 Unit=msec FileSave=true PATH=/tmp/my dir" << 1 << "/tmp/my dir"
-        << "msec";
-    QTest::newRow("FileSave unit wins over Unit")
-        << "Mode=2 Unit=msec FileSave=sec PATH=/data" << 2 << "/data"
-        << "sec";
-    QTest::newRow("logging off clears the path")
-        << "Mode=5 Unit=sec FileSave=0 PATH=/x" << 5 << QString() << "sec";
-    QTest::newRow("false keeps the default unit")
-        << "Mode=2 FileSave=false PATH=/x" << 2 << QString() << "nsec";
-    QTest::newRow("FileSave 1") << "Mode=2 FileSave=1 PATH=/x" << 2 << "/x"
-                                << "nsec";
-    QTest::newRow("bit 3 clears the unit")
-        << "Mode=9 Unit=msec FileSave=true PATH=/tmp" << 9 << "/tmp" << QString();
-    QTest::newRow("only the low four mode bits") << "Mode=17 FileSave=true PATH=/tmp" << 1 << "/tmp"
-                                                 << "nsec";
-    QTest::newRow("no FileSave means no logging") << "Mode=3 Unit=usec PATH=/tmp" << 3 << QString() << "usec";
+    auto row = [](const char* tag, const QString& settings, int mode, const QString& path,
+                  const QString& unit) { QTest::newRow(tag) << settings << mode << path << unit; };
+    row("empty settings", "", 0, "", "nsec");
+    row("unit taken from FileSave", "Mode=1 FileSave=usec PATH=/tmp/x", 1, "/tmp/x", "usec");
+    row("unit key, path with a blank", "Mode=1 Unit=msec FileSave=true PATH=/tmp/my dir", 1, "/tmp/my dir",
+        "msec");
+    row("FileSave unit wins over Unit", "Mode=2 Unit=msec FileSave=sec PATH=/data", 2, "/data", "sec");
+    row("logging off clears the path", "Mode=5 Unit=sec FileSave=0 PATH=/x", 5, "", "sec");
+    row("false keeps the default unit", "Mode=2 FileSave=false PATH=/x", 2, "", "nsec");
+    row("FileSave 1", "Mode=2 FileSave=1 PATH=/x", 2, "/x", "nsec");
+    row("bit 3 clears the unit", "Mode=9 Unit=msec FileSave=true PATH=/tmp", 9, "/tmp", "");
+    row("only the low four mode bits", "Mode=17 FileSave=true PATH=/tmp", 1, "/tmp", "nsec");
+    row("no FileSave means no logging", "Mode=3 Unit=usec PATH=/tmp", 3, "", "usec");
 }
 
 void TestDrc::checkMsrCnt()
@@ -279,10 +272,7 @@ void TestDrc::checkMsrCnt()
     QString units[4] = {"stale", "stale", "stale", "stale"};
     diagram.checkMsrCnt(modes, paths, names, units);
 
-    QCOMPARE(modes[0], -1);
-    QCOMPARE(modes[1], -1);
-    QCOMPARE(modes[3], -1);
-    QCOMPARE(modes[2], mode);
+    QCOMPARE(QVector<int>(modes, modes + 4), QVector<int>({-1, -1, mode, -1}));
     QCOMPARE(paths[2], path);
     QCOMPARE(units[2], unit);
     QCOMPARE(names[2], QStringLiteral("SCALER"));
@@ -300,10 +290,7 @@ void TestDrc::checkMsrCntSeveralCounters()
     int modes[4];
     QString paths[4], names[4], units[4];
     diagram.checkMsrCnt(modes, paths, names, units);
-    QCOMPARE(modes[0], 4);
-    QCOMPARE(modes[1], 0);
-    QCOMPARE(modes[2], -1);
-    QCOMPARE(modes[3], -1);
+    QCOMPARE(QVector<int>(modes, modes + 4), QVector<int>({4, 0, -1, -1}));
     QCOMPARE(paths[0], QStringLiteral("/a"));
     QCOMPARE(units[0], QStringLiteral("usec"));
     QCOMPARE(names[1], QStringLiteral("MsrCnt1"));

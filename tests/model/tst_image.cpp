@@ -152,28 +152,24 @@ void TestImage::placement_data()
     QTest::addColumn<int>("counterFeedback");
     QTest::addColumn<int>("delayFeedback");
 
-    QTest::newRow("counters outnumber delays") << "Cl Cl Cl Dl Dl"
-                                               << "- - - 3 4 0 1 2 - - -" << 0x0718 << 0 << 0;
-    QTest::newRow("delays outnumber counters") << "Cl Cl Dl Dl Dl"
-                                               << "- - - 4 3 2 1 0 - - -" << 0x0738 << 0 << 0;
-    QTest::newRow("unlisted functions placed too") << "C- C- Dl"
-                                                   << "- - - 2 0 1 - - - - -" << 0x0708 << 0 << 0;
-    QTest::newRow("many counters, mode 9 first") << "Cl C9 Cf Cl C9- Cl Dl Dx Dl Dx"
-                                                 << "- 8 6 9 7 5 3 0 2 4 1" << 0x001e << 0x20 << 0;
-    QTest::newRow("many delays, logic-fed first") << "Cl Cf C9 C- Dx Dl Dx Dl D-"
-                                                  << "5 7 4 6 0 1 2 - - - -" << 0x070f << 0x04 << 0;
-    QTest::newRow("counter fed back, delay fed back") << "Cf Df"
-                                                      << "- - - - - - 1 0 - - -" << 0x0740 << 0x10 << 0x08;
-    QTest::newRow("pass-throughs fill 0 1 2 then 8") << "N N N N"
-                                                     << "0 1 2 - - - - - 3 - -" << 0x0700 << 0 << 0;
-    QTest::newRow("pass-through after two") << "N N Dl N"
-                                            << "0 1 3 - - - - 2 - - -" << 0x0780 << 0 << 0;
-    QTest::newRow("no slot left for pass-through") << "Cl Cl Cl Cl Cl Cl Cl Cl Cl Dx N N"
-                                                   << "10 9 8 7 6 5 4 3 2 1 0" << 0x0002 << 0 << 0;
-    QTest::newRow("too many counters stay in range") << "Cl Cl Cl Cl Cl Cl Cl Cl Cl Cl Cl Cl"
-                                                     << "10 9 8 7 6 5 4 3 2 1 0" << 0x0000 << 0 << 0;
-    QTest::newRow("too many delays stay in range") << "Dl Dl Dl Dl Dl Dl Dl Dl Dl Dl Dl Dl"
-                                                   << "0 1 2 3 4 5 6 7 8 9 10" << 0x07ff << 0 << 0;
+    auto row = [](const char* tag, const QString& functions, const QString& slots_, int select, int counter,
+                  int delay) { QTest::newRow(tag) << functions << slots_ << select << counter << delay; };
+    row("counters outnumber delays", "Cl Cl Cl Dl Dl", "- - - 3 4 0 1 2 - - -", 0x0718, 0, 0);
+    row("delays outnumber counters", "Cl Cl Dl Dl Dl", "- - - 4 3 2 1 0 - - -", 0x0738, 0, 0);
+    row("unlisted functions placed too", "C- C- Dl", "- - - 2 0 1 - - - - -", 0x0708, 0, 0);
+    row("many counters, mode 9 first", "Cl C9 Cf Cl C9- Cl Dl Dx Dl Dx", "- 8 6 9 7 5 3 0 2 4 1", 0x001e,
+        0x20, 0);
+    row("many delays, logic-fed first", "Cl Cf C9 C- Dx Dl Dx Dl D-", "5 7 4 6 0 1 2 - - - -", 0x070f, 0x04,
+        0);
+    row("counter fed back, delay fed back", "Cf Df", "- - - - - - 1 0 - - -", 0x0740, 0x10, 0x08);
+    row("pass-throughs fill 0 1 2 then 8", "N N N N", "0 1 2 - - - - - 3 - -", 0x0700, 0, 0);
+    row("pass-through after two", "N N Dl N", "0 1 3 - - - - 2 - - -", 0x0780, 0, 0);
+    row("no slot left for pass-through", "Cl Cl Cl Cl Cl Cl Cl Cl Cl Dx N N", "10 9 8 7 6 5 4 3 2 1 0",
+        0x0002, 0, 0);
+    row("too many counters stay in range", "Cl Cl Cl Cl Cl Cl Cl Cl Cl Cl Cl Cl", "10 9 8 7 6 5 4 3 2 1 0", 0,
+        0, 0);
+    row("too many delays stay in range", "Dl Dl Dl Dl Dl Dl Dl Dl Dl Dl Dl Dl", "0 1 2 3 4 5 6 7 8 9 10",
+        0x07ff, 0, 0);
 }
 
 void TestImage::placement()
@@ -243,13 +239,11 @@ void TestImage::registers_data()
     QTest::addColumn<quint32>("value");
 
     QTest::newRow("IN-USER empty: user control bit 9") << "user" << 0x006Cu << 2 << 0x0200u;
-    QTest::newRow("IN-USER empty: oscillator main 0") << "user" << 0x0088u << 4 << 0u;
     QTest::newRow("IN-USER oscillator main") << "oscillator" << 0x0088u << 4 << 1000u;
     QTest::newRow("IN-USER oscillator sub") << "oscillator" << 0x008Cu << 4 << 9u;
     QTest::newRow("output empty: NIM bit") << "output" << 0x0068u << 1 << 0x04u;
     QTest::newRow("output empty: no TTL bit") << "output" << 0x0069u << 1 << 0u;
     QTest::newRow("output TTL") << "ttl" << 0x0069u << 1 << 0x04u;
-    QTest::newRow("output TTL: no NIM") << "ttl" << 0x0068u << 1 << 0u;
     QTest::newRow("inputs polarity") << "inputs" << 0x006Bu << 1 << 0x02u;
     QTest::newRow("input threshold set") << "inputs" << 0x0076u << 2 << 900u;
     QTest::newRow("input threshold default") << "inputs" << 0x0072u << 2 << 1720u;

@@ -45,9 +45,7 @@ void TestSheetModel::placement_data()
     QTest::newRow("input from a document") << "Input" << SheetModel::InputColumn << 104;
     QTest::newRow("PreLogic") << "PreLogic" << SheetModel::PreLogicColumn << 90;
     QTest::newRow("FeedBack output") << "FeedBack3" << SheetModel::PreLogicColumn << 106;
-    QTest::newRow("PreLabel output") << "PreLabel2" << SheetModel::PreLogicColumn << 106;
     QTest::newRow("CntFnc") << "CntFnc" << SheetModel::FunctionColumn << 104;
-    QTest::newRow("DlyFnc") << "DlyFnc" << SheetModel::FunctionColumn << 104;
     QTest::newRow("NonFnc") << "NonFnc" << SheetModel::FunctionColumn << 116;
     QTest::newRow("PreLabel input") << "PreLabel" << SheetModel::FunctionColumn << 106;
     QTest::newRow("Label output") << "Label4" << SheetModel::FunctionColumn << 106;
@@ -109,7 +107,6 @@ void TestSheetModel::searchIndex_data()
     QTest::newRow("runs off the top") << QList<int>{0, 1} << 40 << 1 << -1 << -1;
     QTest::newRow("slot 23 fits 40") << QList<int>{} << 40 << 23 << 1 << 23;
     QTest::newRow("slot 24 too low for 40") << QList<int>{} << 40 << 24 << 1 << -1;
-    QTest::newRow("slot 13 fits 68") << QList<int>{} << 68 << 13 << 1 << 13;
     QTest::newRow("slot 14 too low for 68") << QList<int>{} << 68 << 14 << 1 << -1;
 }
 
