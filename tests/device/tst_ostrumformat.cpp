@@ -26,7 +26,6 @@ void TestOstrumFormat::unitTable_data()
     QTest::newRow("usec") << "usec" << 1.0 / 1000 << 3;
     QTest::newRow("msec") << "msec" << 1.0 / 1000000 << 6;
     QTest::newRow("sec") << "sec" << 1.0 / 1000000000 << 9;
-    QTest::newRow("nsec") << "nsec" << 1.0 << 0;
     QTest::newRow("empty") << "" << 1.0 << 0;
     QTest::newRow("case-sensitive") << "USEC" << 1.0 << 0;
 }
@@ -80,13 +79,10 @@ void TestOstrumFormat::halfwayValuesRoundUp_data()
     QTest::addColumn<double>("value");
     QTest::addColumn<int>("decimals");
     QTest::newRow("0.0625 to 3") << 0.0625 << 3;
-    QTest::newRow("0.5 to 0") << 0.5 << 0;
     QTest::newRow("2.5 to 0") << 2.5 << 0;
-    QTest::newRow("1.0000005 region") << 1.0000005 << 6;
     QTest::newRow("2^40 + 1/16 to 3") << 1099511627776.0625 << 3;
     QTest::newRow("2^30 + 1/2^9 to 6") << (1073741824.0 + 1.0 / 512) << 6;
     QTest::newRow("tiny to 9") << 1e-9 << 9;
-    QTest::newRow("zero") << 0.0 << 3;
 }
 
 void TestOstrumFormat::halfwayValuesRoundUp()
