@@ -12,7 +12,6 @@ using CommandFn = int (*)(const Context&, const QStringList&);
 Q_DECLARE_METATYPE(CommandFn)
 
 namespace {
-const QString CLI = QStringLiteral(VEXTOR_BINARY_DIR "/cli/vextor-cli");
 
 // A ROM command run against the in-process module, with its output captured, and a document
 // file whose connection settings name that module.
@@ -99,7 +98,6 @@ private slots:
     void refusedBeforeContact();
     void negativeResults();
     void bootAndInitialise();
-    void toolAgainstSimulatorProcess();
 };
 
 void TestRomCommands::saveRestoreAndSync()
@@ -224,35 +222,6 @@ void TestRomCommands::bootAndInitialise()
     for (int slot = 0; slot < 16; ++slot)
         QVERIFY(rom.hasImage(slot));
     QVERIFY(!(cli.module.memory.peek(QUdpThread::ADDR_ROM_PROTECT) & 0x02));
-}
-
-void TestRomCommands::toolAgainstSimulatorProcess()
-{
-    if (!QFileInfo::exists(SimProcess::program()) || !QFileInfo::exists(CLI))
-        QSKIP("vextor-sim or vextor-cli is not built");
-    SimProcess sim;
-    QVERIFY(sim.start({"--rom-busy", "0"}));
-    QByteArray out, err;
-    auto tool = [&](const QStringList& args) {
-        QProcess cli;
-        cli.start(CLI, QStringList{"-h", "127.0.0.1", "-u", QString::number(sim.udpPort), "-o", "1"} + args);
-        cli.waitForFinished(20000);
-        out = cli.readAllStandardOutput();
-        err = cli.readAllStandardError();
-        return cli.exitCode();
-    };
-    RomCli files;
-    QByteArray xml;
-    const QString doc = files.writeDocument("tool.vxt3", 3, &xml);
-    QCOMPARE(tool({"rom-save", doc, "2", "--comment", "from the tool", "--force"}), 0);
-    QCOMPARE(tool({"rom-restore", "2"}), 0);
-    QCOMPARE(out, xml);
-    QVERIFY(err.contains("ROM2-from the tool"));
-    QCOMPARE(tool({"sync"}), 0);
-    QCOMPARE(out, xml);
-    QCOMPARE(tool({"rom-restore", "9"}), 1);
-    QVERIFY(err.contains("ROM9: There is no data to be displayed."));
-    QCOMPARE(tool({"rom-boot"}), 64);
 }
 
 QTEST_GUILESS_MAIN(TestRomCommands)

@@ -123,27 +123,28 @@ void TestSimProcess::streamOptions()
         QCOMPARE(quint8(words.at(8 * i)), quint8(i % 4 == 3 ? 0x20 : 0x12));
 }
 
-// The tool's exit codes end to end: 0 done, 1 negative result, 64 usage.
+// The tool's exit codes end to end: 0 done, 1 negative result, 64 usage; device, monitor and
+// ROM commands.
 void TestSimProcess::cliAgainstSimulator()
 {
     if (!QFileInfo::exists(CLI) || !QFileInfo::exists(EXAMPLE))
         QSKIP("vextor-cli or the example document is missing");
     SimProcess sim;
-    QVERIFY(sim.start({}));
-    auto cli = [&sim](const QStringList& args, QString* out = nullptr) {
+    QVERIFY(sim.start({"--rom-busy", "0"}));
+    QString out, err;
+    auto cli = [&](const QStringList& args) {
         QProcess process;
         process.start(CLI,
                       QStringList{"-h", "127.0.0.1", "-u", QString::number(sim.udpPort), "-o", "1"} + args);
         process.waitForFinished(20000);
-        if (out)
-            *out = QString::fromLocal8Bit(process.readAllStandardOutput());
+        out = QString::fromLocal8Bit(process.readAllStandardOutput());
+        err = QString::fromLocal8Bit(process.readAllStandardError());
         return process.exitCode();
     };
-    QString out;
-    QCOMPARE(cli({"status"}, &out), 0);
+    QCOMPARE(cli({"status"}), 0);
     QVERIFY(out.startsWith("Version: 3.01 (33 2e 30 31)\nProtect: 0x03"));
     QCOMPARE(cli({"download", EXAMPLE}), 0);
-    QCOMPARE(cli({"verify", EXAMPLE}, &out), 0);
+    QCOMPARE(cli({"verify", EXAMPLE}), 0);
     QCOMPARE(out, QString("Verify: The Register data is matched.\n"));
     QCOMPARE(cli({"protect", "--current", "on"}), 0);
     QCOMPARE(cli({"download", EXAMPLE}), 1);
@@ -157,11 +158,22 @@ void TestSimProcess::cliAgainstSimulator()
     QTemporaryDir logs;
     const QStringList monitor{
         "-t", QString::number(sim.tcpPort), "monitor", scaler, "--seconds", "1", "--csv-dir", logs.path()};
-    QCOMPARE(cli(monitor, &out), 0);
+    QCOMPARE(cli(monitor), 0);
     QVERIFY2(out.contains(QRegularExpression("^2 \\S+ \\d+ \\S+$", QRegularExpression::MultilineOption)),
              qPrintable(out));
     QVERIFY(out.contains("total 2 TRIPLE_CNT "));
     QCOMPARE(QDir(logs.path()).entryList(QDir::Files).size(), 4);
+
+    QCOMPARE(cli({"rom-save", EXAMPLE, "2", "--comment", "from the tool", "--force"}), 0);
+    QCOMPARE(cli({"rom-restore", "2"}), 0);
+    const QString restored = out;
+    QVERIFY(restored.contains("<"));
+    QVERIFY(err.contains("ROM2-from the tool"));
+    QCOMPARE(cli({"sync"}), 0);
+    QCOMPARE(out, restored);
+    QCOMPARE(cli({"rom-restore", "9"}), 1);
+    QVERIFY(err.contains("ROM9: There is no data to be displayed."));
+    QCOMPARE(cli({"rom-boot"}), 64);
 }
 
 void TestSimProcess::badUsage_data()
