@@ -10,35 +10,11 @@ class TestOstrumFormat : public QObject
     Q_OBJECT
 
 private slots:
-    void unitTable_data();
-    void unitTable();
     void matchesQString_data();
     void matchesQString();
     void halfwayValuesRoundUp_data();
     void halfwayValuesRoundUp();
 };
-
-void TestOstrumFormat::unitTable_data()
-{
-    QTest::addColumn<QString>("unit");
-    QTest::addColumn<double>("scale");
-    QTest::addColumn<int>("decimals");
-    QTest::newRow("usec") << "usec" << 1.0 / 1000 << 3;
-    QTest::newRow("msec") << "msec" << 1.0 / 1000000 << 6;
-    QTest::newRow("sec") << "sec" << 1.0 / 1000000000 << 9;
-    QTest::newRow("empty") << "" << 1.0 << 0;
-    QTest::newRow("case-sensitive") << "USEC" << 1.0 << 0;
-}
-
-void TestOstrumFormat::unitTable()
-{
-    QFETCH(QString, unit);
-    QFETCH(double, scale);
-    QFETCH(int, decimals);
-    const CounterValueFormat format(unit);
-    QCOMPARE(format.scale(), scale);
-    QCOMPARE(format.decimals(), decimals);
-}
 
 void TestOstrumFormat::matchesQString_data()
 {

@@ -9,13 +9,11 @@ using Run = QPair<quint32, int>;
 Q_DECLARE_METATYPE(QList<Run>)
 
 namespace {
-// A worker whose job is a scripted sequence of buffered register writes, and whose reply budget
-// can be cut below one second so that lossy runs stay short.
+// A worker whose job is a scripted sequence of buffered register writes.
 class ProbeWorker : public QUdpThread
 {
 public:
     std::function<void(QUdpThread*)> job;
-    void setTicks(int ticks) { m_timeout = ticks; }
 
 protected:
     void run() override
@@ -70,8 +68,6 @@ class TestQUdpThread : public QObject
 private slots:
     void writeBuffering_data();
     void writeBuffering();
-    void statusLayouts_data();
-    void statusLayouts();
     void romStatusComparesWithDiagram();
     void rawWrites_data();
     void rawWrites();
@@ -80,7 +76,6 @@ private slots:
     void unsupportedVersionIsRefused();
     void verify_data();
     void verify();
-    void downloadSurvivesLoss();
     void cancelDuringDownload_data();
     void cancelDuringDownload();
     void deletingARunningWorkerWaits();
@@ -122,49 +117,6 @@ void TestQUdpThread::writeBuffering()
     QCOMPARE(outcome.progress.last(), total);
     for (const Run& w : writes)
         QCOMPARE(module.memory.peek(w.first + quint32(w.second) - 1), quint8(w.first));
-}
-
-void TestQUdpThread::statusLayouts_data()
-{
-    QTest::addColumn<int>("request");
-    QTest::addColumn<bool>("bWithRom");
-    QTest::addColumn<bool>("bWritable");
-    QTest::addColumn<int>("size");
-    QTest::newRow("version") << int(QUdpThread::Version) << false << true << 5;
-    QTest::newRow("boot protect") << int(QUdpThread::BootProtect) << false << true << 6;
-    QTest::newRow("ROM information") << -1 << true << true << 6 + 1792;
-    QTest::newRow("ROM information, write-protected") << -1 << true << false << 5;
-}
-
-void TestQUdpThread::statusLayouts()
-{
-    QFETCH(int, request);
-    QFETCH(bool, bWithRom);
-    QFETCH(bool, bWritable);
-    QFETCH(int, size);
-    InProcessModule module;
-    module.memory.poke(ModuleMemory::PROTECT_ADDR, bWritable ? 0x03 : 0x02);
-    module.memory.poke(0xFFFFFC3E, 7);                       // boot slot
-    module.memory.poke(ModuleMemory::USER_BEGIN + 112, 'C'); // comment of slot 1
-    QUdpThread worker;
-    module.target(worker);
-    if (request >= 0)
-        worker.setStatusReq(QUdpThread::StatusIndex(request));
-    else
-        worker.setStatusReq(bWithRom);
-    const WorkerOutcome outcome = runWorker(worker);
-    QVERIFY(outcome.bOk);
-    QCOMPARE(outcome.order, QStringList({"readData", "closed"}));
-    const QByteArray status = outcome.data.value(0);
-    QCOMPARE(status.size(), size);
-    QCOMPARE(status.left(4), QByteArray("3.01"));
-    QCOMPARE(int(status.at(4)), bWritable ? 0x03 : 0x02);
-    if (size == 6)
-        QCOMPARE(int(status.at(5)), 0x03); // boot protect byte of the EEPROM
-    if (size > 6) {
-        QCOMPARE(int(status.at(5)), 7);
-        QCOMPARE(status.at(6 + 112), 'C');
-    }
 }
 
 void TestQUdpThread::romStatusComparesWithDiagram()
@@ -299,28 +251,6 @@ void TestQUdpThread::verify()
     for (const QByteArray& r : module.requests)
         bTableRead |= InProcessModule::addressOf(r) >= 0x2000 && InProcessModule::addressOf(r) < 0x4000;
     QCOMPARE(bTableRead, bReadsTables);
-}
-
-void TestQUdpThread::downloadSurvivesLoss()
-{
-    InProcessModule module;
-    module.server.setFaults({0.3, false, false, 0});
-    module.server.setSeed(7);
-    BlockDiagram diagram;
-    ProbeWorker worker;
-    module.target(worker);
-    worker.setTicks(1);
-    worker.SetRetry(9);
-    worker.setData(&diagram, nullptr);
-    const WorkerOutcome outcome = runWorker(worker, 60000);
-    QVERIFY2(outcome.bOk, qPrintable(outcome.errors.join('|')));
-    QVERIFY(module.server.stats().dropped > 0);
-    module.server.setFaults({});
-    QUdpThread verifier;
-    module.target(verifier);
-    QTextDocument report;
-    verifier.setData(&diagram, &report);
-    QVERIFY(runWorker(verifier).bOk);
 }
 
 void TestQUdpThread::cancelDuringDownload_data()
