@@ -43,7 +43,6 @@ class TestRomStore : public QObject
     Q_OBJECT
 private slots:
     void freshModule();
-    void slotStoreAndLoad();
     void storingNeedsRomWriting_data();
     void storingNeedsRomWriting();
     void busyTimeAndProgress();
@@ -64,30 +63,6 @@ void TestRomStore::freshModule()
     QCOMPARE(rom.fatEntry(16), quint16(0xFFFF));
     QCOMPARE(rom.fatEntry(2046), quint16(0xFFFF));
     QCOMPARE(rom.fatEntry(2047), quint16(0xFEFE));
-}
-
-void TestRomStore::slotStoreAndLoad()
-{
-    ModuleMemory memory;
-    memory.rom().setBusyMs(0);
-    QVERIFY(memory.write(0x0010, QByteArray("\x12\x34", 2)));
-    QVERIFY(memory.write(0x2000, QByteArray("\x56", 1)));
-    QCOMPARE(memory.peek(RomStore::ADDR_ROM_NUMBER), quint8(0x80)); // changed since power-on
-    command(memory, RomStore::ADDR_ROM_WRITE + 6);
-    QCOMPARE(memory.peek(RomStore::ADDR_ROM_NUMBER), quint8(6));
-
-    QVERIFY(memory.write(0x0010, QByteArray("\x00\x00", 2)));
-    QVERIFY(memory.write(0x2000, QByteArray("\x00", 1)));
-    QCOMPARE(memory.peek(RomStore::ADDR_ROM_NUMBER), quint8(0x86));
-    command(memory, RomStore::ADDR_ROM_READ + 6);
-    QCOMPARE(readBytes(memory, 0x0010, 2), QByteArray("\x12\x34", 2));
-    QCOMPARE(memory.peek(0x2000), quint8(0x56));
-    QCOMPARE(memory.peek(RomStore::ADDR_ROM_NUMBER), quint8(6));
-
-    // The user area goes to ROM with its own command.
-    QVERIFY(memory.write(0x0100, QByteArray("note")));
-    command(memory, RomStore::ADDR_USER_ROM_WRITE);
-    QCOMPARE(memory.rom().userRom().left(4), QByteArray("note"));
 }
 
 void TestRomStore::storingNeedsRomWriting_data()
