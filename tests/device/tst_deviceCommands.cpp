@@ -60,10 +60,8 @@ class TestDeviceCommands : public QObject
     Q_OBJECT
 private slots:
     void downloadThenVerify();
-    void downloadStopsOnDrcErrors_data();
-    void downloadStopsOnDrcErrors();
-    void writeProtectedRefused_data();
-    void writeProtectedRefused();
+    void refusals_data();
+    void refusals();
     void statusShowsRomInformation();
     void protectWritesOnlyChanges_data();
     void protectWritesOnlyChanges();
@@ -90,40 +88,38 @@ void TestDeviceCommands::downloadThenVerify()
     QVERIFY(cli.outText.contains("address 0x00003001\n"));
 }
 
-void TestDeviceCommands::downloadStopsOnDrcErrors_data()
-{
-    QTest::addColumn<int>("drc");
-    QTest::addColumn<int>("rc");
-    QTest::newRow("errors") << 2 << int(ExitFindings);
-    QTest::newRow("warnings go on") << -1 << int(ExitOk);
-}
-
-void TestDeviceCommands::downloadStopsOnDrcErrors()
-{
-    QFETCH(int, drc);
-    QFETCH(int, rc);
-    Cli cli;
-    cli.drcResult = drc;
-    QCOMPARE(cli.run(&download, {"doc.vxt3"}), rc);
-    QVERIFY(cli.errText.startsWith("DRC report\n"));
-    QCOMPARE(cli.module.requests.isEmpty(), rc == ExitFindings); // errors never contact the module
-}
-
-void TestDeviceCommands::writeProtectedRefused_data()
+void TestDeviceCommands::refusals_data()
 {
     QTest::addColumn<bool>("bVerify");
-    QTest::newRow("download") << false;
-    QTest::newRow("verify") << true;
+    QTest::addColumn<int>("drc");
+    QTest::addColumn<int>("protect");
+    QTest::addColumn<int>("rc");
+    QTest::addColumn<QString>("text"); // what the error output starts with
+    QTest::newRow("design rule errors") << false << 2 << 0x03 << int(ExitFindings) << "DRC report\n";
+    QTest::newRow("warnings go on") << false << -1 << 0x03 << int(ExitOk) << "DRC report\n";
+    QTest::newRow("download, write-protected")
+        << false << 0 << 0x02 << int(ExitFindings) << "The Register is write-protected.\n";
+    QTest::newRow("verify, write-protected")
+        << true << 0 << 0x02 << int(ExitFindings) << "The Register is write-protected.\n";
 }
 
-void TestDeviceCommands::writeProtectedRefused()
+// Refused downloads and verifies write nothing; design rule errors never contact the module.
+void TestDeviceCommands::refusals()
 {
     QFETCH(bool, bVerify);
+    QFETCH(int, rc);
+    QFETCH(QString, text);
     Cli cli;
-    cli.module.memory.poke(ModuleMemory::PROTECT_ADDR, 0x02);
-    QCOMPARE(cli.run(bVerify ? &verify : &download, {"doc.vxt3"}), int(ExitFindings));
-    QCOMPARE(cli.errText, QString("The Register is write-protected.\n"));
-    QVERIFY(cli.module.writes().isEmpty());
+    QFETCH(int, drc);
+    cli.drcResult = drc;
+    QFETCH(int, protect);
+    cli.module.memory.poke(ModuleMemory::PROTECT_ADDR, quint8(protect));
+    QCOMPARE(cli.run(bVerify ? &verify : &download, {"doc.vxt3"}), rc);
+    QVERIFY2(cli.errText.startsWith(text), qPrintable(cli.errText));
+    if (rc != ExitOk)
+        QVERIFY(cli.module.writes().isEmpty());
+    if (drc > 0)
+        QVERIFY(cli.module.requests.isEmpty());
 }
 
 void TestDeviceCommands::statusShowsRomInformation()
