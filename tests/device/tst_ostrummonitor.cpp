@@ -50,27 +50,22 @@ void TestOstrumMonitor::options()
 
 void TestOstrumMonitor::totalsTexts_data()
 {
-    QTest::addColumn<QString>("unit");
-    QTest::addColumn<double>("count");
-    QTest::addColumn<double>("sum");
     QTest::addColumn<QString>("number");
+    QTest::addColumn<double>("count");
+    QTest::addColumn<QString>("unit");
+    QTest::addColumn<double>("sum");
     QTest::addColumn<QString>("integration");
-    QTest::newRow("usec") << "usec" << 5.0 << 1.75 << "5"
-                          << "1.750 usec";
-    QTest::newRow("msec") << "msec" << 1.0 << 0.0000125 << "1"
-                          << "0.000013 msec";
-    QTest::newRow("sec") << "sec" << 1.0 << 2e-9 << "1"
-                         << "0.000000002 sec";
-    QTest::newRow("nsec, many events") << "nsec" << 1234567.0 << 42.6 << "1.23457e+06"
-                                       << "43 nsec";
-    QTest::newRow("event counter") << "" << 7.0 << 1000.0 << "7"
-                                   << "1000 ";
+    QTest::newRow("usec") << "5" << 5.0 << "usec" << 1.75 << "1.750 usec";
+    QTest::newRow("msec") << "1" << 1.0 << "msec" << 0.0000125 << "0.000013 msec";
+    QTest::newRow("sec") << "1" << 1.0 << "sec" << 2e-9 << "0.000000002 sec";
+    QTest::newRow("nsec, many events") << "1.23457e+06" << 1234567.0 << "nsec" << 42.6 << "43 nsec";
+    QTest::newRow("event counter") << "7" << 7.0 << "" << 1000.0 << "1000 ";
 }
 
 void TestOstrumMonitor::totalsTexts()
 {
-    QFETCH(QString, unit);
     QFETCH(double, count);
+    QFETCH(QString, unit);
     QFETCH(double, sum);
     QTEST(monitorNumberText(count), "number");
     QTEST(monitorIntegrationText(sum, unit), "integration");
