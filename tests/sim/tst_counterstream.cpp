@@ -48,7 +48,6 @@ private slots:
     void gateRegisters_data();
     void gateRegisters();
     void softwareStartAndStop();
-    void invalidWords();
     void seededValues();
     void rateLimit();
 };
@@ -100,21 +99,6 @@ void TestCounterStream::softwareStartAndStop()
     client.readAll();
     QTest::qWait(200);
     QCOMPARE(client.bytesAvailable(), 0);
-}
-
-void TestCounterStream::invalidWords()
-{
-    CounterStream stream;
-    QVERIFY(stream.listen(QHostAddress::LocalHost, 0));
-    stream.setInvalidEvery(3);
-    const QVector<quint64> words = receive(stream, 3000, 400);
-    QCOMPARE(words.size(), 400);
-    for (int i = 0; i < words.size(); ++i) {
-        if (i % 4 == 3)
-            QCOMPARE(words[i], CounterStream::INVALID_WORD);
-        else
-            QCOMPARE(int(words[i] >> 60), 1);
-    }
 }
 
 // The same seed gives the same values on every connection; time-type counters send gate lengths

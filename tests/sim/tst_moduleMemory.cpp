@@ -24,7 +24,6 @@ private slots:
     void replies();
     void protectionGuardsRegisters_data();
     void protectionGuardsRegisters();
-    void eepromNeedsEnable();
 };
 
 void TestModuleMemory::mapping_data()
@@ -97,17 +96,6 @@ void TestModuleMemory::protectionGuardsRegisters()
     // Version bytes never change through the protocol.
     QVERIFY(memory.write(0, QByteArray("9999")));
     QCOMPARE(memory.peek(0), quint8('3'));
-}
-
-void TestModuleMemory::eepromNeedsEnable()
-{
-    ModuleMemory memory;
-    const quint32 bootSlot = 0xFFFFFC3E;
-    QVERIFY(memory.write(bootSlot, QByteArray(1, '\x05')));
-    QCOMPARE(memory.peek(bootSlot), quint8(0));
-    QVERIFY(memory.write(ModuleMemory::EEPROM_ENABLE_ADDR, QByteArray(1, '\x00')));
-    QVERIFY(memory.write(bootSlot, QByteArray(1, '\x05')));
-    QCOMPARE(memory.peek(bootSlot), quint8(5));
 }
 
 QTEST_GUILESS_MAIN(TestModuleMemory)
