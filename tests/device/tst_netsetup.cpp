@@ -9,7 +9,6 @@ class TestNetSetup : public QObject
     Q_OBJECT
 private slots:
     void formatsEeprom();
-    void disconnectTimeoutIsScaled();
     void inputChecks_data();
     void inputChecks();
     void writesThroughTheWorker();
@@ -18,18 +17,12 @@ private slots:
 
 void TestNetSetup::formatsEeprom()
 {
-    const QByteArray data = QByteArray::fromHex("02005e1000ab" // MAC
-                                                "c0a80a10"     // 192.168.10.16
-                                                "0018"
-                                                "1f40"
-                                                "05b4"
-                                                "1234" // ports and MSS
-                                                "03e8"
-                                                "1388"
-                                                "0bb8"
-                                                "0001"
-                                                "0064"
-                                                "01f4");
+    const QByteArray data = QByteArray::fromHex("02005e1000ab"     // MAC
+                                                "c0a80a10"         // 192.168.10.16
+                                                "00181f4005b41234" // ports and MSS
+                                                "03e813880bb8"
+                                                "0010" // the disconnect timer counts 256 ms steps
+                                                "006401f4");
     QCOMPARE(data.size(), NetSetup::EEPROM_LEN);
     QCOMPARE(NetSetup::formatEepromInfo(data), QString("MAC Address : 02:00:5e:10:00:ab"
                                                        "\nIP Address : 192.168.10.16"
@@ -40,72 +33,34 @@ void TestNetSetup::formatsEeprom()
                                                        "\nTCP Keep Alive(buffer not empty) : 1000msec"
                                                        "\nTCP Keep Alive(buffer empty) : 5000msec"
                                                        "\nTCP Timeout (Connecting) : 3000msec"
-                                                       "\nTCP Timeout (Disconnect) : 256msec"
+                                                       "\nTCP Timeout (Disconnect) : 4096msec"
                                                        "\nTCP Re-Connect Interval : 100msec"
                                                        "\nTCP Re-transmition Timer : 500msec"));
-}
-
-void TestNetSetup::disconnectTimeoutIsScaled()
-{
-    QByteArray data(NetSetup::EEPROM_LEN, '\0');
-    data[0x2A - 0x12] = 0x00;
-    data[0x2B - 0x12] = 0x10;
-    QVERIFY(NetSetup::formatEepromInfo(data).contains("\nTCP Timeout (Disconnect) : 4096msec\n"));
     // A short read-out is shown with zeros rather than read past its end.
     QVERIFY(NetSetup::formatEepromInfo(QByteArray(3, '\x01')).endsWith("Re-transmition Timer : 0msec"));
 }
 
 void TestNetSetup::inputChecks_data()
 {
-    QTest::addColumn<QString>("ip");
-    QTest::addColumn<QString>("tcp");
-    QTest::addColumn<QString>("udp");
+    QTest::addColumn<QStringList>("input"); // address, TCP port, UDP port
     QTest::addColumn<QString>("warning");
-    QTest::newRow("valid") << "192.168.10.17"
-                           << "24"
-                           << "4660"
-                           << "";
-    QTest::newRow("three parts") << "192.168.10"
-                                 << "24"
-                                 << "4660"
+    QTest::newRow("valid") << QStringList{"192.168.10.17", "24", "65535"} << QString();
+    QTest::newRow("three parts") << QStringList{"192.168.10", "24", "4660"}
                                  << "192.168.10 is invalid address.";
-    QTest::newRow("part out of range") << "192.168.10.300"
-                                       << "24"
-                                       << "4660"
-                                       << "192.168.10.300 is invalid address.";
-    QTest::newRow("not an address") << "a.b.c.d"
-                                    << "24"
-                                    << "4660"
-                                    << "a.b.c.d is invalid address.";
-    QTest::newRow("tcp not a number") << "10.0.0.1"
-                                      << "x24"
-                                      << "4660"
-                                      << "x24 is invalid port.";
-    QTest::newRow("udp 65536") << "10.0.0.1"
-                               << "24"
-                               << "65536"
-                               << "65536 is invalid port.";
-    QTest::newRow("udp 65535") << "10.0.0.1"
-                               << "24"
-                               << "65535"
-                               << "";
-    QTest::newRow("negative port") << "10.0.0.1"
-                                   << "-1"
-                                   << "4660"
-                                   << "-1 is invalid port.";
-    QTest::newRow("address is checked first") << "1.2.3"
-                                              << "x"
-                                              << "y"
-                                              << "1.2.3 is invalid address.";
+    QTest::newRow("part out of range")
+        << QStringList{"192.168.10.300", "24", "4660"} << "192.168.10.300 is invalid address.";
+    QTest::newRow("tcp not a number") << QStringList{"10.0.0.1", "x24", "4660"} << "x24 is invalid port.";
+    QTest::newRow("udp 65536") << QStringList{"10.0.0.1", "24", "65536"} << "65536 is invalid port.";
+    QTest::newRow("negative port") << QStringList{"10.0.0.1", "-1", "4660"} << "-1 is invalid port.";
+    QTest::newRow("address is checked first")
+        << QStringList{"1.2.3", "x", "y"} << "1.2.3 is invalid address.";
 }
 
 void TestNetSetup::inputChecks()
 {
-    QFETCH(QString, ip);
-    QFETCH(QString, tcp);
-    QFETCH(QString, udp);
+    QFETCH(QStringList, input);
     NetSetup setup;
-    QTEST(setup.setNewSettings(ip, tcp, udp), "warning");
+    QTEST(setup.setNewSettings(input.at(0), input.at(1), input.at(2)), "warning");
 }
 
 void TestNetSetup::writesThroughTheWorker()

@@ -14,22 +14,17 @@ struct Expectation
     QByteArray xml;     // empty: no document
 };
 
-QByteArray randomBytes(QRandomGenerator& rng, int size)
+// Random content; half the sizes small, some around page boundaries, the rest large.
+QByteArray randomDocument(QRandomGenerator& rng)
 {
+    const int kind = rng.bounded(10);
+    const int size = kind < 5   ? rng.bounded(1, 6000)
+                     : kind < 7 ? 4096 * rng.bounded(1, 4) + rng.bounded(-1, 2)
+                                : rng.bounded(6000, 40000);
     QByteArray bytes(size, '\0');
     for (int i = 0; i < size; ++i)
         bytes[i] = char(rng.bounded(256));
     return bytes;
-}
-
-int randomSize(QRandomGenerator& rng)
-{
-    const int kind = rng.bounded(10);
-    if (kind < 5)
-        return rng.bounded(1, 6000);
-    if (kind < 7)
-        return 4096 * rng.bounded(1, 4) + rng.bounded(-1, 2); // around page boundaries
-    return rng.bounded(6000, 40000);
 }
 } // namespace
 
@@ -54,7 +49,6 @@ void TestRomRandom::savesWithFailures_data()
     QTest::addColumn<int>("steps");
     QTest::addColumn<int>("busyMs");
     QTest::newRow("seed 1") << 1u << 60 << 0;
-    QTest::newRow("seed 77") << 77u << 60 << 0;
     QTest::newRow("seed 2024") << 2024u << 60 << 0;
     // Commands that take time: a cancel then aborts them half-way, page reads included.
     QTest::newRow("seed 5, busy module") << 5u << 40 << 3;
@@ -66,31 +60,23 @@ void TestRomRandom::checkStore(RomStore& rom, const QVector<Expectation>& expect
     for (int slot = 0; slot < RomStore::SLOTS; ++slot) {
         QByteArray xml;
         QList<int> chain;
-        QVERIFY2(decodeSlot(rom, slot, xml, &chain),
-                 qPrintable(QString("step %1 slot %2").arg(step).arg(slot)));
-        if (expected.at(slot).bKnown)
-            QVERIFY2(xml == expected.at(slot).xml,
-                     qPrintable(QString("step %1 slot %2: %3 bytes, expected %4")
-                                    .arg(step)
-                                    .arg(slot)
-                                    .arg(xml.size())
-                                    .arg(expected.at(slot).xml.size())));
+        const QByteArray where = QString("step %1 slot %2").arg(step).arg(slot).toLatin1();
+        QVERIFY2(decodeSlot(rom, slot, xml, &chain), where);
+        QVERIFY2(!expected.at(slot).bKnown || xml == expected.at(slot).xml, where);
         for (int page : qAsConst(chain)) {
             if (page < RomStore::FIRST_DATA_PAGE)
                 continue;
-            QVERIFY2(!used.contains(page),
-                     qPrintable(QString("step %1: page %2 shared").arg(step).arg(page)));
+            QVERIFY2(!used.contains(page), where + " shares a page");
             used.insert(page);
         }
     }
     for (int page = RomStore::FIRST_DATA_PAGE; page < RomStore::PAGE_FAT; ++page) {
         const quint16 entry = rom.fatEntry(page);
+        const QByteArray where = QString("step %1 page %2").arg(step).arg(page).toLatin1();
         if (used.contains(page))
-            QVERIFY(entry != RomStore::FAT_FREE_ENTRY);
+            QVERIFY2(entry != RomStore::FAT_FREE_ENTRY, where);
         else if (page < RomStore::FIRST_DATA_PAGE + DATA_PAGES)
-            QVERIFY2(
-                entry == RomStore::FAT_FREE_ENTRY,
-                qPrintable(QString("step %1: page %2 leaked (0x%3)").arg(step).arg(page).arg(entry, 0, 16)));
+            QVERIFY2(entry == RomStore::FAT_FREE_ENTRY, where + " leaked");
         else
             QCOMPARE(entry, RomStore::FAT_RESERVED_ENTRY);
     }
@@ -112,7 +98,7 @@ void TestRomRandom::savesWithFailures()
 
     for (int step = 0; step < steps; ++step) {
         const int slot = rng.bounded(RomStore::SLOTS);
-        const QByteArray xml = randomBytes(rng, randomSize(rng));
+        const QByteArray xml = randomDocument(rng);
         const int roll = rng.bounded(100);
         const Fault fault = roll < 65 ? Fault::None : roll < 82 ? Fault::Silence : Fault::Cancel;
         const int strikeAt = rng.bounded(1, 60 + xml.size() / 128);
@@ -172,8 +158,6 @@ void TestRomRandom::savesWithFailures()
             }
         }
     }
-    qInfo("%d saves found the store full, %d were broken off, %d commands aborted", memoryFull, broken,
-          rom.aborts());
     // The sequence did meet the situations it is about.
     QVERIFY(memoryFull > 0);
     QVERIFY(broken > 0);

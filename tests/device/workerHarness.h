@@ -7,6 +7,8 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QTimer>
 
 #include <functional>
@@ -110,5 +112,44 @@ struct InProcessModule
         for (int i = 4; i < 8; ++i)
             a = (a << 8) | quint8(r.at(i));
         return a;
+    }
+};
+
+// vextor-sim started on ephemeral ports, read from its first line "vextor-sim udp=N tcp=M".
+struct SimProcess
+{
+    static QString program() { return QStringLiteral(VEXTOR_BINARY_DIR "/sim/vextor-sim"); }
+    QProcess process;
+    quint16 udpPort = 0;
+    quint16 tcpPort = 0;
+
+    bool start(const QStringList& args)
+    {
+        process.start(program(), args + QStringList{"--udp", "0", "--tcp", "0"});
+        if (!process.waitForStarted(5000) || !process.waitForReadyRead(5000))
+            return false;
+        const QRegularExpressionMatch m = QRegularExpression("^vextor-sim udp=(\\d+) tcp=(\\d+)")
+                                              .match(QString::fromLatin1(process.readLine()));
+        udpPort = quint16(m.captured(1).toUInt());
+        tcpPort = quint16(m.captured(2).toUInt());
+        return udpPort != 0;
+    }
+    void target(QTamp& worker) const
+    {
+        worker.SetTimeout(1);
+        worker.SetIpAddress(QHostAddress(QHostAddress::LocalHost), udpPort, 0);
+    }
+    bool stop() // SIGTERM: a clean exit that saves the state
+    {
+        process.terminate();
+        return process.waitForFinished(5000) && process.exitStatus() == QProcess::NormalExit &&
+               process.exitCode() == 0;
+    }
+    ~SimProcess()
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished(2000);
+        }
     }
 };

@@ -24,8 +24,6 @@ private slots:
     void replies();
     void protectionGuardsRegisters_data();
     void protectionGuardsRegisters();
-    void eepromNeedsEnable();
-    void stateRoundTrip();
 };
 
 void TestModuleMemory::mapping_data()
@@ -36,11 +34,8 @@ void TestModuleMemory::mapping_data()
     QTest::newRow("version and registers") << quint32(0x0000) << 0x90 << true;
     QTest::newRow("past the registers") << quint32(0x008F) << 2 << false;
     QTest::newRow("user area") << quint32(0x0100) << 0x700 << true;
-    QTest::newRow("after the user area") << quint32(0x0800) << 1 << false;
     QTest::newRow("tables") << quint32(0x2000) << 0x2000 << true;
-    QTest::newRow("before the tables") << quint32(0x1FFF) << 1 << false;
     QTest::newRow("after the tables") << quint32(0x4000) << 1 << false;
-    QTest::newRow("protect register") << quint32(0xFFFFFF3C) << 1 << true;
     QTest::newRow("next to protect") << quint32(0xFFFFFF3D) << 1 << false;
     QTest::newRow("network EEPROM") << quint32(0xFFFFFC00) << 256 << true;
     QTest::newRow("gap after the ROM number") << quint32(0x8009) << 1 << false;
@@ -86,8 +81,6 @@ void TestModuleMemory::protectionGuardsRegisters_data()
     QTest::addColumn<quint32>("address");
     QTest::addColumn<bool>("bGuarded");
     QTest::newRow("function register") << quint32(0x0010) << true;
-    QTest::newRow("user control") << quint32(0x006E) << true;
-    QTest::newRow("user area") << quint32(0x0150) << true;
     QTest::newRow("table") << quint32(0x3800) << true;
     QTest::newRow("protect register itself") << quint32(0xFFFFFF3C) << false;
 }
@@ -103,35 +96,6 @@ void TestModuleMemory::protectionGuardsRegisters()
     // Version bytes never change through the protocol.
     QVERIFY(memory.write(0, QByteArray("9999")));
     QCOMPARE(memory.peek(0), quint8('3'));
-}
-
-void TestModuleMemory::eepromNeedsEnable()
-{
-    ModuleMemory memory;
-    const quint32 bootSlot = 0xFFFFFC3E;
-    QVERIFY(memory.write(bootSlot, QByteArray(1, '\x05')));
-    QCOMPARE(memory.peek(bootSlot), quint8(0));
-    QVERIFY(memory.write(ModuleMemory::EEPROM_ENABLE_ADDR, QByteArray(1, '\x00')));
-    QVERIFY(memory.write(bootSlot, QByteArray(1, '\x05')));
-    QCOMPARE(memory.peek(bootSlot), quint8(5));
-    QVERIFY(memory.write(ModuleMemory::EEPROM_ENABLE_ADDR, QByteArray(1, '\xFF')));
-    QVERIFY(memory.write(bootSlot, QByteArray(1, '\x06')));
-    QCOMPARE(memory.peek(bootSlot), quint8(5));
-}
-
-void TestModuleMemory::stateRoundTrip()
-{
-    ModuleMemory a;
-    a.poke(0x2ABC, 0x77);
-    a.poke(0x0105, 'c');
-    a.poke(ModuleMemory::PROTECT_ADDR, 0x02);
-    ModuleMemory b;
-    QVERIFY(b.loadState(a.saveState()));
-    QCOMPARE(b.peek(0x2ABC), quint8(0x77));
-    QCOMPARE(b.peek(0x0105), quint8('c'));
-    QCOMPARE(b.peek(ModuleMemory::PROTECT_ADDR), quint8(0x02));
-    QVERIFY(!b.loadState(QByteArray("not a state")));
-    QCOMPARE(b.peek(0x2ABC), quint8(0x77));
 }
 
 QTEST_GUILESS_MAIN(TestModuleMemory)

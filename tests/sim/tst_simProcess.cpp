@@ -1,54 +1,12 @@
-#include "../device/workerHarness.h"
-#include "qUdpThread.h"
+#include "../device/romHarness.h"
 
-#include <QProcess>
-#include <QRegularExpression>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
-const QString SIM = QStringLiteral(VEXTOR_BINARY_DIR "/sim/vextor-sim");
 const QString CLI = QStringLiteral(VEXTOR_BINARY_DIR "/cli/vextor-cli");
 const QString EXAMPLE = QStringLiteral(VEXTOR_SOURCE_DIR "/examples/coincidence.vxt3");
-
-// vextor-sim started with ephemeral ports; the UDP port is read from its first line.
-struct SimProcess
-{
-    QProcess process;
-    quint16 udpPort = 0;
-    quint16 tcpPort = 0;
-    QString line;
-
-    bool start(QStringList args)
-    {
-        args << "--udp"
-             << "0"
-             << "--tcp"
-             << "0";
-        process.start(SIM, args);
-        if (!process.waitForStarted(5000) || !process.waitForReadyRead(5000))
-            return false;
-        line = QString::fromLatin1(process.readLine()).trimmed();
-        const QRegularExpressionMatch m =
-            QRegularExpression("^vextor-sim udp=(\\d+) tcp=(\\d+)$").match(line);
-        udpPort = m.hasMatch() ? quint16(m.captured(1).toUInt()) : 0;
-        tcpPort = m.hasMatch() ? quint16(m.captured(2).toUInt()) : 0;
-        return udpPort != 0;
-    }
-    void target(QTamp& worker) const
-    {
-        worker.SetTimeout(1);
-        worker.SetIpAddress(QHostAddress(QHostAddress::LocalHost), udpPort, 0);
-    }
-    ~SimProcess()
-    {
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished(2000);
-        }
-    }
-};
 } // namespace
 
 class TestSimProcess : public QObject
@@ -59,8 +17,6 @@ private slots:
     void stateSurvivesRestart();
     void faultFlagsStillAnswer_data();
     void faultFlagsStillAnswer();
-    void versionOption();
-    void counterStreamFollowsStartRegister();
     void streamOptions();
     void cliAgainstSimulator();
     void badUsage_data();
@@ -69,111 +25,93 @@ private slots:
 
 void TestSimProcess::initTestCase()
 {
-    if (!QFileInfo::exists(SIM))
+    if (!QFileInfo::exists(SimProcess::program()))
         QSKIP("vextor-sim is not built");
 }
 
+// The user area and a document saved to ROM are both back after a restart; the saved slot is
+// the current one after the power cycle.
 void TestSimProcess::stateSurvivesRestart()
 {
     QTemporaryDir dir;
     const QString state = dir.filePath("module.state");
+    const QByteArray xml = patternBytes(9000, 5);
     {
         SimProcess sim;
-        QVERIFY2(sim.start({"--state", state}), qPrintable(sim.line));
+        QVERIFY(sim.start({"--state", state, "--rom-busy", "5", "--rom-pages", "4"}));
         QUdpThread writer;
         sim.target(writer);
         writer.setData(0x0100 + 112 * 3, QByteArray("slot three"), false);
         QVERIFY(runWorker(writer).bOk);
-        sim.process.terminate(); // SIGTERM: a clean exit that saves
-        QVERIFY(sim.process.waitForFinished(5000));
-        QCOMPARE(sim.process.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(sim.process.exitCode(), 0);
+        RomWorker worker;
+        sim.target(worker);
+        *worker.setXmlReq(1) = xml;
+        worker.setRomAccess(QUdpThread::ADDR_ROM_WRITE + 1, QUdpThread::ROM_ACCESS_SIZE);
+        const RomOutcome saved = runRom(worker);
+        QVERIFY2(saved.worker.bOk, qPrintable(saved.worker.errors.join('|')));
+        QVERIFY(sim.stop());
     }
-    QVERIFY(QFileInfo::exists(state));
     SimProcess sim;
-    QVERIFY(sim.start({"--state", state}));
+    QVERIFY(sim.start({"--state", state, "--rom-busy", "0"}));
     QUdpThread reader;
     sim.target(reader);
     reader.setReadReq(0x0100 + 112 * 3, 10);
     const WorkerOutcome outcome = runWorker(reader);
     QVERIFY(outcome.bOk);
     QCOMPARE(outcome.data.value(0), QByteArray("slot three"));
+    RomWorker worker;
+    sim.target(worker);
+    worker.setStatusReq(QUdpThread::Sync);
+    const RomOutcome synced = runRom(worker);
+    QVERIFY2(synced.worker.bOk, qPrintable(synced.worker.errors.join('|')));
+    QCOMPARE(synced.name, QString("ROM1"));
+    QCOMPARE(synced.xml, xml);
 }
 
 void TestSimProcess::faultFlagsStillAnswer_data()
 {
     QTest::addColumn<QStringList>("args");
-    QTest::newRow("stray") << QStringList{"--stray"};
-    QTest::newRow("dup") << QStringList{"--dup"};
-    QTest::newRow("delay") << QStringList{"--delay", "20"};
-    QTest::newRow("loss with seed") << QStringList{"--loss", "0.3", "--seed", "3"};
+    QTest::addColumn<bool>("bSupported");
+    QTest::newRow("stray") << QStringList{"--stray"} << true;
+    QTest::newRow("dup") << QStringList{"--dup"} << true;
+    QTest::newRow("delay") << QStringList{"--delay", "20"} << true;
+    QTest::newRow("loss with seed") << QStringList{"--loss", "0.3", "--seed", "3"} << true;
+    QTest::newRow("other version") << QStringList{"--version", "X.00"} << false;
 }
 
 void TestSimProcess::faultFlagsStillAnswer()
 {
     QFETCH(QStringList, args);
+    QFETCH(bool, bSupported);
     SimProcess sim;
     QVERIFY(sim.start(args));
     QUdpThread worker;
     sim.target(worker);
     worker.SetRetry(6);
-    QByteArray pattern(300, '\0');
-    for (int i = 0; i < pattern.size(); ++i)
-        pattern[i] = char(i);
+    if (!bSupported) {
+        worker.setStatusReq(QUdpThread::Version);
+        QCOMPARE(runWorker(worker).errors, QStringList{"This application does not support the Hardware."});
+        return;
+    }
+    const QByteArray pattern = patternBytes(300, 1);
     worker.setData(0x2100, pattern, false);
     QVERIFY(runWorker(worker).bOk);
     QUdpThread reader;
     sim.target(reader);
     reader.SetRetry(6);
     reader.setReadReq(0x2100, 300);
-    const WorkerOutcome outcome = runWorker(reader);
-    QVERIFY(outcome.bOk);
-    QCOMPARE(outcome.data.value(0), pattern);
+    QCOMPARE(runWorker(reader).data.value(0), pattern);
 }
 
-void TestSimProcess::versionOption()
-{
-    SimProcess sim;
-    QVERIFY(sim.start({"--version", "X.00"}));
-    QUdpThread worker;
-    sim.target(worker);
-    worker.setStatusReq(QUdpThread::Version);
-    const WorkerOutcome outcome = runWorker(worker);
-    QVERIFY(!outcome.bOk);
-    QCOMPARE(outcome.errors, QStringList{"This application does not support the Hardware."});
-}
-
-void TestSimProcess::counterStreamFollowsStartRegister()
-{
-    SimProcess sim;
-    QVERIFY(sim.start({"--seed", "1"}));
-    QVERIFY(sim.tcpPort != 0);
-    // Counter 2 with gate mode 0 streams once started by software.
-    QUdpThread starter;
-    sim.target(starter);
-    starter.setData(0x64 + 2, QByteArray(1, char(0x80)), false);
-    QVERIFY(runWorker(starter).bOk);
-
-    QTcpSocket socket;
-    socket.connectToHost(QHostAddress(QHostAddress::LocalHost), sim.tcpPort);
-    QVERIFY(socket.waitForConnected(5000));
-    QByteArray record;
-    while (record.size() < 8 && socket.waitForReadyRead(5000))
-        record += socket.read(8 - record.size());
-    QCOMPARE(record.size(), 8);
-    QCOMPARE(quint8(record.at(0)), quint8(0x12));
-}
-
+// Counter 2 started by software streams; every third record is followed by an invalid word.
 void TestSimProcess::streamOptions()
 {
-    // Counter 2 started by software; every third record is followed by an invalid word.
     SimProcess sim;
     QVERIFY(sim.start({"--seed", "2", "--rate", "max", "--invalid-every", "3"}));
     QUdpThread starter;
     sim.target(starter);
     starter.setData(0x64 + 2, QByteArray(1, char(0x80)), false);
     QVERIFY(runWorker(starter).bOk);
-
     QTcpSocket socket;
     socket.connectToHost(QHostAddress(QHostAddress::LocalHost), sim.tcpPort);
     QVERIFY(socket.waitForConnected(5000));
@@ -185,45 +123,57 @@ void TestSimProcess::streamOptions()
         QCOMPARE(quint8(words.at(8 * i)), quint8(i % 4 == 3 ? 0x20 : 0x12));
 }
 
+// The tool's exit codes end to end: 0 done, 1 negative result, 64 usage; device, monitor and
+// ROM commands.
 void TestSimProcess::cliAgainstSimulator()
 {
     if (!QFileInfo::exists(CLI) || !QFileInfo::exists(EXAMPLE))
         QSKIP("vextor-cli or the example document is missing");
     SimProcess sim;
-    QVERIFY(sim.start({}));
-    auto cli = [&sim](const QStringList& args, QString* out = nullptr) {
+    QVERIFY(sim.start({"--rom-busy", "0"}));
+    QString out, err;
+    auto cli = [&](const QStringList& args) {
         QProcess process;
         process.start(CLI,
                       QStringList{"-h", "127.0.0.1", "-u", QString::number(sim.udpPort), "-o", "1"} + args);
         process.waitForFinished(20000);
-        if (out)
-            *out = QString::fromLocal8Bit(process.readAllStandardOutput());
+        out = QString::fromLocal8Bit(process.readAllStandardOutput());
+        err = QString::fromLocal8Bit(process.readAllStandardError());
         return process.exitCode();
     };
-    QString out;
-    QCOMPARE(cli({"status"}, &out), 0);
+    QCOMPARE(cli({"status"}), 0);
     QVERIFY(out.startsWith("Version: 3.01 (33 2e 30 31)\nProtect: 0x03"));
     QCOMPARE(cli({"download", EXAMPLE}), 0);
-    QCOMPARE(cli({"verify", EXAMPLE}, &out), 0);
+    QCOMPARE(cli({"verify", EXAMPLE}), 0);
     QCOMPARE(out, QString("Verify: The Register data is matched.\n"));
     QCOMPARE(cli({"protect", "--current", "on"}), 0);
     QCOMPARE(cli({"download", EXAMPLE}), 1);
     QCOMPARE(cli({"eeprom-write", "--ip", "192.168.10"}), 64);
 
-    // The scaler's counter 2 measures during True, so it streams once its settings are downloaded;
-    // the monitor logs it into the given directory.
+    // The scaler's counter 2 measures during True, so it streams once downloaded; the monitor
+    // logs it into the given directory.
     const QString scaler = QStringLiteral(VEXTOR_SOURCE_DIR "/examples/scaler.vxt3");
     QCOMPARE(cli({"protect", "--current", "off"}), 0);
     QCOMPARE(cli({"download", scaler}), 0);
     QTemporaryDir logs;
-    QCOMPARE(cli({"-t", QString::number(sim.tcpPort), "monitor", scaler, "--seconds", "1", "--csv-dir",
-                  logs.path()},
-                 &out),
-             0);
+    const QStringList monitor{
+        "-t", QString::number(sim.tcpPort), "monitor", scaler, "--seconds", "1", "--csv-dir", logs.path()};
+    QCOMPARE(cli(monitor), 0);
     QVERIFY2(out.contains(QRegularExpression("^2 \\S+ \\d+ \\S+$", QRegularExpression::MultilineOption)),
              qPrintable(out));
     QVERIFY(out.contains("total 2 TRIPLE_CNT "));
     QCOMPARE(QDir(logs.path()).entryList(QDir::Files).size(), 4);
+
+    QCOMPARE(cli({"rom-save", EXAMPLE, "2", "--comment", "from the tool", "--force"}), 0);
+    QCOMPARE(cli({"rom-restore", "2"}), 0);
+    const QString restored = out;
+    QVERIFY(restored.contains("<"));
+    QVERIFY(err.contains("ROM2-from the tool"));
+    QCOMPARE(cli({"sync"}), 0);
+    QCOMPARE(out, restored);
+    QCOMPARE(cli({"rom-restore", "9"}), 1);
+    QVERIFY(err.contains("ROM9: There is no data to be displayed."));
+    QCOMPARE(cli({"rom-boot"}), 64);
 }
 
 void TestSimProcess::badUsage_data()
@@ -233,16 +183,16 @@ void TestSimProcess::badUsage_data()
     QTest::newRow("port too large") << QStringList{"--udp", "70000"};
     QTest::newRow("unknown option") << QStringList{"--frobnicate"};
     QTest::newRow("bad address") << QStringList{"--bind", "nowhere"};
-    QTest::newRow("rate zero") << QStringList{"--rate", "0"};
     QTest::newRow("rate not a number") << QStringList{"--rate", "fast"};
     QTest::newRow("negative invalid-every") << QStringList{"--invalid-every", "-1"};
+    QTest::newRow("negative ROM busy time") << QStringList{"--rom-busy", "-1"};
 }
 
 void TestSimProcess::badUsage()
 {
     QFETCH(QStringList, args);
     QProcess process;
-    process.start(SIM, args);
+    process.start(SimProcess::program(), args);
     QVERIFY(process.waitForFinished(5000));
     QCOMPARE(process.exitCode(), 64);
 }
