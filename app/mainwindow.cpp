@@ -42,14 +42,14 @@ const int TAB_MAX_WIDTH = 820;
 const int TAB_MIN_HEIGHT = 100;
 
 // The action table: object name, text, shortcut, icon.
-struct ActionSpec
+struct ActionRow
 {
     const char* objectName;
     const char* text;
     const char* shortcut;
     const char* icon;
 };
-const ActionSpec ACTIONS[] = {
+const ActionRow ACTIONS[] = {
     {"actionNew", QT_TRANSLATE_NOOP("MainWindow", "&New"), "Ctrl+N", ":/Vextor_icon/Vextor_New file.png"},
     {"actionOpen", QT_TRANSLATE_NOOP("MainWindow", "&Open ..."), "Ctrl+O",
      ":/Vextor_icon/Vextor_folder2.png"},
@@ -308,13 +308,13 @@ BlockDiagram* MainWindow::blockDiagram() const
 
 void MainWindow::createActions()
 {
-    for (const ActionSpec& spec : ACTIONS) {
-        auto* act = new QAction(tr(spec.text), this);
-        act->setObjectName(QLatin1String(spec.objectName));
-        if (*spec.shortcut)
-            act->setShortcut(QKeySequence(QLatin1String(spec.shortcut)));
-        if (*spec.icon)
-            act->setIcon(QIcon(QLatin1String(spec.icon)));
+    for (const ActionRow& row : ACTIONS) {
+        auto* act = new QAction(tr(row.text), this);
+        act->setObjectName(QLatin1String(row.objectName));
+        if (*row.shortcut)
+            act->setShortcut(QKeySequence(QLatin1String(row.shortcut)));
+        if (*row.icon)
+            act->setIcon(QIcon(QLatin1String(row.icon)));
         m_actions.insert(act->objectName(), act);
     }
     for (const char* name : INITIALLY_DISABLED)
