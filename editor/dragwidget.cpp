@@ -54,31 +54,30 @@ bool DragWidget::decodeItem(const QByteArray& data, QString& name, QPoint& offse
     return stream.status() == QDataStream::Ok;
 }
 
+namespace {
 // A drag that stays inside one widget is a move; one from another widget is offered as it came.
-void DragWidget::dragEnterEvent(QDragEnterEvent* event)
+// QDragEnterEvent derives from QDragMoveEvent, so both handlers share this.
+void acceptItemDrag(QDragMoveEvent* event, const QWidget* widget)
 {
-    if (!event->mimeData()->hasFormat(QLatin1String(MIME_FORMAT))) {
+    if (!event->mimeData()->hasFormat(QLatin1String(DragWidget::MIME_FORMAT))) {
         event->ignore();
         return;
     }
-    if (event->source() == this) {
+    if (event->source() == widget) {
         event->setDropAction(Qt::MoveAction);
         event->accept();
     } else {
         event->acceptProposedAction();
     }
 }
+} // namespace
+
+void DragWidget::dragEnterEvent(QDragEnterEvent* event)
+{
+    acceptItemDrag(event, this);
+}
 
 void DragWidget::dragMoveEvent(QDragMoveEvent* event)
 {
-    if (!event->mimeData()->hasFormat(QLatin1String(MIME_FORMAT))) {
-        event->ignore();
-        return;
-    }
-    if (event->source() == this) {
-        event->setDropAction(Qt::MoveAction);
-        event->accept();
-    } else {
-        event->acceptProposedAction();
-    }
+    acceptItemDrag(event, this);
 }
