@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the build and the tests need; does nothing when all are present.
 set -euo pipefail
-packages=(cmake g++ make qtbase5-dev qtbase5-dev-tools libgtest-dev libbenchmark-dev ccache)
+packages=(cmake g++ make qtbase5-dev qtbase5-dev-tools ccache)
 if [ "${VEXTOR_WITH_CLANG:-1}" = 1 ]; then
   packages+=(clang libclang-rt-14-dev)
 fi
