@@ -2,8 +2,13 @@
 
 #include "mainwindow.h"
 
+#include <QSettings>
+#include <QStandardPaths>
 #include <QStringList>
+#include <QTemporaryDir>
 #include <QVector>
+
+#include <memory>
 
 // Answers the window's questions from scripts and records every message, so that tests can
 // drive dialogs without a user.
@@ -49,3 +54,26 @@ public:
         return texts.isEmpty() ? QString() : texts.takeFirst();
     }
 };
+
+// Keeps the window's persistent settings in a temporary folder for the rest of the test run.
+inline std::unique_ptr<QTemporaryDir> isolateSettings()
+{
+    QStandardPaths::setTestModeEnabled(true);
+    auto dir = std::make_unique<QTemporaryDir>();
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir->path());
+    return dir;
+}
+
+// A window whose questions are answered by scripted prompts (returned through prompts), with the
+// document file opened when one is named.
+inline std::unique_ptr<MainWindow> scriptedWindow(ScriptedPrompts*& prompts, const QString& file = QString())
+{
+    QString none;
+    auto window = std::make_unique<MainWindow>(none, nullptr, nullptr);
+    auto scripted = std::make_unique<ScriptedPrompts>();
+    prompts = scripted.get();
+    window->setPrompts(std::move(scripted));
+    if (!file.isEmpty())
+        window->open(file);
+    return window;
+}

@@ -48,26 +48,12 @@ class TestLabelPanel : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<MainWindow> openDocument(const QString& name)
-    {
-        QString none;
-        auto w = std::make_unique<MainWindow>(none, nullptr, nullptr);
-        auto prompts = std::make_unique<ScriptedPrompts>();
-        m_prompts = prompts.get();
-        w->setPrompts(std::move(prompts));
-        w->open(name);
-        return w;
-    }
+    std::unique_ptr<MainWindow> openDocument(const QString& name) { return scriptedWindow(m_prompts, name); }
     std::unique_ptr<QTemporaryDir> m_dir;
     ScriptedPrompts* m_prompts = nullptr;
 
 private slots:
-    void initTestCase()
-    {
-        QStandardPaths::setTestModeEnabled(true);
-        m_dir = std::make_unique<QTemporaryDir>();
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir->path());
-    }
+    void initTestCase() { m_dir = isolateSettings(); }
 
     void entriesOfTheDocument()
     {

@@ -58,26 +58,12 @@ class TestSheetCanvas : public QObject
     Q_OBJECT
 
 private:
-    std::unique_ptr<MainWindow> openFixture()
-    {
-        QString none;
-        auto w = std::make_unique<MainWindow>(none, nullptr, nullptr);
-        auto prompts = std::make_unique<ScriptedPrompts>();
-        m_prompts = prompts.get();
-        w->setPrompts(std::move(prompts));
-        w->open(FIXTURE);
-        return w;
-    }
+    std::unique_ptr<MainWindow> openFixture() { return scriptedWindow(m_prompts, FIXTURE); }
     std::unique_ptr<QTemporaryDir> m_dir;
     ScriptedPrompts* m_prompts = nullptr;
 
 private slots:
-    void initTestCase()
-    {
-        QStandardPaths::setTestModeEnabled(true);
-        m_dir = std::make_unique<QTemporaryDir>();
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir->path());
-    }
+    void initTestCase() { m_dir = isolateSettings(); }
 
     void headers_data()
     {
