@@ -308,11 +308,11 @@ BlockItem* Document::createBlock(const QString& item, int id, int tid, const QSt
     } else if (item == QLatin1String("PreLabel") || item == QLatin1String("Label")) {
         block = name.isEmpty() ? d.createNIMLabelIN(id, tid) : d.createNIMLabelIN(id, tid, name);
     } else if (item.startsWith(QLatin1String("OUT-CH"))) {
-        block = d.createOut(id, tid, name);
+        block = channelBlock(QStringLiteral("OUT-CH"), id, tid, name);
         if (block)
             type = block->getName();
     } else if (item.startsWith(QLatin1String("MsrCnt"))) {
-        block = d.createMsrCnt(id, tid, name.trimmed());
+        block = channelBlock(QStringLiteral("MsrCnt"), id, tid, name.trimmed());
         if (block)
             type = block->getName();
     } else if (item == QLatin1String("FeedBack")) {
@@ -331,6 +331,21 @@ BlockItem* Document::createBlock(const QString& item, int id, int tid, const QSt
     if (block)
         block->setType(type);
     return block;
+}
+
+BlockItem* Document::channelBlock(const QString& family, int id, int tid, const QString& name)
+{
+    BlockDiagram& d = *m_diagram;
+    const bool isOut = family == QLatin1String("OUT-CH");
+    BlockItem* block = isOut ? d.createOut(id, tid, name) : d.createMsrCnt(id, tid, name);
+    if (!block || BlockDiagram::isChannelName(block->getName(), family))
+        return block;
+    // A damaged entry names no channel of its family ("FeedBack0" under an output term). Its kind
+    // follows its name, so it would come back as another kind of block: it takes the next free
+    // channel instead, and the load reports that a setting was ignored.
+    d.deleteItem(block);
+    m_bReadOK = false;
+    return isOut ? d.createOut(id, tid) : d.createMsrCnt(id, tid);
 }
 
 void Document::discard(BlockItem* block, const QString& item)

@@ -162,6 +162,21 @@ bool BlockDiagram::functionNameUsed(const QString& name) const
     return false;
 }
 
+static int channelCount(const QString& family)
+{
+    if (family == QLatin1String("OUT-CH"))
+        return 8;
+    return family == QLatin1String("MsrCnt") ? 4 : 0;
+}
+
+bool BlockDiagram::isChannelName(const QString& name, const QString& family)
+{
+    if (name.size() != family.size() + 1 || !name.startsWith(family))
+        return false;
+    const int k = name.back().digitValue();
+    return k >= 0 && k < channelCount(family);
+}
+
 void BlockDiagram::getFreeList(const QString& kind, QStringList& list, int tid) const
 {
     if (kind == QLatin1String("Input")) {
@@ -170,8 +185,7 @@ void BlockDiagram::getFreeList(const QString& kind, QStringList& list, int tid) 
                 list.append(name);
         }
     } else if (kind == QLatin1String("OUT-CH") || kind == QLatin1String("MsrCnt")) {
-        const int count = kind == QLatin1String("OUT-CH") ? 8 : 4;
-        for (int k = 0; k < count; ++k) {
+        for (int k = 0; k < channelCount(kind); ++k) {
             const QString name = kind + QString::number(k);
             if (!outNameUsed(name))
                 list.append(name);

@@ -65,6 +65,8 @@ public:
     BlockItem* createNonFnc(int id, int tid, const QString& name = QString());
     BlockItem* createOut(int id, int tid, const QString& name = QString());
     BlockItem* createMsrCnt(int id, int tid, const QString& name = QString());
+    // True for the channel names of a family: "OUT-CH" + 0..7 or "MsrCnt" + 0..3.
+    static bool isChannelName(const QString& name, const QString& family);
     BlockItem* createFeedBackIN(int id, int tid);
     BlockItem* createFeedBackIN(int id, int tid, const QString& name);
     BlockItem* createNIMLabelIN(int id, int tid);

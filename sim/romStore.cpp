@@ -7,7 +7,6 @@
 
 namespace {
 constexpr quint32 STATE_VERSION = 1;
-constexpr int USER_BEGIN = 0x100;
 constexpr int EEPROM_BOOT_SLOT = 0x3E; // offset in the EEPROM store
 
 quint32 bigEndian(const QByteArray& bytes)

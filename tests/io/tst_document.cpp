@@ -202,6 +202,8 @@ private slots:
     void countedResourcesRunOut();
     void feedBackMarkedUsedOnItsSheet();
     void legacyForms();
+    void channelEntries_data();
+    void channelEntries();
     void refusedDocuments_data();
     void refusedDocuments();
     void notADocumentOrTooBig();
@@ -496,6 +498,42 @@ void TestDocument::legacyForms()
     QVERIFY(!findBlock(doc, "M0", 0));
     QVERIFY(findBlock(doc, "PstLgc0", 0));
     QVERIFY(doc.readOK());
+}
+
+void TestDocument::channelEntries_data()
+{
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("readOK");
+    const QByteArray taken = entry("OUT-CH", 0, "OUT-CH0");
+    QTest::newRow("output by its channel") << entry("OUT-CH3", 0, "OUT-CH3") << "OUT-CH3" << true;
+    QTest::newRow("output by a stored display text")
+        << entry("OUT-CH", 0, "Delay 60ns       OUT-CH5") << "OUT-CH5" << true;
+    QTest::newRow("output named as a FeedBack")
+        << taken + entry("OUT-CH1", 1, "FeedBack0") << "OUT-CH1" << false;
+    QTest::newRow("output beyond the channels")
+        << taken + entry("OUT-CH", 1, "OUT-CH8") << "OUT-CH1" << false;
+    QTest::newRow("measure counter named as an output")
+        << entry("MsrCnt2", 0, "OUT-CH2") << "MsrCnt0" << false;
+}
+
+// An entry's block keeps the kind of its term: its type follows its name, so a name of another
+// kind would come back from the next save as a different block.
+void TestDocument::channelEntries()
+{
+    QFETCH(QByteArray, body);
+    QFETCH(QString, name);
+    QFETCH(bool, readOK);
+    Document doc;
+    QVERIFY(doc.parseFile(wrap(tab(0, body))));
+    QCOMPARE(doc.readOK(), readOK);
+    const QList<BlockItem*> outs = doc.sheet(0)->column(SheetModel::OutputColumn).values();
+    QCOMPARE(outs.last()->getName(), name);
+    QCOMPARE(outs.last()->getType(), name);
+    const QByteArray saved = doc.toXml();
+    Document again;
+    QVERIFY(again.parseFile(saved));
+    QCOMPARE(again.toXml(), saved);
 }
 
 void TestDocument::refusedDocuments_data()
