@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang in build-fuzz/ (or $VEXTOR_FUZZ_BUILD_DIR) and runs each
 # for SECONDS seconds (default 60): fuzz_document seeded with examples/ and fuzz_expression with a
-# few expressions. What the fuzzers learn is kept in fuzz-corpus/ (not versioned) for the next run.
+# few expressions. Every input in fuzz/regressions/<kind>/ (the inputs of past findings) is run
+# first, so a fixed finding stays fixed. VEXTOR_FUZZ_SEED=N makes a run repeatable (the same
+# inputs in the same order on the same build, from the seeds alone); without it every run explores
+# anew and what the fuzzers learn is kept in fuzz-corpus/ (not versioned) for the next run.
 # Exits non-zero when a target reports a finding; the reproducer is kept in <build>/findings/.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -14,7 +17,12 @@ cmake --build "$build" --target fuzz_document fuzz_expression -j"$(nproc)"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-corpus=${VEXTOR_FUZZ_CORPUS:-$root/fuzz-corpus}
+# A repeatable run starts from the seeds alone; otherwise the fuzzers go on from what they learnt.
+if [ -n "${VEXTOR_FUZZ_SEED:-}" ]; then
+  corpus=${VEXTOR_FUZZ_CORPUS:-$work/corpus}
+else
+  corpus=${VEXTOR_FUZZ_CORPUS:-$root/fuzz-corpus}
+fi
 mkdir -p "$work/document-seeds" "$work/expression-seeds" "$corpus/document" "$corpus/expression" "$build/findings"
 shopt -s nullglob
 for f in "$root"/examples/*.vxt3 "$root"/examples/*.vxt "$root"/examples/*.xml; do
@@ -58,11 +66,27 @@ for e in '_A' '_A & _B | !_C' '(_A ^ _K) & true' '!(!(_D | false))' '_A _B' '((_
   i=$((i + 1))
 done
 
+# Qt seeds its hashes per process; a fixed seed keeps the paths taken, and so the run, repeatable.
+export QT_HASH_SEED=0
+seed_option=()
+[ -n "${VEXTOR_FUZZ_SEED:-}" ] && seed_option=(-seed="$VEXTOR_FUZZ_SEED")
+options=(-timeout=20 -rss_limit_mb=2048 -max_len=65536)
+
 status=0
 for target in fuzz_document fuzz_expression; do
   kind=${target#fuzz_}
+  regressions=("$root"/fuzz/regressions/"$kind"/*)
+  if [ ${#regressions[@]} -gt 0 ]; then
+    echo "Replaying ${#regressions[@]} past findings of $target"
+    if ! "$build/fuzz/$target" "${options[@]}" "${regressions[@]}" >"$build/findings/$target-replay.log" 2>&1; then
+      echo "$target fails on a past finding; see $build/findings/$target-replay.log" >&2
+      tail -n 40 "$build/findings/$target-replay.log" >&2
+      status=1
+      continue
+    fi
+  fi
   echo "Fuzzing $target for $seconds s"
-  if ! "$build/fuzz/$target" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=2048 -max_len=65536 \
+  if ! "$build/fuzz/$target" "${options[@]}" "${seed_option[@]}" -max_total_time="$seconds" \
       -print_final_stats=1 -artifact_prefix="$build/findings/$target-" \
       "$corpus/$kind" "$work/$kind-seeds" >"$build/findings/$target.log" 2>&1; then
     echo "$target reported a finding; see $build/findings/$target.log" >&2
