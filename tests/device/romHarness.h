@@ -19,32 +19,10 @@ public:
     }
 };
 
-// What a ROM job delivered through setXml, besides the common outcome.
-struct RomOutcome
-{
-    WorkerOutcome worker;
-    bool bXml = false;
-    QByteArray xml;
-    QString name;
-};
-
-inline RomOutcome runRom(QUdpThread& worker, const std::function<void()>& whileRunning = {})
-{
-    RomOutcome outcome;
-    QObject context;
-    QObject::connect(&worker, &QUdpThread::setXml, &context, [&](QByteArray* data, QString name) {
-        outcome.bXml = true;
-        outcome.xml = data ? *data : QByteArray();
-        outcome.name = name;
-    });
-    outcome.worker = runWorker(worker, 30000, whileRunning);
-    return outcome;
-}
-
 // Saves bytes as the document of a slot, as the editor's Save to ROM does.
-inline RomOutcome saveToSlot(InProcessModule& module, int slot, const QByteArray& xml,
-                             const QByteArray& comment = QByteArray(), int bootSlot = -1,
-                             const std::function<void(RomWorker&)>& prepare = {})
+inline WorkerOutcome saveToSlot(InProcessModule& module, int slot, const QByteArray& xml,
+                                const QByteArray& comment = QByteArray(), int bootSlot = -1,
+                                const std::function<void(RomWorker&)>& prepare = {})
 {
     RomWorker worker;
     module.target(worker);
@@ -59,17 +37,17 @@ inline RomOutcome saveToSlot(InProcessModule& module, int slot, const QByteArray
     worker.setRomAccess(QUdpThread::ADDR_ROM_WRITE + quint32(slot), QUdpThread::ROM_ACCESS_SIZE);
     if (prepare)
         prepare(worker);
-    return runRom(worker);
+    return runWorker(worker);
 }
 
-inline RomOutcome restoreSlot(InProcessModule& module, int slot)
+inline WorkerOutcome restoreSlot(InProcessModule& module, int slot)
 {
     RomWorker worker;
     module.target(worker);
     QByteArray target;
     worker.setXmlReq(slot, &target);
     worker.setRomAccess(QUdpThread::ADDR_ROM_READ + quint32(slot), QUdpThread::ROM_ACCESS_SIZE);
-    return runRom(worker);
+    return runWorker(worker);
 }
 
 // Test data that tells its own position: a byte pattern depending on a seed.

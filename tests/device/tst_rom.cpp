@@ -80,8 +80,8 @@ void TestRom::saveLayout()
     QFETCH(int, lastEntry);
     InProcessModule& module = *m_module;
     const QByteArray xml = patternBytes(size, 1);
-    const RomOutcome saved = saveToSlot(module, SLOT, xml);
-    QVERIFY2(saved.worker.bOk, qPrintable(saved.worker.errors.join('|')));
+    const WorkerOutcome saved = saveToSlot(module, SLOT, xml);
+    QVERIFY2(saved.bOk, qPrintable(saved.errors.join('|')));
     QList<int> chain;
     QByteArray stored;
     QVERIFY(decodeSlot(module.memory.rom(), SLOT, stored, &chain));
@@ -106,8 +106,8 @@ void TestRom::saveJobSequence()
     module.memory.poke(QUdpThread::ADDR_ROM_PROTECT, 0x01); // ROM writing off
     module.memory.poke(QUdpThread::ADDR_EEPROM_PROTECT, 0x03);
     module.memory.poke(0x0010, 0x5A); // a live register
-    const RomOutcome saved = saveToSlot(module, 5, "<xml/>", "run 5", 5);
-    QVERIFY2(saved.worker.bOk, qPrintable(saved.worker.errors.join('|')));
+    const WorkerOutcome saved = saveToSlot(module, 5, "<xml/>", "run 5", 5);
+    QVERIFY2(saved.bOk, qPrintable(saved.errors.join('|')));
 
     // Protect on, comment, its store and wait, the EEPROM entry, then the slot command.
     const int protectOn = indexOfWrite(module, QUdpThread::ADDR_ROM_PROTECT);
@@ -134,7 +134,7 @@ void TestRom::saveJobSequence()
     // The slot just stored is the module's current one, unmodified.
     QCOMPARE(module.memory.peek(QUdpThread::ADDR_ROM_NUMBER), quint8(5));
     // Progress of the slot command in bytes, ending at the slot size.
-    QCOMPARE(saved.worker.progress.last(), int(QUdpThread::ROM_ACCESS_SIZE));
+    QCOMPARE(saved.progress.last(), int(QUdpThread::ROM_ACCESS_SIZE));
 }
 
 void TestRom::corruptedFat_data()
@@ -166,14 +166,14 @@ void TestRom::corruptedFat()
     QFETCH(QString, text);
     InProcessModule& module = *m_module;
     RomStore& rom = module.memory.rom();
-    QVERIFY(saveToSlot(module, 7, patternBytes(6000, 7)).worker.bOk);
+    QVERIFY(saveToSlot(module, 7, patternBytes(6000, 7)).bOk);
     for (const Entry& e : entries)
         rom.setFatEntry(e.first, quint16(e.second));
     const QByteArray fatBefore = rom.page(RomStore::PAGE_FAT);
 
-    const RomOutcome outcome = bSave ? saveToSlot(module, SLOT, "<doc/>") : restoreSlot(module, SLOT);
-    QVERIFY(!outcome.worker.bOk);
-    QCOMPARE(outcome.worker.errors, QStringList{text});
+    const WorkerOutcome outcome = bSave ? saveToSlot(module, SLOT, "<doc/>") : restoreSlot(module, SLOT);
+    QVERIFY(!outcome.bOk);
+    QCOMPARE(outcome.errors, QStringList{text});
     QVERIFY(!outcome.bXml);
     QCOMPARE(rom.page(RomStore::PAGE_FAT), fatBefore); // never programmed
     if (bSave)
@@ -200,9 +200,9 @@ void TestRom::syncNaming()
     QFETCH(QString, name);
     InProcessModule& module = *m_module;
     const QByteArray xml = patternBytes(4500, 2);
-    QVERIFY(saveToSlot(module, 2, xml).worker.bOk);
-    QVERIFY(saveToSlot(module, 6, patternBytes(10, 6)).worker.bOk);
-    QVERIFY(restoreSlot(module, 2).worker.bOk); // slot 2 is current again
+    QVERIFY(saveToSlot(module, 2, xml).bOk);
+    QVERIFY(saveToSlot(module, 6, patternBytes(10, 6)).bOk);
+    QVERIFY(restoreSlot(module, 2).bOk); // slot 2 is current again
     QByteArray record = comment;
     record.append(QByteArray(112 - record.size(), '\0'));
     module.memory.write(0x100 + 2 * 112, record);
@@ -210,8 +210,8 @@ void TestRom::syncNaming()
     RomWorker worker;
     module.target(worker);
     worker.setStatusReq(QUdpThread::Sync);
-    const RomOutcome outcome = runRom(worker);
-    QVERIFY2(outcome.worker.bOk, qPrintable(outcome.worker.errors.join('|')));
+    const WorkerOutcome outcome = runWorker(worker);
+    QVERIFY2(outcome.bOk, qPrintable(outcome.errors.join('|')));
     QCOMPARE(outcome.name, name);
     QCOMPARE(outcome.xml, xml);
 }
@@ -236,8 +236,8 @@ void TestRom::cancelledSave()
     InProcessModule& module = *m_module;
     RomStore& rom = module.memory.rom();
     const QByteArray oldXml = patternBytes(5000, 1);
-    QVERIFY(saveToSlot(module, SLOT, oldXml).worker.bOk);
-    QVERIFY(saveToSlot(module, 9, patternBytes(7000, 9)).worker.bOk);
+    QVERIFY(saveToSlot(module, SLOT, oldXml).bOk);
+    QVERIFY(saveToSlot(module, 9, patternBytes(7000, 9)).bOk);
     const QByteArray fatBefore = rom.page(RomStore::PAGE_FAT);
     const QByteArray imageBefore = rom.image(SLOT);
     module.requests.clear();
@@ -253,10 +253,10 @@ void TestRom::cancelledSave()
             pWorker->cancel();
     });
     module.memory.write(0x0030, QByteArray(1, '\x77')); // registers differ from the stored image
-    const RomOutcome outcome = saveToSlot(module, SLOT, patternBytes(10000, 2), QByteArray(), -1,
-                                          [&](RomWorker& worker) { pWorker = &worker; });
-    QVERIFY(outcome.worker.bOk);
-    QVERIFY(outcome.worker.elapsedMs < 3000);
+    const WorkerOutcome outcome = saveToSlot(module, SLOT, patternBytes(10000, 2), QByteArray(), -1,
+                                             [&](RomWorker& worker) { pWorker = &worker; });
+    QVERIFY(outcome.bOk);
+    QVERIFY(outcome.elapsedMs < 3000);
     QCOMPARE(seen, occurrence);
 
     const int abort = indexOfWrite(module, QUdpThread::ADDR_ROM_ABORT);
@@ -281,7 +281,7 @@ void TestRom::cancelledRestoreDeliversNothing()
 {
     InProcessModule& module = *m_module;
     RomStore& rom = module.memory.rom();
-    QVERIFY(saveToSlot(module, SLOT, patternBytes(9000, 1)).worker.bOk);
+    QVERIFY(saveToSlot(module, SLOT, patternBytes(9000, 1)).bOk);
     rom.setBusyMs(300);
     module.requests.clear();
     RomWorker worker;
@@ -296,8 +296,8 @@ void TestRom::cancelledRestoreDeliversNothing()
             InProcessModule::addressOf(r) == QUdpThread::ADDR_ROM2_READ && ++pageReads == 2)
             worker.cancel(); // during the first page of the document
     });
-    const RomOutcome outcome = runRom(worker);
-    QVERIFY(outcome.worker.bOk);
+    const WorkerOutcome outcome = runWorker(worker);
+    QVERIFY(outcome.bOk);
     QVERIFY(!outcome.bXml);
     QCOMPARE(pageReads, 2);
     QCOMPARE(rom.aborts(), 1);
@@ -309,7 +309,7 @@ void TestRom::cancelledInitialiseKeepsTheFat()
 {
     InProcessModule& module = *m_module;
     RomStore& rom = module.memory.rom();
-    QVERIFY(saveToSlot(module, 9, patternBytes(6000, 9)).worker.bOk);
+    QVERIFY(saveToSlot(module, 9, patternBytes(6000, 9)).bOk);
     const QByteArray fatBefore = rom.page(RomStore::PAGE_FAT);
     rom.setBusyMs(100);
 
@@ -330,10 +330,10 @@ void TestRom::cancelledInitialiseKeepsTheFat()
             InProcessModule::addressOf(r) == QUdpThread::ADDR_ROM_WRITE + 2)
             worker.cancel();
     });
-    const RomOutcome outcome = runRom(worker);
-    QVERIFY(outcome.worker.bOk);
-    QCOMPARE(outcome.worker.progress.last(), 18);
-    QVERIFY(outcome.worker.elapsedMs < 2000);
+    const WorkerOutcome outcome = runWorker(worker);
+    QVERIFY(outcome.bOk);
+    QCOMPARE(outcome.progress.last(), 18);
+    QVERIFY(outcome.elapsedMs < 2000);
     // Slots 0 and 1 were stored, the one in progress was aborted, no later command was sent.
     QVERIFY(rom.hasImage(0) && rom.hasImage(1));
     QVERIFY(!rom.hasImage(2));

@@ -119,14 +119,14 @@ void TestRomRandom::savesWithFailures()
                 pWorker->cancel();
             }
         });
-        const RomOutcome outcome = saveToSlot(module, slot, xml, QByteArray(), -1, [&](RomWorker& worker) {
+        const WorkerOutcome outcome = saveToSlot(module, slot, xml, QByteArray(), -1, [&](RomWorker& worker) {
             pWorker = &worker;
             if (fault == Fault::Silence)
                 worker.setQuickFailure();
         });
         module.server.setFaults(TampServer::Faults());
         module.requests.clear();
-        QVERIFY(outcome.worker.bClosed);
+        QVERIFY(outcome.bClosed);
         // A command the module took before it fell silent ends on its own.
         QTest::qWait(busyMs);
         QTRY_VERIFY(!rom.isBusy());
@@ -135,9 +135,9 @@ void TestRomRandom::savesWithFailures()
             ++broken;
             expected[slot].bKnown = false;
             if (fault == Fault::Silence)
-                QVERIFY(!outcome.worker.bOk);
+                QVERIFY(!outcome.bOk);
         } else {
-            QVERIFY2(outcome.worker.bOk, qPrintable(outcome.worker.errors.join('|')));
+            QVERIFY2(outcome.bOk, qPrintable(outcome.errors.join('|')));
             expected[slot].bKnown = true;
             expected[slot].xml = outcome.bXml ? QByteArray() : xml;
             memoryFull += outcome.bXml ? 1 : 0;
@@ -151,8 +151,8 @@ void TestRomRandom::savesWithFailures()
             for (int s = 0; s < RomStore::SLOTS; s += 5) {
                 if (!expected.at(s).bKnown)
                     continue;
-                const RomOutcome restored = restoreSlot(module, s);
-                QVERIFY2(restored.worker.bOk, qPrintable(restored.worker.errors.join('|')));
+                const WorkerOutcome restored = restoreSlot(module, s);
+                QVERIFY2(restored.bOk, qPrintable(restored.errors.join('|')));
                 QVERIFY(restored.bXml);
                 QCOMPARE(restored.xml, expected.at(s).xml);
             }

@@ -24,6 +24,9 @@ struct WorkerOutcome
     QList<int> progress;
     QList<int> results;
     QString html;
+    bool bXml = false; // a ROM job delivered a document (xml, name) through setXml
+    QByteArray xml;
+    QString name;
     qint64 elapsedMs = 0;
     QStringList order; // signal names in arrival order
 };
@@ -61,6 +64,11 @@ inline WorkerOutcome runWorker(QUdpThread& worker, int timeoutMs = 30000,
     QObject::connect(&worker, &QUdpThread::setHtml, &loop, [&](QString* html) {
         outcome.html = *html;
         outcome.order << QStringLiteral("setHtml");
+    });
+    QObject::connect(&worker, &QUdpThread::setXml, &loop, [&](QByteArray* data, QString name) {
+        outcome.bXml = true;
+        outcome.xml = data ? *data : QByteArray();
+        outcome.name = name;
     });
     QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
     QElapsedTimer timer;
