@@ -1,15 +1,23 @@
+#include "cliApp.h"
+#include "document.h"
+
 #include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
-// Runs the built vextor-cli as a process: exit codes, messages and the printed register image.
+#include <vector>
+
+// vextor-cli: its global options and the module they pick, then the built tool run as a process
+// (exit codes, messages and the printed register image).
 class TestCli : public QObject
 {
     Q_OBJECT
 
 private slots:
     void initTestCase();
+    void options_data();
+    void options();
     void exitCodes_data();
     void exitCodes();
     void imageMatchesTheReviewedImage();
@@ -28,6 +36,23 @@ private:
 };
 
 namespace {
+struct Argv
+{
+    explicit Argv(const QStringList& args)
+    {
+        for (const QString& a : args)
+            storage.push_back(a.toLocal8Bit());
+        for (QByteArray& s : storage)
+            pointers.push_back(s.data());
+        pointers.push_back(nullptr);
+    }
+    int argc() const { return int(pointers.size()) - 1; }
+    char** argv() { return pointers.data(); }
+
+    std::vector<QByteArray> storage;
+    std::vector<char*> pointers;
+};
+
 QString example(const char* name)
 {
     return QStringLiteral(VEXTOR_SOURCE_DIR "/examples/") + QLatin1String(name);
@@ -50,6 +75,59 @@ void TestCli::initTestCase()
 {
     QVERIFY(QFileInfo(QStringLiteral(VEXTOR_BINARY_DIR "/cli/vextor-cli")).isExecutable());
     QVERIFY(m_dir.isValid());
+}
+
+void TestCli::options_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<bool>("ok");
+    QTest::addColumn<int>("next");
+    QTest::addColumn<bool>("withDocument"); // settings 10.1.1.1, UDP 5001, time-out 4
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<int>("udpPort");
+    QTest::addColumn<int>("tcpPort");
+    QTest::addColumn<int>("timeout");
+
+    auto row = [](const char* tag, const QStringList& args, bool ok, int next, bool withDocument = false,
+                  const QString& host = "192.168.10.16", int udp = 4660, int tcp = 24, int timeout = 1) {
+        QTest::newRow(tag) << QStringList{"vextor-cli"} + args << ok << next << withDocument << host << udp
+                           << tcp << timeout;
+    };
+    row("command only", {"drc", "a.vxt3"}, true, 1);
+    row("all options", {"-h", "10.0.0.7", "-u", "5000", "-t", "2424", "-o", "3", "image", "a.vxt3"}, true, 9,
+        false, "10.0.0.7", 5000, 2424, 3);
+    row("options stop at the command word", {"drc", "-h", "10.0.0.7"}, true, 1);
+    row("address in canonical form", {"-h", "0:0::1", "drc"}, true, 3, false, "::1");
+    row("port beyond 16 bits", {"-t", "70000", "drc"}, false, 3);
+    row("host that is no address", {"-h", "module.lab", "drc"}, false, 3);
+    row("unknown option", {"-x", "drc"}, false, 2);
+    row("option without its argument", {"-h"}, false, 2);
+    row("document settings", {"status"}, true, 1, true, "10.1.1.1", 5001, 24, 4);
+    row("options win over the document", {"-h", "10.2.2.2", "-o", "9", "status"}, true, 5, true, "10.2.2.2",
+        5001, 24, 9);
+}
+
+void TestCli::options()
+{
+    QFETCH(QStringList, args);
+    QFETCH(bool, withDocument);
+    Document doc;
+    doc.info().strAddr = QStringLiteral("10.1.1.1");
+    doc.info().udpPort = 5001;
+    doc.info().timeout = 4;
+
+    Argv argv(args);
+    GlobalOptions options;
+    int index = -1;
+    QString messages;
+    QTextStream err(&messages);
+    QTEST(CliApp::parseGlobalOptions(argv.argc(), argv.argv(), options, index, err), "ok");
+    QTEST(index, "next");
+    const InfoOstrum t = options.target(withDocument ? &doc : nullptr);
+    QTEST(t.strAddr, "host");
+    QTEST(int(t.udpPort), "udpPort");
+    QTEST(int(t.tcpPort), "tcpPort");
+    QTEST(t.timeout, "timeout");
 }
 
 TestCli::Result TestCli::run(const QStringList& args)
