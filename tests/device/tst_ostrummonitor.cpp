@@ -16,202 +16,188 @@ class TestOstrumMonitor : public QObject
     Q_OBJECT
 
 private slots:
-    void matchesQString_data();
-    void matchesQString();
-    void halfwayValuesRoundUp_data();
-    void halfwayValuesRoundUp();
-    void options_data();
-    void options();
-    void totalsTexts_data();
-    void totalsTexts();
-    void refusedConnection();
-    void reportsAndTotals();
+    // The fast value formatter must print exactly what QString::number prints for raw * scale.
+    void matchesQString_data()
+    {
+        QTest::addColumn<QString>("unit");
+        for (const char* unit : {"usec", "msec", "sec", "nsec", "counts"})
+            QTest::newRow(unit) << QString::fromLatin1(unit);
+    }
+    void matchesQString()
+    {
+        QFETCH(QString, unit);
+        const CounterValueFormat format(unit);
+        const quint64 max = (1ULL << 56) - 1;
+
+        QVector<quint64> raws = {
+            0,       1,  5, 100, 999, 1000, 1001, 123456789, (1ULL << 53) - 1, 1ULL << 53, (1ULL << 53) + 1,
+            max - 1, max};
+        std::mt19937_64 random(20261205);
+        for (int i = 0; i < 200000; ++i) {
+            // Spread the magnitudes evenly over all bit lengths, not only near 2^56.
+            const int bits = 1 + int(random() % 56);
+            raws.append(random() & ((1ULL << bits) - 1));
+        }
+        for (int i = 0; i < 1000; ++i)
+            raws.append(max - random() % 100000);
+
+        char buffer[CounterValueFormat::MAX_TEXT];
+        for (quint64 raw : raws) {
+            const QString expected = QString::number(double(raw) * format.scale(), 'f', format.decimals());
+            const QString actual = QString::fromLatin1(buffer, format.write(raw, buffer));
+            if (actual != expected)
+                QFAIL(qPrintable(QString("raw %1: %2 instead of %3").arg(raw).arg(actual, expected)));
+        }
+    }
+
+    void halfwayValuesRoundUp_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<int>("decimals");
+        QTest::newRow("0.0625 to 3") << 0.0625 << 3;
+        QTest::newRow("2.5 to 0") << 2.5 << 0;
+        QTest::newRow("2^40 + 1/16 to 3") << 1099511627776.0625 << 3;
+        QTest::newRow("2^30 + 1/2^9 to 6") << (1073741824.0 + 1.0 / 512) << 6;
+        QTest::newRow("tiny to 9") << 1e-9 << 9;
+    }
+    void halfwayValuesRoundUp()
+    {
+        QFETCH(double, value);
+        QFETCH(int, decimals);
+        char buffer[CounterValueFormat::MAX_TEXT];
+        const QString actual =
+            QString::fromLatin1(buffer, CounterValueFormat::writeFixed(value, decimals, buffer));
+        QCOMPARE(actual, QString::number(value, 'f', decimals));
+    }
+
+    void options_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<bool>("ok");
+        QTest::addColumn<int>("seconds");
+        QTest::addColumn<QString>("csvDir");
+        QTest::newRow("both") << QStringList{"--seconds", "5", "--csv-dir", "/tmp/x"} << true << 5
+                              << "/tmp/x";
+        QTest::newRow("not a number") << QStringList{"--seconds", "five"} << false << 0 << QString();
+        QTest::newRow("unknown") << QStringList{"--rate", "4"} << false << 0 << QString();
+    }
+    void options()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(bool, ok);
+        QFETCH(int, seconds);
+        QFETCH(QString, csvDir);
+        MonitorOptions options;
+        QString error;
+        QCOMPARE(parseMonitorOptions(args, options, error), ok);
+        QCOMPARE(error.isEmpty(), ok);
+        if (ok) {
+            QCOMPARE(options.seconds, seconds);
+            QCOMPARE(options.csvDir, csvDir);
+        }
+    }
+
+    void totalsTexts_data()
+    {
+        QTest::addColumn<QString>("number");
+        QTest::addColumn<double>("count");
+        QTest::addColumn<QString>("unit");
+        QTest::addColumn<double>("sum");
+        QTest::addColumn<QString>("integration");
+        QTest::newRow("usec") << "5" << 5.0 << "usec" << 1.75 << "1.750 usec";
+        QTest::newRow("msec") << "1" << 1.0 << "msec" << 0.0000125 << "0.000013 msec";
+        QTest::newRow("sec") << "1" << 1.0 << "sec" << 2e-9 << "0.000000002 sec";
+        QTest::newRow("nsec, many events") << "1.23457e+06" << 1234567.0 << "nsec" << 42.6 << "43 nsec";
+        QTest::newRow("event counter") << "7" << 7.0 << "" << 1000.0 << "1000 ";
+    }
+    void totalsTexts()
+    {
+        QFETCH(double, count);
+        QFETCH(QString, unit);
+        QFETCH(double, sum);
+        QTEST(monitorNumberText(count), "number");
+        QTEST(monitorIntegrationText(sum, unit), "integration");
+    }
+
+    void refusedConnection()
+    {
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
+        InfoOstrum target = InfoOstrum::defaults(false);
+        target.strAddr = "127.0.0.1";
+        target.tcpPort = probe.serverPort();
+        probe.close();
+
+        MonitorCounters counters;
+        counters.mode[0] = 1;
+        QString outText, errText;
+        QTextStream out(&outText), err(&errText);
+        QCOMPARE(runMonitor(counters, target, MonitorOptions(), out, err), 2);
+        QCOMPARE(errText, QString("Connection refused\n"));
+        QCOMPARE(outText, QString());
+    }
+
+    // A simulated module with counters 0 (hardware gate, usec) and 2 (event counter) streaming;
+    // counter 3 is in the diagram but its software gate is never opened, counter 1 is absent.
+    void reportsAndTotals()
+    {
+        const QMap<quint32, quint8> registers{{0x60, 0x01}, {0x62, 0x0A}, {0x63, 0x00}};
+        CounterStream stream;
+        QVERIFY(stream.listen(QHostAddress::LocalHost, 0));
+        stream.setRate(2000);
+        stream.setRegisterReader([&registers](quint32 address) { return registers.value(address); });
+
+        QTemporaryDir dir;
+        MonitorCounters counters;
+        counters.mode[0] = 1;
+        counters.mode[2] = 10;
+        counters.mode[3] = 0;
+        counters.name[0] = "Gate";
+        counters.name[2] = "Events";
+        counters.name[3] = "Idle";
+        counters.unit[0] = "usec";
+        counters.unit[3] = "nsec";
+        counters.path[0] = "/nonexistent"; // replaced by --csv-dir
+        MonitorOptions options;
+        options.seconds = 1;
+        options.csvDir = dir.path();
+        InfoOstrum target = InfoOstrum::defaults(false);
+        target.strAddr = "127.0.0.1";
+        target.tcpPort = stream.port();
+
+        QString outText, errText;
+        QTextStream out(&outText), err(&errText);
+        QCOMPARE(runMonitor(counters, target, options, out, err), 0);
+        QCOMPARE(errText, QString());
+
+        QStringList lines = outText.split('\n', Qt::SkipEmptyParts);
+        QVERIFY(lines.size() > 3);
+        const QStringList totals = lines.mid(lines.size() - 3);
+        lines = lines.mid(0, lines.size() - 3);
+        quint64 count[4] = {};
+        double sum[4] = {};
+        const QRegularExpression report("^([0-3]) (\\d+(\\.\\d{3})?) (\\d+) (\\d+(\\.\\d{3})?)$");
+        for (const QString& line : lines) {
+            const QRegularExpressionMatch match = report.match(line);
+            QVERIFY2(match.hasMatch(), qPrintable(line));
+            const int c = match.captured(1).toInt();
+            count[c] += match.captured(4).toULongLong();
+            sum[c] += match.captured(5).toDouble();
+        }
+        QVERIFY(count[0] > 0);
+        QVERIFY(count[2] > 0);
+        QCOMPARE(count[1] + count[3], quint64(0));
+        QCOMPARE(totals[0], QString("total 0 Gate %1 %2 usec").arg(count[0]).arg(sum[0], 0, 'f', 3));
+        QCOMPARE(totals[1], QString("total 2 Events %1 %2").arg(count[2]).arg(sum[2], 0, 'f', 0));
+        QCOMPARE(totals[2], QString("total 3 Idle 0 0 nsec"));
+
+        const QStringList logs = QDir(dir.path()).entryList(QDir::Files, QDir::Name);
+        QCOMPARE(logs.size(), 3);
+        QVERIFY(logs[0].startsWith("Events_"));
+        QVERIFY(logs[1].startsWith("Gate_"));
+        QVERIFY(logs[2].startsWith("Idle_"));
+    }
 };
-
-// The fast value formatter must print exactly what QString::number prints for raw * scale.
-void TestOstrumMonitor::matchesQString_data()
-{
-    QTest::addColumn<QString>("unit");
-    for (const char* unit : {"usec", "msec", "sec", "nsec", "counts"})
-        QTest::newRow(unit) << QString::fromLatin1(unit);
-}
-
-void TestOstrumMonitor::matchesQString()
-{
-    QFETCH(QString, unit);
-    const CounterValueFormat format(unit);
-    const quint64 max = (1ULL << 56) - 1;
-
-    QVector<quint64> raws = {
-        0,       1,  5, 100, 999, 1000, 1001, 123456789, (1ULL << 53) - 1, 1ULL << 53, (1ULL << 53) + 1,
-        max - 1, max};
-    std::mt19937_64 random(20261205);
-    for (int i = 0; i < 200000; ++i) {
-        // Spread the magnitudes evenly over all bit lengths, not only near 2^56.
-        const int bits = 1 + int(random() % 56);
-        raws.append(random() & ((1ULL << bits) - 1));
-    }
-    for (int i = 0; i < 1000; ++i)
-        raws.append(max - random() % 100000);
-
-    char buffer[CounterValueFormat::MAX_TEXT];
-    for (quint64 raw : raws) {
-        const QString expected = QString::number(double(raw) * format.scale(), 'f', format.decimals());
-        const QString actual = QString::fromLatin1(buffer, format.write(raw, buffer));
-        if (actual != expected)
-            QFAIL(qPrintable(QString("raw %1: %2 instead of %3").arg(raw).arg(actual, expected)));
-    }
-}
-
-void TestOstrumMonitor::halfwayValuesRoundUp_data()
-{
-    QTest::addColumn<double>("value");
-    QTest::addColumn<int>("decimals");
-    QTest::newRow("0.0625 to 3") << 0.0625 << 3;
-    QTest::newRow("2.5 to 0") << 2.5 << 0;
-    QTest::newRow("2^40 + 1/16 to 3") << 1099511627776.0625 << 3;
-    QTest::newRow("2^30 + 1/2^9 to 6") << (1073741824.0 + 1.0 / 512) << 6;
-    QTest::newRow("tiny to 9") << 1e-9 << 9;
-}
-
-void TestOstrumMonitor::halfwayValuesRoundUp()
-{
-    QFETCH(double, value);
-    QFETCH(int, decimals);
-    char buffer[CounterValueFormat::MAX_TEXT];
-    const QString actual =
-        QString::fromLatin1(buffer, CounterValueFormat::writeFixed(value, decimals, buffer));
-    QCOMPARE(actual, QString::number(value, 'f', decimals));
-}
-
-void TestOstrumMonitor::options_data()
-{
-    QTest::addColumn<QStringList>("args");
-    QTest::addColumn<bool>("ok");
-    QTest::addColumn<int>("seconds");
-    QTest::addColumn<QString>("csvDir");
-    QTest::newRow("both") << QStringList{"--seconds", "5", "--csv-dir", "/tmp/x"} << true << 5 << "/tmp/x";
-    QTest::newRow("not a number") << QStringList{"--seconds", "five"} << false << 0 << QString();
-    QTest::newRow("unknown") << QStringList{"--rate", "4"} << false << 0 << QString();
-}
-
-void TestOstrumMonitor::options()
-{
-    QFETCH(QStringList, args);
-    QFETCH(bool, ok);
-    QFETCH(int, seconds);
-    QFETCH(QString, csvDir);
-    MonitorOptions options;
-    QString error;
-    QCOMPARE(parseMonitorOptions(args, options, error), ok);
-    QCOMPARE(error.isEmpty(), ok);
-    if (ok) {
-        QCOMPARE(options.seconds, seconds);
-        QCOMPARE(options.csvDir, csvDir);
-    }
-}
-
-void TestOstrumMonitor::totalsTexts_data()
-{
-    QTest::addColumn<QString>("number");
-    QTest::addColumn<double>("count");
-    QTest::addColumn<QString>("unit");
-    QTest::addColumn<double>("sum");
-    QTest::addColumn<QString>("integration");
-    QTest::newRow("usec") << "5" << 5.0 << "usec" << 1.75 << "1.750 usec";
-    QTest::newRow("msec") << "1" << 1.0 << "msec" << 0.0000125 << "0.000013 msec";
-    QTest::newRow("sec") << "1" << 1.0 << "sec" << 2e-9 << "0.000000002 sec";
-    QTest::newRow("nsec, many events") << "1.23457e+06" << 1234567.0 << "nsec" << 42.6 << "43 nsec";
-    QTest::newRow("event counter") << "7" << 7.0 << "" << 1000.0 << "1000 ";
-}
-
-void TestOstrumMonitor::totalsTexts()
-{
-    QFETCH(double, count);
-    QFETCH(QString, unit);
-    QFETCH(double, sum);
-    QTEST(monitorNumberText(count), "number");
-    QTEST(monitorIntegrationText(sum, unit), "integration");
-}
-
-void TestOstrumMonitor::refusedConnection()
-{
-    QTcpServer probe;
-    QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
-    InfoOstrum target = InfoOstrum::defaults(false);
-    target.strAddr = "127.0.0.1";
-    target.tcpPort = probe.serverPort();
-    probe.close();
-
-    MonitorCounters counters;
-    counters.mode[0] = 1;
-    QString outText, errText;
-    QTextStream out(&outText), err(&errText);
-    QCOMPARE(runMonitor(counters, target, MonitorOptions(), out, err), 2);
-    QCOMPARE(errText, QString("Connection refused\n"));
-    QCOMPARE(outText, QString());
-}
-
-// A simulated module with counters 0 (hardware gate, usec) and 2 (event counter) streaming;
-// counter 3 is in the diagram but its software gate is never opened, counter 1 is absent.
-void TestOstrumMonitor::reportsAndTotals()
-{
-    const QMap<quint32, quint8> registers{{0x60, 0x01}, {0x62, 0x0A}, {0x63, 0x00}};
-    CounterStream stream;
-    QVERIFY(stream.listen(QHostAddress::LocalHost, 0));
-    stream.setRate(2000);
-    stream.setRegisterReader([&registers](quint32 address) { return registers.value(address); });
-
-    QTemporaryDir dir;
-    MonitorCounters counters;
-    counters.mode[0] = 1;
-    counters.mode[2] = 10;
-    counters.mode[3] = 0;
-    counters.name[0] = "Gate";
-    counters.name[2] = "Events";
-    counters.name[3] = "Idle";
-    counters.unit[0] = "usec";
-    counters.unit[3] = "nsec";
-    counters.path[0] = "/nonexistent"; // replaced by --csv-dir
-    MonitorOptions options;
-    options.seconds = 1;
-    options.csvDir = dir.path();
-    InfoOstrum target = InfoOstrum::defaults(false);
-    target.strAddr = "127.0.0.1";
-    target.tcpPort = stream.port();
-
-    QString outText, errText;
-    QTextStream out(&outText), err(&errText);
-    QCOMPARE(runMonitor(counters, target, options, out, err), 0);
-    QCOMPARE(errText, QString());
-
-    QStringList lines = outText.split('\n', Qt::SkipEmptyParts);
-    QVERIFY(lines.size() > 3);
-    const QStringList totals = lines.mid(lines.size() - 3);
-    lines = lines.mid(0, lines.size() - 3);
-    quint64 count[4] = {};
-    double sum[4] = {};
-    const QRegularExpression report("^([0-3]) (\\d+(\\.\\d{3})?) (\\d+) (\\d+(\\.\\d{3})?)$");
-    for (const QString& line : lines) {
-        const QRegularExpressionMatch match = report.match(line);
-        QVERIFY2(match.hasMatch(), qPrintable(line));
-        const int c = match.captured(1).toInt();
-        count[c] += match.captured(4).toULongLong();
-        sum[c] += match.captured(5).toDouble();
-    }
-    QVERIFY(count[0] > 0);
-    QVERIFY(count[2] > 0);
-    QCOMPARE(count[1] + count[3], quint64(0));
-    QCOMPARE(totals[0], QString("total 0 Gate %1 %2 usec").arg(count[0]).arg(sum[0], 0, 'f', 3));
-    QCOMPARE(totals[1], QString("total 2 Events %1 %2").arg(count[2]).arg(sum[2], 0, 'f', 0));
-    QCOMPARE(totals[2], QString("total 3 Idle 0 0 nsec"));
-
-    const QStringList logs = QDir(dir.path()).entryList(QDir::Files, QDir::Name);
-    QCOMPARE(logs.size(), 3);
-    QVERIFY(logs[0].startsWith("Events_"));
-    QVERIFY(logs[1].startsWith("Gate_"));
-    QVERIFY(logs[2].startsWith("Idle_"));
-}
 
 QTEST_GUILESS_MAIN(TestOstrumMonitor)
 #include "tst_ostrummonitor.moc"

@@ -45,92 +45,85 @@ class TestCounterStream : public QObject
     Q_OBJECT
 
 private slots:
-    void gateRegisters_data();
-    void gateRegisters();
-    void softwareStartAndStop();
-    void seededValues();
-    void rateLimit();
-};
+    void gateRegisters_data()
+    {
+        QTest::addColumn<bool>("withRegisters");
+        QTest::addColumn<Registers>("registers");
+        QTest::addColumn<QSet<int>>("streaming");
 
-void TestCounterStream::gateRegisters_data()
-{
-    QTest::addColumn<bool>("withRegisters");
-    QTest::addColumn<Registers>("registers");
-    QTest::addColumn<QSet<int>>("streaming");
-
-    QTest::newRow("no register reader") << false << Registers() << QSet<int>{0, 1, 2, 3};
-    QTest::newRow("software gates, none started") << true << Registers() << QSet<int>();
-    QTest::newRow("software gate started") << true << Registers{{0x64 + 1, 0x80}} << QSet<int>{1};
-    QTest::newRow("hardware gates stream unstarted")
-        << true << Registers{{0x60 + 2, 0x01}, {0x60 + 3, 0x02}} << QSet<int>{2, 3};
-    QTest::newRow("event counter with software gate")
-        << true << Registers{{0x60 + 0, 0x08}, {0x60 + 1, 0x08}, {0x64 + 1, 0x80}} << QSet<int>{1};
-}
-
-void TestCounterStream::gateRegisters()
-{
-    QFETCH(bool, withRegisters);
-    QFETCH(Registers, registers);
-    QFETCH(QSet<int>, streaming);
-
-    CounterStream stream;
-    QVERIFY(stream.listen(QHostAddress::LocalHost, 0));
-    stream.setRate(4000);
-    if (withRegisters)
-        stream.setRegisterReader([registers](quint32 address) { return registers.value(address); });
-    const QVector<quint64> words = receive(stream, 400);
-    QCOMPARE(countersOf(words), streaming);
-}
-
-void TestCounterStream::softwareStartAndStop()
-{
-    Registers registers;
-    CounterStream stream;
-    QVERIFY(stream.listen(QHostAddress::LocalHost, 0));
-    stream.setRate(2000);
-    stream.setRegisterReader([&registers](quint32 address) { return registers.value(address); });
-
-    QTcpSocket client;
-    client.connectToHost(QHostAddress::LocalHost, stream.port());
-    registers[0x64 + 2] = 0x80;
-    QTRY_VERIFY(client.bytesAvailable() >= 80);
-    registers[0x64 + 2] = 0x00;
-    QTest::qWait(100);
-    client.readAll();
-    QTest::qWait(200);
-    QCOMPARE(client.bytesAvailable(), 0);
-}
-
-// The same seed gives the same values on every connection; time-type counters send gate lengths
-// around (counter + 1) * 100 us, event counters counts around (counter + 1) * 1000.
-void TestCounterStream::seededValues()
-{
-    Registers registers{{0x60 + 0, 0x01}, {0x60 + 1, 0x01}, {0x60 + 2, 0x09}, {0x60 + 3, 0x0A}};
-    CounterStream stream;
-    QVERIFY(stream.listen(QHostAddress::LocalHost, 0));
-    stream.setRegisterReader([&registers](quint32 address) { return registers.value(address); });
-    stream.setSeed(7);
-    const QVector<quint64> first = receive(stream, 3000, 1000);
-    QCOMPARE(first.size(), 1000);
-    QCOMPARE(receive(stream, 3000, 1000), first);
-
-    for (int i = 0; i < first.size(); ++i) {
-        const int counter = int(first[i] >> 56) - 0x10;
-        QCOMPARE(counter, i % 4);
-        const quint64 value = first[i] & ((1ULL << 56) - 1);
-        const quint64 base = quint64(counter + 1) * (counter >= 2 ? 1000 : 100000);
-        QVERIFY2(value >= base && value < base + base / 10, qPrintable(QString::number(value)));
+        QTest::newRow("no register reader") << false << Registers() << QSet<int>{0, 1, 2, 3};
+        QTest::newRow("software gates, none started") << true << Registers() << QSet<int>();
+        QTest::newRow("software gate started") << true << Registers{{0x64 + 1, 0x80}} << QSet<int>{1};
+        QTest::newRow("hardware gates stream unstarted")
+            << true << Registers{{0x60 + 2, 0x01}, {0x60 + 3, 0x02}} << QSet<int>{2, 3};
+        QTest::newRow("event counter with software gate")
+            << true << Registers{{0x60 + 0, 0x08}, {0x60 + 1, 0x08}, {0x64 + 1, 0x80}} << QSet<int>{1};
     }
-}
+    void gateRegisters()
+    {
+        QFETCH(bool, withRegisters);
+        QFETCH(Registers, registers);
+        QFETCH(QSet<int>, streaming);
 
-void TestCounterStream::rateLimit()
-{
-    CounterStream stream;
-    QVERIFY(stream.listen(QHostAddress::LocalHost, 0));
-    stream.setRate(2000);
-    const QVector<quint64> words = receive(stream, 500);
-    QVERIFY2(words.size() >= 400 && words.size() <= 1400, qPrintable(QString::number(words.size())));
-}
+        CounterStream stream;
+        QVERIFY(stream.listen(QHostAddress::LocalHost, 0));
+        stream.setRate(4000);
+        if (withRegisters)
+            stream.setRegisterReader([registers](quint32 address) { return registers.value(address); });
+        const QVector<quint64> words = receive(stream, 400);
+        QCOMPARE(countersOf(words), streaming);
+    }
+
+    void softwareStartAndStop()
+    {
+        Registers registers;
+        CounterStream stream;
+        QVERIFY(stream.listen(QHostAddress::LocalHost, 0));
+        stream.setRate(2000);
+        stream.setRegisterReader([&registers](quint32 address) { return registers.value(address); });
+
+        QTcpSocket client;
+        client.connectToHost(QHostAddress::LocalHost, stream.port());
+        registers[0x64 + 2] = 0x80;
+        QTRY_VERIFY(client.bytesAvailable() >= 80);
+        registers[0x64 + 2] = 0x00;
+        QTest::qWait(100);
+        client.readAll();
+        QTest::qWait(200);
+        QCOMPARE(client.bytesAvailable(), 0);
+    }
+
+    // The same seed gives the same values on every connection; time-type counters send gate lengths
+    // around (counter + 1) * 100 us, event counters counts around (counter + 1) * 1000.
+    void seededValues()
+    {
+        Registers registers{{0x60 + 0, 0x01}, {0x60 + 1, 0x01}, {0x60 + 2, 0x09}, {0x60 + 3, 0x0A}};
+        CounterStream stream;
+        QVERIFY(stream.listen(QHostAddress::LocalHost, 0));
+        stream.setRegisterReader([&registers](quint32 address) { return registers.value(address); });
+        stream.setSeed(7);
+        const QVector<quint64> first = receive(stream, 3000, 1000);
+        QCOMPARE(first.size(), 1000);
+        QCOMPARE(receive(stream, 3000, 1000), first);
+
+        for (int i = 0; i < first.size(); ++i) {
+            const int counter = int(first[i] >> 56) - 0x10;
+            QCOMPARE(counter, i % 4);
+            const quint64 value = first[i] & ((1ULL << 56) - 1);
+            const quint64 base = quint64(counter + 1) * (counter >= 2 ? 1000 : 100000);
+            QVERIFY2(value >= base && value < base + base / 10, qPrintable(QString::number(value)));
+        }
+    }
+
+    void rateLimit()
+    {
+        CounterStream stream;
+        QVERIFY(stream.listen(QHostAddress::LocalHost, 0));
+        stream.setRate(2000);
+        const QVector<quint64> words = receive(stream, 500);
+        QVERIFY2(words.size() >= 400 && words.size() <= 1400, qPrintable(QString::number(words.size())));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestCounterStream)
 #include "tst_counterstream.moc"
