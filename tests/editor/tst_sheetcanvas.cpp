@@ -9,8 +9,6 @@
 #include <QLabel>
 #include <QPainter>
 #include <QScrollBar>
-#include <QSettings>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -154,24 +152,16 @@ private slots:
         QTest::addColumn<QString>("image");
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("bold");
-        QTest::newRow("prelogic shows its user name in bold") << 0 << "PreLgc0"
-                                                              << ":/images/PreLgc.png"
-                                                              << "COIN" << true;
-        QTest::newRow("prelogic without user name") << 0 << "PreLgc1"
-                                                    << ":/images/PreLgc.png"
-                                                    << "PreLgc1" << true;
-        QTest::newRow("postlogic") << 1 << "PstLgc1"
-                                   << ":/images/PstLgc.png"
-                                   << "VETO" << true;
-        QTest::newRow("counter function") << 0 << "CntFnc0"
-                                          << ":/images/Function.png"
-                                          << "Gate" << false;
-        QTest::newRow("counter function mode 9") << 1 << "CntFnc1"
-                                                 << ":/images/Function0.png"
-                                                 << "CntFnc1" << false;
-        QTest::newRow("measure counter mode 5") << 0 << "MsrCnt0"
-                                                << ":/images/MsrCnt.png"
-                                                << "MsrCnt0" << false;
+        auto row = [](const char* tag, int tid, const char* name, const char* image, const char* text,
+                      bool bold) {
+            QTest::newRow(tag) << tid << name << QStringLiteral(":/images/%1.png").arg(image) << text << bold;
+        };
+        row("prelogic shows its user name in bold", 0, "PreLgc0", "PreLgc", "COIN", true);
+        row("prelogic without user name", 0, "PreLgc1", "PreLgc", "PreLgc1", true);
+        row("postlogic", 1, "PstLgc1", "PstLgc", "VETO", true);
+        row("counter function", 0, "CntFnc0", "Function", "Gate", false);
+        row("counter function mode 9", 1, "CntFnc1", "Function0", "CntFnc1", false);
+        row("measure counter mode 5", 0, "MsrCnt0", "MsrCnt", "MsrCnt0", false);
     }
     void blockPictures()
     {
