@@ -121,12 +121,10 @@ private slots:
         QTest::newRow("output") << 0 << "OUT-CH0" << QPoint(567, 106);
         QTest::newRow("feedback") << 0 << "FeedBack0" << QPoint(567, 146);
         QTest::newRow("measure counter") << 0 << "MsrCnt0" << QPoint(567, 184);
-        QTest::newRow("other sheet input") << 1 << "IN-CH2" << QPoint(0, 104);
         QTest::newRow("label output") << 1 << "Label0" << QPoint(142, 106);
         QTest::newRow("feedback output") << 1 << "FeedBack0" << QPoint(142, 174);
         QTest::newRow("function label output") << 1 << "Label1" << QPoint(284, 106);
         QTest::newRow("counter function slot 1") << 1 << "CntFnc1" << QPoint(284, 144);
-        QTest::newRow("postlogic sheet 1") << 1 << "PstLgc1" << QPoint(425, 90);
     }
     void blocksStandInTheirSlots()
     {
@@ -176,39 +174,44 @@ private slots:
         QCOMPARE(p->getPixmap().toImage(), withText(image, text, bold));
     }
 
-    void measureImageByMode_data()
+    // An edited block is redrawn at once, and the edit is one undo step.
+    void redrawnWhenEdited_data()
     {
-        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("mode"); // measure counter mode; -1: the user name is edited
         QTest::addColumn<QString>("image");
-        QTest::newRow("0") << 0 << ":/images/MsrCnt3.png";
-        QTest::newRow("gate only") << 4 << ":/images/MsrCnt2.png";
-        QTest::newRow("8") << 8 << ":/images/MsrCnt2.png";
-        QTest::newRow("both groups") << 5 << ":/images/MsrCnt.png";
-        QTest::newRow("source only") << 1 << ":/images/MsrCnt1.png";
+        QTest::addColumn<QString>("text");
+        QTest::newRow("mode 0") << "MsrCnt0" << 0 << ":/images/MsrCnt3.png"
+                                << "MsrCnt0";
+        QTest::newRow("gate only") << "MsrCnt0" << 4 << ":/images/MsrCnt2.png"
+                                   << "MsrCnt0";
+        QTest::newRow("mode 8") << "MsrCnt0" << 8 << ":/images/MsrCnt2.png"
+                                << "MsrCnt0";
+        QTest::newRow("both groups") << "MsrCnt0" << 5 << ":/images/MsrCnt.png"
+                                     << "MsrCnt0";
+        QTest::newRow("source only") << "MsrCnt0" << 1 << ":/images/MsrCnt1.png"
+                                     << "MsrCnt0";
+        QTest::newRow("edited logic loses bold") << "PreLgc0" << -1 << ":/images/PreLgc.png"
+                                                 << "AND2";
     }
-    void measureImageByMode()
+    void redrawnWhenEdited()
     {
+        QFETCH(QString, name);
         QFETCH(int, mode);
         QFETCH(QString, image);
+        QFETCH(QString, text);
         auto w = openFixture();
-        BlockItem* p = findBlock(w->document(), QStringLiteral("MsrCnt0"), 0);
-        p->setPropertyString(QStringLiteral("Mode=%1 FileSave=false PATH=/tmp").arg(mode));
+        BlockItem* p = findBlock(w->document(), name, 0);
+        if (mode < 0)
+            p->setUserName(text);
+        else
+            p->setPropertyString(QStringLiteral("Mode=%1 FileSave=false PATH=/tmp").arg(mode));
         const int snapshots = w->snapshotCount();
         w->programWidget(0)->setModified(p, nullptr);
         QCOMPARE(p->getBasePixmap().toImage(), QPixmap(image).toImage());
-        QCOMPARE(p->getLabel()->pixmap()->toImage(), withText(image, QStringLiteral("MsrCnt0"), false));
+        QCOMPARE(p->getLabel()->pixmap()->toImage(), withText(image, text, false));
         QCOMPARE(w->snapshotCount(), snapshots + 1);
         QVERIFY(w->isWindowModified());
-    }
-
-    void editedLogicLosesBold()
-    {
-        auto w = openFixture();
-        BlockItem* p = findBlock(w->document(), QStringLiteral("PreLgc0"), 0);
-        p->setUserName(QStringLiteral("AND2"));
-        w->programWidget(0)->setModified(p, nullptr);
-        QCOMPARE(p->getLabel()->pixmap()->toImage(),
-                 withText(QStringLiteral(":/images/PreLgc.png"), QStringLiteral("AND2"), false));
     }
 
     void wiresFollowPorts_data()
