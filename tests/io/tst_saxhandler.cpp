@@ -107,11 +107,8 @@ private slots:
     {
         Recorder r;
         SaxHandler h(&r);
-        QByteArray ok, deep;
-        for (int i = 0; i < SaxHandler::MAX_DEPTH; ++i)
-            ok += "<a>";
-        for (int i = 0; i < SaxHandler::MAX_DEPTH; ++i)
-            ok += "</a>";
+        const QByteArray ok = QByteArray("<a>").repeated(SaxHandler::MAX_DEPTH) +
+                              QByteArray("</a>").repeated(SaxHandler::MAX_DEPTH);
         QVERIFY(h.parse(ok));
         SaxHandler h2(&r);
         QVERIFY(!h2.parse("<a>" + ok + "</a>"));
