@@ -145,22 +145,16 @@ private slots:
         row("trailing backslash", "dir\\", "");
     }
 
+    // The usage names the program by the first word of the command line.
     void usageProgramName()
     {
         QFETCH(QString, argv0);
         QFETCH(QString, shown);
-        const QByteArray word = argv0.toLocal8Bit();
-        QCOMPARE(usageText(word.constData()),
+        Argv argv(QStringList{argv0, "-t", "99999"});
+        QCOMPARE(parseCommandLine(argv.argc(), argv.argv()).error,
                  QStringLiteral("Usage: ") + shown +
                      QStringLiteral(" [-t <TCP port>] [-u <UDP port>] [-h <host address>] [-a <on/off>] "
                                     "[-o <timeout>] [fileName]"));
-    }
-
-    void usageUsesFirstWord()
-    {
-        Argv argv(QStringList{"C:\\bin\\vextor.exe", "-t", "99999"});
-        const CommandLine cl = parseCommandLine(argv.argc(), argv.argv());
-        QVERIFY(cl.error.startsWith(QStringLiteral("Usage: vextor.exe [-t <TCP port>]")));
     }
 
     void repeatedCallsStartAfresh()

@@ -218,34 +218,33 @@ private slots:
     {
         QTest::addColumn<int>("tid");
         QTest::addColumn<int>("count");
-        QTest::newRow("sheet 0") << 0 << 12;
-        QTest::newRow("sheet 1") << 1 << 4;
+        QTest::addColumn<QString>("source"); // feeds the PostLogic block's operand 1
+        QTest::addColumn<QString>("post");
+        QTest::newRow("sheet 0") << 0 << 12 << "DlyFnc0"
+                                 << "PstLgc0";
+        QTest::newRow("sheet 1") << 1 << 4 << "CntFnc1"
+                                 << "PstLgc1";
     }
     void wiresFollowPorts()
     {
         QFETCH(int, tid);
-        QFETCH(int, count);
+        QFETCH(QString, source);
+        QFETCH(QString, post);
         auto w = openFixture();
         ProgramWidget* sheet = w->programWidget(tid);
         paint(sheet);
-        QCOMPARE(sheet->lines().size(), count);
+        QTEST(sheet->lines().size(), "count");
         for (auto it = sheet->lines().constBegin(); it != sheet->lines().constEnd(); ++it) {
             QCOMPARE(it.key()->x2(), it.value()->getPosition().x());
             QVERIFY(it.value()->getType() != QLatin1String("Input"));
         }
-    }
-
-    void wireEndsAtOperandPin()
-    {
-        auto w = openFixture();
-        ProgramWidget* sheet = w->programWidget(0);
-        paint(sheet);
-        BlockItem* post = findBlock(w->document(), QStringLiteral("PstLgc0"), 0);
-        BlockItem* delay = findBlock(w->document(), QStringLiteral("DlyFnc0"), 0);
-        const QLine expected(delay->getOutPos(), QPoint(425, 90 + 3 + 5 * 1));
+        // A wire ends at its operand's pin: 5 pixels apart below the block's top edge.
+        BlockItem* receiver = findBlock(w->document(), post, tid);
+        const QLine expected(findBlock(w->document(), source, tid)->getOutPos(), QPoint(425, 90 + 3 + 5 * 1));
+        QVERIFY(receiver);
         bool found = false;
         for (auto it = sheet->lines().constBegin(); it != sheet->lines().constEnd(); ++it)
-            found = found || (*it.key() == expected && it.value() == post);
+            found = found || (*it.key() == expected && it.value() == receiver);
         QVERIFY(found);
     }
 
