@@ -1,3 +1,4 @@
+#include "commandLine.h"
 #include "document.h"
 #include "mainwindow.h"
 #include "programWidget.h"
@@ -16,21 +17,10 @@
 #include <QtTest>
 
 #include <memory>
+#include <vector>
 
 namespace {
 const QString FIXTURE = QStringLiteral(VEXTOR_SOURCE_DIR "/tests/editor/data/two_sheets.vxt3");
-
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeAll(const QString& path, const QByteArray& data)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
-}
 
 QStringList tabTexts(const MainWindow& w)
 {
@@ -38,6 +28,22 @@ QStringList tabTexts(const MainWindow& w)
     for (int i = 0; i < w.tabWidget()->count(); ++i)
         texts << w.tabWidget()->tabText(i);
     return texts;
+}
+
+// The connection settings in a short form: "address tcp udp timeout on/off".
+QString settingsText(const InfoOstrum& info)
+{
+    return QStringLiteral("%1 %2 %3 %4 %5")
+        .arg(info.strAddr)
+        .arg(info.tcpPort)
+        .arg(info.udpPort)
+        .arg(info.timeout)
+        .arg(info.bStart ? "on" : "off");
+}
+
+QStringList words(const char* text)
+{
+    return QString::fromLatin1(text).split(QLatin1Char(' '));
 }
 } // namespace
 
@@ -48,12 +54,7 @@ class TestMainWindowLifecycle : public QObject
 private:
     std::unique_ptr<MainWindow> makeWindow(InfoOstrum* info = nullptr)
     {
-        QString none;
-        auto w = std::make_unique<MainWindow>(none, info, nullptr);
-        auto prompts = std::make_unique<ScriptedPrompts>();
-        m_prompts = prompts.get();
-        w->setPrompts(std::move(prompts));
-        return w;
+        return scriptedWindow(m_prompts, QString(), info);
     }
     QString path(const QString& name) const { return m_dir->filePath(name); }
 
@@ -61,20 +62,8 @@ private:
     ScriptedPrompts* m_prompts = nullptr;
 
 private slots:
-    void initTestCase()
-    {
-        QStandardPaths::setTestModeEnabled(true);
-        m_dir = std::make_unique<QTemporaryDir>();
-        QVERIFY(m_dir->isValid());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                           m_dir->filePath(QStringLiteral("settings")));
-    }
-
-    void init()
-    {
-        QSettings settings(QStringLiteral("Halvane"), QStringLiteral("Vextor"));
-        settings.clear();
-    }
+    void initTestCase() { m_dir = isolateSettings(); }
+    void init() { QSettings(QStringLiteral("Halvane"), QStringLiteral("Vextor")).clear(); }
 
     void actionTable_data()
     {
@@ -83,125 +72,67 @@ private slots:
         QTest::addColumn<QString>("shortcut");
         QTest::addColumn<bool>("hasIcon");
         QTest::addColumn<bool>("enabled");
-        QTest::newRow("new") << "actionNew"
-                             << "&New"
-                             << "Ctrl+N" << true << true;
-        QTest::newRow("open") << "actionOpen"
-                              << "&Open ..."
-                              << "Ctrl+O" << true << true;
-        QTest::newRow("save as") << "actionSaveAs"
-                                 << "Save&As ..."
-                                 << "" << false << true;
-        QTest::newRow("download") << "action_Download"
-                                  << "&Download"
-                                  << "Ctrl+D" << true << true;
-        QTest::newRow("counters") << "actionOstrum"
-                                  << "&Counters"
-                                  << "" << true << false;
-        QTest::newRow("user control") << "action_User_Control"
-                                      << "&User Control"
-                                      << "" << true << false;
-        QTest::newRow("quit") << "actionQuit"
-                              << "&Quit"
-                              << "Ctrl+Q" << false << true;
-        QTest::newRow("undo") << "action_Undo"
-                              << "&Undo"
-                              << "Ctrl+Z" << true << false;
-        QTest::newRow("redo") << "actionRe_do"
-                              << "Re&do"
-                              << "Ctrl+Y" << true << false;
-        QTest::newRow("cut") << "actionCut"
-                             << "Cu&t"
-                             << "Ctrl+X" << true << false;
-        QTest::newRow("paste") << "actionPaste"
-                               << "&Paste"
-                               << "Ctrl+V" << true << false;
-        QTest::newRow("delete") << "action_Delete"
-                                << "&Delete"
-                                << "Del" << true << false;
-        QTest::newRow("select all") << "actionSelect_All"
-                                    << "Select &All"
-                                    << "Ctrl+A" << false << true;
-        QTest::newRow("tab rename") << "actionRename"
-                                    << "Tab &Rename"
-                                    << "" << false << true;
-        QTest::newRow("ethernet") << "action_Property"
-                                  << "&Ethernet Setting"
-                                  << "" << true << true;
-        QTest::newRow("clear rom") << "action_Clear_ROM"
-                                   << "&Initialize ROM area"
-                                   << "" << false << true;
-        QTest::newRow("about") << "action_About"
-                               << "&About Vextor"
-                               << "" << false << true;
+        auto row = [](const char* name, const char* text, const char* key, bool icon, bool enabled) {
+            QTest::newRow(name) << name << text << key << icon << enabled;
+        };
+        row("actionNew", "&New", "Ctrl+N", true, true);
+        row("actionOpen", "&Open ...", "Ctrl+O", true, true);
+        row("actionSaveAs", "Save&As ...", "", false, true);
+        row("action_Download", "&Download", "Ctrl+D", true, true);
+        row("actionOstrum", "&Counters", "", true, false);
+        row("action_User_Control", "&User Control", "", true, false);
+        row("actionQuit", "&Quit", "Ctrl+Q", false, true);
+        row("action_Undo", "&Undo", "Ctrl+Z", true, false);
+        row("actionRe_do", "Re&do", "Ctrl+Y", true, false);
+        row("actionCut", "Cu&t", "Ctrl+X", true, false);
+        row("actionPaste", "&Paste", "Ctrl+V", true, false);
+        row("action_Delete", "&Delete", "Del", true, false);
+        row("actionSelect_All", "Select &All", "Ctrl+A", false, true);
+        row("actionRename", "Tab &Rename", "", false, true);
+        row("action_Property", "&Ethernet Setting", "", true, true);
+        row("action_Clear_ROM", "&Initialize ROM area", "", false, true);
+        row("action_About", "&About Vextor", "", false, true);
     }
     void actionTable()
     {
         QFETCH(QString, objectName);
-        QFETCH(QString, text);
         QFETCH(QString, shortcut);
         QFETCH(bool, hasIcon);
-        QFETCH(bool, enabled);
         auto w = makeWindow();
         QAction* act = w->findChild<QAction*>(objectName);
         QVERIFY(act);
-        QCOMPARE(act->text(), text);
+        QTEST(act->text(), "text");
         QCOMPARE(act->shortcut(), QKeySequence(shortcut));
         QCOMPARE(!act->icon().isNull(), hasIcon);
-        QCOMPARE(act->isEnabled(), enabled);
+        QTEST(act->isEnabled(), "enabled");
     }
 
     void menusAndToolBar_data()
     {
-        QTest::addColumn<int>("menu");
-        QTest::addColumn<QStringList>("entries");
-        // "-" is a separator, "menu_Recent_Files" the submenu.
-        QTest::newRow("file") << 0
-                              << QStringList{"actionNew",
-                                             "actionOpen",
-                                             "actionSync",
-                                             "menu_Recent_Files",
-                                             "actionSave",
-                                             "actionSaveAs",
-                                             "-",
-                                             "action_Write_Protect",
-                                             "action_Download",
-                                             "actionOstrum",
-                                             "action_User_Control",
-                                             "-",
-                                             "actionQuit"};
+        QTest::addColumn<int>("menu");            // -1: the tool bar
+        QTest::addColumn<QStringList>("entries"); // "-" is a separator
+        QTest::newRow("file")
+            << 0
+            << words("actionNew actionOpen actionSync menu_Recent_Files actionSave actionSaveAs "
+                     "- action_Write_Protect action_Download actionOstrum action_User_Control "
+                     "- actionQuit");
         QTest::newRow("edit")
-            << 1 << QStringList{"action_Undo",  "actionRe_do",   "-", "actionCut",        "actionCopy",
-                                "actionPaste",  "action_Delete", "-", "actionSelect_All", "-",
-                                "actionTabNew", "actionRename",  "-", "action_DRC",       "action_Verify"};
+            << 1
+            << words("action_Undo actionRe_do - actionCut actionCopy actionPaste action_Delete "
+                     "- actionSelect_All - actionTabNew actionRename - action_DRC action_Verify");
         QTest::newRow("setup") << 2
-                               << QStringList{
-                                      "action_Property", "actionHardware_Setup",        "action_Save",
-                                      "action_Restore",  "action_Change_Boot_ROM_Page", "action_Clear_ROM"};
-        QTest::newRow("help") << 3 << QStringList{"action_About"};
-        QTest::newRow("tool bar") << -1
-                                  << QStringList{"actionNew",
-                                                 "actionOpen",
-                                                 "actionSave",
-                                                 "-",
-                                                 "actionCut",
-                                                 "actionCopy",
-                                                 "actionPaste",
-                                                 "action_Delete",
-                                                 "-",
-                                                 "action_Undo",
-                                                 "actionRe_do",
-                                                 "-",
-                                                 "action_DRC",
-                                                 "action_Property",
-                                                 "action_Download",
-                                                 "actionOstrum",
-                                                 "action_User_Control"};
+                               << words("action_Property actionHardware_Setup action_Save action_Restore "
+                                        "action_Change_Boot_ROM_Page action_Clear_ROM");
+        QTest::newRow("help") << 3 << words("action_About");
+        QTest::newRow("tool bar")
+            << -1
+            << words("actionNew actionOpen actionSave - actionCut actionCopy actionPaste "
+                     "action_Delete - action_Undo actionRe_do - action_DRC action_Property "
+                     "action_Download actionOstrum action_User_Control");
     }
     void menusAndToolBar()
     {
         QFETCH(int, menu);
-        QFETCH(QStringList, entries);
         auto w = makeWindow();
         QList<QAction*> actions;
         if (menu < 0) {
@@ -212,8 +143,7 @@ private slots:
         } else {
             const QList<QAction*> menus = w->menuBar()->actions();
             QCOMPARE(menus.size(), 4);
-            const QStringList titles{"&File", "&Edit", "&Setup", "&Help"};
-            QCOMPARE(menus.at(menu)->text(), titles.at(menu));
+            QCOMPARE(menus.at(menu)->text(), words("&File &Edit &Setup &Help").at(menu));
             actions = menus.at(menu)->menu()->actions();
         }
         QStringList names;
@@ -221,7 +151,7 @@ private slots:
             names << (act->isSeparator() ? QStringLiteral("-")
                       : act->menu()      ? act->menu()->objectName()
                                          : act->objectName());
-        QCOMPARE(names, entries);
+        QTEST(names, "entries");
     }
 
     void initialWindow()
@@ -236,6 +166,51 @@ private slots:
         QVERIFY(!w->recentFilesMenu()->isEnabled());
         QCOMPARE(w->infoOstrum()->strAddr, QStringLiteral("192.168.10.16"));
         QVERIFY(w->infoOstrum()->bStart);
+        // The window's pictures are compiled into the core library.
+        QVERIFY(QFile::exists(QStringLiteral(":/Vextor_icon/Vextor_Cut.png")));
+        QVERIFY(QFile::exists(QStringLiteral(":/images/PreLgc.png")));
+    }
+
+    void settingsFromCommandLine_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QString>("inForce");
+        QTest::addColumn<bool>("supplied");
+        const QString defaults = QStringLiteral("192.168.10.16 24 4660 1 on");
+        QTest::newRow("none") << QStringList() << defaults << false;
+        QTest::newRow("-a on alone") << words("-a on") << defaults << false;
+        QTest::newRow("-t 70000 refused") << words("-t 70000") << defaults << false;
+        QTest::newRow("-a off") << words("-a off") << "192.168.10.16 24 4660 1 off" << true;
+        QTest::newRow("-h -o") << words("-h 10.2.3.4 -o 9") << "10.2.3.4 24 4660 9 on" << true;
+        QTest::newRow("all") << words("-h 10.0.0.7 -t 2000 -u 5000 -o 3 -a off") << "10.0.0.7 2000 5000 3 off"
+                             << true;
+        QTest::newRow("zero values") << words("-h ::1 -t 0 -u 0 -o 0") << "::1 0 0 0 on" << true;
+    }
+    void settingsFromCommandLine()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QString, inForce);
+        QFETCH(bool, supplied);
+        std::vector<QByteArray> storage{QByteArray("vextor")};
+        for (const QString& arg : args)
+            storage.push_back(arg.toLocal8Bit());
+        std::vector<char*> argv;
+        for (QByteArray& word : storage)
+            argv.push_back(word.data());
+        argv.push_back(nullptr);
+        CommandLine cl = parseCommandLine(int(storage.size()), argv.data());
+        QCOMPARE(cl.supplied, supplied);
+        cl.info.strFPGA = QStringLiteral("v1.23"); // the module's version is never taken from outside
+        // As the process entry does: a record is passed only when the command line supplied one.
+        auto w = makeWindow(supplied ? &cl.info : nullptr);
+        QCOMPARE(settingsText(*w->infoOstrum()), inForce);
+        QVERIFY(w->infoOstrum()->strFPGA.isEmpty());
+        QVERIFY(w->commandLineSettings().strFPGA.isEmpty());
+        w->infoOstrum()->tcpPort = 1; // the window keeps its own copies
+        if (supplied)
+            QCOMPARE(settingsText(w->commandLineSettings()), inForce);
+        else
+            QVERIFY(w->commandLineSettings().strAddr.isEmpty());
     }
 
     void sheetNaming_data()
@@ -320,7 +295,7 @@ private slots:
         QCOMPARE(w->isWindowModified(), expected != QLatin1String("Sheet1"));
     }
 
-    void tabDeleteRenumbers()
+    void tabDelete()
     {
         auto w = makeWindow();
         w->open(FIXTURE);
@@ -350,12 +325,7 @@ private slots:
         for (BlockItem* p : w->document()->diagram()->allBlocks())
             QCOMPARE(p->getTid(), 0);
         QVERIFY(w->document()->diagram()->searchPostLogic(QStringLiteral("PstLgc1"), -1) == nullptr);
-    }
-
-    void tabDeleteOnlySheet()
-    {
-        auto w = makeWindow();
-        w->open(FIXTURE);
+        // Deleting the only sheet leaves a new empty one and the modified mark as it was.
         m_prompts->answers << QMessageBox::Yes << QMessageBox::Yes;
         w->tabDelete(1);
         QCOMPARE(w->sheetCount(), 1);
@@ -394,11 +364,11 @@ private slots:
     void recentFiles()
     {
         auto w = makeWindow();
-        const QByteArray text = readAll(FIXTURE);
+        const QByteArray text = readFile(FIXTURE);
         QStringList names;
         for (int i = 0; i < 9; ++i) {
             names << path(QStringLiteral("recent%1.vxt3").arg(i));
-            QVERIFY(writeAll(names.last(), text));
+            QVERIFY(writeFile(names.last(), text));
             w->open(names.last());
         }
         w->open(names.at(4)); // listed already: moves to the top
@@ -421,20 +391,16 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("existing");
-        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("answer"); // 0: no question expected
         QTest::addColumn<bool>("accepted");
         QTest::addColumn<QString>("result");
-        QTest::addColumn<bool>("asked");
-        QTest::newRow("vxt3") << "a.vxt3" << true << 0 << true << "a.vxt3" << false;
-        QTest::newRow("vxt") << "a.vxt" << true << 0 << true << "a.vxt" << false;
-        QTest::newRow("xml") << "a.xml" << false << 0 << true << "a.xml" << false;
-        QTest::newRow("upper case is no extension")
-            << "b.VXT3" << false << 0 << true << "b.VXT3.vxt3" << false;
-        QTest::newRow("none, new file") << "c" << false << 0 << true << "c.vxt3" << false;
-        QTest::newRow("none, exists, keep")
-            << "d" << true << int(QMessageBox::No) << false << "d.vxt3" << true;
-        QTest::newRow("none, exists, replace")
-            << "e" << true << int(QMessageBox::Yes) << true << "e.vxt3" << true;
+        QTest::newRow("vxt3") << "a.vxt3" << true << 0 << true << "a.vxt3";
+        QTest::newRow("vxt") << "a.vxt" << true << 0 << true << "a.vxt";
+        QTest::newRow("xml") << "a.xml" << false << 0 << true << "a.xml";
+        QTest::newRow("upper case is no extension") << "b.VXT3" << false << 0 << true << "b.VXT3.vxt3";
+        QTest::newRow("none, new file") << "c" << false << 0 << true << "c.vxt3";
+        QTest::newRow("none, exists, keep") << "d" << true << int(QMessageBox::No) << false << "d.vxt3";
+        QTest::newRow("none, exists, replace") << "e" << true << int(QMessageBox::Yes) << true << "e.vxt3";
     }
     void checkExtension()
     {
@@ -443,21 +409,20 @@ private slots:
         QFETCH(int, answer);
         QFETCH(bool, accepted);
         QFETCH(QString, result);
-        QFETCH(bool, asked);
         auto w = makeWindow();
         const QString full = path(name);
         const QString target = name.contains(QLatin1Char('.')) && !name.contains(QLatin1String("VXT"))
                                    ? full
                                    : full + QStringLiteral(".vxt3");
         if (existing)
-            QVERIFY(writeAll(target, "x"));
+            QVERIFY(writeFile(target, "x"));
         if (answer)
             m_prompts->answers << QMessageBox::StandardButton(answer);
         QString checked = full;
         QCOMPARE(w->checkExtension(checked), accepted);
         QCOMPARE(checked, path(result));
-        QCOMPARE(!m_prompts->shown.isEmpty(), asked);
-        if (asked) {
+        QCOMPARE(m_prompts->shown.size(), answer ? 1 : 0);
+        if (answer) {
             QCOMPARE(m_prompts->shown.at(0).title, QStringLiteral("Vextor"));
             QCOMPARE(m_prompts->shown.at(0).text,
                      path(result) + QStringLiteral(" already exists.\nDo you want to replace it?"));
@@ -492,7 +457,7 @@ private slots:
         const QString name = path(QStringLiteral("broken.vxt3"));
         QFile::remove(name);
         if (!content.isEmpty())
-            QVERIFY(writeAll(name, content));
+            QVERIFY(writeFile(name, content));
         m_prompts->shown.clear();
         w->open(name);
         QVERIFY(!m_prompts->shown.isEmpty());
@@ -512,17 +477,11 @@ private slots:
     void droppedEntryWarns()
     {
         // Seven pass-through functions where the module has six: the seventh is dropped.
-        QByteArray text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Vextor3 addr=\"192.168.10.16\" "
-                          "tcpPort=\"24\" udpPort=\"4660\" Timeout=\"1\" autoConnect=\"true\">\n"
-                          "    <tab id=\"0\" name=\"Sheet1\">\n";
+        QStringList names;
         for (int i = 0; i < 7; ++i)
-            text += QStringLiteral("        <entry term=\"NonFnc\">\n            <id>%1</id>\n            "
-                                   "<name>NonFnc%1</name>\n        </entry>\n")
-                        .arg(i)
-                        .toUtf8();
-        text += "    </tab>\n</Vextor3>\n";
+            names << QStringLiteral("NonFnc%1").arg(i);
         const QString name = path(QStringLiteral("seven.vxt3"));
-        QVERIFY(writeAll(name, text));
+        QVERIFY(writeFile(name, oneSheetDocument(QStringLiteral("NonFnc"), names)));
         auto w = makeWindow();
         w->open(name);
         QCOMPARE(m_prompts->shown.size(), 1);
@@ -551,11 +510,11 @@ private slots:
     void saveThroughDialog()
     {
         auto w = makeWindow();
-        QVERIFY(writeAll(path(QStringLiteral("taken.vxt3")), "old"));
+        QVERIFY(writeFile(path(QStringLiteral("taken.vxt3")), "old"));
         m_prompts->saveNames << path(QStringLiteral("taken")) << path(QStringLiteral("fresh"));
         m_prompts->answers << QMessageBox::No;
         QVERIFY(w->save());
-        QCOMPARE(readAll(path(QStringLiteral("taken.vxt3"))), QByteArray("old"));
+        QCOMPARE(readFile(path(QStringLiteral("taken.vxt3"))), QByteArray("old"));
         QCOMPARE(w->fileName(), path(QStringLiteral("fresh.vxt3")));
         QCOMPARE(w->windowTitle(), path(QStringLiteral("fresh.vxt3")) + QStringLiteral("[*] - Vextor"));
         QVERIFY(QFile::exists(path(QStringLiteral("fresh.vxt3"))));
@@ -571,18 +530,7 @@ private slots:
         w->saveAs();
         QCOMPARE(m_prompts->saveDirs, QStringList{FIXTURE});
         QCOMPARE(w->fileName(), path(QStringLiteral("copy.vxt3")));
-        QCOMPARE(readAll(path(QStringLiteral("copy.vxt3"))), readAll(FIXTURE));
-    }
-
-    void openSaveRoundTrip()
-    {
-        auto w = makeWindow();
-        w->open(FIXTURE);
-        QVERIFY(m_prompts->shown.isEmpty());
-        QCOMPARE(tabTexts(*w), (QStringList{"Trigger", "Readout", "+"}));
-        const QString out = path(QStringLiteral("round.vxt3"));
-        QVERIFY(w->save(out));
-        QCOMPARE(readAll(out), readAll(FIXTURE));
+        QCOMPARE(readFile(path(QStringLiteral("copy.vxt3"))), readFile(FIXTURE));
     }
 
     void closeAsksToSave_data()

@@ -2,6 +2,7 @@
 
 #include "mainwindow.h"
 
+#include <QFile>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
@@ -65,15 +66,45 @@ inline std::unique_ptr<QTemporaryDir> isolateSettings()
 }
 
 // A window whose questions are answered by scripted prompts (returned through prompts), with the
-// document file opened when one is named.
-inline std::unique_ptr<MainWindow> scriptedWindow(ScriptedPrompts*& prompts, const QString& file = QString())
+// document file opened when one is named and the command-line settings when given.
+inline std::unique_ptr<MainWindow> scriptedWindow(ScriptedPrompts*& prompts, const QString& file = QString(),
+                                                  InfoOstrum* info = nullptr)
 {
     QString none;
-    auto window = std::make_unique<MainWindow>(none, nullptr, nullptr);
+    auto window = std::make_unique<MainWindow>(none, info, nullptr);
     auto scripted = std::make_unique<ScriptedPrompts>();
     prompts = scripted.get();
     window->setPrompts(std::move(scripted));
     if (!file.isEmpty())
         window->open(file);
     return window;
+}
+
+inline QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline bool writeFile(const QString& path, const QByteArray& data)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
+}
+
+// A saved document whose one sheet holds one entry of the term per name, in slots 0, 1, ...;
+// "%1" in the term stands for the slot.
+inline QByteArray oneSheetDocument(const QString& term, const QStringList& names)
+{
+    QString text =
+        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Vextor3 addr=\"192.168.10.16\" tcpPort=\"24\" "
+        "udpPort=\"4660\" Timeout=\"1\" autoConnect=\"true\">\n    <tab id=\"0\" name=\"Sheet1\">\n";
+    for (int i = 0; i < names.size(); ++i)
+        text += QStringLiteral(
+                    "        <entry term=\"%1\">\n            <id>%2</id>\n            <name>%3</name>\n"
+                    "        </entry>\n")
+                    .arg(QString(term).replace(QLatin1String("%1"), QString::number(i)))
+                    .arg(i)
+                    .arg(names.at(i));
+    return (text + "    </tab>\n</Vextor3>\n").toUtf8();
 }

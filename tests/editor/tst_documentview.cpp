@@ -7,8 +7,6 @@
 
 #include <QDir>
 #include <QLabel>
-#include <QSettings>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -25,12 +23,7 @@ private:
     std::unique_ptr<QTemporaryDir> m_dir;
 
 private slots:
-    void initTestCase()
-    {
-        QStandardPaths::setTestModeEnabled(true);
-        m_dir = std::make_unique<QTemporaryDir>();
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir->path());
-    }
+    void initTestCase() { m_dir = isolateSettings(); }
 
     void openShowSave_data()
     {
@@ -45,13 +38,10 @@ private slots:
     void openShowSave()
     {
         QFETCH(QString, file);
-        QString none;
-        MainWindow w(none, nullptr, nullptr);
-        auto prompts = std::make_unique<ScriptedPrompts>();
-        ScriptedPrompts* shown = prompts.get();
-        w.setPrompts(std::move(prompts));
-        w.open(file);
-        QVERIFY2(shown->shown.isEmpty(), qPrintable(shown->shown.value(0).text));
+        ScriptedPrompts* prompts = nullptr;
+        auto window = scriptedWindow(prompts, file);
+        MainWindow& w = *window;
+        QVERIFY2(prompts->shown.isEmpty(), qPrintable(prompts->shown.value(0).text));
         Document* doc = w.document();
         QCOMPARE(w.sheetCount(), doc->sheetCount());
 
@@ -84,10 +74,7 @@ private slots:
 
         const QString out = m_dir->filePath(QFileInfo(file).fileName());
         QVERIFY(w.save(out));
-        QFile original(file);
-        QFile written(out);
-        QVERIFY(original.open(QIODevice::ReadOnly) && written.open(QIODevice::ReadOnly));
-        QCOMPARE(written.readAll(), original.readAll());
+        QCOMPARE(readFile(out), readFile(file));
     }
 };
 

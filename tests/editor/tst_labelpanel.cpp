@@ -6,8 +6,6 @@
 
 #include <QLabel>
 #include <QPainter>
-#include <QSettings>
-#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -24,22 +22,6 @@ QImage expectedEntry(const QString& image, const QString& name)
     painter.drawText(pixmap.rect(), Qt::AlignHCenter | Qt::AlignVCenter, name);
     painter.end();
     return pixmap.toImage();
-}
-
-// A document whose only sheet defines the given labels (PostLogic side) in the given order.
-QByteArray labelsDocument(const QStringList& names)
-{
-    QByteArray text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                      "<Vextor3 addr=\"192.168.10.16\" tcpPort=\"24\" udpPort=\"4660\" Timeout=\"1\" "
-                      "autoConnect=\"true\">\n    <tab id=\"0\" name=\"Sheet1\">\n";
-    for (int i = 0; i < names.size(); ++i)
-        text += QStringLiteral("        <entry term=\"Label\">\n            <id>%1</id>\n            "
-                               "<name>%2</name>\n        </entry>\n")
-                    .arg(i)
-                    .arg(names.at(i))
-                    .toUtf8();
-    text += "    </tab>\n</Vextor3>\n";
-    return text;
 }
 } // namespace
 
@@ -59,11 +41,10 @@ private slots:
     {
         auto w = openDocument(FIXTURE);
         LabelModel* model = w->labelWidget()->model();
-        QCOMPARE(model->feedbacks().size(), 1);
-        QCOMPARE(model->feedbacks().at(0).name, QStringLiteral("FeedBack0"));
-        QCOMPARE(model->labels().size(), 2);
-        QCOMPARE(model->labels().at(0).name, QStringLiteral("Label0"));
-        QCOMPARE(model->labels().at(1).name, QStringLiteral("Label1"));
+        QStringList names;
+        for (const LabelModel::LabelInfo& info : model->feedbacks() + model->labels())
+            names << info.name;
+        QCOMPARE(names, (QStringList{"FeedBack0", "Label0", "Label1"}));
         QCOMPARE(w->labelWidget()->entryLabel(QStringLiteral("FeedBack0"))->pos(), QPoint(0, 0));
         QCOMPARE(w->labelWidget()->entryLabel(QStringLiteral("Label0"))->pos(), QPoint(0, 24));
         QCOMPARE(w->labelWidget()->entryLabel(QStringLiteral("Label1"))->pos(), QPoint(91, 24));
@@ -74,20 +55,16 @@ private slots:
         QTest::addColumn<int>("sheet");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("image");
-        QTest::newRow("feedback free on its own sheet") << 0 << "FeedBack0"
-                                                        << ":/images/LabelON.png";
-        QTest::newRow("feedback placed on sheet 1") << 1 << "FeedBack0"
-                                                    << ":/images/LabelOFF.png";
-        QTest::newRow("feedback on a new sheet") << 2 << "FeedBack0"
-                                                 << ":/images/LabelON.png";
-        QTest::newRow("label on its defining sheet") << 0 << "Label0"
-                                                     << ":/images/LabelOFF.png";
-        QTest::newRow("label placed on sheet 1") << 1 << "Label1"
-                                                 << ":/images/LabelOFF.png";
-        QTest::newRow("PreLabel kind on a new sheet") << 2 << "Label0"
-                                                      << ":/images/LabelON.png";
-        QTest::newRow("Label kind on a new sheet") << 2 << "Label1"
-                                                   << ":/images/FncLabelON.png";
+        auto row = [](const char* tag, int sheet, const char* name, const char* image) {
+            QTest::newRow(tag) << sheet << name << QStringLiteral(":/images/%1.png").arg(image);
+        };
+        row("feedback free on its own sheet", 0, "FeedBack0", "LabelON");
+        row("feedback placed on sheet 1", 1, "FeedBack0", "LabelOFF");
+        row("feedback on a new sheet", 2, "FeedBack0", "LabelON");
+        row("label on its defining sheet", 0, "Label0", "LabelOFF");
+        row("label placed on sheet 1", 1, "Label1", "LabelOFF");
+        row("PreLabel kind on a new sheet", 2, "Label0", "LabelON");
+        row("Label kind on a new sheet", 2, "Label1", "FncLabelON");
     }
     void imagesPerSheet()
     {
@@ -109,10 +86,7 @@ private slots:
         const QStringList names{"Label3", "Label10", "Label2", "Label4", "Label5",
                                 "Label6", "Label7",  "Label8", "Label9"};
         const QString file = m_dir->filePath(QStringLiteral("labels.vxt3"));
-        QFile out(file);
-        QVERIFY(out.open(QIODevice::WriteOnly));
-        out.write(labelsDocument(names));
-        out.close();
+        QVERIFY(writeFile(file, oneSheetDocument(QStringLiteral("Label"), names)));
         auto w = openDocument(file);
         QStringList order;
         for (const LabelModel::LabelInfo& info : w->labelWidget()->model()->labels())

@@ -5,12 +5,9 @@
 #include "scriptedPrompts.h"
 
 #include <QDragEnterEvent>
-#include <QFile>
 #include <QLabel>
 #include <QMimeData>
 #include <QPainter>
-#include <QSettings>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -18,21 +15,6 @@
 
 namespace {
 const QString FIXTURE = QStringLiteral(VEXTOR_SOURCE_DIR "/tests/editor/data/two_sheets.vxt3");
-
-// A document with n outputs on one sheet.
-QByteArray outputsDocument(int n)
-{
-    QByteArray text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-                      "<Vextor3 addr=\"192.168.10.16\" tcpPort=\"24\" udpPort=\"4660\" Timeout=\"1\" "
-                      "autoConnect=\"true\">\n    <tab id=\"0\" name=\"Sheet1\">\n";
-    for (int i = 0; i < n; ++i)
-        text += QStringLiteral("        <entry term=\"OUT-CH%1\">\n            <id>%1</id>\n            "
-                               "<name>OUT-CH%1</name>\n        </entry>\n")
-                    .arg(i)
-                    .toUtf8();
-    text += "    </tab>\n</Vextor3>\n";
-    return text;
-}
 
 // What an entry shows: its image, greyed when nothing is free, with the caption drawn on it.
 QImage expectedEntry(const QString& image, const QString& caption, bool grey)
@@ -148,11 +130,11 @@ private slots:
         QFETCH(int, outputs);
         QFETCH(bool, grey);
         auto w = makeWindow();
+        QStringList names;
+        for (int i = 0; i < outputs; ++i)
+            names << QStringLiteral("OUT-CH%1").arg(i);
         const QString name = m_dir->filePath(QStringLiteral("outputs%1.vxt3").arg(outputs));
-        QFile file(name);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(outputsDocument(outputs));
-        file.close();
+        QVERIFY(writeFile(name, oneSheetDocument(QStringLiteral("OUT-CH%1"), names)));
         w->open(name);
         MenuWidget::menuItem* item = entry(w->menuWidget(), QStringLiteral("OUT-CH"));
         QCOMPARE(item->label->pixmap()->toImage(),

@@ -9,8 +9,6 @@
 #include <QLabel>
 #include <QPainter>
 #include <QScrollBar>
-#include <QSettings>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -123,12 +121,10 @@ private slots:
         QTest::newRow("output") << 0 << "OUT-CH0" << QPoint(567, 106);
         QTest::newRow("feedback") << 0 << "FeedBack0" << QPoint(567, 146);
         QTest::newRow("measure counter") << 0 << "MsrCnt0" << QPoint(567, 184);
-        QTest::newRow("other sheet input") << 1 << "IN-CH2" << QPoint(0, 104);
         QTest::newRow("label output") << 1 << "Label0" << QPoint(142, 106);
         QTest::newRow("feedback output") << 1 << "FeedBack0" << QPoint(142, 174);
         QTest::newRow("function label output") << 1 << "Label1" << QPoint(284, 106);
         QTest::newRow("counter function slot 1") << 1 << "CntFnc1" << QPoint(284, 144);
-        QTest::newRow("postlogic sheet 1") << 1 << "PstLgc1" << QPoint(425, 90);
     }
     void blocksStandInTheirSlots()
     {
@@ -154,24 +150,16 @@ private slots:
         QTest::addColumn<QString>("image");
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("bold");
-        QTest::newRow("prelogic shows its user name in bold") << 0 << "PreLgc0"
-                                                              << ":/images/PreLgc.png"
-                                                              << "COIN" << true;
-        QTest::newRow("prelogic without user name") << 0 << "PreLgc1"
-                                                    << ":/images/PreLgc.png"
-                                                    << "PreLgc1" << true;
-        QTest::newRow("postlogic") << 1 << "PstLgc1"
-                                   << ":/images/PstLgc.png"
-                                   << "VETO" << true;
-        QTest::newRow("counter function") << 0 << "CntFnc0"
-                                          << ":/images/Function.png"
-                                          << "Gate" << false;
-        QTest::newRow("counter function mode 9") << 1 << "CntFnc1"
-                                                 << ":/images/Function0.png"
-                                                 << "CntFnc1" << false;
-        QTest::newRow("measure counter mode 5") << 0 << "MsrCnt0"
-                                                << ":/images/MsrCnt.png"
-                                                << "MsrCnt0" << false;
+        auto row = [](const char* tag, int tid, const char* name, const char* image, const char* text,
+                      bool bold) {
+            QTest::newRow(tag) << tid << name << QStringLiteral(":/images/%1.png").arg(image) << text << bold;
+        };
+        row("prelogic shows its user name in bold", 0, "PreLgc0", "PreLgc", "COIN", true);
+        row("prelogic without user name", 0, "PreLgc1", "PreLgc", "PreLgc1", true);
+        row("postlogic", 1, "PstLgc1", "PstLgc", "VETO", true);
+        row("counter function", 0, "CntFnc0", "Function", "Gate", false);
+        row("counter function mode 9", 1, "CntFnc1", "Function0", "CntFnc1", false);
+        row("measure counter mode 5", 0, "MsrCnt0", "MsrCnt", "MsrCnt0", false);
     }
     void blockPictures()
     {
@@ -186,73 +174,77 @@ private slots:
         QCOMPARE(p->getPixmap().toImage(), withText(image, text, bold));
     }
 
-    void measureImageByMode_data()
+    // An edited block is redrawn at once, and the edit is one undo step.
+    void redrawnWhenEdited_data()
     {
-        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("mode"); // measure counter mode; -1: the user name is edited
         QTest::addColumn<QString>("image");
-        QTest::newRow("0") << 0 << ":/images/MsrCnt3.png";
-        QTest::newRow("gate only") << 4 << ":/images/MsrCnt2.png";
-        QTest::newRow("8") << 8 << ":/images/MsrCnt2.png";
-        QTest::newRow("both groups") << 5 << ":/images/MsrCnt.png";
-        QTest::newRow("source only") << 1 << ":/images/MsrCnt1.png";
+        QTest::addColumn<QString>("text");
+        QTest::newRow("mode 0") << "MsrCnt0" << 0 << ":/images/MsrCnt3.png"
+                                << "MsrCnt0";
+        QTest::newRow("gate only") << "MsrCnt0" << 4 << ":/images/MsrCnt2.png"
+                                   << "MsrCnt0";
+        QTest::newRow("mode 8") << "MsrCnt0" << 8 << ":/images/MsrCnt2.png"
+                                << "MsrCnt0";
+        QTest::newRow("both groups") << "MsrCnt0" << 5 << ":/images/MsrCnt.png"
+                                     << "MsrCnt0";
+        QTest::newRow("source only") << "MsrCnt0" << 1 << ":/images/MsrCnt1.png"
+                                     << "MsrCnt0";
+        QTest::newRow("edited logic loses bold") << "PreLgc0" << -1 << ":/images/PreLgc.png"
+                                                 << "AND2";
     }
-    void measureImageByMode()
+    void redrawnWhenEdited()
     {
+        QFETCH(QString, name);
         QFETCH(int, mode);
         QFETCH(QString, image);
+        QFETCH(QString, text);
         auto w = openFixture();
-        BlockItem* p = findBlock(w->document(), QStringLiteral("MsrCnt0"), 0);
-        p->setPropertyString(QStringLiteral("Mode=%1 FileSave=false PATH=/tmp").arg(mode));
+        BlockItem* p = findBlock(w->document(), name, 0);
+        if (mode < 0)
+            p->setUserName(text);
+        else
+            p->setPropertyString(QStringLiteral("Mode=%1 FileSave=false PATH=/tmp").arg(mode));
         const int snapshots = w->snapshotCount();
         w->programWidget(0)->setModified(p, nullptr);
         QCOMPARE(p->getBasePixmap().toImage(), QPixmap(image).toImage());
-        QCOMPARE(p->getLabel()->pixmap()->toImage(), withText(image, QStringLiteral("MsrCnt0"), false));
+        QCOMPARE(p->getLabel()->pixmap()->toImage(), withText(image, text, false));
         QCOMPARE(w->snapshotCount(), snapshots + 1);
         QVERIFY(w->isWindowModified());
-    }
-
-    void editedLogicLosesBold()
-    {
-        auto w = openFixture();
-        BlockItem* p = findBlock(w->document(), QStringLiteral("PreLgc0"), 0);
-        p->setUserName(QStringLiteral("AND2"));
-        w->programWidget(0)->setModified(p, nullptr);
-        QCOMPARE(p->getLabel()->pixmap()->toImage(),
-                 withText(QStringLiteral(":/images/PreLgc.png"), QStringLiteral("AND2"), false));
     }
 
     void wiresFollowPorts_data()
     {
         QTest::addColumn<int>("tid");
         QTest::addColumn<int>("count");
-        QTest::newRow("sheet 0") << 0 << 12;
-        QTest::newRow("sheet 1") << 1 << 4;
+        QTest::addColumn<QString>("source"); // feeds the PostLogic block's operand 1
+        QTest::addColumn<QString>("post");
+        QTest::newRow("sheet 0") << 0 << 12 << "DlyFnc0"
+                                 << "PstLgc0";
+        QTest::newRow("sheet 1") << 1 << 4 << "CntFnc1"
+                                 << "PstLgc1";
     }
     void wiresFollowPorts()
     {
         QFETCH(int, tid);
-        QFETCH(int, count);
+        QFETCH(QString, source);
+        QFETCH(QString, post);
         auto w = openFixture();
         ProgramWidget* sheet = w->programWidget(tid);
         paint(sheet);
-        QCOMPARE(sheet->lines().size(), count);
+        QTEST(sheet->lines().size(), "count");
         for (auto it = sheet->lines().constBegin(); it != sheet->lines().constEnd(); ++it) {
             QCOMPARE(it.key()->x2(), it.value()->getPosition().x());
             QVERIFY(it.value()->getType() != QLatin1String("Input"));
         }
-    }
-
-    void wireEndsAtOperandPin()
-    {
-        auto w = openFixture();
-        ProgramWidget* sheet = w->programWidget(0);
-        paint(sheet);
-        BlockItem* post = findBlock(w->document(), QStringLiteral("PstLgc0"), 0);
-        BlockItem* delay = findBlock(w->document(), QStringLiteral("DlyFnc0"), 0);
-        const QLine expected(delay->getOutPos(), QPoint(425, 90 + 3 + 5 * 1));
+        // A wire ends at its operand's pin: 5 pixels apart below the block's top edge.
+        BlockItem* receiver = findBlock(w->document(), post, tid);
+        const QLine expected(findBlock(w->document(), source, tid)->getOutPos(), QPoint(425, 90 + 3 + 5 * 1));
+        QVERIFY(receiver);
         bool found = false;
         for (auto it = sheet->lines().constBegin(); it != sheet->lines().constEnd(); ++it)
-            found = found || (*it.key() == expected && it.value() == post);
+            found = found || (*it.key() == expected && it.value() == receiver);
         QVERIFY(found);
     }
 

@@ -185,499 +185,14 @@ private:
     QStringList m_feedbacks, m_preLabels, m_labels;
     int m_nonFnc = 0; // automatic pass-through names may repeat once renamed
 };
-} // namespace
 
-class TestDocument : public QObject
+// One connection case: "receiver port source" is the wire expected, empty when nothing connects;
+// pre and feedBack are the free PreLogicInfo and FeedBackInfo units afterwards.
+void connectionRow(const char* tag, const QByteArray& data, const char* wire, int pre = 8, int feedBack = 8)
 {
-    Q_OBJECT
-
-private slots:
-    void writesTheExactFormat();
-    void rootAttributes_data();
-    void rootAttributes();
-    void sheetsAndBlocksPlaced();
-    void portConnections_data();
-    void portConnections();
-    void countedResourcesRunOut_data();
-    void countedResourcesRunOut();
-    void feedBackMarkedUsedOnItsSheet();
-    void legacyForms();
-    void channelEntries_data();
-    void channelEntries();
-    void refusedDocuments_data();
-    void refusedDocuments();
-    void notADocumentOrTooBig();
-    void hostileDocuments_data();
-    void hostileDocuments();
-    void removeSheetRenumbers();
-    void paste();
-    void attributeWhiteSpaceSurvives();
-    void randomRoundTrip();
-};
-
-void TestDocument::writesTheExactFormat()
-{
-    Document doc;
-    doc.info() = InfoOstrum::defaults(false);
-    doc.setSheetName(0, "A<&\">");
-    doc.newSheet();
-    BlockDiagram* d = doc.diagram();
-    BlockItem* in = d->createInput(0, 0, "IN-CH2");
-    in->setType("Input");
-    QVERIFY(doc.placeItem(0, "Input", in));
-    BlockItem* pre = d->createPreLogic(0, 0);
-    pre->setType("PreLogic");
-    QVERIFY(doc.placeItem(0, "PreLogic", pre));
-    pre->setPort(3, in);
-    pre->setPropertyString("_D & !_A");
-    pre->setUserName(" my pre ");
-    BlockItem* out = d->createOut(2, 1);
-    out->setType(out->getName());
-    QVERIFY(doc.placeItem(1, out->getType(), out));
-    const QByteArray expected =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-        "<Vextor3 addr=\"192.168.10.16\" tcpPort=\"24\" udpPort=\"4660\" Timeout=\"1\" "
-        "autoConnect=\"false\">\n"
-        "    <tab id=\"0\" name=\"A&lt;&amp;&quot;&gt;\">\n"
-        "        <entry term=\"Input\">\n"
-        "            <id>0</id>\n"
-        "            <name>IN-CH2</name>\n"
-        "        </entry>\n"
-        "        <entry term=\"PreLogic\">\n"
-        "            <id>0</id>\n"
-        "            <name>PreLgc0</name>\n"
-        "            <userName> my pre </userName>\n"
-        "            <net port=\"3\">IN-CH2</net>\n"
-        "            <property>_D &amp; !_A</property>\n"
-        "        </entry>\n"
-        "    </tab>\n"
-        "    <tab id=\"1\" name=\"Sheet1\">\n"
-        "        <entry term=\"OUT-CH0\">\n"
-        "            <id>2</id>\n"
-        "            <name>OUT-CH0</name>\n"
-        "        </entry>\n"
-        "    </tab>\n"
-        "</Vextor3>\n";
-    QCOMPARE(QString::fromUtf8(doc.toXml()), QString::fromUtf8(expected));
+    QTest::newRow(tag) << data << QString(wire) << pre << feedBack;
 }
 
-void TestDocument::rootAttributes_data()
-{
-    QTest::addColumn<QByteArray>("root");
-    QTest::addColumn<QString>("addr");
-    QTest::addColumn<int>("tcp");
-    QTest::addColumn<int>("udp");
-    QTest::addColumn<int>("timeout");
-    QTest::addColumn<bool>("start");
-    QTest::newRow("all given") << QByteArray("addr=\"1.2.3.4\" tcpPort=\"25\" udpPort=\"4661\" Timeout=\"7\" "
-                                             "autoConnect=\"true\"")
-                               << "1.2.3.4" << 25 << 4661 << 7 << true;
-    QTest::newRow("no Timeout reads as 1")
-        << QByteArray("addr=\"a\" tcpPort=\"1\" udpPort=\"2\"") << "a" << 1 << 2 << 1 << false;
-    QTest::newRow("Timeout 0 reads as 1") << QByteArray("Timeout=\"0\"") << "" << 0 << 0 << 1 << false;
-    QTest::newRow("negative Timeout kept") << QByteArray("Timeout=\"-4\"") << "" << 0 << 0 << -4 << false;
-    QTest::newRow("autoConnect True is off")
-        << QByteArray("autoConnect=\"True\"") << "" << 0 << 0 << 1 << false;
-    QTest::newRow("ports keep low 16 bits")
-        << QByteArray("tcpPort=\"70000\" udpPort=\"-1\"") << "" << 4464 << 65535 << 1 << false;
-    QTest::newRow("ports not numbers")
-        << QByteArray("tcpPort=\"x\" udpPort=\"24a\"") << "" << 0 << 0 << 1 << false;
-}
-
-void TestDocument::rootAttributes()
-{
-    QFETCH(QByteArray, root);
-    QFETCH(QString, addr);
-    QFETCH(int, tcp);
-    QFETCH(int, udp);
-    QFETCH(int, timeout);
-    QFETCH(bool, start);
-    Document doc;
-    doc.info().strFPGA = "v2";
-    QVERIFY(doc.parseFile(wrap(tab(0, ""), root)));
-    QCOMPARE(doc.info().strAddr, addr);
-    QCOMPARE(int(doc.info().tcpPort), tcp);
-    QCOMPARE(int(doc.info().udpPort), udp);
-    QCOMPARE(doc.info().timeout, timeout);
-    QCOMPARE(doc.info().bStart, start);
-    QCOMPARE(doc.info().strFPGA, QString("v2"));
-}
-
-void TestDocument::sheetsAndBlocksPlaced()
-{
-    // A tab id creates the sheets before it; names are trimmed, user names and properties kept;
-    // a PreLogic net to a missing input creates that input in the next free slot.
-    Document doc;
-    QVERIFY(doc.parseFile(wrap(
-        tab(3,
-            entry("PreLogic", 1, "  PreLgc4 \t",
-                  "<userName>  two words </userName><property> _A | _B </property>") +
-                entry("Input", 0, "IN-CH1") +
-                entry("PreLogic", 0, "PreLgc0", "<net port=\"0\">IN-CH1</net><net port=\"1\">IN-CH5</net>"),
-            "Last"))));
-    QCOMPARE(doc.sheetCount(), 4);
-    QCOMPARE(QStringList({doc.sheetName(0), doc.sheetName(1), doc.sheetName(2), doc.sheetName(3)}),
-             QStringList({"Sheet1", "Sheet2", "Sheet3", "Last"}));
-    BlockItem* b = findBlock(doc, "PreLgc4", 3);
-    QVERIFY(b);
-    QCOMPARE(b->storedUserName(), QString("  two words "));
-    QCOMPARE(b->getProperty(), QString(" _A | _B "));
-    QCOMPARE(b->getIndex(), 1);
-    QCOMPARE(b->getPosition(), QPoint(142, 90 + 68));
-    BlockItem* created = findBlock(doc, "IN-CH5", 3);
-    QVERIFY(created);
-    QCOMPARE(created->getType(), QString("Input"));
-    QCOMPARE(created->getIndex(), 1);
-    QCOMPARE(created->getPosition(), QPoint(0, 106 + 40));
-    QCOMPARE(findBlock(doc, "IN-CH1", 3)->getPosition(), QPoint(0, 104));
-    QCOMPARE(doc.sheet(3)->column(SheetModel::InputColumn).value(1), created);
-    QCOMPARE(findBlock(doc, "PreLgc0", 3)->getPort(1), created);
-    QVERIFY(doc.readOK());
-}
-
-void TestDocument::portConnections_data()
-{
-    QTest::addColumn<QByteArray>("data");
-    QTest::addColumn<QString>("receiver");
-    QTest::addColumn<int>("port");
-    QTest::addColumn<QString>("source"); // empty: no connection
-    QTest::addColumn<int>("preLogicInfo");
-    QTest::addColumn<int>("feedBackInfo");
-    const QByteArray pre = entry("PreLogic", 0, "PreLgc0");
-    const QByteArray post = entry("PostLogic", 0, "PstLgc0");
-    const QByteArray fnc = entry("DlyFnc", 0, "DlyFnc0");
-    auto net = [](const QByteArray& term, const QByteArray& name, int port, const QByteArray& source) {
-        return entry(term, 0, name, "<net port=\"" + QByteArray::number(port) + "\">" + source + "</net>");
-    };
-    auto row = [](const char* name, const QByteArray& body) -> QTestData& {
-        return QTest::newRow(name) << wrap(tab(0, body));
-    };
-    row("PostLogic from function", fnc + net("PostLogic", "PstLgc0", 4, "DlyFnc0"))
-        << "PstLgc0" << 4 << "DlyFnc0" << 8 << 8;
-    row("PostLogic from function label",
-        entry("Label3", 0, "Label3") + net("PostLogic", "PstLgc0", 2, "Label3"))
-        << "PstLgc0" << 2 << "Label3" << 8 << 8;
-    row("Label input from function", fnc + net("Label", "Label3", 0, "DlyFnc0"))
-        << "Label3" << 0 << "DlyFnc0" << 8 << 8;
-    QTest::newRow("source on other sheet not found")
-        << wrap(tab(0, fnc) + tab(1, net("PostLogic", "PstLgc0", 0, "DlyFnc0"))) << "PstLgc0" << 0 << "" << 8
-        << 8;
-    row("CntFnc takes port 0, counts PreLogic", pre + net("CntFnc", "CntFnc0", 5, "PreLgc0"))
-        << "CntFnc0" << 0 << "PreLgc0" << 7 << 8;
-    row("CntFnc from PreLabel output counts PreLogic",
-        entry("PreLabel3", 0, "Label3") + net("CntFnc", "CntFnc0", 0, "Label3"))
-        << "CntFnc0" << 0 << "Label3" << 7 << 8;
-    row("DlyFnc from FeedBack output counts FeedBack",
-        entry("FeedBack2", 0, "FeedBack2") + net("DlyFnc", "DlyFnc0", 0, "FeedBack2"))
-        << "DlyFnc0" << 0 << "FeedBack2" << 8 << 7;
-    row("NonFnc from PreLogic counts nothing", pre + net("NonFnc", "NonFnc0", 0, "PreLgc0"))
-        << "NonFnc0" << 0 << "PreLgc0" << 8 << 8;
-    row("PreLabel takes port 0", pre + net("PreLabel", "Label0", 3, "PreLgc0"))
-        << "Label0" << 0 << "PreLgc0" << 8 << 8;
-    row("MsrCnt keeps its port", post + net("MsrCnt2", "MsrCnt2", 1, "PstLgc0"))
-        << "MsrCnt2" << 1 << "PstLgc0" << 8 << 8;
-    row("output takes port 0", post + net("OUT-CH3", "OUT-CH3", 6, "PstLgc0"))
-        << "OUT-CH3" << 0 << "PstLgc0" << 8 << 8;
-    row("unknown source left open", net("OUT-CH3", "OUT-CH3", 0, "PstLgc9"))
-        << "OUT-CH3" << 0 << "" << 8 << 8;
-    row("net name trimmed", fnc + net("PostLogic", "PstLgc0", 1, " DlyFnc0\n"))
-        << "PstLgc0" << 1 << "DlyFnc0" << 8 << 8;
-    row("net name starting unprintable", net("PreLogic", "PreLgc0", 1, " &#1;"))
-        << "PreLgc0" << 1 << "" << 8 << 8;
-    row("input takes no net", post + net("Input", "IN-CH0", 0, "PstLgc0")) << "IN-CH0" << 0 << "" << 8 << 8;
-    row("label output takes no net", post + net("FeedBack1", "FeedBack1", 0, "PstLgc0"))
-        << "FeedBack1" << 0 << "" << 8 << 8;
-    row("function not fed by function label",
-        entry("Label3", 0, "Label3") + net("CntFnc", "CntFnc0", 0, "Label3"))
-        << "CntFnc0" << 0 << "" << 8 << 8;
-    row("port out of range dropped", fnc + net("PostLogic", "PstLgc0", 11, "DlyFnc0"))
-        << "PstLgc0" << 11 << "" << 8 << 8;
-}
-
-void TestDocument::portConnections()
-{
-    QFETCH(QByteArray, data);
-    QFETCH(QString, receiver);
-    QFETCH(int, port);
-    QFETCH(QString, source);
-    QFETCH(int, preLogicInfo);
-    QFETCH(int, feedBackInfo);
-    Document doc;
-    QVERIFY(doc.parseFile(data));
-    // The receiver is the block of that name with a connection (label outputs share names).
-    BlockItem* r = nullptr;
-    for (BlockItem* b : doc.diagram()->allBlocks()) {
-        if (b->getName() == receiver && !b->getPort().isEmpty())
-            r = b;
-    }
-    if (source.isEmpty()) {
-        QVERIFY(!r);
-        for (BlockItem* b : doc.diagram()->allBlocks())
-            QVERIFY(b->getPort().isEmpty());
-    } else {
-        QVERIFY(r);
-        QCOMPARE(r->getPort().keys(), QList<int>{port});
-        QCOMPARE(r->getPort(port)->getName(), source);
-        QVERIFY(r->getPort(port)->getOutPort().contains(r));
-    }
-    QCOMPARE(doc.counters()->count("PreLogicInfo"), preLogicInfo);
-    QCOMPARE(doc.counters()->count("FeedBackInfo"), feedBackInfo);
-}
-
-void TestDocument::countedResourcesRunOut_data()
-{
-    QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<int>("blocks");
-    QTest::addColumn<QString>("message");
-    QByteArray ins, outs, fns, nets = entry("PreLogic", 0, "PreLgc0"), msr;
-    for (int i = 0; i < 12; ++i) {
-        const QByteArray fn = i % 2 ? "CntFnc" : "DlyFnc";
-        fns += entry(fn, i, fn + QByteArray::number(i));
-        if (i < 11)
-            ins += entry("Input", i, "");
-        if (i < 9) {
-            outs += entry("OUT-CH", i, "");
-            nets += entry("CntFnc", i, "CntFnc" + QByteArray::number(i), "<net port=\"0\">PreLgc0</net>");
-        }
-        if (i < 5)
-            msr += entry("MsrCnt", i, "MsrCnt");
-    }
-    QTest::newRow("eleventh input dropped") << ins << 10 << "There is no more Input resource.";
-    QTest::newRow("ninth output dropped") << outs << 8 << "";
-    QTest::newRow("twelfth function dropped") << fns << 11 << "";
-    QTest::newRow("fifth measure counter dropped") << msr << 4 << "";
-    QTest::newRow("ninth counter and its net dropped") << nets << 9 << ""; // 1 PreLogic + 8 counters
-}
-
-void TestDocument::countedResourcesRunOut()
-{
-    QFETCH(QByteArray, body);
-    QFETCH(int, blocks);
-    QFETCH(QString, message);
-    Document doc;
-    QVERIFY(doc.parseFile(wrap(tab(0, body))));
-    QCOMPARE(doc.diagram()->allBlocks().size(), blocks);
-    if (message.isEmpty()) {
-        QVERIFY(!doc.readOK());
-    } else {
-        QCOMPARE(doc.messages().size(), 1);
-        QCOMPARE(doc.messages().at(0).first, QString("Vextor"));
-        QCOMPARE(doc.messages().at(0).second, message);
-    }
-}
-
-void TestDocument::feedBackMarkedUsedOnItsSheet()
-{
-    Document doc;
-    // Sheet 0 uses FeedBack0 in its PreLogic column before defining it; sheet 1 only defines FeedBack1.
-    QVERIFY(
-        doc.parseFile(wrap(tab(0, entry("FeedBack0", 0, "FeedBack0") + entry("FeedBack", 0, "FeedBack0")) +
-                           tab(1, entry("FeedBack", 0, "FeedBack1")))));
-    LabelModel* labels = doc.labels();
-    QCOMPARE(labels->feedbacks().size(), 2);
-    QVERIFY(labels->isUsed("FeedBack0", 0));
-    QVERIFY(!labels->isUsed("FeedBack1", 1));
-    QVERIFY(!labels->isUsed("FeedBack0", 1));
-    // The entry refers to the FeedBack block itself, not to its output of the same name.
-    BlockItem* defining = labels->feedbacks().at(0).item;
-    QVERIFY(defining);
-    QCOMPARE(defining->getType(), QString("FeedBack"));
-    QCOMPARE(doc.sheet(0)->column(SheetModel::OutputColumn).value(0), defining);
-}
-
-void TestDocument::legacyForms()
-{
-    Document doc;
-    QVERIFY(doc.parseFile(wrap(
-        tab(0, entry("Input", 0, "IN-CH0", "<x>10</x><y>20</y>") +
-                   entry("PreLogic", 0, "PreLgc0", "<wire bit=\"2\">IN-CH0</wire><logic>_C</logic>") +
-                   entry("Mystery", 0, "M0") + entry("PostLogic", 0, "PstLgc0", "<colour>red</colour>")))));
-    BlockItem* pre = findBlock(doc, "PreLgc0", 0);
-    QCOMPARE(pre->getPort(2), findBlock(doc, "IN-CH0", 0));
-    QCOMPARE(pre->getProperty(), QString("_C"));
-    QVERIFY(!findBlock(doc, "M0", 0));
-    QVERIFY(findBlock(doc, "PstLgc0", 0));
-    QVERIFY(doc.readOK());
-}
-
-void TestDocument::channelEntries_data()
-{
-    QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("readOK");
-    const QByteArray taken = entry("OUT-CH", 0, "OUT-CH0");
-    QTest::newRow("output by its channel") << entry("OUT-CH3", 0, "OUT-CH3") << "OUT-CH3" << true;
-    QTest::newRow("output by a stored display text")
-        << entry("OUT-CH", 0, "Delay 60ns       OUT-CH5") << "OUT-CH5" << true;
-    QTest::newRow("output named as a FeedBack")
-        << taken + entry("OUT-CH1", 1, "FeedBack0") << "OUT-CH1" << false;
-    QTest::newRow("output beyond the channels")
-        << taken + entry("OUT-CH", 1, "OUT-CH8") << "OUT-CH1" << false;
-    QTest::newRow("measure counter named as an output")
-        << entry("MsrCnt2", 0, "OUT-CH2") << "MsrCnt0" << false;
-}
-
-// An entry's block keeps the kind of its term: its type follows its name, so a name of another
-// kind would come back from the next save as a different block.
-void TestDocument::channelEntries()
-{
-    QFETCH(QByteArray, body);
-    QFETCH(QString, name);
-    QFETCH(bool, readOK);
-    Document doc;
-    QVERIFY(doc.parseFile(wrap(tab(0, body))));
-    QCOMPARE(doc.readOK(), readOK);
-    const QList<BlockItem*> outs = doc.sheet(0)->column(SheetModel::OutputColumn).values();
-    QCOMPARE(outs.last()->getName(), name);
-    QCOMPARE(outs.last()->getType(), name);
-    const QByteArray saved = doc.toXml();
-    Document again;
-    QVERIFY(again.parseFile(saved));
-    QCOMPARE(again.toXml(), saved);
-}
-
-void TestDocument::refusedDocuments_data()
-{
-    QTest::addColumn<QByteArray>("data");
-    QTest::addColumn<QString>("message");
-    const QString refused = "Parse error at line %1, column %2:\nerror triggered by consumer.";
-    QTest::newRow("missing id") << wrap(tab(0, "<entry term=\"PreLogic\"><name>P</name></entry>\n"))
-                                << refused.arg(4).arg(45);
-    QTest::newRow("negative id") << wrap(tab(0, entry("PreLogic", -1, "P"))) << refused.arg(4).arg(56);
-    QTest::newRow("id not a number") << wrap(tab(0, "<entry term=\"PreLogic\"><id>x</id></entry>\n"))
-                                     << refused.arg(4).arg(41);
-    QTest::newRow("no term") << wrap(tab(0, "<entry><id>1</id></entry>\n")) << refused.arg(4).arg(25);
-    QTest::newRow("malformed") << QByteArray("<Vextor3>\n  <tab id=\"0\">\n</Vextor3>")
-                               << "Parse error at line 3, column ";
-    QTest::newRow("truncated") << wrap(tab(0, entry("PreLogic", 0, "P"))).left(90) << "";
-    QTest::newRow("not xml") << QByteArray("\x00\x01\x02garbage", 10) << "";
-}
-
-void TestDocument::refusedDocuments()
-{
-    QFETCH(QByteArray, data);
-    QFETCH(QString, message);
-    Document doc;
-    QVERIFY(!doc.parseFile(data));
-    QVERIFY(!doc.isEmptyDocument());
-    QVERIFY(doc.errorText().startsWith("Parse error at line "));
-    QVERIFY(doc.errorText().startsWith(message));
-    if (message.endsWith('.'))
-        QCOMPARE(doc.errorText(), message);
-    QCOMPARE(doc.messages().size(), 1);
-    QCOMPARE(doc.messages().at(0).first, QString("SAX Handler"));
-    QCOMPARE(doc.messages().at(0).second, doc.errorText());
-    // A failed load leaves a new, empty document.
-    QCOMPARE(doc.sheetCount(), 1);
-    QVERIFY(doc.diagram()->allBlocks().isEmpty());
-}
-
-void TestDocument::notADocumentOrTooBig()
-{
-    Document doc;
-    QVERIFY(!doc.parseFile("<?xml version=\"1.0\"?>\n<Other><tab id=\"2\" name=\"x\"/></Other>\n"));
-    QVERIFY(doc.isEmptyDocument());
-    QVERIFY(doc.errorText().isEmpty());
-    QCOMPARE(doc.sheetCount(), 1);
-    // A 100 MB text node is refused before the parser sees it.
-    QByteArray big = "<Vextor3><tab id=\"0\" name=\"x\"><entry term=\"PreLogic\"><id>0</id><property>";
-    big += QByteArray(100 * 1000 * 1000, 'x') + "</property></entry></tab></Vextor3>";
-    Document huge;
-    QVERIFY(!huge.parseFile(big));
-    QVERIFY(!huge.isEmptyDocument());
-    QVERIFY(huge.errorText().contains("at most"));
-    QCOMPARE(huge.messages().size(), 1);
-    QVERIFY(huge.diagram()->allBlocks().isEmpty());
-}
-
-void TestDocument::hostileDocuments_data()
-{
-    QTest::addColumn<QByteArray>("data");
-    QTest::addColumn<bool>("parses");
-    const QByteArray dtd = "<?xml version=\"1.0\"?>\n<!DOCTYPE Vextor3 [";
-    QTest::newRow("deep nesting") << "<Vextor3>" + QByteArray("<a>").repeated(100000) << false;
-    QByteArray laughs = dtd + "<!ENTITY l0 \"lol\">\n";
-    for (int i = 1; i < 10; ++i)
-        laughs += "<!ENTITY l" + QByteArray::number(i) + " \"" +
-                  QByteArray("&l" + QByteArray::number(i - 1) + ";").repeated(10) + "\">\n";
-    laughs += "]>\n<Vextor3><tab id=\"0\" name=\"&l9;\"/>" + entry("PreLogic", 0, "&l9;") + "</Vextor3>";
-    QTest::newRow("billion laughs") << laughs << false;
-    QTest::newRow("quadratic blow-up")
-        << dtd + "<!ENTITY a \"" + QByteArray(50000, 'a') + "\">]>\n<Vextor3><tab id=\"0\" name=\"x\">" +
-               entry("PreLogic", 0, "P", "<property>" + QByteArray("&a;").repeated(20000) + "</property>") +
-               "</tab></Vextor3>"
-        << false;
-    QTest::newRow("recursive entities")
-        << dtd + "<!ENTITY a \"&b;\"><!ENTITY b \"&a;\">]>\n<Vextor3><tab id=\"0\" name=\"&a;\"/></Vextor3>"
-        << false;
-    QTest::newRow("external entity") << dtd +
-                                            "<!ENTITY e SYSTEM \"file:///etc/passwd\">]>\n<Vextor3><tab "
-                                            "id=\"0\" name=\"x\">" +
-                                            entry("PreLogic", 0, "P", "<property>&e;</property>") +
-                                            "</tab></Vextor3>"
-                                     << false;
-    QTest::newRow("huge tab id") << wrap(tab(2000000000, entry("PreLogic", 0, "P"))) << true;
-    QTest::newRow("negative tab id") << wrap(tab(-3, entry("PreLogic", 0, "P"))) << true;
-    QTest::newRow("entry outside tab") << wrap(entry("PreLogic", 0, "P")) << true;
-    QTest::newRow("huge slot") << wrap(tab(0, entry("MsrCnt", 2000000000, "MsrCnt1"))) << true;
-    QTest::newRow("huge port") << wrap(tab(0, entry("PostLogic", 0, "P") +
-                                                  entry("MsrCnt", 0, "MsrCnt1",
-                                                        "<net port=\"2000000000\">P</net>")))
-                               << true;
-    QByteArray crowd;
-    for (int i = 0; i < 30; ++i)
-        crowd += entry("Label", 0, "Label" + QByteArray::number(i));
-    QTest::newRow("full column") << wrap(tab(0, crowd)) << true;
-    QTest::newRow("label fed by its own output")
-        << wrap(tab(0, entry("Label", 0, "Label1", "<net port=\"0\">Label1</net>") +
-                           entry("Label1", 0, "Label1") +
-                           entry("Label", 1, "Label1", "<net port=\"0\">Label1</net>")))
-        << true;
-}
-
-void TestDocument::hostileDocuments()
-{
-    QFETCH(QByteArray, data);
-    QFETCH(bool, parses);
-    Document doc;
-    QElapsedTimer timer;
-    timer.start();
-    QCOMPARE(doc.parseFile(data), parses);
-    QVERIFY2(timer.elapsed() < 10000, "reading took too long");
-    // Whatever was read can be written and read back, and every block lies on its sheet.
-    const QByteArray first = doc.toXml();
-    Document again;
-    QVERIFY(again.parseFile(first));
-    QCOMPARE(again.toXml(), first);
-    for (int i = 0; i < doc.sheetCount(); ++i) {
-        for (int c = 0; c < SheetModel::ColumnCount; ++c) {
-            const auto& column = doc.sheet(i)->column(SheetModel::Column(c));
-            for (auto it = column.constBegin(); it != column.constEnd(); ++it)
-                QVERIFY(it.key() >= 0 && SheetModel::columnPitch(SheetModel::Column(c)) * it.key() < 925);
-        }
-    }
-}
-
-void TestDocument::removeSheetRenumbers()
-{
-    Document doc;
-    QVERIFY(doc.parseFile(wrap(
-        tab(0, entry("Label3", 0, "Label3") + entry("OUT-CH", 0, "OUT-CH1"), "A") +
-        tab(1, entry("DlyFnc", 0, "DlyFnc0") + entry("Label", 0, "Label3", "<net port=\"0\">DlyFnc0</net>"),
-            "B") +
-        tab(2, entry("MsrCnt", 0, "MsrCnt0"), "C"))));
-    QCOMPARE(doc.counters()->count("DlyFnc"), 7);
-    doc.removeSheet(1);
-    QCOMPARE(doc.sheetCount(), 2);
-    QCOMPARE(doc.sheetName(1), QString("C"));
-    QVERIFY(findBlock(doc, "MsrCnt0", 1));
-    QVERIFY(findBlock(doc, "OUT-CH1", 0));
-    QVERIFY(!findBlock(doc, "Label3", 0)); // its label went with sheet B
-    QCOMPARE(doc.counters()->count("DlyFnc"), 8);
-    QVERIFY(doc.labels()->labels().isEmpty());
-}
-
-namespace {
 // Renames pasted PreLogic blocks and hands out slots from m_slot on; a negative slot means full.
 class Paster : public PasteHook
 {
@@ -693,77 +208,521 @@ public:
 };
 } // namespace
 
-void TestDocument::paste()
+class TestDocument : public QObject
 {
-    Document doc;
-    QVERIFY(doc.parseFile(wrap(tab(0, entry("PreLogic", 0, "PreLgc0")) + tab(1, ""))));
-    const QByteArray clip = "<Vextor_Copy_Items>\n" + entry("PreLogic", 0, "PreLgc0") +
-                            entry("CntFnc", 0, "CntFnc5", "<net port=\"0\">PreLgc0</net>") +
-                            "</Vextor_Copy_Items>\n";
-    Paster checker;
-    doc.beginPaste(&checker, 1);
-    QVERIFY(doc.parseCheck(clip));
-    QCOMPARE(doc.pasteMap().value("PreLgc0"), QString("PreLgc7"));
-    QCOMPARE(doc.diagram()->allBlocks().size(), 1);
-    Paster paster;
-    paster.m_slot = 3;
-    doc.beginPaste(&paster, 1);
-    doc.pasteMap().insert("PreLgc0", "PreLgc7");
-    doc.parseFile(clip);
-    doc.endPaste();
-    BlockItem* pre = findBlock(doc, "PreLgc7", 1);
-    BlockItem* fnc = findBlock(doc, "CntFnc5", 1);
-    QVERIFY(pre && fnc);
-    QCOMPARE(pre->getIndex(), 3);
-    QCOMPARE(fnc->getPort(0), pre);
-    QVERIFY(findBlock(doc, "PreLgc0", 0));
-    QCOMPARE(doc.sheetCount(), 2);
+    Q_OBJECT
 
-    // A whole document pasted where there is no room: its blocks are offered to the hook, its sheets
-    // and settings ignored.
-    Document empty;
-    Paster full;
-    full.m_slot = -1;
-    empty.beginPaste(&full, 0);
-    empty.parseFile(
-        wrap(tab(4, entry("PreLogic", 0, "PreLgc0") + entry("PostLogic", 0, "PstLgc0")), "addr=\"x\""));
-    empty.endPaste();
-    QVERIFY(empty.diagram()->allBlocks().isEmpty());
-    QCOMPARE(empty.messages().size(), 1);
-    QCOMPARE(empty.messages().at(0).second, QString("There's not enough space."));
-    QVERIFY(empty.errorText().isEmpty());
-    QCOMPARE(empty.sheetCount(), 1);
-    QCOMPARE(empty.info().strAddr, QString("192.168.10.16"));
-}
-
-void TestDocument::attributeWhiteSpaceSurvives()
-{
-    Document doc;
-    doc.setSheetName(0, "a\tb\nc\r d ");
-    doc.info().strAddr = " 10.0.0.1\t";
-    Document read;
-    QVERIFY(read.parseFile(doc.toXml()));
-    QCOMPARE(read.sheetName(0), doc.sheetName(0));
-    QCOMPARE(read.info().strAddr, doc.info().strAddr);
-    QCOMPARE(read.toXml(), doc.toXml());
-}
-
-void TestDocument::randomRoundTrip()
-{
-    for (quint32 seed = 1; seed <= 300; ++seed) {
+private slots:
+    void writesTheExactFormat()
+    {
         Document doc;
-        RandomDocument(doc, seed).build();
-        const QByteArray first = doc.toXml();
-        Document read;
-        const QString where = QString("seed %1\n%2").arg(seed).arg(QString::fromUtf8(first));
-        QVERIFY2(read.parseFile(first), qPrintable(where + read.errorText()));
-        QVERIFY2(read.readOK(), qPrintable(where));
-        QCOMPARE(read.toXml(), first);
-        for (const char* name :
-             {"PreLogicInfo", "FeedBackInfo", "PostLogicInfo", "CntFnc", "OUT-CH", "FeedBack"})
-            QVERIFY2(read.counters()->count(name) == doc.counters()->count(name), qPrintable(where + name));
+        doc.info() = InfoOstrum::defaults(false);
+        doc.setSheetName(0, "A<&\">");
+        doc.newSheet();
+        BlockDiagram* d = doc.diagram();
+        BlockItem* in = d->createInput(0, 0, "IN-CH2");
+        in->setType("Input");
+        QVERIFY(doc.placeItem(0, "Input", in));
+        BlockItem* pre = d->createPreLogic(0, 0);
+        pre->setType("PreLogic");
+        QVERIFY(doc.placeItem(0, "PreLogic", pre));
+        pre->setPort(3, in);
+        pre->setPropertyString("_D & !_A");
+        pre->setUserName(" my pre ");
+        BlockItem* out = d->createOut(2, 1);
+        out->setType(out->getName());
+        QVERIFY(doc.placeItem(1, out->getType(), out));
+        const QByteArray expected =
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+            "<Vextor3 addr=\"192.168.10.16\" tcpPort=\"24\" udpPort=\"4660\" Timeout=\"1\" "
+            "autoConnect=\"false\">\n"
+            "    <tab id=\"0\" name=\"A&lt;&amp;&quot;&gt;\">\n"
+            "        <entry term=\"Input\">\n"
+            "            <id>0</id>\n"
+            "            <name>IN-CH2</name>\n"
+            "        </entry>\n"
+            "        <entry term=\"PreLogic\">\n"
+            "            <id>0</id>\n"
+            "            <name>PreLgc0</name>\n"
+            "            <userName> my pre </userName>\n"
+            "            <net port=\"3\">IN-CH2</net>\n"
+            "            <property>_D &amp; !_A</property>\n"
+            "        </entry>\n"
+            "    </tab>\n"
+            "    <tab id=\"1\" name=\"Sheet1\">\n"
+            "        <entry term=\"OUT-CH0\">\n"
+            "            <id>2</id>\n"
+            "            <name>OUT-CH0</name>\n"
+            "        </entry>\n"
+            "    </tab>\n"
+            "</Vextor3>\n";
+        QCOMPARE(QString::fromUtf8(doc.toXml()), QString::fromUtf8(expected));
     }
-}
+
+    void rootAttributes_data()
+    {
+        QTest::addColumn<QByteArray>("root");
+        QTest::addColumn<QString>("settings"); // "address tcp udp timeout on/off"
+        QTest::newRow("all given") << QByteArray(
+                                          "addr=\"1.2.3.4\" tcpPort=\"25\" udpPort=\"4661\" Timeout=\"7\" "
+                                          "autoConnect=\"true\"")
+                                   << "1.2.3.4 25 4661 7 on";
+        QTest::newRow("no Timeout reads as 1")
+            << QByteArray("addr=\"a\" tcpPort=\"1\" udpPort=\"2\"") << "a 1 2 1 off";
+        QTest::newRow("Timeout 0 reads as 1") << QByteArray("Timeout=\"0\"") << " 0 0 1 off";
+        QTest::newRow("negative Timeout kept") << QByteArray("Timeout=\"-4\"") << " 0 0 -4 off";
+        QTest::newRow("autoConnect True is off") << QByteArray("autoConnect=\"True\"") << " 0 0 1 off";
+        QTest::newRow("ports keep low 16 bits")
+            << QByteArray("tcpPort=\"70000\" udpPort=\"-1\"") << " 4464 65535 1 off";
+        QTest::newRow("ports not numbers") << QByteArray("tcpPort=\"x\" udpPort=\"24a\"") << " 0 0 1 off";
+    }
+
+    void rootAttributes()
+    {
+        QFETCH(QByteArray, root);
+        Document doc;
+        doc.info().strFPGA = "v2";
+        QVERIFY(doc.parseFile(wrap(tab(0, ""), root)));
+        const InfoOstrum& info = doc.info();
+        QTEST(QString("%1 %2 %3 %4 %5")
+                  .arg(info.strAddr)
+                  .arg(info.tcpPort)
+                  .arg(info.udpPort)
+                  .arg(info.timeout)
+                  .arg(info.bStart ? "on" : "off"),
+              "settings");
+        QCOMPARE(info.strFPGA, QString("v2"));
+    }
+
+    void sheetsAndBlocksPlaced()
+    {
+        // A tab id creates the sheets before it; names are trimmed, user names and properties kept;
+        // a PreLogic net to a missing input creates that input in the next free slot.
+        Document doc;
+        QVERIFY(doc.parseFile(wrap(tab(
+            3,
+            entry("PreLogic", 1, "  PreLgc4 \t",
+                  "<userName>  two words </userName><property> _A | _B </property>") +
+                entry("Input", 0, "IN-CH1") +
+                entry("PreLogic", 0, "PreLgc0", "<net port=\"0\">IN-CH1</net><net port=\"1\">IN-CH5</net>"),
+            "Last"))));
+        QCOMPARE(doc.sheetCount(), 4);
+        QCOMPARE(QStringList({doc.sheetName(0), doc.sheetName(1), doc.sheetName(2), doc.sheetName(3)}),
+                 QStringList({"Sheet1", "Sheet2", "Sheet3", "Last"}));
+        BlockItem* b = findBlock(doc, "PreLgc4", 3);
+        QVERIFY(b);
+        QCOMPARE(b->storedUserName(), QString("  two words "));
+        QCOMPARE(b->getProperty(), QString(" _A | _B "));
+        QCOMPARE(b->getIndex(), 1);
+        QCOMPARE(b->getPosition(), QPoint(142, 90 + 68));
+        BlockItem* created = findBlock(doc, "IN-CH5", 3);
+        QVERIFY(created);
+        QCOMPARE(created->getType(), QString("Input"));
+        QCOMPARE(created->getIndex(), 1);
+        QCOMPARE(created->getPosition(), QPoint(0, 106 + 40));
+        QCOMPARE(findBlock(doc, "IN-CH1", 3)->getPosition(), QPoint(0, 104));
+        QCOMPARE(doc.sheet(3)->column(SheetModel::InputColumn).value(1), created);
+        QCOMPARE(findBlock(doc, "PreLgc0", 3)->getPort(1), created);
+        QVERIFY(doc.readOK());
+    }
+
+    void portConnections_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QString>("wire");
+        QTest::addColumn<int>("preLogicInfo");
+        QTest::addColumn<int>("feedBackInfo");
+        const QByteArray pre = entry("PreLogic", 0, "PreLgc0");
+        const QByteArray post = entry("PostLogic", 0, "PstLgc0");
+        const QByteArray fnc = entry("DlyFnc", 0, "DlyFnc0");
+        const QByteArray label3 = entry("Label3", 0, "Label3");
+        auto net = [](const QByteArray& term, const QByteArray& name, int port, const QByteArray& source) {
+            return entry(term, 0, name,
+                         "<net port=\"" + QByteArray::number(port) + "\">" + source + "</net>");
+        };
+        auto row = [](const char* tag, const QByteArray& body, const char* wire, int pre = 8,
+                      int feedBack = 8) { connectionRow(tag, wrap(tab(0, body)), wire, pre, feedBack); };
+        row("PostLogic from function", fnc + net("PostLogic", "PstLgc0", 4, "DlyFnc0"), "PstLgc0 4 DlyFnc0");
+        row("PostLogic from function label", label3 + net("PostLogic", "PstLgc0", 2, "Label3"),
+            "PstLgc0 2 Label3");
+        row("Label input from function", fnc + net("Label", "Label3", 0, "DlyFnc0"), "Label3 0 DlyFnc0");
+        connectionRow("source on other sheet not found",
+                      wrap(tab(0, fnc) + tab(1, net("PostLogic", "PstLgc0", 0, "DlyFnc0"))), "");
+        row("CntFnc takes port 0, counts PreLogic", pre + net("CntFnc", "CntFnc0", 5, "PreLgc0"),
+            "CntFnc0 0 PreLgc0", 7);
+        row("CntFnc from PreLabel output counts PreLogic",
+            entry("PreLabel3", 0, "Label3") + net("CntFnc", "CntFnc0", 0, "Label3"), "CntFnc0 0 Label3", 7);
+        row("DlyFnc from FeedBack output counts FeedBack",
+            entry("FeedBack2", 0, "FeedBack2") + net("DlyFnc", "DlyFnc0", 0, "FeedBack2"),
+            "DlyFnc0 0 FeedBack2", 8, 7);
+        row("NonFnc from PreLogic counts nothing", pre + net("NonFnc", "NonFnc0", 0, "PreLgc0"),
+            "NonFnc0 0 PreLgc0");
+        row("PreLabel takes port 0", pre + net("PreLabel", "Label0", 3, "PreLgc0"), "Label0 0 PreLgc0");
+        row("MsrCnt keeps its port", post + net("MsrCnt2", "MsrCnt2", 1, "PstLgc0"), "MsrCnt2 1 PstLgc0");
+        row("output takes port 0", post + net("OUT-CH3", "OUT-CH3", 6, "PstLgc0"), "OUT-CH3 0 PstLgc0");
+        row("unknown source left open", net("OUT-CH3", "OUT-CH3", 0, "PstLgc9"), "");
+        row("net name trimmed", fnc + net("PostLogic", "PstLgc0", 1, " DlyFnc0\n"), "PstLgc0 1 DlyFnc0");
+        row("net name starting unprintable", net("PreLogic", "PreLgc0", 1, " &#1;"), "");
+        row("input takes no net", post + net("Input", "IN-CH0", 0, "PstLgc0"), "");
+        row("label output takes no net", post + net("FeedBack1", "FeedBack1", 0, "PstLgc0"), "");
+        row("function not fed by function label", label3 + net("CntFnc", "CntFnc0", 0, "Label3"), "");
+        row("port out of range dropped", fnc + net("PostLogic", "PstLgc0", 11, "DlyFnc0"), "");
+    }
+
+    void portConnections()
+    {
+        QFETCH(QByteArray, data);
+        QFETCH(QString, wire);
+        Document doc;
+        QVERIFY(doc.parseFile(data));
+        const QStringList expected = wire.split(' ', Qt::SkipEmptyParts);
+        QList<BlockItem*> receivers;
+        for (BlockItem* b : doc.diagram()->allBlocks()) {
+            if (!b->getPort().isEmpty())
+                receivers << b;
+        }
+        QCOMPARE(receivers.size(), expected.size() / 3);
+        if (!receivers.isEmpty()) {
+            BlockItem* r = receivers.first();
+            const int port = expected.at(1).toInt();
+            QCOMPARE(r->getName(), expected.at(0));
+            QCOMPARE(r->getPort().keys(), QList<int>{port});
+            QCOMPARE(r->getPort(port)->getName(), expected.at(2));
+            QVERIFY(r->getPort(port)->getOutPort().contains(r));
+        }
+        QTEST(doc.counters()->count("PreLogicInfo"), "preLogicInfo");
+        QTEST(doc.counters()->count("FeedBackInfo"), "feedBackInfo");
+    }
+
+    void countedResourcesRunOut_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<int>("blocks");
+        QTest::addColumn<QString>("message");
+        QByteArray ins, outs, fns, nets = entry("PreLogic", 0, "PreLgc0"), msr;
+        for (int i = 0; i < 12; ++i) {
+            const QByteArray fn = i % 2 ? "CntFnc" : "DlyFnc";
+            fns += entry(fn, i, fn + QByteArray::number(i));
+            if (i < 11)
+                ins += entry("Input", i, "");
+            if (i < 9) {
+                outs += entry("OUT-CH", i, "");
+                nets += entry("CntFnc", i, "CntFnc" + QByteArray::number(i), "<net port=\"0\">PreLgc0</net>");
+            }
+            if (i < 5)
+                msr += entry("MsrCnt", i, "MsrCnt");
+        }
+        QTest::newRow("eleventh input dropped") << ins << 10 << "There is no more Input resource.";
+        QTest::newRow("ninth output dropped") << outs << 8 << "";
+        QTest::newRow("twelfth function dropped") << fns << 11 << "";
+        QTest::newRow("fifth measure counter dropped") << msr << 4 << "";
+        QTest::newRow("ninth counter and its net dropped") << nets << 9 << ""; // 1 PreLogic + 8 counters
+    }
+
+    void countedResourcesRunOut()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(int, blocks);
+        QFETCH(QString, message);
+        Document doc;
+        QVERIFY(doc.parseFile(wrap(tab(0, body))));
+        QCOMPARE(doc.diagram()->allBlocks().size(), blocks);
+        if (message.isEmpty()) {
+            QVERIFY(!doc.readOK());
+        } else {
+            QCOMPARE(doc.messages().size(), 1);
+            QCOMPARE(doc.messages().at(0).first, QString("Vextor"));
+            QCOMPARE(doc.messages().at(0).second, message);
+        }
+    }
+
+    void feedBackMarkedUsedOnItsSheet()
+    {
+        Document doc;
+        // Sheet 0 uses FeedBack0 in its PreLogic column before defining it; sheet 1 only defines FeedBack1.
+        QVERIFY(doc.parseFile(
+            wrap(tab(0, entry("FeedBack0", 0, "FeedBack0") + entry("FeedBack", 0, "FeedBack0")) +
+                 tab(1, entry("FeedBack", 0, "FeedBack1")))));
+        LabelModel* labels = doc.labels();
+        QCOMPARE(labels->feedbacks().size(), 2);
+        QVERIFY(labels->isUsed("FeedBack0", 0));
+        QVERIFY(!labels->isUsed("FeedBack1", 1));
+        QVERIFY(!labels->isUsed("FeedBack0", 1));
+        // The entry refers to the FeedBack block itself, not to its output of the same name.
+        BlockItem* defining = labels->feedbacks().at(0).item;
+        QVERIFY(defining);
+        QCOMPARE(defining->getType(), QString("FeedBack"));
+        QCOMPARE(doc.sheet(0)->column(SheetModel::OutputColumn).value(0), defining);
+    }
+
+    void legacyForms()
+    {
+        Document doc;
+        QVERIFY(doc.parseFile(wrap(tab(
+            0, entry("Input", 0, "IN-CH0", "<x>10</x><y>20</y>") +
+                   entry("PreLogic", 0, "PreLgc0", "<wire bit=\"2\">IN-CH0</wire><logic>_C</logic>") +
+                   entry("Mystery", 0, "M0") + entry("PostLogic", 0, "PstLgc0", "<colour>red</colour>")))));
+        BlockItem* pre = findBlock(doc, "PreLgc0", 0);
+        QCOMPARE(pre->getPort(2), findBlock(doc, "IN-CH0", 0));
+        QCOMPARE(pre->getProperty(), QString("_C"));
+        QVERIFY(!findBlock(doc, "M0", 0));
+        QVERIFY(findBlock(doc, "PstLgc0", 0));
+        QVERIFY(doc.readOK());
+    }
+
+    void channelEntries_data()
+    {
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("readOK");
+        const QByteArray taken = entry("OUT-CH", 0, "OUT-CH0");
+        QTest::newRow("output by its channel") << entry("OUT-CH3", 0, "OUT-CH3") << "OUT-CH3" << true;
+        QTest::newRow("output by a stored display text")
+            << entry("OUT-CH", 0, "Delay 60ns       OUT-CH5") << "OUT-CH5" << true;
+        QTest::newRow("output named as a FeedBack")
+            << taken + entry("OUT-CH1", 1, "FeedBack0") << "OUT-CH1" << false;
+        QTest::newRow("output beyond the channels")
+            << taken + entry("OUT-CH", 1, "OUT-CH8") << "OUT-CH1" << false;
+        QTest::newRow("measure counter named as an output")
+            << entry("MsrCnt2", 0, "OUT-CH2") << "MsrCnt0" << false;
+    }
+
+    // An entry's block keeps the kind of its term: its type follows its name, so a name of another
+    // kind would come back from the next save as a different block.
+    void channelEntries()
+    {
+        QFETCH(QByteArray, body);
+        QFETCH(QString, name);
+        QFETCH(bool, readOK);
+        Document doc;
+        QVERIFY(doc.parseFile(wrap(tab(0, body))));
+        QCOMPARE(doc.readOK(), readOK);
+        const QList<BlockItem*> outs = doc.sheet(0)->column(SheetModel::OutputColumn).values();
+        QCOMPARE(outs.last()->getName(), name);
+        QCOMPARE(outs.last()->getType(), name);
+        const QByteArray saved = doc.toXml();
+        Document again;
+        QVERIFY(again.parseFile(saved));
+        QCOMPARE(again.toXml(), saved);
+    }
+
+    void refusedDocuments_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QString>("message");
+        const QString refused = "Parse error at line %1, column %2:\nerror triggered by consumer.";
+        QTest::newRow("missing id") << wrap(tab(0, "<entry term=\"PreLogic\"><name>P</name></entry>\n"))
+                                    << refused.arg(4).arg(45);
+        QTest::newRow("negative id") << wrap(tab(0, entry("PreLogic", -1, "P"))) << refused.arg(4).arg(56);
+        QTest::newRow("id not a number")
+            << wrap(tab(0, "<entry term=\"PreLogic\"><id>x</id></entry>\n")) << refused.arg(4).arg(41);
+        QTest::newRow("no term") << wrap(tab(0, "<entry><id>1</id></entry>\n")) << refused.arg(4).arg(25);
+        QTest::newRow("malformed") << QByteArray("<Vextor3>\n  <tab id=\"0\">\n</Vextor3>")
+                                   << "Parse error at line 3, column ";
+        QTest::newRow("truncated") << wrap(tab(0, entry("PreLogic", 0, "P"))).left(90) << "";
+        QTest::newRow("not xml") << QByteArray("\x00\x01\x02garbage", 10) << "";
+    }
+
+    void refusedDocuments()
+    {
+        QFETCH(QByteArray, data);
+        QFETCH(QString, message);
+        Document doc;
+        QVERIFY(!doc.parseFile(data));
+        QVERIFY(!doc.isEmptyDocument());
+        QVERIFY(doc.errorText().startsWith("Parse error at line "));
+        QVERIFY(doc.errorText().startsWith(message));
+        if (message.endsWith('.'))
+            QCOMPARE(doc.errorText(), message);
+        QCOMPARE(doc.messages().size(), 1);
+        QCOMPARE(doc.messages().at(0).first, QString("SAX Handler"));
+        QCOMPARE(doc.messages().at(0).second, doc.errorText());
+        // A failed load leaves a new, empty document.
+        QCOMPARE(doc.sheetCount(), 1);
+        QVERIFY(doc.diagram()->allBlocks().isEmpty());
+    }
+
+    void notADocumentOrTooBig()
+    {
+        Document doc;
+        QVERIFY(!doc.parseFile("<?xml version=\"1.0\"?>\n<Other><tab id=\"2\" name=\"x\"/></Other>\n"));
+        QVERIFY(doc.isEmptyDocument());
+        QVERIFY(doc.errorText().isEmpty());
+        QCOMPARE(doc.sheetCount(), 1);
+        // A 100 MB text node is refused before the parser sees it.
+        QByteArray big = "<Vextor3><tab id=\"0\" name=\"x\"><entry term=\"PreLogic\"><id>0</id><property>";
+        big += QByteArray(100 * 1000 * 1000, 'x') + "</property></entry></tab></Vextor3>";
+        Document huge;
+        QVERIFY(!huge.parseFile(big));
+        QVERIFY(!huge.isEmptyDocument());
+        QVERIFY(huge.errorText().contains("at most"));
+        QCOMPARE(huge.messages().size(), 1);
+        QVERIFY(huge.diagram()->allBlocks().isEmpty());
+    }
+
+    void hostileDocuments_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<bool>("parses");
+        const QByteArray dtd = "<?xml version=\"1.0\"?>\n<!DOCTYPE Vextor3 [";
+        QTest::newRow("deep nesting") << "<Vextor3>" + QByteArray("<a>").repeated(100000) << false;
+        QByteArray laughs = dtd + "<!ENTITY l0 \"lol\">\n";
+        for (int i = 1; i < 10; ++i)
+            laughs += "<!ENTITY l" + QByteArray::number(i) + " \"" +
+                      QByteArray("&l" + QByteArray::number(i - 1) + ";").repeated(10) + "\">\n";
+        laughs += "]>\n<Vextor3><tab id=\"0\" name=\"&l9;\"/>" + entry("PreLogic", 0, "&l9;") + "</Vextor3>";
+        QTest::newRow("billion laughs") << laughs << false;
+        auto onSheet = [&dtd](const QByteArray& declarations, const QByteArray& entries) {
+            return dtd + declarations + "]>\n<Vextor3><tab id=\"0\" name=\"x\">" + entries +
+                   "</tab></Vextor3>";
+        };
+        QTest::newRow("quadratic blow-up")
+            << onSheet("<!ENTITY a \"" + QByteArray(50000, 'a') + "\">",
+                       entry("PreLogic", 0, "P",
+                             "<property>" + QByteArray("&a;").repeated(20000) + "</property>"))
+            << false;
+        QTest::newRow("recursive entities")
+            << dtd +
+                   "<!ENTITY a \"&b;\"><!ENTITY b \"&a;\">]>\n<Vextor3><tab id=\"0\" name=\"&a;\"/></Vextor3>"
+            << false;
+        QTest::newRow("external entity") << onSheet("<!ENTITY e SYSTEM \"file:///etc/passwd\">",
+                                                    entry("PreLogic", 0, "P", "<property>&e;</property>"))
+                                         << false;
+        QTest::newRow("huge tab id") << wrap(tab(2000000000, entry("PreLogic", 0, "P"))) << true;
+        QTest::newRow("negative tab id") << wrap(tab(-3, entry("PreLogic", 0, "P"))) << true;
+        QTest::newRow("entry outside tab") << wrap(entry("PreLogic", 0, "P")) << true;
+        QTest::newRow("huge slot") << wrap(tab(0, entry("MsrCnt", 2000000000, "MsrCnt1"))) << true;
+        QTest::newRow("huge port") << wrap(tab(0, entry("PostLogic", 0, "P") +
+                                                      entry("MsrCnt", 0, "MsrCnt1",
+                                                            "<net port=\"2000000000\">P</net>")))
+                                   << true;
+        QByteArray crowd;
+        for (int i = 0; i < 30; ++i)
+            crowd += entry("Label", 0, "Label" + QByteArray::number(i));
+        QTest::newRow("full column") << wrap(tab(0, crowd)) << true;
+        QTest::newRow("label fed by its own output")
+            << wrap(tab(0, entry("Label", 0, "Label1", "<net port=\"0\">Label1</net>") +
+                               entry("Label1", 0, "Label1") +
+                               entry("Label", 1, "Label1", "<net port=\"0\">Label1</net>")))
+            << true;
+    }
+
+    void hostileDocuments()
+    {
+        QFETCH(QByteArray, data);
+        QFETCH(bool, parses);
+        Document doc;
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(doc.parseFile(data), parses);
+        QVERIFY2(timer.elapsed() < 10000, "reading took too long");
+        // Whatever was read can be written and read back, and every block lies on its sheet.
+        const QByteArray first = doc.toXml();
+        Document again;
+        QVERIFY(again.parseFile(first));
+        QCOMPARE(again.toXml(), first);
+        for (int i = 0; i < doc.sheetCount(); ++i) {
+            for (int c = 0; c < SheetModel::ColumnCount; ++c) {
+                const auto& column = doc.sheet(i)->column(SheetModel::Column(c));
+                for (auto it = column.constBegin(); it != column.constEnd(); ++it)
+                    QVERIFY(it.key() >= 0 && SheetModel::columnPitch(SheetModel::Column(c)) * it.key() < 925);
+            }
+        }
+    }
+
+    void removeSheetRenumbers()
+    {
+        Document doc;
+        QVERIFY(doc.parseFile(wrap(
+            tab(0, entry("Label3", 0, "Label3") + entry("OUT-CH", 0, "OUT-CH1"), "A") +
+            tab(1,
+                entry("DlyFnc", 0, "DlyFnc0") + entry("Label", 0, "Label3", "<net port=\"0\">DlyFnc0</net>"),
+                "B") +
+            tab(2, entry("MsrCnt", 0, "MsrCnt0"), "C"))));
+        QCOMPARE(doc.counters()->count("DlyFnc"), 7);
+        doc.removeSheet(1);
+        QCOMPARE(doc.sheetCount(), 2);
+        QCOMPARE(doc.sheetName(1), QString("C"));
+        QVERIFY(findBlock(doc, "MsrCnt0", 1));
+        QVERIFY(findBlock(doc, "OUT-CH1", 0));
+        QVERIFY(!findBlock(doc, "Label3", 0)); // its label went with sheet B
+        QCOMPARE(doc.counters()->count("DlyFnc"), 8);
+        QVERIFY(doc.labels()->labels().isEmpty());
+    }
+
+    void paste()
+    {
+        Document doc;
+        QVERIFY(doc.parseFile(wrap(tab(0, entry("PreLogic", 0, "PreLgc0")) + tab(1, ""))));
+        const QByteArray clip = "<Vextor_Copy_Items>\n" + entry("PreLogic", 0, "PreLgc0") +
+                                entry("CntFnc", 0, "CntFnc5", "<net port=\"0\">PreLgc0</net>") +
+                                "</Vextor_Copy_Items>\n";
+        Paster checker;
+        doc.beginPaste(&checker, 1);
+        QVERIFY(doc.parseCheck(clip));
+        QCOMPARE(doc.pasteMap().value("PreLgc0"), QString("PreLgc7"));
+        QCOMPARE(doc.diagram()->allBlocks().size(), 1);
+        Paster paster;
+        paster.m_slot = 3;
+        doc.beginPaste(&paster, 1);
+        doc.pasteMap().insert("PreLgc0", "PreLgc7");
+        doc.parseFile(clip);
+        doc.endPaste();
+        BlockItem* pre = findBlock(doc, "PreLgc7", 1);
+        BlockItem* fnc = findBlock(doc, "CntFnc5", 1);
+        QVERIFY(pre && fnc);
+        QCOMPARE(pre->getIndex(), 3);
+        QCOMPARE(fnc->getPort(0), pre);
+        QVERIFY(findBlock(doc, "PreLgc0", 0));
+        QCOMPARE(doc.sheetCount(), 2);
+
+        // A whole document pasted where there is no room: its blocks are offered to the hook, its sheets
+        // and settings ignored.
+        Document empty;
+        Paster full;
+        full.m_slot = -1;
+        empty.beginPaste(&full, 0);
+        empty.parseFile(
+            wrap(tab(4, entry("PreLogic", 0, "PreLgc0") + entry("PostLogic", 0, "PstLgc0")), "addr=\"x\""));
+        empty.endPaste();
+        QVERIFY(empty.diagram()->allBlocks().isEmpty());
+        QCOMPARE(empty.messages().size(), 1);
+        QCOMPARE(empty.messages().at(0).second, QString("There's not enough space."));
+        QVERIFY(empty.errorText().isEmpty());
+        QCOMPARE(empty.sheetCount(), 1);
+        QCOMPARE(empty.info().strAddr, QString("192.168.10.16"));
+    }
+
+    void attributeWhiteSpaceSurvives()
+    {
+        Document doc;
+        doc.setSheetName(0, "a\tb\nc\r d ");
+        doc.info().strAddr = " 10.0.0.1\t";
+        Document read;
+        QVERIFY(read.parseFile(doc.toXml()));
+        QCOMPARE(read.sheetName(0), doc.sheetName(0));
+        QCOMPARE(read.info().strAddr, doc.info().strAddr);
+        QCOMPARE(read.toXml(), doc.toXml());
+    }
+
+    void randomRoundTrip()
+    {
+        for (quint32 seed = 1; seed <= 300; ++seed) {
+            Document doc;
+            RandomDocument(doc, seed).build();
+            const QByteArray first = doc.toXml();
+            Document read;
+            const QString where = QString("seed %1\n%2").arg(seed).arg(QString::fromUtf8(first));
+            QVERIFY2(read.parseFile(first), qPrintable(where + read.errorText()));
+            QVERIFY2(read.readOK(), qPrintable(where));
+            QCOMPARE(read.toXml(), first);
+            for (const char* name :
+                 {"PreLogicInfo", "FeedBackInfo", "PostLogicInfo", "CntFnc", "OUT-CH", "FeedBack"})
+                QVERIFY2(read.counters()->count(name) == doc.counters()->count(name),
+                         qPrintable(where + name));
+        }
+    }
+};
 
 QTEST_GUILESS_MAIN(TestDocument)
 #include "tst_document.moc"

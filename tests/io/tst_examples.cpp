@@ -6,19 +6,6 @@
 #include <QTextDocument>
 #include <QtTest>
 
-// The example documents shipped with the program: each loads without a message, passes the design
-// rule check, is written back unchanged, and compiles to the reviewed register image. Setting
-// VEXTOR_UPDATE_GOLDEN=1 rewrites the golden images (review the difference before committing).
-class TestExamples : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    void initTestCase();
-    void example_data();
-    void example();
-};
-
 namespace {
 const QString EXAMPLES = QStringLiteral(VEXTOR_SOURCE_DIR "/examples");
 const QString GOLDEN = QStringLiteral(VEXTOR_SOURCE_DIR "/tests/io/golden");
@@ -30,51 +17,61 @@ QByteArray readAll(const QString& path)
 }
 } // namespace
 
-void TestExamples::initTestCase()
+// The example documents shipped with the program: each loads without a message, passes the design
+// rule check, is written back unchanged, and compiles to the reviewed register image. Setting
+// VEXTOR_UPDATE_GOLDEN=1 rewrites the golden images (review the difference before committing).
+class TestExamples : public QObject
 {
-    QVERIFY(QDir(EXAMPLES).entryList({QStringLiteral("*.vxt3")}, QDir::Files).size() >= 5);
-}
+    Q_OBJECT
 
-void TestExamples::example_data()
-{
-    QTest::addColumn<QString>("name");
-    for (const QString& file : QDir(EXAMPLES).entryList({QStringLiteral("*.vxt3")}, QDir::Files, QDir::Name))
-        QTest::newRow(qPrintable(file)) << QFileInfo(file).completeBaseName();
-}
-
-void TestExamples::example()
-{
-    QFETCH(QString, name);
-    const QByteArray data = readAll(EXAMPLES + QLatin1Char('/') + name + QStringLiteral(".vxt3"));
-    QVERIFY(!data.isEmpty());
-
-    Document doc;
-    QVERIFY2(doc.parseFile(data), qPrintable(doc.errorText()));
-    QVERIFY(doc.readOK());
-    QVERIFY(!doc.isEmptyDocument());
-    for (const auto& message : doc.messages())
-        QFAIL(qPrintable(message.first + QStringLiteral(": ") + message.second));
-    QCOMPARE(doc.toXml(), data);
-
-    QTextDocument report;
-    const int verdict = doc.diagram()->drc(&report);
-    QVERIFY2(verdict == 0, qPrintable(report.toPlainText()));
-
-    ImageCapture capture;
-    try {
-        doc.diagram()->download(&capture);
-    } catch (const QString& message) {
-        QFAIL(qPrintable(message));
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(QDir(EXAMPLES).entryList({QStringLiteral("*.vxt3")}, QDir::Files).size() >= 5);
     }
-    const QByteArray image = capture.text().toLatin1();
-    const QString goldenPath = GOLDEN + QLatin1Char('/') + name + QStringLiteral(".image");
-    if (qEnvironmentVariableIntValue("VEXTOR_UPDATE_GOLDEN") == 1) {
-        QFile golden(goldenPath);
-        QVERIFY(golden.open(QIODevice::WriteOnly));
-        golden.write(image);
+
+    void example_data()
+    {
+        QTest::addColumn<QString>("name");
+        for (const QString& file :
+             QDir(EXAMPLES).entryList({QStringLiteral("*.vxt3")}, QDir::Files, QDir::Name))
+            QTest::newRow(qPrintable(file)) << QFileInfo(file).completeBaseName();
     }
-    QCOMPARE(image, readAll(goldenPath));
-}
+
+    void example()
+    {
+        QFETCH(QString, name);
+        const QByteArray data = readAll(EXAMPLES + QLatin1Char('/') + name + QStringLiteral(".vxt3"));
+        QVERIFY(!data.isEmpty());
+
+        Document doc;
+        QVERIFY2(doc.parseFile(data), qPrintable(doc.errorText()));
+        QVERIFY(doc.readOK());
+        QVERIFY(!doc.isEmptyDocument());
+        for (const auto& message : doc.messages())
+            QFAIL(qPrintable(message.first + QStringLiteral(": ") + message.second));
+        QCOMPARE(doc.toXml(), data);
+
+        QTextDocument report;
+        const int verdict = doc.diagram()->drc(&report);
+        QVERIFY2(verdict == 0, qPrintable(report.toPlainText()));
+
+        ImageCapture capture;
+        try {
+            doc.diagram()->download(&capture);
+        } catch (const QString& message) {
+            QFAIL(qPrintable(message));
+        }
+        const QByteArray image = capture.text().toLatin1();
+        const QString goldenPath = GOLDEN + QLatin1Char('/') + name + QStringLiteral(".image");
+        if (qEnvironmentVariableIntValue("VEXTOR_UPDATE_GOLDEN") == 1) {
+            QFile golden(goldenPath);
+            QVERIFY(golden.open(QIODevice::WriteOnly));
+            golden.write(image);
+        }
+        QCOMPARE(image, readAll(goldenPath));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestExamples)
 #include "tst_examples.moc"
