@@ -5,20 +5,6 @@
 #include <QRandomGenerator>
 #include <QtTest>
 
-// The compiled path against the literal evaluation: single expressions (values and error texts)
-// and whole random diagrams (byte-identical images or the identical error).
-class TestCompiledTables : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    void expression_data();
-    void expression();
-    void randomExpressions();
-    void randomDiagrams_data();
-    void randomDiagrams();
-};
-
 namespace {
 // The literal outcome for an operand word: "0", "1" or the error message.
 QString literal(const QString& expr, quint16 operands)
@@ -57,14 +43,6 @@ void compareExpression(const QString& expr, int samples, QRandomGenerator& rng)
                                  .arg(compiled(c, operands), expected)));
         }
     }
-}
-
-QString repeat(const QString& s, int n)
-{
-    QString out;
-    for (int k = 0; k < n; ++k)
-        out += s;
-    return out;
 }
 
 const char* const OPERATORS[] = {"and", "or", "xor"};
@@ -116,68 +94,7 @@ QString corrupt(QString expr, QRandomGenerator& rng)
     }
     return tokens.join(QLatin1Char(' '));
 }
-} // namespace
 
-void TestCompiledTables::expression_data()
-{
-    QTest::addColumn<QString>("expr");
-
-    QTest::newRow("or and") << "_A or _B and _C";
-    QTest::newRow("and or") << "_A and _B or _C";
-    QTest::newRow("not and") << "not _A and _B";
-    QTest::newRow("xor or") << "_A xor _B or _C";
-    QTest::newRow("or not and") << "_A or not _B and _C";
-    QTest::newRow("step back twice") << "_A or _B xor _C and _D or _E and not _F xor _G";
-    QTest::newRow("step back over parentheses") << "_A or (_B or _C) and _D xor (_E) and _F";
-    QTest::newRow("constants") << "true xor _K and false";
-    QTest::newRow("tight parentheses") << "(_A)and(_B)";
-    QTest::newRow("unclosed") << "( _A or _B";
-    QTest::newRow("trailing operator") << "_A or";
-    QTest::newRow("two operands") << "_A _B";
-    QTest::newRow("surplus close") << "_A )";
-    QTest::newRow("beyond K") << "_L";
-    QTest::newRow("blank only") << "   ";
-    QTest::newRow("end marker inside") << "_A EOF _B";
-    QTest::newRow("error after step back") << "_A or _B and _C _D";
-    // The nesting guard: 1000 levels pass, one more fails naming the token it stopped at. When
-    // it stops on a step-back, that token has been overwritten with the operand's value.
-    QTest::newRow("nesting at the limit")
-        << repeat(QStringLiteral("( "), 999) + QStringLiteral("_A") + repeat(QStringLiteral(" )"), 999);
-    QTest::newRow("nesting beyond the limit")
-        << repeat(QStringLiteral("( "), 1000) + QStringLiteral("_A") + repeat(QStringLiteral(" )"), 1000);
-    QTest::newRow("not beyond the limit") << repeat(QStringLiteral("not "), 1000) + QStringLiteral("_B");
-    QTest::newRow("step back at the limit") << repeat(QStringLiteral("( "), 998) +
-                                                   QStringLiteral("_A or _B and _C") +
-                                                   repeat(QStringLiteral(" )"), 998);
-    QTest::newRow("step back beyond the limit") << repeat(QStringLiteral("( "), 999) +
-                                                       QStringLiteral("_A or _B and _C") +
-                                                       repeat(QStringLiteral(" )"), 999);
-    QTest::newRow("step back beyond, parenthesised operand")
-        << repeat(QStringLiteral("( "), 998) + QStringLiteral("_A or ( not _B ) and _C") +
-               repeat(QStringLiteral(" )"), 998);
-}
-
-void TestCompiledTables::expression()
-{
-    QFETCH(QString, expr);
-    QRandomGenerator rng(7);
-    compareExpression(expr, expr.size() > 500 ? 64 : -1, rng);
-}
-
-void TestCompiledTables::randomExpressions()
-{
-    QRandomGenerator rng(20261205);
-    for (int n = 0; n < 400; ++n) {
-        QString expr = randomExpression(rng, 1 + int(rng.bounded(6)));
-        if (n % 3 == 0)
-            expr = corrupt(expr, rng);
-        compareExpression(expr, 48, rng);
-        if (QTest::currentTestFailed())
-            return;
-    }
-}
-
-namespace {
 // A random diagram of every block kind the download reads, with odd drivers (an input feeding a
 // function, a function feeding an output) and, in a third of them, one broken expression.
 class RandomDiagram
@@ -315,63 +232,124 @@ struct Outcome
 {
     ImageCapture capture;
     QString error;
-};
 
-void run(BlockDiagram& d, bool bLiteral, Outcome& outcome)
-{
-    try {
-        bLiteral ? d.downloadLiteral(&outcome.capture) : d.download(&outcome.capture);
-    } catch (const QString& message) {
-        outcome.error = message;
-    }
-}
-} // namespace
-
-void TestCompiledTables::randomDiagrams_data()
-{
-    QTest::addColumn<quint32>("seed");
-    for (quint32 seed = 1; seed <= 80; ++seed)
-        QTest::newRow(qPrintable(QStringLiteral("seed %1").arg(seed))) << seed * 7919u;
-}
-
-void TestCompiledTables::randomDiagrams()
-{
-    QFETCH(quint32, seed);
-    BlockDiagram d;
-    RandomDiagram(d, seed).build();
-
-    Outcome fast;
-    Outcome slow;
-    run(d, false, fast);
-    run(d, true, slow);
-    QCOMPARE(fast.error, slow.error);
-    QCOMPARE(fast.capture.flushes(), slow.capture.flushes());
-    QCOMPARE(fast.capture.bytes().size(), slow.capture.bytes().size());
-    QVERIFY(fast.capture.bytes() == slow.capture.bytes());
-
-    // The module holding the literal image verifies against the diagram in every stage.
-    if (!slow.error.isEmpty())
-        return;
-    static const quint32 bases[5] = {BlockDiagram::REG_DLY_FUNC, BlockDiagram::REG_FRONTEND_LUT_BEGIN,
-                                     BlockDiagram::REG_OUTPUT_BACKEND_LUT_BEGIN,
-                                     BlockDiagram::REG_FEEDBACK_BACKEND_LUT_BEGIN,
-                                     BlockDiagram::REG_MSRCNT_BACKEND_LUT_BEGIN};
-    QByteArray data[5] = {QByteArray(140, 0), QByteArray(2048, 0), QByteArray(2048, 0), QByteArray(2048, 0),
-                          QByteArray(2048, 0)};
-    for (const ImageCapture::Byte& b : slow.capture.bytes()) {
-        for (int s = 0; s < 5; ++s) {
-            if (b.first >= bases[s] && b.first < bases[s] + quint32(data[s].size()))
-                data[s][int(b.first - bases[s])] = char(b.second);
+    Outcome(BlockDiagram& d, bool bLiteral)
+    {
+        try {
+            bLiteral ? d.downloadLiteral(&capture) : d.download(&capture);
+        } catch (const QString& message) {
+            error = message;
         }
     }
-    QString report;
-    d.initVerify(report);
-    QVERIFY2(d.verifyFunc(data[0], report), qPrintable(report));
-    QVERIFY2(d.verifyFrontendLUT(data[1], report), qPrintable(report));
-    QVERIFY2(d.verifyOutputLUT(data[2], report), qPrintable(report));
-    QVERIFY2(d.verifyFeedbackLUT(data[3], report), qPrintable(report));
-    QVERIFY2(d.verifyMsrCntLUT(data[4], report), qPrintable(report));
-}
+};
+} // namespace
+
+// The compiled path against the literal evaluation: single expressions (values and error texts)
+// and whole random diagrams (byte-identical images or the identical error).
+class TestCompiledTables : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void expression_data()
+    {
+        QTest::addColumn<QString>("expr");
+        static const char* const ROWS[][2] = {
+            {"or and", "_A or _B and _C"},
+            {"and or", "_A and _B or _C"},
+            {"not and", "not _A and _B"},
+            {"xor or", "_A xor _B or _C"},
+            {"or not and", "_A or not _B and _C"},
+            {"step back twice", "_A or _B xor _C and _D or _E and not _F xor _G"},
+            {"step back over parentheses", "_A or (_B or _C) and _D xor (_E) and _F"},
+            {"constants", "true xor _K and false"},
+            {"tight parentheses", "(_A)and(_B)"},
+            {"unclosed", "( _A or _B"},
+            {"trailing operator", "_A or"},
+            {"two operands", "_A _B"},
+            {"surplus close", "_A )"},
+            {"beyond K", "_L"},
+            {"blank only", "   "},
+            {"end marker inside", "_A EOF _B"},
+            {"error after step back", "_A or _B and _C _D"}};
+        for (const auto& row : ROWS)
+            QTest::newRow(row[0]) << QString::fromLatin1(row[1]);
+        // The nesting guard: 1000 levels pass, one more fails naming the token it stopped at. When
+        // it stops on a step-back, that token has been overwritten with the operand's value.
+        auto nested = [](int depth, const char* inner) {
+            return QStringLiteral("( ").repeated(depth) + inner + QStringLiteral(" )").repeated(depth);
+        };
+        QTest::newRow("nesting at the limit") << nested(999, "_A");
+        QTest::newRow("nesting beyond the limit") << nested(1000, "_A");
+        QTest::newRow("not beyond the limit") << QStringLiteral("not ").repeated(1000) + QStringLiteral("_B");
+        QTest::newRow("step back at the limit") << nested(998, "_A or _B and _C");
+        QTest::newRow("step back beyond the limit") << nested(999, "_A or _B and _C");
+        QTest::newRow("step back beyond, parenthesised operand") << nested(998, "_A or ( not _B ) and _C");
+    }
+
+    void expression()
+    {
+        QFETCH(QString, expr);
+        QRandomGenerator rng(7);
+        compareExpression(expr, expr.size() > 500 ? 64 : -1, rng);
+    }
+
+    void randomExpressions()
+    {
+        QRandomGenerator rng(20261205);
+        for (int n = 0; n < 400; ++n) {
+            QString expr = randomExpression(rng, 1 + int(rng.bounded(6)));
+            if (n % 3 == 0)
+                expr = corrupt(expr, rng);
+            compareExpression(expr, 48, rng);
+            if (QTest::currentTestFailed())
+                return;
+        }
+    }
+
+    void randomDiagrams_data()
+    {
+        QTest::addColumn<quint32>("seed");
+        for (quint32 seed = 1; seed <= 80; ++seed)
+            QTest::newRow(qPrintable(QStringLiteral("seed %1").arg(seed))) << seed * 7919u;
+    }
+
+    void randomDiagrams()
+    {
+        QFETCH(quint32, seed);
+        BlockDiagram d;
+        RandomDiagram(d, seed).build();
+
+        const Outcome fast(d, false);
+        const Outcome slow(d, true);
+        QCOMPARE(fast.error, slow.error);
+        QCOMPARE(fast.capture.flushes(), slow.capture.flushes());
+        QVERIFY(fast.capture.bytes() == slow.capture.bytes());
+
+        // The module holding the literal image verifies against the diagram in every stage.
+        if (!slow.error.isEmpty())
+            return;
+        static const quint32 bases[5] = {BlockDiagram::REG_DLY_FUNC, BlockDiagram::REG_FRONTEND_LUT_BEGIN,
+                                         BlockDiagram::REG_OUTPUT_BACKEND_LUT_BEGIN,
+                                         BlockDiagram::REG_FEEDBACK_BACKEND_LUT_BEGIN,
+                                         BlockDiagram::REG_MSRCNT_BACKEND_LUT_BEGIN};
+        QByteArray data[5] = {QByteArray(140, 0), QByteArray(2048, 0), QByteArray(2048, 0),
+                              QByteArray(2048, 0), QByteArray(2048, 0)};
+        for (const ImageCapture::Byte& b : slow.capture.bytes()) {
+            for (int s = 0; s < 5; ++s) {
+                if (b.first >= bases[s] && b.first < bases[s] + quint32(data[s].size()))
+                    data[s][int(b.first - bases[s])] = char(b.second);
+            }
+        }
+        QString report;
+        d.initVerify(report);
+        QVERIFY2(d.verifyFunc(data[0], report), qPrintable(report));
+        QVERIFY2(d.verifyFrontendLUT(data[1], report), qPrintable(report));
+        QVERIFY2(d.verifyOutputLUT(data[2], report), qPrintable(report));
+        QVERIFY2(d.verifyFeedbackLUT(data[3], report), qPrintable(report));
+        QVERIFY2(d.verifyMsrCntLUT(data[4], report), qPrintable(report));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestCompiledTables)
 #include "tst_compiledtables.moc"
