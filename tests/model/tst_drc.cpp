@@ -1,6 +1,5 @@
 #include "blockDiagram.h"
 
-#include <QTemporaryDir>
 #include <QTextDocument>
 #include <QtTest>
 
@@ -10,10 +9,14 @@ using Builder = std::function<void(BlockDiagram&)>;
 Q_DECLARE_METATYPE(Builder)
 
 namespace {
-
-BlockItem* typed(BlockItem* block, const QString& type)
+// Types a block (by default as its own name), stores its settings and gives it a user name.
+BlockItem* typed(BlockItem* block, const QString& type, const QString& settings = QString(),
+                 const QString& userName = QString())
 {
-    block->setType(type);
+    block->setType(type.isEmpty() ? block->getName() : type);
+    block->setPropertyString(settings);
+    if (!userName.isEmpty())
+        block->setUserName(userName);
     return block;
 }
 
@@ -22,29 +25,19 @@ BlockItem* input(BlockDiagram& d, const QString& name)
     return typed(d.createInput(0, 0, name), QStringLiteral("Input"));
 }
 
-BlockItem* logic(BlockItem* block, const QString& type, const QString& expr, const QString& userName)
-{
-    block->setPropertyString(expr);
-    if (!userName.isEmpty())
-        block->setUserName(userName);
-    return typed(block, type);
-}
-
 BlockItem* pre(BlockDiagram& d, const QString& expr, const QString& userName = QString())
 {
-    return logic(d.createPreLogic(0, 0), QStringLiteral("PreLogic"), expr, userName);
+    return typed(d.createPreLogic(0, 0), QStringLiteral("PreLogic"), expr, userName);
 }
 
-BlockItem* post(BlockDiagram& d, const QString& expr, const QString& userName = QString())
+BlockItem* post(BlockDiagram& d, const QString& expr)
 {
-    return logic(d.createPostLogic(0, 0), QStringLiteral("PostLogic"), expr, userName);
+    return typed(d.createPostLogic(0, 0), QStringLiteral("PostLogic"), expr);
 }
 
 BlockItem* cnt(BlockDiagram& d, const QString& settings)
 {
-    BlockItem* f = typed(d.createCntFnc(0, 0), QStringLiteral("CntFnc"));
-    f->setPropertyString(settings);
-    return f;
+    return typed(d.createCntFnc(0, 0), QStringLiteral("CntFnc"), settings);
 }
 
 BlockItem* dly(BlockDiagram& d)
@@ -54,17 +47,12 @@ BlockItem* dly(BlockDiagram& d)
 
 BlockItem* out(BlockDiagram& d, const QString& userName = QString())
 {
-    BlockItem* o = d.createOut(0, 0);
-    if (!userName.isEmpty())
-        o->setUserName(userName);
-    return typed(o, o->getName());
+    return typed(d.createOut(0, 0), QString(), QString(), userName);
 }
 
 BlockItem* msr(BlockDiagram& d, const QString& settings)
 {
-    BlockItem* m = d.createMsrCnt(0, 0);
-    m->setPropertyString(settings);
-    return typed(m, m->getName());
+    return typed(d.createMsrCnt(0, 0), QString(), settings);
 }
 
 void wire(BlockItem* src, BlockItem* dst, int port = 0)
@@ -83,7 +71,6 @@ BlockItem* cleanChain(BlockDiagram& d)
     wire(f, q);
     return q;
 }
-
 } // namespace
 
 class TestDrc : public QObject
@@ -260,10 +247,8 @@ private slots:
         QFETCH(QString, unit);
 
         BlockDiagram diagram;
-        BlockItem* m = diagram.createMsrCnt(0, 0, QStringLiteral("MsrCnt2"));
-        m->setType(m->getName());
-        m->setPropertyString(settings);
-        m->setUserName(QStringLiteral(" SCALER "));
+        typed(diagram.createMsrCnt(0, 0, QStringLiteral("MsrCnt2")), QString(), settings,
+              QStringLiteral(" SCALER "));
 
         int modes[4] = {7, 7, 7, 7};
         QString paths[4] = {"stale", "stale", "stale", "stale"};

@@ -23,14 +23,13 @@ private slots:
     void freshCaptions()
     {
         QFETCH(QString, name);
-        QFETCH(QString, caption);
         ResourceCounters counters;
         for (const auto& e : counters.entries())
             counters.setCount(0, e.name);
         counters.init(); // refills every entry
         const int i = counters.indexOf(name);
         QVERIFY(i >= 0);
-        QCOMPARE(counters.captionText(i), caption);
+        QTEST(counters.captionText(i), "caption");
     }
 
     void twelfthFunctionRefused()

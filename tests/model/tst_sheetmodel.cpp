@@ -45,13 +45,11 @@ private slots:
     void placement()
     {
         QFETCH(QString, type);
-        QFETCH(Column, column);
-        QFETCH(int, y0);
         Column c = SheetModel::ColumnCount;
         int y = -1;
         QVERIFY(SheetModel::placement(type, nullptr, c, y));
-        QCOMPARE(c, column);
-        QCOMPARE(y, y0);
+        QTEST(c, "column");
+        QTEST(y, "y0");
         QVERIFY(!SheetModel::placement("Unknown", nullptr, c, y));
     }
 
@@ -102,12 +100,7 @@ private slots:
         QFETCH(int, height);
         QFETCH(int, index);
         QFETCH(int, step);
-        QFETCH(int, expected);
-        const int result = SheetModel::searchIndex(occupied(taken), height, index, step);
-        if (expected < 0)
-            QVERIFY(result < 0);
-        else
-            QCOMPARE(result, expected);
+        QTEST(qMax(SheetModel::searchIndex(occupied(taken), height, index, step), -1), "expected");
     }
 
     void searchPosition_data()
