@@ -20,548 +20,484 @@ std::unique_ptr<BlockItem> withSettings(const QString& settings)
     return block;
 }
 
+template<typename T> BlockFactory make()
+{
+    return [](const QString& name) -> BlockItem* { return new T(0, 0, name); };
+}
+
 QSize iconOf(const char* resource)
 {
     return QPixmap(QString::fromLatin1(resource)).size();
 }
 } // namespace
 
+// ---------------------------------------------------------------------------------------------
+// Settings strings
+
 class TestBlockItem : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase();
+    void initTestCase()
+    {
+        QVERIFY(BlockItem::guiAvailable());
+        // The icons are compiled into the core library; a block finds them without help from the
+        // program that links it.
+        NIM_IN probe(0, 0, QStringLiteral("IN-CH0"));
+        QVERIFY(!probe.getPixmap().isNull());
+        QVERIFY(!QPixmap(QStringLiteral(":/images/PreLgc.png")).isNull());
+    }
 
-    void settingsValue_data();
-    void settingsValue();
-    void counterText_data();
-    void counterText();
-    void settingsReaders_data();
-    void settingsReaders();
-    void inputSettings_data();
-    void inputSettings();
-    void inputOscillator_data();
-    void inputOscillator();
-    void setUserControl();
+    void settingsValue_data()
+    {
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("value");
+        auto row = [](const char* tag, const QString& settings, const QString& key, const QString& value) {
+            QTest::newRow(tag) << settings << key << value;
+        };
+        const QString msr = QStringLiteral("Mode=1 Unit=ms FileSave=true PATH=/tmp/my dir");
+        row("last value runs to the end, blank included", msr, "PATH", "/tmp/my dir");
+        row("middle value", msr, "Unit", "ms");
+        row("value with blanks before a key", "PATH=/a b c Mode=2", "PATH", "/a b c");
+        row("two blanks keep one", "Mode=1  Unit=ms", "Mode", "1 ");
+        row("no blank: next key included", "A=fooB=1", "A", "fooB");
+        row("blank at start is not scanned", "A= B=1", "A", " B");
+        row("only blanks before next key", "A=  B=1", "A", " ");
+        row("empty before '='", "A==1", "A", "");
+        row("empty at the end", "Mode=1 Delay=", "Delay", "");
+        row("trailing blank kept", "bNIM=true bTTL=false ", "bTTL", "false ");
+        row("absent key", "Mode=1", "Unit", "");
+        row("case-sensitive", "mode=1", "Mode", "");
+        row("key as plain substring", "SubCnt=3 MainCnt=5", "Cnt", "3");
+        row("first occurrence", "Mode=1 Mode=2", "Mode", "1");
+    }
 
-    void fanOutAndDelPort();
-    void setPortReleasesPreviousDriver();
-    void portByPoint();
-    void destructorDisconnects();
+    void settingsValue()
+    {
+        QFETCH(QString, settings);
+        QFETCH(QString, key);
+        QTEST(::settingsValue(settings, key), "value");
+        QString out = QStringLiteral("stale");
+        withSettings(settings)->getStr(out, key);
+        QTEST(out, "value");
+    }
 
-    void legacyNames_data();
-    void legacyNames();
-    void userName();
+    void counterText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<uint>("ns");
+        QTest::addColumn<QString>("rest");
 
-    void geometry_data();
-    void geometry();
-    void lines_data();
-    void lines();
-};
+        QTest::newRow("bare number") << "5" << 5u << "5";
+        QTest::newRow("nsec") << "200nsec" << 200u << "200";
+        QTest::newRow("usec fraction") << "1.5usec" << 1500u << "1.5";
+        QTest::newRow("sec") << "2sec" << 2000000000u << "2";
+        QTest::newRow("rounds half up") << "2.5" << 3u << "2.5";
+        QTest::newRow("fraction of usec rounds") << "0.0625usec" << 63u << "0.0625";
+        QTest::newRow("full 32 bits") << "4.294967295sec" << 4294967295u << "4.294967295";
+        QTest::newRow("exponent") << "1e3nsec" << 1000u << "1e3";
+        QTest::newRow("unit with blank") << "5 usec" << 5000u << "5 ";
+        QTest::newRow("unit inside") << "10usec5" << 105000u << "105";
+        QTest::newRow("nsec tested before usec") << "1usecnsec" << 0u << "1usec";
+        QTest::newRow("sec alone at 0") << "sec" << 0u << "sec";
+        QTest::newRow("nsec alone: sec at 1") << "nsec" << 0u << "n";
+        QTest::newRow("junk") << "12abc" << 0u << "12abc";
+        QTest::newRow("empty") << "" << 0u << "";
+    }
 
-void TestBlockItem::initTestCase()
-{
-    QVERIFY(BlockItem::guiAvailable());
-    // The icons are compiled into the core library; a block finds them without help from the
-    // program that links it.
-    NIM_IN probe(0, 0, QStringLiteral("IN-CH0"));
-    QVERIFY(!probe.getPixmap().isNull());
-    QVERIFY(!QPixmap(QStringLiteral(":/images/PreLgc.png")).isNull());
-}
+    void counterText()
+    {
+        QFETCH(QString, text);
+        QString s = text;
+        QTEST(uint(counterTextToNanoseconds(s)), "ns");
+        QTEST(s, "rest");
+        s = text;
+        QTEST(uint(withSettings(QString())->cntStrToULong(s)), "ns");
+        QTEST(s, "rest");
+    }
 
-// ---------------------------------------------------------------------------------------------
-// Settings strings
+    void settingsReaders_data()
+    {
+        // Each reader shows what it takes from a settings string, values joined by blanks.
+        QTest::addColumn<SettingsReader>("read");
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<QString>("values");
+        const SettingsReader delay = [](const QString& s) {
+            return QString::number(NIMDlyFnc::getDly(withSettings(s).get()));
+        };
+        const SettingsReader counter = [](const QString& s) {
+            const auto b = withSettings(s);
+            return QString("%1 %2 %3")
+                .arg(NIMCntFnc::getMode(b.get()))
+                .arg(NIMCntFnc::getMainCnt(b.get()))
+                .arg(NIMCntFnc::getSubCnt(b.get()));
+        };
+        const SettingsReader measure = [](const QString& s) {
+            NIMMsrCnt msr(0, 0, QStringLiteral("MsrCnt0"));
+            msr.setPropertyString(s);
+            return QString::number(NIMMsrCnt::getMode(&msr));
+        };
+        const SettingsReader output = [](const QString& s) {
+            NIMOut out(0, 0, QStringLiteral("OUT-CH0"));
+            out.setPropertyString(s);
+            bool nim = false, ttl = true;
+            out.getOutputProperty(nim, ttl);
+            return QString("%1 %2").arg(nim).arg(ttl);
+        };
+        auto row = [](const char* tag, const SettingsReader& read, const QString& settings,
+                      const QString& values) { QTest::newRow(tag) << read << settings << values; };
+        row("delay us decimal", delay, "Delay=1.25us", "1250");
+        row("delay ns integer", delay, "Delay=100ns", "100");
+        row("delay bare integer", delay, "Delay=40", "40");
+        row("delay negative integer", delay, "Delay=-5", "-5");
+        row("delay ns needs an integer", delay, "Delay=1.5ns", "0");
+        row("delay bare decimal refused", delay, "Delay=1.5", "0");
+        row("delay unit alone", delay, "Delay=us", "0");
+        row("delay junk", delay, "Delay=abc", "0");
+        row("delay not at the start", delay, "Mode=1 Delay=40", "0");
+        row("delay case-sensitive", delay, "delay=40", "0");
+        row("counter empty: smallest mode-0 counts", counter, "", "0 5 4");
+        row("counter mode 3 keeps sub", counter, "Mode=3 MainCnt=1.5usec SubCnt=200nsec", "3 1500 200");
+        row("counter mode 1 sub minus one", counter, "Mode=1 MainCnt=1.5usec SubCnt=200nsec", "1 1500 199");
+        row("counter mode 1 sub zero stays", counter, "Mode=1 MainCnt=5 SubCnt=0", "1 5 0");
+        row("counter mode 8 minus one", counter, "Mode=8 MainCnt=5 SubCnt=10", "8 5 9");
+        row("counter mode 10 minus one", counter, "Mode=10 MainCnt=5 SubCnt=10", "10 5 9");
+        row("counter mode 2 keeps", counter, "Mode=2 MainCnt=5 SubCnt=10", "2 5 10");
+        row("counter mode 11 keeps", counter, "Mode=11 MainCnt=5 SubCnt=10", "11 5 10");
+        row("counter no mode: minus one", counter, "MainCnt=10 SubCnt=10", "0 10 9");
+        row("counter mode not a number", counter, "Mode=x MainCnt=10 SubCnt=10", "0 10 9");
+        row("counter seconds, sub unit only", counter, "Mode=2 MainCnt=2sec SubCnt=sec", "2 2000000000 0");
+        row("counter mode only: counts zero", counter, "Mode=3", "3 0 0");
+        row("measure counter empty", measure, "", "0");
+        row("measure counter with unit", measure, "Mode=1 Unit=ms FileSave=true PATH=/tmp/my dir", "1");
+        row("measure counter without unit", measure, "Mode=3 FileSave=false PATH=", "3");
+        row("output empty is NIM, not TTL", output, "", "1 0");
+        row("output TTL", output, "bNIM=false bTTL=true ", "0 1");
+        row("output neither", output, "bNIM=false bTTL=false ", "0 0");
+        row("output junk", output, "x", "0 0");
+    }
 
-void TestBlockItem::settingsValue_data()
-{
-    QTest::addColumn<QString>("settings");
-    QTest::addColumn<QString>("key");
-    QTest::addColumn<QString>("value");
-    auto row = [](const char* tag, const QString& settings, const QString& key, const QString& value) {
-        QTest::newRow(tag) << settings << key << value;
-    };
-    const QString msr = QStringLiteral("Mode=1 Unit=ms FileSave=true PATH=/tmp/my dir");
-    row("last value runs to the end, blank included", msr, "PATH", "/tmp/my dir");
-    row("middle value", msr, "Unit", "ms");
-    row("value with blanks before a key", "PATH=/a b c Mode=2", "PATH", "/a b c");
-    row("two blanks keep one", "Mode=1  Unit=ms", "Mode", "1 ");
-    row("no blank: next key included", "A=fooB=1", "A", "fooB");
-    row("blank at start is not scanned", "A= B=1", "A", " B");
-    row("only blanks before next key", "A=  B=1", "A", " ");
-    row("empty before '='", "A==1", "A", "");
-    row("empty at the end", "Mode=1 Delay=", "Delay", "");
-    row("trailing blank kept", "bNIM=true bTTL=false ", "bTTL", "false ");
-    row("absent key", "Mode=1", "Unit", "");
-    row("case-sensitive", "mode=1", "Mode", "");
-    row("key as plain substring", "SubCnt=3 MainCnt=5", "Cnt", "3");
-    row("first occurrence", "Mode=1 Mode=2", "Mode", "1");
-}
+    void settingsReaders()
+    {
+        QFETCH(SettingsReader, read);
+        QFETCH(QString, settings);
+        QTEST(read(settings), "values");
+    }
 
-void TestBlockItem::settingsValue()
-{
-    QFETCH(QString, settings);
-    QFETCH(QString, key);
-    QFETCH(QString, value);
-    QCOMPARE(::settingsValue(settings, key), value);
+    void inputSettings_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<bool>("userControl");
+        QTest::addColumn<bool>("bUser");
+        QTest::addColumn<bool>("bHigh");
+        QTest::addColumn<int>("vth");
+        auto row = [](const char* tag, const QString& name, const QString& settings, bool control, bool user,
+                      bool high,
+                      int vth) { QTest::newRow(tag) << name << settings << control << user << high << vth; };
+        row("empty", "IN-CH0", "", false, false, false, 1720);
+        row("IN-USER empty is user control", "IN-USER", "", true, false, false, 1720);
+        row("normal", "IN-CH3", "bUser=false bHigh=true Vth=900", false, false, true, 900);
+        row("user flag, full scale", "IN-OPT", "bUser=true bHigh=false Vth=4095", false, true, false, 4095);
+        row("user control gives defaults", "IN-CH1", "bUserControl=true", true, false, false, 1720);
+        row("IN-USER with settings", "IN-USER", "bUser=true bHigh=true Vth=100", false, true, true, 100);
+        row("threshold not a number", "IN-CH0", "bUser=true bHigh=true Vth=abc", false, true, true, 0);
+        row("threshold beyond 16 bits", "IN-CH0", "bUser=false bHigh=false Vth=70000", false, false, false,
+            0);
+    }
 
-    auto block = withSettings(settings);
-    QString out = QStringLiteral("stale");
-    block->getStr(out, key);
-    QCOMPARE(out, value);
-}
+    void inputSettings()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, settings);
+        QFETCH(bool, bUser);
+        QFETCH(bool, bHigh);
+        NIM_IN input(0, 0, name);
+        input.setPropertyString(settings);
+        QTEST(input.bUserControl(), "userControl");
+        QCOMPARE(input.bHigh(), bHigh);
+        QTEST(int(input.getVth()), "vth");
+        // Starting from the opposite values shows that every output is written.
+        bool user = !bUser;
+        bool high = !bHigh;
+        quint16 threshold = 1;
+        input.getInputProperty(user, high, threshold);
+        QCOMPARE(user, bUser);
+        QCOMPARE(high, bHigh);
+        QTEST(int(threshold), "vth");
+    }
 
-void TestBlockItem::counterText_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<uint>("ns");
-    QTest::addColumn<QString>("rest");
+    void inputOscillator_data()
+    {
+        QTest::addColumn<QString>("main");
+        QTest::addColumn<QString>("sub");
+        QTest::addColumn<QString>("disp");
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<uint>("mainCnt");
+        QTest::addColumn<uint>("subCnt");
+        auto row = [](const char* tag, const QString& main, const QString& sub, const QString& disp,
+                      const QString& settings, uint mainCnt, uint subCnt) {
+            QTest::newRow(tag) << main << sub << disp << settings << mainCnt << subCnt;
+        };
+        row("units", "1.5usec", "200nsec", "", "MainCnt=1.5usec SubCnt=200nsec", 1500, 199);
+        row("display text", "1msec", "2", "1 kHz", "MainCnt=1msec SubCnt=2 Disp=1 kHz", 1000000, 1);
+        row("zero sub stays zero", "0", "0", "", "MainCnt=0 SubCnt=0", 0, 0);
+    }
 
-    QTest::newRow("bare number") << "5" << 5u << "5";
-    QTest::newRow("nsec") << "200nsec" << 200u << "200";
-    QTest::newRow("usec fraction") << "1.5usec" << 1500u << "1.5";
-    QTest::newRow("sec") << "2sec" << 2000000000u << "2";
-    QTest::newRow("rounds half up") << "2.5" << 3u << "2.5";
-    QTest::newRow("fraction of usec rounds") << "0.0625usec" << 63u << "0.0625";
-    QTest::newRow("full 32 bits") << "4.294967295sec" << 4294967295u << "4.294967295";
-    QTest::newRow("exponent") << "1e3nsec" << 1000u << "1e3";
-    QTest::newRow("unit with blank") << "5 usec" << 5000u << "5 ";
-    QTest::newRow("unit inside") << "10usec5" << 105000u << "105";
-    QTest::newRow("nsec tested before usec") << "1usecnsec" << 0u << "1usec";
-    QTest::newRow("sec alone at 0") << "sec" << 0u << "sec";
-    QTest::newRow("nsec alone: sec at 1") << "nsec" << 0u << "n";
-    QTest::newRow("junk") << "12abc" << 0u << "12abc";
-    QTest::newRow("empty") << "" << 0u << "";
-}
+    void inputOscillator()
+    {
+        QFETCH(QString, main);
+        QFETCH(QString, sub);
+        QFETCH(QString, disp);
+        NIM_IN input(0, 0, QStringLiteral("IN-CH2"));
+        input.setCnt(main, sub, disp);
+        QTEST(input.getProperty(), "settings");
+        QTEST(uint(input.getMainCnt()), "mainCnt");
+        QTEST(uint(input.getSubCnt()), "subCnt");
+        QString shown;
+        input.getDisp(shown);
+        QCOMPARE(shown, disp);
+    }
 
-void TestBlockItem::counterText()
-{
-    QFETCH(QString, text);
-    QFETCH(uint, ns);
-    QFETCH(QString, rest);
-    QString s = text;
-    QCOMPARE(uint(counterTextToNanoseconds(s)), ns);
-    QCOMPARE(s, rest);
+    void setUserControl()
+    {
+        NIM_IN input(0, 0, QStringLiteral("IN-CH0"));
+        input.setPropertyString(QStringLiteral("bUser=true bHigh=true Vth=900"));
+        input.setUserControl();
+        QCOMPARE(input.getProperty(), QStringLiteral("bUserControl=true"));
+        QVERIFY(input.bUserControl());
+        QVERIFY(!input.bHigh());
+        QCOMPARE(int(input.getVth()), 1720);
+    }
 
-    auto block = withSettings(QString());
-    s = text;
-    QCOMPARE(uint(block->cntStrToULong(s)), ns);
-    QCOMPARE(s, rest);
-}
-
-void TestBlockItem::settingsReaders_data()
-{
-    // Each reader shows what it takes from a settings string, values joined by blanks.
-    QTest::addColumn<SettingsReader>("read");
-    QTest::addColumn<QString>("settings");
-    QTest::addColumn<QString>("values");
-    const SettingsReader delay = [](const QString& s) {
-        return QString::number(NIMDlyFnc::getDly(withSettings(s).get()));
-    };
-    const SettingsReader counter = [](const QString& s) {
-        const auto b = withSettings(s);
-        return QString("%1 %2 %3")
-            .arg(NIMCntFnc::getMode(b.get()))
-            .arg(NIMCntFnc::getMainCnt(b.get()))
-            .arg(NIMCntFnc::getSubCnt(b.get()));
-    };
-    const SettingsReader measure = [](const QString& s) {
+    void fanOutAndDelPort()
+    {
+        // delPort leaves the driver's fan-out to the caller, so the targets outlive the drivers here.
         NIMMsrCnt msr(0, 0, QStringLiteral("MsrCnt0"));
-        msr.setPropertyString(s);
-        return QString::number(NIMMsrCnt::getMode(&msr));
-    };
-    const SettingsReader output = [](const QString& s) {
+        PreLogic logic(0, 0, QStringLiteral("PreLgc0"));
+        NIM_IN a(0, 0, QStringLiteral("IN-CH0"));
+        NIM_IN b(1, 0, QStringLiteral("IN-CH1"));
+        QCOMPARE(msr.setPort(0, &a), 0);
+        QCOMPARE(msr.setPort(1, &a), 1);
+        QCOMPARE(a.getOutPort(), (QVector<BlockItem*>{&msr, &msr}));
+        msr.setPort(1, &a); // the same connection again keeps one entry for it
+        QCOMPARE(a.getOutPort().size(), 2);
+        msr.delPort(0);
+        QCOMPARE(msr.getPort(0), nullptr);
+        QCOMPARE(msr.getPort(1), &a);
+        QCOMPARE(a.getOutPort().size(), 2);
+        a.delOutPort(&msr);
+        QCOMPARE(a.getOutPort().size(), 1);
+        msr.setPort(0, &a);
+        msr.delPort(&a);
+        QVERIFY(msr.getPort().isEmpty());
+
+        logic.setPort(0, &a);
+        logic.setPort(1, &b);
+        logic.setPort(4, &a); // the logic block refuses a second input from the same source
+        logic.delPort(&a);
+        QCOMPARE(logic.getPort().keys(), QList<int>{1});
+    }
+
+    void setPortReleasesPreviousDriver()
+    {
+        NIM_IN first(0, 0, QStringLiteral("IN-CH0"));
+        NIM_IN second(1, 0, QStringLiteral("IN-CH1"));
         NIMOut out(0, 0, QStringLiteral("OUT-CH0"));
-        out.setPropertyString(s);
-        bool nim = false, ttl = true;
-        out.getOutputProperty(nim, ttl);
-        return QString("%1 %2").arg(nim).arg(ttl);
-    };
-    auto row = [](const char* tag, const SettingsReader& read, const QString& settings,
-                  const QString& values) { QTest::newRow(tag) << read << settings << values; };
-    row("delay us decimal", delay, "Delay=1.25us", "1250");
-    row("delay ns integer", delay, "Delay=100ns", "100");
-    row("delay bare integer", delay, "Delay=40", "40");
-    row("delay negative integer", delay, "Delay=-5", "-5");
-    row("delay ns needs an integer", delay, "Delay=1.5ns", "0");
-    row("delay bare decimal refused", delay, "Delay=1.5", "0");
-    row("delay unit alone", delay, "Delay=us", "0");
-    row("delay junk", delay, "Delay=abc", "0");
-    row("delay not at the start", delay, "Mode=1 Delay=40", "0");
-    row("delay case-sensitive", delay, "delay=40", "0");
-    row("counter empty: smallest mode-0 counts", counter, "", "0 5 4");
-    row("counter mode 3 keeps sub", counter, "Mode=3 MainCnt=1.5usec SubCnt=200nsec", "3 1500 200");
-    row("counter mode 1 sub minus one", counter, "Mode=1 MainCnt=1.5usec SubCnt=200nsec", "1 1500 199");
-    row("counter mode 1 sub zero stays", counter, "Mode=1 MainCnt=5 SubCnt=0", "1 5 0");
-    row("counter mode 8 minus one", counter, "Mode=8 MainCnt=5 SubCnt=10", "8 5 9");
-    row("counter mode 10 minus one", counter, "Mode=10 MainCnt=5 SubCnt=10", "10 5 9");
-    row("counter mode 2 keeps", counter, "Mode=2 MainCnt=5 SubCnt=10", "2 5 10");
-    row("counter mode 11 keeps", counter, "Mode=11 MainCnt=5 SubCnt=10", "11 5 10");
-    row("counter no mode: minus one", counter, "MainCnt=10 SubCnt=10", "0 10 9");
-    row("counter mode not a number", counter, "Mode=x MainCnt=10 SubCnt=10", "0 10 9");
-    row("counter seconds, sub unit only", counter, "Mode=2 MainCnt=2sec SubCnt=sec", "2 2000000000 0");
-    row("counter mode only: counts zero", counter, "Mode=3", "3 0 0");
-    row("measure counter empty", measure, "", "0");
-    row("measure counter with unit", measure, "Mode=1 Unit=ms FileSave=true PATH=/tmp/my dir", "1");
-    row("measure counter without unit", measure, "Mode=3 FileSave=false PATH=", "3");
-    row("output empty is NIM, not TTL", output, "", "1 0");
-    row("output TTL", output, "bNIM=false bTTL=true ", "0 1");
-    row("output neither", output, "bNIM=false bTTL=false ", "0 0");
-    row("output junk", output, "x", "0 0");
-}
+        out.setPort(0, &first);
+        QCOMPARE(out.setPort(0, &second), 0);
+        QVERIFY(first.getOutPort().isEmpty());
+        QCOMPARE(second.getOutPort(), QVector<BlockItem*>{&out});
+        QCOMPARE(out.getPort(0), &second);
+        QCOMPARE(out.getPort(1), nullptr);
 
-void TestBlockItem::settingsReaders()
-{
-    QFETCH(SettingsReader, read);
-    QFETCH(QString, settings);
-    QTEST(read(settings), "values");
-}
+        // A null source disconnects: no null driver stays behind for the destructor to touch.
+        QCOMPARE(out.setPort(0, nullptr), 0);
+        QVERIFY(second.getOutPort().isEmpty());
+        QVERIFY(out.getPort().isEmpty());
+    }
 
-void TestBlockItem::inputSettings_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("settings");
-    QTest::addColumn<bool>("userControl");
-    QTest::addColumn<bool>("bUser");
-    QTest::addColumn<bool>("bHigh");
-    QTest::addColumn<int>("vth");
-    auto row = [](const char* tag, const QString& name, const QString& settings, bool control, bool user,
-                  bool high,
-                  int vth) { QTest::newRow(tag) << name << settings << control << user << high << vth; };
-    row("empty", "IN-CH0", "", false, false, false, 1720);
-    row("IN-USER empty is user control", "IN-USER", "", true, false, false, 1720);
-    row("normal", "IN-CH3", "bUser=false bHigh=true Vth=900", false, false, true, 900);
-    row("user flag, full scale", "IN-OPT", "bUser=true bHigh=false Vth=4095", false, true, false, 4095);
-    row("user control gives defaults", "IN-CH1", "bUserControl=true", true, false, false, 1720);
-    row("IN-USER with settings", "IN-USER", "bUser=true bHigh=true Vth=100", false, true, true, 100);
-    row("threshold not a number", "IN-CH0", "bUser=true bHigh=true Vth=abc", false, true, true, 0);
-    row("threshold beyond 16 bits", "IN-CH0", "bUser=false bHigh=false Vth=70000", false, false, false, 0);
-}
+    void portByPoint()
+    {
+        // Targets outlive the drivers: delPort leaves the fan-out lists to the caller.
+        NIMMsrCnt msr(0, 0, QStringLiteral("MsrCnt0"));
+        PreLogic logic(0, 0, QStringLiteral("PreLgc0"));
+        NIMOut out(0, 0, QStringLiteral("OUT-CH0"));
+        NIM_IN a(0, 0, QStringLiteral("IN-CH0"));
+        NIM_IN b(1, 0, QStringLiteral("IN-CH1"));
+        a.setPosition(QPoint(0, 0));
+        b.setPosition(QPoint(0, 100));
 
-void TestBlockItem::inputSettings()
-{
-    QFETCH(QString, name);
-    QFETCH(QString, settings);
-    QFETCH(bool, userControl);
-    QFETCH(bool, bUser);
-    QFETCH(bool, bHigh);
-    QFETCH(int, vth);
+        // Measure counter: each input has its own point.
+        msr.setPosition(QPoint(400, 40));
+        msr.setPort(0, &a);
+        msr.setPort(1, &b);
+        QCOMPARE(msr.getPort(b.getOutPos()), &b);
+        QCOMPARE(msr.getPort(a.getOutPos()), &a);
+        QCOMPARE(msr.getPort(QPoint(-5, -5)), nullptr);
+        msr.delPort(QPoint(400, 40 + 6 + 16));
+        QCOMPARE(msr.getPort().keys(), QList<int>{0});
+        msr.delPort(QPoint(1, 1)); // no line ends there
+        QCOMPARE(msr.getPort().keys(), QList<int>{0});
 
-    NIM_IN input(0, 0, name);
-    input.setPropertyString(settings);
-    QCOMPARE(input.bUserControl(), userControl);
-    QCOMPARE(input.bHigh(), bHigh);
-    QCOMPARE(int(input.getVth()), vth);
+        // Logic block: input k ends at y + 3 + 5k; gaps in the inputs do not shift the match.
+        logic.setPosition(QPoint(200, 10));
+        logic.setPort(2, &a);
+        logic.setPort(7, &b);
+        logic.delPort(QPoint(200, 10 + 3 + 5 * 7));
+        QCOMPARE(logic.getPort().keys(), QList<int>{2});
 
-    bool user = !bUser;
-    bool high = !bHigh;
-    quint16 threshold = 1;
-    input.getInputProperty(user, high, threshold);
-    QCOMPARE(user, bUser);
-    QCOMPARE(high, bHigh);
-    QCOMPARE(int(threshold), vth);
-}
+        // Generic block: every input ends at the same point, the first one goes.
+        out.setPosition(QPoint(600, 0));
+        out.setPort(0, &a);
+        out.setPort(3, &b);
+        out.delPort(QPoint(600, out.iconSize().height() / 2));
+        QCOMPARE(out.getPort().keys(), QList<int>{3});
+    }
 
-void TestBlockItem::inputOscillator_data()
-{
-    QTest::addColumn<QString>("main");
-    QTest::addColumn<QString>("sub");
-    QTest::addColumn<QString>("disp");
-    QTest::addColumn<QString>("settings");
-    QTest::addColumn<uint>("mainCnt");
-    QTest::addColumn<uint>("subCnt");
-    auto row = [](const char* tag, const QString& main, const QString& sub, const QString& disp,
-                  const QString& settings, uint mainCnt, uint subCnt) {
-        QTest::newRow(tag) << main << sub << disp << settings << mainCnt << subCnt;
-    };
-    row("units", "1.5usec", "200nsec", "", "MainCnt=1.5usec SubCnt=200nsec", 1500, 199);
-    row("display text", "1msec", "2", "1 kHz", "MainCnt=1msec SubCnt=2 Disp=1 kHz", 1000000, 1);
-    row("zero sub stays zero", "0", "0", "", "MainCnt=0 SubCnt=0", 0, 0);
-}
+    void destructorDisconnects()
+    {
+        auto src = std::make_unique<NIM_IN>(0, 0, QStringLiteral("IN-CH0"));
+        auto other = std::make_unique<NIM_IN>(1, 0, QStringLiteral("IN-CH1"));
+        auto msr = std::make_unique<NIMMsrCnt>(0, 0, QStringLiteral("MsrCnt0"));
+        auto out = std::make_unique<NIMOut>(0, 0, QStringLiteral("OUT-CH0"));
+        msr->setPort(0, src.get());
+        msr->setPort(1, src.get());
+        out->setPort(0, src.get());
 
-void TestBlockItem::inputOscillator()
-{
-    QFETCH(QString, main);
-    QFETCH(QString, sub);
-    QFETCH(QString, disp);
-    QFETCH(QString, settings);
-    QFETCH(uint, mainCnt);
-    QFETCH(uint, subCnt);
+        // A deleted driver leaves no input behind.
+        src.reset();
+        QVERIFY(msr->getPort().isEmpty());
+        QVERIFY(out->getPort().isEmpty());
 
-    NIM_IN input(0, 0, QStringLiteral("IN-CH2"));
-    input.setCnt(main, sub, disp);
-    QCOMPARE(input.getProperty(), settings);
-    QCOMPARE(uint(input.getMainCnt()), mainCnt);
-    QCOMPARE(uint(input.getSubCnt()), subCnt);
-    QString shown;
-    input.getDisp(shown);
-    QCOMPARE(shown, disp);
-}
+        // A deleted target leaves no fan-out entry behind, also when it was driven twice.
+        msr->setPort(0, other.get());
+        msr->setPort(1, other.get());
+        out->setPort(0, other.get());
+        msr.reset();
+        QCOMPARE(other->getOutPort(), QVector<BlockItem*>{out.get()});
+        out.reset();
+        QVERIFY(other->getOutPort().isEmpty());
+    }
 
-void TestBlockItem::setUserControl()
-{
-    NIM_IN input(0, 0, QStringLiteral("IN-CH0"));
-    input.setPropertyString(QStringLiteral("bUser=true bHigh=true Vth=900"));
-    input.setUserControl();
-    QCOMPARE(input.getProperty(), QStringLiteral("bUserControl=true"));
-    QVERIFY(input.bUserControl());
-    QVERIFY(!input.bHigh());
-    QCOMPARE(int(input.getVth()), 1720);
-}
+    void names_data()
+    {
+        QTest::addColumn<BlockFactory>("make");
+        QTest::addColumn<QString>("given");
+        QTest::addColumn<QString>("name");
+        auto row = [](const char* tag, const BlockFactory& make, const QString& given, const QString& name) {
+            QTest::newRow(tag) << make << given << name;
+        };
+        row("logic", make<PreLogic>(), "PreLgc0", "PreLgc0");
+        row("output", make<NIMOut>(), "OUT-CH3", "OUT-CH3");
+        row("output legacy", make<NIMOut>(), "Delay 60ns       OUT-CH3", "OUT-CH3");
+        row("feedback", make<NIMFeedBackIN>(), "FeedBack2", "FeedBack2");
+        row("feedback legacy", make<NIMFeedBackIN>(), "Delay 24ns     FeedBack12", "FeedBack12");
+    }
 
-void TestBlockItem::fanOutAndDelPort()
-{
-    // delPort leaves the driver's fan-out to the caller, so the targets outlive the drivers here.
-    NIMMsrCnt msr(0, 0, QStringLiteral("MsrCnt0"));
-    PreLogic logic(0, 0, QStringLiteral("PreLgc0"));
-    NIM_IN a(0, 0, QStringLiteral("IN-CH0"));
-    NIM_IN b(1, 0, QStringLiteral("IN-CH1"));
-    QCOMPARE(msr.setPort(0, &a), 0);
-    QCOMPARE(msr.setPort(1, &a), 1);
-    QCOMPARE(a.getOutPort(), (QVector<BlockItem*>{&msr, &msr}));
-    msr.setPort(1, &a); // the same connection again keeps one entry for it
-    QCOMPARE(a.getOutPort().size(), 2);
-    msr.delPort(0);
-    QCOMPARE(msr.getPort(0), nullptr);
-    QCOMPARE(msr.getPort(1), &a);
-    QCOMPARE(a.getOutPort().size(), 2);
-    a.delOutPort(&msr);
-    QCOMPARE(a.getOutPort().size(), 1);
-    msr.setPort(0, &a);
-    msr.delPort(&a);
-    QVERIFY(msr.getPort().isEmpty());
+    void names()
+    {
+        QFETCH(BlockFactory, make);
+        QFETCH(QString, given);
+        QFETCH(QString, name);
+        std::unique_ptr<BlockItem> block(make(given));
+        QCOMPARE(block->getName(), name);
+        QCOMPARE(block->getUserName(), name);
+        QVERIFY(!block->getPixmap().isNull());
 
-    logic.setPort(0, &a);
-    logic.setPort(1, &b);
-    logic.setPort(4, &a); // the logic block refuses a second input from the same source
-    logic.delPort(&a);
-    QCOMPARE(logic.getPort().keys(), QList<int>{1});
-}
+        // A user name is shown trimmed, stored as given; the resource name stays.
+        block->setUserName(QStringLiteral("  Trigger  "));
+        QCOMPARE(block->getName(), name);
+        QCOMPARE(block->getUserName(), QStringLiteral("Trigger"));
+        QCOMPARE(block->storedUserName(), QStringLiteral("  Trigger  "));
+        block->setUserName(QString());
+        QCOMPARE(block->getUserName(), name);
+    }
 
-void TestBlockItem::setPortReleasesPreviousDriver()
-{
-    NIM_IN first(0, 0, QStringLiteral("IN-CH0"));
-    NIM_IN second(1, 0, QStringLiteral("IN-CH1"));
-    NIMOut out(0, 0, QStringLiteral("OUT-CH0"));
-    out.setPort(0, &first);
-    QCOMPARE(out.setPort(0, &second), 0);
-    QVERIFY(first.getOutPort().isEmpty());
-    QCOMPARE(second.getOutPort(), QVector<BlockItem*>{&out});
-    QCOMPARE(out.getPort(0), &second);
-    QCOMPARE(out.getPort(1), nullptr);
+    void geometry_data()
+    {
+        QTest::addColumn<BlockFactory>("make");
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("input") << make<NIM_IN>() << iconOf(":/images/label-IN.png");
+        QTest::newRow("prelogic") << make<PreLogic>() << iconOf(":/images/PreLgc.png");
+        QTest::newRow("postlogic") << make<PostLogic>() << iconOf(":/images/PstLgc.png");
+        QTest::newRow("function") << make<NIMFunction>() << iconOf(":/images/Function.png");
+        QTest::newRow("pass-through") << make<NIMNonFnc>() << iconOf(":/images/NonFnc.png");
+        QTest::newRow("output") << make<NIMOut>() << iconOf(":/images/NIMout.png");
+        QTest::newRow("measure counter") << make<NIMMsrCnt>() << iconOf(":/images/MsrCnt3.png");
+        QTest::newRow("feedback") << make<NIMFeedBackIN>() << iconOf(":/images/FeedBack.png");
+        QTest::newRow("label in") << make<NIMLabelIN>() << iconOf(":/images/LabelIN.png");
+        QTest::newRow("label") << make<NIMLabel>() << iconOf(":/images/Label.png");
+        QTest::newRow("function label") << make<NIMFncLabel>() << iconOf(":/images/FncLabel.png");
+    }
 
-    // A null source disconnects: no null driver stays behind for the destructor to touch.
-    QCOMPARE(out.setPort(0, nullptr), 0);
-    QVERIFY(second.getOutPort().isEmpty());
-    QVERIFY(out.getPort().isEmpty());
-}
+    void geometry()
+    {
+        QFETCH(BlockFactory, make);
+        QFETCH(QSize, size);
+        QVERIFY(!size.isEmpty());
+        std::unique_ptr<BlockItem> block(make(QStringLiteral("X0")));
+        QCOMPARE(block->getPixmap().size(), size);
+        QCOMPARE(block->iconSize(), size);
+        const int x = 120;
+        const int y = 45;
+        block->setPosition(QPoint(x, y));
+        const int w = size.width();
+        const int h = size.height();
 
-void TestBlockItem::portByPoint()
-{
-    // Targets outlive the drivers: delPort leaves the fan-out lists to the caller.
-    NIMMsrCnt msr(0, 0, QStringLiteral("MsrCnt0"));
-    PreLogic logic(0, 0, QStringLiteral("PreLgc0"));
-    NIMOut out(0, 0, QStringLiteral("OUT-CH0"));
-    NIM_IN a(0, 0, QStringLiteral("IN-CH0"));
-    NIM_IN b(1, 0, QStringLiteral("IN-CH1"));
-    a.setPosition(QPoint(0, 0));
-    b.setPosition(QPoint(0, 100));
+        QCOMPARE(block->getOutPos(), QPoint(x + w, y + h / 2));
 
-    // Measure counter: each input has its own point.
-    msr.setPosition(QPoint(400, 40));
-    msr.setPort(0, &a);
-    msr.setPort(1, &b);
-    QCOMPARE(msr.getPort(b.getOutPos()), &b);
-    QCOMPARE(msr.getPort(a.getOutPos()), &a);
-    QCOMPARE(msr.getPort(QPoint(-5, -5)), nullptr);
-    msr.delPort(QPoint(400, 40 + 6 + 16));
-    QCOMPARE(msr.getPort().keys(), QList<int>{0});
-    msr.delPort(QPoint(1, 1)); // no line ends there
-    QCOMPARE(msr.getPort().keys(), QList<int>{0});
+        // Edges count as inside.
+        QVERIFY(block->checkPosition(0, QPoint(x, y)));
+        QVERIFY(block->checkPosition(0, QPoint(x + w, y + h)));
+        QVERIFY(block->checkPosition(-1, QPoint(x + w / 2, y + h / 2)));
+        QVERIFY(!block->checkPosition(0, QPoint(x - 1, y)));
+        QVERIFY(!block->checkPosition(0, QPoint(x + w + 1, y + h + 1)));
+        // Another sheet never matches.
+        QVERIFY(!block->checkPosition(1, QPoint(x, y)));
+    }
 
-    // Logic block: input k ends at y + 3 + 5k; gaps in the inputs do not shift the match.
-    logic.setPosition(QPoint(200, 10));
-    logic.setPort(2, &a);
-    logic.setPort(7, &b);
-    logic.delPort(QPoint(200, 10 + 3 + 5 * 7));
-    QCOMPARE(logic.getPort().keys(), QList<int>{2});
+    void lines_data()
+    {
+        QTest::addColumn<BlockFactory>("make");
+        QTest::addColumn<int>("firstInput");
+        QTest::addColumn<int>("secondInput");
+        QTest::addColumn<int>("firstY");  // relative to the block's y
+        QTest::addColumn<int>("secondY"); // relative to the block's y
 
-    // Generic block: every input ends at the same point, the first one goes.
-    out.setPosition(QPoint(600, 0));
-    out.setPort(0, &a);
-    out.setPort(3, &b);
-    out.delPort(QPoint(600, out.iconSize().height() / 2));
-    QCOMPARE(out.getPort().keys(), QList<int>{3});
-}
+        const int outHalf = iconOf(":/images/NIMout.png").height() / 2;
+        QTest::newRow("generic") << make<NIMOut>() << 0 << 1 << outHalf << outHalf;
+        QTest::newRow("prelogic") << make<PreLogic>() << 1 << 10 << 3 + 5 << 3 + 50;
+        QTest::newRow("postlogic") << make<PostLogic>() << 0 << 4 << 3 << 3 + 20;
+        QTest::newRow("measure counter") << make<NIMMsrCnt>() << 0 << 1 << 6 << 6 + 16;
+    }
 
-void TestBlockItem::destructorDisconnects()
-{
-    auto src = std::make_unique<NIM_IN>(0, 0, QStringLiteral("IN-CH0"));
-    auto other = std::make_unique<NIM_IN>(1, 0, QStringLiteral("IN-CH1"));
-    auto msr = std::make_unique<NIMMsrCnt>(0, 0, QStringLiteral("MsrCnt0"));
-    auto out = std::make_unique<NIMOut>(0, 0, QStringLiteral("OUT-CH0"));
-    msr->setPort(0, src.get());
-    msr->setPort(1, src.get());
-    out->setPort(0, src.get());
+    void lines()
+    {
+        QFETCH(BlockFactory, make);
+        QFETCH(int, firstInput);
+        QFETCH(int, secondInput);
+        QFETCH(int, firstY);
+        QFETCH(int, secondY);
 
-    // A deleted driver leaves no input behind.
-    src.reset();
-    QVERIFY(msr->getPort().isEmpty());
-    QVERIFY(out->getPort().isEmpty());
+        NIM_IN a(0, 0, QStringLiteral("IN-CH0"));
+        NIM_IN b(1, 0, QStringLiteral("IN-CH1"));
+        a.setPosition(QPoint(10, 10));
+        b.setPosition(QPoint(10, 200));
+        std::unique_ptr<BlockItem> block(make(QStringLiteral("X0")));
+        block->setPosition(QPoint(300, 70));
+        QVERIFY(block->getLines().isEmpty());
 
-    // A deleted target leaves no fan-out entry behind, also when it was driven twice.
-    msr->setPort(0, other.get());
-    msr->setPort(1, other.get());
-    out->setPort(0, other.get());
-    msr.reset();
-    QCOMPARE(other->getOutPort(), QVector<BlockItem*>{out.get()});
-    out.reset();
-    QVERIFY(other->getOutPort().isEmpty());
-}
-
-void TestBlockItem::legacyNames_data()
-{
-    QTest::addColumn<BlockFactory>("make");
-    QTest::addColumn<QString>("given");
-    QTest::addColumn<QString>("name");
-
-    const BlockFactory out = [](const QString& n) { return new NIMOut(0, 0, n); };
-    const BlockFactory feedback = [](const QString& n) { return new NIMFeedBackIN(0, 0, n); };
-    QTest::newRow("output") << out << "OUT-CH3"
-                            << "OUT-CH3";
-    QTest::newRow("output legacy") << out << "Delay 60ns       OUT-CH3"
-                                   << "OUT-CH3";
-    QTest::newRow("feedback") << feedback << "FeedBack2"
-                              << "FeedBack2";
-    QTest::newRow("feedback legacy") << feedback << "Delay 24ns     FeedBack12"
-                                     << "FeedBack12";
-}
-
-void TestBlockItem::legacyNames()
-{
-    QFETCH(BlockFactory, make);
-    QFETCH(QString, given);
-    QFETCH(QString, name);
-    std::unique_ptr<BlockItem> block(make(given));
-    QCOMPARE(block->getName(), name);
-    QCOMPARE(block->getUserName(), name);
-    QVERIFY(!block->getPixmap().isNull());
-
-    // Renaming redraws the text but keeps the resource name.
-    block->setUserName(QStringLiteral("Trigger"));
-    QCOMPARE(block->getName(), name);
-    QCOMPARE(block->getUserName(), QStringLiteral("Trigger"));
-}
-
-void TestBlockItem::userName()
-{
-    PreLogic logic(0, 0, QStringLiteral("PreLgc0"));
-    QCOMPARE(logic.getUserName(), QStringLiteral("PreLgc0"));
-    logic.setUserName(QStringLiteral("  Coinc  "));
-    QCOMPARE(logic.getUserName(), QStringLiteral("Coinc"));
-    QCOMPARE(logic.storedUserName(), QStringLiteral("  Coinc  "));
-    QCOMPARE(logic.getName(), QStringLiteral("PreLgc0"));
-    logic.setUserName(QString());
-    QCOMPARE(logic.getUserName(), QStringLiteral("PreLgc0"));
-}
-
-void TestBlockItem::geometry_data()
-{
-    QTest::addColumn<BlockFactory>("make");
-    QTest::addColumn<QSize>("size");
-
-    QTest::newRow("input") << BlockFactory([](const QString& n) { return new NIM_IN(0, 0, n); })
-                           << iconOf(":/images/label-IN.png");
-    QTest::newRow("prelogic") << BlockFactory([](const QString& n) { return new PreLogic(0, 0, n); })
-                              << iconOf(":/images/PreLgc.png");
-    QTest::newRow("postlogic") << BlockFactory([](const QString& n) { return new PostLogic(0, 0, n); })
-                               << iconOf(":/images/PstLgc.png");
-    QTest::newRow("function") << BlockFactory([](const QString& n) { return new NIMFunction(0, 0, n); })
-                              << iconOf(":/images/Function.png");
-    QTest::newRow("pass-through") << BlockFactory([](const QString& n) { return new NIMNonFnc(0, 0, n); })
-                                  << iconOf(":/images/NonFnc.png");
-    QTest::newRow("output") << BlockFactory([](const QString& n) { return new NIMOut(0, 0, n); })
-                            << iconOf(":/images/NIMout.png");
-    QTest::newRow("measure counter") << BlockFactory([](const QString& n) { return new NIMMsrCnt(0, 0, n); })
-                                     << iconOf(":/images/MsrCnt3.png");
-    QTest::newRow("feedback") << BlockFactory([](const QString& n) { return new NIMFeedBackIN(0, 0, n); })
-                              << iconOf(":/images/FeedBack.png");
-    QTest::newRow("label in") << BlockFactory([](const QString& n) { return new NIMLabelIN(0, 0, n); })
-                              << iconOf(":/images/LabelIN.png");
-    QTest::newRow("label") << BlockFactory([](const QString& n) { return new NIMLabel(0, 0, n); })
-                           << iconOf(":/images/Label.png");
-    QTest::newRow("function label") << BlockFactory([](const QString& n) { return new NIMFncLabel(0, 0, n); })
-                                    << iconOf(":/images/FncLabel.png");
-}
-
-void TestBlockItem::geometry()
-{
-    QFETCH(BlockFactory, make);
-    QFETCH(QSize, size);
-    QVERIFY(!size.isEmpty());
-    std::unique_ptr<BlockItem> block(make(QStringLiteral("X0")));
-    QCOMPARE(block->getPixmap().size(), size);
-    QCOMPARE(block->iconSize(), size);
-    const int x = 120;
-    const int y = 45;
-    block->setPosition(QPoint(x, y));
-    const int w = size.width();
-    const int h = size.height();
-
-    QCOMPARE(block->getOutPos(), QPoint(x + w, y + h / 2));
-
-    // Edges count as inside.
-    QVERIFY(block->checkPosition(0, QPoint(x, y)));
-    QVERIFY(block->checkPosition(0, QPoint(x + w, y + h)));
-    QVERIFY(block->checkPosition(-1, QPoint(x + w / 2, y + h / 2)));
-    QVERIFY(!block->checkPosition(0, QPoint(x - 1, y)));
-    QVERIFY(!block->checkPosition(0, QPoint(x + w + 1, y + h + 1)));
-    // Another sheet never matches.
-    QVERIFY(!block->checkPosition(1, QPoint(x, y)));
-}
-
-void TestBlockItem::lines_data()
-{
-    QTest::addColumn<BlockFactory>("make");
-    QTest::addColumn<int>("firstInput");
-    QTest::addColumn<int>("secondInput");
-    QTest::addColumn<int>("firstY");  // relative to the block's y
-    QTest::addColumn<int>("secondY"); // relative to the block's y
-
-    const int outHalf = iconOf(":/images/NIMout.png").height() / 2;
-    QTest::newRow("generic") << BlockFactory([](const QString& n) { return new NIMOut(0, 0, n); }) << 0 << 1
-                             << outHalf << outHalf;
-    QTest::newRow("prelogic") << BlockFactory([](const QString& n) { return new PreLogic(0, 0, n); }) << 1
-                              << 10 << 3 + 5 << 3 + 50;
-    QTest::newRow("postlogic") << BlockFactory([](const QString& n) { return new PostLogic(0, 0, n); }) << 0
-                               << 4 << 3 << 3 + 20;
-    QTest::newRow("measure counter") << BlockFactory([](const QString& n) { return new NIMMsrCnt(0, 0, n); })
-                                     << 0 << 1 << 6 << 6 + 16;
-}
-
-void TestBlockItem::lines()
-{
-    QFETCH(BlockFactory, make);
-    QFETCH(int, firstInput);
-    QFETCH(int, secondInput);
-    QFETCH(int, firstY);
-    QFETCH(int, secondY);
-
-    NIM_IN a(0, 0, QStringLiteral("IN-CH0"));
-    NIM_IN b(1, 0, QStringLiteral("IN-CH1"));
-    a.setPosition(QPoint(10, 10));
-    b.setPosition(QPoint(10, 200));
-    std::unique_ptr<BlockItem> block(make(QStringLiteral("X0")));
-    block->setPosition(QPoint(300, 70));
-    QVERIFY(block->getLines().isEmpty());
-
-    // Connected in reverse order: lines still come in ascending input order.
-    block->setPort(secondInput, &b);
-    block->setPort(firstInput, &a);
-    const QVector<QLine> expected{QLine(a.getOutPos(), QPoint(300, 70 + firstY)),
-                                  QLine(b.getOutPos(), QPoint(300, 70 + secondY))};
-    QCOMPARE(block->getLines(), expected);
-}
+        // Connected in reverse order: lines still come in ascending input order.
+        block->setPort(secondInput, &b);
+        block->setPort(firstInput, &a);
+        const QVector<QLine> expected{QLine(a.getOutPos(), QPoint(300, 70 + firstY)),
+                                      QLine(b.getOutPos(), QPoint(300, 70 + secondY))};
+        QCOMPARE(block->getLines(), expected);
+    }
+};
 
 QTEST_MAIN(TestBlockItem)
 #include "tst_blockitem.moc"

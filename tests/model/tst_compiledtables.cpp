@@ -1,23 +1,11 @@
 #include "blockDiagram.h"
 #include "compiledTables.h"
 #include "imageCapture.h"
+#include "randomLogic.h"
 
-#include <QRandomGenerator>
 #include <QtTest>
 
-// The compiled path against the literal evaluation: single expressions (values and error texts)
-// and whole random diagrams (byte-identical images or the identical error).
-class TestCompiledTables : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    void expression_data();
-    void expression();
-    void randomExpressions();
-    void randomDiagrams_data();
-    void randomDiagrams();
-};
+using RandomLogic::Generator;
 
 namespace {
 // The literal outcome for an operand word: "0", "1" or the error message.
@@ -42,13 +30,13 @@ QString compiled(const CompiledExpression& expr, quint16 operands)
 
 // Compares the compiled expression with the literal one for every operand word, or for a
 // sample of them when the expression is long.
-void compareExpression(const QString& expr, int samples, QRandomGenerator& rng)
+void compareExpression(const QString& expr, int samples, Generator& gen)
 {
     const CompiledExpression c(expr);
     const int count = samples < 0 ? CompiledExpression::COMBINATIONS : samples;
     for (int n = 0; n < count; ++n) {
         const quint16 operands =
-            samples < 0 ? quint16(n) : quint16(rng.bounded(CompiledExpression::COMBINATIONS));
+            samples < 0 ? quint16(n) : quint16(gen.below(CompiledExpression::COMBINATIONS));
         const QString expected = literal(expr, operands);
         if (compiled(c, operands) != expected) {
             QFAIL(qPrintable(QStringLiteral("expression \"%1\" operands %2: compiled %3, literal %4")
@@ -59,125 +47,16 @@ void compareExpression(const QString& expr, int samples, QRandomGenerator& rng)
     }
 }
 
-QString repeat(const QString& s, int n)
+// A random expression of up to `depth` levels, damaged in a third of the cases.
+QString randomExpression(Generator& gen, int depth, bool bDamaged)
 {
-    QString out;
-    for (int k = 0; k < n; ++k)
-        out += s;
-    return out;
+    QStringList tokens;
+    gen.valid(tokens, depth);
+    if (bDamaged)
+        gen.mutate(tokens);
+    return gen.join(tokens);
 }
 
-const char* const OPERATORS[] = {"and", "or", "xor"};
-
-QString randomOperand(QRandomGenerator& rng)
-{
-    const int r = int(rng.bounded(14));
-    if (r < 11)
-        return NIMLogic::operandName(r);
-    return r == 11 ? QStringLiteral("true") : QStringLiteral("false");
-}
-
-QString randomExpression(QRandomGenerator& rng, int depth)
-{
-    const int r = int(rng.bounded(10));
-    if (depth <= 0 || r < 3)
-        return randomOperand(rng);
-    if (r < 5)
-        return QStringLiteral("not ") + randomExpression(rng, depth - 1);
-    if (r < 7) {
-        // Parentheses without surrounding blanks are part of the language.
-        const bool bTight = rng.bounded(3) == 0;
-        const QString inner = randomExpression(rng, depth - 1);
-        return bTight ? QStringLiteral("(") + inner + QStringLiteral(")")
-                      : QStringLiteral("( ") + inner + QStringLiteral(" )");
-    }
-    return randomExpression(rng, depth - 1) + QLatin1Char(' ') + QLatin1String(OPERATORS[rng.bounded(3)]) +
-           QLatin1Char(' ') + randomExpression(rng, depth - 1);
-}
-
-// Breaks an expression in one of the ways users do.
-QString corrupt(QString expr, QRandomGenerator& rng)
-{
-    QStringList tokens = expr.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    static const char* const junk[] = {"_L", "(", ")", "and", "not", "AND", "x", "EOF", "1", ""};
-    switch (rng.bounded(4)) {
-    case 0:
-        if (!tokens.isEmpty())
-            tokens.removeAt(int(rng.bounded(tokens.size())));
-        break;
-    case 1:
-        tokens.insert(int(rng.bounded(tokens.size() + 1)), QLatin1String(junk[rng.bounded(10)]));
-        break;
-    case 2:
-        tokens.append(QLatin1String(OPERATORS[rng.bounded(3)]));
-        break;
-    default:
-        return QStringLiteral("( ") + expr;
-    }
-    return tokens.join(QLatin1Char(' '));
-}
-} // namespace
-
-void TestCompiledTables::expression_data()
-{
-    QTest::addColumn<QString>("expr");
-
-    QTest::newRow("or and") << "_A or _B and _C";
-    QTest::newRow("and or") << "_A and _B or _C";
-    QTest::newRow("not and") << "not _A and _B";
-    QTest::newRow("xor or") << "_A xor _B or _C";
-    QTest::newRow("or not and") << "_A or not _B and _C";
-    QTest::newRow("step back twice") << "_A or _B xor _C and _D or _E and not _F xor _G";
-    QTest::newRow("step back over parentheses") << "_A or (_B or _C) and _D xor (_E) and _F";
-    QTest::newRow("constants") << "true xor _K and false";
-    QTest::newRow("tight parentheses") << "(_A)and(_B)";
-    QTest::newRow("unclosed") << "( _A or _B";
-    QTest::newRow("trailing operator") << "_A or";
-    QTest::newRow("two operands") << "_A _B";
-    QTest::newRow("surplus close") << "_A )";
-    QTest::newRow("beyond K") << "_L";
-    QTest::newRow("blank only") << "   ";
-    QTest::newRow("end marker inside") << "_A EOF _B";
-    QTest::newRow("error after step back") << "_A or _B and _C _D";
-    // The nesting guard: 1000 levels pass, one more fails naming the token it stopped at. When
-    // it stops on a step-back, that token has been overwritten with the operand's value.
-    QTest::newRow("nesting at the limit")
-        << repeat(QStringLiteral("( "), 999) + QStringLiteral("_A") + repeat(QStringLiteral(" )"), 999);
-    QTest::newRow("nesting beyond the limit")
-        << repeat(QStringLiteral("( "), 1000) + QStringLiteral("_A") + repeat(QStringLiteral(" )"), 1000);
-    QTest::newRow("not beyond the limit") << repeat(QStringLiteral("not "), 1000) + QStringLiteral("_B");
-    QTest::newRow("step back at the limit") << repeat(QStringLiteral("( "), 998) +
-                                                   QStringLiteral("_A or _B and _C") +
-                                                   repeat(QStringLiteral(" )"), 998);
-    QTest::newRow("step back beyond the limit") << repeat(QStringLiteral("( "), 999) +
-                                                       QStringLiteral("_A or _B and _C") +
-                                                       repeat(QStringLiteral(" )"), 999);
-    QTest::newRow("step back beyond, parenthesised operand")
-        << repeat(QStringLiteral("( "), 998) + QStringLiteral("_A or ( not _B ) and _C") +
-               repeat(QStringLiteral(" )"), 998);
-}
-
-void TestCompiledTables::expression()
-{
-    QFETCH(QString, expr);
-    QRandomGenerator rng(7);
-    compareExpression(expr, expr.size() > 500 ? 64 : -1, rng);
-}
-
-void TestCompiledTables::randomExpressions()
-{
-    QRandomGenerator rng(20261205);
-    for (int n = 0; n < 400; ++n) {
-        QString expr = randomExpression(rng, 1 + int(rng.bounded(6)));
-        if (n % 3 == 0)
-            expr = corrupt(expr, rng);
-        compareExpression(expr, 48, rng);
-        if (QTest::currentTestFailed())
-            return;
-    }
-}
-
-namespace {
 // A random diagram of every block kind the download reads, with odd drivers (an input feeding a
 // function, a function feeding an output) and, in a third of them, one broken expression.
 class RandomDiagram
@@ -185,7 +64,7 @@ class RandomDiagram
 public:
     RandomDiagram(BlockDiagram& d, quint32 seed)
         : m_d(d)
-        , m_rng(seed)
+        , m_gen(seed)
     {}
 
     void build()
@@ -195,34 +74,34 @@ public:
                                                     "MainCnt=1.5usec SubCnt=20nsec"};
         for (const QString& name : m_d.inputNames()) {
             if (chance(70))
-                typed(m_d.createInput(0, 0, name), "Input", inputSettings[m_rng.bounded(5)]);
+                typed(m_d.createInput(0, 0, name), "Input", inputSettings[m_gen.below(5)]);
             if (chance(15))
                 typed(m_d.createInput(0, 1, name), "Input");
         }
-        for (int k = int(m_rng.bounded(15)); k > 0; --k) {
+        for (int k = m_gen.below(15); k > 0; --k) {
             BlockItem* logic = typed(m_d.createPreLogic(0, 0), "PreLogic", expression());
-            for (int n = int(m_rng.bounded(6)); n > 0; --n)
-                connect(logic, chance(70) ? -1 : int(m_rng.bounded(11)), pick(m_d.inputs()));
+            for (int n = m_gen.below(6); n > 0; --n)
+                connect(logic, chance(70) ? -1 : m_gen.below(11), pick(m_d.inputs()));
         }
-        for (int k = int(m_rng.bounded(9)); k > 0; --k)
+        for (int k = m_gen.below(9); k > 0; --k)
             m_front.append(typed(m_d.createFeedBackIN(0, 0), "FeedBack"));
         QVector<BlockItem*> feedbacks = m_front;
-        for (int k = int(m_rng.bounded(4)); k > 0; --k) {
+        for (int k = m_gen.below(4); k > 0; --k) {
             BlockItem* labelIn = typed(m_d.createNIMLabelIN(0, 0), "Label");
             connect(labelIn, 0, chance(80) ? pick(m_d.preLogics()) : nullptr);
             const QString name = chance(90) ? labelIn->getName() : QStringLiteral("Label99");
             m_front.append(typed(m_d.createNIMLabel(0, 1, name), "PreLabel"));
         }
         m_front += asBlocks(m_d.preLogics()) + asBlocks(m_d.preLogics()) + asBlocks(m_d.inputs()).mid(0, 1);
-        for (int k = int(m_rng.bounded(14)); k > 0; --k) {
-            const int kind = int(m_rng.bounded(10));
+        for (int k = m_gen.below(14); k > 0; --k) {
+            const int kind = m_gen.below(10);
             BlockItem* f = kind < 4   ? typed(m_d.createCntFnc(0, 0), "CntFnc",
                                               QString("Mode=%1 MainCnt=%2usec SubCnt=%3nsec")
-                                                  .arg(m_rng.bounded(11))
-                                                  .arg(m_rng.bounded(1000))
-                                                  .arg(m_rng.bounded(1000)))
+                                                  .arg(m_gen.below(11))
+                                                  .arg(m_gen.below(1000))
+                                                  .arg(m_gen.below(1000)))
                            : kind < 8 ? typed(m_d.createDlyFnc(0, 0), "DlyFnc",
-                                              QString("Delay=%1ns").arg(m_rng.bounded(70000)))
+                                              QString("Delay=%1ns").arg(m_gen.below(70000)))
                                       : typed(m_d.createNonFnc(0, 0), "NonFnc");
             connect(f, 0, chance(85) ? pick(m_front) : nullptr);
         }
@@ -233,17 +112,17 @@ public:
             connect(labelIn, 0, chance(85) ? pick(m_d.functions()) : nullptr);
             fncLabels.append(typed(m_d.createNIMFncLabel(0, 1, labelIn->getName()), "FncLabel"));
         }
-        for (int k = int(m_rng.bounded(12)); k > 0; --k) {
+        for (int k = m_gen.below(12); k > 0; --k) {
             BlockItem* logic = typed(m_d.createPostLogic(0, 0), "PostLogic", expression());
-            for (int n = int(m_rng.bounded(8)); n > 0; --n)
-                connect(logic, chance(60) ? -1 : int(m_rng.bounded(11)),
+            for (int n = m_gen.below(8); n > 0; --n)
+                connect(logic, chance(60) ? -1 : m_gen.below(11),
                         chance(85) || fncLabels.isEmpty() ? pick(m_d.functions()) : pick(fncLabels));
         }
         static const char* const outputSettings[] = {"", "bNIM=true bTTL=false ", "bNIM=false bTTL=true "};
         for (int ch = 0; ch < 8; ++ch) {
             if (chance(60)) {
                 const QString kind = QString("OUT-CH%1").arg(ch);
-                connect(typed(m_d.createOut(0, 0, kind), kind, outputSettings[m_rng.bounded(3)]), 0,
+                connect(typed(m_d.createOut(0, 0, kind), kind, outputSettings[m_gen.below(3)]), 0,
                         backDriver());
             }
         }
@@ -254,14 +133,16 @@ public:
                 continue;
             const QString kind = QString("MsrCnt%1").arg(m);
             BlockItem* msr = typed(m_d.createMsrCnt(0, 0, kind), kind,
-                                   QString("Mode=%1 FileSave=false PATH=/tmp").arg(m_rng.bounded(4)));
+                                   QString("Mode=%1 FileSave=false PATH=/tmp").arg(m_gen.below(4)));
             connect(msr, 0, backDriver());
             connect(msr, 1, backDriver());
         }
         const QVector<BlockItem*> logic = asBlocks(m_d.preLogics()) + asBlocks(m_d.postLogics());
-        if (m_rng.bounded(3) == 0 && !logic.isEmpty()) {
+        if (m_gen.below(3) == 0 && !logic.isEmpty()) {
             BlockItem* b = pick(logic);
-            b->setPropertyString(corrupt(b->getProperty(), m_rng));
+            QStringList tokens = RandomLogic::tokensOf(b->getProperty());
+            m_gen.mutate(tokens);
+            b->setPropertyString(m_gen.join(tokens));
         }
     }
 
@@ -273,7 +154,7 @@ private:
 
     template<typename T> T* pick(const QVector<T*>& pool)
     {
-        return pool.isEmpty() ? nullptr : pool.at(int(m_rng.bounded(pool.size())));
+        return pool.isEmpty() ? nullptr : pool.at(m_gen.below(pool.size()));
     }
 
     static BlockItem* typed(BlockItem* b, const QString& type, const QString& settings = QString())
@@ -291,22 +172,22 @@ private:
             target->setPort(k, src);
     }
 
-    bool chance(int percent) { return int(m_rng.bounded(100)) < percent; }
+    bool chance(int percent) { return m_gen.chance(percent); }
 
     QString expression()
     {
-        return chance(5) ? QString() : randomExpression(m_rng, 1 + int(m_rng.bounded(4)));
+        return chance(5) ? QString() : randomExpression(m_gen, 1 + m_gen.below(4), false);
     }
 
     // Mostly a PostLogic; rarely a function, evaluated through its settings string.
     BlockItem* backDriver()
     {
-        const int r = int(m_rng.bounded(100));
+        const int r = m_gen.below(100);
         return r < 80 ? pick(m_d.postLogics()) : r < 81 ? pick(m_d.functions()) : nullptr;
     }
 
     BlockDiagram& m_d;
-    QRandomGenerator m_rng;
+    Generator m_gen;
     QVector<BlockItem*> m_front; // drivers a function may have
 };
 
@@ -315,63 +196,121 @@ struct Outcome
 {
     ImageCapture capture;
     QString error;
-};
 
-void run(BlockDiagram& d, bool bLiteral, Outcome& outcome)
-{
-    try {
-        bLiteral ? d.downloadLiteral(&outcome.capture) : d.download(&outcome.capture);
-    } catch (const QString& message) {
-        outcome.error = message;
-    }
-}
-} // namespace
-
-void TestCompiledTables::randomDiagrams_data()
-{
-    QTest::addColumn<quint32>("seed");
-    for (quint32 seed = 1; seed <= 80; ++seed)
-        QTest::newRow(qPrintable(QStringLiteral("seed %1").arg(seed))) << seed * 7919u;
-}
-
-void TestCompiledTables::randomDiagrams()
-{
-    QFETCH(quint32, seed);
-    BlockDiagram d;
-    RandomDiagram(d, seed).build();
-
-    Outcome fast;
-    Outcome slow;
-    run(d, false, fast);
-    run(d, true, slow);
-    QCOMPARE(fast.error, slow.error);
-    QCOMPARE(fast.capture.flushes(), slow.capture.flushes());
-    QCOMPARE(fast.capture.bytes().size(), slow.capture.bytes().size());
-    QVERIFY(fast.capture.bytes() == slow.capture.bytes());
-
-    // The module holding the literal image verifies against the diagram in every stage.
-    if (!slow.error.isEmpty())
-        return;
-    static const quint32 bases[5] = {BlockDiagram::REG_DLY_FUNC, BlockDiagram::REG_FRONTEND_LUT_BEGIN,
-                                     BlockDiagram::REG_OUTPUT_BACKEND_LUT_BEGIN,
-                                     BlockDiagram::REG_FEEDBACK_BACKEND_LUT_BEGIN,
-                                     BlockDiagram::REG_MSRCNT_BACKEND_LUT_BEGIN};
-    QByteArray data[5] = {QByteArray(140, 0), QByteArray(2048, 0), QByteArray(2048, 0), QByteArray(2048, 0),
-                          QByteArray(2048, 0)};
-    for (const ImageCapture::Byte& b : slow.capture.bytes()) {
-        for (int s = 0; s < 5; ++s) {
-            if (b.first >= bases[s] && b.first < bases[s] + quint32(data[s].size()))
-                data[s][int(b.first - bases[s])] = char(b.second);
+    Outcome(BlockDiagram& d, bool bLiteral)
+    {
+        try {
+            bLiteral ? d.downloadLiteral(&capture) : d.download(&capture);
+        } catch (const QString& message) {
+            error = message;
         }
     }
-    QString report;
-    d.initVerify(report);
-    QVERIFY2(d.verifyFunc(data[0], report), qPrintable(report));
-    QVERIFY2(d.verifyFrontendLUT(data[1], report), qPrintable(report));
-    QVERIFY2(d.verifyOutputLUT(data[2], report), qPrintable(report));
-    QVERIFY2(d.verifyFeedbackLUT(data[3], report), qPrintable(report));
-    QVERIFY2(d.verifyMsrCntLUT(data[4], report), qPrintable(report));
-}
+};
+} // namespace
+
+// The compiled path against the literal evaluation: single expressions (values and error texts)
+// and whole random diagrams (byte-identical images or the identical error).
+class TestCompiledTables : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void expression_data()
+    {
+        QTest::addColumn<QString>("expr");
+        static const char* const ROWS[][2] = {
+            {"or and", "_A or _B and _C"},
+            {"and or", "_A and _B or _C"},
+            {"not and", "not _A and _B"},
+            {"xor or", "_A xor _B or _C"},
+            {"or not and", "_A or not _B and _C"},
+            {"step back twice", "_A or _B xor _C and _D or _E and not _F xor _G"},
+            {"step back over parentheses", "_A or (_B or _C) and _D xor (_E) and _F"},
+            {"constants", "true xor _K and false"},
+            {"tight parentheses", "(_A)and(_B)"},
+            {"unclosed", "( _A or _B"},
+            {"trailing operator", "_A or"},
+            {"two operands", "_A _B"},
+            {"surplus close", "_A )"},
+            {"beyond K", "_L"},
+            {"blank only", "   "},
+            {"end marker inside", "_A EOF _B"},
+            {"error after step back", "_A or _B and _C _D"}};
+        for (const auto& row : ROWS)
+            QTest::newRow(row[0]) << QString::fromLatin1(row[1]);
+        // The nesting guard: 1000 levels pass, one more fails naming the token it stopped at. When
+        // it stops on a step-back, that token has been overwritten with the operand's value.
+        auto nested = [](int depth, const char* inner) {
+            return QStringLiteral("( ").repeated(depth) + inner + QStringLiteral(" )").repeated(depth);
+        };
+        QTest::newRow("nesting at the limit") << nested(999, "_A");
+        QTest::newRow("nesting beyond the limit") << nested(1000, "_A");
+        QTest::newRow("not beyond the limit") << QStringLiteral("not ").repeated(1000) + QStringLiteral("_B");
+        QTest::newRow("step back at the limit") << nested(998, "_A or _B and _C");
+        QTest::newRow("step back beyond the limit") << nested(999, "_A or _B and _C");
+        QTest::newRow("step back beyond, parenthesised operand") << nested(998, "_A or ( not _B ) and _C");
+    }
+
+    void expression()
+    {
+        QFETCH(QString, expr);
+        Generator gen(7);
+        compareExpression(expr, expr.size() > 500 ? 64 : -1, gen);
+    }
+
+    void randomExpressions()
+    {
+        Generator gen(20261205);
+        for (int n = 0; n < 400; ++n) {
+            compareExpression(randomExpression(gen, 1 + gen.below(6), n % 3 == 0), 48, gen);
+            if (QTest::currentTestFailed())
+                return;
+        }
+    }
+
+    void randomDiagrams_data()
+    {
+        QTest::addColumn<quint32>("seed");
+        for (quint32 seed = 1; seed <= 80; ++seed)
+            QTest::newRow(qPrintable(QStringLiteral("seed %1").arg(seed))) << seed * 7919u;
+    }
+
+    void randomDiagrams()
+    {
+        QFETCH(quint32, seed);
+        BlockDiagram d;
+        RandomDiagram(d, seed).build();
+
+        const Outcome fast(d, false);
+        const Outcome slow(d, true);
+        QCOMPARE(fast.error, slow.error);
+        QCOMPARE(fast.capture.flushes(), slow.capture.flushes());
+        QVERIFY(fast.capture.bytes() == slow.capture.bytes());
+
+        // The module holding the literal image verifies against the diagram in every stage.
+        if (!slow.error.isEmpty())
+            return;
+        static const quint32 bases[5] = {BlockDiagram::REG_DLY_FUNC, BlockDiagram::REG_FRONTEND_LUT_BEGIN,
+                                         BlockDiagram::REG_OUTPUT_BACKEND_LUT_BEGIN,
+                                         BlockDiagram::REG_FEEDBACK_BACKEND_LUT_BEGIN,
+                                         BlockDiagram::REG_MSRCNT_BACKEND_LUT_BEGIN};
+        QByteArray data[5] = {QByteArray(140, 0), QByteArray(2048, 0), QByteArray(2048, 0),
+                              QByteArray(2048, 0), QByteArray(2048, 0)};
+        for (const ImageCapture::Byte& b : slow.capture.bytes()) {
+            for (int s = 0; s < 5; ++s) {
+                if (b.first >= bases[s] && b.first < bases[s] + quint32(data[s].size()))
+                    data[s][int(b.first - bases[s])] = char(b.second);
+            }
+        }
+        QString report;
+        d.initVerify(report);
+        QVERIFY2(d.verifyFunc(data[0], report), qPrintable(report));
+        QVERIFY2(d.verifyFrontendLUT(data[1], report), qPrintable(report));
+        QVERIFY2(d.verifyOutputLUT(data[2], report), qPrintable(report));
+        QVERIFY2(d.verifyFeedbackLUT(data[3], report), qPrintable(report));
+        QVERIFY2(d.verifyMsrCntLUT(data[4], report), qPrintable(report));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestCompiledTables)
 #include "tst_compiledtables.moc"

@@ -1,6 +1,5 @@
 #include "blockDiagram.h"
 
-#include <QTemporaryDir>
 #include <QTextDocument>
 #include <QtTest>
 
@@ -10,10 +9,14 @@ using Builder = std::function<void(BlockDiagram&)>;
 Q_DECLARE_METATYPE(Builder)
 
 namespace {
-
-BlockItem* typed(BlockItem* block, const QString& type)
+// Types a block (by default as its own name), stores its settings and gives it a user name.
+BlockItem* typed(BlockItem* block, const QString& type, const QString& settings = QString(),
+                 const QString& userName = QString())
 {
-    block->setType(type);
+    block->setType(type.isEmpty() ? block->getName() : type);
+    block->setPropertyString(settings);
+    if (!userName.isEmpty())
+        block->setUserName(userName);
     return block;
 }
 
@@ -22,29 +25,19 @@ BlockItem* input(BlockDiagram& d, const QString& name)
     return typed(d.createInput(0, 0, name), QStringLiteral("Input"));
 }
 
-BlockItem* logic(BlockItem* block, const QString& type, const QString& expr, const QString& userName)
-{
-    block->setPropertyString(expr);
-    if (!userName.isEmpty())
-        block->setUserName(userName);
-    return typed(block, type);
-}
-
 BlockItem* pre(BlockDiagram& d, const QString& expr, const QString& userName = QString())
 {
-    return logic(d.createPreLogic(0, 0), QStringLiteral("PreLogic"), expr, userName);
+    return typed(d.createPreLogic(0, 0), QStringLiteral("PreLogic"), expr, userName);
 }
 
-BlockItem* post(BlockDiagram& d, const QString& expr, const QString& userName = QString())
+BlockItem* post(BlockDiagram& d, const QString& expr)
 {
-    return logic(d.createPostLogic(0, 0), QStringLiteral("PostLogic"), expr, userName);
+    return typed(d.createPostLogic(0, 0), QStringLiteral("PostLogic"), expr);
 }
 
 BlockItem* cnt(BlockDiagram& d, const QString& settings)
 {
-    BlockItem* f = typed(d.createCntFnc(0, 0), QStringLiteral("CntFnc"));
-    f->setPropertyString(settings);
-    return f;
+    return typed(d.createCntFnc(0, 0), QStringLiteral("CntFnc"), settings);
 }
 
 BlockItem* dly(BlockDiagram& d)
@@ -54,17 +47,12 @@ BlockItem* dly(BlockDiagram& d)
 
 BlockItem* out(BlockDiagram& d, const QString& userName = QString())
 {
-    BlockItem* o = d.createOut(0, 0);
-    if (!userName.isEmpty())
-        o->setUserName(userName);
-    return typed(o, o->getName());
+    return typed(d.createOut(0, 0), QString(), QString(), userName);
 }
 
 BlockItem* msr(BlockDiagram& d, const QString& settings)
 {
-    BlockItem* m = d.createMsrCnt(0, 0);
-    m->setPropertyString(settings);
-    return typed(m, m->getName());
+    return typed(d.createMsrCnt(0, 0), QString(), settings);
 }
 
 void wire(BlockItem* src, BlockItem* dst, int port = 0)
@@ -83,7 +71,6 @@ BlockItem* cleanChain(BlockDiagram& d)
     wire(f, q);
     return q;
 }
-
 } // namespace
 
 class TestDrc : public QObject
@@ -91,211 +78,209 @@ class TestDrc : public QObject
     Q_OBJECT
 
 private slots:
-    void report_data();
-    void report();
-    void checkMsrCnt_data();
-    void checkMsrCnt();
-    void checkMsrCntSeveralCounters();
-};
+    void report_data()
+    {
+        QTest::addColumn<Builder>("build");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("verdict");
 
-void TestDrc::report_data()
-{
-    QTest::addColumn<Builder>("build");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("verdict");
-
-    QTest::newRow("empty diagram") << Builder([](BlockDiagram&) {}) << "No error detected." << 0;
-    QTest::newRow("clean chain") << Builder([](BlockDiagram& d) { wire(cleanChain(d), out(d)); })
-                                 << "No error detected." << 0;
-    QTest::newRow("only an unconnected output")
-        << Builder([](BlockDiagram& d) { out(d); }) << "error: OUT-CH0: InputPort is not connected.\n"
-        << 1;
-    QTest::newRow("output named by its channel, not its user name") << Builder([](BlockDiagram& d) {
-        out(d, QStringLiteral("BEAM"));
-    }) << "error: OUT-CH0: InputPort is not connected.\n" << 1;
-    QTest::newRow("_B wired but unused, _C used but open") << Builder([](BlockDiagram& d) {
-        BlockItem* p = pre(d, QStringLiteral("_A and _C"), QStringLiteral("COINC"));
-        wire(input(d, QStringLiteral("IN-CH0")), p, 0);
-        wire(input(d, QStringLiteral("IN-CH1")), p, 1);
-        BlockItem* f = cnt(d, QString());
-        wire(p, f);
-        BlockItem* q = post(d, QStringLiteral("_A"));
-        wire(f, q);
-        wire(q, out(d));
-    }) << "error: COINC: _C is not connected.\nwarning: COINC: _B is connected, but not used.\n"
-                                                           << 1;
-    QTest::newRow("unconfigured logic: error listed before the earlier warning")
-        << Builder([](BlockDiagram& d) { pre(d, QString(), QStringLiteral("P")); })
-        << "error: P is unconfigured.\nwarning: P: Outport is not connected.\n"
-        << 1;
-    QTest::newRow("PostLogic _K used but open") << Builder([](BlockDiagram& d) {
-        BlockItem* q = cleanChain(d);
-        q->setPropertyString(QStringLiteral("_A or _K"));
-        wire(q, out(d));
-    }) << "error: PstLgc0: _K is not connected.\n"
-                                                << 1;
-    QTest::newRow("oscillator counter with a source: warning only") << Builder([](BlockDiagram& d) {
-        BlockItem* q = cleanChain(d);
-        d.functions().first()->setPropertyString(QStringLiteral("Mode=9 MainCnt=50nsec SubCnt=50nsec"));
-        wire(q, out(d));
-    }) << "warning: CntFnc0: InputPort is connected, but not used.\n"
-                                                                    << -1;
-    QTest::newRow("oscillator counter without a source") << Builder([](BlockDiagram& d) {
-        BlockItem* f = cnt(d, QStringLiteral("Mode=9 MainCnt=50nsec SubCnt=50nsec"));
-        BlockItem* q = post(d, QStringLiteral("_A"));
-        wire(f, q);
-        wire(q, out(d));
-    }) << "No error detected." << 0;
-    QTest::newRow("delay without source and without use")
-        << Builder([](BlockDiagram& d) { dly(d); })
-        << "error: DlyFnc0: InputPort is not connected.\nwarning: DlyFnc0: Outport is not connected.\n"
-        << 1;
-    QTest::newRow("feedback and label-in need a driver, named by user name") << Builder([](BlockDiagram& d) {
-        d.createFeedBackIN(0, 0)->setType(QStringLiteral("FeedBack"));
-        BlockItem* l = d.createNIMLabelIN(0, 0);
-        l->setType(QStringLiteral("Label"));
-        l->setUserName(QStringLiteral("  TRIG "));
-    }) << "error: FeedBack0: InputPort is not connected.\nerror: TRIG: InputPort is not connected.\n"
-                                                                             << 2;
-    QTest::newRow("label source without use") << Builder([](BlockDiagram& d) {
-        d.createNIMLabel(0, 0, QStringLiteral("Label0"))->setType("Label");
-    }) << "warning: Label0: Outport is not connected.\n"
-                                              << -1;
-    QTest::newRow("check order across kinds") << Builder([](BlockDiagram& d) {
-        out(d);
-        post(d, QStringLiteral("_A"));
-        dly(d);
-        pre(d, QStringLiteral("_B"));
-    })
-                                              << "error: PreLgc0: _B is not connected.\n"
-                                                 "error: DlyFnc0: InputPort is not connected.\n"
-                                                 "error: PstLgc0: _A is not connected.\n"
-                                                 "error: OUT-CH0: InputPort is not connected.\n"
-                                                 "warning: PreLgc0: Outport is not connected.\n"
-                                                 "warning: DlyFnc0: Outport is not connected.\n"
-                                                 "warning: PstLgc0: Outport is not connected.\n"
-                                              << 4;
-
-    // Measure counters: gate (mode bits 0..1), source (bits 2..3) and the log path.
-    auto msrRow = [](const char* name, const QString& settings, bool gate, bool src, const QString& text,
-                     int verdict) {
-        QTest::newRow(name) << Builder([=](BlockDiagram& d) {
-            BlockItem* q = cleanChain(d);
+        QTest::newRow("empty diagram") << Builder([](BlockDiagram&) {}) << "No error detected." << 0;
+        QTest::newRow("clean chain") << Builder([](BlockDiagram& d) { wire(cleanChain(d), out(d)); })
+                                     << "No error detected." << 0;
+        QTest::newRow("only an unconnected output")
+            << Builder([](BlockDiagram& d) { out(d); }) << "error: OUT-CH0: InputPort is not connected.\n"
+            << 1;
+        QTest::newRow("output named by its channel, not its user name") << Builder([](BlockDiagram& d) {
+            out(d, QStringLiteral("BEAM"));
+        }) << "error: OUT-CH0: InputPort is not connected.\n" << 1;
+        QTest::newRow("_B wired but unused, _C used but open") << Builder([](BlockDiagram& d) {
+            BlockItem* p = pre(d, QStringLiteral("_A and _C"), QStringLiteral("COINC"));
+            wire(input(d, QStringLiteral("IN-CH0")), p, 0);
+            wire(input(d, QStringLiteral("IN-CH1")), p, 1);
+            BlockItem* f = cnt(d, QString());
+            wire(p, f);
+            BlockItem* q = post(d, QStringLiteral("_A"));
+            wire(f, q);
             wire(q, out(d));
-            BlockItem* m = msr(d, settings);
-            if (gate)
-                wire(q, m, 0);
-            if (src)
-                wire(q, m, 1);
-        }) << text << verdict;
-    };
-    msrRow("msr empty settings, nothing wired", QString(), false, false, "No error detected.", 0);
-    msrRow("msr empty settings, SRC wired", QString(), false, true,
-           "warning: MsrCnt0: SRC is connected, but not used.\n", -1);
-    msrRow("msr mode 0, GATE wired", QStringLiteral("Mode=0 FileSave=false PATH="), true, false,
-           "warning: MsrCnt0: GATE is connected, but not used.\n", -1);
-    msrRow("msr mode 1 without GATE", QStringLiteral("Mode=1 FileSave=false PATH="), false, false,
-           "error: MsrCnt0: GATE is not connected.\n", 1);
-    msrRow("msr mode 4 without SRC", QStringLiteral("Mode=4 FileSave=false PATH="), false, false,
-           "error: MsrCnt0: SRC is not connected.\n", 1);
-    msrRow("msr mode 5 fully wired", QStringLiteral("Mode=5 FileSave=false PATH="), true, true,
-           "No error detected.", 0);
-    msrRow("msr mode 8 without SRC, GATE wired", QStringLiteral("Mode=8 FileSave=false PATH="), true, false,
-           "error: MsrCnt0: SRC is not connected.\nwarning: MsrCnt0: GATE is connected, but not used.\n", 1);
-    msrRow("msr logging to a missing path", QStringLiteral("Mode=0 FileSave=true PATH=/nonexistent/vextor"),
-           false, false, "error: MsrCnt0: Save path does not exist.\n", 1);
-    msrRow("msr unit in FileSave means logging on",
-           QStringLiteral("Mode=0 FileSave=usec PATH=/nonexistent/vextor"), false, false,
-           "error: MsrCnt0: Save path does not exist.\n", 1);
-    msrRow("msr logging with an empty path", QStringLiteral("Mode=0 FileSave=1 PATH="), false, false,
-           "error: MsrCnt0: Save path does not exist.\n", 1);
-    msrRow("msr logging to an existing directory", QStringLiteral("Mode=0 Unit=usec FileSave=true PATH=/tmp"),
-           false, false, "No error detected.", 0);
-    msrRow("msr logging off ignores the path", QStringLiteral("Mode=0 FileSave=0 PATH=/nonexistent/vextor"),
-           false, false, "No error detected.", 0);
-    msrRow("msr logging to a file, not a directory",
-           QStringLiteral("Mode=0 FileSave=true PATH=/etc/hostname"), false, false,
-           "error: MsrCnt0: Save path does not exist.\n", 1);
-}
+        }) << "error: COINC: _C is not connected.\nwarning: COINC: _B is connected, but not used.\n"
+                                                               << 1;
+        QTest::newRow("unconfigured logic: error listed before the earlier warning")
+            << Builder([](BlockDiagram& d) { pre(d, QString(), QStringLiteral("P")); })
+            << "error: P is unconfigured.\nwarning: P: Outport is not connected.\n"
+            << 1;
+        QTest::newRow("PostLogic _K used but open") << Builder([](BlockDiagram& d) {
+            BlockItem* q = cleanChain(d);
+            q->setPropertyString(QStringLiteral("_A or _K"));
+            wire(q, out(d));
+        }) << "error: PstLgc0: _K is not connected.\n"
+                                                    << 1;
+        QTest::newRow("oscillator counter with a source: warning only") << Builder([](BlockDiagram& d) {
+            BlockItem* q = cleanChain(d);
+            d.functions().first()->setPropertyString(QStringLiteral("Mode=9 MainCnt=50nsec SubCnt=50nsec"));
+            wire(q, out(d));
+        }) << "warning: CntFnc0: InputPort is connected, but not used.\n"
+                                                                        << -1;
+        QTest::newRow("oscillator counter without a source") << Builder([](BlockDiagram& d) {
+            BlockItem* f = cnt(d, QStringLiteral("Mode=9 MainCnt=50nsec SubCnt=50nsec"));
+            BlockItem* q = post(d, QStringLiteral("_A"));
+            wire(f, q);
+            wire(q, out(d));
+        }) << "No error detected." << 0;
+        QTest::newRow("delay without source and without use")
+            << Builder([](BlockDiagram& d) { dly(d); })
+            << "error: DlyFnc0: InputPort is not connected.\nwarning: DlyFnc0: Outport is not connected.\n"
+            << 1;
+        QTest::newRow("feedback and label-in need a driver, named by user name")
+            << Builder([](BlockDiagram& d) {
+                   d.createFeedBackIN(0, 0)->setType(QStringLiteral("FeedBack"));
+                   BlockItem* l = d.createNIMLabelIN(0, 0);
+                   l->setType(QStringLiteral("Label"));
+                   l->setUserName(QStringLiteral("  TRIG "));
+               })
+            << "error: FeedBack0: InputPort is not connected.\nerror: TRIG: InputPort is not connected.\n"
+            << 2;
+        QTest::newRow("label source without use") << Builder([](BlockDiagram& d) {
+            d.createNIMLabel(0, 0, QStringLiteral("Label0"))->setType("Label");
+        }) << "warning: Label0: Outport is not connected.\n"
+                                                  << -1;
+        QTest::newRow("check order across kinds") << Builder([](BlockDiagram& d) {
+            out(d);
+            post(d, QStringLiteral("_A"));
+            dly(d);
+            pre(d, QStringLiteral("_B"));
+        })
+                                                  << "error: PreLgc0: _B is not connected.\n"
+                                                     "error: DlyFnc0: InputPort is not connected.\n"
+                                                     "error: PstLgc0: _A is not connected.\n"
+                                                     "error: OUT-CH0: InputPort is not connected.\n"
+                                                     "warning: PreLgc0: Outport is not connected.\n"
+                                                     "warning: DlyFnc0: Outport is not connected.\n"
+                                                     "warning: PstLgc0: Outport is not connected.\n"
+                                                  << 4;
 
-void TestDrc::report()
-{
-    QFETCH(Builder, build);
-    QFETCH(QString, text);
-    QFETCH(int, verdict);
+        // Measure counters: gate (mode bits 0..1), source (bits 2..3) and the log path.
+        auto msrRow = [](const char* name, const QString& settings, bool gate, bool src, const QString& text,
+                         int verdict) {
+            QTest::newRow(name) << Builder([=](BlockDiagram& d) {
+                BlockItem* q = cleanChain(d);
+                wire(q, out(d));
+                BlockItem* m = msr(d, settings);
+                if (gate)
+                    wire(q, m, 0);
+                if (src)
+                    wire(q, m, 1);
+            }) << text << verdict;
+        };
+        msrRow("msr empty settings, nothing wired", QString(), false, false, "No error detected.", 0);
+        msrRow("msr empty settings, SRC wired", QString(), false, true,
+               "warning: MsrCnt0: SRC is connected, but not used.\n", -1);
+        msrRow("msr mode 0, GATE wired", QStringLiteral("Mode=0 FileSave=false PATH="), true, false,
+               "warning: MsrCnt0: GATE is connected, but not used.\n", -1);
+        msrRow("msr mode 1 without GATE", QStringLiteral("Mode=1 FileSave=false PATH="), false, false,
+               "error: MsrCnt0: GATE is not connected.\n", 1);
+        msrRow("msr mode 4 without SRC", QStringLiteral("Mode=4 FileSave=false PATH="), false, false,
+               "error: MsrCnt0: SRC is not connected.\n", 1);
+        msrRow("msr mode 5 fully wired", QStringLiteral("Mode=5 FileSave=false PATH="), true, true,
+               "No error detected.", 0);
+        msrRow(
+            "msr mode 8 without SRC, GATE wired", QStringLiteral("Mode=8 FileSave=false PATH="), true, false,
+            "error: MsrCnt0: SRC is not connected.\nwarning: MsrCnt0: GATE is connected, but not used.\n", 1);
+        msrRow("msr logging to a missing path",
+               QStringLiteral("Mode=0 FileSave=true PATH=/nonexistent/vextor"), false, false,
+               "error: MsrCnt0: Save path does not exist.\n", 1);
+        msrRow("msr unit in FileSave means logging on",
+               QStringLiteral("Mode=0 FileSave=usec PATH=/nonexistent/vextor"), false, false,
+               "error: MsrCnt0: Save path does not exist.\n", 1);
+        msrRow("msr logging with an empty path", QStringLiteral("Mode=0 FileSave=1 PATH="), false, false,
+               "error: MsrCnt0: Save path does not exist.\n", 1);
+        msrRow("msr logging to an existing directory",
+               QStringLiteral("Mode=0 Unit=usec FileSave=true PATH=/tmp"), false, false, "No error detected.",
+               0);
+        msrRow("msr logging off ignores the path",
+               QStringLiteral("Mode=0 FileSave=0 PATH=/nonexistent/vextor"), false, false,
+               "No error detected.", 0);
+        msrRow("msr logging to a file, not a directory",
+               QStringLiteral("Mode=0 FileSave=true PATH=/etc/hostname"), false, false,
+               "error: MsrCnt0: Save path does not exist.\n", 1);
+    }
 
-    BlockDiagram diagram;
-    build(diagram);
-    QTextDocument doc;
-    QCOMPARE(diagram.drc(&doc), verdict);
-    QCOMPARE(doc.toPlainText(), text);
-}
+    void report()
+    {
+        QFETCH(Builder, build);
+        QFETCH(QString, text);
+        QFETCH(int, verdict);
 
-void TestDrc::checkMsrCnt_data()
-{
-    QTest::addColumn<QString>("settings");
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<QString>("path");
-    QTest::addColumn<QString>("unit");
+        BlockDiagram diagram;
+        build(diagram);
+        QTextDocument doc;
+        QCOMPARE(diagram.drc(&doc), verdict);
+        QCOMPARE(doc.toPlainText(), text);
+    }
 
-    auto row = [](const char* tag, const QString& settings, int mode, const QString& path,
-                  const QString& unit) { QTest::newRow(tag) << settings << mode << path << unit; };
-    row("empty settings", "", 0, "", "nsec");
-    row("unit taken from FileSave", "Mode=1 FileSave=usec PATH=/tmp/x", 1, "/tmp/x", "usec");
-    row("unit key, path with a blank", "Mode=1 Unit=msec FileSave=true PATH=/tmp/my dir", 1, "/tmp/my dir",
-        "msec");
-    row("FileSave unit wins over Unit", "Mode=2 Unit=msec FileSave=sec PATH=/data", 2, "/data", "sec");
-    row("logging off clears the path", "Mode=5 Unit=sec FileSave=0 PATH=/x", 5, "", "sec");
-    row("false keeps the default unit", "Mode=2 FileSave=false PATH=/x", 2, "", "nsec");
-    row("FileSave 1", "Mode=2 FileSave=1 PATH=/x", 2, "/x", "nsec");
-    row("bit 3 clears the unit", "Mode=9 Unit=msec FileSave=true PATH=/tmp", 9, "/tmp", "");
-    row("only the low four mode bits", "Mode=17 FileSave=true PATH=/tmp", 1, "/tmp", "nsec");
-    row("no FileSave means no logging", "Mode=3 Unit=usec PATH=/tmp", 3, "", "usec");
-}
+    void checkMsrCnt_data()
+    {
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("unit");
 
-void TestDrc::checkMsrCnt()
-{
-    QFETCH(QString, settings);
-    QFETCH(int, mode);
-    QFETCH(QString, path);
-    QFETCH(QString, unit);
+        auto row = [](const char* tag, const QString& settings, int mode, const QString& path,
+                      const QString& unit) { QTest::newRow(tag) << settings << mode << path << unit; };
+        row("empty settings", "", 0, "", "nsec");
+        row("unit taken from FileSave", "Mode=1 FileSave=usec PATH=/tmp/x", 1, "/tmp/x", "usec");
+        row("unit key, path with a blank", "Mode=1 Unit=msec FileSave=true PATH=/tmp/my dir", 1,
+            "/tmp/my dir", "msec");
+        row("FileSave unit wins over Unit", "Mode=2 Unit=msec FileSave=sec PATH=/data", 2, "/data", "sec");
+        row("logging off clears the path", "Mode=5 Unit=sec FileSave=0 PATH=/x", 5, "", "sec");
+        row("false keeps the default unit", "Mode=2 FileSave=false PATH=/x", 2, "", "nsec");
+        row("FileSave 1", "Mode=2 FileSave=1 PATH=/x", 2, "/x", "nsec");
+        row("bit 3 clears the unit", "Mode=9 Unit=msec FileSave=true PATH=/tmp", 9, "/tmp", "");
+        row("only the low four mode bits", "Mode=17 FileSave=true PATH=/tmp", 1, "/tmp", "nsec");
+        row("no FileSave means no logging", "Mode=3 Unit=usec PATH=/tmp", 3, "", "usec");
+    }
 
-    BlockDiagram diagram;
-    BlockItem* m = diagram.createMsrCnt(0, 0, QStringLiteral("MsrCnt2"));
-    m->setType(m->getName());
-    m->setPropertyString(settings);
-    m->setUserName(QStringLiteral(" SCALER "));
+    void checkMsrCnt()
+    {
+        QFETCH(QString, settings);
+        QFETCH(int, mode);
+        QFETCH(QString, path);
+        QFETCH(QString, unit);
 
-    int modes[4] = {7, 7, 7, 7};
-    QString paths[4] = {"stale", "stale", "stale", "stale"};
-    QString names[4];
-    QString units[4] = {"stale", "stale", "stale", "stale"};
-    diagram.checkMsrCnt(modes, paths, names, units);
+        BlockDiagram diagram;
+        typed(diagram.createMsrCnt(0, 0, QStringLiteral("MsrCnt2")), QString(), settings,
+              QStringLiteral(" SCALER "));
 
-    QCOMPARE(QVector<int>(modes, modes + 4), QVector<int>({-1, -1, mode, -1}));
-    QCOMPARE(paths[2], path);
-    QCOMPARE(units[2], unit);
-    QCOMPARE(names[2], QStringLiteral("SCALER"));
-}
+        int modes[4] = {7, 7, 7, 7};
+        QString paths[4] = {"stale", "stale", "stale", "stale"};
+        QString names[4];
+        QString units[4] = {"stale", "stale", "stale", "stale"};
+        diagram.checkMsrCnt(modes, paths, names, units);
 
-void TestDrc::checkMsrCntSeveralCounters()
-{
-    // Outputs and other blocks of the output column are not measure counters.
-    BlockDiagram diagram;
-    out(diagram);
-    msr(diagram, QStringLiteral("Mode=4 Unit=usec FileSave=true PATH=/a"));
-    msr(diagram, QString());
-    diagram.createFeedBackIN(0, 0)->setType(QStringLiteral("FeedBack"));
+        QCOMPARE(QVector<int>(modes, modes + 4), QVector<int>({-1, -1, mode, -1}));
+        QCOMPARE(paths[2], path);
+        QCOMPARE(units[2], unit);
+        QCOMPARE(names[2], QStringLiteral("SCALER"));
+    }
 
-    int modes[4];
-    QString paths[4], names[4], units[4];
-    diagram.checkMsrCnt(modes, paths, names, units);
-    QCOMPARE(QVector<int>(modes, modes + 4), QVector<int>({4, 0, -1, -1}));
-    QCOMPARE(paths[0], QStringLiteral("/a"));
-    QCOMPARE(units[0], QStringLiteral("usec"));
-    QCOMPARE(names[1], QStringLiteral("MsrCnt1"));
-    QCOMPARE(units[1], QStringLiteral("nsec"));
-}
+    void checkMsrCntSeveralCounters()
+    {
+        // Outputs and other blocks of the output column are not measure counters.
+        BlockDiagram diagram;
+        out(diagram);
+        msr(diagram, QStringLiteral("Mode=4 Unit=usec FileSave=true PATH=/a"));
+        msr(diagram, QString());
+        diagram.createFeedBackIN(0, 0)->setType(QStringLiteral("FeedBack"));
+
+        int modes[4];
+        QString paths[4], names[4], units[4];
+        diagram.checkMsrCnt(modes, paths, names, units);
+        QCOMPARE(QVector<int>(modes, modes + 4), QVector<int>({4, 0, -1, -1}));
+        QCOMPARE(paths[0], QStringLiteral("/a"));
+        QCOMPARE(units[0], QStringLiteral("usec"));
+        QCOMPARE(names[1], QStringLiteral("MsrCnt1"));
+        QCOMPARE(units[1], QStringLiteral("nsec"));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestDrc)
 #include "tst_drc.moc"

@@ -3,65 +3,37 @@
 
 #include <QtTest>
 
-// Block mapping, register values, write order and lookup-table bits of the download image.
-class TestImage : public QObject
-{
-    Q_OBJECT
-
-private slots:
-    void placement_data();
-    void placement();
-    void emptyDiagram();
-    void writeOrder();
-    void registers_data();
-    void registers();
-    void frontendBits_data();
-    void frontendBits();
-    void backendBits_data();
-    void backendBits();
-    void expressionErrorStopsBeforeSending();
-    void captureText();
-};
-
 namespace {
+template<typename T> T* typed(T* block, const QString& type)
+{
+    block->setType(type);
+    return block;
+}
+
 // Builds the function pool from tokens, in pool order: "C<mode>" or "C" counter, "D" delay,
 // "N" pass-through; a suffix names the source: "l" PreLogic, "x" an input, "f" a feedback,
 // "-" nothing. Examples: "Cl", "C9-", "Df", "N".
 QVector<BlockItem*> buildFunctions(BlockDiagram& d, const QString& layout)
 {
-    PreLogic* logic = d.createPreLogic(0, 0);
-    logic->setType(QStringLiteral("PreLogic"));
-    NIM_IN* input = d.createInput(0, 0, QStringLiteral("IN-CH0"));
-    input->setType(QStringLiteral("Input"));
-    BlockItem* feedback = d.createFeedBackIN(0, 0);
-    feedback->setType(QStringLiteral("FeedBack"));
+    BlockItem* const drivers[] = {
+        typed(d.createPreLogic(0, 0), QStringLiteral("PreLogic")),
+        typed(d.createInput(0, 0, QStringLiteral("IN-CH0")), QStringLiteral("Input")),
+        typed(d.createFeedBackIN(0, 0), QStringLiteral("FeedBack"))};
     QVector<BlockItem*> pool;
     for (const QString& token : layout.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-        BlockItem* f = nullptr;
-        QString rest = token.mid(1);
-        if (token.startsWith(QLatin1Char('C'))) {
-            f = d.createCntFnc(0, 0);
-            f->setType(QStringLiteral("CntFnc"));
-            QString mode;
-            while (!rest.isEmpty() && rest.at(0).isDigit()) {
-                mode += rest.at(0);
-                rest.remove(0, 1);
-            }
-            if (!mode.isEmpty())
-                f->setPropertyString(QStringLiteral("Mode=%1 MainCnt=1usec SubCnt=1usec").arg(mode));
-        } else if (token.startsWith(QLatin1Char('D'))) {
-            f = d.createDlyFnc(0, 0);
-            f->setType(QStringLiteral("DlyFnc"));
-        } else {
-            f = d.createNonFnc(0, 0);
-            f->setType(QStringLiteral("NonFnc"));
-        }
-        if (rest == QLatin1String("l"))
-            f->setPort(0, logic);
-        else if (rest == QLatin1String("x"))
-            f->setPort(0, input);
-        else if (rest == QLatin1String("f"))
-            f->setPort(0, feedback);
+        const QChar kind = token.at(0);
+        BlockItem* f = kind == QLatin1Char('C')   ? typed(d.createCntFnc(0, 0), QStringLiteral("CntFnc"))
+                       : kind == QLatin1Char('D') ? typed(d.createDlyFnc(0, 0), QStringLiteral("DlyFnc"))
+                                                  : typed(d.createNonFnc(0, 0), QStringLiteral("NonFnc"));
+        int digits = 1;
+        while (digits < token.size() && token.at(digits).isDigit())
+            ++digits;
+        if (digits > 1)
+            f->setPropertyString(
+                QStringLiteral("Mode=%1 MainCnt=1usec SubCnt=1usec").arg(token.mid(1, digits - 1)));
+        const QString source = token.mid(digits);
+        if (source.size() == 1 && QStringLiteral("lxf").contains(source))
+            f->setPort(0, drivers[QStringLiteral("lxf").indexOf(source)]);
         pool.append(f);
     }
     return pool;
@@ -93,8 +65,7 @@ quint32 valueAt(const ImageCapture& capture, quint32 addr, int width)
 
 PreLogic* preLogic(BlockDiagram& d, const QString& expr, const QStringList& channels)
 {
-    PreLogic* logic = d.createPreLogic(0, 0);
-    logic->setType(QStringLiteral("PreLogic"));
+    PreLogic* logic = typed(d.createPreLogic(0, 0), QStringLiteral("PreLogic"));
     logic->setPropertyString(expr);
     for (int k = 0; k < channels.size(); ++k) {
         if (channels.at(k).isEmpty())
@@ -109,8 +80,7 @@ PreLogic* preLogic(BlockDiagram& d, const QString& expr, const QStringList& chan
 
 PostLogic* postLogic(BlockDiagram& d, const QString& expr, const QVector<BlockItem*>& inputs)
 {
-    PostLogic* logic = d.createPostLogic(0, 0);
-    logic->setType(QStringLiteral("PostLogic"));
+    PostLogic* logic = typed(d.createPostLogic(0, 0), QStringLiteral("PostLogic"));
     logic->setPropertyString(expr);
     for (int k = 0; k < inputs.size(); ++k) {
         if (inputs.at(k))
@@ -144,304 +114,285 @@ BlockItem* out(BlockDiagram& d, const QString& kind, BlockItem* driver0, BlockIt
 }
 } // namespace
 
-void TestImage::placement_data()
+// Block mapping, register values, write order and lookup-table bits of the download image.
+class TestImage : public QObject
 {
-    QTest::addColumn<QString>("functions");
-    QTest::addColumn<QString>("slots_");
-    QTest::addColumn<int>("backendSelect");
-    QTest::addColumn<int>("counterFeedback");
-    QTest::addColumn<int>("delayFeedback");
+    Q_OBJECT
 
-    auto row = [](const char* tag, const QString& functions, const QString& slots_, int select, int counter,
-                  int delay) { QTest::newRow(tag) << functions << slots_ << select << counter << delay; };
-    row("counters outnumber delays", "Cl Cl Cl Dl Dl", "- - - 3 4 0 1 2 - - -", 0x0718, 0, 0);
-    row("delays outnumber counters", "Cl Cl Dl Dl Dl", "- - - 4 3 2 1 0 - - -", 0x0738, 0, 0);
-    row("unlisted functions placed too", "C- C- Dl", "- - - 2 0 1 - - - - -", 0x0708, 0, 0);
-    row("many counters, mode 9 first", "Cl C9 Cf Cl C9- Cl Dl Dx Dl Dx", "- 8 6 9 7 5 3 0 2 4 1", 0x001e,
-        0x20, 0);
-    row("many delays, logic-fed first", "Cl Cf C9 C- Dx Dl Dx Dl D-", "5 7 4 6 0 1 2 - - - -", 0x070f, 0x04,
-        0);
-    row("counter fed back, delay fed back", "Cf Df", "- - - - - - 1 0 - - -", 0x0740, 0x10, 0x08);
-    row("pass-throughs fill 0 1 2 then 8", "N N N N", "0 1 2 - - - - - 3 - -", 0x0700, 0, 0);
-    row("pass-through after two", "N N Dl N", "0 1 3 - - - - 2 - - -", 0x0780, 0, 0);
-    row("no slot left for pass-through", "Cl Cl Cl Cl Cl Cl Cl Cl Cl Dx N N", "10 9 8 7 6 5 4 3 2 1 0",
-        0x0002, 0, 0);
-    row("too many counters stay in range", "Cl Cl Cl Cl Cl Cl Cl Cl Cl Cl Cl Cl", "10 9 8 7 6 5 4 3 2 1 0", 0,
-        0, 0);
-    row("too many delays stay in range", "Dl Dl Dl Dl Dl Dl Dl Dl Dl Dl Dl Dl", "0 1 2 3 4 5 6 7 8 9 10",
-        0x07ff, 0, 0);
-}
+private slots:
+    void placement_data()
+    {
+        QTest::addColumn<QString>("functions");
+        QTest::addColumn<QString>("slots_");
+        QTest::addColumn<int>("backendSelect");
+        QTest::addColumn<int>("counterFeedback");
+        QTest::addColumn<int>("delayFeedback");
 
-void TestImage::placement()
-{
-    QFETCH(QString, functions);
-    BlockDiagram d;
-    const QVector<BlockItem*> pool = buildFunctions(d, functions);
-    d.blockMapping();
-    QTEST(slotText(d, pool), "slots_");
-    QTEST(int(d.backendSelect()), "backendSelect");
-    QTEST(int(d.counterFeedbackSelect()), "counterFeedback");
-    QTEST(int(d.delayFeedbackSelect()), "delayFeedback");
-}
-
-void TestImage::emptyDiagram()
-{
-    BlockDiagram d;
-    ImageCapture capture;
-    QVERIFY(d.download(&capture));
-    QCOMPARE(capture.flushes(), 1);
-    QCOMPARE(capture.bytes().size(), 130 + 2 * 1024 + 3 * 2048);
-    for (const ImageCapture::Byte& b : capture.bytes()) {
-        const quint8 expected = b.first == 0x0006 ? 0x07 : 0;
-        QVERIFY2(b.second == expected, qPrintable(QString::number(b.first, 16)));
+        auto row = [](const char* tag, const QString& functions, const QString& slots_, int select,
+                      int counter,
+                      int delay) { QTest::newRow(tag) << functions << slots_ << select << counter << delay; };
+        row("counters outnumber delays", "Cl Cl Cl Dl Dl", "- - - 3 4 0 1 2 - - -", 0x0718, 0, 0);
+        row("delays outnumber counters", "Cl Cl Dl Dl Dl", "- - - 4 3 2 1 0 - - -", 0x0738, 0, 0);
+        row("unlisted functions placed too", "C- C- Dl", "- - - 2 0 1 - - - - -", 0x0708, 0, 0);
+        row("many counters, mode 9 first", "Cl C9 Cf Cl C9- Cl Dl Dx Dl Dx", "- 8 6 9 7 5 3 0 2 4 1", 0x001e,
+            0x20, 0);
+        row("many delays, logic-fed first", "Cl Cf C9 C- Dx Dl Dx Dl D-", "5 7 4 6 0 1 2 - - - -", 0x070f,
+            0x04, 0);
+        row("counter fed back, delay fed back", "Cf Df", "- - - - - - 1 0 - - -", 0x0740, 0x10, 0x08);
+        row("pass-throughs fill 0 1 2 then 8", "N N N N", "0 1 2 - - - - - 3 - -", 0x0700, 0, 0);
+        row("pass-through after two", "N N Dl N", "0 1 3 - - - - 2 - - -", 0x0780, 0, 0);
+        row("no slot left for pass-through", "Cl Cl Cl Cl Cl Cl Cl Cl Cl Dx N N", "10 9 8 7 6 5 4 3 2 1 0",
+            0x0002, 0, 0);
+        row("too many counters stay in range", "Cl Cl Cl Cl Cl Cl Cl Cl Cl Cl Cl Cl",
+            "10 9 8 7 6 5 4 3 2 1 0", 0, 0, 0);
+        row("too many delays stay in range", "Dl Dl Dl Dl Dl Dl Dl Dl Dl Dl Dl Dl", "0 1 2 3 4 5 6 7 8 9 10",
+            0x07ff, 0, 0);
     }
-}
 
-void TestImage::writeOrder()
-{
-    // The register map in write order: widths per address, running address jumps included.
-    QVector<QPair<quint32, int>> expected;
-    auto run = [&expected](quint32 from, int count, int width) {
-        for (int k = 0; k < count; ++k)
-            expected.append({from + quint32(k * width), width});
-    };
-    run(0x0004, 2, 1);
-    run(0x0006, 1, 2);
-    run(0x0008, 8, 1);
-    run(0x0010, 8, 2);
-    run(0x0020, 16, 4);
-    run(0x0060, 8, 1);
-    run(0x0068, 4, 1);
-    run(0x006C, 1, 2);
-    run(0x0070, 8, 2);
-    run(0x0088, 2, 4);
-    run(0x2000, 1024, 2);
-    run(0x2800, 3 * 2048, 1);
-
-    BlockDiagram d;
-    ImageCapture capture;
-    d.download(&capture);
-    QVector<quint32> addresses;
-    for (const auto& value : expected) {
-        for (int b = 0; b < value.second; ++b)
-            addresses.append(value.first + quint32(b));
+    void placement()
+    {
+        QFETCH(QString, functions);
+        BlockDiagram d;
+        const QVector<BlockItem*> pool = buildFunctions(d, functions);
+        d.blockMapping();
+        QTEST(slotText(d, pool), "slots_");
+        QTEST(int(d.backendSelect()), "backendSelect");
+        QTEST(int(d.counterFeedbackSelect()), "counterFeedback");
+        QTEST(int(d.delayFeedbackSelect()), "delayFeedback");
     }
-    QCOMPARE(capture.bytes().size(), addresses.size());
-    for (int i = 0; i < addresses.size(); ++i)
-        QCOMPARE(capture.bytes().at(i).first, addresses.at(i));
-}
 
-void TestImage::registers_data()
-{
-    QTest::addColumn<QString>("setup");
-    QTest::addColumn<quint32>("addr");
-    QTest::addColumn<int>("width");
-    QTest::addColumn<quint32>("value");
-
-    QTest::newRow("IN-USER empty: user control bit 9") << "user" << 0x006Cu << 2 << 0x0200u;
-    QTest::newRow("IN-USER oscillator main") << "oscillator" << 0x0088u << 4 << 1000u;
-    QTest::newRow("IN-USER oscillator sub") << "oscillator" << 0x008Cu << 4 << 9u;
-    QTest::newRow("output empty: NIM bit") << "output" << 0x0068u << 1 << 0x04u;
-    QTest::newRow("output empty: no TTL bit") << "output" << 0x0069u << 1 << 0u;
-    QTest::newRow("output TTL") << "ttl" << 0x0069u << 1 << 0x04u;
-    QTest::newRow("inputs polarity") << "inputs" << 0x006Bu << 1 << 0x02u;
-    QTest::newRow("input threshold set") << "inputs" << 0x0076u << 2 << 900u;
-    QTest::newRow("input threshold default") << "inputs" << 0x0072u << 2 << 1720u;
-    QTest::newRow("input threshold absent") << "inputs" << 0x0070u << 2 << 0u;
-    QTest::newRow("counter mode unit 0") << "counter" << 0x0008u << 1 << 3u;
-    QTest::newRow("counter main unit 0") << "counter" << 0x0020u << 4 << 1500u;
-    QTest::newRow("counter sub unit 0") << "counter" << 0x0024u << 4 << 200u;
-    QTest::newRow("delay of unit 4 (slot 7)") << "delay" << 0x0018u << 2 << 1250u;
-    QTest::newRow("measure counter 1 mode") << "msrcnt" << 0x0061u << 1 << 2u;
-}
-
-void TestImage::registers()
-{
-    QFETCH(QString, setup);
-    QFETCH(quint32, addr);
-    QFETCH(int, width);
-
-    BlockDiagram d;
-    if (setup == QLatin1String("user")) {
-        d.createInput(0, 0, QStringLiteral("IN-USER"));
-    } else if (setup == QLatin1String("oscillator")) {
-        d.createInput(0, 0, QStringLiteral("IN-USER"))
-            ->setCnt(QStringLiteral("1usec"), QStringLiteral("10nsec"), QString());
-    } else if (setup == QLatin1String("output")) {
-        out(d, QStringLiteral("OUT-CH2"), nullptr);
-    } else if (setup == QLatin1String("ttl")) {
-        out(d, QStringLiteral("OUT-CH2"), nullptr)
-            ->setPropertyString(QStringLiteral("bNIM=false bTTL=true "));
-    } else if (setup == QLatin1String("inputs")) {
-        d.createInput(0, 0, QStringLiteral("IN-CH3"))
-            ->setPropertyString(QStringLiteral("bUser=false bHigh=true Vth=900"));
-        d.createInput(0, 0, QStringLiteral("IN-CH1"));
-    } else if (setup == QLatin1String("counter")) {
-        function(d, "CntFnc")->setPropertyString(QStringLiteral("Mode=3 MainCnt=1.5usec SubCnt=200nsec"));
-    } else if (setup == QLatin1String("delay")) {
-        function(d, "DlyFnc")->setPropertyString(QStringLiteral("Delay=1.25us"));
-    } else if (setup == QLatin1String("msrcnt")) {
-        out(d, QStringLiteral("MsrCnt1"), nullptr)
-            ->setPropertyString(QStringLiteral("Mode=2 FileSave=false PATH=/tmp"));
-    }
-    ImageCapture capture;
-    d.download(&capture);
-    QTEST(valueAt(capture, addr, width), "value");
-}
-
-void TestImage::frontendBits_data()
-{
-    QTest::addColumn<QString>("setup");
-    QTest::addColumn<int>("channel"); // channel bit that drives the tested entry bit, -1: never set
-    QTest::addColumn<int>("bit");
-
-    QTest::newRow("counter in slot 3 from IN-CH0") << "counter" << 0 << 8;
-    QTest::newRow("counter fed back: no trigger") << "feedback" << -1 << 8;
-    QTest::newRow("pass-through in slot 8: bit 3") << "passthrough" << 0 << 3;
-    QTest::newRow("pass-through without driver") << "undriven" << -1 << 0;
-    QTest::newRow("counter through a label") << "label" << 2 << 8;
-    QTest::newRow("delay of unit 5 in slot 0") << "delay5" << 1 << 13;
-}
-
-void TestImage::frontendBits()
-{
-    QFETCH(QString, setup);
-    QFETCH(int, channel);
-    QFETCH(int, bit);
-
-    BlockDiagram d;
-    PreLogic* a0 = preLogic(d, QStringLiteral("_A"), {QStringLiteral("IN-CH0")});
-    if (setup == QLatin1String("counter")) {
-        function(d, "CntFnc", a0);
-    } else if (setup == QLatin1String("feedback")) {
-        BlockItem* fb = d.createFeedBackIN(0, 0);
-        fb->setType(QStringLiteral("FeedBack"));
-        function(d, "CntFnc", fb);
-    } else if (setup == QLatin1String("passthrough")) {
-        for (int k = 0; k < 3; ++k)
-            function(d, "NonFnc");
-        function(d, "NonFnc", a0);
-    } else if (setup == QLatin1String("undriven")) {
-        function(d, "NonFnc");
-    } else if (setup == QLatin1String("label")) {
-        PreLogic* c2 = preLogic(d, QStringLiteral("_B"), {QString(), QStringLiteral("IN-CH2")});
-        BlockItem* labelIn = d.createNIMLabelIN(0, 0);
-        labelIn->setType(QStringLiteral("Label"));
-        labelIn->setPort(0, c2);
-        BlockItem* label = d.createNIMLabel(0, 1, labelIn->getName());
-        label->setType(QStringLiteral("Label"));
-        function(d, "CntFnc", label);
-    } else if (setup == QLatin1String("delay5")) {
-        // Nine delays fill slots 0..8; the first (slot 0) belongs to delay unit 5.
-        PreLogic* c1 = preLogic(d, QStringLiteral("_A"), {QStringLiteral("IN-CH1")});
-        function(d, "DlyFnc", c1);
-        for (int k = 0; k < 8; ++k)
-            function(d, "DlyFnc", d.createInput(0, k + 1, QStringLiteral("IN-OPT")));
-    }
-    d.blockMapping();
-    for (int c = 0; c < 1024; ++c) {
-        const quint16 entry = d.calcFrontendLUT(quint16(2 * c));
-        const bool expected = channel >= 0 && (c >> channel) & 1;
-        QVERIFY2(entry == (expected ? 1u << bit : 0u),
-                 qPrintable(QStringLiteral("c=%1 entry=%2").arg(c).arg(entry)));
-    }
-}
-
-void TestImage::backendBits_data()
-{
-    QTest::addColumn<QString>("setup");
-    QTest::addColumn<int>("table");    // 0 output, 1 feedback, 2 measure counter
-    QTest::addColumn<QString>("bits"); // "tableBit:slot" pairs; slot -1 means the negation of slot 3
-
-    QTest::newRow("PostLogic on slot 5 drives OUT-CH2") << "output" << 0 << "2:5";
-    QTest::newRow("feedback follows its PostLogic") << "feedback" << 1 << "0:3";
-    QTest::newRow("measure counter 1 gate and source") << "msrcnt" << 2 << "2:3 3:-1";
-    QTest::newRow("unconnected input takes first empty slot") << "unconnected" << 0 << "0:0";
-    QTest::newRow("label operand follows the labelled function") << "label" << 0 << "1:3";
-}
-
-void TestImage::backendBits()
-{
-    QFETCH(QString, setup);
-    QFETCH(int, table);
-    QFETCH(QString, bits);
-
-    BlockDiagram d;
-    if (setup == QLatin1String("output")) {
-        // Three counters and two delays: the first counter sits in slot 5.
-        QVector<BlockItem*> fs;
-        for (int k = 0; k < 3; ++k)
-            fs.append(function(d, "CntFnc"));
-        function(d, "DlyFnc");
-        function(d, "DlyFnc");
-        out(d, QStringLiteral("OUT-CH2"), postLogic(d, QStringLiteral("_A"), {fs.at(0)}));
-    } else if (setup == QLatin1String("feedback")) {
-        BlockItem* fb = d.createFeedBackIN(0, 0);
-        fb->setType(QStringLiteral("FeedBack"));
-        BlockItem* counter = function(d, "CntFnc", fb);
-        fb->setPort(0, postLogic(d, QStringLiteral("_A"), {counter}));
-    } else if (setup == QLatin1String("msrcnt")) {
-        BlockItem* counter = function(d, "CntFnc");
-        out(d, QStringLiteral("MsrCnt1"), postLogic(d, QStringLiteral("_A"), {counter}),
-            postLogic(d, QStringLiteral("not _A"), {counter}));
-    } else if (setup == QLatin1String("unconnected")) {
-        function(d, "CntFnc");
-        out(d, QStringLiteral("OUT-CH0"), postLogic(d, QStringLiteral("_A"), {}));
-    } else if (setup == QLatin1String("label")) {
-        BlockItem* counter = function(d, "CntFnc");
-        BlockItem* labelIn = d.createNIMLabelIN(0, 0);
-        labelIn->setType(QStringLiteral("Label"));
-        labelIn->setPort(0, counter);
-        BlockItem* label = d.createNIMFncLabel(0, 1, labelIn->getName());
-        label->setType(QStringLiteral("FncLabel"));
-        out(d, QStringLiteral("OUT-CH1"), postLogic(d, QStringLiteral("_A"), {label}));
-    }
-    d.blockMapping();
-    for (int i = 0; i < 2048; ++i) {
-        const quint8 entry = table == 0   ? d.calcNIMOutLUT(quint16(i))
-                             : table == 1 ? d.calcFeedBackLUT(quint16(i))
-                                          : d.calcMsrCntLUT(quint16(i));
-        quint8 expected = 0;
-        for (const QString& pair : bits.split(QLatin1Char(' '))) {
-            const int tableBit = pair.section(QLatin1Char(':'), 0, 0).toInt();
-            const int slot = pair.section(QLatin1Char(':'), 1, 1).toInt();
-            const bool on = slot < 0 ? !((i >> 3) & 1) : (i >> slot) & 1;
-            if (on)
-                expected |= quint8(1u << tableBit);
+    void emptyDiagram()
+    {
+        // The register map in write order as (start, count, width), then the tables; every byte
+        // is zero but the backend select.
+        static const int RUNS[][3] = {{0x0004, 2, 1}, {0x0006, 1, 2},    {0x0008, 8, 1},
+                                      {0x0010, 8, 2}, {0x0020, 16, 4},   {0x0060, 8, 1},
+                                      {0x0068, 4, 1}, {0x006C, 1, 2},    {0x0070, 8, 2},
+                                      {0x0088, 2, 4}, {0x2000, 1024, 2}, {0x2800, 3 * 2048, 1}};
+        QVector<quint32> addresses;
+        for (const auto& run : RUNS) {
+            for (int k = 0; k < run[1] * run[2]; ++k)
+                addresses.append(quint32(run[0] + k));
         }
-        QVERIFY2(entry == expected, qPrintable(QStringLiteral("i=%1 entry=%2").arg(i).arg(entry)));
-    }
-}
-
-void TestImage::expressionErrorStopsBeforeSending()
-{
-    BlockDiagram d;
-    function(d, "CntFnc", preLogic(d, QStringLiteral("_A or"), {QStringLiteral("IN-CH0")}));
-    for (bool bLiteral : {false, true}) {
+        BlockDiagram d;
         ImageCapture capture;
-        try {
-            bLiteral ? d.downloadLiteral(&capture) : d.download(&capture);
-            QFAIL("no error thrown");
-        } catch (const QString& message) {
-            QCOMPARE(message, QStringLiteral("PreLgc0: invalid at EOF"));
+        QVERIFY(d.download(&capture));
+        QCOMPARE(capture.flushes(), 1);
+        QCOMPARE(capture.bytes().size(), 130 + 2 * 1024 + 3 * 2048);
+        QCOMPARE(capture.bytes().size(), addresses.size());
+        for (int i = 0; i < addresses.size(); ++i) {
+            QCOMPARE(capture.bytes().at(i).first, addresses.at(i));
+            QCOMPARE(int(capture.bytes().at(i).second), addresses.at(i) == 0x0006 ? 0x07 : 0);
         }
-        QCOMPARE(capture.flushes(), 0);
-        // The registers were queued; no table entry was.
-        QCOMPARE(capture.bytes().size(), 130);
     }
-}
 
-void TestImage::captureText()
-{
-    ImageCapture capture;
-    QCOMPARE(capture.writeTAMP(quint16(0xABCD), 0x2000), 2);
-    QCOMPARE(capture.writeTAMP(quint8(0x0F), 0x12345678), 1);
-    QCOMPARE(capture.writeTAMP(quint32(0x01020304), 0x88), 4);
-    QCOMPARE(capture.writeTAMP(), 7);
-    QCOMPARE(capture.flushes(), 1);
-    QCOMPARE(capture.text(), QStringLiteral("00002000 ab\n00002001 cd\n12345678 0f\n"
-                                            "00000088 01\n00000089 02\n0000008a 03\n0000008b 04\n"));
-}
+    void registers_data()
+    {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<quint32>("addr");
+        QTest::addColumn<int>("width");
+        QTest::addColumn<quint32>("value");
+
+        QTest::newRow("IN-USER empty: user control bit 9") << "user" << 0x006Cu << 2 << 0x0200u;
+        QTest::newRow("IN-USER oscillator main") << "oscillator" << 0x0088u << 4 << 1000u;
+        QTest::newRow("IN-USER oscillator sub") << "oscillator" << 0x008Cu << 4 << 9u;
+        QTest::newRow("output empty: NIM bit") << "output" << 0x0068u << 1 << 0x04u;
+        QTest::newRow("output empty: no TTL bit") << "output" << 0x0069u << 1 << 0u;
+        QTest::newRow("output TTL") << "ttl" << 0x0069u << 1 << 0x04u;
+        QTest::newRow("inputs polarity") << "inputs" << 0x006Bu << 1 << 0x02u;
+        QTest::newRow("input threshold set") << "inputs" << 0x0076u << 2 << 900u;
+        QTest::newRow("input threshold default") << "inputs" << 0x0072u << 2 << 1720u;
+        QTest::newRow("input threshold absent") << "inputs" << 0x0070u << 2 << 0u;
+        QTest::newRow("counter mode unit 0") << "counter" << 0x0008u << 1 << 3u;
+        QTest::newRow("counter main unit 0") << "counter" << 0x0020u << 4 << 1500u;
+        QTest::newRow("counter sub unit 0") << "counter" << 0x0024u << 4 << 200u;
+        QTest::newRow("delay of unit 4 (slot 7)") << "delay" << 0x0018u << 2 << 1250u;
+        QTest::newRow("measure counter 1 mode") << "msrcnt" << 0x0061u << 1 << 2u;
+    }
+
+    void registers()
+    {
+        QFETCH(QString, setup);
+        QFETCH(quint32, addr);
+        QFETCH(int, width);
+
+        BlockDiagram d;
+        if (setup == QLatin1String("user")) {
+            d.createInput(0, 0, QStringLiteral("IN-USER"));
+        } else if (setup == QLatin1String("oscillator")) {
+            d.createInput(0, 0, QStringLiteral("IN-USER"))
+                ->setCnt(QStringLiteral("1usec"), QStringLiteral("10nsec"), QString());
+        } else if (setup == QLatin1String("output")) {
+            out(d, QStringLiteral("OUT-CH2"), nullptr);
+        } else if (setup == QLatin1String("ttl")) {
+            out(d, QStringLiteral("OUT-CH2"), nullptr)
+                ->setPropertyString(QStringLiteral("bNIM=false bTTL=true "));
+        } else if (setup == QLatin1String("inputs")) {
+            d.createInput(0, 0, QStringLiteral("IN-CH3"))
+                ->setPropertyString(QStringLiteral("bUser=false bHigh=true Vth=900"));
+            d.createInput(0, 0, QStringLiteral("IN-CH1"));
+        } else if (setup == QLatin1String("counter")) {
+            function(d, "CntFnc")->setPropertyString(QStringLiteral("Mode=3 MainCnt=1.5usec SubCnt=200nsec"));
+        } else if (setup == QLatin1String("delay")) {
+            function(d, "DlyFnc")->setPropertyString(QStringLiteral("Delay=1.25us"));
+        } else if (setup == QLatin1String("msrcnt")) {
+            out(d, QStringLiteral("MsrCnt1"), nullptr)
+                ->setPropertyString(QStringLiteral("Mode=2 FileSave=false PATH=/tmp"));
+        }
+        ImageCapture capture;
+        d.download(&capture);
+        QTEST(valueAt(capture, addr, width), "value");
+    }
+
+    void frontendBits_data()
+    {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<int>("channel"); // channel bit that drives the tested entry bit, -1: never set
+        QTest::addColumn<int>("bit");
+
+        QTest::newRow("counter in slot 3 from IN-CH0") << "counter" << 0 << 8;
+        QTest::newRow("counter fed back: no trigger") << "feedback" << -1 << 8;
+        QTest::newRow("pass-through in slot 8: bit 3") << "passthrough" << 0 << 3;
+        QTest::newRow("pass-through without driver") << "undriven" << -1 << 0;
+        QTest::newRow("counter through a label") << "label" << 2 << 8;
+        QTest::newRow("delay of unit 5 in slot 0") << "delay5" << 1 << 13;
+    }
+
+    void frontendBits()
+    {
+        QFETCH(QString, setup);
+        QFETCH(int, channel);
+        QFETCH(int, bit);
+
+        BlockDiagram d;
+        PreLogic* a0 = preLogic(d, QStringLiteral("_A"), {QStringLiteral("IN-CH0")});
+        if (setup == QLatin1String("counter")) {
+            function(d, "CntFnc", a0);
+        } else if (setup == QLatin1String("feedback")) {
+            BlockItem* fb = typed(d.createFeedBackIN(0, 0), QStringLiteral("FeedBack"));
+            function(d, "CntFnc", fb);
+        } else if (setup == QLatin1String("passthrough")) {
+            for (int k = 0; k < 3; ++k)
+                function(d, "NonFnc");
+            function(d, "NonFnc", a0);
+        } else if (setup == QLatin1String("undriven")) {
+            function(d, "NonFnc");
+        } else if (setup == QLatin1String("label")) {
+            PreLogic* c2 = preLogic(d, QStringLiteral("_B"), {QString(), QStringLiteral("IN-CH2")});
+            BlockItem* labelIn = typed(d.createNIMLabelIN(0, 0), QStringLiteral("Label"));
+            labelIn->setPort(0, c2);
+            BlockItem* label = typed(d.createNIMLabel(0, 1, labelIn->getName()), QStringLiteral("Label"));
+            function(d, "CntFnc", label);
+        } else if (setup == QLatin1String("delay5")) {
+            // Nine delays fill slots 0..8; the first (slot 0) belongs to delay unit 5.
+            PreLogic* c1 = preLogic(d, QStringLiteral("_A"), {QStringLiteral("IN-CH1")});
+            function(d, "DlyFnc", c1);
+            for (int k = 0; k < 8; ++k)
+                function(d, "DlyFnc", d.createInput(0, k + 1, QStringLiteral("IN-OPT")));
+        }
+        d.blockMapping();
+        for (int c = 0; c < 1024; ++c) {
+            const quint16 entry = d.calcFrontendLUT(quint16(2 * c));
+            const bool expected = channel >= 0 && (c >> channel) & 1;
+            QVERIFY2(entry == (expected ? 1u << bit : 0u),
+                     qPrintable(QStringLiteral("c=%1 entry=%2").arg(c).arg(entry)));
+        }
+    }
+
+    void backendBits_data()
+    {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<int>("table");    // 0 output, 1 feedback, 2 measure counter
+        QTest::addColumn<QString>("bits"); // "tableBit:slot" pairs; slot -1 means the negation of slot 3
+
+        QTest::newRow("PostLogic on slot 5 drives OUT-CH2") << "output" << 0 << "2:5";
+        QTest::newRow("feedback follows its PostLogic") << "feedback" << 1 << "0:3";
+        QTest::newRow("measure counter 1 gate and source") << "msrcnt" << 2 << "2:3 3:-1";
+        QTest::newRow("unconnected input takes first empty slot") << "unconnected" << 0 << "0:0";
+        QTest::newRow("label operand follows the labelled function") << "label" << 0 << "1:3";
+    }
+
+    void backendBits()
+    {
+        QFETCH(QString, setup);
+        QFETCH(int, table);
+        QFETCH(QString, bits);
+
+        BlockDiagram d;
+        if (setup == QLatin1String("output")) {
+            // Three counters and two delays: the first counter sits in slot 5.
+            QVector<BlockItem*> fs;
+            for (int k = 0; k < 3; ++k)
+                fs.append(function(d, "CntFnc"));
+            function(d, "DlyFnc");
+            function(d, "DlyFnc");
+            out(d, QStringLiteral("OUT-CH2"), postLogic(d, QStringLiteral("_A"), {fs.at(0)}));
+        } else if (setup == QLatin1String("feedback")) {
+            BlockItem* fb = typed(d.createFeedBackIN(0, 0), QStringLiteral("FeedBack"));
+            BlockItem* counter = function(d, "CntFnc", fb);
+            fb->setPort(0, postLogic(d, QStringLiteral("_A"), {counter}));
+        } else if (setup == QLatin1String("msrcnt")) {
+            BlockItem* counter = function(d, "CntFnc");
+            out(d, QStringLiteral("MsrCnt1"), postLogic(d, QStringLiteral("_A"), {counter}),
+                postLogic(d, QStringLiteral("not _A"), {counter}));
+        } else if (setup == QLatin1String("unconnected")) {
+            function(d, "CntFnc");
+            out(d, QStringLiteral("OUT-CH0"), postLogic(d, QStringLiteral("_A"), {}));
+        } else if (setup == QLatin1String("label")) {
+            BlockItem* counter = function(d, "CntFnc");
+            BlockItem* labelIn = typed(d.createNIMLabelIN(0, 0), QStringLiteral("Label"));
+            labelIn->setPort(0, counter);
+            BlockItem* label =
+                typed(d.createNIMFncLabel(0, 1, labelIn->getName()), QStringLiteral("FncLabel"));
+            out(d, QStringLiteral("OUT-CH1"), postLogic(d, QStringLiteral("_A"), {label}));
+        }
+        d.blockMapping();
+        for (int i = 0; i < 2048; ++i) {
+            const quint8 entry = table == 0   ? d.calcNIMOutLUT(quint16(i))
+                                 : table == 1 ? d.calcFeedBackLUT(quint16(i))
+                                              : d.calcMsrCntLUT(quint16(i));
+            quint8 expected = 0;
+            for (const QString& pair : bits.split(QLatin1Char(' '))) {
+                const int tableBit = pair.section(QLatin1Char(':'), 0, 0).toInt();
+                const int slot = pair.section(QLatin1Char(':'), 1, 1).toInt();
+                const bool on = slot < 0 ? !((i >> 3) & 1) : (i >> slot) & 1;
+                if (on)
+                    expected |= quint8(1u << tableBit);
+            }
+            QVERIFY2(entry == expected, qPrintable(QStringLiteral("i=%1 entry=%2").arg(i).arg(entry)));
+        }
+    }
+
+    void expressionErrorStopsBeforeSending()
+    {
+        BlockDiagram d;
+        function(d, "CntFnc", preLogic(d, QStringLiteral("_A or"), {QStringLiteral("IN-CH0")}));
+        for (bool bLiteral : {false, true}) {
+            ImageCapture capture;
+            try {
+                bLiteral ? d.downloadLiteral(&capture) : d.download(&capture);
+                QFAIL("no error thrown");
+            } catch (const QString& message) {
+                QCOMPARE(message, QStringLiteral("PreLgc0: invalid at EOF"));
+            }
+            QCOMPARE(capture.flushes(), 0);
+            // The registers were queued; no table entry was.
+            QCOMPARE(capture.bytes().size(), 130);
+        }
+    }
+
+    void captureText()
+    {
+        ImageCapture capture;
+        QCOMPARE(capture.writeTAMP(quint16(0xABCD), 0x2000), 2);
+        QCOMPARE(capture.writeTAMP(quint8(0x0F), 0x12345678), 1);
+        QCOMPARE(capture.writeTAMP(quint32(0x01020304), 0x88), 4);
+        QCOMPARE(capture.writeTAMP(), 7);
+        QCOMPARE(capture.flushes(), 1);
+        QCOMPARE(capture.text(), QStringLiteral("00002000 ab\n00002001 cd\n12345678 0f\n"
+                                                "00000088 01\n00000089 02\n0000008a 03\n0000008b 04\n"));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestImage)
 #include "tst_image.moc"

@@ -12,16 +12,151 @@ class TestLabelModel : public QObject
     Q_OBJECT
 
 private slots:
-    void strCompare_data();
-    void strCompare();
-    void labelsKeptInNumberOrder();
-    void isLabelUsedAcrossSheets();
-    void images_data();
-    void images();
-    void outputsBeforeDefinition();
-    void sameSheetChangesNothing();
-    void renameKeepsLookups();
-    void deleteAndClear();
+    void strCompare_data()
+    {
+        QTest::addColumn<QString>("a");
+        QTest::addColumn<QString>("b");
+        QTest::addColumn<bool>("less");
+        auto row = [](const char* tag, const QString& a, const QString& b, bool less) {
+            QTest::newRow(tag) << a << b << less;
+        };
+        row("labels by number", "Label2", "Label10", true);
+        row("labels reversed", "Label10", "Label2", false);
+        row("feedbacks by number", "FeedBack3", "FeedBack12", true);
+        row("equal", "Label3", "Label3", false);
+        row("mixed kinds", "Label1", "FeedBack2", false);
+        row("other names", "A1", "A2", false);
+    }
+
+    void strCompare()
+    {
+        QFETCH(QString, a);
+        QFETCH(QString, b);
+        QTEST(LabelModel::strCompare(a, b), "less");
+    }
+
+    void labelsKeptInNumberOrder()
+    {
+        LabelModel model;
+        for (int i = 8; i >= 2; --i)
+            model.newLabel(block("Label" + QString::number(i), "Label"));
+        model.newLabel(block("Label10", "PreLabel"));
+        model.newLabel(block("FeedBack7", "FeedBack"));
+        model.newLabel(block("FeedBack1", "FeedBack"));
+        model.newLabel(block("Other", "Label"));
+        QStringList names;
+        for (const auto& label : model.labels())
+            names << label.name;
+        QCOMPARE(names, QStringList({"Label2", "Label3", "Label4", "Label5", "Label6", "Label7", "Label8",
+                                     "Label10"}));
+        QCOMPARE(model.feedbacks().at(0).name, QString("FeedBack1"));
+        QCOMPARE(model.feedbacks().at(1).name, QString("FeedBack7"));
+    }
+
+    void isLabelUsedAcrossSheets()
+    {
+        LabelModel model;
+        model.setCurrentTab(1);
+        model.newLabel(block("Label4", "Label"));
+        QVERIFY(model.isUsed("Label4", 1));
+        QVERIFY(!model.isLabelUsed("Label4"));
+        model.setCurrentTab(0);
+        QVERIFY(!model.isUsed("Label4", -1));
+        model.setUsed("Label4", true);
+        QVERIFY(model.isLabelUsed("Label4"));
+        model.setUsed("Label4", false);
+        QVERIFY(!model.isLabelUsed("Label4"));
+        QVERIFY(model.isUsed("Unknown", 0));
+    }
+
+    void images_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("type"); // empty: no defining block
+        QTest::addColumn<bool>("used");
+        QTest::addColumn<QString>("image");
+        QTest::addColumn<QString>("drag");
+        auto row = [](const char* tag, const QString& name, const QString& type, bool used,
+                      const QString& image,
+                      const QString& drag) { QTest::newRow(tag) << name << type << used << image << drag; };
+        row("FeedBack free", "FeedBack0", "FeedBack", false, ":/images/LabelON.png", "FeedBack0");
+        row("FeedBack used", "FeedBack0", "FeedBack", true, ":/images/LabelOFF.png", "FeedBack0");
+        row("PreLabel free", "Label1", "PreLabel", false, ":/images/LabelON.png", "PreLabel1");
+        row("Label free", "Label1", "Label", false, ":/images/FncLabelON.png", "Label1");
+        row("label never defined", "Label1", "", false, ":/images/LabelOFF.png", "Label1");
+    }
+
+    void images()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, type);
+        QFETCH(bool, used);
+        LabelModel model;
+        model.setCurrentTab(2);
+        if (!type.isEmpty())
+            model.newLabel(block(name, type));
+        model.setCurrentTab(0);
+        model.setUsed(name, used);
+        const auto& list = name.startsWith("FeedBack") ? model.feedbacks() : model.labels();
+        QCOMPARE(list.size(), 1);
+        QTEST(model.imageFor(list.at(0), 0), "image");
+        QTEST(LabelModel::dragName(list.at(0)), "drag");
+    }
+
+    void outputsBeforeDefinition()
+    {
+        LabelModel model;
+        model.setUsed("FeedBack2", true);
+        QVERIFY(!model.feedbacks().at(0).item);
+        BlockItem* fb = block("FeedBack2", "FeedBack");
+        model.setCurrentTab(1);
+        model.newLabel(fb);
+        QCOMPARE(model.feedbacks().size(), 1);
+        QCOMPARE(model.feedbacks().at(0).item, fb);
+        QVERIFY(model.isUsed("FeedBack2", 0));
+        QVERIFY(!model.isUsed("FeedBack2", 1));
+        model.forgetItem(fb);
+        QVERIFY(!model.feedbacks().at(0).item);
+    }
+
+    void sameSheetChangesNothing()
+    {
+        LabelModel model;
+        model.newLabel(block("Label1", "Label"));
+        QSignalSpy spy(&model, &LabelModel::changed);
+        model.setCurrentTab(0);
+        QCOMPARE(spy.size(), 0);
+        model.setCurrentTab(3);
+        QCOMPARE(spy.size(), 1);
+        QCOMPARE(model.currentTab(), 3);
+        QVERIFY(model.labels().at(0).bUsed.contains(3));
+    }
+
+    void renameKeepsLookups()
+    {
+        LabelModel model;
+        model.newLabel(block("Label5", "Label"));
+        model.rename("Label5", "Trigger");
+        QCOMPARE(LabelModel::displayName(model.labels().at(0)), QString("Trigger"));
+        QVERIFY(model.isUsed("Label5", 0));
+        model.rename("Label5", "");
+        QCOMPARE(LabelModel::displayName(model.labels().at(0)), QString("Label5"));
+    }
+
+    void deleteAndClear()
+    {
+        LabelModel model;
+        model.newLabel(block("Label1", "Label"));
+        model.newLabel(block("Label2", "Label"));
+        model.newLabel(block("FeedBack1", "FeedBack"));
+        model.deleteLabel("Label1");
+        QCOMPARE(model.labels().size(), 1);
+        QCOMPARE(model.labels().at(0).name, QString("Label2"));
+        model.deleteLabel("FeedBack1");
+        QVERIFY(model.feedbacks().isEmpty());
+        model.clearEntry();
+        QVERIFY(model.labels().isEmpty());
+    }
 
 private:
     BlockItem* block(const QString& name, const QString& type)
@@ -32,154 +167,6 @@ private:
     }
     std::vector<std::unique_ptr<BlockItem>> m_blocks;
 };
-
-void TestLabelModel::strCompare_data()
-{
-    QTest::addColumn<QString>("a");
-    QTest::addColumn<QString>("b");
-    QTest::addColumn<bool>("less");
-    auto row = [](const char* tag, const QString& a, const QString& b, bool less) {
-        QTest::newRow(tag) << a << b << less;
-    };
-    row("labels by number", "Label2", "Label10", true);
-    row("labels reversed", "Label10", "Label2", false);
-    row("feedbacks by number", "FeedBack3", "FeedBack12", true);
-    row("equal", "Label3", "Label3", false);
-    row("mixed kinds", "Label1", "FeedBack2", false);
-    row("other names", "A1", "A2", false);
-}
-
-void TestLabelModel::strCompare()
-{
-    QFETCH(QString, a);
-    QFETCH(QString, b);
-    QFETCH(bool, less);
-    QCOMPARE(LabelModel::strCompare(a, b), less);
-}
-
-void TestLabelModel::labelsKeptInNumberOrder()
-{
-    LabelModel model;
-    for (int i = 8; i >= 2; --i)
-        model.newLabel(block("Label" + QString::number(i), "Label"));
-    model.newLabel(block("Label10", "PreLabel"));
-    model.newLabel(block("FeedBack7", "FeedBack"));
-    model.newLabel(block("FeedBack1", "FeedBack"));
-    model.newLabel(block("Other", "Label"));
-    QStringList names;
-    for (const auto& label : model.labels())
-        names << label.name;
-    QCOMPARE(names,
-             QStringList({"Label2", "Label3", "Label4", "Label5", "Label6", "Label7", "Label8", "Label10"}));
-    QCOMPARE(model.feedbacks().at(0).name, QString("FeedBack1"));
-    QCOMPARE(model.feedbacks().at(1).name, QString("FeedBack7"));
-}
-
-void TestLabelModel::isLabelUsedAcrossSheets()
-{
-    LabelModel model;
-    model.setCurrentTab(1);
-    model.newLabel(block("Label4", "Label"));
-    QVERIFY(model.isUsed("Label4", 1));
-    QVERIFY(!model.isLabelUsed("Label4"));
-    model.setCurrentTab(0);
-    QVERIFY(!model.isUsed("Label4", -1));
-    model.setUsed("Label4", true);
-    QVERIFY(model.isLabelUsed("Label4"));
-    model.setUsed("Label4", false);
-    QVERIFY(!model.isLabelUsed("Label4"));
-    QVERIFY(model.isUsed("Unknown", 0));
-}
-
-void TestLabelModel::images_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("type"); // empty: no defining block
-    QTest::addColumn<bool>("used");
-    QTest::addColumn<QString>("image");
-    QTest::addColumn<QString>("drag");
-    auto row = [](const char* tag, const QString& name, const QString& type, bool used, const QString& image,
-                  const QString& drag) { QTest::newRow(tag) << name << type << used << image << drag; };
-    row("FeedBack free", "FeedBack0", "FeedBack", false, ":/images/LabelON.png", "FeedBack0");
-    row("FeedBack used", "FeedBack0", "FeedBack", true, ":/images/LabelOFF.png", "FeedBack0");
-    row("PreLabel free", "Label1", "PreLabel", false, ":/images/LabelON.png", "PreLabel1");
-    row("Label free", "Label1", "Label", false, ":/images/FncLabelON.png", "Label1");
-    row("label never defined", "Label1", "", false, ":/images/LabelOFF.png", "Label1");
-}
-
-void TestLabelModel::images()
-{
-    QFETCH(QString, name);
-    QFETCH(QString, type);
-    QFETCH(bool, used);
-    QFETCH(QString, image);
-    QFETCH(QString, drag);
-    LabelModel model;
-    model.setCurrentTab(2);
-    if (!type.isEmpty())
-        model.newLabel(block(name, type));
-    model.setCurrentTab(0);
-    model.setUsed(name, used);
-    const auto& list = name.startsWith("FeedBack") ? model.feedbacks() : model.labels();
-    QCOMPARE(list.size(), 1);
-    QCOMPARE(model.imageFor(list.at(0), 0), image);
-    QCOMPARE(LabelModel::dragName(list.at(0)), drag);
-}
-
-void TestLabelModel::outputsBeforeDefinition()
-{
-    LabelModel model;
-    model.setUsed("FeedBack2", true);
-    QVERIFY(!model.feedbacks().at(0).item);
-    BlockItem* fb = block("FeedBack2", "FeedBack");
-    model.setCurrentTab(1);
-    model.newLabel(fb);
-    QCOMPARE(model.feedbacks().size(), 1);
-    QCOMPARE(model.feedbacks().at(0).item, fb);
-    QVERIFY(model.isUsed("FeedBack2", 0));
-    QVERIFY(!model.isUsed("FeedBack2", 1));
-    model.forgetItem(fb);
-    QVERIFY(!model.feedbacks().at(0).item);
-}
-
-void TestLabelModel::sameSheetChangesNothing()
-{
-    LabelModel model;
-    model.newLabel(block("Label1", "Label"));
-    QSignalSpy spy(&model, &LabelModel::changed);
-    model.setCurrentTab(0);
-    QCOMPARE(spy.size(), 0);
-    model.setCurrentTab(3);
-    QCOMPARE(spy.size(), 1);
-    QCOMPARE(model.currentTab(), 3);
-    QVERIFY(model.labels().at(0).bUsed.contains(3));
-}
-
-void TestLabelModel::renameKeepsLookups()
-{
-    LabelModel model;
-    model.newLabel(block("Label5", "Label"));
-    model.rename("Label5", "Trigger");
-    QCOMPARE(LabelModel::displayName(model.labels().at(0)), QString("Trigger"));
-    QVERIFY(model.isUsed("Label5", 0));
-    model.rename("Label5", "");
-    QCOMPARE(LabelModel::displayName(model.labels().at(0)), QString("Label5"));
-}
-
-void TestLabelModel::deleteAndClear()
-{
-    LabelModel model;
-    model.newLabel(block("Label1", "Label"));
-    model.newLabel(block("Label2", "Label"));
-    model.newLabel(block("FeedBack1", "FeedBack"));
-    model.deleteLabel("Label1");
-    QCOMPARE(model.labels().size(), 1);
-    QCOMPARE(model.labels().at(0).name, QString("Label2"));
-    model.deleteLabel("FeedBack1");
-    QVERIFY(model.feedbacks().isEmpty());
-    model.clearEntry();
-    QVERIFY(model.labels().isEmpty());
-}
 
 QTEST_GUILESS_MAIN(TestLabelModel)
 #include "tst_labelmodel.moc"

@@ -33,337 +33,263 @@ class TestLogic : public QObject
     Q_OBJECT
 
 private slots:
-    void precedence_data();
-    void precedence();
-    void operands_data();
-    void operands();
-    void errors_data();
-    void errors();
-
-    void setPropertyCheck_data();
-    void setPropertyCheck();
-    void isBitONPrefixesBlockName_data();
-    void isBitONPrefixesBlockName();
-    void emptyExpressionIsFalse();
-
-    void setPortAutomaticInputs();
-    void setPortAllInputsTaken();
-
-    void preLogicChannel_data();
-    void preLogicChannel();
-    void preLogicFirstInputOfAChannel();
-    void preLogicCombination();
-    void preLogicOtherDrivers();
-};
-
-void TestLogic::precedence_data()
-{
-    // Random expressions are checked against an independent evaluator in tst_logicrandom; these
-    // are the stated precedence examples.
-    // table: the value for A + 2B + 4C = 0..7, as '0'/'1'.
-    QTest::addColumn<QString>("expr");
-    QTest::addColumn<QString>("table");
-    auto row = [](const char* tag, const QString& expr, const QString& table) {
-        QTest::newRow(tag) << expr << table;
-    };
-    row("or over and", "_A or _B and _C", "01010111");
-    row("and before or", "_A and _B or _C", "00011111");
-    row("not binds an operand", "not _A and _B", "00100010");
-    row("xor before or", "_A xor _B or _C", "01101111");
-    row("or over xor", "_A or _B xor _C", "01111101");
-    row("xor over and", "_A xor _B and _C", "01010110");
-    row("not of parentheses", "not (_A or _B) and _C", "00001000");
-    row("parentheses without blanks", "(_A)and(_B)", "00010001");
-    row("parentheses first", "(_A or _B) and _C", "00000111");
-    row("mixed levels", "_A or _B and _C xor _A and not _B or _C", "01011111");
-    row("constant true", "true and _C", "00001111");
-    row("constant false", "false or not _A", "10101010");
-    row("tabs and line breaks", "_A\tand\n  _B", "00010001");
-}
-
-void TestLogic::precedence()
-{
-    QFETCH(QString, expr);
-    QFETCH(QString, table);
-    PostLogic logic(0, 0, QStringLiteral("PstLgc0"));
-    QString checked = expr;
-    QVERIFY2(logic.setProperty(checked, true), qPrintable(checked));
-    for (int i = 0; i < 8; ++i) {
-        bool bits[NIMLogic::OPERANDS] = {};
-        bits[0] = i & 1;
-        bits[1] = i & 2;
-        bits[2] = i & 4;
-        QCOMPARE(logic.isBitON(bits), table.at(i) == QLatin1Char('1'));
+    void precedence_data()
+    {
+        // Random expressions are checked against an independent evaluator in tst_logicrandom; these
+        // are the stated precedence examples.
+        // table: the value for A + 2B + 4C = 0..7, as '0'/'1'.
+        QTest::addColumn<QString>("expr");
+        QTest::addColumn<QString>("table");
+        auto row = [](const char* tag, const QString& expr, const QString& table) {
+            QTest::newRow(tag) << expr << table;
+        };
+        row("or over and", "_A or _B and _C", "01010111");
+        row("and before or", "_A and _B or _C", "00011111");
+        row("not binds an operand", "not _A and _B", "00100010");
+        row("xor before or", "_A xor _B or _C", "01101111");
+        row("or over xor", "_A or _B xor _C", "01111101");
+        row("xor over and", "_A xor _B and _C", "01010110");
+        row("not of parentheses", "not (_A or _B) and _C", "00001000");
+        row("parentheses without blanks", "(_A)and(_B)", "00010001");
+        row("parentheses first", "(_A or _B) and _C", "00000111");
+        row("mixed levels", "_A or _B and _C xor _A and not _B or _C", "01011111");
+        row("constant true", "true and _C", "00001111");
+        row("constant false", "false or not _A", "10101010");
+        row("tabs and line breaks", "_A\tand\n  _B", "00010001");
     }
-}
 
-void TestLogic::operands_data()
-{
-    QTest::addColumn<QString>("expr");
-    QTest::addColumn<int>("index");
-    const char* const names[] = {"_A", "_B", "_C", "_D", "_E", "_F", "_G", "_H", "_I", "_J", "_K"};
-    for (int k = 0; k < NIMLogic::OPERANDS; ++k)
-        QTest::newRow(names[k]) << QString::fromLatin1(names[k]) << k;
-}
+    void precedence()
+    {
+        QFETCH(QString, expr);
+        QFETCH(QString, table);
+        PostLogic logic(0, 0, QStringLiteral("PstLgc0"));
+        QString checked = expr;
+        QVERIFY2(logic.setProperty(checked, true), qPrintable(checked));
+        QCOMPARE(checked, expr);
+        QCOMPARE(logic.getProperty(), expr);
+        for (int i = 0; i < 8; ++i) {
+            bool bits[NIMLogic::OPERANDS] = {};
+            bits[0] = i & 1;
+            bits[1] = i & 2;
+            bits[2] = i & 4;
+            QCOMPARE(logic.isBitON(bits), table.at(i) == QLatin1Char('1'));
+        }
+    }
 
-void TestLogic::operands()
-{
-    QFETCH(QString, expr);
-    QFETCH(int, index);
-    PreLogic pre(0, 0, QStringLiteral("PreLgc0"));
-    NIMLogic& logic = pre; // PreLogic's channel-word isBitON hides the operand form
-    store(logic, expr);
-    for (int k = 0; k < NIMLogic::OPERANDS; ++k) {
-        bool bits[NIMLogic::OPERANDS] = {};
-        bits[k] = true;
-        QCOMPARE(logic.isBitON(bits), k == index);
-        // The operand is the only thing that matters.
+    void operands()
+    {
+        PreLogic pre(0, 0, QStringLiteral("PreLgc0"));
+        NIMLogic& logic = pre; // PreLogic's channel-word isBitON hides the operand form
+        for (int index = 0; index < NIMLogic::OPERANDS; ++index) {
+            store(logic, QStringLiteral("_") + QChar('A' + index));
+            // The operand is the only thing that matters.
+            for (int k = 0; k < NIMLogic::OPERANDS; ++k) {
+                bool bits[NIMLogic::OPERANDS] = {};
+                bits[k] = true;
+                QCOMPARE(logic.isBitON(bits), k == index);
+                for (bool& bit : bits)
+                    bit = !bit;
+                QCOMPARE(logic.isBitON(bits), k != index);
+            }
+        }
+    }
+
+    void errors_data()
+    {
+        QTest::addColumn<QString>("expr");
+        QTest::addColumn<QString>("message");
+        auto row = [](const char* tag, const QString& expr, const QString& message) {
+            QTest::newRow(tag) << expr << message;
+        };
+        const QString missing = QStringLiteral("invalid --- ')' is missimg.");
+        const QString atEof = QStringLiteral("invalid at EOF");
+        row("unclosed parenthesis", "( _A or _B", missing);
+        row("unclosed inside not", "(not _A", missing);
+        row("unclosed after a tighter operator", "_A or _B and ( _C", missing);
+        row("trailing operator", "_A or", atEof);
+        row("trailing operator after tighter one", "_A or _B and", atEof);
+        row("not alone", "not", atEof);
+        row("open inside", "_A or (_B and", atEof);
+        row("two operands", "_A _B", "invalid at '_B'");
+        row("surplus closing parenthesis", "_A )", "invalid at ')'");
+        row("surplus after tighter operator", "_A or _B and _C )", "invalid at ')'");
+        row("empty parentheses", "()", "invalid at ')'");
+        row("operand beyond _K", "_L", "invalid at '_L'");
+        row("lower-case operand", "_a or _B", "invalid at '_a'");
+        row("upper-case operator", "_A AND _B", "invalid at 'AND'");
+        row("doubled operator", "_A and and _B", "invalid at 'and'");
+        row("operator first", "or _A", "invalid at 'or'");
+        row("parenthesis after a tighter operand", "_A or _B (_C)", "invalid at '('");
+        row("first error wins", "_A _B )", "invalid at '_B'");
+        row("empty", "", "invalid at ''");
+    }
+
+    void errors()
+    {
+        QFETCH(QString, expr);
+        QFETCH(QString, message);
+        PostLogic logic(0, 0, QStringLiteral("PstLgc0"));
+        store(logic, QStringLiteral("_A"));
+        QString checked = expr;
+        QVERIFY(!logic.setProperty(checked, true));
+        QCOMPARE(checked, message);
+        QCOMPARE(logic.getProperty(), QStringLiteral("_A"));
+        // Unchecked, as the document loader stores it, the text is kept as it is.
+        QString raw = expr;
+        QVERIFY(logic.setProperty(raw, false));
+        QCOMPARE(raw, expr);
+        QCOMPARE(logic.getProperty(), expr);
+
+        // The same message, whatever the operand values.
+        bool bits[NIMLogic::OPERANDS];
         for (bool& bit : bits)
-            bit = !bit;
-        QCOMPARE(logic.isBitON(bits), k != index);
+            bit = true;
+        QCOMPARE(thrownBy([&] { NIMLogic::calc(expr, bits); }), message);
     }
-}
 
-void TestLogic::errors_data()
-{
-    QTest::addColumn<QString>("expr");
-    QTest::addColumn<QString>("message");
-    auto row = [](const char* tag, const QString& expr, const QString& message) {
-        QTest::newRow(tag) << expr << message;
-    };
-    const QString missing = QStringLiteral("invalid --- ')' is missimg.");
-    const QString atEof = QStringLiteral("invalid at EOF");
-    row("unclosed parenthesis", "( _A or _B", missing);
-    row("unclosed inside not", "(not _A", missing);
-    row("unclosed after a tighter operator", "_A or _B and ( _C", missing);
-    row("trailing operator", "_A or", atEof);
-    row("trailing operator after tighter one", "_A or _B and", atEof);
-    row("not alone", "not", atEof);
-    row("open inside", "_A or (_B and", atEof);
-    row("two operands", "_A _B", "invalid at '_B'");
-    row("surplus closing parenthesis", "_A )", "invalid at ')'");
-    row("surplus after tighter operator", "_A or _B and _C )", "invalid at ')'");
-    row("empty parentheses", "()", "invalid at ')'");
-    row("operand beyond _K", "_L", "invalid at '_L'");
-    row("lower-case operand", "_a or _B", "invalid at '_a'");
-    row("upper-case operator", "_A AND _B", "invalid at 'AND'");
-    row("doubled operator", "_A and and _B", "invalid at 'and'");
-    row("operator first", "or _A", "invalid at 'or'");
-    row("parenthesis after a tighter operand", "_A or _B (_C)", "invalid at '('");
-    row("first error wins", "_A _B )", "invalid at '_B'");
-    row("empty", "", "invalid at ''");
-}
-
-void TestLogic::errors()
-{
-    QFETCH(QString, expr);
-    QFETCH(QString, message);
-    PostLogic logic(0, 0, QStringLiteral("PstLgc0"));
-    store(logic, QStringLiteral("_A"));
-    QString checked = expr;
-    QVERIFY(!logic.setProperty(checked, true));
-    QCOMPARE(checked, message);
-    QCOMPARE(logic.getProperty(), QStringLiteral("_A"));
-
-    // The same message, whatever the operand values.
-    bool bits[NIMLogic::OPERANDS];
-    for (bool& bit : bits)
-        bit = true;
-    QCOMPARE(thrownBy([&] { NIMLogic::calc(expr, bits); }), message);
-}
-
-void TestLogic::setPropertyCheck_data()
-{
-    QTest::addColumn<QString>("expr");
-    QTest::addColumn<bool>("check");
-    QTest::addColumn<bool>("stored");
-    QTest::addColumn<QString>("returnedText");
-
-    QTest::newRow("valid, checked") << "_A and _B" << true << true << "_A and _B";
-    QTest::newRow("valid, unchecked") << "_A and _B" << false << true << "_A and _B";
-    QTest::newRow("invalid, checked") << "_A and" << true << false << "invalid at EOF";
-    QTest::newRow("invalid, unchecked") << "_A and" << false << true << "_A and";
-    QTest::newRow("empty, checked") << "" << true << false << "invalid at ''";
-    QTest::newRow("empty, unchecked") << "" << false << true << "";
-    QTest::newRow("unclosed, checked") << "(_C" << true << false << "invalid --- ')' is missimg.";
-}
-
-void TestLogic::setPropertyCheck()
-{
-    QFETCH(QString, expr);
-    QFETCH(bool, check);
-    QFETCH(bool, stored);
-    QFETCH(QString, returnedText);
-
-    PreLogic logic(0, 0, QStringLiteral("PreLgc0"));
-    store(logic, QStringLiteral("_K"));
-    QString text = expr;
-    QCOMPARE(logic.setProperty(text, check), stored);
-    QCOMPARE(text, returnedText);
-    QCOMPARE(logic.getProperty(), stored ? expr : QStringLiteral("_K"));
-}
-
-void TestLogic::isBitONPrefixesBlockName_data()
-{
-    QTest::addColumn<bool>("pre");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("expr");
-    QTest::addColumn<QString>("message");
-    QTest::newRow("PreLogic") << true << QString("PreLgc3") << QString("( _A")
-                              << QString("PreLgc3: invalid --- ')' is missimg.");
-    QTest::newRow("PostLogic") << false << QString("PstLgc12") << QString("not")
-                               << QString("PstLgc12: invalid at EOF");
-}
-
-void TestLogic::isBitONPrefixesBlockName()
-{
-    QFETCH(bool, pre);
-    QFETCH(QString, name);
-    QFETCH(QString, expr);
-    QFETCH(QString, message);
-
-    std::unique_ptr<NIMLogic> logic;
-    if (pre)
-        logic = std::make_unique<PreLogic>(0, 0, name);
-    else
-        logic = std::make_unique<PostLogic>(0, 0, name);
-    // The resource name is used, not the name shown to the user.
-    logic->setUserName(QStringLiteral("Coincidence"));
-    store(*logic, expr);
-    const bool bits[NIMLogic::OPERANDS] = {};
-    QCOMPARE(thrownBy([&] { logic->isBitON(bits); }), message);
-    if (pre) {
-        const auto* preLogic = static_cast<PreLogic*>(logic.get());
-        QCOMPARE(thrownBy([&] { preLogic->isBitON(quint16(0xFFFF)); }), message);
+    void isBitONPrefixesBlockName()
+    {
+        // The resource name is used, not the name shown to the user.
+        PreLogic pre(0, 0, QStringLiteral("PreLgc3"));
+        PostLogic post(0, 0, QStringLiteral("PstLgc12"));
+        pre.setUserName(QStringLiteral("Coincidence"));
+        post.setUserName(QStringLiteral("Coincidence"));
+        store(pre, QStringLiteral("( _A"));
+        store(post, QStringLiteral("not"));
+        const bool bits[NIMLogic::OPERANDS] = {};
+        const QString missing = QStringLiteral("PreLgc3: invalid --- ')' is missimg.");
+        QCOMPARE(thrownBy([&] { static_cast<NIMLogic&>(pre).isBitON(bits); }), missing);
+        QCOMPARE(thrownBy([&] { pre.isBitON(quint16(0xFFFF)); }), missing);
+        QCOMPARE(thrownBy([&] { post.isBitON(bits); }), QStringLiteral("PstLgc12: invalid at EOF"));
     }
-}
 
-void TestLogic::emptyExpressionIsFalse()
-{
-    PreLogic pre(0, 0, QStringLiteral("PreLgc0"));
-    PostLogic post(0, 0, QStringLiteral("PstLgc0"));
-    bool bits[NIMLogic::OPERANDS];
-    for (bool& bit : bits)
-        bit = true;
-    QVERIFY(!static_cast<NIMLogic&>(pre).isBitON(bits));
-    QVERIFY(!post.isBitON(bits));
-    QVERIFY(!pre.isBitON(quint16(0xFFFF)));
-}
-
-void TestLogic::setPortAutomaticInputs()
-{
-    PreLogic logic(0, 0, QStringLiteral("PreLgc0"));
-    NIM_IN a(0, 0, QStringLiteral("IN-CH0"));
-    NIM_IN b(1, 0, QStringLiteral("IN-CH1"));
-    NIM_IN c(2, 0, QStringLiteral("IN-CH2"));
-    NIM_IN d(3, 0, QStringLiteral("IN-CH3"));
-    QCOMPARE(logic.setPort(-1, &a), 0);
-    QCOMPARE(logic.setPort(-1, &b), 1);
-    QCOMPARE(logic.setPort(5, &c), 5);
-    QCOMPARE(logic.setPort(-1, &d), 2);
-
-    // A freed input is the next automatic choice.
-    logic.delPort(1);
-    b.delOutPort(&logic);
-    NIM_IN e(4, 0, QStringLiteral("IN-CH4"));
-    QCOMPARE(logic.setPort(-1, &e), 1);
-    QCOMPARE(e.getOutPort(), QVector<BlockItem*>{&logic});
-    QCOMPARE(logic.getPort().keys(), (QList<int>{0, 1, 2, 5}));
-
-    // One connection per source: a second one is refused, wherever it would go.
-    QCOMPARE(logic.setPort(-1, &a), -1);
-    QCOMPARE(logic.setPort(4, &a), -1);
-    QCOMPARE(logic.setPort(0, &a), -1);
-    QCOMPARE(logic.getPort().keys(), (QList<int>{0, 1, 2, 5}));
-    QCOMPARE(a.getOutPort(), QVector<BlockItem*>{&logic});
-}
-
-void TestLogic::setPortAllInputsTaken()
-{
-    PostLogic logic(0, 0, QStringLiteral("PstLgc0"));
-    std::vector<std::unique_ptr<NIMFunction>> sources;
-    for (int k = 0; k < NIMLogic::OPERANDS; ++k) {
-        sources.push_back(std::make_unique<NIMFunction>(k, 0, QStringLiteral("DlyFnc%1").arg(k)));
-        QCOMPARE(logic.setPort(-1, sources.back().get()), k);
+    void emptyExpressionIsFalse()
+    {
+        PreLogic pre(0, 0, QStringLiteral("PreLgc0"));
+        PostLogic post(0, 0, QStringLiteral("PstLgc0"));
+        bool bits[NIMLogic::OPERANDS];
+        for (bool& bit : bits)
+            bit = true;
+        QVERIFY(!static_cast<NIMLogic&>(pre).isBitON(bits));
+        QVERIFY(!post.isBitON(bits));
+        QVERIFY(!pre.isBitON(quint16(0xFFFF)));
     }
-    NIMFunction extra(20, 0, QStringLiteral("NonFnc0"));
-    QCOMPARE(logic.setPort(-1, &extra), -1);
-    QVERIFY(extra.getOutPort().isEmpty());
-    // An explicit input takes the new source in place of the old driver.
-    QCOMPARE(logic.setPort(7, &extra), 7);
-    QVERIFY(sources[7]->getOutPort().isEmpty());
-    QCOMPARE(logic.getPort(7), &extra);
-}
 
-void TestLogic::preLogicChannel_data()
-{
-    QTest::addColumn<int>("channel"); // index into CHANNELS; bit channel + 1
-    QTest::addColumn<int>("input");
+    void setPortAutomaticInputs()
+    {
+        PreLogic logic(0, 0, QStringLiteral("PreLgc0"));
+        NIM_IN a(0, 0, QStringLiteral("IN-CH0"));
+        NIM_IN b(1, 0, QStringLiteral("IN-CH1"));
+        NIM_IN c(2, 0, QStringLiteral("IN-CH2"));
+        NIM_IN d(3, 0, QStringLiteral("IN-CH3"));
+        QCOMPARE(logic.setPort(-1, &a), 0);
+        QCOMPARE(logic.setPort(-1, &b), 1);
+        QCOMPARE(logic.setPort(5, &c), 5);
+        QCOMPARE(logic.setPort(-1, &d), 2);
 
-    QTest::newRow("IN-CH0 on input 2") << 0 << 2;
-    QTest::newRow("IN-CH3 on input 0") << 3 << 0;
-    QTest::newRow("IN-CH7 on input 7") << 7 << 7;
-    QTest::newRow("IN-OPT on input 10") << 8 << 10;
-    QTest::newRow("IN-USER on input 5") << 9 << 5;
-}
+        // A freed input is the next automatic choice.
+        logic.delPort(1);
+        b.delOutPort(&logic);
+        NIM_IN e(4, 0, QStringLiteral("IN-CH4"));
+        QCOMPARE(logic.setPort(-1, &e), 1);
+        QCOMPARE(e.getOutPort(), QVector<BlockItem*>{&logic});
+        QCOMPARE(logic.getPort().keys(), (QList<int>{0, 1, 2, 5}));
 
-void TestLogic::preLogicChannel()
-{
-    QFETCH(int, channel);
-    QFETCH(int, input);
-
-    PreLogic logic(0, 0, QStringLiteral("PreLgc0"));
-    NIM_IN in(0, 0, QString::fromLatin1(CHANNELS[channel]));
-    logic.setPort(input, &in);
-    store(logic, NIMLogic::operandName(input));
-    const int bit = channel + 1;
-    for (uint word = 0; word <= 0xFFFF; ++word)
-        QCOMPARE(logic.isBitON(quint16(word)), bool(word & (1u << bit)));
-}
-
-void TestLogic::preLogicFirstInputOfAChannel()
-{
-    // The same channel from two sheets: only the lowest input follows the channel bit.
-    PreLogic logic(0, 0, QStringLiteral("PreLgc0"));
-    NIM_IN sheet1(0, 1, QStringLiteral("IN-CH0"));
-    NIM_IN sheet2(0, 2, QStringLiteral("IN-CH0"));
-    logic.setPort(4, &sheet2);
-    logic.setPort(1, &sheet1);
-    store(logic, QStringLiteral("_E"));
-    QVERIFY(!logic.isBitON(quint16(0xFFFF)));
-    store(logic, QStringLiteral("_B"));
-    QVERIFY(logic.isBitON(quint16(0x0002)));
-    QVERIFY(!logic.isBitON(quint16(0xFFFD)));
-}
-
-void TestLogic::preLogicCombination()
-{
-    PreLogic logic(0, 0, QStringLiteral("PreLgc0"));
-    NIM_IN ch1(0, 0, QStringLiteral("IN-CH1"));
-    NIM_IN user(1, 0, QStringLiteral("IN-USER"));
-    NIM_IN opt(2, 0, QStringLiteral("IN-OPT"));
-    logic.setPort(0, &ch1);
-    logic.setPort(1, &user);
-    logic.setPort(9, &opt);
-    store(logic, QStringLiteral("_A and not _B or _J"));
-    for (uint word = 0; word <= 0xFFFF; ++word) {
-        const bool a = word & (1u << 2);
-        const bool b = word & (1u << 10);
-        const bool j = word & (1u << 9);
-        QCOMPARE(logic.isBitON(quint16(word)), (a && !b) || j);
+        // One connection per source: a second one is refused, wherever it would go.
+        QCOMPARE(logic.setPort(-1, &a), -1);
+        QCOMPARE(logic.setPort(4, &a), -1);
+        QCOMPARE(logic.setPort(0, &a), -1);
+        QCOMPARE(logic.getPort().keys(), (QList<int>{0, 1, 2, 5}));
+        QCOMPARE(a.getOutPort(), QVector<BlockItem*>{&logic});
     }
-}
 
-void TestLogic::preLogicOtherDrivers()
-{
-    // A driver that is no input channel never sets its operand.
-    PreLogic logic(0, 0, QStringLiteral("PreLgc0"));
-    NIMLabel label(0, 0, QStringLiteral("Label0"));
-    logic.setPort(0, &label);
-    store(logic, QStringLiteral("not _A"));
-    for (uint word = 0; word <= 0xFFFF; word += 7)
-        QVERIFY(logic.isBitON(quint16(word)));
-}
+    void setPortAllInputsTaken()
+    {
+        PostLogic logic(0, 0, QStringLiteral("PstLgc0"));
+        std::vector<std::unique_ptr<NIMFunction>> sources;
+        for (int k = 0; k < NIMLogic::OPERANDS; ++k) {
+            sources.push_back(std::make_unique<NIMFunction>(k, 0, QStringLiteral("DlyFnc%1").arg(k)));
+            QCOMPARE(logic.setPort(-1, sources.back().get()), k);
+        }
+        NIMFunction extra(20, 0, QStringLiteral("NonFnc0"));
+        QCOMPARE(logic.setPort(-1, &extra), -1);
+        QVERIFY(extra.getOutPort().isEmpty());
+        // An explicit input takes the new source in place of the old driver.
+        QCOMPARE(logic.setPort(7, &extra), 7);
+        QVERIFY(sources[7]->getOutPort().isEmpty());
+        QCOMPARE(logic.getPort(7), &extra);
+    }
+
+    void preLogicChannel_data()
+    {
+        QTest::addColumn<int>("channel"); // index into CHANNELS; bit channel + 1
+        QTest::addColumn<int>("input");
+
+        QTest::newRow("IN-CH0 on input 2") << 0 << 2;
+        QTest::newRow("IN-CH3 on input 0") << 3 << 0;
+        QTest::newRow("IN-CH7 on input 7") << 7 << 7;
+        QTest::newRow("IN-OPT on input 10") << 8 << 10;
+        QTest::newRow("IN-USER on input 5") << 9 << 5;
+    }
+
+    void preLogicChannel()
+    {
+        QFETCH(int, channel);
+        QFETCH(int, input);
+
+        PreLogic logic(0, 0, QStringLiteral("PreLgc0"));
+        NIM_IN in(0, 0, QString::fromLatin1(CHANNELS[channel]));
+        logic.setPort(input, &in);
+        store(logic, NIMLogic::operandName(input));
+        const int bit = channel + 1;
+        for (uint word = 0; word <= 0xFFFF; ++word)
+            QCOMPARE(logic.isBitON(quint16(word)), bool(word & (1u << bit)));
+    }
+
+    void preLogicFirstInputOfAChannel()
+    {
+        // The same channel from two sheets: only the lowest input follows the channel bit.
+        PreLogic logic(0, 0, QStringLiteral("PreLgc0"));
+        NIM_IN sheet1(0, 1, QStringLiteral("IN-CH0"));
+        NIM_IN sheet2(0, 2, QStringLiteral("IN-CH0"));
+        logic.setPort(4, &sheet2);
+        logic.setPort(1, &sheet1);
+        store(logic, QStringLiteral("_E"));
+        QVERIFY(!logic.isBitON(quint16(0xFFFF)));
+        store(logic, QStringLiteral("_B"));
+        QVERIFY(logic.isBitON(quint16(0x0002)));
+        QVERIFY(!logic.isBitON(quint16(0xFFFD)));
+    }
+
+    void preLogicCombination()
+    {
+        PreLogic logic(0, 0, QStringLiteral("PreLgc0"));
+        NIM_IN ch1(0, 0, QStringLiteral("IN-CH1"));
+        NIM_IN user(1, 0, QStringLiteral("IN-USER"));
+        NIM_IN opt(2, 0, QStringLiteral("IN-OPT"));
+        logic.setPort(0, &ch1);
+        logic.setPort(1, &user);
+        logic.setPort(9, &opt);
+        store(logic, QStringLiteral("_A and not _B or _J"));
+        for (uint word = 0; word <= 0xFFFF; ++word) {
+            const bool a = word & (1u << 2);
+            const bool b = word & (1u << 10);
+            const bool j = word & (1u << 9);
+            QCOMPARE(logic.isBitON(quint16(word)), (a && !b) || j);
+        }
+    }
+
+    void preLogicOtherDrivers()
+    {
+        // A driver that is no input channel never sets its operand.
+        PreLogic logic(0, 0, QStringLiteral("PreLgc0"));
+        NIMLabel label(0, 0, QStringLiteral("Label0"));
+        logic.setPort(0, &label);
+        store(logic, QStringLiteral("not _A"));
+        for (uint word = 0; word <= 0xFFFF; word += 7)
+            QVERIFY(logic.isBitON(quint16(word)));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestLogic)
 #include "tst_logic.moc"

@@ -23,220 +23,201 @@ class TestSheetModel : public QObject
     Q_OBJECT
 
 private slots:
-    void placement_data();
-    void placement();
-    void slotLimits_data();
-    void slotLimits();
-    void searchIndex_data();
-    void searchIndex();
-    void searchPosition_data();
-    void searchPosition();
-    void move_data();
-    void move();
-    void takenSlotGivesWay();
-    void savesColumnsInOrder();
+    void placement_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<Column>("column");
+        QTest::addColumn<int>("y0");
+        QTest::newRow("input from a document") << "Input" << SheetModel::InputColumn << 104;
+        QTest::newRow("PreLogic") << "PreLogic" << SheetModel::PreLogicColumn << 90;
+        QTest::newRow("FeedBack output") << "FeedBack3" << SheetModel::PreLogicColumn << 106;
+        QTest::newRow("CntFnc") << "CntFnc" << SheetModel::FunctionColumn << 104;
+        QTest::newRow("NonFnc") << "NonFnc" << SheetModel::FunctionColumn << 116;
+        QTest::newRow("PreLabel input") << "PreLabel" << SheetModel::FunctionColumn << 106;
+        QTest::newRow("Label output") << "Label4" << SheetModel::FunctionColumn << 106;
+        QTest::newRow("PostLogic") << "PostLogic" << SheetModel::PostLogicColumn << 90;
+        QTest::newRow("Label input") << "Label" << SheetModel::PostLogicColumn << 106;
+        QTest::newRow("output") << "OUT-CH5" << SheetModel::OutputColumn << 106;
+        QTest::newRow("FeedBack") << "FeedBack" << SheetModel::OutputColumn << 106;
+        QTest::newRow("measure counter") << "MsrCnt1" << SheetModel::OutputColumn << 104;
+    }
+
+    void placement()
+    {
+        QFETCH(QString, type);
+        Column c = SheetModel::ColumnCount;
+        int y = -1;
+        QVERIFY(SheetModel::placement(type, nullptr, c, y));
+        QTEST(c, "column");
+        QTEST(y, "y0");
+        QVERIFY(!SheetModel::placement("Unknown", nullptr, c, y));
+    }
+
+    void slotLimits_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<int>("capacity");
+        QTest::newRow("40-pixel column") << "OUT-CH0" << 24;
+        QTest::newRow("68-pixel column") << "PostLogic" << 14;
+    }
+
+    void slotLimits()
+    {
+        QFETCH(QString, type);
+        QFETCH(int, capacity);
+        BlockDiagram diagram;
+        SheetModel sheet(0);
+        for (int i = 0; i < capacity; ++i)
+            QVERIFY(sheet.addItem(type, diagram.createPostLogic(i, 0)));
+        QVERIFY(!sheet.addItem(type, diagram.createPostLogic(0, 0)));
+        QVERIFY(!sheet.addItem(type, diagram.createPostLogic(capacity, 0)));
+        Column c;
+        int y0;
+        SheetModel::placement(type, nullptr, c, y0);
+        QCOMPARE(sheet.column(c).size(), capacity);
+        QCOMPARE(sheet.column(c).lastKey(), capacity - 1);
+    }
+
+    void searchIndex_data()
+    {
+        QTest::addColumn<QList<int>>("taken");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<int>("index");
+        QTest::addColumn<int>("step");
+        QTest::addColumn<int>("expected");
+        QTest::newRow("free at start") << QList<int>{1} << 40 << 0 << 1 << 0;
+        QTest::newRow("skips taken down") << QList<int>{0, 1, 2} << 40 << 0 << 1 << 3;
+        QTest::newRow("skips taken up") << QList<int>{4, 5} << 40 << 5 << -1 << 3;
+        QTest::newRow("runs off the top") << QList<int>{0, 1} << 40 << 1 << -1 << -1;
+        QTest::newRow("slot 23 fits 40") << QList<int>{} << 40 << 23 << 1 << 23;
+        QTest::newRow("slot 24 too low for 40") << QList<int>{} << 40 << 24 << 1 << -1;
+        QTest::newRow("slot 14 too low for 68") << QList<int>{} << 68 << 14 << 1 << -1;
+    }
+
+    void searchIndex()
+    {
+        QFETCH(QList<int>, taken);
+        QFETCH(int, height);
+        QFETCH(int, index);
+        QFETCH(int, step);
+        QTEST(qMax(SheetModel::searchIndex(occupied(taken), height, index, step), -1), "expected");
+    }
+
+    void searchPosition_data()
+    {
+        QTest::addColumn<QList<int>>("taken");
+        QTest::addColumn<int>("id");
+        QTest::addColumn<int>("step");
+        QTest::addColumn<int>("targetY"); // -1: no target point
+        QTest::addColumn<int>("expected");
+        // Column with pitch 40, slot 0 at y 104; the moving block is in slot `id`.
+        QTest::newRow("next free down") << QList<int>{0, 1, 2} << 0 << 1 << -1 << 3;
+        QTest::newRow("next free up") << QList<int>{3, 2} << 3 << -1 << -1 << 1;
+        QTest::newRow("point in a free slot") << QList<int>{0} << 0 << 1 << 104 + 3 * 40 + 5 << 3;
+        QTest::newRow("point in a taken slot: last free before")
+            << QList<int>{0, 4} << 0 << 1 << 104 + 4 * 40 + 5 << 3;
+        QTest::newRow("point in a taken slot right below: stays")
+            << QList<int>{0, 1} << 0 << 1 << 104 + 40 + 5 << -1;
+        QTest::newRow("point up in a free slot") << QList<int>{5} << 5 << -1 << 104 + 2 * 40 + 1 << 2;
+        QTest::newRow("point up in a taken slot") << QList<int>{5, 2} << 5 << -1 << 104 + 2 * 40 + 1 << 3;
+    }
+
+    void searchPosition()
+    {
+        QFETCH(QList<int>, taken);
+        QFETCH(int, id);
+        QFETCH(int, step);
+        QFETCH(int, targetY);
+        QFETCH(int, expected);
+        const QPoint target(10, targetY);
+        const int result = SheetModel::searchPosition(occupied(taken), 40, id, step, 104 + 40 * id,
+                                                      targetY < 0 ? nullptr : &target);
+        QCOMPARE(result < 0 ? -1 : result, expected);
+    }
+
+    void move_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<int>("slot");
+        QTest::addColumn<int>("step");
+        QTest::addColumn<int>("x"); // -1: keep the column's x
+        QTest::addColumn<bool>("moved");
+        QTest::addColumn<int>("newSlot");
+        QTest::addColumn<int>("newY");
+        QTest::newRow("top block up does nothing") << "PreLogic" << 0 << -1 << -1 << false << 0 << 90;
+        QTest::newRow("down past taken slot") << "PreLogic" << 1 << 1 << -1 << true << 3 << 90 + 3 * 68;
+        QTest::newRow("up into free slot") << "CntFnc" << 1 << -1 << -1 << true << 0 << 104;
+        QTest::newRow("x off the grid") << "CntFnc" << 1 << 1 << 300 << false << 1 << 104 + 40;
+    }
+
+    void move()
+    {
+        QFETCH(QString, type);
+        QFETCH(int, slot);
+        QFETCH(int, step);
+        QFETCH(int, x);
+        BlockDiagram diagram;
+        SheetModel sheet(0);
+        BlockItem* block = diagram.createPreLogic(slot, 0);
+        QVERIFY(sheet.addItem(type, block));
+        if (type == "PreLogic")
+            QVERIFY(sheet.addItem(type, diagram.createPreLogic(slot + 1, 0)));
+        if (x >= 0)
+            block->setPosition(QPoint(x, block->getPosition().y()));
+        QFETCH(bool, moved);
+        QCOMPARE(sheet.move(block, step), moved);
+        QFETCH(int, newSlot);
+        QFETCH(int, newY);
+        QCOMPARE(block->getIndex(), newSlot);
+        QCOMPARE(block->getPosition().y(), newY);
+        if (x < 0)
+            QCOMPARE(sheet.column(sheet.columnOf(block)).value(newSlot), block);
+    }
+
+    void takenSlotGivesWay()
+    {
+        BlockDiagram diagram;
+        SheetModel sheet(0);
+        BlockItem* a = diagram.createPreLogic(2, 0);
+        BlockItem* b = diagram.createPreLogic(2, 0);
+        BlockItem* c = diagram.createPreLogic(99999999, 0);
+        QVERIFY(sheet.addItem("PreLogic", a));
+        QVERIFY(sheet.addItem("PreLogic", b));
+        QVERIFY(sheet.addItem("PreLogic", c));
+        QCOMPARE(a->getIndex(), 2);
+        QCOMPARE(b->getIndex(), 0);
+        QCOMPARE(c->getIndex(), 1);
+        QCOMPARE(c->getPosition(), QPoint(142, 90 + 68));
+        sheet.remove(b);
+        QCOMPARE(sheet.columnOf(b), SheetModel::ColumnCount);
+        QVERIFY(!sheet.isEmpty());
+    }
+
+    void savesColumnsInOrder()
+    {
+        BlockDiagram diagram;
+        SheetModel sheet(0);
+        const QList<QPair<QString, int>> blocks = {{"OUT-CH0", 0}, {"PostLogic", 1}, {"PostLogic", 0},
+                                                   {"CntFnc", 3},  {"Input", 5},     {"PreLogic", 0}};
+        for (const auto& [type, slot] : blocks) {
+            BlockItem* b = diagram.createFunction(slot, 0, type + QString::number(slot));
+            b->setType(type);
+            QVERIFY(sheet.addItem(type, b));
+        }
+        QString text;
+        QTextStream ts(&text);
+        sheet.save(ts, 2);
+        ts.flush();
+        QStringList names;
+        for (const QString& line : text.split('\n')) {
+            if (line.contains("<name>"))
+                names << line.trimmed().mid(6).chopped(7);
+        }
+        QCOMPARE(names,
+                 QStringList({"Input5", "PreLogic0", "CntFnc3", "PostLogic0", "PostLogic1", "OUT-CH00"}));
+        QVERIFY(text.startsWith("        <entry term=\"Input\">\n            <id>5</id>\n"));
+    }
 };
-
-void TestSheetModel::placement_data()
-{
-    QTest::addColumn<QString>("type");
-    QTest::addColumn<Column>("column");
-    QTest::addColumn<int>("y0");
-    QTest::newRow("input from a document") << "Input" << SheetModel::InputColumn << 104;
-    QTest::newRow("PreLogic") << "PreLogic" << SheetModel::PreLogicColumn << 90;
-    QTest::newRow("FeedBack output") << "FeedBack3" << SheetModel::PreLogicColumn << 106;
-    QTest::newRow("CntFnc") << "CntFnc" << SheetModel::FunctionColumn << 104;
-    QTest::newRow("NonFnc") << "NonFnc" << SheetModel::FunctionColumn << 116;
-    QTest::newRow("PreLabel input") << "PreLabel" << SheetModel::FunctionColumn << 106;
-    QTest::newRow("Label output") << "Label4" << SheetModel::FunctionColumn << 106;
-    QTest::newRow("PostLogic") << "PostLogic" << SheetModel::PostLogicColumn << 90;
-    QTest::newRow("Label input") << "Label" << SheetModel::PostLogicColumn << 106;
-    QTest::newRow("output") << "OUT-CH5" << SheetModel::OutputColumn << 106;
-    QTest::newRow("FeedBack") << "FeedBack" << SheetModel::OutputColumn << 106;
-    QTest::newRow("measure counter") << "MsrCnt1" << SheetModel::OutputColumn << 104;
-}
-
-void TestSheetModel::placement()
-{
-    QFETCH(QString, type);
-    QFETCH(Column, column);
-    QFETCH(int, y0);
-    Column c = SheetModel::ColumnCount;
-    int y = -1;
-    QVERIFY(SheetModel::placement(type, nullptr, c, y));
-    QCOMPARE(c, column);
-    QCOMPARE(y, y0);
-    QVERIFY(!SheetModel::placement("Unknown", nullptr, c, y));
-}
-
-void TestSheetModel::slotLimits_data()
-{
-    QTest::addColumn<QString>("type");
-    QTest::addColumn<int>("capacity");
-    QTest::newRow("40-pixel column") << "OUT-CH0" << 24;
-    QTest::newRow("68-pixel column") << "PostLogic" << 14;
-}
-
-void TestSheetModel::slotLimits()
-{
-    QFETCH(QString, type);
-    QFETCH(int, capacity);
-    BlockDiagram diagram;
-    SheetModel sheet(0);
-    for (int i = 0; i < capacity; ++i)
-        QVERIFY(sheet.addItem(type, diagram.createPostLogic(i, 0)));
-    QVERIFY(!sheet.addItem(type, diagram.createPostLogic(0, 0)));
-    QVERIFY(!sheet.addItem(type, diagram.createPostLogic(capacity, 0)));
-    Column c;
-    int y0;
-    SheetModel::placement(type, nullptr, c, y0);
-    QCOMPARE(sheet.column(c).size(), capacity);
-    QCOMPARE(sheet.column(c).lastKey(), capacity - 1);
-}
-
-void TestSheetModel::searchIndex_data()
-{
-    QTest::addColumn<QList<int>>("taken");
-    QTest::addColumn<int>("height");
-    QTest::addColumn<int>("index");
-    QTest::addColumn<int>("step");
-    QTest::addColumn<int>("expected");
-    QTest::newRow("free at start") << QList<int>{1} << 40 << 0 << 1 << 0;
-    QTest::newRow("skips taken down") << QList<int>{0, 1, 2} << 40 << 0 << 1 << 3;
-    QTest::newRow("skips taken up") << QList<int>{4, 5} << 40 << 5 << -1 << 3;
-    QTest::newRow("runs off the top") << QList<int>{0, 1} << 40 << 1 << -1 << -1;
-    QTest::newRow("slot 23 fits 40") << QList<int>{} << 40 << 23 << 1 << 23;
-    QTest::newRow("slot 24 too low for 40") << QList<int>{} << 40 << 24 << 1 << -1;
-    QTest::newRow("slot 14 too low for 68") << QList<int>{} << 68 << 14 << 1 << -1;
-}
-
-void TestSheetModel::searchIndex()
-{
-    QFETCH(QList<int>, taken);
-    QFETCH(int, height);
-    QFETCH(int, index);
-    QFETCH(int, step);
-    QFETCH(int, expected);
-    const int result = SheetModel::searchIndex(occupied(taken), height, index, step);
-    if (expected < 0)
-        QVERIFY(result < 0);
-    else
-        QCOMPARE(result, expected);
-}
-
-void TestSheetModel::searchPosition_data()
-{
-    QTest::addColumn<QList<int>>("taken");
-    QTest::addColumn<int>("id");
-    QTest::addColumn<int>("step");
-    QTest::addColumn<int>("targetY"); // -1: no target point
-    QTest::addColumn<int>("expected");
-    // Column with pitch 40, slot 0 at y 104; the moving block is in slot `id`.
-    QTest::newRow("next free down") << QList<int>{0, 1, 2} << 0 << 1 << -1 << 3;
-    QTest::newRow("next free up") << QList<int>{3, 2} << 3 << -1 << -1 << 1;
-    QTest::newRow("point in a free slot") << QList<int>{0} << 0 << 1 << 104 + 3 * 40 + 5 << 3;
-    QTest::newRow("point in a taken slot: last free before")
-        << QList<int>{0, 4} << 0 << 1 << 104 + 4 * 40 + 5 << 3;
-    QTest::newRow("point in a taken slot right below: stays")
-        << QList<int>{0, 1} << 0 << 1 << 104 + 40 + 5 << -1;
-    QTest::newRow("point up in a free slot") << QList<int>{5} << 5 << -1 << 104 + 2 * 40 + 1 << 2;
-    QTest::newRow("point up in a taken slot") << QList<int>{5, 2} << 5 << -1 << 104 + 2 * 40 + 1 << 3;
-}
-
-void TestSheetModel::searchPosition()
-{
-    QFETCH(QList<int>, taken);
-    QFETCH(int, id);
-    QFETCH(int, step);
-    QFETCH(int, targetY);
-    QFETCH(int, expected);
-    const QPoint target(10, targetY);
-    const int result = SheetModel::searchPosition(occupied(taken), 40, id, step, 104 + 40 * id,
-                                                  targetY < 0 ? nullptr : &target);
-    QCOMPARE(result < 0 ? -1 : result, expected);
-}
-
-void TestSheetModel::move_data()
-{
-    QTest::addColumn<QString>("type");
-    QTest::addColumn<int>("slot");
-    QTest::addColumn<int>("step");
-    QTest::addColumn<int>("x"); // -1: keep the column's x
-    QTest::addColumn<bool>("moved");
-    QTest::addColumn<int>("newSlot");
-    QTest::addColumn<int>("newY");
-    QTest::newRow("top block up does nothing") << "PreLogic" << 0 << -1 << -1 << false << 0 << 90;
-    QTest::newRow("down past taken slot") << "PreLogic" << 1 << 1 << -1 << true << 3 << 90 + 3 * 68;
-    QTest::newRow("up into free slot") << "CntFnc" << 1 << -1 << -1 << true << 0 << 104;
-    QTest::newRow("x off the grid") << "CntFnc" << 1 << 1 << 300 << false << 1 << 104 + 40;
-}
-
-void TestSheetModel::move()
-{
-    QFETCH(QString, type);
-    QFETCH(int, slot);
-    QFETCH(int, step);
-    QFETCH(int, x);
-    BlockDiagram diagram;
-    SheetModel sheet(0);
-    BlockItem* block = diagram.createPreLogic(slot, 0);
-    QVERIFY(sheet.addItem(type, block));
-    if (type == "PreLogic")
-        QVERIFY(sheet.addItem(type, diagram.createPreLogic(slot + 1, 0)));
-    if (x >= 0)
-        block->setPosition(QPoint(x, block->getPosition().y()));
-    QFETCH(bool, moved);
-    QCOMPARE(sheet.move(block, step), moved);
-    QFETCH(int, newSlot);
-    QFETCH(int, newY);
-    QCOMPARE(block->getIndex(), newSlot);
-    QCOMPARE(block->getPosition().y(), newY);
-    if (x < 0)
-        QCOMPARE(sheet.column(sheet.columnOf(block)).value(newSlot), block);
-}
-
-void TestSheetModel::takenSlotGivesWay()
-{
-    BlockDiagram diagram;
-    SheetModel sheet(0);
-    BlockItem* a = diagram.createPreLogic(2, 0);
-    BlockItem* b = diagram.createPreLogic(2, 0);
-    BlockItem* c = diagram.createPreLogic(99999999, 0);
-    QVERIFY(sheet.addItem("PreLogic", a));
-    QVERIFY(sheet.addItem("PreLogic", b));
-    QVERIFY(sheet.addItem("PreLogic", c));
-    QCOMPARE(a->getIndex(), 2);
-    QCOMPARE(b->getIndex(), 0);
-    QCOMPARE(c->getIndex(), 1);
-    QCOMPARE(c->getPosition(), QPoint(142, 90 + 68));
-    sheet.remove(b);
-    QCOMPARE(sheet.columnOf(b), SheetModel::ColumnCount);
-    QVERIFY(!sheet.isEmpty());
-}
-
-void TestSheetModel::savesColumnsInOrder()
-{
-    BlockDiagram diagram;
-    SheetModel sheet(0);
-    const QList<QPair<QString, int>> blocks = {{"OUT-CH0", 0}, {"PostLogic", 1}, {"PostLogic", 0},
-                                               {"CntFnc", 3},  {"Input", 5},     {"PreLogic", 0}};
-    for (const auto& [type, slot] : blocks) {
-        BlockItem* b = diagram.createFunction(slot, 0, type + QString::number(slot));
-        b->setType(type);
-        QVERIFY(sheet.addItem(type, b));
-    }
-    QString text;
-    QTextStream ts(&text);
-    sheet.save(ts, 2);
-    ts.flush();
-    QStringList names;
-    for (const QString& line : text.split('\n')) {
-        if (line.contains("<name>"))
-            names << line.trimmed().mid(6).chopped(7);
-    }
-    QCOMPARE(names, QStringList({"Input5", "PreLogic0", "CntFnc3", "PostLogic0", "PostLogic1", "OUT-CH00"}));
-    QVERIFY(text.startsWith("        <entry term=\"Input\">\n            <id>5</id>\n"));
-}
 
 QTEST_GUILESS_MAIN(TestSheetModel)
 #include "tst_sheetmodel.moc"
