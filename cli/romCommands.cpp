@@ -78,15 +78,17 @@ bool resolve(const Context& context, const Document* document, InfoOstrum& targe
     return false;
 }
 
-// The status job with ROM information that every ROM command starts with. Returns an exit
-// code, or -1 when the registers are writable and the status holds the ROM information.
-int readRomStatus(const Context& context, const InfoOstrum& target, JobOutcome& status,
-                  BlockDiagram* compareWith = nullptr)
+// Every ROM command starts here: the module to talk to, then the status job with ROM information
+// (comparing the registers with the document's when one is given). Returns an exit code, or -1
+// when the registers are writable and the status holds the ROM information.
+int startRomCommand(const Context& context, Document* document, InfoOstrum& target, JobOutcome& status)
 {
+    if (!resolve(context, document, target))
+        return ExitInput;
     QUdpThread worker;
     worker.setStatusReq(true);
-    if (compareWith)
-        worker.setData(compareWith, nullptr);
+    if (document)
+        worker.setData(document->diagram(), nullptr);
     status = runWorkerJob(worker, target);
     if (!status.bOk)
         return fail(context, status.error);
@@ -160,11 +162,8 @@ int romSave(const Context& context, const QStringList& args)
     if (!document)
         return ExitInput; // the reader has said why
     InfoOstrum target;
-    if (!resolve(context, document.get(), target))
-        return ExitInput;
-
     JobOutcome status;
-    int rc = readRomStatus(context, target, status, document->diagram());
+    const int rc = startRomCommand(context, document.get(), target, status);
     if (rc >= 0)
         return rc;
     // The editor asks twice before it stores a document the module's registers do not hold.
@@ -207,10 +206,8 @@ int romRestore(const Context& context, const QStringList& args)
     if (positional.size() != 1 || !parseSlot(positional.first(), slot))
         return fail(context, QStringLiteral("rom-restore needs a slot from 0 to 15"), ExitUsage);
     InfoOstrum target;
-    if (!resolve(context, nullptr, target))
-        return ExitInput;
     JobOutcome status;
-    int rc = readRomStatus(context, target, status);
+    const int rc = startRomCommand(context, nullptr, target, status);
     if (rc >= 0)
         return rc;
     const QString name = QUdpThread::romDocumentName(slot, storedComment(status.data, slot));
@@ -235,10 +232,8 @@ int romBoot(const Context& context, const QStringList& args)
     if (args.size() != 1 || !parseSlot(args.first(), slot))
         return fail(context, QStringLiteral("rom-boot needs a slot from 0 to 15"), ExitUsage);
     InfoOstrum target;
-    if (!resolve(context, nullptr, target))
-        return ExitInput;
     JobOutcome status;
-    int rc = readRomStatus(context, target, status);
+    const int rc = startRomCommand(context, nullptr, target, status);
     if (rc >= 0)
         return rc;
     QUdpThread worker;
@@ -255,10 +250,8 @@ int romInit(const Context& context, const QStringList& args)
     if (!args.isEmpty())
         return fail(context, QStringLiteral("rom-init takes no arguments"), ExitUsage);
     InfoOstrum target;
-    if (!resolve(context, nullptr, target))
-        return ExitInput;
     JobOutcome status;
-    int rc = readRomStatus(context, target, status);
+    const int rc = startRomCommand(context, nullptr, target, status);
     if (rc >= 0)
         return rc;
 
