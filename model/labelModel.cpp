@@ -51,34 +51,33 @@ const LabelModel::LabelInfo* LabelModel::find(const QString& name) const
     return const_cast<LabelModel*>(this)->find(name);
 }
 
+// Points the entry of that name at its defining block, or adds a sorted entry for it.
+void LabelModel::registerDefinition(BlockItem* item, const QString& name, QVector<LabelInfo>& list,
+                                    bool bUsedHere)
+{
+    if (LabelInfo* entry = find(name)) {
+        entry->item = item;
+        if (bUsedHere)
+            entry->bUsed.insert(m_tid, true);
+        return;
+    }
+    LabelInfo created;
+    created.item = item;
+    created.type = item->getType();
+    created.name = name;
+    created.bUsed.insert(m_tid, bUsedHere);
+    insertSorted(list, created);
+}
+
 void LabelModel::newLabel(BlockItem* item)
 {
     QString name = item->getName();
     if (isFeedBackName(name)) {
         name = name.mid(name.indexOf(FEEDBACK));
-        if (LabelInfo* entry = find(name)) {
-            entry->item = item;
-        } else {
-            LabelInfo created;
-            created.item = item;
-            created.type = item->getType();
-            created.name = name;
-            created.bUsed.insert(m_tid, false);
-            insertSorted(m_feedback, created);
-        }
+        registerDefinition(item, name, m_feedback, false);
     } else if (name.startsWith(LABEL)) {
         // The defining sheet of a label counts as used.
-        if (LabelInfo* entry = find(name)) {
-            entry->item = item;
-            entry->bUsed.insert(m_tid, true);
-        } else {
-            LabelInfo created;
-            created.item = item;
-            created.type = item->getType();
-            created.name = name;
-            created.bUsed.insert(m_tid, true);
-            insertSorted(m_label, created);
-        }
+        registerDefinition(item, name, m_label, true);
     } else {
         return;
     }

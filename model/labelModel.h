@@ -59,6 +59,7 @@ private:
     LabelInfo* find(const QString& name);
     const LabelInfo* find(const QString& name) const;
     static void insertSorted(QVector<LabelInfo>& list, const LabelInfo& entry);
+    void registerDefinition(BlockItem* item, const QString& name, QVector<LabelInfo>& list, bool bUsedHere);
 
     QVector<LabelInfo> m_feedback;
     QVector<LabelInfo> m_label;
