@@ -134,6 +134,7 @@ private slots:
             writeFile(QStringLiteral("foreign.xml"), "<?xml version=\"1.0\"?>\n<html/>\n");
         const QString broken =
             writeFile(QStringLiteral("broken.vxt3"), "<Vextor3><tab id=\"0\" name=\"x\">\n");
+        const QString empty = writeFile(QStringLiteral("empty.vxt3"), QByteArray());
 
         // Errors only on standard error, results only on standard output.
         const auto fails = [](const char* tag, const QStringList& args, int code, const QString& errPart) {
@@ -161,6 +162,8 @@ private slots:
         fails("image of a foreign XML file", {"image", foreign}, 2,
               "File specified in " + foreign + " is not a valid XML file for Vextor3.");
         fails("drc of malformed XML", {"drc", broken}, 2, "Parse error at line");
+        fails("image of an empty file", {"image", empty}, 2,
+              "Parse error at line 1, column 1:\nunexpected end of file.");
         fails("image expression error", {"image", bad}, 1, "PreLgc0: invalid at EOF\n");
     }
 
