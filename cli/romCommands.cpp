@@ -195,6 +195,16 @@ int romSave(const Context& context, const QStringList& args)
     return ExitOk;
 }
 
+// A document read back from the module: its name first, then the text to FILE or standard output.
+int deliverRestored(const Context& context, const QString& name, const QByteArray& xml,
+                    const QString& outFile)
+{
+    *context.err << name << Qt::endl;
+    if (xml.isEmpty())
+        return fail(context, QString::fromLatin1(TEXT_NO_DATA).arg(name), ExitFindings);
+    return deliverDocument(context, xml, outFile);
+}
+
 int romRestore(const Context& context, const QStringList& args)
 {
     QMap<QString, QString> options;
@@ -220,10 +230,7 @@ int romRestore(const Context& context, const QStringList& args)
                                              QStringLiteral(" bytes"));
     if (!restored.bOk)
         return fail(context, restored.error);
-    *context.err << name << Qt::endl;
-    if (restored.xml.isEmpty())
-        return fail(context, QString::fromLatin1(TEXT_NO_DATA).arg(name), ExitFindings);
-    return deliverDocument(context, restored.xml, options.value(QStringLiteral("--out")));
+    return deliverRestored(context, name, restored.xml, options.value(QStringLiteral("--out")));
 }
 
 int romBoot(const Context& context, const QStringList& args)
@@ -294,10 +301,7 @@ int sync(const Context& context, const QStringList& args)
     if (!synced.bOk)
         return fail(context, synced.error,
                     synced.error == QLatin1String(TEXT_MODIFIED) ? int(ExitFindings) : int(ExitInput));
-    *context.err << synced.name << Qt::endl;
-    if (synced.xml.isEmpty())
-        return fail(context, QString::fromLatin1(TEXT_NO_DATA).arg(synced.name), ExitFindings);
-    return deliverDocument(context, synced.xml, options.value(QStringLiteral("--out")));
+    return deliverRestored(context, synced.name, synced.xml, options.value(QStringLiteral("--out")));
 }
 
 int romSaveCli(CliContext& context, const QStringList& args)
