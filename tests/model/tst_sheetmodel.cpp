@@ -72,29 +72,6 @@ private slots:
         QCOMPARE(sheet.column(c).lastKey(), capacity - 1);
     }
 
-    void searchIndex_data()
-    {
-        QTest::addColumn<QList<int>>("taken");
-        QTest::addColumn<int>("height");
-        QTest::addColumn<int>("index");
-        QTest::addColumn<int>("step");
-        QTest::addColumn<int>("expected");
-        QTest::newRow("free at start") << QList<int>{1} << 40 << 0 << 1 << 0;
-        QTest::newRow("skips taken down") << QList<int>{0, 1, 2} << 40 << 0 << 1 << 3;
-        QTest::newRow("runs off the top") << QList<int>{0, 1} << 40 << 1 << -1 << -1;
-        QTest::newRow("slot 24 too low for 40") << QList<int>{} << 40 << 24 << 1 << -1;
-        QTest::newRow("slot 14 too low for 68") << QList<int>{} << 68 << 14 << 1 << -1;
-    }
-
-    void searchIndex()
-    {
-        QFETCH(QList<int>, taken);
-        QFETCH(int, height);
-        QFETCH(int, index);
-        QFETCH(int, step);
-        QTEST(qMax(SheetModel::searchIndex(occupied(taken), height, index, step), -1), "expected");
-    }
-
     void searchPosition_data()
     {
         QTest::addColumn<QList<int>>("taken");
