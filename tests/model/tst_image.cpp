@@ -155,27 +155,16 @@ private slots:
 
     void emptyDiagram()
     {
-        // The register map in write order as (start, count, width), then the tables; every byte
-        // is zero but the backend select.
-        static const int RUNS[][3] = {{0x0004, 2, 1}, {0x0006, 1, 2},    {0x0008, 8, 1},
-                                      {0x0010, 8, 2}, {0x0020, 16, 4},   {0x0060, 8, 1},
-                                      {0x0068, 4, 1}, {0x006C, 1, 2},    {0x0070, 8, 2},
-                                      {0x0088, 2, 4}, {0x2000, 1024, 2}, {0x2800, 3 * 2048, 1}};
-        QVector<quint32> addresses;
-        for (const auto& run : RUNS) {
-            for (int k = 0; k < run[1] * run[2]; ++k)
-                addresses.append(quint32(run[0] + k));
-        }
+        // Registers, then the frontend and the three backend tables, in one flush; every byte is zero
+        // but the backend select (the golden example images pin the write order).
         BlockDiagram d;
         ImageCapture capture;
         QVERIFY(d.download(&capture));
         QCOMPARE(capture.flushes(), 1);
         QCOMPARE(capture.bytes().size(), 130 + 2 * 1024 + 3 * 2048);
-        QCOMPARE(capture.bytes().size(), addresses.size());
-        for (int i = 0; i < addresses.size(); ++i) {
-            QCOMPARE(capture.bytes().at(i).first, addresses.at(i));
-            QCOMPARE(int(capture.bytes().at(i).second), addresses.at(i) == 0x0006 ? 0x07 : 0);
-        }
+        for (const ImageCapture::Byte& b : capture.bytes())
+            QCOMPARE(int(b.second), b.first == 0x0006 ? 0x07 : 0);
+        QCOMPARE(capture.bytes().last().first, 0x2800u + 3 * 2048 - 1);
     }
 
     void registers_data()
