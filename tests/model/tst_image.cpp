@@ -222,7 +222,6 @@ private slots:
         QTest::addColumn<int>("bit");
 
         QTest::newRow("counter in slot 3 from IN-CH0") << "counter" << 0 << 8;
-        QTest::newRow("counter fed back: no trigger") << "feedback" << -1 << 8;
         QTest::newRow("pass-through in slot 8: bit 3") << "passthrough" << 0 << 3;
         QTest::newRow("delay of unit 5 in slot 0") << "delay5" << 1 << 13;
     }
@@ -237,9 +236,6 @@ private slots:
         PreLogic* a0 = preLogic(d, QStringLiteral("_A"), {QStringLiteral("IN-CH0")});
         if (setup == QLatin1String("counter")) {
             function(d, "CntFnc", a0);
-        } else if (setup == QLatin1String("feedback")) {
-            BlockItem* fb = typed(d.createFeedBackIN(0, 0), QStringLiteral("FeedBack"));
-            function(d, "CntFnc", fb);
         } else if (setup == QLatin1String("passthrough")) {
             for (int k = 0; k < 3; ++k)
                 function(d, "NonFnc");
@@ -263,12 +259,11 @@ private slots:
     void backendBits_data()
     {
         QTest::addColumn<QString>("setup");
-        QTest::addColumn<int>("table");    // 0 output, 1 feedback, 2 measure counter
+        QTest::addColumn<int>("table");    // 0 output, 2 measure counter
         QTest::addColumn<QString>("bits"); // "tableBit:slot" pairs; slot -1 means the negation of slot 3
 
         QTest::newRow("PostLogic on slot 5 drives OUT-CH2") << "output" << 0 << "2:5";
         QTest::newRow("measure counter 1 gate and source") << "msrcnt" << 2 << "2:3 3:-1";
-        QTest::newRow("label operand follows the labelled function") << "label" << 0 << "1:3";
     }
 
     void backendBits()
@@ -290,19 +285,10 @@ private slots:
             BlockItem* counter = function(d, "CntFnc");
             out(d, QStringLiteral("MsrCnt1"), postLogic(d, QStringLiteral("_A"), {counter}),
                 postLogic(d, QStringLiteral("not _A"), {counter}));
-        } else if (setup == QLatin1String("label")) {
-            BlockItem* counter = function(d, "CntFnc");
-            BlockItem* labelIn = typed(d.createNIMLabelIN(0, 0), QStringLiteral("Label"));
-            labelIn->setPort(0, counter);
-            BlockItem* label =
-                typed(d.createNIMFncLabel(0, 1, labelIn->getName()), QStringLiteral("FncLabel"));
-            out(d, QStringLiteral("OUT-CH1"), postLogic(d, QStringLiteral("_A"), {label}));
         }
         d.blockMapping();
         for (int i = 0; i < 2048; ++i) {
-            const quint8 entry = table == 0   ? d.calcNIMOutLUT(quint16(i))
-                                 : table == 1 ? d.calcFeedBackLUT(quint16(i))
-                                              : d.calcMsrCntLUT(quint16(i));
+            const quint8 entry = table == 0 ? d.calcNIMOutLUT(quint16(i)) : d.calcMsrCntLUT(quint16(i));
             quint8 expected = 0;
             for (const QString& pair : bits.split(QLatin1Char(' '))) {
                 const int tableBit = pair.section(QLatin1Char(':'), 0, 0).toInt();
