@@ -96,8 +96,6 @@ private slots:
         };
         row("backend select", 0, 0x0007u, 0x01, "address 0x00000006\ncurrent:0718  register:0719\n");
         row("counter mode unit 2", 0, 0x000Au, 0x80, "address 0x0000000a\ncurrent:03  register:83\n");
-        row("delay unit 1", 0, 0x0012u, 0x01, "address 0x00000012\ncurrent:0065  register:0165\n");
-        row("threshold IN-CH1", 0, 0x0073u, 0xFF, "address 0x00000072\ncurrent:0384  register:037b\n");
         row("frontend entry 5", 1, 0x200Bu, 0x01, "address 0x0000200a\ncurrent:0f00  register:0f01\n");
         row("output entry 0x20", 2, 0x2820u, 0x01, "address 0x00002820\ncurrent:01  register:00\n");
         row("feedback entry 0", 3, 0x3000u, 0x10, "address 0x00003000\ncurrent:10  register:00\n");
