@@ -84,7 +84,6 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("verdict");
 
-        QTest::newRow("empty diagram") << Builder([](BlockDiagram&) {}) << "No error detected." << 0;
         QTest::newRow("clean chain") << Builder([](BlockDiagram& d) { wire(cleanChain(d), out(d)); })
                                      << "No error detected." << 0;
         QTest::newRow("output named by its channel, not its user name") << Builder([](BlockDiagram& d) {
@@ -158,7 +157,6 @@ private slots:
                     wire(q, m, 1);
             }) << text << verdict;
         };
-        msrRow("msr empty settings, nothing wired", QString(), false, false, "No error detected.", 0);
         msrRow("msr mode 0, GATE wired", QStringLiteral("Mode=0 FileSave=false PATH="), true, false,
                "warning: MsrCnt0: GATE is connected, but not used.\n", -1);
         msrRow("msr mode 1 without GATE", QStringLiteral("Mode=1 FileSave=false PATH="), false, false,
