@@ -31,9 +31,6 @@ QSize iconOf(const char* resource)
 }
 } // namespace
 
-// ---------------------------------------------------------------------------------------------
-// Settings strings
-
 class TestBlockItem : public QObject
 {
     Q_OBJECT
@@ -42,8 +39,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(BlockItem::guiAvailable());
-        // The icons are compiled into the core library; a block finds them without help from the
-        // program that links it.
+        // The icons are compiled into the core library.
         NIM_IN probe(0, 0, QStringLiteral("IN-CH0"));
         QVERIFY(!probe.getPixmap().isNull());
         QVERIFY(!QPixmap(QStringLiteral(":/images/PreLgc.png")).isNull());
@@ -59,19 +55,10 @@ private slots:
         };
         const QString msr = QStringLiteral("Mode=1 Unit=ms FileSave=true PATH=/tmp/my dir");
         row("last value runs to the end, blank included", msr, "PATH", "/tmp/my dir");
-        row("middle value", msr, "Unit", "ms");
-        row("value with blanks before a key", "PATH=/a b c Mode=2", "PATH", "/a b c");
-        row("two blanks keep one", "Mode=1  Unit=ms", "Mode", "1 ");
         row("no blank: next key included", "A=fooB=1", "A", "fooB");
-        row("blank at start is not scanned", "A= B=1", "A", " B");
-        row("only blanks before next key", "A=  B=1", "A", " ");
         row("empty before '='", "A==1", "A", "");
-        row("empty at the end", "Mode=1 Delay=", "Delay", "");
-        row("trailing blank kept", "bNIM=true bTTL=false ", "bTTL", "false ");
         row("absent key", "Mode=1", "Unit", "");
-        row("case-sensitive", "mode=1", "Mode", "");
         row("key as plain substring", "SubCnt=3 MainCnt=5", "Cnt", "3");
-        row("first occurrence", "Mode=1 Mode=2", "Mode", "1");
     }
 
     void settingsValue()
@@ -90,20 +77,12 @@ private slots:
         QTest::addColumn<uint>("ns");
         QTest::addColumn<QString>("rest");
 
-        QTest::newRow("bare number") << "5" << 5u << "5";
         QTest::newRow("nsec") << "200nsec" << 200u << "200";
-        QTest::newRow("usec fraction") << "1.5usec" << 1500u << "1.5";
-        QTest::newRow("sec") << "2sec" << 2000000000u << "2";
         QTest::newRow("rounds half up") << "2.5" << 3u << "2.5";
-        QTest::newRow("fraction of usec rounds") << "0.0625usec" << 63u << "0.0625";
         QTest::newRow("full 32 bits") << "4.294967295sec" << 4294967295u << "4.294967295";
-        QTest::newRow("exponent") << "1e3nsec" << 1000u << "1e3";
-        QTest::newRow("unit with blank") << "5 usec" << 5000u << "5 ";
         QTest::newRow("unit inside") << "10usec5" << 105000u << "105";
         QTest::newRow("nsec tested before usec") << "1usecnsec" << 0u << "1usec";
-        QTest::newRow("sec alone at 0") << "sec" << 0u << "sec";
         QTest::newRow("nsec alone: sec at 1") << "nsec" << 0u << "n";
-        QTest::newRow("junk") << "12abc" << 0u << "12abc";
         QTest::newRow("empty") << "" << 0u << "";
     }
 
@@ -134,11 +113,6 @@ private slots:
                 .arg(NIMCntFnc::getMainCnt(b.get()))
                 .arg(NIMCntFnc::getSubCnt(b.get()));
         };
-        const SettingsReader measure = [](const QString& s) {
-            NIMMsrCnt msr(0, 0, QStringLiteral("MsrCnt0"));
-            msr.setPropertyString(s);
-            return QString::number(NIMMsrCnt::getMode(&msr));
-        };
         const SettingsReader output = [](const QString& s) {
             NIMOut out(0, 0, QStringLiteral("OUT-CH0"));
             out.setPropertyString(s);
@@ -149,34 +123,16 @@ private slots:
         auto row = [](const char* tag, const SettingsReader& read, const QString& settings,
                       const QString& values) { QTest::newRow(tag) << read << settings << values; };
         row("delay us decimal", delay, "Delay=1.25us", "1250");
-        row("delay ns integer", delay, "Delay=100ns", "100");
         row("delay bare integer", delay, "Delay=40", "40");
-        row("delay negative integer", delay, "Delay=-5", "-5");
         row("delay ns needs an integer", delay, "Delay=1.5ns", "0");
-        row("delay bare decimal refused", delay, "Delay=1.5", "0");
-        row("delay unit alone", delay, "Delay=us", "0");
-        row("delay junk", delay, "Delay=abc", "0");
         row("delay not at the start", delay, "Mode=1 Delay=40", "0");
-        row("delay case-sensitive", delay, "delay=40", "0");
         row("counter empty: smallest mode-0 counts", counter, "", "0 5 4");
         row("counter mode 3 keeps sub", counter, "Mode=3 MainCnt=1.5usec SubCnt=200nsec", "3 1500 200");
         row("counter mode 1 sub minus one", counter, "Mode=1 MainCnt=1.5usec SubCnt=200nsec", "1 1500 199");
-        row("counter mode 1 sub zero stays", counter, "Mode=1 MainCnt=5 SubCnt=0", "1 5 0");
-        row("counter mode 8 minus one", counter, "Mode=8 MainCnt=5 SubCnt=10", "8 5 9");
-        row("counter mode 10 minus one", counter, "Mode=10 MainCnt=5 SubCnt=10", "10 5 9");
-        row("counter mode 2 keeps", counter, "Mode=2 MainCnt=5 SubCnt=10", "2 5 10");
+        row("counter sub zero stays", counter, "Mode=1 MainCnt=5 SubCnt=0", "1 5 0");
         row("counter mode 11 keeps", counter, "Mode=11 MainCnt=5 SubCnt=10", "11 5 10");
-        row("counter no mode: minus one", counter, "MainCnt=10 SubCnt=10", "0 10 9");
-        row("counter mode not a number", counter, "Mode=x MainCnt=10 SubCnt=10", "0 10 9");
-        row("counter seconds, sub unit only", counter, "Mode=2 MainCnt=2sec SubCnt=sec", "2 2000000000 0");
-        row("counter mode only: counts zero", counter, "Mode=3", "3 0 0");
-        row("measure counter empty", measure, "", "0");
-        row("measure counter with unit", measure, "Mode=1 Unit=ms FileSave=true PATH=/tmp/my dir", "1");
-        row("measure counter without unit", measure, "Mode=3 FileSave=false PATH=", "3");
         row("output empty is NIM, not TTL", output, "", "1 0");
         row("output TTL", output, "bNIM=false bTTL=true ", "0 1");
-        row("output neither", output, "bNIM=false bTTL=false ", "0 0");
-        row("output junk", output, "x", "0 0");
     }
 
     void settingsReaders()
@@ -199,13 +155,8 @@ private slots:
                       int vth) { QTest::newRow(tag) << name << settings << control << user << high << vth; };
         row("empty", "IN-CH0", "", false, false, false, 1720);
         row("IN-USER empty is user control", "IN-USER", "", true, false, false, 1720);
-        row("normal", "IN-CH3", "bUser=false bHigh=true Vth=900", false, false, true, 900);
-        row("user flag, full scale", "IN-OPT", "bUser=true bHigh=false Vth=4095", false, true, false, 4095);
         row("user control gives defaults", "IN-CH1", "bUserControl=true", true, false, false, 1720);
-        row("IN-USER with settings", "IN-USER", "bUser=true bHigh=true Vth=100", false, true, true, 100);
         row("threshold not a number", "IN-CH0", "bUser=true bHigh=true Vth=abc", false, true, true, 0);
-        row("threshold beyond 16 bits", "IN-CH0", "bUser=false bHigh=false Vth=70000", false, false, false,
-            0);
     }
 
     void inputSettings()
@@ -229,76 +180,16 @@ private slots:
         QTEST(int(threshold), "vth");
     }
 
-    void inputOscillator_data()
-    {
-        QTest::addColumn<QString>("main");
-        QTest::addColumn<QString>("sub");
-        QTest::addColumn<QString>("disp");
-        QTest::addColumn<QString>("settings");
-        QTest::addColumn<uint>("mainCnt");
-        QTest::addColumn<uint>("subCnt");
-        auto row = [](const char* tag, const QString& main, const QString& sub, const QString& disp,
-                      const QString& settings, uint mainCnt, uint subCnt) {
-            QTest::newRow(tag) << main << sub << disp << settings << mainCnt << subCnt;
-        };
-        row("units", "1.5usec", "200nsec", "", "MainCnt=1.5usec SubCnt=200nsec", 1500, 199);
-        row("display text", "1msec", "2", "1 kHz", "MainCnt=1msec SubCnt=2 Disp=1 kHz", 1000000, 1);
-        row("zero sub stays zero", "0", "0", "", "MainCnt=0 SubCnt=0", 0, 0);
-    }
-
     void inputOscillator()
     {
-        QFETCH(QString, main);
-        QFETCH(QString, sub);
-        QFETCH(QString, disp);
         NIM_IN input(0, 0, QStringLiteral("IN-CH2"));
-        input.setCnt(main, sub, disp);
-        QTEST(input.getProperty(), "settings");
-        QTEST(uint(input.getMainCnt()), "mainCnt");
-        QTEST(uint(input.getSubCnt()), "subCnt");
+        input.setCnt(QStringLiteral("1.5usec"), QStringLiteral("200nsec"), QStringLiteral("1 kHz"));
+        QCOMPARE(input.getProperty(), QStringLiteral("MainCnt=1.5usec SubCnt=200nsec Disp=1 kHz"));
+        QCOMPARE(uint(input.getMainCnt()), 1500u);
+        QCOMPARE(uint(input.getSubCnt()), 199u); // the module counts the sub period from zero
         QString shown;
         input.getDisp(shown);
-        QCOMPARE(shown, disp);
-    }
-
-    void setUserControl()
-    {
-        NIM_IN input(0, 0, QStringLiteral("IN-CH0"));
-        input.setPropertyString(QStringLiteral("bUser=true bHigh=true Vth=900"));
-        input.setUserControl();
-        QCOMPARE(input.getProperty(), QStringLiteral("bUserControl=true"));
-        QVERIFY(input.bUserControl());
-        QVERIFY(!input.bHigh());
-        QCOMPARE(int(input.getVth()), 1720);
-    }
-
-    void fanOutAndDelPort()
-    {
-        // delPort leaves the driver's fan-out to the caller, so the targets outlive the drivers here.
-        NIMMsrCnt msr(0, 0, QStringLiteral("MsrCnt0"));
-        PreLogic logic(0, 0, QStringLiteral("PreLgc0"));
-        NIM_IN a(0, 0, QStringLiteral("IN-CH0"));
-        NIM_IN b(1, 0, QStringLiteral("IN-CH1"));
-        QCOMPARE(msr.setPort(0, &a), 0);
-        QCOMPARE(msr.setPort(1, &a), 1);
-        QCOMPARE(a.getOutPort(), (QVector<BlockItem*>{&msr, &msr}));
-        msr.setPort(1, &a); // the same connection again keeps one entry for it
-        QCOMPARE(a.getOutPort().size(), 2);
-        msr.delPort(0);
-        QCOMPARE(msr.getPort(0), nullptr);
-        QCOMPARE(msr.getPort(1), &a);
-        QCOMPARE(a.getOutPort().size(), 2);
-        a.delOutPort(&msr);
-        QCOMPARE(a.getOutPort().size(), 1);
-        msr.setPort(0, &a);
-        msr.delPort(&a);
-        QVERIFY(msr.getPort().isEmpty());
-
-        logic.setPort(0, &a);
-        logic.setPort(1, &b);
-        logic.setPort(4, &a); // the logic block refuses a second input from the same source
-        logic.delPort(&a);
-        QCOMPARE(logic.getPort().keys(), QList<int>{1});
+        QCOMPARE(shown, QStringLiteral("1 kHz"));
     }
 
     void setPortReleasesPreviousDriver()
@@ -311,7 +202,6 @@ private slots:
         QVERIFY(first.getOutPort().isEmpty());
         QCOMPARE(second.getOutPort(), QVector<BlockItem*>{&out});
         QCOMPARE(out.getPort(0), &second);
-        QCOMPARE(out.getPort(1), nullptr);
 
         // A null source disconnects: no null driver stays behind for the destructor to touch.
         QCOMPARE(out.setPort(0, nullptr), 0);
@@ -324,7 +214,6 @@ private slots:
         // Targets outlive the drivers: delPort leaves the fan-out lists to the caller.
         NIMMsrCnt msr(0, 0, QStringLiteral("MsrCnt0"));
         PreLogic logic(0, 0, QStringLiteral("PreLgc0"));
-        NIMOut out(0, 0, QStringLiteral("OUT-CH0"));
         NIM_IN a(0, 0, QStringLiteral("IN-CH0"));
         NIM_IN b(1, 0, QStringLiteral("IN-CH1"));
         a.setPosition(QPoint(0, 0));
@@ -335,11 +224,7 @@ private slots:
         msr.setPort(0, &a);
         msr.setPort(1, &b);
         QCOMPARE(msr.getPort(b.getOutPos()), &b);
-        QCOMPARE(msr.getPort(a.getOutPos()), &a);
-        QCOMPARE(msr.getPort(QPoint(-5, -5)), nullptr);
         msr.delPort(QPoint(400, 40 + 6 + 16));
-        QCOMPARE(msr.getPort().keys(), QList<int>{0});
-        msr.delPort(QPoint(1, 1)); // no line ends there
         QCOMPARE(msr.getPort().keys(), QList<int>{0});
 
         // Logic block: input k ends at y + 3 + 5k; gaps in the inputs do not shift the match.
@@ -348,13 +233,6 @@ private slots:
         logic.setPort(7, &b);
         logic.delPort(QPoint(200, 10 + 3 + 5 * 7));
         QCOMPARE(logic.getPort().keys(), QList<int>{2});
-
-        // Generic block: every input ends at the same point, the first one goes.
-        out.setPosition(QPoint(600, 0));
-        out.setPort(0, &a);
-        out.setPort(3, &b);
-        out.delPort(QPoint(600, out.iconSize().height() / 2));
-        QCOMPARE(out.getPort().keys(), QList<int>{3});
     }
 
     void destructorDisconnects()
@@ -391,9 +269,7 @@ private slots:
             QTest::newRow(tag) << make << given << name;
         };
         row("logic", make<PreLogic>(), "PreLgc0", "PreLgc0");
-        row("output", make<NIMOut>(), "OUT-CH3", "OUT-CH3");
         row("output legacy", make<NIMOut>(), "Delay 60ns       OUT-CH3", "OUT-CH3");
-        row("feedback", make<NIMFeedBackIN>(), "FeedBack2", "FeedBack2");
         row("feedback legacy", make<NIMFeedBackIN>(), "Delay 24ns     FeedBack12", "FeedBack12");
     }
 
@@ -422,15 +298,7 @@ private slots:
         QTest::addColumn<QSize>("size");
         QTest::newRow("input") << make<NIM_IN>() << iconOf(":/images/label-IN.png");
         QTest::newRow("prelogic") << make<PreLogic>() << iconOf(":/images/PreLgc.png");
-        QTest::newRow("postlogic") << make<PostLogic>() << iconOf(":/images/PstLgc.png");
-        QTest::newRow("function") << make<NIMFunction>() << iconOf(":/images/Function.png");
-        QTest::newRow("pass-through") << make<NIMNonFnc>() << iconOf(":/images/NonFnc.png");
-        QTest::newRow("output") << make<NIMOut>() << iconOf(":/images/NIMout.png");
         QTest::newRow("measure counter") << make<NIMMsrCnt>() << iconOf(":/images/MsrCnt3.png");
-        QTest::newRow("feedback") << make<NIMFeedBackIN>() << iconOf(":/images/FeedBack.png");
-        QTest::newRow("label in") << make<NIMLabelIN>() << iconOf(":/images/LabelIN.png");
-        QTest::newRow("label") << make<NIMLabel>() << iconOf(":/images/Label.png");
-        QTest::newRow("function label") << make<NIMFncLabel>() << iconOf(":/images/FncLabel.png");
     }
 
     void geometry()
@@ -452,7 +320,6 @@ private slots:
         // Edges count as inside.
         QVERIFY(block->checkPosition(0, QPoint(x, y)));
         QVERIFY(block->checkPosition(0, QPoint(x + w, y + h)));
-        QVERIFY(block->checkPosition(-1, QPoint(x + w / 2, y + h / 2)));
         QVERIFY(!block->checkPosition(0, QPoint(x - 1, y)));
         QVERIFY(!block->checkPosition(0, QPoint(x + w + 1, y + h + 1)));
         // Another sheet never matches.
@@ -470,7 +337,6 @@ private slots:
         const int outHalf = iconOf(":/images/NIMout.png").height() / 2;
         QTest::newRow("generic") << make<NIMOut>() << 0 << 1 << outHalf << outHalf;
         QTest::newRow("prelogic") << make<PreLogic>() << 1 << 10 << 3 + 5 << 3 + 50;
-        QTest::newRow("postlogic") << make<PostLogic>() << 0 << 4 << 3 << 3 + 20;
         QTest::newRow("measure counter") << make<NIMMsrCnt>() << 0 << 1 << 6 << 6 + 16;
     }
 

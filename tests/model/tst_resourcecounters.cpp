@@ -12,10 +12,9 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("caption");
-        const QStringList rows{"Input",       "Input",       "PreLogicInfo", "NET(8/8)",      "CntFnc",
-                               "CntFnc(8/8)", "NonFnc",      "NonFnc(6/6)",  "PostLogicInfo", "NET(11/11)",
-                               "MsrCnt",      "MsrCnt(4/4)", "OUT-CH",       "Output(8/8)",   "FeedBackInfo",
-                               "NET(8/8)",    "Label",       "Label"};
+        // One row per caption form: uncounted, a function, a net, a fixed channel kind.
+        const QStringList rows{"Input",         "Input",      "CntFnc", "CntFnc(8/8)",
+                               "PostLogicInfo", "NET(11/11)", "OUT-CH", "Output(8/8)"};
         for (int i = 0; i < rows.size(); i += 2)
             QTest::newRow(qPrintable(rows.at(i))) << rows.at(i) << rows.at(i + 1);
     }
@@ -64,10 +63,6 @@ private slots:
         QVERIFY(!counters.addCount(1, "OUT-CH"));
         QVERIFY(!counters.addCount(1, "CntFnc"));
         QCOMPARE(counters.count("PostLogicInfo"), 11);
-        QVERIFY(counters.addCount(-1, "CntFnc"));
-        QVERIFY(counters.addCount(1, "CntFnc"));
-        QCOMPARE(counters.count("CntFnc"), 8);
-        QCOMPARE(counters.count("PostLogicInfo"), 11);
         // Uncounted entries have nothing to take.
         QVERIFY(!counters.addCount(-1, "Input"));
     }
@@ -83,8 +78,6 @@ private slots:
         QCOMPARE(counters.count("PostLogicInfo"), 10);
         QCOMPARE(spy.size(), 2);
         QVERIFY(!counters.addCount(-1, "Nothing"));
-        QVERIFY(!counters.setCount(3, "Nothing"));
-        QCOMPARE(counters.count("Nothing"), 0);
     }
 };
 

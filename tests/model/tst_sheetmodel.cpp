@@ -31,14 +31,8 @@ private slots:
         QTest::newRow("input from a document") << "Input" << SheetModel::InputColumn << 104;
         QTest::newRow("PreLogic") << "PreLogic" << SheetModel::PreLogicColumn << 90;
         QTest::newRow("FeedBack output") << "FeedBack3" << SheetModel::PreLogicColumn << 106;
-        QTest::newRow("CntFnc") << "CntFnc" << SheetModel::FunctionColumn << 104;
         QTest::newRow("NonFnc") << "NonFnc" << SheetModel::FunctionColumn << 116;
-        QTest::newRow("PreLabel input") << "PreLabel" << SheetModel::FunctionColumn << 106;
         QTest::newRow("Label output") << "Label4" << SheetModel::FunctionColumn << 106;
-        QTest::newRow("PostLogic") << "PostLogic" << SheetModel::PostLogicColumn << 90;
-        QTest::newRow("Label input") << "Label" << SheetModel::PostLogicColumn << 106;
-        QTest::newRow("output") << "OUT-CH5" << SheetModel::OutputColumn << 106;
-        QTest::newRow("FeedBack") << "FeedBack" << SheetModel::OutputColumn << 106;
         QTest::newRow("measure counter") << "MsrCnt1" << SheetModel::OutputColumn << 104;
     }
 
@@ -78,31 +72,6 @@ private slots:
         QCOMPARE(sheet.column(c).lastKey(), capacity - 1);
     }
 
-    void searchIndex_data()
-    {
-        QTest::addColumn<QList<int>>("taken");
-        QTest::addColumn<int>("height");
-        QTest::addColumn<int>("index");
-        QTest::addColumn<int>("step");
-        QTest::addColumn<int>("expected");
-        QTest::newRow("free at start") << QList<int>{1} << 40 << 0 << 1 << 0;
-        QTest::newRow("skips taken down") << QList<int>{0, 1, 2} << 40 << 0 << 1 << 3;
-        QTest::newRow("skips taken up") << QList<int>{4, 5} << 40 << 5 << -1 << 3;
-        QTest::newRow("runs off the top") << QList<int>{0, 1} << 40 << 1 << -1 << -1;
-        QTest::newRow("slot 23 fits 40") << QList<int>{} << 40 << 23 << 1 << 23;
-        QTest::newRow("slot 24 too low for 40") << QList<int>{} << 40 << 24 << 1 << -1;
-        QTest::newRow("slot 14 too low for 68") << QList<int>{} << 68 << 14 << 1 << -1;
-    }
-
-    void searchIndex()
-    {
-        QFETCH(QList<int>, taken);
-        QFETCH(int, height);
-        QFETCH(int, index);
-        QFETCH(int, step);
-        QTEST(qMax(SheetModel::searchIndex(occupied(taken), height, index, step), -1), "expected");
-    }
-
     void searchPosition_data()
     {
         QTest::addColumn<QList<int>>("taken");
@@ -112,13 +81,11 @@ private slots:
         QTest::addColumn<int>("expected");
         // Column with pitch 40, slot 0 at y 104; the moving block is in slot `id`.
         QTest::newRow("next free down") << QList<int>{0, 1, 2} << 0 << 1 << -1 << 3;
-        QTest::newRow("next free up") << QList<int>{3, 2} << 3 << -1 << -1 << 1;
         QTest::newRow("point in a free slot") << QList<int>{0} << 0 << 1 << 104 + 3 * 40 + 5 << 3;
         QTest::newRow("point in a taken slot: last free before")
             << QList<int>{0, 4} << 0 << 1 << 104 + 4 * 40 + 5 << 3;
         QTest::newRow("point in a taken slot right below: stays")
             << QList<int>{0, 1} << 0 << 1 << 104 + 40 + 5 << -1;
-        QTest::newRow("point up in a free slot") << QList<int>{5} << 5 << -1 << 104 + 2 * 40 + 1 << 2;
         QTest::newRow("point up in a taken slot") << QList<int>{5, 2} << 5 << -1 << 104 + 2 * 40 + 1 << 3;
     }
 
