@@ -73,9 +73,6 @@ private slots:
             << QStringList{"msec", "sec", "", "nsec"} << QString()
             << QStringList{"0 0.000002 1 2e-06", "1 0.000000003 1 3e-09", "3 4 2 5"};
         const QByteArray third = record(1, 9);
-        QTest::newRow("incomplete record waits in the spool")
-            << QList<QByteArray>{record(1, 5) + record(1, 6) + third.left(4), third.mid(4)} << QStringList()
-            << QString() << QStringList{"1 6 2 11", "1 9 1 9"};
         QTest::newRow("invalid word drops its batch")
             << QList<QByteArray>{record(0, 1) + word(0x2000000000000001) + record(0, 2), record(3, 4)}
             << QStringList() << QString("Ostrum error: invalid data=0x2000000000000001")
@@ -154,7 +151,7 @@ private slots:
         QCOMPARE(readLines(thread.fileName(2)), (QStringList{"Time[HH:MM:SS],Gamma", ""}));
         QCOMPARE(readLines(taken), (QStringList{"kept", ""}));
 
-        // A missing log directory is thrown, unless the reader is told to ignore it.
+        // A missing log directory is thrown.
         const QString missing = dir.path() + "/missing";
         path[1] = missing;
         QString thrown;
@@ -164,8 +161,6 @@ private slots:
             thrown = text;
         }
         QCOMPARE(thrown, missing + ":\nNo such directory.");
-        QOstrumThread ignoring(path, name, unit, "127.0.0.1", 24, 4660, nullptr, true);
-        QCOMPARE(ignoring.fileName(1), QString());
     }
 
     // Sequence values over all four counters: every record must be in its counter's log, in order.

@@ -47,8 +47,6 @@ private slots:
         QTest::addColumn<quint32>("address");
         QTest::addColumn<int>("length");
         QTest::addColumn<bool>("bMapped");
-        QTest::newRow("version and registers") << quint32(0x0000) << 0x90 << true;
-        QTest::newRow("user area") << quint32(0x0100) << 0x700 << true;
         QTest::newRow("after the tables") << quint32(0x4000) << 1 << false;
         QTest::newRow("network EEPROM") << quint32(0xFFFFFC00) << 256 << true;
     }
