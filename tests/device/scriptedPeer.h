@@ -45,11 +45,6 @@ public:
         r[1] = char((quint8(request.at(1)) | 0x08) | (busError ? 0x01 : 0x00));
         return r + data;
     }
-    static QByteArray withId(QByteArray datagram, int id)
-    {
-        datagram[2] = char(id);
-        return datagram;
-    }
     static int lengthOf(const QByteArray& request) { return quint8(request.at(3)); }
     static quint32 addressOf(const QByteArray& request)
     {

@@ -68,17 +68,11 @@ private slots:
         QTest::addColumn<QString>("debugMessage");
         QTest::addColumn<QStringList>("reports");
 
-        QTest::newRow("usec value") << QList<QByteArray>{word(0x1200000000000064)}
-                                    << QStringList{"", "", "usec", ""} << QString()
-                                    << QStringList{"2 0.100 1 0.1"};
         QTest::newRow("reports in counter order")
             << QList<QByteArray>{record(3, 1) + record(0, 2) + record(1, 3) + record(3, 4)}
             << QStringList{"msec", "sec", "", "nsec"} << QString()
             << QStringList{"0 0.000002 1 2e-06", "1 0.000000003 1 3e-09", "3 4 2 5"};
         const QByteArray third = record(1, 9);
-        QTest::newRow("incomplete record waits in the spool")
-            << QList<QByteArray>{record(1, 5) + record(1, 6) + third.left(4), third.mid(4)} << QStringList()
-            << QString() << QStringList{"1 6 2 11", "1 9 1 9"};
         QTest::newRow("invalid word drops its batch")
             << QList<QByteArray>{record(0, 1) + word(0x2000000000000001) + record(0, 2), record(3, 4)}
             << QStringList() << QString("Ostrum error: invalid data=0x2000000000000001")
@@ -157,7 +151,7 @@ private slots:
         QCOMPARE(readLines(thread.fileName(2)), (QStringList{"Time[HH:MM:SS],Gamma", ""}));
         QCOMPARE(readLines(taken), (QStringList{"kept", ""}));
 
-        // A missing log directory is thrown, unless the reader is told to ignore it.
+        // A missing log directory is thrown.
         const QString missing = dir.path() + "/missing";
         path[1] = missing;
         QString thrown;
@@ -167,8 +161,6 @@ private slots:
             thrown = text;
         }
         QCOMPARE(thrown, missing + ":\nNo such directory.");
-        QOstrumThread ignoring(path, name, unit, "127.0.0.1", 24, 4660, nullptr, true);
-        QCOMPARE(ignoring.fileName(1), QString());
     }
 
     // Sequence values over all four counters: every record must be in its counter's log, in order.
@@ -207,39 +199,6 @@ private slots:
                 if (lines[i + 1].mid(9) != expected)
                     QFAIL(qPrintable(QString("counter %1 line %2: %3").arg(c).arg(i + 1).arg(lines[i + 1])));
             }
-        }
-    }
-
-    void stopWhileDataFlows()
-    {
-        QTemporaryDir dir;
-        CounterStream stream;
-        QVERIFY(stream.listen(QHostAddress::LocalHost, 0));
-        QString path[4] = {dir.path(), dir.path(), "", ""};
-        QString name[4] = {"A", "B", "C", "D"};
-        QString unit[4] = {"usec", "nsec", "", ""};
-        QObject owner; // a parent without the monitor's slots
-        auto* thread = new QOstrumThread(path, name, unit, "127.0.0.1", stream.port(), 4660, &owner, false);
-        quint64 received = 0;
-        connect(thread, &QOstrumThread::recived, this,
-                [&received](int, QString, quint64 count, double) { received += count; });
-        thread->start();
-        QTRY_VERIFY_WITH_TIMEOUT(received > 10000, 5000);
-
-        QElapsedTimer clock;
-        clock.start();
-        thread->stop();
-        QVERIFY(thread->wait(2000));
-        QVERIFY2(clock.elapsed() < 1200, qPrintable(QString::number(clock.elapsed())));
-
-        const QRegularExpression line("^\\d\\d:\\d\\d:\\d\\d,\\d+(\\.\\d{3})?$");
-        for (int c = 0; c < 2; ++c) {
-            QStringList lines = readLines(thread->fileName(c));
-            QVERIFY(lines.size() > 2);
-            QCOMPARE(lines.takeLast(), QString()); // the file ends with a complete line
-            lines.removeFirst();
-            for (const QString& text : lines)
-                QVERIFY2(line.match(text).hasMatch(), qPrintable(text));
         }
     }
 

@@ -87,44 +87,6 @@ private slots:
         }
     }
 
-    void strayRepliesCostOneTickEach_data()
-    {
-        QTest::addColumn<int>("strays");
-        QTest::addColumn<bool>("bAnswered");
-        QTest::newRow("one stray") << 1 << true;
-        QTest::newRow("nine strays fit the budget of ten") << 9 << true;
-        QTest::newRow("ten strays use it up") << 10 << false;
-    }
-    void strayRepliesCostOneTickEach()
-    {
-        QFETCH(int, strays);
-        QFETCH(bool, bAnswered);
-        ScriptedPeer peer([strays](const QByteArray& request, int index) -> QList<QByteArray> {
-            if (index > 0)
-                return {};
-            QList<QByteArray> replies;
-            for (int i = 0; i < strays; ++i)
-                replies << ScriptedPeer::withId(ScriptedPeer::reply(request, "X"),
-                                                (request.at(2) + 1 + i) & 0x7F);
-            replies << ScriptedPeer::reply(request, "A");
-            return replies;
-        });
-        TampProbe tamp(peer.port());
-        char byte = 0;
-        QElapsedTimer timer;
-        timer.start();
-        if (bAnswered) {
-            QCOMPARE(tamp.Read(0x10, &byte), 1);
-            QCOMPARE(byte, 'A');
-            QVERIFY(timer.elapsed() < 500); // strays are dropped without waiting out a tick
-            QCOMPARE(peer.requests().size(), 1);
-        } else {
-            // The first attempt drowns in strays, the second meets silence.
-            QCOMPARE(thrownBy([&] { tamp.Read(0x10, &byte); }), QTamp::Timeout);
-            QCOMPARE(peer.requests().size(), 2);
-        }
-    }
-
     void failures_data()
     {
         QTest::addColumn<int>("peer"); // 0: bus error reply, 1: 7-byte reply, 2: silent, 3: silent once
@@ -136,8 +98,6 @@ private slots:
         QTest::newRow("bus error on read is not retried")
             << 0 << false << false << int(QTamp::BusErr) << 1
             << "read address: 0x00001234\nlength: 4\n\nQTamp: Bus Error";
-        QTest::newRow("bus error on write") << 0 << true << false << int(QTamp::BusErr) << 1
-                                            << "write address: 0x00001234\nlength: 4\n\nQTamp: Bus Error";
         QTest::newRow("short datagram") << 1 << false << false << int(QTamp::SockErr) << 1 << QString();
         QTest::newRow("silence, every attempt")
             << 2 << true << false << int(QTamp::Timeout) << 2
@@ -221,22 +181,6 @@ private slots:
         QCOMPARE(
             tamp.errorText(),
             QString("address: 0x00003000\nrequest length: 300\nread length: 128\n\nQTamp: Unable to read"));
-    }
-
-    void eepromWriteEnable_data()
-    {
-        QTest::addColumn<bool>("bEnable");
-        QTest::addColumn<QByteArray>("datagram");
-        QTest::newRow("enable") << true << QByteArray::fromHex("ff800101fffffcff00");
-        QTest::newRow("disable") << false << QByteArray::fromHex("ff800101fffffcffff");
-    }
-    void eepromWriteEnable()
-    {
-        QFETCH(bool, bEnable);
-        ScriptedPeer peer(echoModule);
-        TampProbe tamp(peer.port());
-        QVERIFY(tamp.EnableWriteEEPROM(bEnable));
-        QTEST(peer.requests().value(0), "datagram");
     }
 };
 

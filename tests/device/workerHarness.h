@@ -5,7 +5,6 @@
 #include "tampServer.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QProcess>
 #include <QRegularExpression>
@@ -18,7 +17,6 @@ struct WorkerOutcome
 {
     bool bClosed = false;
     bool bOk = false;
-    int closedCount = 0;
     QStringList errors;
     QList<QByteArray> data;
     QList<int> progress;
@@ -27,7 +25,6 @@ struct WorkerOutcome
     bool bXml = false; // a ROM job delivered a document (xml, name) through setXml
     QByteArray xml;
     QString name;
-    qint64 elapsedMs = 0;
     QStringList order; // signal names in arrival order
 };
 
@@ -36,52 +33,38 @@ struct WorkerOutcome
 inline WorkerOutcome runWorker(QUdpThread& worker, int timeoutMs = 30000,
                                const std::function<void()>& whileRunning = {})
 {
-    WorkerOutcome outcome;
+    WorkerOutcome o;
     QEventLoop loop;
+    const auto on = [&](auto signal, const char* name, auto record) {
+        QObject::connect(&worker, signal, &loop, [&o, name, record](auto... args) {
+            o.order << QLatin1String(name);
+            record(args...);
+        });
+    };
+    on(&QTamp::error, "error", [&o](QString* text) { o.errors << *text; });
+    on(&QUdpThread::readData, "readData", [&o](QByteArray* bytes) { o.data << *bytes; });
+    on(&QUdpThread::setProgress, "setProgress", [&o](int value) { o.progress << value; });
+    on(&QUdpThread::setResult, "setResult", [&o](int value) { o.results << value; });
+    on(&QUdpThread::setHtml, "setHtml", [&o](QString* html) { o.html = *html; });
+    QObject::connect(&worker, &QUdpThread::setXml, &loop, [&o](QByteArray* data, QString name) {
+        o.bXml = true;
+        o.xml = data ? *data : QByteArray();
+        o.name = name;
+    });
     QObject::connect(&worker, &QTamp::closed, &loop, [&](bool ok) {
-        outcome.bClosed = true;
-        outcome.bOk = ok;
-        ++outcome.closedCount;
-        outcome.order << QStringLiteral("closed");
+        o.bClosed = true;
+        o.bOk = ok;
+        o.order << QStringLiteral("closed");
         loop.quit();
     });
-    QObject::connect(&worker, &QTamp::error, &loop, [&](QString* text) {
-        outcome.errors << *text;
-        outcome.order << QStringLiteral("error");
-    });
-    QObject::connect(&worker, &QUdpThread::readData, &loop, [&](QByteArray* bytes) {
-        outcome.data << *bytes;
-        outcome.order << QStringLiteral("readData");
-    });
-    QObject::connect(&worker, &QUdpThread::setProgress, &loop, [&](int value) {
-        outcome.progress << value;
-        outcome.order << QStringLiteral("setProgress");
-    });
-    QObject::connect(&worker, &QUdpThread::setResult, &loop, [&](int value) {
-        outcome.results << value;
-        outcome.order << QStringLiteral("setResult");
-    });
-    QObject::connect(&worker, &QUdpThread::setHtml, &loop, [&](QString* html) {
-        outcome.html = *html;
-        outcome.order << QStringLiteral("setHtml");
-    });
-    QObject::connect(&worker, &QUdpThread::setXml, &loop, [&](QByteArray* data, QString name) {
-        outcome.bXml = true;
-        outcome.xml = data ? *data : QByteArray();
-        outcome.name = name;
-    });
     QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
-    QElapsedTimer timer;
-    timer.start();
     worker.start();
     if (whileRunning)
         whileRunning();
     loop.exec();
     worker.wait(5000);
-    outcome.elapsedMs = timer.elapsed();
-    // Signals queued after closed (there must be none) would show up here.
-    QCoreApplication::processEvents();
-    return outcome;
+    QCoreApplication::processEvents(); // signals queued after closed (there must be none) show up here
+    return o;
 }
 
 // A simulator served from the test thread's event loop, every request recorded.
