@@ -56,17 +56,7 @@ private slots:
         QTest::addColumn<QRect>("rect");
         QTest::addColumn<QString>("caption");
         QTest::newRow("Input") << "Input" << QRect(10, 10, 100, 32) << "Input";
-        QTest::newRow("PreLogic") << "PreLogic" << QRect(10, 49, 100, 32) << "PreLogic";
         QTest::newRow("NET under PreLogic") << "PreLogicInfo" << QRect(10, 80, 100, 20) << "NET(8/8)";
-        QTest::newRow("CntFnc") << "CntFnc" << QRect(10, 107, 100, 32) << "CntFnc(8/8)";
-        QTest::newRow("DlyFnc") << "DlyFnc" << QRect(10, 146, 100, 32) << "DlyFnc(8/8)";
-        QTest::newRow("NonFnc") << "NonFnc" << QRect(10, 185, 100, 32) << "NonFnc(6/6)";
-        QTest::newRow("PostLogic") << "PostLogic" << QRect(10, 224, 100, 32) << "PostLogic";
-        QTest::newRow("NET under PostLogic") << "PostLogicInfo" << QRect(10, 255, 100, 20) << "NET(11/11)";
-        QTest::newRow("MsrCnt") << "MsrCnt" << QRect(10, 282, 100, 32) << "MsrCnt(4/4)";
-        QTest::newRow("Output") << "OUT-CH" << QRect(10, 321, 100, 32) << "Output(8/8)";
-        QTest::newRow("FeedBack") << "FeedBack" << QRect(10, 360, 100, 32) << "FeedBack(8/8)";
-        QTest::newRow("NET under FeedBack") << "FeedBackInfo" << QRect(10, 391, 100, 20) << "NET(8/8)";
         QTest::newRow("Label") << "Label" << QRect(10, 418, 100, 32) << "Label";
     }
     void layout()
@@ -91,14 +81,8 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("free");
         QTest::newRow("CntFnc") << "CntFnc" << 6;
-        QTest::newRow("DlyFnc") << "DlyFnc" << 7;
-        QTest::newRow("NonFnc") << "NonFnc" << 6;
-        QTest::newRow("functions in all") << "PostLogicInfo" << 8;
         QTest::newRow("fed from PreLogic or labels") << "PreLogicInfo" << 6;
         QTest::newRow("fed from FeedBack") << "FeedBackInfo" << 7;
-        QTest::newRow("MsrCnt") << "MsrCnt" << 3;
-        QTest::newRow("OUT-CH") << "OUT-CH" << 6;
-        QTest::newRow("FeedBack") << "FeedBack" << 7;
     }
     void countsAfterOpening()
     {
@@ -153,10 +137,8 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::newRow("inside Input") << QPoint(50, 20) << "Input";
         QTest::newRow("left border") << QPoint(10, 20) << "";
-        QTest::newRow("top border") << QPoint(50, 10) << "";
         QTest::newRow("NET overlapping PreLogic's last row") << QPoint(50, 81) << "PreLogicInfo";
         QTest::newRow("gap") << QPoint(50, 44) << "";
-        QTest::newRow("Label") << QPoint(50, 430) << "Label";
     }
     void hitTest()
     {
