@@ -59,10 +59,7 @@ private slots:
             QTest::newRow(tag) << sheet << name << QStringLiteral(":/images/%1.png").arg(image);
         };
         row("feedback free on its own sheet", 0, "FeedBack0", "LabelON");
-        row("feedback placed on sheet 1", 1, "FeedBack0", "LabelOFF");
-        row("feedback on a new sheet", 2, "FeedBack0", "LabelON");
         row("label on its defining sheet", 0, "Label0", "LabelOFF");
-        row("label placed on sheet 1", 1, "Label1", "LabelOFF");
         row("PreLabel kind on a new sheet", 2, "Label0", "LabelON");
         row("Label kind on a new sheet", 2, "Label1", "FncLabelON");
     }

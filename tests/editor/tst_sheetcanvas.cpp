@@ -199,7 +199,6 @@ private slots:
         QTest::addColumn<QColor>("color");
         QTest::newRow("input") << 117 << QColor(255, 0, 0, 20);
         QTest::newRow("prelogic") << 118 << QColor(255, 255, 0, 50);
-        QTest::newRow("output") << 743 << QColor(0, 0, 255, 30);
     }
     void columnBands()
     {
