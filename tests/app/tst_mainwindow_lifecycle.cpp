@@ -253,7 +253,6 @@ private slots:
         QTest::addColumn<int>("answer"); // 0: no question expected
         QTest::addColumn<bool>("accepted");
         QTest::addColumn<QString>("result");
-        QTest::newRow("vxt3") << "a.vxt3" << true << 0 << true << "a.vxt3";
         QTest::newRow("upper case is no extension") << "b.VXT3" << false << 0 << true << "b.VXT3.vxt3";
         QTest::newRow("none, new file") << "c" << false << 0 << true << "c.vxt3";
         QTest::newRow("none, exists, keep") << "d" << true << int(QMessageBox::No) << false << "d.vxt3";
@@ -377,17 +376,6 @@ private slots:
         QVERIFY(QFile::exists(path(QStringLiteral("fresh.vxt3"))));
         // A cancelled dialog saves nothing.
         QVERIFY(!makeWindow()->save());
-    }
-
-    void saveAsStartsInDocumentDirectory()
-    {
-        auto w = makeWindow();
-        w->open(FIXTURE);
-        m_prompts->saveNames << path(QStringLiteral("copy.vxt3"));
-        w->saveAs();
-        QCOMPARE(m_prompts->saveDirs, QStringList{FIXTURE});
-        QCOMPARE(w->fileName(), path(QStringLiteral("copy.vxt3")));
-        QCOMPARE(readFile(path(QStringLiteral("copy.vxt3"))), readFile(FIXTURE));
     }
 
     void closeAsksToSave_data()

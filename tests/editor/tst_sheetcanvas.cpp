@@ -94,10 +94,8 @@ private slots:
         QTest::addColumn<int>("tid");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QPoint>("pos");
-        QTest::newRow("input slot 1") << 0 << "IN-CH1" << QPoint(0, 144);
         QTest::newRow("prelogic slot 1") << 0 << "PreLgc1" << QPoint(142, 158);
         QTest::newRow("label input, function side") << 0 << "Label0" << QPoint(284, 186);
-        QTest::newRow("feedback") << 0 << "FeedBack0" << QPoint(567, 146);
         QTest::newRow("feedback output") << 1 << "FeedBack0" << QPoint(142, 174);
     }
     void blocksStandInTheirSlots()
