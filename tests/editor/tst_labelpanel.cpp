@@ -5,7 +5,6 @@
 #include "scriptedPrompts.h"
 
 #include <QLabel>
-#include <QPainter>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -15,14 +14,6 @@
 namespace {
 const QString FIXTURE = QStringLiteral(VEXTOR_SOURCE_DIR "/tests/editor/data/two_sheets.vxt3");
 
-QImage expectedEntry(const QString& image, const QString& name)
-{
-    QPixmap pixmap(image);
-    QPainter painter(&pixmap);
-    painter.drawText(pixmap.rect(), Qt::AlignHCenter | Qt::AlignVCenter, name);
-    painter.end();
-    return pixmap.toImage();
-}
 } // namespace
 
 class TestLabelPanel : public QObject
@@ -75,7 +66,7 @@ private slots:
         QCOMPARE(w->labelWidget()->model()->currentTab(), sheet);
         QLabel* label = w->labelWidget()->entryLabel(name);
         QVERIFY(label);
-        QCOMPARE(label->pixmap()->toImage(), expectedEntry(image, name));
+        QCOMPARE(label->pixmap()->toImage(), pictureWithText(image, name));
     }
 
     void numericOrderAndRows()

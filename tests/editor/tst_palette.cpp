@@ -7,7 +7,6 @@
 #include <QDragEnterEvent>
 #include <QLabel>
 #include <QMimeData>
-#include <QPainter>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -15,18 +14,6 @@
 
 namespace {
 const QString FIXTURE = QStringLiteral(VEXTOR_SOURCE_DIR "/tests/editor/data/two_sheets.vxt3");
-
-// What an entry shows: its image, greyed when nothing is free, with the caption drawn on it.
-QImage expectedEntry(const QString& image, const QString& caption, bool grey)
-{
-    QPixmap pixmap(image);
-    QPainter painter(&pixmap);
-    if (grey)
-        painter.fillRect(pixmap.rect(), QColor(127, 127, 127, 127));
-    painter.drawText(pixmap.rect(), Qt::AlignHCenter | Qt::AlignVCenter, caption);
-    painter.end();
-    return pixmap.toImage();
-}
 
 MenuWidget::menuItem* entry(MenuWidget* palette, const QString& name)
 {
@@ -71,8 +58,8 @@ private slots:
         QCOMPARE(QRect(QPoint(item->x1, item->y1), QPoint(item->x2 - 1, item->y2 - 1)), rect);
         QCOMPARE(item->label->pos(), rect.topLeft());
         QCOMPARE(item->label->pixmap()->toImage(),
-                 expectedEntry(palette->counters()->entries().at(palette->items().indexOf(item)).image,
-                               caption, false));
+                 pictureWithText(palette->counters()->entries().at(palette->items().indexOf(item)).image,
+                                 caption));
         QCOMPARE(palette->minimumSize(), QSize(120, 418 + 32 + 7));
     }
 
@@ -95,7 +82,7 @@ private slots:
         const int index = counters->indexOf(name);
         MenuWidget::menuItem* item = w->menuWidget()->items().at(index);
         QCOMPARE(item->label->pixmap()->toImage(),
-                 expectedEntry(counters->entries().at(index).image, counters->captionText(index), false));
+                 pictureWithText(counters->entries().at(index).image, counters->captionText(index)));
         // A new document gives every unit back.
         m_prompts->answers << QMessageBox::Discard;
         w->newDiagram();
@@ -122,13 +109,13 @@ private slots:
         w->open(name);
         MenuWidget::menuItem* item = entry(w->menuWidget(), QStringLiteral("OUT-CH"));
         QCOMPARE(item->label->pixmap()->toImage(),
-                 expectedEntry(QStringLiteral(":/images/MenuOut.png"),
-                               QStringLiteral("Output(%1/8)").arg(8 - outputs), grey));
+                 pictureWithText(QStringLiteral(":/images/MenuOut.png"),
+                                 QStringLiteral("Output(%1/8)").arg(8 - outputs), false, grey));
         // Giving a unit back redraws the entry at once.
         QVERIFY(w->menuWidget()->addCount(1, QStringLiteral("OUT-CH")));
         QCOMPARE(entry(w->menuWidget(), QStringLiteral("OUT-CH"))->label->pixmap()->toImage(),
-                 expectedEntry(QStringLiteral(":/images/MenuOut.png"),
-                               QStringLiteral("Output(%1/8)").arg(9 - outputs), false));
+                 pictureWithText(QStringLiteral(":/images/MenuOut.png"),
+                                 QStringLiteral("Output(%1/8)").arg(9 - outputs)));
     }
 
     void hitTest_data()

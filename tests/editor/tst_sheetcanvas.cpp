@@ -36,19 +36,6 @@ QImage paint(QWidget* sheet)
     return image;
 }
 
-QImage withText(const QString& resource, const QString& text, bool bold)
-{
-    QPixmap pixmap(resource);
-    QPainter painter(&pixmap);
-    if (bold) {
-        QFont font = painter.font();
-        font.setWeight(75);
-        painter.setFont(font);
-    }
-    painter.drawText(pixmap.rect(), Qt::AlignHCenter | Qt::AlignVCenter, text);
-    painter.end();
-    return pixmap.toImage();
-}
 } // namespace
 
 class TestSheetCanvas : public QObject
@@ -134,7 +121,7 @@ private slots:
         auto w = openFixture();
         BlockItem* p = findBlock(w->document(), name, tid);
         QVERIFY(p);
-        QCOMPARE(p->getPixmap().toImage(), withText(image, text, bold));
+        QCOMPARE(p->getPixmap().toImage(), pictureWithText(image, text, bold));
     }
 
     // An edited block is redrawn at once, and the edit is one undo step.
@@ -164,7 +151,7 @@ private slots:
         const int snapshots = w->snapshotCount();
         w->programWidget(0)->setModified(p, nullptr);
         QCOMPARE(p->getBasePixmap().toImage(), QPixmap(image).toImage());
-        QCOMPARE(p->getLabel()->pixmap()->toImage(), withText(image, text, false));
+        QCOMPARE(p->getLabel()->pixmap()->toImage(), pictureWithText(image, text, false));
         QCOMPARE(w->snapshotCount(), snapshots + 1);
         QVERIFY(w->isWindowModified());
     }
