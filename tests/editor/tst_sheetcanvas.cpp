@@ -76,27 +76,6 @@ private slots:
                  QStringLiteral("IP address: 10.1.2.3   TCP port: 2400   UDP port: 4661"));
     }
 
-    void blocksStandInTheirSlots_data()
-    {
-        QTest::addColumn<int>("tid");
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QPoint>("pos");
-        QTest::newRow("prelogic slot 1") << 0 << "PreLgc1" << QPoint(142, 158);
-        QTest::newRow("label input, function side") << 0 << "Label0" << QPoint(284, 186);
-        QTest::newRow("feedback output") << 1 << "FeedBack0" << QPoint(142, 174);
-    }
-    void blocksStandInTheirSlots()
-    {
-        QFETCH(int, tid);
-        QFETCH(QString, name);
-        QFETCH(QPoint, pos);
-        auto w = openFixture();
-        BlockItem* p = findBlock(w->document(), name, tid);
-        QVERIFY(p);
-        QCOMPARE(p->getPosition(), pos);
-        QCOMPARE(p->getLabel()->pos(), pos);
-    }
-
     void blockPictures_data()
     {
         QTest::addColumn<int>("tid");
