@@ -73,15 +73,12 @@ private slots:
         row("no arguments", {}, "");
         // -t and -u: unsigned 16-bit decimal.
         row("-t 80", {"-t", "80"}, "tcp=80 supplied");
-        row("-t80 attached", {"-t80"}, "tcp=80 supplied");
-        row("-t 65535", {"-t", "65535"}, "tcp=65535 supplied");
         row("-t 65536 refused", {"-t", "65536"}, "usage");
         row("-t text refused", {"-t", "http"}, "usage");
         // -o: unsigned 32-bit decimal stored into an int.
         row("-o max uint into int", {"-o", "4294967295"}, "timeout=-1 supplied");
         row("-o 2^32 refused", {"-o", "4294967296"}, "usage");
         // -h: stored in canonical text form.
-        row("-h short form", {"-h", "127.1"}, "addr=127.0.0.1 supplied");
         row("-h IPv6 canonical", {"-h", "FE80:0:0:0:0:0:0:1"}, "addr=fe80::1 supplied");
         row("-h host name refused", {"-h", "localhost"}, "usage");
         // -a: "off" switches Auto Start off; "on" is accepted but stores nothing.
@@ -90,13 +87,11 @@ private slots:
         row("-a Off refused", {"-a", "Off"}, "usage");
         row("-a onoff contains off", {"-a", "onoff"}, "off supplied");
         // Combinations: every accepted option counts, a refused one still produces the usage.
-        row("-a on with refused -t", {"-a", "on", "-t", "70000"}, "usage");
         row("refused -t, accepted -u", {"-t", "70000", "-u", "100"}, "udp=100 supplied usage");
         row("all options", {"-t", "1", "-u", "2", "-o", "3", "-h", "::1", "-a", "off"},
             "tcp=1 udp=2 timeout=3 addr=::1 off supplied");
         // Options getopt itself reports are otherwise ignored.
         row("unknown option", {"-x"}, "");
-        row("missing argument", {"-t"}, "");
         // File names.
         row("one file", {"doc.vxt3"}, "file=doc.vxt3 argc-1");
         row("two files", {"a.vxt3", "b.vxt3"}, "usage argc-1");

@@ -204,11 +204,6 @@ private slots:
         w->setModified();
         QVERIFY(w->isWindowModified());
         QVERIFY(w->action(QStringLiteral("action_Undo"))->isEnabled());
-        w->setIgnore(true);
-        const int snapshots = w->snapshotCount();
-        w->setModified();
-        QCOMPARE(w->snapshotCount(), snapshots);
-        w->setIgnore(false);
         QVERIFY(w->save(path(QStringLiteral("saved.vxt3"))));
         QVERIFY(!w->isWindowModified());
         m_prompts->answers << QMessageBox::Discard;

@@ -262,10 +262,6 @@ private slots:
     {
         QTest::addColumn<QByteArray>("root");
         QTest::addColumn<QString>("settings"); // "address tcp udp timeout on/off"
-        QTest::newRow("all given") << QByteArray(
-                                          "addr=\"1.2.3.4\" tcpPort=\"25\" udpPort=\"4661\" Timeout=\"7\" "
-                                          "autoConnect=\"true\"")
-                                   << "1.2.3.4 25 4661 7 on";
         QTest::newRow("Timeout 0 reads as 1") << QByteArray("Timeout=\"0\"") << " 0 0 1 off";
         QTest::newRow("autoConnect True is off") << QByteArray("autoConnect=\"True\"") << " 0 0 1 off";
         QTest::newRow("ports keep low 16 bits")
