@@ -293,9 +293,6 @@ private slots:
         QTest::newRow("no root element")
             << QByteArray("<?xml version=\"1.0\"?>\n<Other/>\n") << "Vextor"
             << "File specified in %1 is not a valid XML file for Vextor3." << true;
-        QTest::newRow("malformed") << QByteArray("<?xml version=\"1.0\"?>\n<Vextor3>\n<tab id=\"0\">\n")
-                                   << "SAX Handler"
-                                   << "" << true;
     }
     void openFailures()
     {

@@ -372,16 +372,13 @@ private slots:
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<int>("blocks");
         QTest::addColumn<QString>("message");
-        QByteArray ins, outs, nets = entry("PreLogic", 0, "PreLgc0");
+        QByteArray ins, nets = entry("PreLogic", 0, "PreLgc0");
         for (int i = 0; i < 11; ++i) {
             ins += entry("Input", i, "");
-            if (i < 9) {
-                outs += entry("OUT-CH", i, "");
+            if (i < 9)
                 nets += entry("CntFnc", i, "CntFnc" + QByteArray::number(i), "<net port=\"0\">PreLgc0</net>");
-            }
         }
         QTest::newRow("eleventh input dropped") << ins << 10 << "There is no more Input resource.";
-        QTest::newRow("ninth output dropped") << outs << 8 << "";
         QTest::newRow("ninth counter and its net dropped") << nets << 9 << ""; // 1 PreLogic + 8 counters
     }
 
