@@ -1,12 +1,10 @@
 #include "document.h"
 #include "mainwindow.h"
-#include "programWidget.h"
 #include "tests/editor/scriptedPrompts.h"
 
 #include <QAction>
 #include <QFile>
 #include <QMenu>
-#include <QMenuBar>
 #include <QSettings>
 #include <QTabBar>
 #include <QTabWidget>
@@ -24,11 +22,6 @@ QStringList tabTexts(const MainWindow& w)
     for (int i = 0; i < w.tabWidget()->count(); ++i)
         texts << w.tabWidget()->tabText(i);
     return texts;
-}
-
-QStringList words(const char* text)
-{
-    return QString::fromLatin1(text).split(QLatin1Char(' '));
 }
 } // namespace
 
@@ -49,21 +42,6 @@ private:
 private slots:
     void initTestCase() { m_dir = isolateSettings(); }
     void init() { QSettings(QStringLiteral("Halvane"), QStringLiteral("Vextor")).clear(); }
-
-    void fileMenu()
-    {
-        auto w = makeWindow();
-        const QList<QAction*> menus = w->menuBar()->actions();
-        QCOMPARE(menus.size(), 4);
-        QStringList names;
-        for (QAction* act : menus.at(0)->menu()->actions())
-            names << (act->isSeparator() ? QStringLiteral("-")
-                      : act->menu()      ? act->menu()->objectName()
-                                         : act->objectName());
-        QCOMPARE(names, words("actionNew actionOpen actionSync menu_Recent_Files actionSave actionSaveAs "
-                              "- action_Write_Protect action_Download actionOstrum action_User_Control "
-                              "- actionQuit"));
-    }
 
     void initialWindow()
     {
