@@ -1,6 +1,4 @@
-#include "commandLine.h"
-
-#include <QHostAddress>
+#include "app/commandLine.h"
 
 #include <unistd.h>
 
@@ -14,54 +12,6 @@ QString usageText(const char* argv0)
     return QStringLiteral("Usage: ") + name +
            QStringLiteral(" [-t <TCP port>] [-u <UDP port>] [-h <host address>] [-a <on/off>] "
                           "[-o <timeout>] [fileName]");
-}
-
-namespace {
-bool readPort(const QString& text, quint16& port)
-{
-    bool ok = false;
-    const quint16 value = text.toUShort(&ok, 10);
-    if (ok)
-        port = value;
-    return ok;
-}
-
-OptionResult stored(bool accepted)
-{
-    return accepted ? OptionResult::Stored : OptionResult::Refused;
-}
-} // namespace
-
-OptionResult applyConnectionOption(int option, const QString& arg, InfoOstrum& info)
-{
-    switch (option) {
-    case 't':
-        return stored(readPort(arg, info.tcpPort));
-    case 'u':
-        return stored(readPort(arg, info.udpPort));
-    case 'o': {
-        bool ok = false;
-        const uint value = arg.toUInt(&ok, 10);
-        if (ok)
-            info.timeout = int(value);
-        return stored(ok);
-    }
-    case 'h': {
-        QHostAddress address;
-        if (!address.setAddress(arg))
-            return OptionResult::Refused;
-        info.strAddr = address.toString();
-        return OptionResult::Stored;
-    }
-    case 'a':
-        if (arg.contains(QLatin1String("off"))) {
-            info.bStart = false;
-            return OptionResult::Stored;
-        }
-        return arg.contains(QLatin1String("on")) ? OptionResult::Accepted : OptionResult::Refused;
-    default:
-        return OptionResult::Refused;
-    }
 }
 
 CommandLine parseCommandLine(int argc, char** argv)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "infoOstrum.h"
+#include "device/connectionOptions.h"
 
 #include <QString>
 
@@ -14,14 +14,6 @@ struct CommandLine
     QString error;           // usage text, or empty
     int applicationArgc = 0; // argument count to hand to QApplication
 };
-
-// How one connection option's argument was taken.
-enum class OptionResult { Refused, Accepted, Stored };
-
-// Applies one of the options -t, -u, -o, -h, -a to the record by the acceptance rules: Stored when
-// the record took the value, Accepted when nothing changes ("-a" without "off" but with "on"),
-// Refused when the argument does not convert (or the option is none of these).
-OptionResult applyConnectionOption(int option, const QString& arg, InfoOstrum& info);
 
 // "Usage: <program> [-t <TCP port>] ..." with the program name taken from the first word.
 QString usageText(const char* argv0);

@@ -1,5 +1,5 @@
-#include "commandLine.h"
-#include "mainwindow.h"
+#include "app/commandLine.h"
+#include "app/mainwindow.h"
 
 #include <QApplication>
 #include <QMessageBox>

@@ -1,11 +1,11 @@
-#include "mainwindow.h"
+#include "app/mainwindow.h"
 
-#include "customscroll.h"
-#include "document.h"
-#include "dragwidget.h"
-#include "labelWidget.h"
-#include "menuWidget.h"
-#include "programWidget.h"
+#include "editor/customscroll.h"
+#include "editor/dragwidget.h"
+#include "editor/labelWidget.h"
+#include "editor/menuWidget.h"
+#include "editor/programWidget.h"
+#include "io/document.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,10 +2,10 @@
 // loopback, and relates the wall time to the number of stop-and-wait exchanges times one
 // loopback round trip measured in the same run.
 
-#include "blockDiagram.h"
-#include "moduleMemory.h"
-#include "qUdpThread.h"
-#include "tampServer.h"
+#include "device/qUdpThread.h"
+#include "model/blockDiagram.h"
+#include "sim/moduleMemory.h"
+#include "sim/tampServer.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

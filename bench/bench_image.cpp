@@ -1,8 +1,8 @@
 // Times the register image of a maximal diagram through the literal evaluation of every table
 // entry and through the compiled tables, and checks that both give the same bytes.
 
-#include "blockDiagram.h"
-#include "imageCapture.h"
+#include "model/blockDiagram.h"
+#include "model/imageCapture.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

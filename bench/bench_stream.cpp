@@ -3,9 +3,9 @@
 // sender that writes sequence values as fast as the socket takes them. Checks that no record is
 // lost, duplicated or reordered.
 
-#include "counterStream.h"
-#include "counterValueFormat.h"
-#include "qOstrumThread.h"
+#include "device/counterValueFormat.h"
+#include "device/qOstrumThread.h"
+#include "sim/counterStream.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,11 +1,11 @@
-#include "cliApp.h"
+#include "cli/cliApp.h"
 
-#include "commandLine.h"
-#include "deviceCommands.h"
-#include "document.h"
-#include "documentCommands.h"
-#include "monitorCommand.h"
-#include "romCommands.h"
+#include "cli/deviceCommands.h"
+#include "cli/documentCommands.h"
+#include "cli/monitorCommand.h"
+#include "cli/romCommands.h"
+#include "device/connectionOptions.h"
+#include "io/document.h"
 
 #include <QFile>
 

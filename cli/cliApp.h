@@ -1,6 +1,6 @@
 #pragma once
 
-#include "infoOstrum.h"
+#include "model/infoOstrum.h"
 
 #include <QStringList>
 #include <QTextStream>

@@ -1,10 +1,10 @@
-#include "deviceCommands.h"
+#include "cli/deviceCommands.h"
 
-#include "blockDiagram.h"
-#include "document.h"
-#include "netSetup.h"
-#include "qUdpThread.h"
-#include "workerJob.h"
+#include "cli/workerJob.h"
+#include "device/netSetup.h"
+#include "device/qUdpThread.h"
+#include "io/document.h"
+#include "model/blockDiagram.h"
 
 #include <QHostAddress>
 #include <QTextDocument>

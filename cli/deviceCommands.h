@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cliApp.h"
+#include "cli/cliApp.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,8 +1,8 @@
-#include "documentCommands.h"
+#include "cli/documentCommands.h"
 
-#include "cliApp.h"
-#include "document.h"
-#include "imageCapture.h"
+#include "cli/cliApp.h"
+#include "io/document.h"
+#include "model/imageCapture.h"
 
 #include <QTextDocument>
 

@@ -1,4 +1,4 @@
-#include "cliApp.h"
+#include "cli/cliApp.h"
 
 #include <QCoreApplication>
 

@@ -1,10 +1,10 @@
-#include "monitorCommand.h"
+#include "cli/monitorCommand.h"
 
-#include "cliApp.h"
-#include "document.h"
+#include "cli/cliApp.h"
+#include "io/document.h"
 
-#include "counterValueFormat.h"
-#include "qOstrumThread.h"
+#include "device/counterValueFormat.h"
+#include "device/qOstrumThread.h"
 
 #include <QEventLoop>
 #include <QTextStream>

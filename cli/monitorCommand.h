@@ -1,7 +1,7 @@
 #pragma once
 
-#include "blockDiagram.h"
-#include "infoOstrum.h"
+#include "model/blockDiagram.h"
+#include "model/infoOstrum.h"
 
 #include <QString>
 #include <QStringList>

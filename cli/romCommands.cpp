@@ -1,10 +1,10 @@
-#include "romCommands.h"
+#include "cli/romCommands.h"
 
-#include "blockDiagram.h"
-#include "cliApp.h"
-#include "document.h"
-#include "qUdpThread.h"
-#include "workerJob.h"
+#include "cli/cliApp.h"
+#include "cli/workerJob.h"
+#include "device/qUdpThread.h"
+#include "io/document.h"
+#include "model/blockDiagram.h"
 
 #include <QHostAddress>
 #include <QSaveFile>

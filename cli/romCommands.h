@@ -1,6 +1,6 @@
 #pragma once
 
-#include "deviceCommands.h"
+#include "cli/deviceCommands.h"
 
 #include <QByteArray>
 

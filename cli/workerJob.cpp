@@ -1,6 +1,6 @@
-#include "workerJob.h"
+#include "cli/workerJob.h"
 
-#include "qUdpThread.h"
+#include "device/qUdpThread.h"
 
 #include <QEventLoop>
 #include <QHostAddress>

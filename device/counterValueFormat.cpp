@@ -1,4 +1,4 @@
-#include "counterValueFormat.h"
+#include "device/counterValueFormat.h"
 
 #include <cstring>
 

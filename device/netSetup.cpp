@@ -1,6 +1,6 @@
-#include "netSetup.h"
+#include "device/netSetup.h"
 
-#include "qUdpThread.h"
+#include "device/qUdpThread.h"
 
 #include <QHostAddress>
 #include <QStringList>

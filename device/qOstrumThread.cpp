@@ -1,4 +1,4 @@
-#include "qOstrumThread.h"
+#include "device/qOstrumThread.h"
 
 #include <QDate>
 #include <QDebug>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "counterValueFormat.h"
+#include "device/counterValueFormat.h"
 
 #include <QString>
 #include <QThread>

@@ -1,7 +1,7 @@
-#include "qUdpThread.h"
+#include "device/qUdpThread.h"
 
-#include "blockDiagram.h"
-#include "netSetup.h"
+#include "device/netSetup.h"
+#include "model/blockDiagram.h"
 
 namespace {
 const char* const TEXT_SEND_FAILED = "TAMP: Unable to send command";

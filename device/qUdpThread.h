@@ -1,7 +1,7 @@
 #pragma once
 
-#include "qtamp.h"
-#include "registerSink.h"
+#include "device/qtamp.h"
+#include "model/registerSink.h"
 
 #include <QByteArray>
 #include <QPair>

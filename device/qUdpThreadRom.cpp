@@ -9,9 +9,9 @@
 // an initialisation run). What the job has done stays done, and a storing job still re-protects
 // the ROM. The stored documents of all slots therefore keep the state of the FAT last programmed.
 
-#include "qUdpThread.h"
+#include "device/qUdpThread.h"
 
-#include "blockDiagram.h"
+#include "model/blockDiagram.h"
 
 namespace {
 const char* const TEXT_SEND_FAILED = "TAMP: Unable to send command";

@@ -1,4 +1,4 @@
-#include "qtamp.h"
+#include "device/qtamp.h"
 
 #include <QElapsedTimer>
 #include <QUdpSocket>

@@ -1,4 +1,4 @@
-#include "customscroll.h"
+#include "editor/customscroll.h"
 
 #include <QKeyEvent>
 

@@ -1,4 +1,4 @@
-#include "dragwidget.h"
+#include "editor/dragwidget.h"
 
 #include <QDataStream>
 #include <QDragEnterEvent>

@@ -1,6 +1,6 @@
-#include "labelWidget.h"
+#include "editor/labelWidget.h"
 
-#include "labelModel.h"
+#include "model/labelModel.h"
 
 #include <QDrag>
 #include <QLabel>

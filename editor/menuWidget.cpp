@@ -1,6 +1,6 @@
-#include "menuWidget.h"
+#include "editor/menuWidget.h"
 
-#include "resourceCounters.h"
+#include "model/resourceCounters.h"
 
 #include <QDrag>
 #include <QLabel>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dragwidget.h"
+#include "editor/dragwidget.h"
 
 #include <QVector>
 

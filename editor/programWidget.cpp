@@ -1,10 +1,10 @@
-#include "programWidget.h"
+#include "editor/programWidget.h"
 
-#include "document.h"
-#include "labelWidget.h"
-#include "mainwindow.h"
-#include "menuWidget.h"
-#include "nimLogic.h"
+#include "app/mainwindow.h"
+#include "editor/labelWidget.h"
+#include "editor/menuWidget.h"
+#include "io/document.h"
+#include "model/nimLogic.h"
 
 #include <QCoreApplication>
 #include <QLabel>

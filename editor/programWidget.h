@@ -1,7 +1,7 @@
 #pragma once
 
-#include "dragwidget.h"
-#include "sheetModel.h"
+#include "editor/dragwidget.h"
+#include "model/sheetModel.h"
 
 #include <QColor>
 #include <QLine>

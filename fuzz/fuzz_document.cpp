@@ -1,7 +1,7 @@
 // Reads arbitrary bytes as a document. Whatever the reader accepts must write out as a document
 // that reads back and saves to the same text again. Any crash, sanitizer report, hang or abort
 // is a finding.
-#include "document.h"
+#include "io/document.h"
 
 #include <QByteArray>
 

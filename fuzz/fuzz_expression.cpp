@@ -1,6 +1,6 @@
 // Evaluates arbitrary text as a logic expression: the first two bytes give the operand values,
 // the rest is the expression. Errors must come back as QString messages, never as a crash.
-#include "nimLogic.h"
+#include "model/nimLogic.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
-#include "document.h"
+#include "io/document.h"
 
-#include "saxhandler.h"
-#include "xmlText.h"
+#include "io/saxhandler.h"
+#include "model/xmlText.h"
 
 #include <QHash>
 #include <QTextStream>

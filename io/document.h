@@ -1,11 +1,11 @@
 #pragma once
 
-#include "blockDiagram.h"
-#include "documentReceiver.h"
-#include "infoOstrum.h"
-#include "labelModel.h"
-#include "resourceCounters.h"
-#include "sheetModel.h"
+#include "io/documentReceiver.h"
+#include "model/blockDiagram.h"
+#include "model/infoOstrum.h"
+#include "model/labelModel.h"
+#include "model/resourceCounters.h"
+#include "model/sheetModel.h"
 
 #include <QObject>
 #include <QPair>

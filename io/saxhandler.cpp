@@ -1,6 +1,6 @@
-#include "saxhandler.h"
+#include "io/saxhandler.h"
 
-#include "documentReceiver.h"
+#include "io/documentReceiver.h"
 
 #include <QXmlInputSource>
 #include <QXmlSimpleReader>

@@ -1,6 +1,6 @@
-#include "blockDiagram.h"
+#include "model/blockDiagram.h"
 
-#include "labelRegistry.h"
+#include "model/labelRegistry.h"
 
 const int BlockDiagram::MapDlyFnc[BlockDiagram::UNITS] = {3, 4, 5, 6, 7, 0, 1, 2};
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "blockItem.h"
-#include "nimLogic.h"
+#include "model/blockItem.h"
+#include "model/nimLogic.h"
 
 #include <QByteArray>
 #include <QStringList>

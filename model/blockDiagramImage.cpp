@@ -1,9 +1,9 @@
 // The hardware image of a diagram: block mapping onto the module's slots, register values,
 // lookup tables, the download and the comparison with the module's read-back.
 
-#include "blockDiagram.h"
-#include "compiledTables.h"
-#include "registerSink.h"
+#include "model/blockDiagram.h"
+#include "model/compiledTables.h"
+#include "model/registerSink.h"
 
 namespace {
 bool isKind(const BlockItem* block, const char* kind)

@@ -1,6 +1,6 @@
-#include "blockItem.h"
+#include "model/blockItem.h"
 
-#include "xmlText.h"
+#include "model/xmlText.h"
 
 #include <QGuiApplication>
 #include <QPainter>

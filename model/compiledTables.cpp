@@ -1,7 +1,7 @@
-#include "compiledTables.h"
+#include "model/compiledTables.h"
 
-#include "blockDiagram.h"
-#include "nimLogic.h"
+#include "model/blockDiagram.h"
+#include "model/nimLogic.h"
 
 namespace {
 constexpr int WORDS = CompiledExpression::COMBINATIONS / 64;

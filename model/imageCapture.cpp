@@ -1,4 +1,4 @@
-#include "imageCapture.h"
+#include "model/imageCapture.h"
 
 int ImageCapture::writeTAMP(quint8 data, quint32 addr)
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "registerSink.h"
+#include "model/registerSink.h"
 
 #include <QPair>
 #include <QStringList>

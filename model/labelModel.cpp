@@ -1,6 +1,6 @@
-#include "labelModel.h"
+#include "model/labelModel.h"
 
-#include "blockItem.h"
+#include "model/blockItem.h"
 
 namespace {
 const QLatin1String FEEDBACK("FeedBack");

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "labelRegistry.h"
+#include "model/labelRegistry.h"
 
 #include <QMap>
 #include <QObject>

@@ -1,4 +1,4 @@
-#include "nimLogic.h"
+#include "model/nimLogic.h"
 
 #include <QRegularExpression>
 

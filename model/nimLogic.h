@@ -1,6 +1,6 @@
 #pragma once
 
-#include "blockItem.h"
+#include "model/blockItem.h"
 
 #include <QStringList>
 

@@ -1,4 +1,4 @@
-#include "resourceCounters.h"
+#include "model/resourceCounters.h"
 
 namespace {
 const char* const POST_LOGIC_INFO = "PostLogicInfo";

@@ -1,6 +1,6 @@
-#include "sheetModel.h"
+#include "model/sheetModel.h"
 
-#include "blockItem.h"
+#include "model/blockItem.h"
 
 #include <QTextStream>
 

@@ -1,4 +1,4 @@
-#include "counterStream.h"
+#include "sim/counterStream.h"
 
 #include <QTcpServer>
 #include <QTcpSocket>

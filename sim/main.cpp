@@ -3,10 +3,10 @@
 // over TCP, optionally keeps the register space in a state file across restarts, and can inject
 // faults to exercise the client.
 
-#include "counterStream.h"
-#include "moduleMemory.h"
-#include "romStore.h"
-#include "tampServer.h"
+#include "sim/counterStream.h"
+#include "sim/moduleMemory.h"
+#include "sim/romStore.h"
+#include "sim/tampServer.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

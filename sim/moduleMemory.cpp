@@ -1,6 +1,6 @@
-#include "moduleMemory.h"
+#include "sim/moduleMemory.h"
 
-#include "romStore.h"
+#include "sim/romStore.h"
 
 #include <QDataStream>
 #include <QIODevice>

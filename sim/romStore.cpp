@@ -1,6 +1,6 @@
-#include "romStore.h"
+#include "sim/romStore.h"
 
-#include "moduleMemory.h"
+#include "sim/moduleMemory.h"
 
 #include <QDataStream>
 #include <QIODevice>

@@ -1,6 +1,6 @@
-#include "tampServer.h"
+#include "sim/tampServer.h"
 
-#include "moduleMemory.h"
+#include "sim/moduleMemory.h"
 
 #include <QNetworkDatagram>
 #include <QTimer>

@@ -3,7 +3,7 @@
 // Runs on any platform plugin; meant for "offscreen". Messages the window would show are printed
 // instead, and questions take the answer that loses nothing.
 
-#include "mainwindow.h"
+#include "app/mainwindow.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "commandLine.h"
+#include "app/commandLine.h"
 
 #include <QtTest>
 

@@ -1,5 +1,5 @@
-#include "document.h"
-#include "mainwindow.h"
+#include "app/mainwindow.h"
+#include "io/document.h"
 #include "tests/editor/scriptedPrompts.h"
 
 #include <QAction>

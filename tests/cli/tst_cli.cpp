@@ -1,5 +1,5 @@
-#include "cliApp.h"
-#include "document.h"
+#include "cli/cliApp.h"
+#include "io/document.h"
 
 #include <QDir>
 #include <QProcess>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "romStore.h"
-#include "workerHarness.h"
+#include "sim/romStore.h"
+#include "tests/device/workerHarness.h"
 
 #include <QSet>
 #include <functional>

@@ -1,9 +1,9 @@
-#include "blockDiagram.h"
-#include "deviceCommands.h"
-#include "document.h"
-#include "netSetup.h"
-#include "romCommands.h"
-#include "romHarness.h"
+#include "cli/deviceCommands.h"
+#include "cli/romCommands.h"
+#include "device/netSetup.h"
+#include "io/document.h"
+#include "model/blockDiagram.h"
+#include "tests/device/romHarness.h"
 
 #include <QTemporaryDir>
 #include <QTextStream>

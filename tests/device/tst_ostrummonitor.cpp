@@ -1,5 +1,5 @@
-#include "counterValueFormat.h"
-#include "monitorCommand.h"
+#include "cli/monitorCommand.h"
+#include "device/counterValueFormat.h"
 
 #include <QTcpServer>
 #include <QtTest>

@@ -1,5 +1,5 @@
-#include "counterStream.h"
-#include "qOstrumThread.h"
+#include "device/qOstrumThread.h"
+#include "sim/counterStream.h"
 
 #include <QDate>
 #include <QRegularExpression>

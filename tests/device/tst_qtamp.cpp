@@ -1,5 +1,5 @@
-#include "qtamp.h"
-#include "scriptedPeer.h"
+#include "device/qtamp.h"
+#include "tests/device/scriptedPeer.h"
 
 #include <QElapsedTimer>
 #include <QtTest>

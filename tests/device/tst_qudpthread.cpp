@@ -1,6 +1,6 @@
-#include "blockDiagram.h"
-#include "qUdpThread.h"
-#include "workerHarness.h"
+#include "device/qUdpThread.h"
+#include "model/blockDiagram.h"
+#include "tests/device/workerHarness.h"
 
 #include <QElapsedTimer>
 #include <QTextDocument>

@@ -1,5 +1,5 @@
-#include "blockDiagram.h"
-#include "romHarness.h"
+#include "model/blockDiagram.h"
+#include "tests/device/romHarness.h"
 
 #include <QRandomGenerator>
 #include <QtTest>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "moduleMemory.h"
-#include "qUdpThread.h"
-#include "tampServer.h"
+#include "device/qUdpThread.h"
+#include "sim/moduleMemory.h"
+#include "sim/tampServer.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mainwindow.h"
+#include "app/mainwindow.h"
 
 #include <QFile>
 #include <QPainter>

@@ -1,9 +1,9 @@
-#include "document.h"
-#include "labelModel.h"
-#include "labelWidget.h"
-#include "mainwindow.h"
-#include "programWidget.h"
-#include "scriptedPrompts.h"
+#include "app/mainwindow.h"
+#include "editor/labelWidget.h"
+#include "editor/programWidget.h"
+#include "io/document.h"
+#include "model/labelModel.h"
+#include "tests/editor/scriptedPrompts.h"
 
 #include <QDir>
 #include <QLabel>

@@ -1,8 +1,8 @@
-#include "document.h"
-#include "labelModel.h"
-#include "labelWidget.h"
-#include "mainwindow.h"
-#include "scriptedPrompts.h"
+#include "app/mainwindow.h"
+#include "editor/labelWidget.h"
+#include "io/document.h"
+#include "model/labelModel.h"
+#include "tests/editor/scriptedPrompts.h"
 
 #include <QLabel>
 #include <QTabWidget>

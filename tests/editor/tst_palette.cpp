@@ -1,8 +1,8 @@
-#include "document.h"
-#include "mainwindow.h"
-#include "menuWidget.h"
-#include "resourceCounters.h"
-#include "scriptedPrompts.h"
+#include "app/mainwindow.h"
+#include "editor/menuWidget.h"
+#include "io/document.h"
+#include "model/resourceCounters.h"
+#include "tests/editor/scriptedPrompts.h"
 
 #include <QDragEnterEvent>
 #include <QLabel>

@@ -1,8 +1,8 @@
-#include "customscroll.h"
-#include "document.h"
-#include "mainwindow.h"
-#include "programWidget.h"
-#include "scriptedPrompts.h"
+#include "app/mainwindow.h"
+#include "editor/customscroll.h"
+#include "editor/programWidget.h"
+#include "io/document.h"
+#include "tests/editor/scriptedPrompts.h"
 
 #include <QAction>
 #include <QKeyEvent>

@@ -1,4 +1,4 @@
-#include "document.h"
+#include "io/document.h"
 
 #include <QDir>
 #include <QRandomGenerator>

@@ -1,5 +1,5 @@
-#include "document.h"
-#include "imageCapture.h"
+#include "io/document.h"
+#include "model/imageCapture.h"
 
 #include <QDir>
 #include <QFile>

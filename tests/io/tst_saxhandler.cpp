@@ -1,5 +1,5 @@
-#include "documentReceiver.h"
-#include "saxhandler.h"
+#include "io/documentReceiver.h"
+#include "io/saxhandler.h"
 
 #include <QTest>
 

@@ -4,7 +4,7 @@
 // Random logic expressions for the equivalence tests: valid ones of limited depth, small damage
 // to them, and assorted white space between the tokens.
 
-#include "nimLogic.h"
+#include "model/nimLogic.h"
 
 #include <QRandomGenerator>
 #include <QRegularExpression>

@@ -1,5 +1,5 @@
-#include "blockDiagram.h"
-#include "labelRegistry.h"
+#include "model/blockDiagram.h"
+#include "model/labelRegistry.h"
 
 #include <QtTest>
 

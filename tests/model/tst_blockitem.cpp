@@ -1,5 +1,5 @@
-#include "blockItem.h"
-#include "nimLogic.h"
+#include "model/blockItem.h"
+#include "model/nimLogic.h"
 
 #include <QtTest>
 

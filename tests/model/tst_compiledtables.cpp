@@ -1,7 +1,7 @@
-#include "blockDiagram.h"
-#include "compiledTables.h"
-#include "imageCapture.h"
-#include "randomLogic.h"
+#include "model/blockDiagram.h"
+#include "model/compiledTables.h"
+#include "model/imageCapture.h"
+#include "tests/model/randomLogic.h"
 
 #include <QtTest>
 

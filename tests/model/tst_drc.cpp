@@ -1,4 +1,4 @@
-#include "blockDiagram.h"
+#include "model/blockDiagram.h"
 
 #include <QTextDocument>
 #include <QtTest>

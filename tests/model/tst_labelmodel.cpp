@@ -1,5 +1,5 @@
-#include "blockItem.h"
-#include "labelModel.h"
+#include "model/blockItem.h"
+#include "model/labelModel.h"
 
 #include <QTest>
 

@@ -1,5 +1,5 @@
-#include "nimLogic.h"
-#include "randomLogic.h"
+#include "model/nimLogic.h"
+#include "tests/model/randomLogic.h"
 
 #include <QRegularExpression>
 #include <QtTest>

@@ -1,4 +1,4 @@
-#include "resourceCounters.h"
+#include "model/resourceCounters.h"
 
 #include <QSignalSpy>
 #include <QTest>

@@ -1,5 +1,5 @@
-#include "blockDiagram.h"
-#include "sheetModel.h"
+#include "model/blockDiagram.h"
+#include "model/sheetModel.h"
 
 #include <QTest>
 #include <QTextStream>

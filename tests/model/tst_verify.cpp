@@ -1,5 +1,5 @@
-#include "blockDiagram.h"
-#include "imageCapture.h"
+#include "model/blockDiagram.h"
+#include "model/imageCapture.h"
 
 #include <QtTest>
 

@@ -1,4 +1,4 @@
-#include "counterStream.h"
+#include "sim/counterStream.h"
 
 #include <QTcpSocket>
 #include <QtEndian>

@@ -1,4 +1,4 @@
-#include "../device/romHarness.h"
+#include "tests/device/romHarness.h"
 
 #include <QTcpSocket>
 #include <QTemporaryDir>

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "model/infoOstrum.h"
+
+#include <QString>
+
+// How one connection option's argument was taken.
+enum class OptionResult { Refused, Accepted, Stored };
+
+// Applies one of the options -t, -u, -o, -h, -a to the record by the acceptance rules: Stored when
+// the record took the value, Accepted when nothing changes ("-a" without "off" but with "on"),
+// Refused when the argument does not convert (or the option is none of these).
+OptionResult applyConnectionOption(int option, const QString& arg, InfoOstrum& info);
