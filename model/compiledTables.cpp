@@ -1,6 +1,7 @@
 #include "model/compiledTables.h"
 
 #include "model/blockDiagram.h"
+#include "model/blockKinds.h"
 #include "model/nimLogic.h"
 
 namespace {
@@ -320,18 +321,6 @@ CompiledTables::Bits CompiledTables::backendValues(const BlockItem* block,
 // ---------------------------------------------------------------------------------------------
 // Wiring rules
 
-namespace {
-bool isKind(const BlockItem* block, const char* kind)
-{
-    return block && block->getType() == QLatin1String(kind);
-}
-
-bool fedBack(const BlockItem* driver)
-{
-    return driver && driver->getType().contains(QLatin1String("FeedBack"));
-}
-} // namespace
-
 QVector<CompiledTables::Source> CompiledTables::sources(const BlockDiagram& d, Table table)
 {
     QVector<Source> list;
@@ -345,27 +334,27 @@ QVector<CompiledTables::Source> CompiledTables::sources(const BlockDiagram& d, T
         // Bits 0..5: pass-through paths; bits 8..15: triggers of the function units.
         for (int m = 0; m < 6; ++m) {
             const BlockItem* f = placed[PASS_THROUGH_SLOTS[m]];
-            if (isKind(f, "NonFnc") && f->getPort(0))
+            if (isNonFnc(f) && f->getPort(0))
                 add(m, d.resolveLabel(f->getPort(0)));
         }
         for (int u = 0; u < BlockDiagram::UNITS; ++u) {
             const BlockItem* f = placed[3 + u];
-            if (u >= 5 && !isKind(f, "CntFnc"))
+            if (u >= 5 && !isCntFnc(f))
                 f = nullptr;
             const BlockItem* driver = f ? f->getPort(0) : nullptr;
-            if (driver && !driver->getType().startsWith(QLatin1String("FeedBack"))) {
+            if (driver && !isFeedBack(driver)) {
                 add(8 + u, d.resolveLabel(driver));
             } else if (u >= 5) {
                 const BlockItem* delay = placed[u - 5];
-                if (isKind(delay, "DlyFnc") && delay->getPort(0))
+                if (isDlyFnc(delay) && delay->getPort(0))
                     add(8 + u, d.resolveLabel(delay->getPort(0)));
             }
         }
         break;
     }
     case Output:
-        for (int ch = 0; ch < 8; ++ch) {
-            const BlockItem* out = d.firstOutOfKind(QStringLiteral("OUT-CH") + QString::number(ch));
+        for (int ch = 0; ch < ChannelNames::OUTPUT.count; ++ch) {
+            const BlockItem* out = d.firstOutOfKind(ChannelNames::name(ChannelNames::OUTPUT, ch));
             if (out)
                 add(ch, out->getPort(0));
         }
@@ -373,12 +362,12 @@ QVector<CompiledTables::Source> CompiledTables::sources(const BlockDiagram& d, T
     case Feedback:
         for (int u = 0; u < BlockDiagram::UNITS; ++u) {
             const BlockItem* f = placed[3 + u];
-            if (!f && u >= 5 && isKind(placed[u - 5], "DlyFnc"))
+            if (!f && u >= 5 && isDlyFnc(placed[u - 5]))
                 f = placed[u - 5];
             const BlockItem* feedback = nullptr;
-            if (f && fedBack(f->getPort(0)))
+            if (f && mentionsFeedBack(f->getPort(0)))
                 feedback = f->getPort(0);
-            else if (u >= 5 && isKind(placed[u - 5], "DlyFnc") && fedBack(placed[u - 5]->getPort(0)))
+            else if (u >= 5 && isDlyFnc(placed[u - 5]) && mentionsFeedBack(placed[u - 5]->getPort(0)))
                 feedback = placed[u - 5]->getPort(0);
             if (!feedback)
                 continue;
@@ -392,8 +381,8 @@ QVector<CompiledTables::Source> CompiledTables::sources(const BlockDiagram& d, T
         }
         break;
     case MsrCnt:
-        for (int m = 0; m < 4; ++m) {
-            const BlockItem* msr = d.firstOutOfKind(QStringLiteral("MsrCnt") + QString::number(m));
+        for (int m = 0; m < ChannelNames::MSR_CNT.count; ++m) {
+            const BlockItem* msr = d.firstOutOfKind(ChannelNames::name(ChannelNames::MSR_CNT, m));
             if (msr) {
                 add(2 * m, msr->getPort(0));
                 add(2 * m + 1, msr->getPort(1));
@@ -409,10 +398,9 @@ void CompiledTables::operandSlots(const BlockDiagram& d, const BlockItem* post, 
     for (int k = 0; k < NIMLogic::OPERANDS; ++k) {
         slotOf[k] = -1;
         const BlockItem* target = post->getPort(k);
-        if (target && target->getType().contains(QLatin1String("Label"))) {
+        if (isLabel(target)) {
             // A label stands for the block that drives its label-in; without one it follows nothing.
-            const BlockItem* labelIn = d.labelInOf(target);
-            target = labelIn ? labelIn->getPort(0) : nullptr;
+            target = d.resolveLabel(target);
             if (!target)
                 continue;
         }

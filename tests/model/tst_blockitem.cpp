@@ -1,5 +1,6 @@
 #include "model/blockItem.h"
 #include "model/nimLogic.h"
+#include "model/timeUnits.h"
 
 #include <QtTest>
 
@@ -90,7 +91,7 @@ private slots:
     {
         QFETCH(QString, text);
         QString s = text;
-        QTEST(uint(counterTextToNanoseconds(s)), "ns");
+        QTEST(uint(TimeUnits::counterTextToNanoseconds(s)), "ns");
         QTEST(s, "rest");
         s = text;
         QTEST(uint(withSettings(QString())->cntStrToULong(s)), "ns");
