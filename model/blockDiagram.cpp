@@ -197,8 +197,7 @@ NIM_IN* BlockDiagram::createInput(int id, int tid, const QString& name)
 
 PreLogic* BlockDiagram::createPreLogic(int id, int tid)
 {
-    auto taken = [this](const QString& name) { return findNamed(m_preLogic, name) != nullptr; };
-    return createPreLogic(id, tid, firstFreeName(BlockKinds::PRE_LOGIC_NAME, taken));
+    return createPreLogic(id, tid, firstFreeName(BlockKinds::PRE_LOGIC_NAME, usedIn(m_preLogic)));
 }
 
 PreLogic* BlockDiagram::createPreLogic(int id, int tid, const QString& name)
@@ -210,8 +209,7 @@ PreLogic* BlockDiagram::createPreLogic(int id, int tid, const QString& name)
 
 PostLogic* BlockDiagram::createPostLogic(int id, int tid)
 {
-    auto taken = [this](const QString& name) { return findNamed(m_postLogic, name) != nullptr; };
-    return createPostLogic(id, tid, firstFreeName(BlockKinds::POST_LOGIC_NAME, taken));
+    return createPostLogic(id, tid, firstFreeName(BlockKinds::POST_LOGIC_NAME, usedIn(m_postLogic)));
 }
 
 PostLogic* BlockDiagram::createPostLogic(int id, int tid, const QString& name)
@@ -223,14 +221,12 @@ PostLogic* BlockDiagram::createPostLogic(int id, int tid, const QString& name)
 
 BlockItem* BlockDiagram::createCntFnc(int id, int tid)
 {
-    auto taken = [this](const QString& name) { return findNamed(m_function, name) != nullptr; };
-    return createFunction(id, tid, firstFreeName(BlockKinds::CNT_FNC, taken));
+    return createFunction(id, tid, firstFreeName(BlockKinds::CNT_FNC, usedIn(m_function)));
 }
 
 BlockItem* BlockDiagram::createDlyFnc(int id, int tid)
 {
-    auto taken = [this](const QString& name) { return findNamed(m_function, name) != nullptr; };
-    return createFunction(id, tid, firstFreeName(BlockKinds::DLY_FNC, taken));
+    return createFunction(id, tid, firstFreeName(BlockKinds::DLY_FNC, usedIn(m_function)));
 }
 
 BlockItem* BlockDiagram::createFunction(int id, int tid, const QString& name)
@@ -272,8 +268,7 @@ BlockItem* BlockDiagram::createMsrCnt(int id, int tid, const QString& name)
 
 BlockItem* BlockDiagram::createFeedBackIN(int id, int tid)
 {
-    auto taken = [this](const QString& name) { return findNamed(m_out, name) != nullptr; };
-    return createFeedBackIN(id, tid, firstFreeName(BlockKinds::FEED_BACK, taken));
+    return createFeedBackIN(id, tid, firstFreeName(BlockKinds::FEED_BACK, usedIn(m_out)));
 }
 
 BlockItem* BlockDiagram::createFeedBackIN(int id, int tid, const QString& name)
@@ -287,8 +282,7 @@ BlockItem* BlockDiagram::createFeedBackIN(int id, int tid, const QString& name)
 
 BlockItem* BlockDiagram::createNIMLabelIN(int id, int tid)
 {
-    auto taken = [this](const QString& name) { return findNamed(m_out, name) != nullptr; };
-    return createNIMLabelIN(id, tid, firstFreeName(BlockKinds::LABEL, taken));
+    return createNIMLabelIN(id, tid, firstFreeName(BlockKinds::LABEL, usedIn(m_out)));
 }
 
 BlockItem* BlockDiagram::createNIMLabelIN(int id, int tid, const QString& name)

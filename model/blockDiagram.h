@@ -155,6 +155,11 @@ private:
         }
         return nullptr;
     }
+    // Whether a block of the pool carries a name.
+    template<typename T> static std::function<bool(const QString&)> usedIn(const QVector<T*>& pool)
+    {
+        return [&pool](const QString& name) { return findNamed(pool, name) != nullptr; };
+    }
     QString firstFreeName(const QString& prefix, const std::function<bool(const QString&)>& taken) const;
     // A requested channel name as it is; for none (or the family's bare prefix) the first channel
     // no output-side block carries, empty when all are taken.

@@ -29,6 +29,20 @@ int lowestBit(int v)
         ++i;
     return i;
 }
+
+// The values of an expression at every table index, where bit j of an index sets the operands of
+// masks[j]: each index adds its lowest bit to an index already done.
+std::vector<quint8> valuesOver(const quint16* masks, int entries, const CompiledExpression& expr)
+{
+    std::vector<quint8> values(static_cast<size_t>(entries));
+    std::vector<quint16> operands(size_t(entries), 0);
+    values[0] = expr.value(0);
+    for (int i = 1; i < entries; ++i) {
+        operands[size_t(i)] = operands[size_t(i & (i - 1))] | masks[lowestBit(i)];
+        values[size_t(i)] = expr.value(operands[size_t(i)]);
+    }
+    return values;
+}
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -273,49 +287,29 @@ const CompiledTables::Bits& CompiledTables::truthValues(const BlockItem* block, 
     // Entry 0 is the first one evaluated, and its operands are all false.
     if (!expr.isValid())
         throw block->getName() + QStringLiteral(": ") + expr.error(0);
-    return *cache.insert(block, bFrontend ? frontendValues(block, expr) : backendValues(block, expr));
+    quint16 masks[BlockDiagram::SLOTS] = {};
+    operandMasks(block, bFrontend, masks);
+    return *cache.insert(block, valuesOver(masks, entries, expr));
 }
 
-CompiledTables::Bits CompiledTables::frontendValues(const BlockItem* block,
-                                                    const CompiledExpression& expr) const
+void CompiledTables::operandMasks(const BlockItem* block, bool bFrontend, quint16* masks) const
 {
-    // Operands of each channel alone; a channel word sets the union of its channels' operands.
-    quint16 masks[10];
-    for (int i = 0; i < 10; ++i) {
-        bool bits[NIMLogic::OPERANDS];
-        PreLogic::channelOperands(block, quint16(1u << (i + 1)), bits);
-        masks[i] = 0;
-        for (int k = 0; k < NIMLogic::OPERANDS; ++k)
-            masks[i] |= quint16(bits[k] ? 1u << k : 0u);
+    if (bFrontend) {
+        // Operands of each channel alone; a channel word sets the union of its channels' operands.
+        for (int i = 0; i < 10; ++i) {
+            bool bits[NIMLogic::OPERANDS];
+            PreLogic::channelOperands(block, quint16(1u << (i + 1)), bits);
+            for (int k = 0; k < NIMLogic::OPERANDS; ++k)
+                masks[i] |= quint16(bits[k] ? 1u << k : 0u);
+        }
+        return;
     }
-    Bits values(FRONTEND_ENTRIES);
-    std::vector<quint16> operands(FRONTEND_ENTRIES, 0);
-    values[0] = expr.value(0);
-    for (int c = 1; c < FRONTEND_ENTRIES; ++c) {
-        operands[size_t(c)] = operands[size_t(c & (c - 1))] | masks[lowestBit(c)];
-        values[size_t(c)] = expr.value(operands[size_t(c)]);
-    }
-    return values;
-}
-
-CompiledTables::Bits CompiledTables::backendValues(const BlockItem* block,
-                                                   const CompiledExpression& expr) const
-{
     int slotOf[NIMLogic::OPERANDS];
     operandSlots(m_diagram, block, slotOf);
-    quint16 masks[BlockDiagram::SLOTS] = {};
     for (int k = 0; k < NIMLogic::OPERANDS; ++k) {
         if (slotOf[k] >= 0)
             masks[slotOf[k]] |= quint16(1u << k);
     }
-    Bits values(BACKEND_ENTRIES);
-    std::vector<quint16> operands(BACKEND_ENTRIES, 0);
-    values[0] = expr.value(0);
-    for (int i = 1; i < BACKEND_ENTRIES; ++i) {
-        operands[size_t(i)] = operands[size_t(i & (i - 1))] | masks[lowestBit(i)];
-        values[size_t(i)] = expr.value(operands[size_t(i)]);
-    }
-    return values;
 }
 
 // ---------------------------------------------------------------------------------------------
