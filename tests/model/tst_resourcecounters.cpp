@@ -1,6 +1,8 @@
 #include "model/resourceCounters.h"
 
+#include "tests/support/dataRow.h"
 #include <QSignalSpy>
+
 #include <QTest>
 
 class TestResourceCounters : public QObject
@@ -16,7 +18,7 @@ private slots:
         const QStringList rows{"Input",         "Input",      "CntFnc", "CntFnc(8/8)",
                                "PostLogicInfo", "NET(11/11)", "OUT-CH", "Output(8/8)"};
         for (int i = 0; i < rows.size(); i += 2)
-            QTest::newRow(qPrintable(rows.at(i))) << rows.at(i) << rows.at(i + 1);
+            dataRow(qPrintable(rows.at(i)), rows.at(i), rows.at(i + 1));
     }
 
     void freshCaptions()

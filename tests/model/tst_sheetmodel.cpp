@@ -1,6 +1,8 @@
 #include "model/blockDiagram.h"
 #include "model/sheetModel.h"
 
+#include "tests/support/dataRow.h"
+
 #include <QTest>
 #include <QTextStream>
 
@@ -28,12 +30,12 @@ private slots:
         QTest::addColumn<QString>("type");
         QTest::addColumn<Column>("column");
         QTest::addColumn<int>("y0");
-        QTest::newRow("input from a document") << "Input" << SheetModel::InputColumn << 104;
-        QTest::newRow("PreLogic") << "PreLogic" << SheetModel::PreLogicColumn << 90;
-        QTest::newRow("FeedBack output") << "FeedBack3" << SheetModel::PreLogicColumn << 106;
-        QTest::newRow("NonFnc") << "NonFnc" << SheetModel::FunctionColumn << 116;
-        QTest::newRow("Label output") << "Label4" << SheetModel::FunctionColumn << 106;
-        QTest::newRow("measure counter") << "MsrCnt1" << SheetModel::OutputColumn << 104;
+        dataRow("input from a document", "Input", SheetModel::InputColumn, 104);
+        dataRow("PreLogic", "PreLogic", SheetModel::PreLogicColumn, 90);
+        dataRow("FeedBack output", "FeedBack3", SheetModel::PreLogicColumn, 106);
+        dataRow("NonFnc", "NonFnc", SheetModel::FunctionColumn, 116);
+        dataRow("Label output", "Label4", SheetModel::FunctionColumn, 106);
+        dataRow("measure counter", "MsrCnt1", SheetModel::OutputColumn, 104);
     }
 
     void placement()
@@ -51,8 +53,8 @@ private slots:
     {
         QTest::addColumn<QString>("type");
         QTest::addColumn<int>("capacity");
-        QTest::newRow("40-pixel column") << "OUT-CH0" << 24;
-        QTest::newRow("68-pixel column") << "PostLogic" << 14;
+        dataRow("40-pixel column", "OUT-CH0", 24);
+        dataRow("68-pixel column", "PostLogic", 14);
     }
 
     void slotLimits()
@@ -111,10 +113,10 @@ private slots:
         QTest::addColumn<bool>("moved");
         QTest::addColumn<int>("newSlot");
         QTest::addColumn<int>("newY");
-        QTest::newRow("top block up does nothing") << "PreLogic" << 0 << -1 << -1 << false << 0 << 90;
-        QTest::newRow("down past taken slot") << "PreLogic" << 1 << 1 << -1 << true << 3 << 90 + 3 * 68;
-        QTest::newRow("up into free slot") << "CntFnc" << 1 << -1 << -1 << true << 0 << 104;
-        QTest::newRow("x off the grid") << "CntFnc" << 1 << 1 << 300 << false << 1 << 104 + 40;
+        dataRow("top block up does nothing", "PreLogic", 0, -1, -1, false, 0, 90);
+        dataRow("down past taken slot", "PreLogic", 1, 1, -1, true, 3, 90 + 3 * 68);
+        dataRow("up into free slot", "CntFnc", 1, -1, -1, true, 0, 104);
+        dataRow("x off the grid", "CntFnc", 1, 1, 300, false, 1, 104 + 40);
     }
 
     void move()
