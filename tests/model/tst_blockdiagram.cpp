@@ -1,5 +1,4 @@
 #include "model/blockDiagram.h"
-#include "model/blockKinds.h"
 #include "model/labelRegistry.h"
 
 #include "tests/support/dataRow.h"
@@ -40,55 +39,6 @@ class TestBlockDiagram : public QObject
     Q_OBJECT
 
 private slots:
-    void kinds_data()
-    {
-        // The kind questions true for a type; prefixes overlap ("Label", "PreLabel", "FeedBack").
-        QTest::addColumn<QString>("type");
-        QTest::addColumn<QString>("answers");
-        dataRow("Input", "Input", "input");
-        dataRow("PreLogic", "PreLogic", "pre logic");
-        dataRow("PostLogic", "PostLogic", "post logic");
-        dataRow("CntFnc", "CntFnc", "cnt function");
-        dataRow("NonFnc", "NonFnc", "non function");
-        dataRow("output", "OUT-CH3", "output");
-        dataRow("measure counter", "MsrCnt1", "msrcnt");
-        dataRow("FeedBack block", "FeedBack", "feedbackIn feedback");
-        dataRow("FeedBack output", "FeedBack2", "feedback");
-        dataRow("label-in of a function", "Label", "labelIn fncLabelIn label");
-        dataRow("label-in of a PreLogic", "PreLabel", "labelIn preLabelIn label preLabel");
-        dataRow("label output", "PreLabel3", "label preLabel");
-        dataRow("foreign term, logic word first", "LogicPreLabel", "label preLabel");
-    }
-
-    void kinds()
-    {
-        QFETCH(QString, type);
-        const QList<QPair<const char*, bool (*)(const KindOf&)>> questions{{"input", isInput},
-                                                                           {"pre", isPreLogic},
-                                                                           {"post", isPostLogic},
-                                                                           {"logic", isLogicBlock},
-                                                                           {"cnt", isCntFnc},
-                                                                           {"dly", isDlyFnc},
-                                                                           {"non", isNonFnc},
-                                                                           {"function", isFunction},
-                                                                           {"output", isOutput},
-                                                                           {"msrcnt", isMsrCnt},
-                                                                           {"feedbackIn", isFeedBackIn},
-                                                                           {"feedback", isFeedBack},
-                                                                           {"labelIn", isLabelIn},
-                                                                           {"preLabelIn", isPreLabelIn},
-                                                                           {"fncLabelIn", isFncLabelIn},
-                                                                           {"label", isLabel},
-                                                                           {"preLabel", isPreLabel}};
-        QStringList answers;
-        for (const auto& question : questions) {
-            if (question.second(type))
-                answers << question.first;
-        }
-        QTEST(answers.join(' '), "answers");
-        QVERIFY(!isCntFnc(static_cast<const BlockItem*>(nullptr)));
-    }
-
     void inputsPerSheet()
     {
         BlockDiagram diagram;
