@@ -1,6 +1,6 @@
 #include "app/mainwindow.h"
 #include "io/document.h"
-#include "tests/editor/scriptedPrompts.h"
+#include "tests/support/scriptedPrompts.h"
 
 #include <QAction>
 #include <QFile>
@@ -101,14 +101,14 @@ private slots:
         QCOMPARE(w->currentTab(), 1);
         if (tabKey)
             QTest::keyPress(w.get(), Qt::Key_Tab);
-        QCOMPARE(w->bTabKey(), tabKey);
+        QCOMPARE(w->keys().tab(), tabKey);
         w->tabWidget()->setCurrentIndex(w->sheetCount()); // the "+" tab
         if (tabKey) {
             QCOMPARE(tabTexts(*w), (QStringList{"Sheet1", "Sheet2", "+"}));
             QCOMPARE(w->currentTab(), 0);
             QVERIFY(!w->isWindowModified());
             QTest::keyRelease(w.get(), Qt::Key_Tab);
-            QVERIFY(!w->bTabKey());
+            QVERIFY(!w->keys().tab());
         } else {
             QCOMPARE(tabTexts(*w), (QStringList{"Sheet1", "Sheet2", "Sheet3", "+"}));
             QCOMPARE(w->currentTab(), 2);

@@ -3,7 +3,7 @@
 #include "editor/programWidget.h"
 #include "io/document.h"
 #include "model/labelModel.h"
-#include "tests/editor/scriptedPrompts.h"
+#include "tests/support/scriptedPrompts.h"
 
 #include <QDir>
 #include <QLabel>

@@ -2,7 +2,7 @@
 #include "editor/labelWidget.h"
 #include "io/document.h"
 #include "model/labelModel.h"
-#include "tests/editor/scriptedPrompts.h"
+#include "tests/support/scriptedPrompts.h"
 
 #include <QLabel>
 #include <QTabWidget>

@@ -2,7 +2,7 @@
 #include "editor/menuWidget.h"
 #include "io/document.h"
 #include "model/resourceCounters.h"
-#include "tests/editor/scriptedPrompts.h"
+#include "tests/support/scriptedPrompts.h"
 
 #include <QDragEnterEvent>
 #include <QLabel>

@@ -2,7 +2,7 @@
 #include "editor/customscroll.h"
 #include "editor/programWidget.h"
 #include "io/document.h"
-#include "tests/editor/scriptedPrompts.h"
+#include "tests/support/scriptedPrompts.h"
 
 #include <QAction>
 #include <QKeyEvent>
@@ -127,11 +127,11 @@ private slots:
             p->setUserName(text);
         else
             p->setPropertyString(QStringLiteral("Mode=%1 FileSave=false PATH=/tmp").arg(mode));
-        const int snapshots = w->snapshotCount();
+        const int snapshots = w->history().count();
         w->programWidget(0)->setModified(p, nullptr);
         QCOMPARE(p->getBasePixmap().toImage(), QPixmap(image).toImage());
         QCOMPARE(p->getLabel()->pixmap()->toImage(), pictureWithText(image, text, false));
-        QCOMPARE(w->snapshotCount(), snapshots + 1);
+        QCOMPARE(w->history().count(), snapshots + 1);
         QVERIFY(w->isWindowModified());
     }
 
@@ -213,9 +213,9 @@ private slots:
         QCOMPARE(p->getLabel()->pos(), p->getPosition());
         QVERIFY(w->isWindowModified());
         BlockItem* top = findBlock(w->document(), QStringLiteral("PreLgc0"), 0);
-        const int snapshots = w->snapshotCount();
+        const int snapshots = w->history().count();
         QVERIFY(!sheet->move(top, -1));
-        QCOMPARE(w->snapshotCount(), snapshots);
+        QCOMPARE(w->history().count(), snapshots);
     }
 
     void scrollLeavesArrowKeysToTheSheet_data()

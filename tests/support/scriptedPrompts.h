@@ -14,7 +14,7 @@
 
 // Answers the window's questions from scripts and records every message, so that tests can
 // drive dialogs without a user.
-class ScriptedPrompts : public MainWindow::Prompts
+class ScriptedPrompts : public Prompts
 {
 public:
     struct Shown
