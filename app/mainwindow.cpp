@@ -334,8 +334,9 @@ QMessageBox::StandardButton MainWindow::checkModified()
         m_prompts->message(this, QMessageBox::Warning, QString(),
                            tr("The document has been modified.\nDo you want to save your changes?"),
                            QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
-    if (answer == QMessageBox::Save)
-        save();
+    // The work waiting for the answer would lose the changes the save was to keep.
+    if (answer == QMessageBox::Save && !save())
+        return QMessageBox::Cancel;
     return answer;
 }
 

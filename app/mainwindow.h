@@ -83,8 +83,8 @@ public:
 
     // Document lifecycle steps, shared with the device flows (a ROM restore displays a document).
     bool display(QByteArray& data, QString fileName, bool bSetRecent);
-    // Asks whether to save a modified document; Cancel means that the New, Open or close waiting
-    // for the answer does not go on.
+    // Asks whether to save a modified document. Cancel, also when the chosen save did not
+    // happen, means that the New, Open or close waiting for the answer does not go on.
     QMessageBox::StandardButton checkModified();
     // Accepts name when it has a document extension; otherwise appends ".vxt3" and asks before
     // replacing an existing file.
