@@ -334,11 +334,13 @@ void ProgramWidget::forgetItem(int tid, BlockItem* p)
     if (showsItem(p))
         p->getLabel()->close();
     p->setLabel(nullptr);
-    m_selectItems.removeAll(p);
+    const bool wasChosen = m_selectItems.removeAll(p) > 0 || m_currentItem == p;
     if (m_currentItem == p)
         m_currentItem = nullptr;
     if (m_shiftStart == p)
         m_shiftStart = nullptr;
+    if (wasChosen)
+        emit itemSelect(!m_selectItems.isEmpty() || m_currentItem);
     for (auto it = m_lines.begin(); it != m_lines.end();) {
         if (it.value() == p) {
             delete it.key();
