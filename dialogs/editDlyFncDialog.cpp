@@ -74,7 +74,8 @@ void EditDlyFncDialog::okClicked()
     const QString typed = m_delayEdit->text();
     const double v = typed.toDouble(&ok);
     const double ns = v * m_scale;
-    if (!ok || v < 0 || ns > MAX_VALUE) {
+    // A value in "us" is a binary fraction: allow for its last digit.
+    if (!ok || v < 0 || ns - ns * 1e-12 > MAX_VALUE) {
         warn(tr("Invalid Setting"), tr("Please set a delay time between 0 and 32.767us (step: 1ns)"));
         m_delayEdit->setText(ok && ns > MAX_VALUE ? toText(double(MAX_VALUE) / m_scale)
                                                   : QStringLiteral("0"));
