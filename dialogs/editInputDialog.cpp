@@ -273,7 +273,7 @@ bool EditInputDialog::checkProperty(double volts)
     }
     auto* input = static_cast<NIM_IN*>(m_pItem);
     if (oscillatorActive()) {
-        if (m_fields->state() == m_strOscillatorOpened)
+        if (!m_bModified)
             return false;
         input->setCnt(m_strMainCnt, m_strSubCnt, m_strDisp);
         return input->getProperty() != before;
@@ -299,12 +299,13 @@ void EditInputDialog::on_buttonBox_accepted()
     double volts = 0;
     if (!isOutput() && !m_userControl->isChecked()) {
         if (oscillatorActive()) {
+            // Untouched settings stay as stored; anything else is checked before it is stored.
+            const bool touched = m_bUserControl || m_strName != m_pItem->getName() ||
+                                 m_fields->state() != m_strOscillatorOpened;
             CounterFields::Counters counters;
-            if (m_fields->state() != m_strOscillatorOpened) {
-                if (!m_fields->accept(OSCILLATOR_LIMITS, counters))
-                    return;
-                m_strOscillatorOpened.clear(); // accepted values are stored even if now unchanged
-            }
+            if (touched && !m_fields->accept(OSCILLATOR_LIMITS, counters))
+                return;
+            m_bModified = touched;
             m_strMainCnt = counters.main;
             m_strSubCnt = counters.sub;
             m_strDisp = counters.disp;

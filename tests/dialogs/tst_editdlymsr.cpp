@@ -126,15 +126,6 @@ private slots:
         QCOMPARE(dialog.delayEdit()->text(), QStringLiteral("1.5"));
     }
 
-    void delayOkWithoutChange()
-    {
-        BlockItem* fnc = delay(QString());
-        EditDlyFncDialog dialog(fnc, &host);
-        dialog.show();
-        clickOk(dialog.buttonBox());
-        QVERIFY(!dialog.isVisible() && fnc->getProperty().isEmpty() && host.changes.isEmpty());
-    }
-
     void counterOpens()
     {
         EditMsrCntDialog dialog(counter(QStringLiteral("Mode=6 Unit=usec FileSave=false PATH=/tmp/a b")),
