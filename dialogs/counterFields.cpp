@@ -174,18 +174,15 @@ void CounterFields::showFrequency(bool bFrequency)
     double main = 0, sub = 0;
     const bool ok = widths(main, sub);
     m_bFrequency = bFrequency;
-    if (bFrequency) {
-        // The true width keeps the main field's unit.
-        const QSignalBlocker blocker(subComboBox);
-        subComboBox->setCurrentIndex(mainComboBox->currentIndex());
-        m_subScale = m_mainScale;
-        if (ok && main + sub > 0)
-            setFrequencyUnitFor(1e9 / (main + sub));
-    } else {
+    {
+        // The true width of the frequency view, and the false width when going back, take the
+        // main field's unit.
         const QSignalBlocker blocker(subComboBox);
         subComboBox->setCurrentIndex(mainComboBox->currentIndex());
         m_subScale = m_mainScale;
     }
+    if (bFrequency && ok && main + sub > 0)
+        setFrequencyUnitFor(1e9 / (main + sub));
     if (ok)
         showWidths(main, sub);
     updateWidgets();
