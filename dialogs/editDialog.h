@@ -71,6 +71,5 @@ protected:
     void reportChanged(BlockItem* block);
 
     EditHost* m_pHost;
-    QString m_dstr;
     bool m_bChanged = false;
 };

@@ -70,17 +70,20 @@ private slots:
         block->setPropertyString(property);
 
         QString title;
-        QTimer::singleShot(0, this, [&title] {
+        bool help = true;
+        QTimer::singleShot(0, this, [&title, &help] {
             auto* dialog = qobject_cast<EditDialog*>(QApplication::activeModalWidget());
             if (!dialog)
                 return;
             title = dialog->windowTitle();
+            help = dialog->windowFlags().testFlag(Qt::WindowContextHelpButtonHint);
             clickOk(dialog->findChild<QDialogButtonBox*>());
             if (dialog->isVisible())
                 dialog->reject();
         });
         QVERIFY(!editBlock(block, host, nullptr));
         QTEST(title, "title");
+        QVERIFY(!help);
         QCOMPARE(block->getProperty(), property);
         QVERIFY(host.changes.isEmpty());
         QCOMPARE(host.texts(), QString());
