@@ -5,6 +5,7 @@
 #include "model/xmlText.h"
 
 #include <QHash>
+#include <QSaveFile>
 #include <QTextStream>
 
 namespace {
@@ -25,6 +26,16 @@ QString countedKind(const QString& term)
 bool definesLabel(const BlockItem* block)
 {
     return isFeedBackIn(block) || isLabelIn(block);
+}
+
+// The routing counter a wire from source into a block of the term takes; empty when none.
+QString routingUnit(const QString& term, const BlockItem* source)
+{
+    if ((isPreLogic(source) || isLabel(source)) && (isCntFnc(term) || isDlyFnc(term)))
+        return ResourceCounters::PRE_LOGIC_INFO;
+    if (isFeedBack(source))
+        return ResourceCounters::FEED_BACK_INFO;
+    return QString();
 }
 
 // A block name as read: trimmed. A name that then starts with a character that is not printable
@@ -394,6 +405,80 @@ void Document::notePlaced(int tid, BlockItem* block)
 }
 
 // ---------------------------------------------------------------------------------------------
+// Names shared by every sheet
+
+void Document::setUserName(BlockItem* block, const QString& userName)
+{
+    block->setUserName(userName);
+    emit blockChanged(block);
+}
+
+void Document::renameInput(const QString& name, const QString& userName)
+{
+    for (NIM_IN* input : m_diagram->inputs()) {
+        if (input->getName() == name)
+            setUserName(input, userName);
+    }
+}
+
+void Document::renameLabel(const QString& name, const QString& userName)
+{
+    m_labels.rename(name, userName);
+    // One output per sheet, and the defining block among the output column's blocks.
+    for (BlockItem* output : m_diagram->labels()) {
+        if (output->getName() == name)
+            setUserName(output, userName);
+    }
+    for (BlockItem* block : m_diagram->outs()) {
+        if (block->getName() == name) {
+            setUserName(block, userName);
+            break;
+        }
+    }
+}
+
+void Document::editInput(BlockItem* input, const QString& newName)
+{
+    QString userName = input->getUserName();
+    for (const NIM_IN* other : m_diagram->inputs()) {
+        if (other == input || other->getName() != newName)
+            continue;
+        if (userName != newName)
+            renameInput(newName, userName);
+        else
+            userName = other->getUserName();
+        break;
+    }
+    setUserName(input, userName);
+    input->setName(newName);
+}
+
+void Document::deleteLabel(const QString& name)
+{
+    const QVector<BlockItem*> outputs = m_diagram->labels();
+    for (BlockItem* output : outputs) {
+        if (output->getName() == name)
+            deleteLabelOutput(output);
+    }
+    m_labels.deleteLabel(name);
+}
+
+void Document::deleteLabelOutput(BlockItem* block)
+{
+    // Its wires into functions held routing units.
+    for (const BlockItem* target : block->getOutPort()) {
+        const QString unit = routingUnit(target->getType(), block);
+        if (!unit.isEmpty())
+            m_counters.addCount(1, unit);
+    }
+    const int tid = block->getTid();
+    if (SheetModel* home = sheet(tid))
+        home->remove(block);
+    emit blockRemoved(tid, block);
+    m_diagram->deleteItem(block);
+}
+
+// ---------------------------------------------------------------------------------------------
 // Wires
 
 void Document::connectPorts(const QString& term, BlockItem* block, int tid,
@@ -422,11 +507,8 @@ void Document::connectPorts(const QString& term, BlockItem* block, int tid,
 
 bool Document::countRouting(const QString& term, const BlockItem* source)
 {
-    if ((isPreLogic(source) || isLabel(source)) && (isCntFnc(term) || isDlyFnc(term)))
-        return m_counters.addCount(-1, ResourceCounters::PRE_LOGIC_INFO);
-    if (isFeedBack(source))
-        return m_counters.addCount(-1, ResourceCounters::FEED_BACK_INFO);
-    return true;
+    const QString unit = routingUnit(term, source);
+    return unit.isEmpty() || m_counters.addCount(-1, unit);
 }
 
 void Document::connectPort(const QString& term, BlockItem* block, int tid, int port, const QString& source)
@@ -484,6 +566,20 @@ QByteArray Document::toXml() const
         dump(ts);
     }
     return data;
+}
+
+bool Document::saveFile(const QString& fileName, QString* errorString) const
+{
+    QSaveFile file(fileName);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Text)) {
+        QTextStream ts(&file);
+        dump(ts);
+        ts.flush();
+        if (file.commit())
+            return true;
+    }
+    *errorString = file.errorString();
+    return false;
 }
 
 void Document::write(QTextStream& ts, int skipSheet, const QSet<const BlockItem*>& skip) const
