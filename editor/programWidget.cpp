@@ -154,7 +154,7 @@ void ProgramWidget::redrawItem(BlockItem* p, bool bBold)
     const QString type = p->getType();
     if (isLogicBlock(type)) {
         p->setPixmap(withText(p->getBasePixmap(), p->getUserName(), bBold));
-    } else if (beginsCntFnc(type)) {
+    } else if (beginsWith(type, BlockKinds::CNT_FNC)) {
         const QPixmap base(counterImage(p));
         p->setBasePixmap(base);
         p->setPixmap(withText(base, p->getUserName(), false));
@@ -195,7 +195,7 @@ BlockItem* ProgramWidget::addNIM_IN(QString name)
 void ProgramWidget::setModified(BlockItem* p, QString* name)
 {
     const QString type = p->getType();
-    if (beginsCntFnc(type) || isLogicBlock(type) || isMsrCnt(type)) {
+    if (beginsWith(type, BlockKinds::CNT_FNC) || isLogicBlock(type) || isMsrCnt(type)) {
         redrawItem(p, false);
         if (QLabel* label = p->getLabel()) {
             label->setPixmap(p->getPixmap());

@@ -267,7 +267,7 @@ bool Document::addItem(const QString& item, int tid, const QMap<QString, QString
     const QString userName = info.value(QStringLiteral("userName"));
     if (!userName.isEmpty()) {
         block->setUserName(userName);
-        if (mentionsFeedBack(item) || isLabel(item))
+        if (mentions(item, BlockKinds::FEED_BACK) || isLabel(item))
             m_labels.rename(block->getName(), userName);
     }
     const QString property = info.contains(QStringLiteral("property"))

@@ -23,7 +23,7 @@ void BlockDiagram::blockMapping()
             const BlockItem* driver = f->getPort(0);
             if (NIMCntFnc::getMode(f) == 9)
                 c9.append(f); // the free-running oscillator needs no source
-            else if (mentionsFeedBack(driver))
+            else if (mentions(driver, BlockKinds::FEED_BACK))
                 cfb.append(f);
             else if (driver)
                 cx.append(f);
@@ -31,7 +31,7 @@ void BlockDiagram::blockMapping()
             ++m_nDlyFnc;
             delays.append(f);
             const BlockItem* driver = f->getPort(0);
-            if (mentionsLogic(driver))
+            if (mentions(driver, BlockKinds::LOGIC))
                 dl.append(f);
             else if (driver)
                 dx.append(f);

@@ -93,19 +93,19 @@ bool isPreLabel(const KindOf& kind)
     return kind.type().contains(PRE_LABEL);
 }
 
-bool mentionsFeedBack(const KindOf& kind)
+bool mentions(const KindOf& kind, QLatin1String word)
 {
-    return kind.type().contains(FEED_BACK);
+    return kind.type().contains(word);
 }
 
-bool mentionsLogic(const KindOf& kind)
+bool beginsWith(const KindOf& kind, QLatin1String word)
 {
-    return kind.type().contains(LOGIC);
+    return kind.type().startsWith(word);
 }
 
-bool beginsCntFnc(const KindOf& kind)
+bool isLabelOutput(const BlockItem* block)
 {
-    return kind.type().startsWith(CNT_FNC);
+    return dynamic_cast<const NIMLabel*>(block) || dynamic_cast<const NIMFncLabel*>(block);
 }
 
 bool isFeedBackName(const QString& name)
@@ -126,9 +126,4 @@ bool isCrossSheetName(const QString& name)
 bool isInputName(const QString& name)
 {
     return name.startsWith(ChannelNames::INPUT_PREFIX);
-}
-
-bool isLabelOutput(const BlockItem* block)
-{
-    return dynamic_cast<const NIMLabel*>(block) || dynamic_cast<const NIMFncLabel*>(block);
 }

@@ -69,14 +69,12 @@ bool isLabel(const KindOf& kind);
 // A label of a PreLogic result, in or out: "PreLabel" anywhere.
 bool isPreLabel(const KindOf& kind);
 
-// Looser forms that some rules use. On the kinds the program writes they agree with the forms
-// above; they differ only on foreign terms read from a file, where each rule keeps its own.
-// "FeedBack" anywhere (the block mapping, the feedback table, the reader's label names).
-bool mentionsFeedBack(const KindOf& kind);
-// "Logic" anywhere (the block mapping's delay sources).
-bool mentionsLogic(const KindOf& kind);
-// Begins "CntFnc" (the canvas's counter image).
-bool beginsCntFnc(const KindOf& kind);
+// Looser forms that some rules use: the kind holds a kind word anywhere, or begins with it
+// ("FeedBack", "Logic", "CntFnc" ...). On the kinds the program writes they agree with the
+// questions above; they differ only on foreign terms read from a file, where each rule keeps its
+// own form.
+bool mentions(const KindOf& kind, QLatin1String word);
+bool beginsWith(const KindOf& kind, QLatin1String word);
 
 // A label output (NIMLabel or NIMFncLabel), told by its class: its type is the drag payload or
 // term it was made from.

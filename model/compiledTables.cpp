@@ -359,9 +359,10 @@ QVector<CompiledTables::Source> CompiledTables::sources(const BlockDiagram& d, T
             if (!f && u >= 5 && isDlyFnc(placed[u - 5]))
                 f = placed[u - 5];
             const BlockItem* feedback = nullptr;
-            if (f && mentionsFeedBack(f->getPort(0)))
+            if (f && mentions(f->getPort(0), BlockKinds::FEED_BACK))
                 feedback = f->getPort(0);
-            else if (u >= 5 && isDlyFnc(placed[u - 5]) && mentionsFeedBack(placed[u - 5]->getPort(0)))
+            else if (u >= 5 && isDlyFnc(placed[u - 5]) &&
+                     mentions(placed[u - 5]->getPort(0), BlockKinds::FEED_BACK))
                 feedback = placed[u - 5]->getPort(0);
             if (!feedback)
                 continue;
