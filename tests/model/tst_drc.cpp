@@ -38,8 +38,6 @@ private slots:
             dataRow(tag, build, text, verdict);
         };
         row(
-            "clean chain", [](DiagramBuilder& b) { b.out(cleanChain(b)); }, "No error detected.", 0);
-        row(
             "output named by its channel, not its user name",
             [](DiagramBuilder& b) { named(b.out(), "BEAM"); },
             "error: OUT-CH0: InputPort is not connected.\n", 1);

@@ -255,9 +255,6 @@ private slots:
         QTest::addColumn<int>("addr"); // byte changed in the read-out, -1: none
         QTest::addColumn<int>("size"); // the read-out cut to this many bytes, -1: whole
         QTest::addColumn<QString>("expected");
-        dataRow("registers verify", 0, -1, -1, "");
-        for (int stage = 1; stage < 5; ++stage)
-            QTest::addRow("table %d verifies", stage) << stage << -1 << -1 << "";
         dataRow("16-bit register", 0, 0x0007, -1, "address 0x00000006\ncurrent:0718  register:0719\n");
         dataRow("8-bit register", 0, 0x000A, -1, "address 0x0000000a\ncurrent:03  register:02\n");
         dataRow("frontend entry 5", 1, 0x200B, -1, "address 0x0000200a\ncurrent:0f00  register:0f01\n");

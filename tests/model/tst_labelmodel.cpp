@@ -1,6 +1,5 @@
 #include "model/blockItem.h"
 #include "model/labelModel.h"
-#include "tests/support/dataRow.h"
 
 #include <QTest>
 
@@ -36,8 +35,11 @@ private slots:
         QVERIFY(model.isUsed("Label2", 0));
         model.rename("Label2", "");
         QCOMPARE(shown(model.labels()), QStringList({"Label2", "Label10"}));
-        model.clearEntry();
-        QVERIFY(model.labels().isEmpty() && model.feedbacks().isEmpty());
+        // A drag of a label defined by a PreLabel block carries "Pre" in front.
+        model.newLabel(block("Label5", "PreLabel"));
+        QCOMPARE(LabelModel::dragName(model.labels().at(1)), QStringLiteral("PreLabel5"));
+        QCOMPARE(LabelModel::dragName(model.labels().first()), QStringLiteral("Label2"));
+        QCOMPARE(LabelModel::dragName(model.feedbacks().first()), QStringLiteral("FeedBack3"));
     }
 
     void usedAcrossSheets()
@@ -70,36 +72,6 @@ private slots:
         QVERIFY(model.isUsed("FeedBack2", 0) && !model.isUsed("FeedBack2", 1));
         model.forgetItem(fb);
         QVERIFY(!model.feedbacks().at(0).item);
-    }
-
-    void images_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("type"); // empty: no defining block
-        QTest::addColumn<bool>("used");
-        QTest::addColumn<QString>("image");
-        QTest::addColumn<QString>("drag");
-        dataRow("FeedBack free", "FeedBack0", "FeedBack", false, ":/images/LabelON.png", "FeedBack0");
-        dataRow("PreLogic label free", "Label1", "PreLabel", false, ":/images/LabelON.png", "PreLabel1");
-        dataRow("function label free", "Label1", "Label", false, ":/images/FncLabelON.png", "Label1");
-        dataRow("used here", "Label1", "Label", true, ":/images/LabelOFF.png", "Label1");
-        dataRow("label never defined", "Label1", "", false, ":/images/LabelOFF.png", "Label1");
-    }
-
-    void images()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, type);
-        QFETCH(bool, used);
-        LabelModel model;
-        model.setCurrentTab(2);
-        if (!type.isEmpty())
-            model.newLabel(block(name, type));
-        model.setCurrentTab(0);
-        model.setUsed(name, used);
-        const auto& list = name.startsWith("FeedBack") ? model.feedbacks() : model.labels();
-        QTEST(model.imageFor(list.at(0), 0), "image");
-        QTEST(LabelModel::dragName(list.at(0)), "drag");
     }
 
 private:

@@ -1,5 +1,4 @@
 #include "model/resourceCounters.h"
-#include "tests/support/dataRow.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -9,27 +8,6 @@ class TestResourceCounters : public QObject
     Q_OBJECT
 
 private slots:
-    void captions_data()
-    {
-        // One row per caption form: uncounted, a function, a net, a fixed channel kind.
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("caption");
-        dataRow("Input", "Input", "Input");
-        dataRow("CntFnc", "CntFnc", "CntFnc(8/8)");
-        dataRow("PostLogicInfo", "PostLogicInfo", "NET(11/11)");
-        dataRow("OUT-CH", "OUT-CH", "Output(8/8)");
-    }
-
-    void captions()
-    {
-        QFETCH(QString, name);
-        ResourceCounters counters;
-        for (const auto& e : counters.entries())
-            counters.setCount(0, e.name);
-        counters.init(); // refills every entry
-        QTEST(counters.captionText(counters.indexOf(name)), "caption");
-    }
-
     void functionsShareTheBackend()
     {
         // Every function also takes one of the eleven backend inputs: the twelfth is refused.

@@ -107,8 +107,7 @@ private slots:
         QTest::addColumn<bool>("moved");
         QTest::addColumn<int>("newSlot");
         QTest::addColumn<int>("newY");
-        dataRow("top block up does nothing", "PreLogic", 0, -1, -1, false, 0, 90);
-        dataRow("down past taken slot", "PreLogic", 1, 1, -1, true, 3, 90 + 3 * 68);
+        dataRow("down past a taken slot", "PreLogic", 1, 1, -1, true, 3, 90 + 3 * 68);
         dataRow("up into free slot", "CntFnc", 1, -1, -1, true, 0, 104);
         dataRow("x off the grid", "CntFnc", 1, 1, 300, false, 1, 104 + 40);
     }
