@@ -121,50 +121,39 @@ private slots:
         QCOMPARE(capture.bytes().last().first, 0x3FFFu);
     }
 
-    void registers_data()
-    {
-        QTest::addColumn<Build>("build");
-        QTest::addColumn<int>("addr");
-        QTest::addColumn<int>("width");
-        QTest::addColumn<quint32>("value");
-        auto row = [](const char* tag, const Build& build, int addr, int width, quint32 value) {
-            dataRow(tag, build, addr, width, value);
-        };
-        row(
-            "IN-USER empty: user control bit 9", [](DiagramBuilder& b) { b.input("IN-USER"); }, 0x6C, 2,
-            0x200);
-        row(
-            "output empty: NIM bit", [](DiagramBuilder& b) { b.out(nullptr, "", "OUT-CH2"); }, 0x68, 1, 0x04);
-        row(
-            "output TTL", [](DiagramBuilder& b) { b.out(nullptr, "bNIM=false bTTL=true ", "OUT-CH2"); }, 0x69,
-            1, 0x04);
-        auto inputs = [](DiagramBuilder& b) {
-            b.input("IN-CH3", "bUser=false bHigh=true Vth=900");
-            b.input("IN-CH1");
-        };
-        row("input polarity: not high", inputs, 0x6B, 1, 0x02);
-        row("input threshold", inputs, 0x76, 2, 900);
-        row(
-            "counter mode of unit 0",
-            [](DiagramBuilder& b) { b.cnt("Mode=3 MainCnt=1.5usec SubCnt=200nsec"); }, 0x08, 1, 3);
-        row(
-            "delay of unit 4 (slot 7)", [](DiagramBuilder& b) { b.dly("Delay=1.25us"); }, 0x18, 2, 1250);
-        row(
-            "measure counter 1 mode", [](DiagramBuilder& b) { b.msr("Mode=2", nullptr, nullptr, "MsrCnt1"); },
-            0x61, 1, 2);
-    }
-
     void registers()
     {
-        QFETCH(Build, build);
-        QFETCH(int, addr);
-        QFETCH(int, width);
+        // One counter and one delay: the counter in slot 7 (unit 4), the delay in slot 6 (unit 3).
         BlockDiagram d;
         DiagramBuilder b(d);
-        build(b);
+        b.cnt("Mode=3 MainCnt=1.5usec SubCnt=200nsec");
+        b.dly("Delay=1.25us");
+        b.msr("Mode=2", nullptr, nullptr, "MsrCnt1");
+        b.out(nullptr, "", "OUT-CH2");
+        b.out(nullptr, "bNIM=false bTTL=true ", "OUT-CH5");
+        b.input("IN-CH3", "bUser=false bHigh=true Vth=900");
+        b.input("IN-CH1");
+        b.input("IN-USER");
         ImageCapture capture;
         d.download(&capture);
-        QTEST(valueAt(readOut(capture, 0, 0x90), addr, width), "value");
+        const QByteArray data = readOut(capture, 0, 0x90);
+        const struct
+        {
+            int addr, width;
+            quint32 value;
+        } expected[] = {
+            {0x0C, 1, 3},      // counter mode of unit 4
+            {0x16, 2, 1250},   // delay of unit 3
+            {0x61, 1, 2},      // measure counter 1 mode
+            {0x68, 1, 0x04},   // NIM outputs: OUT-CH2 with empty settings
+            {0x69, 1, 0x20},   // TTL outputs
+            {0x6B, 1, 0x02},   // inputs not active-high
+            {0x6C, 2, 0x0200}, // user control: IN-USER with empty settings
+            {0x72, 2, 1720},   // default threshold
+            {0x76, 2, 900},
+        };
+        for (const auto& e : expected)
+            QCOMPARE(valueAt(data, e.addr, e.width), e.value);
     }
 
     void tableBits_data()
