@@ -17,6 +17,8 @@ const QVector<CliCommand>& CliApp::commands()
     static const QVector<CliCommand> table = {
         {"image", "DOC", "print the register bytes a download of DOC writes", 1, 1, &imageCommand},
         {"drc", "DOC", "print the design rule check report of DOC", 1, 1, &drcCommand},
+        {"truth-table", "DOC BLOCK", "print the truth table of a logic block of DOC", 2, 2,
+         &truthTableCommand},
         {"download", "DOC", "check DOC and write its register image to the module", 1, 1, &downloadCommand},
         {"verify", "DOC", "compare the module's registers with DOC", 1, 1, &verifyCommand},
         {"status", "", "print the module's version, protection and ROM slots", 0, 0, &statusCommand},

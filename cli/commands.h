@@ -9,6 +9,10 @@ class CliContext;
 // Commands that work on a document file alone.
 int imageCommand(CliContext& context, const QStringList& args);
 int drcCommand(CliContext& context, const QStringList& args);
+// truth-table DOC BLOCK: the truth table and a minimal form of a PreLogic or PostLogic block of
+// DOC, named by its resource or user name. ExitNegative (with the message) when the expression
+// does not parse; ExitFailure when DOC cannot be read or has no such block.
+int truthTableCommand(CliContext& context, const QStringList& args);
 
 // Commands that talk to the module through the operations layer.
 int downloadCommand(CliContext& context, const QStringList& args);

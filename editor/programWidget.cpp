@@ -1,8 +1,8 @@
 #include "editor/programWidget.h"
 
-#include "app/mainwindow.h"
 #include "editor/labelWidget.h"
 #include "editor/menuWidget.h"
+#include "editor/sheetHost.h"
 #include "io/document.h"
 #include "model/nimLogic.h"
 
@@ -10,8 +10,6 @@
 #include <QLabel>
 #include <QPainter>
 #include <QTextStream>
-
-ProgramWidget* ProgramWidget::s_current = nullptr;
 
 namespace {
 struct Header
@@ -79,10 +77,10 @@ QPixmap withText(QPixmap pixmap, const QString& text, bool bBold)
 } // namespace
 
 ProgramWidget::ProgramWidget(int id, Document* pDocument, MenuWidget* pMenuWidget, LabelWidget* pLabelWidget,
-                             MainWindow* pMainWindow, QWidget* parent)
+                             SheetHost* pHost, QWidget* parent)
     : DragWidget(parent)
     , m_id(id)
-    , m_pMainWindow(pMainWindow)
+    , m_pMainWindow(pHost)
     , m_pDocument(pDocument)
     , m_pBlockDiagram(pDocument->diagram())
     , m_pMenuWidget(pMenuWidget)
@@ -94,14 +92,13 @@ ProgramWidget::ProgramWidget(int id, Document* pDocument, MenuWidget* pMenuWidge
     showLabels();
     setContextMenuPolicy(Qt::CustomContextMenu);
     connect(this, &QWidget::customContextMenuRequested, this, &ProgramWidget::showMenu);
-    s_current = this;
+    connect(pDocument, &Document::blockChanged, this, &ProgramWidget::redrawLabel);
+    connect(pDocument, &Document::blockRemoved, this, &ProgramWidget::forgetItem);
 }
 
 ProgramWidget::~ProgramWidget()
 {
     clearLines();
-    if (s_current == this)
-        s_current = nullptr;
 }
 
 SheetModel* ProgramWidget::sheet() const
@@ -138,8 +135,7 @@ bool ProgramWidget::move(BlockItem* item, int step, QPoint* position)
         return false;
     if (item->getLabel())
         item->getLabel()->move(item->getPosition());
-    if (m_pMainWindow)
-        m_pMainWindow->setModified();
+    m_pMainWindow->setModified();
     return true;
 }
 
@@ -208,24 +204,20 @@ void ProgramWidget::setModified(BlockItem* p, QString* name)
     } else if (type.startsWith(QLatin1String("OUT-CH")) && name) {
         p->setType(*name);
         p->setName(*name);
-    } else if (type == QLatin1String("Input") && name && m_pMainWindow) {
+    } else if (type == QLatin1String("Input") && name) {
         m_pMainWindow->editInput(p, *name);
     }
-    if (m_pMainWindow)
-        m_pMainWindow->setModified();
+    m_pMainWindow->setModified();
 }
 
 void ProgramWidget::setModified(QString& name, QString& strNew)
 {
-    if (name.contains(QLatin1String("FeedBack")) || name.contains(QLatin1String("Label"))) {
-        m_pLabelWidget->rename(name, strNew);
-        if (m_pMainWindow)
-            m_pMainWindow->renameLabel(name, strNew);
-    } else if (name.startsWith(QLatin1String("IN-")) && m_pMainWindow) {
+    // The label panel's entry follows the label's blocks.
+    if (name.contains(QLatin1String("FeedBack")) || name.contains(QLatin1String("Label")))
+        m_pMainWindow->renameLabel(name, strNew);
+    else if (name.startsWith(QLatin1String("IN-")))
         m_pMainWindow->renameInput(name, strNew);
-    }
-    if (m_pMainWindow)
-        m_pMainWindow->setModified();
+    m_pMainWindow->setModified();
 }
 
 bool ProgramWidget::checkName(QString& name, bool bAll)
@@ -320,9 +312,49 @@ void ProgramWidget::clearLines()
     m_lines.clear();
 }
 
+bool ProgramWidget::showsItem(const BlockItem* p) const
+{
+    return p->getLabel() && p->getLabel()->parentWidget() == this;
+}
+
+// A block of this sheet got a new user name or picture; a selected one stays tinted.
+void ProgramWidget::redrawLabel(BlockItem* p)
+{
+    if (!showsItem(p))
+        return;
+    const bool tint = p == m_currentItem || m_selectItems.contains(p);
+    p->getLabel()->setPixmap(tint ? tinted(p->getPixmap(), m_colorMask) : p->getPixmap());
+}
+
+// A block of this sheet is about to be freed: nothing here may still refer to it.
+void ProgramWidget::forgetItem(int tid, BlockItem* p)
+{
+    if (tid != m_id)
+        return;
+    if (showsItem(p))
+        p->getLabel()->close();
+    p->setLabel(nullptr);
+    const bool wasChosen = m_selectItems.removeAll(p) > 0 || m_currentItem == p;
+    if (m_currentItem == p)
+        m_currentItem = nullptr;
+    if (m_shiftStart == p)
+        m_shiftStart = nullptr;
+    if (wasChosen)
+        emit itemSelect(!m_selectItems.isEmpty() || m_currentItem);
+    for (auto it = m_lines.begin(); it != m_lines.end();) {
+        if (it.value() == p) {
+            delete it.key();
+            it = m_lines.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    update();
+}
+
 QString ProgramWidget::connectionText() const
 {
-    const InfoOstrum& info = m_pDocument->info();
+    const InfoOstrum& info = *m_pMainWindow->infoOstrum();
     return tr("IP address: %1   TCP port: %2   UDP port: %3")
         .arg(info.strAddr)
         .arg(info.tcpPort)

@@ -12,14 +12,15 @@ class BlockDiagram;
 class BlockItem;
 class Document;
 class LabelWidget;
-class MainWindow;
 class MenuWidget;
 class QLabel;
 class QTextStream;
+class SheetHost;
 
 // One sheet of a document: the fixed five-column grid (inputs, PreLogic/FeedBack, functions,
 // PostLogic, outputs/FeedBack/measure counters) with one picture per block and the wires between
-// them. The grid itself is the document's sheet model; this widget shows it.
+// them. The grid itself is the document's sheet model; this widget shows it. It reaches the window
+// that holds it only through SheetHost.
 class ProgramWidget : public DragWidget
 {
     Q_OBJECT
@@ -40,7 +41,7 @@ public:
     static constexpr int INDENT = 10;
 
     ProgramWidget(int id, Document* pDocument, MenuWidget* pMenuWidget, LabelWidget* pLabelWidget,
-                  MainWindow* pMainWindow, QWidget* parent = nullptr);
+                  SheetHost* pHost, QWidget* parent = nullptr);
     ~ProgramWidget() override;
 
     int getId() const { return m_id; }
@@ -92,9 +93,6 @@ public:
     const QMap<QLine*, BlockItem*>& lines() const { return m_lines; }
     QLabel* connectionLine() const { return m_labelOstrum; }
 
-    // The sheet most recently created; the block settings dialogs work on it.
-    static ProgramWidget* current() { return s_current; }
-
 signals:
     void itemSelect(bool b);
 
@@ -106,10 +104,13 @@ protected:
 
 private:
     void clearLines();
+    bool showsItem(const BlockItem* p) const;
+    void redrawLabel(BlockItem* p);
+    void forgetItem(int tid, BlockItem* p);
     QString connectionText() const;
 
     int m_id;
-    MainWindow* m_pMainWindow;
+    SheetHost* m_pMainWindow;
     Document* m_pDocument;
     BlockDiagram* m_pBlockDiagram;
     MenuWidget* m_pMenuWidget;
@@ -126,6 +127,4 @@ private:
     bool m_bDrawSelect = false;
     QPoint m_pos1, m_pos2, m_pos3;
     QLabel* m_labelOstrum = nullptr;
-
-    static ProgramWidget* s_current;
 };

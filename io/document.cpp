@@ -4,6 +4,7 @@
 #include "model/xmlText.h"
 
 #include <QHash>
+#include <QSaveFile>
 #include <QTextStream>
 
 namespace {
@@ -27,6 +28,18 @@ bool definesLabel(const BlockItem* block)
     const QString type = block->getType();
     return type == QLatin1String("FeedBack") || type == QLatin1String("Label") ||
            type == QLatin1String("PreLabel");
+}
+
+// The routing counter a wire from source into a block of the term takes; empty when none.
+QString routingUnit(const QString& term, const BlockItem* source)
+{
+    const QString type = source->getType();
+    if ((type == QLatin1String("PreLogic") || type.contains(QLatin1String("Label"))) &&
+        (term == QLatin1String("CntFnc") || term == QLatin1String("DlyFnc")))
+        return QStringLiteral("PreLogicInfo");
+    if (type.startsWith(QLatin1String("FeedBack")))
+        return QStringLiteral("FeedBackInfo");
+    return QString();
 }
 
 bool isLabelOutput(const BlockItem* block)
@@ -403,6 +416,80 @@ void Document::notePlaced(int tid, BlockItem* block)
 }
 
 // ---------------------------------------------------------------------------------------------
+// Names shared by every sheet
+
+void Document::setUserName(BlockItem* block, const QString& userName)
+{
+    block->setUserName(userName);
+    emit blockChanged(block);
+}
+
+void Document::renameInput(const QString& name, const QString& userName)
+{
+    for (NIM_IN* input : m_diagram->inputs()) {
+        if (input->getName() == name)
+            setUserName(input, userName);
+    }
+}
+
+void Document::renameLabel(const QString& name, const QString& userName)
+{
+    m_labels.rename(name, userName);
+    // One output per sheet, and the defining block among the output column's blocks.
+    for (BlockItem* output : m_diagram->labels()) {
+        if (output->getName() == name)
+            setUserName(output, userName);
+    }
+    for (BlockItem* block : m_diagram->outs()) {
+        if (block->getName() == name) {
+            setUserName(block, userName);
+            break;
+        }
+    }
+}
+
+void Document::editInput(BlockItem* input, const QString& newName)
+{
+    QString userName = input->getUserName();
+    for (const NIM_IN* other : m_diagram->inputs()) {
+        if (other == input || other->getName() != newName)
+            continue;
+        if (userName != newName)
+            renameInput(newName, userName);
+        else
+            userName = other->getUserName();
+        break;
+    }
+    setUserName(input, userName);
+    input->setName(newName);
+}
+
+void Document::deleteLabel(const QString& name)
+{
+    const QVector<BlockItem*> outputs = m_diagram->labels();
+    for (BlockItem* output : outputs) {
+        if (output->getName() == name)
+            deleteLabelOutput(output);
+    }
+    m_labels.deleteLabel(name);
+}
+
+void Document::deleteLabelOutput(BlockItem* block)
+{
+    // Its wires into functions held routing units.
+    for (const BlockItem* target : block->getOutPort()) {
+        const QString unit = routingUnit(target->getType(), block);
+        if (!unit.isEmpty())
+            m_counters.addCount(1, unit);
+    }
+    const int tid = block->getTid();
+    if (SheetModel* home = sheet(tid))
+        home->remove(block);
+    emit blockRemoved(tid, block);
+    m_diagram->deleteItem(block);
+}
+
+// ---------------------------------------------------------------------------------------------
 // Wires
 
 BlockItem* Document::functionOnSheet(const QString& name, int tid) const
@@ -449,13 +536,8 @@ void Document::connectPorts(const QString& term, BlockItem* block, int tid,
 
 bool Document::countRouting(const QString& term, const BlockItem* source)
 {
-    const QString type = source->getType();
-    if ((type == QLatin1String("PreLogic") || type.contains(QLatin1String("Label"))) &&
-        (term == QLatin1String("CntFnc") || term == QLatin1String("DlyFnc")))
-        return m_counters.addCount(-1, QStringLiteral("PreLogicInfo"));
-    if (type.startsWith(QLatin1String("FeedBack")))
-        return m_counters.addCount(-1, QStringLiteral("FeedBackInfo"));
-    return true;
+    const QString unit = routingUnit(term, source);
+    return unit.isEmpty() || m_counters.addCount(-1, unit);
 }
 
 void Document::connectPort(const QString& term, BlockItem* block, int tid, int port, const QString& source)
@@ -514,6 +596,20 @@ QByteArray Document::toXml() const
         dump(ts);
     }
     return data;
+}
+
+bool Document::saveFile(const QString& fileName, QString* errorString) const
+{
+    QSaveFile file(fileName);
+    if (file.open(QIODevice::WriteOnly | QIODevice::Text)) {
+        QTextStream ts(&file);
+        dump(ts);
+        ts.flush();
+        if (file.commit())
+            return true;
+    }
+    *errorString = file.errorString();
+    return false;
 }
 
 void Document::write(QTextStream& ts, int skipSheet, const QSet<const BlockItem*>& skip) const

@@ -74,6 +74,9 @@ public:
     // Writes the whole document.
     void dump(QTextStream& ts) const;
     QByteArray toXml() const;
+    // Writes the whole document to a file, replacing it only once the new text is complete.
+    // False when that fails; errorString then says why.
+    bool saveFile(const QString& fileName, QString* errorString) const;
 
     bool readOK() const { return m_bReadOK; }
     bool isEmptyDocument() const { return m_isEmpty; }
@@ -95,6 +98,20 @@ public:
     // label state; false when the sheet has no room for it.
     bool placeItem(int tid, const QString& type, BlockItem* block);
 
+    // Names shared by every sheet. Each block whose picture changes is announced by blockChanged.
+    // Every input called name, or every output of the label or FeedBack signal called name with
+    // its defining block and its label panel entry, shows userName.
+    void renameInput(const QString& name, const QString& userName);
+    void renameLabel(const QString& name, const QString& userName);
+    // An input block switches to the input channel newName. When another input already carries
+    // that channel they agree on one user name: the channel's inputs take the block's when it
+    // differs from newName, else the block takes theirs.
+    void editInput(BlockItem* input, const QString& newName);
+    // Deletes every output of the label or FeedBack signal called name, on every sheet, giving
+    // back the routing units their wires held, and drops the label panel entry. Each block is
+    // announced by blockRemoved before it is freed.
+    void deleteLabel(const QString& name);
+
     // Clipboard paste: parseCheck asks the hook for each entry's name and records renamed blocks
     // (and FeedBack blocks) in pasteMap(); parseFile then creates the entries on sheet tid in the
     // slots the hook gives, reconnecting their nets through pasteMap(), without clearing.
@@ -108,6 +125,10 @@ signals:
     void sheetRenamed(int id, const QString& name);
     void sheetRemoved(int id);
     void blockPlaced(int tid, BlockItem* block);
+    // A block's user name or picture changed; its view redraws it.
+    void blockChanged(BlockItem* block);
+    // A block is about to be freed; its view lets go of it.
+    void blockRemoved(int tid, BlockItem* block);
     void cleared();
     void messageRaised(const QString& title, const QString& text);
 
@@ -117,6 +138,8 @@ private:
     BlockItem* createBlock(const QString& item, int id, int tid, const QString& name);
     void discard(BlockItem* block, const QString& item);
     void notePlaced(int tid, BlockItem* block);
+    void setUserName(BlockItem* block, const QString& userName);
+    void deleteLabelOutput(BlockItem* block);
     BlockItem* channelBlock(const QString& family, int id, int tid, const QString& name);
     void connectPorts(const QString& term, BlockItem* block, int tid, const QMap<QString, QString>& info);
     void connectPort(const QString& term, BlockItem* block, int tid, int port, const QString& source);

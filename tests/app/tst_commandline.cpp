@@ -5,55 +5,34 @@
 #include <vector>
 
 namespace {
-// A fresh, writable argv for one call: getopt reorders the pointer array, so no array is reused.
-class Argv
+// What a reading changed from the defaults, e.g. "tcp=80 supplied file=a.vxt3 argc-1 usage".
+QString outcome(const QStringList& args)
 {
-public:
-    explicit Argv(const QStringList& words)
-    {
-        for (const QString& word : words)
-            m_storage.push_back(word.toLocal8Bit());
-        for (QByteArray& word : m_storage)
-            m_pointers.push_back(word.data());
-        m_pointers.push_back(nullptr);
-    }
-    int argc() const { return int(m_pointers.size()) - 1; }
-    char** argv() { return m_pointers.data(); }
-
-private:
-    std::vector<QByteArray> m_storage;
-    std::vector<char*> m_pointers;
-};
-
-const char PROGRAM[] = "vextor";
-
-// What a reading changed from the defaults, in a short form: "tcp=80 udp=… timeout=… addr=… off
-// supplied file=… usage argc-1".
-QString outcome(const CommandLine& cl, int argc)
-{
-    const InfoOstrum defaults = InfoOstrum::defaults(true);
+    // getopt reorders the pointer array: every reading gets a fresh, writable one.
+    std::vector<QByteArray> words{"vextor"};
+    for (const QString& arg : args)
+        words.push_back(arg.toLocal8Bit());
+    std::vector<char*> argv;
+    for (QByteArray& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    const int argc = int(words.size());
+    const CommandLine cl = parseCommandLine(argc, argv.data());
+    const InfoOstrum d = InfoOstrum::defaults(true);
     QStringList out;
-    if (cl.info.tcpPort != defaults.tcpPort)
-        out << QString("tcp=%1").arg(cl.info.tcpPort);
-    if (cl.info.udpPort != defaults.udpPort)
-        out << QString("udp=%1").arg(cl.info.udpPort);
-    if (cl.info.timeout != defaults.timeout)
-        out << QString("timeout=%1").arg(cl.info.timeout);
-    if (cl.info.strAddr != defaults.strAddr)
-        out << "addr=" + cl.info.strAddr;
-    if (!cl.info.bStart)
-        out << "off";
-    if (!cl.info.strFPGA.isEmpty())
-        out << "fpga=" + cl.info.strFPGA;
-    if (cl.supplied)
-        out << "supplied";
-    if (!cl.fileName.isEmpty())
-        out << "file=" + cl.fileName;
-    if (!cl.error.isEmpty())
-        out << (cl.error == usageText(PROGRAM) ? "usage" : cl.error);
-    // Whenever a non-option argument is present the toolkit sees one argument less.
-    if (cl.applicationArgc != argc)
-        out << QString("argc%1").arg(cl.applicationArgc - argc);
+    auto note = [&out](bool changed, const QString& text) {
+        if (changed)
+            out << text;
+    };
+    note(cl.info.tcpPort != d.tcpPort, QString("tcp=%1").arg(cl.info.tcpPort));
+    note(cl.info.udpPort != d.udpPort, QString("udp=%1").arg(cl.info.udpPort));
+    note(cl.info.timeout != d.timeout, QString("timeout=%1").arg(cl.info.timeout));
+    note(cl.info.strAddr != d.strAddr, "addr=" + cl.info.strAddr);
+    note(!cl.info.bStart, "off");
+    note(cl.supplied, "supplied");
+    note(!cl.fileName.isEmpty(), "file=" + cl.fileName);
+    note(cl.applicationArgc != argc, QString("argc%1").arg(cl.applicationArgc - argc));
+    note(!cl.error.isEmpty(), cl.error == usageText("vextor") ? "usage" : cl.error);
     return out.join(' ');
 }
 } // namespace
@@ -67,80 +46,35 @@ private slots:
     {
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<QString>("outcome");
-        auto row = [](const char* tag, const QStringList& args, const QString& outcome) {
-            QTest::newRow(tag) << args << outcome;
-        };
-        row("no arguments", {}, "");
-        // -t and -u: unsigned 16-bit decimal.
-        row("-t 80", {"-t", "80"}, "tcp=80 supplied");
-        row("-t 65536 refused", {"-t", "65536"}, "usage");
-        row("-t text refused", {"-t", "http"}, "usage");
-        // -o: unsigned 32-bit decimal stored into an int.
-        row("-o max uint into int", {"-o", "4294967295"}, "timeout=-1 supplied");
-        row("-o 2^32 refused", {"-o", "4294967296"}, "usage");
-        // -h: stored in canonical text form.
-        row("-h IPv6 canonical", {"-h", "FE80:0:0:0:0:0:0:1"}, "addr=fe80::1 supplied");
-        row("-h host name refused", {"-h", "localhost"}, "usage");
-        // -a: "off" switches Auto Start off; "on" is accepted but stores nothing.
-        row("-a off", {"-a", "off"}, "off supplied");
-        row("-a on alone is not supplied", {"-a", "on"}, "");
-        row("-a Off refused", {"-a", "Off"}, "usage");
-        row("-a onoff contains off", {"-a", "onoff"}, "off supplied");
-        // Combinations: every accepted option counts, a refused one still produces the usage.
-        row("refused -t, accepted -u", {"-t", "70000", "-u", "100"}, "udp=100 supplied usage");
-        row("all options", {"-t", "1", "-u", "2", "-o", "3", "-h", "::1", "-a", "off"},
-            "tcp=1 udp=2 timeout=3 addr=::1 off supplied");
-        // Options getopt itself reports are otherwise ignored.
-        row("unknown option", {"-x"}, "");
-        // File names.
-        row("one file", {"doc.vxt3"}, "file=doc.vxt3 argc-1");
-        row("two files", {"a.vxt3", "b.vxt3"}, "usage argc-1");
-        row("dash-dash file", {"--", "-t"}, "file=-t argc-1");
+        QTest::newRow("no arguments") << QStringList{} << "";
+        QTest::newRow("-t 80") << QStringList{"-t", "80"} << "tcp=80 supplied";
+        QTest::newRow("-t 65536 refused") << QStringList{"-t", "65536"} << "usage";
+        QTest::newRow("-o max uint into int") << QStringList{"-o", "4294967295"} << "timeout=-1 supplied";
+        QTest::newRow("-h canonical") << QStringList{"-h", "FE80:0:0:0:0:0:0:1"} << "addr=fe80::1 supplied";
+        QTest::newRow("-h host name refused") << QStringList{"-h", "localhost"} << "usage";
+        QTest::newRow("-a on alone is not supplied") << QStringList{"-a", "on"} << "";
+        QTest::newRow("-a Off refused") << QStringList{"-a", "Off"} << "usage";
+        QTest::newRow("-a onoff contains off") << QStringList{"-a", "onoff"} << "off supplied";
+        QTest::newRow("refused -t, accepted -u")
+            << QStringList{"-t", "70000", "-u", "100"} << "udp=100 supplied usage";
+        QTest::newRow("unknown option ignored") << QStringList{"-x"} << "";
+        QTest::newRow("one file") << QStringList{"doc.vxt3"} << "file=doc.vxt3 argc-1";
+        QTest::newRow("two files") << QStringList{"a.vxt3", "b.vxt3"} << "argc-1 usage";
     }
-
     void options()
     {
         QFETCH(QStringList, args);
-        Argv argv(QStringList{QString::fromLatin1(PROGRAM)} + args);
-        const int argc = argv.argc();
-        QTEST(outcome(parseCommandLine(argc, argv.argv()), argc), "outcome");
+        outcome({"-xt", "70000", "a", "b"}); // getopt keeps state: each reading must start afresh
+        QTEST(outcome(args), "outcome");
     }
 
-    void usageProgramName_data()
+    // The program is named by the command line's first word from its last backslash on.
+    void usageText()
     {
-        QTest::addColumn<QString>("argv0");
-        QTest::addColumn<QString>("shown");
-
-        auto row = [](const char* tag, const QString& argv0, const QString& shown) {
-            QTest::newRow(tag) << argv0 << shown;
-        };
-        row("forward slashes stay", "/usr/local/bin/vextor", "/usr/local/bin/vextor");
-        row("last backslash wins", "a\\b/c\\d/prog", "d/prog");
-    }
-
-    // The usage names the program by the first word of the command line.
-    void usageProgramName()
-    {
-        QFETCH(QString, argv0);
-        QFETCH(QString, shown);
-        Argv argv(QStringList{argv0, "-t", "99999"});
-        QCOMPARE(parseCommandLine(argv.argc(), argv.argv()).error,
-                 QStringLiteral("Usage: ") + shown +
-                     QStringLiteral(" [-t <TCP port>] [-u <UDP port>] [-h <host address>] [-a <on/off>] "
-                                    "[-o <timeout>] [fileName]"));
-    }
-
-    void repeatedCallsStartAfresh()
-    {
-        // getopt keeps state between calls; a refused cluster must not leak into the next reading.
-        {
-            Argv argv(QStringList{PROGRAM, "-xt", "70000", "a", "b"});
-            const CommandLine cl = parseCommandLine(argv.argc(), argv.argv());
-            QVERIFY(!cl.error.isEmpty());
-        }
-        Argv argv(QStringList{PROGRAM, "-u", "77", "file.vxt3"});
-        const CommandLine cl = parseCommandLine(argv.argc(), argv.argv());
-        QCOMPARE(outcome(cl, argv.argc()), QString("udp=77 supplied file=file.vxt3 argc-1"));
+        QCOMPARE(::usageText("a\\b/c\\d/prog"),
+                 QStringLiteral("Usage: d/prog [-t <TCP port>] [-u <UDP port>] [-h <host address>] "
+                                "[-a <on/off>] [-o <timeout>] [fileName]"));
+        QVERIFY(::usageText("/usr/bin/vextor").startsWith(QStringLiteral("Usage: /usr/bin/vextor [")));
     }
 };
 

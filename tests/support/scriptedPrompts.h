@@ -6,15 +6,15 @@
 #include <QPainter>
 #include <QSettings>
 #include <QStandardPaths>
-#include <QStringList>
 #include <QTemporaryDir>
-#include <QVector>
 
 #include <memory>
 
-// Answers the window's questions from scripts and records every message, so that tests can
-// drive dialogs without a user.
-class ScriptedPrompts : public MainWindow::Prompts
+// Two sheets with every kind of block, labels used across the sheets and a FeedBack signal.
+const QString FIXTURE = QStringLiteral(VEXTOR_SOURCE_DIR "/tests/support/data/two_sheets.vxt3");
+
+// Answers the window's questions from scripts and records every message.
+class ScriptedPrompts : public Prompts
 {
 public:
     struct Shown
@@ -23,12 +23,10 @@ public:
         QString text;
         QMessageBox::StandardButton defaultButton;
     };
-
     QVector<Shown> shown;
     QList<QMessageBox::StandardButton> answers; // taken in order; the default button when empty
     QStringList saveNames;                      // taken in order; "" (cancel) when empty
-    QStringList texts;
-    bool textOk = true;
+    QStringList texts;                          // taken in order; cancelled when empty
 
     QMessageBox::StandardButton message(QWidget*, QMessageBox::Icon, const QString& title,
                                         const QString& text, QMessageBox::StandardButtons,
@@ -37,18 +35,15 @@ public:
         shown.append({title, text, defaultButton});
         return answers.isEmpty() ? defaultButton : answers.takeFirst();
     }
-    QString openFileName(QWidget*, const QString&, const QString&, const QString&) override
-    {
-        return QString();
-    }
+    QString openFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
     QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override
     {
         return saveNames.isEmpty() ? QString() : saveNames.takeFirst();
     }
     QString text(QWidget*, const QString&, const QString&, const QString&, bool* ok) override
     {
-        *ok = textOk;
-        return texts.isEmpty() ? QString() : texts.takeFirst();
+        *ok = !texts.isEmpty();
+        return *ok ? texts.takeFirst() : QString();
     }
 };
 
@@ -61,25 +56,17 @@ inline std::unique_ptr<QTemporaryDir> isolateSettings()
     return dir;
 }
 
-// A window whose questions are answered by scripted prompts (returned through prompts), with the
-// document file opened when one is named and the command-line settings when given.
+// A window answered by scripted prompts (returned through prompts), showing file when named.
 inline std::unique_ptr<MainWindow> scriptedWindow(ScriptedPrompts*& prompts, const QString& file = QString(),
                                                   InfoOstrum* info = nullptr)
 {
     QString none;
     auto window = std::make_unique<MainWindow>(none, info, nullptr);
-    auto scripted = std::make_unique<ScriptedPrompts>();
-    prompts = scripted.get();
-    window->setPrompts(std::move(scripted));
+    prompts = new ScriptedPrompts;
+    window->setPrompts(std::unique_ptr<Prompts>(prompts));
     if (!file.isEmpty())
         window->open(file);
     return window;
-}
-
-inline QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 inline bool writeFile(const QString& path, const QByteArray& data)
@@ -88,21 +75,16 @@ inline bool writeFile(const QString& path, const QByteArray& data)
     return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
 }
 
-// A saved document whose one sheet holds one entry of the term per name, in slots 0, 1, ...;
-// "%1" in the term stands for the slot.
+// A document whose one sheet holds one entry of the term per name; "%1" in the term is the slot.
 inline QByteArray oneSheetDocument(const QString& term, const QStringList& names)
 {
-    QString text =
-        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Vextor3 addr=\"192.168.10.16\" tcpPort=\"24\" "
-        "udpPort=\"4660\" Timeout=\"1\" autoConnect=\"true\">\n    <tab id=\"0\" name=\"Sheet1\">\n";
+    QString text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Vextor3>\n<tab id=\"0\" name=\"Sheet1\">\n";
     for (int i = 0; i < names.size(); ++i)
-        text += QStringLiteral(
-                    "        <entry term=\"%1\">\n            <id>%2</id>\n            <name>%3</name>\n"
-                    "        </entry>\n")
+        text += QStringLiteral("<entry term=\"%1\"><id>%2</id><name>%3</name></entry>\n")
                     .arg(QString(term).replace(QLatin1String("%1"), QString::number(i)))
                     .arg(i)
                     .arg(names.at(i));
-    return (text + "    </tab>\n</Vextor3>\n").toUtf8();
+    return (text + "</tab>\n</Vextor3>\n").toUtf8();
 }
 
 // A picture from the resources as a block or entry shows it: greyed when nothing is free, with the
@@ -114,11 +96,9 @@ inline QImage pictureWithText(const QString& resource, const QString& text, bool
     QPainter painter(&pixmap);
     if (grey)
         painter.fillRect(pixmap.rect(), QColor(127, 127, 127, 127));
-    if (bold) {
-        QFont font = painter.font();
-        font.setWeight(75);
-        painter.setFont(font);
-    }
+    QFont font = painter.font();
+    font.setWeight(bold ? 75 : font.weight());
+    painter.setFont(font);
     painter.drawText(pixmap.rect(), Qt::AlignHCenter | Qt::AlignVCenter, text);
     painter.end();
     return pixmap.toImage();

@@ -1,0 +1,42 @@
+#include "dialogs/editBlock.h"
+
+#include "dialogs/editCntFncDialog.h"
+#include "dialogs/editDlyFncDialog.h"
+#include "dialogs/editInputDialog.h"
+#include "dialogs/editLogicDialog.h"
+#include "dialogs/editMsrCntDialog.h"
+#include "model/nimLogic.h"
+
+#include <memory>
+
+namespace {
+std::unique_ptr<EditDialog> dialogFor(BlockItem* block, EditHost& host, QWidget* parent)
+{
+    const QString type = block->getType();
+    if (auto* logic = dynamic_cast<NIMLogic*>(block)) {
+        auto dialog = std::make_unique<EditLogicDialog>(logic, &host, parent);
+        dialog->setWindowTitle(block->getUserName());
+        dialog->resize(800, 330);
+        return dialog;
+    }
+    if (type.contains(QLatin1String("CntFnc")))
+        return std::make_unique<EditCntFncDialog>(block, &host, parent);
+    if (type.contains(QLatin1String("DlyFnc")))
+        return std::make_unique<EditDlyFncDialog>(block, &host, parent);
+    if (type.contains(QLatin1String("MsrCnt")))
+        return std::make_unique<EditMsrCntDialog>(block, &host, parent);
+    // The input dialog also edits outputs: their channel and their NIM and TTL levels.
+    if (type == QLatin1String("Input") || type.startsWith(QLatin1String("OUT-CH")))
+        return std::make_unique<EditInputDialog>(block, &host, parent);
+    return nullptr;
+}
+} // namespace
+
+bool editBlock(BlockItem* block, EditHost& host, QWidget* parent)
+{
+    const std::unique_ptr<EditDialog> dialog = dialogFor(block, host, parent);
+    if (!dialog)
+        return false;
+    dialog->exec();
+    return dialog->changed();
+}

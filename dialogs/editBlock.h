@@ -1,0 +1,10 @@
+#pragma once
+
+class BlockItem;
+class EditHost;
+class QWidget;
+
+// Opens the settings dialog of a block by its kind (logic editor, counter, delay, measure counter,
+// input and output), modally; true when the block changed (the host has been told). Blocks
+// without settings open nothing and give false.
+bool editBlock(BlockItem* block, EditHost& host, QWidget* parent);

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "dialogs/editHost.h"
+
+#include <QDialog>
+
+class QComboBox;
+class QLineEdit;
+
+// The common base of the block settings dialogs: the host that opened it, the number helpers and
+// the unit conversions of their value fields. A field shows a number in a unit; its scale is the
+// number of base units (nanoseconds, or millihertz for frequencies) per unit.
+class EditDialog : public QDialog
+{
+    Q_OBJECT
+
+public:
+    static constexpr int UNIT = 1;
+    static constexpr int SCALE = 1;
+    static constexpr int KSCALE = 1000;
+    static constexpr int MSCALE = 1000000;
+    static constexpr int GSCALE = 1000000000;
+
+    // A unit of a value field and its scale.
+    struct Unit
+    {
+        const char* text;
+        int scale;
+    };
+    // Time units in the order a stored counter text is searched for them ("sec" ends the others).
+    static const QVector<Unit>& timeUnits();
+    // Frequency units, in millihertz.
+    static const QVector<Unit>& frequencyUnits();
+    // The scale of a unit text of a table, 0 when it is none of them.
+    static int scaleOf(const QVector<Unit>& units, const QString& text);
+    // A time in nanoseconds as a counter text in the largest unit up to "msec" that keeps it whole.
+    static QString timeText(double ns);
+
+    // The channel family of an output or measure-counter kind ("OUT-CH3" gives "OUT-CH"); other
+    // kinds unchanged. Free channels are listed per family.
+    static QString channelFamily(QString type);
+
+    EditDialog(EditHost* host, QWidget* parent);
+
+    // Whether the dialog changed the block (and told the host).
+    bool changed() const { return m_bChanged; }
+
+    // x + 0.5 truncated (halves go up).
+    static double round(double x);
+    // A number as the fields show it: up to ten significant decimals, no trailing zeros.
+    static QString toText(double x);
+
+    virtual void secUnit(QLineEdit* field, int& scale);
+    virtual void msecUnit(QLineEdit* field, int& scale);
+    virtual void usecUnit(QLineEdit* field, int& scale);
+    virtual void nsecUnit(QLineEdit* field, int& scale);
+    // Converts a field to another unit: the value stays, the number changes.
+    static void convertUnit(QLineEdit* field, int& scale, int newScale);
+    // Shows a stored counter text (a number with an optional time unit) in a field and its unit box.
+    virtual void setValue(QLineEdit* field, QComboBox* unitBox, int& scale, const QString& text);
+    // Fills a unit box with the time units it offers (text and data alike).
+    static void fillTimeUnits(QComboBox* unitBox);
+
+    // A warning box parented to this dialog.
+    void warn(const QString& title, const QString& text);
+    EditHost* host() const { return m_pHost; }
+
+protected:
+    void removeContextHelp();
+    // Tells the host that the block changed and remembers it.
+    void reportChanged(BlockItem* block);
+
+    EditHost* m_pHost;
+    bool m_bChanged = false;
+};

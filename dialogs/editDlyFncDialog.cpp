@@ -1,0 +1,98 @@
+#include "dialogs/editDlyFncDialog.h"
+
+#include "model/blockItem.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QVBoxLayout>
+
+EditDlyFncDialog::EditDlyFncDialog(BlockItem* fnc, EditHost* host, QWidget* parent)
+    : EditDialog(host, parent)
+    , m_delayEdit(new QLineEdit(this))
+    , m_unitComboBox(new QComboBox(this))
+    , m_buttonBox(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this))
+    , m_pFnc(fnc)
+{
+    setWindowTitle(fnc->getUserName());
+    m_delayEdit->setObjectName(QStringLiteral("delayEdit"));
+    m_unitComboBox->setObjectName(QStringLiteral("unitComboBox"));
+    m_unitComboBox->addItems({QStringLiteral("ns"), QStringLiteral("us")});
+    auto* row = new QHBoxLayout;
+    row->addWidget(m_delayEdit);
+    row->addWidget(m_unitComboBox);
+    auto* form = new QFormLayout;
+    form->addRow(tr("&Delay:"), row);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(new QLabel(tr("Please enter a delay time\nbetween 0 and 32.767us (step: 1ns)"), this));
+    layout->addLayout(form);
+    layout->addWidget(m_buttonBox);
+
+    const QString property = fnc->getProperty();
+    QString value;
+    if (property.startsWith(QLatin1String("Delay=")))
+        value = property.mid(property.indexOf(QLatin1Char('=')) + 1);
+    if (value.indexOf(QLatin1String("us")) > 0) {
+        value.remove(QLatin1String("us"));
+        m_delayEdit->setText(value);
+        m_scale = KSCALE;
+        m_unitComboBox->setCurrentIndex(1);
+    } else if (value.contains(QLatin1String("ns"))) {
+        m_delayEdit->setText(value.remove(QLatin1String("ns")));
+    } else {
+        m_delayEdit->setText(toText(value.toInt()));
+    }
+    connect(m_unitComboBox, &QComboBox::currentTextChanged, this, &EditDlyFncDialog::changeUnit);
+    connect(m_buttonBox, &QDialogButtonBox::accepted, this, &EditDlyFncDialog::okClicked);
+    connect(m_buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    m_strOpened = state();
+}
+
+QString EditDlyFncDialog::state() const
+{
+    return m_delayEdit->text() + QLatin1Char('|') + m_unitComboBox->currentText();
+}
+
+void EditDlyFncDialog::changeUnit(const QString& unit)
+{
+    if (unit == QLatin1String("us"))
+        usecUnit(m_delayEdit, m_scale);
+    else
+        nsecUnit(m_delayEdit, m_scale);
+}
+
+void EditDlyFncDialog::okClicked()
+{
+    if (state() == m_strOpened) {
+        accept(); // nothing was touched: the stored setting stays as it is
+        return;
+    }
+    bool ok = false;
+    const QString typed = m_delayEdit->text();
+    const double v = typed.toDouble(&ok);
+    const double ns = v * m_scale;
+    // A value in "us" is a binary fraction: allow for its last digit.
+    if (!ok || v < 0 || ns - ns * 1e-12 > MAX_VALUE) {
+        warn(tr("Invalid Setting"), tr("Please set a delay time between 0 and 32.767us (step: 1ns)"));
+        m_delayEdit->setText(ok && ns > MAX_VALUE ? toText(double(MAX_VALUE) / m_scale)
+                                                  : QStringLiteral("0"));
+        return;
+    }
+    const double rounded = round(ns) / m_scale;
+    if (v != 0 && toText(rounded) != toText(v)) {
+        warn(tr("Invalid Setting"),
+             tr("Because it is necessary to set Delay time by a unit for %1ns,\n").arg(1) +
+                 tr(" \"%1\" is rounded off and becomes \"%2\"").arg(typed, QString::number(rounded)));
+        m_delayEdit->setText(toText(rounded));
+        return;
+    }
+    const QString property = QStringLiteral("Delay=%1").arg(toText(v) + m_unitComboBox->currentText());
+    if (property != m_pFnc->getProperty()) {
+        m_pFnc->setPropertyString(property);
+        reportChanged(m_pFnc);
+    }
+    accept();
+}

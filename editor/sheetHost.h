@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+
+class BlockItem;
+class Prompts;
+struct InfoOstrum;
+
+// What a sheet needs from the window that holds it, and nothing more: the keys held down, marking
+// the document modified (with the switch that holds back undo snapshots while several blocks
+// change), the connection settings, the names shared by every sheet of the document, the
+// clipboard state and the user's prompts. The main window implements it.
+class SheetHost
+{
+public:
+    virtual ~SheetHost() = default;
+
+    virtual bool bCtrlKey() const = 0;
+    virtual bool bShiftKey() const = 0;
+
+    // Records an undo snapshot, marks the document modified and repaints the sheet in view.
+    virtual void setModified() = 0;
+    // While set, setModified() does nothing; the change of several blocks marks once at its end.
+    virtual void setIgnore(bool bIgnore) = 0;
+    virtual bool bIgnore() const = 0;
+
+    virtual InfoOstrum* infoOstrum() = 0;
+
+    // An input block switched to the input channel newName (user names follow the channel).
+    virtual void editInput(BlockItem* input, QString newName) = 0;
+    // Every input, or every block of the label or FeedBack signal, called name shows userName.
+    virtual void renameInput(QString& name, QString& userName) = 0;
+    virtual void renameLabel(QString& name, QString& userName) = 0;
+    // The label or FeedBack signal's defining block is going: every output of it goes, on every
+    // sheet, and so does its label panel entry.
+    virtual void deleteLabel(QString name) = 0;
+
+    // Whether the clipboard holds blocks, and pasting them into the sheet in view.
+    virtual bool bPasteInfo() const = 0;
+    virtual void paste() = 0;
+
+    virtual Prompts& prompts() = 0;
+};

@@ -1,0 +1,245 @@
+#include "dialogs/counterFields.h"
+#include "dialogs/editCntFncDialog.h"
+#include "tests/dialogs/dialogHarness.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+
+// Drives the counter-function dialog: mode, counters, units and the frequency view, each stored
+// string reopened, and every refusal with the field it corrects.
+class TestEditCntFnc : public QObject
+{
+    Q_OBJECT
+
+private:
+    ScriptedHost host;
+    BlockItem* fnc = nullptr;
+
+    // Sets the mode and the two fields; a unit "Hz"/"KHz"/"MHz" for main selects the frequency
+    // view, "%" for sub selects the duty.
+    void fill(EditCntFncDialog& dialog, int mode, const QString& main, const QString& mainUnit,
+              const QString& sub, const QString& subUnit)
+    {
+        CounterFields* f = dialog.fields();
+        dialog.modeComboBox()->setCurrentIndex(mode);
+        if (mainUnit.endsWith(QLatin1String("Hz"))) {
+            QTest::mouseClick(f->radioButtonFrequency, Qt::LeftButton);
+            f->m_comboBoxHz->setCurrentText(mainUnit);
+            f->m_comboBox->setCurrentText(subUnit == QLatin1String("%") ? f->m_strDuty : f->m_strHighWidth);
+        } else if (!mainUnit.isEmpty()) {
+            f->mainComboBox->setCurrentText(mainUnit);
+        }
+        if (!subUnit.isEmpty() && subUnit != QLatin1String("%"))
+            f->subComboBox->setCurrentText(subUnit);
+        retype(f->mainLineEdit, main);
+        retype(f->subLineEdit, sub);
+    }
+
+private slots:
+    void init()
+    {
+        host.model.clearEntry();
+        host.shown.clear();
+        host.changes.clear();
+        fnc = host.model.createCntFnc(0, 0);
+        fnc->setType(QStringLiteral("CntFnc"));
+    }
+
+    void roundTrip_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("main");
+        QTest::addColumn<QString>("mainUnit");
+        QTest::addColumn<QString>("sub");
+        QTest::addColumn<QString>("subUnit");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("reopenedMain");
+        QTest::addColumn<QString>("reopenedSub");
+
+        QTest::newRow("one-shot times") << 0 << "1.5"
+                                        << "usec"
+                                        << "20"
+                                        << "nsec"
+                                        << "Mode=0 MainCnt=1.5usec SubCnt=20nsec"
+                                        << "1.5"
+                                        << "20";
+        QTest::newRow("divider counts") << 10 << "3"
+                                        << ""
+                                        << "7"
+                                        << ""
+                                        << "Mode=10 MainCnt=3 SubCnt=7"
+                                        << "3"
+                                        << "7";
+        QTest::newRow("frequency and duty") << 8 << "1"
+                                            << "KHz"
+                                            << "25"
+                                            << "%"
+                                            << "Mode=8 MainCnt=250usec SubCnt=750usec Disp=DutyKHz"
+                                            << "1"
+                                            << "25";
+        QTest::newRow("frequency and true width") << 9 << "2"
+                                                  << "MHz"
+                                                  << "100"
+                                                  << "nsec"
+                                                  << "Mode=9 MainCnt=100nsec SubCnt=400nsec Disp=MHz"
+                                                  << "2"
+                                                  << "100";
+    }
+
+    void roundTrip()
+    {
+        QFETCH(int, mode);
+        QFETCH(QString, main);
+        QFETCH(QString, mainUnit);
+        QFETCH(QString, sub);
+        QFETCH(QString, subUnit);
+        QFETCH(QString, stored);
+        {
+            EditCntFncDialog dialog(fnc, &host);
+            dialog.show();
+            fill(dialog, mode, main, mainUnit, sub, subUnit);
+            clickOk(dialog.buttonBox());
+            QCOMPARE(host.texts(), QString());
+            QVERIFY(dialog.result() == QDialog::Accepted && dialog.changed());
+        }
+        QCOMPARE(fnc->getProperty(), stored);
+        EditCntFncDialog reopened(fnc, &host);
+        QCOMPARE(reopened.modeComboBox()->currentIndex(), mode);
+        QTEST(reopened.fields()->mainLineEdit->text(), "reopenedMain");
+        QTEST(reopened.fields()->subLineEdit->text(), "reopenedSub");
+        QCOMPARE(reopened.fields()->frequencyView(), mainUnit.endsWith(QLatin1String("Hz")));
+        // OK on what was reopened stores nothing new and reports nothing.
+        reopened.show();
+        clickOk(reopened.buttonBox());
+        QCOMPARE(host.changes.size(), 1);
+        QCOMPARE(fnc->getProperty(), stored);
+    }
+
+    void refusals_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<QString>("main");
+        QTest::addColumn<QString>("mainUnit");
+        QTest::addColumn<QString>("sub");
+        QTest::addColumn<QString>("subUnit");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("mainAfter");
+        QTest::addColumn<QString>("subAfter");
+        QTest::addColumn<QString>("storedOnSecondOk"); // empty: still refused
+
+        QTest::newRow("false width below 6") << 8 << "5"
+                                             << "nsec"
+                                             << "5"
+                                             << "nsec"
+                                             << "\"False Width\" must be 6ns - 4.29sec"
+                                             << "5"
+                                             << "6"
+                                             << "Mode=8 MainCnt=5nsec SubCnt=6nsec";
+        QTest::newRow("rounded once") << 0 << "5.5"
+                                      << "nsec"
+                                      << "5"
+                                      << "nsec"
+                                      << "Because it is necessary to set Counter by a unit for 1ns,\n"
+                                         "5.5 is rounded off and becomes 6"
+                                      << "6"
+                                      << "5"
+                                      << "Mode=0 MainCnt=6nsec SubCnt=5nsec";
+        QTest::newRow("both rounded")
+            << 0 << "1.0005"
+            << "usec"
+            << "7.25"
+            << "nsec"
+            << "Because it is necessary to set Counter by a unit for 1ns,\n1.0005 is rounded off and becomes "
+               "1.001,\nand 7.25 is rounded off and becomes 7"
+            << "1.001"
+            << "7"
+            << "Mode=0 MainCnt=1.001usec SubCnt=7nsec";
+        QTest::newRow("above 4.29 sec") << 2 << "5000"
+                                        << "msec"
+                                        << "5"
+                                        << "nsec"
+                                        << "\"Delay Time\" must be 5ns - 4.29sec"
+                                        << "4294.967295"
+                                        << "5"
+                                        << "Mode=2 MainCnt=4294.967295msec SubCnt=5nsec";
+        QTest::newRow("count of 1") << 10 << "1"
+                                    << ""
+                                    << "4"
+                                    << ""
+                                    << "\"True Count\" must be an integer number from 2 to 4294967295"
+                                    << "2"
+                                    << "4"
+                                    << "Mode=10 MainCnt=2 SubCnt=4";
+        QTest::newRow("duty 100") << 8 << "1"
+                                  << "Hz"
+                                  << "100"
+                                  << "%"
+                                  << "Duty must be less than 100%."
+                                  << "1"
+                                  << "100"
+                                  << "";
+        QTest::newRow("frequency rounded to whole ns")
+            << 9 << "3"
+            << "MHz"
+            << "50"
+            << "%"
+            << "Because it is necessary to set Counter by a unit for 1ns,\n3 is rounded off and becomes "
+               "2.994011976"
+            << "2.994011976"
+            << "50"
+            << "Mode=9 MainCnt=167nsec SubCnt=167nsec Disp=DutyMHz";
+        QTest::newRow("true width beyond the period") << 8 << "100"
+                                                      << "MHz"
+                                                      << "20"
+                                                      << "nsec"
+                                                      << "\"False Width\" must be 6ns - 4.29sec"
+                                                      << "38.461538462"
+                                                      << "20"
+                                                      << "Mode=8 MainCnt=20nsec SubCnt=6nsec Disp=MHz";
+    }
+
+    void refusals()
+    {
+        QFETCH(int, mode);
+        QFETCH(QString, main);
+        QFETCH(QString, mainUnit);
+        QFETCH(QString, sub);
+        QFETCH(QString, subUnit);
+        QFETCH(QString, storedOnSecondOk);
+        EditCntFncDialog dialog(fnc, &host);
+        dialog.show();
+        fill(dialog, mode, main, mainUnit, sub, subUnit);
+        clickOk(dialog.buttonBox());
+        QTEST(host.texts(), "message");
+        QVERIFY(dialog.isVisible());
+        QTEST(dialog.fields()->mainLineEdit->text(), "mainAfter");
+        QTEST(dialog.fields()->subLineEdit->text(), "subAfter");
+        QVERIFY(fnc->getProperty().isEmpty());
+        clickOk(dialog.buttonBox());
+        if (storedOnSecondOk.isEmpty()) {
+            QVERIFY(dialog.isVisible());
+            QVERIFY(fnc->getProperty().isEmpty());
+        } else {
+            QCOMPARE(fnc->getProperty(), storedOnSecondOk);
+            QVERIFY(!dialog.isVisible());
+        }
+    }
+
+    void modeChangeRaisesToNewMinimum()
+    {
+        EditCntFncDialog dialog(fnc, &host);
+        QCOMPARE(dialog.fields()->subLineEdit->text(), QStringLiteral("5"));
+        dialog.modeComboBox()->setCurrentIndex(8);
+        QCOMPARE(dialog.fields()->subLineEdit->text(), QStringLiteral("6"));
+        QVERIFY(dialog.fields()->radioButtonFrequency->isVisibleTo(&dialog));
+        dialog.modeComboBox()->setCurrentIndex(10);
+        QCOMPARE(dialog.fields()->labelMain->text(), QStringLiteral("&True Count"));
+        QVERIFY(!dialog.fields()->mainComboBox->isVisibleTo(&dialog));
+        QVERIFY(!dialog.fields()->radioButtonFrequency->isVisibleTo(&dialog));
+    }
+};
+
+QTEST_MAIN(TestEditCntFnc)
+#include "tst_editcntfnc.moc"

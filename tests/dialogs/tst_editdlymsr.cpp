@@ -1,0 +1,187 @@
+#include "dialogs/editDlyFncDialog.h"
+#include "dialogs/editMsrCntDialog.h"
+#include "tests/dialogs/dialogHarness.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QToolButton>
+
+// Drives the delay and measure-counter dialogs: stored strings, reopened values and refusals.
+class TestEditDlyMsr : public QObject
+{
+    Q_OBJECT
+
+private:
+    ScriptedHost host;
+
+    BlockItem* delay(const QString& property)
+    {
+        BlockItem* fnc = host.model.createDlyFnc(0, 0);
+        fnc->setType(QStringLiteral("DlyFnc"));
+        fnc->setPropertyString(property);
+        return fnc;
+    }
+
+    BlockItem* counter(const QString& property)
+    {
+        BlockItem* msr = host.model.createMsrCnt(0, 0);
+        msr->setType(msr->getName());
+        msr->setPropertyString(property);
+        return msr;
+    }
+
+private slots:
+    void init()
+    {
+        host.model.clearEntry();
+        host.shown.clear();
+        host.changes.clear();
+        host.answers.clear();
+    }
+
+    void delayRoundTrip_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("openedText");
+        QTest::addColumn<QString>("openedUnit");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("unit");
+        QTest::addColumn<QString>("message"); // shown at the first OK, which then changes the field
+        QTest::addColumn<QString>("result");  // after the last OK
+
+        const QString rounding =
+            QStringLiteral("Because it is necessary to set Delay time by a unit for 1ns,\n");
+        QTest::newRow("bare integer") << "Delay=20"
+                                      << "20"
+                                      << "ns"
+                                      << "35"
+                                      << "ns"
+                                      << ""
+                                      << "Delay=35ns";
+        QTest::newRow("largest in us") << "Delay=5ns"
+                                       << "5"
+                                       << "ns"
+                                       << "32.767"
+                                       << "us"
+                                       << ""
+                                       << "Delay=32.767us";
+        QTest::newRow("rounded once") << ""
+                                      << "0"
+                                      << "ns"
+                                      << "1.5"
+                                      << "ns" << rounding + " \"1.5\" is rounded off and becomes \"2\""
+                                      << "Delay=2ns";
+        QTest::newRow("above the limit") << "Delay=1.5us"
+                                         << "1.5"
+                                         << "us"
+                                         << "32.768"
+                                         << "us"
+                                         << "Please set a delay time between 0 and 32.767us (step: 1ns)"
+                                         << "Delay=32.767us";
+        QTest::newRow("negative") << "Delay=7ns"
+                                  << "7"
+                                  << "ns"
+                                  << "-3"
+                                  << "ns"
+                                  << "Please set a delay time between 0 and 32.767us (step: 1ns)"
+                                  << "Delay=0ns";
+    }
+
+    void delayRoundTrip()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, typed);
+        QFETCH(QString, unit);
+        QFETCH(QString, message);
+        BlockItem* fnc = delay(stored);
+        EditDlyFncDialog dialog(fnc, &host);
+        QTEST(dialog.delayEdit()->text(), "openedText");
+        QTEST(dialog.unitComboBox()->currentText(), "openedUnit");
+        dialog.show();
+        {
+            const QSignalBlocker keep(dialog.unitComboBox()); // the unit only, the typed number stays
+            dialog.unitComboBox()->setCurrentText(unit);
+        }
+        dialog.changeUnit(unit);
+        retype(dialog.delayEdit(), typed);
+        clickOk(dialog.buttonBox());
+        QCOMPARE(host.texts(), message);
+        if (!message.isEmpty()) {
+            QVERIFY(dialog.isVisible());
+            QCOMPARE(fnc->getProperty(), stored);
+            clickOk(dialog.buttonBox());
+        }
+        QVERIFY(!dialog.isVisible());
+        QTEST(fnc->getProperty(), "result");
+        QCOMPARE(host.changes.size(), 1);
+    }
+
+    void delayUnitSwitch()
+    {
+        EditDlyFncDialog dialog(delay(QStringLiteral("Delay=1500ns")), &host);
+        dialog.unitComboBox()->setCurrentText(QStringLiteral("us"));
+        QCOMPARE(dialog.delayEdit()->text(), QStringLiteral("1.5"));
+    }
+
+    void counterOpens()
+    {
+        EditMsrCntDialog dialog(counter(QStringLiteral("Mode=6 Unit=usec FileSave=false PATH=/tmp/a b")),
+                                &host);
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("MsrCnt0"));
+        QCOMPARE(dialog.srcComboBox()->currentText(), QStringLiteral("Number of times that True appears"));
+        QCOMPARE(dialog.gateComboBox()->currentText(), QStringLiteral("Measure During True"));
+        QVERIFY(dialog.unitButton(2)->isChecked());
+        QVERIFY(!dialog.fileSaveBox()->isChecked());
+        QCOMPARE(dialog.pathEdit()->text(), QStringLiteral("/tmp/a b"));
+        QCOMPARE(dialog.counterComboBox()->count(), 4);
+        dialog.srcComboBox()->setCurrentText(QStringLiteral("True Time"));
+        QVERIFY(!dialog.unitButton(0)->isEnabled());
+    }
+
+    void counterSaves()
+    {
+        QTemporaryDir dir;
+        const QString folder = dir.path() + QStringLiteral("/logs here");
+        BlockItem* msr = counter(QString());
+        EditMsrCntDialog dialog(msr, &host);
+        dialog.show();
+        QCOMPARE(dialog.pathEdit()->text(), EditMsrCntDialog::defaultFolder());
+        dialog.fileSaveBox()->setChecked(true);
+        dialog.pathEdit()->clear();
+        clickOk(dialog.buttonBox());
+        QCOMPARE(host.texts(), QStringLiteral("Please set PATH."));
+
+        host.folder = folder;
+        QTest::mouseClick(dialog.findChild<QToolButton*>(), Qt::LeftButton);
+        QCOMPARE(dialog.pathEdit()->text(), folder);
+        dialog.unitButton(1)->click();
+        dialog.gateComboBox()->setCurrentIndex(1);
+        host.answers = {QMessageBox::Cancel, QMessageBox::Yes};
+        clickOk(dialog.buttonBox());
+        QVERIFY(dialog.isVisible() && msr->getProperty().isEmpty());
+        clickOk(dialog.buttonBox());
+        QVERIFY(!dialog.isVisible());
+        QVERIFY(QDir(folder).exists());
+        const QString ask = folder + QStringLiteral(": The named directory does not exist, create it?");
+        QCOMPARE(host.texts(), QStringLiteral("Please set PATH.|") + ask + QLatin1Char('|') + ask);
+        QCOMPARE(msr->getProperty(), QStringLiteral("Mode=1 Unit=msec FileSave=true PATH=") + folder);
+    }
+
+    void counterMoves()
+    {
+        BlockItem* msr = counter(QString());
+        EditMsrCntDialog dialog(msr, &host);
+        dialog.show();
+        dialog.counterComboBox()->setCurrentText(QStringLiteral("MsrCnt2"));
+        clickOk(dialog.buttonBox());
+        QCOMPARE(msr->getType(), QStringLiteral("MsrCnt2"));
+        QCOMPARE(msr->getUserName(), QStringLiteral("MsrCnt2"));
+        QCOMPARE(host.changes.size(), 1);
+    }
+};
+
+QTEST_MAIN(TestEditDlyMsr)
+#include "tst_editdlymsr.moc"

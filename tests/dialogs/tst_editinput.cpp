@@ -1,0 +1,200 @@
+#include "dialogs/counterFields.h"
+#include "dialogs/editInputDialog.h"
+#include "tests/dialogs/dialogHarness.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QRadioButton>
+
+#include <functional>
+
+using Edit = std::function<void(EditInputDialog&)>;
+Q_DECLARE_METATYPE(Edit)
+
+// Drives the input and output dialog: each setting stored and reopened, and every refusal.
+class TestEditInput : public QObject
+{
+    Q_OBJECT
+
+private:
+    ScriptedHost host;
+
+    BlockItem* place(const QString& name)
+    {
+        if (name.startsWith(QLatin1String("OUT-CH"))) {
+            BlockItem* out = host.model.createOut(0, 0, name);
+            out->setType(name);
+            return out;
+        }
+        BlockItem* input = host.model.createInput(0, 0, name);
+        input->setType(QStringLiteral("Input"));
+        return input;
+    }
+
+private slots:
+    void init()
+    {
+        host.model.clearEntry();
+        host.shown.clear();
+        host.changes.clear();
+    }
+
+    void roundTrip_data()
+    {
+        QTest::addColumn<QString>("block");
+        QTest::addColumn<Edit>("edit");
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<Edit>("reopened"); // checks the reopened dialog
+
+        QTest::newRow("LVTTL") << "IN-CH0" << Edit([](EditInputDialog& d) { d.ttlButton()->click(); })
+                               << "bUser=false bHigh=true Vth=3194" << Edit([](EditInputDialog& d) {
+                                      QVERIFY(d.ttlButton()->isChecked());
+                                      QCOMPARE(d.vthEdit()->text(), QStringLiteral("1.4"));
+                                  });
+        QTest::newRow("user specified 2.5 V") << "IN-CH1" << Edit([](EditInputDialog& d) {
+            d.userButton()->click();
+            d.highButton()->click();
+            retype(d.vthEdit(), QStringLiteral("2.5"));
+        }) << "bUser=true bHigh=true Vth=4095" << Edit([](EditInputDialog& d) {
+            QVERIFY(d.userButton()->isChecked() && d.highButton()->isChecked());
+            QCOMPARE(d.vthEdit()->text(), QStringLiteral("2.5"));
+        });
+        QTest::newRow("user control")
+            << "IN-CH3" << Edit([](EditInputDialog& d) { d.userControlBox()->click(); })
+            << "bUserControl=true" << Edit([](EditInputDialog& d) {
+                   QVERIFY(d.userControlBox()->isChecked());
+                   QVERIFY(!d.inputGroup()->isEnabled());
+               });
+        QTest::newRow("output levels")
+            << "OUT-CH2" << Edit([](EditInputDialog& d) { d.ttlOutBox()->click(); }) << "bNIM=true bTTL=true "
+            << Edit([](EditInputDialog& d) {
+                   QVERIFY(d.nimOutBox()->isChecked() && d.ttlOutBox()->isChecked());
+               });
+        QTest::newRow("oscillator frequency") << "IN-USER" << Edit([](EditInputDialog& d) {
+            d.userControlBox()->click();
+            CounterFields* f = d.oscillatorFields();
+            f->radioButtonFrequency->click();
+            f->m_comboBoxHz->setCurrentText(QStringLiteral("MHz"));
+            f->m_comboBox->setCurrentText(f->m_strDuty);
+            retype(f->mainLineEdit, QStringLiteral("1"));
+            retype(f->subLineEdit, QStringLiteral("40"));
+        }) << "MainCnt=400nsec SubCnt=600nsec Disp=DutyMHz"
+                                              << Edit([](EditInputDialog& d) {
+                                                     CounterFields* f = d.oscillatorFields();
+                                                     QVERIFY(f->frequencyView());
+                                                     QCOMPARE(f->mainLineEdit->text(), QStringLiteral("1"));
+                                                     QCOMPARE(f->subLineEdit->text(), QStringLiteral("40"));
+                                                 });
+    }
+
+    void roundTrip()
+    {
+        QFETCH(QString, block);
+        QFETCH(Edit, edit);
+        QFETCH(Edit, reopened);
+        BlockItem* item = place(block);
+        {
+            EditInputDialog dialog(item, &host);
+            dialog.show();
+            edit(dialog);
+            clickOk(dialog.buttonBox());
+            QCOMPARE(host.texts(), QString());
+            QVERIFY(!dialog.isVisible());
+        }
+        QTEST(item->getProperty(), "stored");
+        QCOMPARE(host.changes.size(), 1);
+        EditInputDialog again(item, &host);
+        again.show();
+        reopened(again);
+        clickOk(again.buttonBox());
+        QTEST(item->getProperty(), "stored");
+        QCOMPARE(host.changes.size(), 1);
+    }
+
+    void refusals_data()
+    {
+        QTest::addColumn<QString>("block");
+        QTest::addColumn<Edit>("edit");
+        QTest::addColumn<QString>("message");
+
+        const QString vthMessage = QStringLiteral("Please set Vth between -2.5V and 2.5V");
+        const Edit user = [](EditInputDialog& d) { d.userButton()->click(); };
+        QTest::newRow("Vth above 2.5") << "IN-CH0" << Edit([user](EditInputDialog& d) {
+            user(d);
+            retype(d.vthEdit(), QStringLiteral("2.51"));
+        }) << vthMessage;
+        QTest::newRow("Vth not a number") << "IN-CH0" << Edit([user](EditInputDialog& d) {
+            user(d);
+            retype(d.vthEdit(), QStringLiteral("low"));
+        }) << vthMessage;
+        QTest::newRow("blank in name")
+            << "IN-CH0" << Edit([](EditInputDialog& d) { retype(d.nameEdit(), QStringLiteral("PMT A")); })
+            << "A name can consist only of the following characters:\nalphanumeric(A-Z,a-z,0-9), "
+               "underscore(_), hyphen(-)";
+        QTest::newRow("empty name")
+            << "IN-CH0" << Edit([](EditInputDialog& d) { d.nameEdit()->clear(); })
+            << "A name can consist only of the following characters:\nalphanumeric(A-Z,a-z,0-9), "
+               "underscore(_), hyphen(-)";
+        QTest::newRow("reserved name")
+            << "IN-CH0" << Edit([](EditInputDialog& d) { retype(d.nameEdit(), QStringLiteral("IN-CH7")); })
+            << "\"IN-CH7\" cannot be used or it is already in use.";
+        // IN-USER leaves user control with the oscillator fields as they opened.
+        QTest::newRow("oscillator false width")
+            << "IN-USER" << Edit([](EditInputDialog& d) { d.userControlBox()->click(); })
+            << "\"False Width\" must be 6ns - 4.29sec";
+    }
+
+    void refusals()
+    {
+        QFETCH(QString, block);
+        QFETCH(Edit, edit);
+        BlockItem* item = place(block);
+        EditInputDialog dialog(item, &host);
+        dialog.show();
+        edit(dialog);
+        clickOk(dialog.buttonBox());
+        QTEST(host.texts(), "message");
+        QVERIFY(dialog.isVisible());
+        QVERIFY(item->getProperty().isEmpty());
+        QCOMPARE(item->getUserName(), block);
+    }
+
+    void portChoice()
+    {
+        BlockItem* named = place(QStringLiteral("IN-CH0"));
+        named->setUserName(QStringLiteral("PMT_A"));
+        BlockItem* item = place(QStringLiteral("IN-CH1"));
+        EditInputDialog dialog(item, &host);
+        dialog.show();
+        // IN-OPT is always under user control.
+        dialog.portBox()->setCurrentText(QStringLiteral("IN-OPT"));
+        QVERIFY(dialog.userControlBox()->isChecked() && !dialog.userControlBox()->isEnabled());
+        QCOMPARE(dialog.nameEdit()->text(), QStringLiteral("IN-OPT"));
+        dialog.portBox()->setCurrentText(QStringLiteral("IN-USER"));
+        QVERIFY(dialog.userControlBox()->isEnabled());
+        QVERIFY(dialog.oscillatorGroup()->isVisible() && !dialog.inputGroup()->isVisible());
+        dialog.portBox()->setCurrentText(QStringLiteral("IN-CH5"));
+        clickOk(dialog.buttonBox());
+        QCOMPARE(item->getName(), QStringLiteral("IN-CH5"));
+        QCOMPARE(item->getProperty(), QStringLiteral("bUserControl=true"));
+        QCOMPARE(host.changes.size(), 1);
+    }
+
+    void outputPortNameFollows()
+    {
+        BlockItem* item = place(QStringLiteral("OUT-CH0"));
+        EditInputDialog dialog(item, &host);
+        dialog.show();
+        QVERIFY(!dialog.portBox()->findText(QStringLiteral("OUT-CH0")));
+        dialog.portBox()->setCurrentText(QStringLiteral("OUT-CH4"));
+        QCOMPARE(dialog.nameEdit()->text(), QStringLiteral("OUT-CH4"));
+        clickOk(dialog.buttonBox());
+        QCOMPARE(item->getType(), QStringLiteral("OUT-CH4"));
+        QCOMPARE(item->getUserName(), QStringLiteral("OUT-CH4"));
+    }
+};
+
+QTEST_MAIN(TestEditInput)
+#include "tst_editinput.moc"
