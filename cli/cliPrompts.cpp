@@ -1,7 +1,5 @@
 #include "cli/cliPrompts.h"
 
-#include "operations/operationTexts.h"
-
 bool CliPrompts::continueAfterWarnings(const QString& report)
 {
     m_err << report << Qt::endl;
@@ -12,8 +10,9 @@ bool CliPrompts::confirm(Question question)
 {
     if (question != Question::SaveNotDownloaded || bForce)
         return true;
-    m_err << OperationText::NOT_DOWNLOADED << "\n"
-          << OperationText::GUI_NOT_SAVED << "\n(--force saves it nevertheless)" << Qt::endl;
+    m_err << QuestionBox::of(Question::SaveNotDownloaded).text << "\n"
+          << QuestionBox::of(Question::SaveWithoutGui).text << "\n(--force saves it nevertheless)"
+          << Qt::endl;
     return false;
 }
 

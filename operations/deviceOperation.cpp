@@ -1,5 +1,6 @@
 #include "operations/deviceOperation.h"
 
+#include "device/connectionOptions.h"
 #include "operations/operationTexts.h"
 
 #include <QHostAddress>
@@ -29,7 +30,7 @@ void DeviceOperation::start()
         [this] {
             // A worker aimed at a null address would end without a word.
             if (QHostAddress(m_target.strAddr).isNull())
-                finish(Verdict::CommunicationFailure, OperationText::INVALID_ADDRESS.arg(m_target.strAddr));
+                finish(Verdict::CommunicationFailure, invalidAddressText(m_target.strAddr));
             else if (m_bCancelled)
                 finish(Verdict::Cancelled);
             else

@@ -5,12 +5,27 @@
 #include <QByteArray>
 #include <QString>
 
-// The questions a flow asks before it goes on; each is a yes/no choice.
+// The questions a flow asks before it goes on; each is a yes/no choice (its box: QuestionBox).
 enum class Question {
-    VerifyOutput,      // VERIFY_UNSTABLE + CONTINUE, warning icon, Yes/Cancel, default Yes
-    SaveNotDownloaded, // NOT_DOWNLOADED + CONTINUE, warning icon, Yes/Cancel, default Cancel
-    SaveWithoutGui,    // GUI_NOT_SAVED + CONTINUE in the same box, asked after a Yes to the first
-    InitializeRom,     // INITIALIZE_ROM, titled TITLE, Yes/No, default No
+    VerifyOutput,      // before verify
+    SaveNotDownloaded, // Save to ROM of a diagram the module does not hold
+    SaveWithoutGui,    // then, in the same box, after a Yes to the first
+    InitializeRom,     // before ROM initialisation
+};
+
+// How a question is put: its text, the informative text below it (may be empty), a title (empty
+// for none), a warning icon or none, the buttons Yes and Cancel or, with bYesNo, Yes and No, and
+// the default answer.
+struct QuestionBox
+{
+    QString text;
+    QString informative;
+    QString title;
+    bool bWarning = true;
+    bool bYesNo = false;
+    bool bDefaultYes = true;
+
+    static QuestionBox of(Question question);
 };
 
 // What a ROM command does; the values are those of the ROM dialog's mode.

@@ -17,7 +17,6 @@ inline const QString NO_DATA = QStringLiteral("%1: There is no data to be displa
 inline const QString COUNTERS_DIFFER =
     QStringLiteral("It may be different that the downloaded data are displayed.");
 inline const QString NO_MSRCNT = QStringLiteral("There is no MsrCnt.");
-inline const QString INVALID_ADDRESS = QStringLiteral("%1 is invalid address.");
 inline const QString NO_COMMENT = QStringLiteral("Please give it a user comment.");
 inline const QString COMMENT_TOO_LONG =
     QStringLiteral("The length of the user comment should be at most %1 bytes.");

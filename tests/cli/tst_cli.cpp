@@ -56,9 +56,7 @@ private slots:
     void options()
     {
         Document doc;
-        doc.info().strAddr = QStringLiteral("10.1.1.1");
-        doc.info().udpPort = 5001;
-        doc.info().timeout = 4;
+        doc.info() = InfoOstrum{QString(), QStringLiteral("10.1.1.1"), 24, 5001, 4, false};
         Argv argv({"vextor-cli", "-h", "10.2.2.2", "-o", "9", "-t", "2424", "status"});
         GlobalOptions options;
         int next = -1;
@@ -157,8 +155,8 @@ private slots:
         row("rom-save, memory full", {"rom-save", big, "2", "--force"}, 1, "",
             "Memory Full: The GUI information could not be saved.\n", {},
             [](InProcessModule& m) { m.memory.rom().setDataPages(0); });
-        row("rom-restore", {"rom-restore", "4"}, 0, "<?xml", "ROM4-coincidence.vxt3\n",
-            {"rom-save", doc, "4", "--force"});
+        row("rom-restore", {"rom-restore", "4"}, 0, "<?xml",
+            "Save to ROM: 16384 bytes\nROM4-coincidence.vxt3\n", {"rom-save", doc, "4", "--force"});
         row("rom-restore, empty slot", {"rom-restore", "7"}, 1, "",
             "ROM7: There is no data to be displayed.\n");
         row("sync", {"sync"}, 0, "<?xml", "ROM4-coincidence.vxt3\n", {"rom-save", doc, "4", "--force"});
@@ -246,6 +244,9 @@ private slots:
         prints("image of the example", {"image", examplePath("coincidence.vxt3")}, 0,
                QString::fromLatin1(golden.readAll()));
         fails("unknown option", {"-x", "drc"}, 64, "invalid option -- 'x'");
+        const QByteArray nowhere = documentXml(QByteArray()).replace("192.168.10.16", "nowhere");
+        fails("download to no address", {"download", writeFile("nowhere.vxt3", nowhere)}, 2,
+              "nowhere is invalid address.");
         fails("monitor without its log folder", {"monitor", examplePath("scaler.vxt3"), "--csv-dir", missing},
               2, missing + ":\nNo such directory.");
     }
