@@ -1,14 +1,7 @@
 #include "cli/cliApp.h"
 
-#include "cli/deviceCommands.h"
-#include "cli/documentCommands.h"
-#include "cli/monitorCommand.h"
-#include "cli/romCommands.h"
-#include "cli/truthTableCommand.h"
+#include "cli/commands.h"
 #include "device/connectionOptions.h"
-#include "io/document.h"
-
-#include <QFile>
 
 #include <unistd.h>
 
@@ -37,14 +30,14 @@ const QVector<CliCommand>& CliApp::commands()
         {"eeprom-write", "--ip A.B.C.D [--tcp N] [--udp N]", "write new network settings", 2, 6,
          &eepromWriteCommand},
         {"rom-save", "DOC SLOT [--comment TEXT] [--boot] [--force]",
-         "store the module's registers and DOC in ROM slot SLOT", 2, 7, &RomCommands::romSaveCli},
+         "store the module's registers and DOC in ROM slot SLOT", 2, 7, &romSaveCommand},
         {"rom-restore", "SLOT [--out FILE]", "load ROM slot SLOT and print (or save) its document", 1, 3,
-         &RomCommands::romRestoreCli},
-        {"rom-boot", "SLOT", "make the module boot from ROM slot SLOT", 1, 1, &RomCommands::romBootCli},
+         &romRestoreCommand},
+        {"rom-boot", "SLOT", "make the module boot from ROM slot SLOT", 1, 1, &romBootCommand},
         {"rom-init", "", "initialise the ROM area (all slots, comments and documents)", 0, 0,
-         &RomCommands::romInitCli},
+         &romInitCommand},
         {"sync", "[--out FILE]", "print (or save) the document of the module's current ROM slot", 0, 2,
-         &RomCommands::syncCli},
+         &syncCommand},
         {"monitor", "DOC [--seconds N] [--csv-dir DIR]",
          "show and log the measure-counter stream configured by DOC", 1, 5, &monitorCommand},
     };
@@ -72,69 +65,6 @@ QString CliApp::synopsis(const CliCommand& command)
     if (*command.arguments)
         text += QLatin1Char(' ') + QLatin1String(command.arguments);
     return text;
-}
-
-// ---------------------------------------------------------------------------------------------
-
-InfoOstrum GlobalOptions::target(const Document* doc) const
-{
-    InfoOstrum t = InfoOstrum::defaults(true);
-    if (doc) {
-        const InfoOstrum& stored = doc->info();
-        if (!stored.strAddr.isEmpty())
-            t.strAddr = stored.strAddr;
-        t.tcpPort = stored.tcpPort;
-        t.udpPort = stored.udpPort;
-        t.timeout = stored.timeout;
-        t.bStart = stored.bStart;
-    }
-    if (bHost)
-        t.strAddr = values.strAddr;
-    if (bUdpPort)
-        t.udpPort = values.udpPort;
-    if (bTcpPort)
-        t.tcpPort = values.tcpPort;
-    if (bTimeout)
-        t.timeout = values.timeout;
-    return t;
-}
-
-CliContext::CliContext(const GlobalOptions& options, QTextStream& out, QTextStream& err)
-    : m_options(options)
-    , m_out(out)
-    , m_err(err)
-{}
-
-std::unique_ptr<Document> CliContext::loadDocument(const QString& fileName)
-{
-    QFile file(fileName);
-    if (!file.exists()) {
-        m_err << QStringLiteral("%1: No such file or directory.").arg(fileName) << '\n';
-        return nullptr;
-    }
-    if (!file.open(QIODevice::ReadOnly)) {
-        m_err << QStringLiteral("Cannot read file %1:\n%2.").arg(fileName, file.errorString()) << '\n';
-        return nullptr;
-    }
-    auto doc = std::make_unique<Document>();
-    const bool parsed = doc->parseFile(file.readAll());
-    QStringList shown;
-    for (const auto& message : doc->messages()) {
-        m_err << message.second << '\n';
-        shown.append(message.second);
-    }
-    if (!parsed) {
-        // The reader may have raised its failure as a message already.
-        if (!doc->errorText().isEmpty() && !shown.contains(doc->errorText()))
-            m_err << doc->errorText() << '\n';
-        if (doc->isEmptyDocument())
-            m_err << QStringLiteral("File specified in %1 is not a valid XML file for Vextor3.").arg(fileName)
-                  << '\n';
-        return nullptr;
-    }
-    if (!doc->readOK())
-        m_err << QStringLiteral("The loaded file is not correct. Some setting is ignored.") << '\n';
-    return doc;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -169,6 +99,11 @@ int CliApp::run(int argc, char** argv)
 {
     QTextStream out(stdout);
     QTextStream err(stderr);
+    return run(argc, argv, out, err);
+}
+
+int CliApp::run(int argc, char** argv, QTextStream& out, QTextStream& err)
+{
     GlobalOptions options;
     int next = 0;
     if (!parseGlobalOptions(argc, argv, options, next, err) || next >= argc) {

@@ -1,145 +1,105 @@
-#include "cli/monitorCommand.h"
-
-#include "cli/cliApp.h"
-#include "io/document.h"
-
+#include "cli/cliContext.h"
+#include "cli/commands.h"
 #include "device/counterValueFormat.h"
 #include "device/qOstrumThread.h"
+#include "io/document.h"
+#include "operations/monitorSetup.h"
 
 #include <QEventLoop>
-#include <QTextStream>
 #include <QTimer>
 
 #include <memory>
 
-bool parseMonitorOptions(const QStringList& args, MonitorOptions& options, QString& error)
-{
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& option = args[i];
-        if (option != QLatin1String("--seconds") && option != QLatin1String("--csv-dir")) {
-            error = QString("unknown option: %1").arg(option);
-            return false;
-        }
-        if (i + 1 >= args.size()) {
-            error = QString("%1 needs a value").arg(option);
-            return false;
-        }
-        const QString value = args[++i];
-        if (option == QLatin1String("--csv-dir")) {
-            options.csvDir = value;
-            continue;
-        }
-        bool ok = false;
-        options.seconds = value.toInt(&ok);
-        if (!ok || options.seconds <= 0) {
-            error = QString("--seconds needs a positive number: %1").arg(value);
-            return false;
-        }
-    }
-    return true;
-}
+namespace {
 
-QString monitorNumberText(double number)
-{
-    return QString::number(number, 'g', 6);
-}
+constexpr int COUNTERS = CounterMonitorSetup::COUNTERS;
 
-QString monitorIntegrationText(double integration, const QString& unit)
+// Reads the stream the way the monitor window does until it ends or `seconds` have passed (0:
+// no limit): one line "<counter> <last value> <count> <sum>" per report, then per counter of the
+// diagram "total <counter> <name> <number> <integration>". A log file that cannot be created,
+// or no connection, is a failure.
+int runMonitor(CliContext& context, const CounterMonitorSetup& setup, int seconds, const QString& csvDir)
 {
-    return QString::number(integration, 'f', CounterValueFormat::decimalsForUnit(unit)) + " " + unit;
-}
-
-int runMonitor(const MonitorCounters& counters, const InfoOstrum& target, const MonitorOptions& options,
-               QTextStream& out, QTextStream& err)
-{
-    constexpr int COUNTERS = MonitorCounters::COUNTERS;
+    QTextStream& out = context.out();
     QString path[COUNTERS], name[COUNTERS], unit[COUNTERS];
     for (int c = 0; c < COUNTERS; ++c) {
-        const bool used = counters.mode[c] >= 0;
-        path[c] = used && !options.csvDir.isEmpty() ? options.csvDir : counters.path[c];
-        name[c] = counters.name[c];
-        unit[c] = counters.unit[c];
+        path[c] = setup.mode[c] >= 0 && !csvDir.isEmpty() ? csvDir : setup.path[c];
+        name[c] = setup.name[c];
+        unit[c] = setup.unit[c];
     }
-
     std::unique_ptr<QOstrumThread> reader;
     try {
-        reader = std::make_unique<QOstrumThread>(path, name, unit, target.strAddr, target.tcpPort,
-                                                 target.udpPort, nullptr, false);
+        reader = std::make_unique<QOstrumThread>(path, name, unit, setup.strAddr, setup.tcpPort,
+                                                 setup.udpPort, nullptr, false);
     } catch (const QString& text) {
-        err << text << "\n";
-        err.flush();
-        return 1;
+        return context.fail(text);
     }
 
     // Reports arrive queued in this thread, in the order the reader sent them.
-    QObject context;
+    QObject receiver;
     QEventLoop loop;
     bool connected = false;
     QString failure;
     double number[COUNTERS] = {};
     double integration[COUNTERS] = {};
-    QObject::connect(reader.get(), &QOstrumThread::connectedOstrum, &context,
+    QObject::connect(reader.get(), &QOstrumThread::connectedOstrum, &receiver,
                      [&connected] { connected = true; });
-    QObject::connect(reader.get(), &QOstrumThread::error, &context,
+    QObject::connect(reader.get(), &QOstrumThread::error, &receiver,
                      [&failure](QString text) { failure = text; });
-    QObject::connect(
-        reader.get(), &QOstrumThread::recived, &context, [&](int c, QString text, quint64 count, double sum) {
-            if (c < 0 || c >= COUNTERS)
-                return;
-            number[c] += double(count);
-            integration[c] += sum;
-            out << c << ' ' << text << ' ' << count << ' '
-                << QString::number(sum, 'f', CounterValueFormat::decimalsForUnit(unit[c])) << '\n';
-            out.flush();
-        });
+    QObject::connect(reader.get(), &QOstrumThread::recived, &receiver,
+                     [&](int c, QString text, quint64 count, double sum) {
+                         if (c < 0 || c >= COUNTERS)
+                             return;
+                         number[c] += double(count);
+                         integration[c] += sum;
+                         out << c << ' ' << text << ' ' << count << ' '
+                             << QString::number(sum, 'f', CounterValueFormat::decimalsForUnit(unit[c]))
+                             << Qt::endl;
+                     });
     QObject::connect(reader.get(), &QThread::finished, &loop, &QEventLoop::quit);
     QTimer deadline;
     deadline.setSingleShot(true);
-    QObject::connect(&deadline, &QTimer::timeout, &context, [&reader] { reader->stop(); });
-    if (options.seconds > 0)
-        deadline.start(options.seconds * 1000);
+    QObject::connect(&deadline, &QTimer::timeout, &receiver, [&reader] { reader->stop(); });
+    if (seconds > 0)
+        deadline.start(seconds * 1000);
     reader->start();
     loop.exec();
     reader->wait();
 
-    if (!connected) {
-        err << (failure.isEmpty() ? QStringLiteral("Connection timed out") : failure) << "\n";
-        err.flush();
-        return 2;
-    }
-    if (!failure.isEmpty()) {
-        err << failure << "\n";
-        err.flush();
-    }
+    if (!connected)
+        return context.fail(failure.isEmpty() ? QStringLiteral("Connection timed out") : failure);
+    if (!failure.isEmpty())
+        context.err() << failure << Qt::endl;
     for (int c = 0; c < COUNTERS; ++c) {
-        if (counters.mode[c] < 0)
-            continue;
-        out << "total " << c << ' ' << name[c] << ' ' << monitorNumberText(number[c]) << ' '
-            << monitorIntegrationText(integration[c], unit[c]).trimmed() << '\n';
+        if (setup.mode[c] >= 0)
+            out << "total " << c << ' ' << name[c] << ' ' << CounterValueFormat::numberText(number[c]) << ' '
+                << CounterValueFormat::integrationText(integration[c], unit[c]).trimmed() << '\n';
     }
     out.flush();
-    return 0;
+    return ExitOk;
 }
 
-int runMonitor(BlockDiagram& diagram, const InfoOstrum& target, const MonitorOptions& options,
-               QTextStream& out, QTextStream& err)
-{
-    MonitorCounters counters;
-    diagram.checkMsrCnt(counters.mode, counters.path, counters.name, counters.unit);
-    return runMonitor(counters, target, options, out, err);
-}
+} // namespace
 
 int monitorCommand(CliContext& context, const QStringList& args)
 {
-    MonitorOptions options;
-    QString error;
-    if (!parseMonitorOptions(args.mid(1), options, error)) {
-        context.err() << error << '\n' << CliApp::usageText();
+    CommandArgs parsed;
+    if (!context.scan(args, {QStringLiteral("--seconds"), QStringLiteral("--csv-dir")}, {}, parsed))
         return ExitUsage;
+    if (parsed.positional.size() != 1)
+        return context.usage(QStringLiteral("monitor needs one document"));
+    int seconds = 0;
+    if (parsed.has(QStringLiteral("--seconds"))) {
+        const QString text = parsed.value(QStringLiteral("--seconds"));
+        bool ok = false;
+        seconds = text.toInt(&ok);
+        if (!ok || seconds <= 0)
+            return context.usage(QStringLiteral("--seconds needs a positive number: %1").arg(text));
     }
-    const std::unique_ptr<Document> doc = context.loadDocument(args.at(0));
+    const std::unique_ptr<Document> doc = context.loadDocument(parsed.positional.first());
     if (!doc)
-        return ExitInput;
-    return runMonitor(*doc->diagram(), context.options().target(doc.get()), options, context.out(),
-                      context.err());
+        return ExitFailure;
+    const CounterMonitorSetup setup =
+        CounterMonitorSetup::fromDiagram(*doc->diagram(), context.target(doc.get()));
+    return runMonitor(context, setup, seconds, parsed.value(QStringLiteral("--csv-dir")));
 }

@@ -1,6 +1,5 @@
-#include "cli/truthTableCommand.h"
-
-#include "cli/cliApp.h"
+#include "cli/cliContext.h"
+#include "cli/commands.h"
 #include "io/document.h"
 #include "model/truthTable.h"
 
@@ -23,12 +22,12 @@ int truthTableCommand(CliContext& context, const QStringList& args)
 {
     const std::unique_ptr<Document> doc = context.loadDocument(args.at(0));
     if (!doc)
-        return ExitInput;
+        return ExitFailure;
     const NIMLogic* logic = findLogic(doc->diagram(), args.at(1));
     if (!logic) {
         context.err() << QStringLiteral("%1: no PreLogic or PostLogic block of that name.").arg(args.at(1))
                       << '\n';
-        return ExitInput;
+        return ExitFailure;
     }
     const QString expr = logic->getProperty();
     if (expr.isEmpty()) {
@@ -39,7 +38,7 @@ int truthTableCommand(CliContext& context, const QStringList& args)
     const TruthTable table(expr);
     if (!table.isValid()) {
         context.err() << logic->getName() << ": " << table.error() << '\n';
-        return ExitFindings;
+        return ExitNegative;
     }
     context.out() << logic->getName() << ": OUT = " << expr.simplified() << '\n';
     for (int k : table.operands()) {

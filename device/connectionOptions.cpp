@@ -49,3 +49,15 @@ OptionResult applyConnectionOption(int option, const QString& arg, InfoOstrum& i
         return OptionResult::Refused;
     }
 }
+
+bool isModuleAddress(const QString& text)
+{
+    QHostAddress address;
+    return text.split(QLatin1Char('.'), Qt::SkipEmptyParts).size() == 4 && address.setAddress(text) &&
+           address.protocol() == QAbstractSocket::IPv4Protocol;
+}
+
+QString invalidAddressText(const QString& text)
+{
+    return text + QStringLiteral(" is invalid address.");
+}

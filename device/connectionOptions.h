@@ -11,3 +11,9 @@ enum class OptionResult { Refused, Accepted, Stored };
 // the record took the value, Accepted when nothing changes ("-a" without "off" but with "on"),
 // Refused when the argument does not convert (or the option is none of these).
 OptionResult applyConnectionOption(int option, const QString& arg, InfoOstrum& info);
+
+// A module address as the settings dialogs take it: four dotted parts that QHostAddress accepts
+// as an IPv4 address.
+bool isModuleAddress(const QString& text);
+// The warning for an address that is refused: "<text> is invalid address."
+QString invalidAddressText(const QString& text);

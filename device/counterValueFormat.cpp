@@ -123,3 +123,13 @@ int CounterValueFormat::writeFixed(double v, int decimals, char* out)
     std::memcpy(out, begin, size_t(length));
     return length;
 }
+
+QString CounterValueFormat::numberText(double number)
+{
+    return QString::number(number, 'g', 6);
+}
+
+QString CounterValueFormat::integrationText(double integration, const QString& unit)
+{
+    return QString::number(integration, 'f', decimalsForUnit(unit)) + QLatin1Char(' ') + unit;
+}

@@ -1,8 +1,8 @@
 #include "device/netSetup.h"
 
+#include "device/connectionOptions.h"
 #include "device/qUdpThread.h"
 
-#include <QHostAddress>
 #include <QStringList>
 
 namespace {
@@ -89,10 +89,8 @@ void NetSetup::setTarget(const QString& addr, const QString& port)
 
 QString NetSetup::setNewSettings(const QString& ip, const QString& tcpPort, const QString& udpPort)
 {
-    QHostAddress address;
-    if (ip.split(QLatin1Char('.')).size() != 4 || !address.setAddress(ip) ||
-        address.protocol() != QAbstractSocket::IPv4Protocol)
-        return ip + QStringLiteral(" is invalid address.");
+    if (!isModuleAddress(ip))
+        return invalidAddressText(ip);
     quint16 tcp = 0;
     if (!validPort(tcpPort, tcp))
         return tcpPort + QStringLiteral(" is invalid port.");

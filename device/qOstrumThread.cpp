@@ -193,7 +193,7 @@ void QOstrumThread::run()
 
     int silentRounds = 0;
     while (!stopped) {
-        if (m_pTcp->waitForReadyRead(WAIT_MS)) {
+        if (m_pTcp->waitForReadyRead(m_roundMs)) {
             readOstrum(0);
             silentRounds = 0;
             for (CounterLogWriter* log : m_out) {
@@ -222,8 +222,8 @@ void QOstrumThread::run()
     m_pTcp = nullptr;
 }
 
-// Waits in rounds of one second. A round that times out starts a fresh attempt (the socket
-// gives up its attempt on a time-out); a refused or unresolvable connection ends at once.
+// Waits in rounds (of one second unless set otherwise). A round that times out starts a fresh attempt (the
+// socket gives up its attempt on a time-out); a refused or unresolvable connection ends at once.
 bool QOstrumThread::waitForConnection()
 {
     for (long round = 0; !stopped; ++round) {
@@ -231,7 +231,7 @@ bool QOstrumThread::waitForConnection()
             emit error(QStringLiteral("Connection timed out"));
             return false;
         }
-        if (m_pTcp->waitForConnected(WAIT_MS))
+        if (m_pTcp->waitForConnected(m_roundMs))
             return !stopped;
         if (m_pTcp->error() != QAbstractSocket::SocketTimeoutError) {
             emit error(m_pTcp->errorString());

@@ -44,6 +44,8 @@ public:
     void run() override;
     // Asks the loop to end; it notices within one round. Callable from any thread.
     void stop();
+    // Length of one wait round (connection and data), WAIT_MS unless set before start().
+    void setRoundMs(int ms) { m_roundMs = ms; }
     // Decodes what is waiting on the socket as one batch; the argument is not used.
     void readOstrum(int);
 
@@ -80,5 +82,6 @@ private:
     char* m_buffer = nullptr;
     int m_bufferSize = BUFFER_SIZE;
     int m_spoolSize = 0;
+    int m_roundMs = WAIT_MS;
     std::atomic<bool> stopped{false};
 };

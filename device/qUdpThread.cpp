@@ -1,24 +1,9 @@
 #include "device/qUdpThread.h"
 
+#include "device/moduleStatus.h"
 #include "device/netSetup.h"
+#include "device/workerTexts.h"
 #include "model/blockDiagram.h"
-
-namespace {
-const char* const TEXT_SEND_FAILED = "TAMP: Unable to send command";
-const char* const TEXT_READ_FAILED = "TAMP: Unable to read";
-const char* const TEXT_UNSUPPORTED = "This application does not support the Hardware.";
-const char* const TEXT_CANCELLED = "TAMP: Download Cancelled";
-const char* const TEXT_COMM_ERROR = "TAMP: Communication error";
-const char* const TEXT_MATCHED = "Verify: The Register data is matched.";
-const char* const TEXT_MISMATCH = "Verify: The Register data don't match.";
-
-constexpr quint8 PROTECT_WRITABLE = 0x01;
-
-QString text(const char* latin1)
-{
-    return QString::fromLatin1(latin1);
-}
-} // namespace
 
 QUdpThread::QUdpThread(QObject* parent)
     : QTamp(parent)
@@ -151,7 +136,7 @@ int QUdpThread::writeTAMP(quint32 data, quint32 addr)
 int QUdpThread::writeTAMP()
 {
     if (m_bAbort)
-        throw text(TEXT_CANCELLED);
+        throw WorkerText::CANCELLED;
     const int n = m_buffer.size();
     if (n > 0) {
         Write(m_addrStart, m_buffer.constData(), quint32(n));
@@ -170,6 +155,7 @@ void QUdpThread::run()
     if (!startUDP())
         return;
     m_estr.clear();
+    m_bRegistersModified = false;
     try {
         checkHardware();
         if (runJob()) {
@@ -183,7 +169,7 @@ void QUdpThread::run()
     } catch (const QString& message) {
         m_estr = message;
     } catch (...) {
-        m_estr = text(TEXT_COMM_ERROR);
+        m_estr = WorkerText::COMM_ERROR;
     }
     emit error(&m_estr);
     m_data.clear();
@@ -195,9 +181,9 @@ void QUdpThread::checkHardware()
 {
     char version = 0;
     if (Read(REG_VERSION, &version) < 1)
-        throw text(TEXT_SEND_FAILED);
+        throw WorkerText::SEND_FAILED;
     if (version < '0' || version > '?')
-        throw text(TEXT_UNSUPPORTED);
+        throw WorkerText::UNSUPPORTED;
 }
 
 bool QUdpThread::runJob()
@@ -225,7 +211,7 @@ char QUdpThread::readStatusByte(quint32 addr)
 {
     char byte = 0;
     if (Read(addr, &byte) < 1)
-        throw text(TEXT_READ_FAILED);
+        throw WorkerText::READ_FAILED;
     return byte;
 }
 
@@ -233,18 +219,18 @@ void QUdpThread::statusJob()
 {
     m_status.resize(VERSION_SIZE);
     if (Read(REG_VERSION, m_status.data(), VERSION_SIZE) == 0)
-        throw text(TEXT_READ_FAILED);
+        throw WorkerText::READ_FAILED;
     m_status.append(readStatusByte(ADDR_ROM_PROTECT));
 
     if (m_reqStatus == BootProtect) {
         m_status.append(readStatusByte(ADDR_EEPROM_PROTECT));
     } else if (m_reqStatus == Sync) {
         syncSteps();
-    } else if (m_bAdd && (quint8(m_status.at(4)) & PROTECT_WRITABLE)) {
+    } else if (m_bAdd && !ModuleStatus(m_status).registersProtected()) {
         m_status.append(readStatusByte(ADDR_ROM_DEFAULT));
         QByteArray comments(USER_AREA_SIZE, '\0');
         if (Read(ADDR_USER_BEGIN, comments.data(), USER_AREA_SIZE) == 0)
-            throw text(TEXT_READ_FAILED);
+            throw WorkerText::READ_FAILED;
         m_status.append(comments);
         if (m_pDiagram)
             emit setResult(verify());
@@ -256,20 +242,20 @@ void QUdpThread::readJob()
 {
     m_buffer.resize(m_length);
     if (Read(m_addr, m_buffer.data(), quint32(m_length)) == 0)
-        throw text(TEXT_READ_FAILED);
+        throw WorkerText::READ_FAILED;
     emit readData(&m_buffer);
 }
 
 void QUdpThread::rawWriteJob()
 {
     if (m_bEnableROM && !EnableWriteEEPROM(true))
-        throw text(TEXT_SEND_FAILED);
+        throw WorkerText::SEND_FAILED;
     for (const auto& entry : qAsConst(m_data)) {
         if (Write(entry.first, entry.second.constData(), quint32(entry.second.size())) == 0)
-            throw text(TEXT_SEND_FAILED);
+            throw WorkerText::SEND_FAILED;
     }
     if (m_bEnableROM && !EnableWriteEEPROM(false))
-        throw text(TEXT_SEND_FAILED);
+        throw WorkerText::SEND_FAILED;
 }
 
 bool QUdpThread::verifyJob()
@@ -278,10 +264,10 @@ bool QUdpThread::verifyJob()
     emit setHtml(&m_strHtml);
     m_bFinished = (r == 0);
     if (r == 0)
-        m_estr = text(TEXT_MATCHED);
+        m_estr = WorkerText::MATCHED;
     else
         m_estr =
-            text(TEXT_MISMATCH) + QStringLiteral("\n") + QStringLiteral("\nfirst mismatch at ") + m_strHtml;
+            WorkerText::MISMATCH + QStringLiteral("\n") + QStringLiteral("\nfirst mismatch at ") + m_strHtml;
     return false;
 }
 

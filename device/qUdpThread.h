@@ -97,6 +97,12 @@ public:
     // "ROM<slot>" when that is empty, else with "ROM<slot>-" in front unless already there.
     static QString romDocumentName(int slot, const QByteArray& comment);
 
+    // A synchronisation refused because the registers changed since their slot was loaded
+    // (read after closed(false)).
+    bool registersModified() const { return m_bRegistersModified; }
+    // Pause between two polls of a running ROM command (short in tests).
+    void setRomPollInterval(int ms) { m_romPollMs = ms; }
+
 public slots:
     void cancel();
 
@@ -142,6 +148,7 @@ protected:
     char m_regProtect = 0;
     QSet<int> m_indexRom;
     int m_romPollMs = ROM_POLL_MS; // pause between two ROM status polls
+    bool m_bRegistersModified = false;
 
 private:
     void checkHardware();

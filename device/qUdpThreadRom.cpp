@@ -11,19 +11,11 @@
 
 #include "device/qUdpThread.h"
 
+#include "device/moduleStatus.h"
+#include "device/workerTexts.h"
 #include "model/blockDiagram.h"
 
 namespace {
-const char* const TEXT_SEND_FAILED = "TAMP: Unable to send command";
-const char* const TEXT_READ_FAILED = "TAMP: Unable to read";
-const char* const TEXT_MODIFIED = "Register settings are already modified.";
-const char* const TEXT_RUNS_OFF = "FATAL Error: FAT is corrupted.";
-const char* const TEXT_LOAD_TOO_LONG = "FATAL Error! FAT is corrupted.";
-const char* const TEXT_LOAD_LOOP = "FATAL Error!! FAT is corrupted.";
-const char* const TEXT_FREE_TOO_LONG = "FATAL Error. FAT is corrupted.";
-const char* const TEXT_FREE_BAD_LINK = "FATAL Error!!! FAT is corrupted.";
-
-constexpr quint8 PROTECT_ROM_WRITE = 0x02;
 constexpr quint8 ROM_NUMBER_MODIFIED = 0x80;
 constexpr quint8 ROM_BUSY_BYTE = 0;
 constexpr int ROM_DONE_OFFSET = 3; // bytes done, 4 bytes big-endian
@@ -33,11 +25,6 @@ constexpr quint16 FAT_COUNT_MASK = 0x7FFF;
 constexpr quint32 LAST_STORING_COMMAND = 0x805F;
 constexpr quint32 USER_AREA_WAIT = 0x7FF;
 
-QString text(const char* latin1)
-{
-    return QString::fromLatin1(latin1);
-}
-
 quint8 highByte(quint16 entry)
 {
     return quint8(entry >> 8);
@@ -46,8 +33,7 @@ quint8 highByte(quint16 entry)
 
 QString QUdpThread::romDocumentName(int slot, const QByteArray& comment)
 {
-    const int end = comment.indexOf('\0');
-    const QString name = QString::fromUtf8(comment.left(end < 0 ? COMMENT_SIZE : qMin(end, COMMENT_SIZE)));
+    const QString name = RomComment::text(comment);
     if (name.isEmpty())
         return QStringLiteral("ROM%1").arg(slot);
     const QString prefix = QStringLiteral("ROM%1-").arg(slot);
@@ -60,13 +46,13 @@ QString QUdpThread::romDocumentName(int slot, const QByteArray& comment)
 void QUdpThread::sendBytes(quint32 addr, const QByteArray& bytes)
 {
     if (Write(addr, bytes.constData(), quint32(bytes.size())) == 0)
-        throw text(TEXT_SEND_FAILED);
+        throw WorkerText::SEND_FAILED;
 }
 
 void QUdpThread::sendCommand(quint32 addr)
 {
     if (Write(addr, char(ROM_CMD)) < 1)
-        throw text(TEXT_SEND_FAILED);
+        throw WorkerText::SEND_FAILED;
 }
 
 void QUdpThread::waitForROM(quint32 size, bool bProgress)
@@ -80,7 +66,7 @@ void QUdpThread::waitForROM(quint32 size, bool bProgress)
         if (m_romPollMs > 0)
             QThread::msleep(ulong(m_romPollMs));
         if (Read(ADDR_ROM_STAT, m_buffer.data(), ROM_STAT_SIZE) == 0)
-            throw text(TEXT_READ_FAILED);
+            throw WorkerText::READ_FAILED;
         const bool bBusy = m_buffer.at(ROM_BUSY_BYTE) != 0;
         quint32 done = size;
         if (bBusy) {
@@ -168,9 +154,9 @@ void QUdpThread::loadXml(QString fname)
             if (bLast) {
                 n = (entry & FAT_COUNT_MASK) + 1;
                 if (n > PAGE_SIZE)
-                    throw text(TEXT_LOAD_TOO_LONG);
+                    throw WorkerText::FAT_LOAD_TOO_LONG;
             } else if (checkLoop(entry)) {
-                throw text(TEXT_LOAD_LOOP);
+                throw WorkerText::FAT_LOAD_LOOP;
             }
             readPage(page, quint32(n));
             if (m_bCanceled)
@@ -181,7 +167,7 @@ void QUdpThread::loadXml(QString fname)
             page = entry;
         }
         if (page >= MAX_PAGE)
-            throw text(TEXT_RUNS_OFF);
+            throw WorkerText::FAT_RUNS_OFF;
     }
     emit setXml(m_pXml, fname);
 }
@@ -199,7 +185,7 @@ void QUdpThread::freeChain()
         setFatEntry(page, FAT_FREE_ENTRY);
         if (entry >= MAX_PAGE || checkLoop(entry)) {
             protectRom();
-            throw text(TEXT_FREE_BAD_LINK);
+            throw WorkerText::FAT_FREE_BAD_LINK;
         }
         page = entry;
         entry = fatEntry(page);
@@ -209,7 +195,7 @@ void QUdpThread::freeChain()
                 return;
             }
             protectRom();
-            throw text(TEXT_FREE_TOO_LONG);
+            throw WorkerText::FAT_FREE_TOO_LONG;
         }
     }
 }
@@ -254,7 +240,7 @@ void QUdpThread::saveXml()
             const int next = nextFreePage(page < ROM_SLOTS ? ROM_SLOTS : page + 1);
             if (next < 0) {
                 protectRom();
-                throw text(TEXT_FREE_BAD_LINK);
+                throw WorkerText::FAT_FREE_BAD_LINK;
             }
             setFatEntry(page, quint16(next));
             page = next;
@@ -266,15 +252,15 @@ void QUdpThread::saveXml()
 
 void QUdpThread::protectRom()
 {
-    m_regProtect = char(m_regProtect & ~PROTECT_ROM_WRITE);
+    m_regProtect = char(m_regProtect & ~ModuleStatus::PROTECT_ROM_WRITE);
     if (Write(ADDR_ROM_PROTECT, m_regProtect) < 1)
-        throw text(TEXT_SEND_FAILED);
+        throw WorkerText::SEND_FAILED;
     if (Read(ADDR_EEPROM_PROTECT, &m_regProtect) < 1)
-        throw text(TEXT_READ_FAILED);
-    if ((quint8(m_regProtect) & PROTECT_ROM_WRITE) && EnableWriteEEPROM(true)) {
-        m_regProtect = char(m_regProtect & ~PROTECT_ROM_WRITE);
+        throw WorkerText::READ_FAILED;
+    if ((quint8(m_regProtect) & ModuleStatus::PROTECT_ROM_WRITE) && EnableWriteEEPROM(true)) {
+        m_regProtect = char(m_regProtect & ~ModuleStatus::PROTECT_ROM_WRITE);
         if (Write(ADDR_EEPROM_PROTECT, m_regProtect) < 1 || !EnableWriteEEPROM(false))
-            throw text(TEXT_SEND_FAILED);
+            throw WorkerText::SEND_FAILED;
     }
 }
 
@@ -284,10 +270,10 @@ void QUdpThread::protectRom()
 void QUdpThread::writeEepromEntry(const QPair<quint32, QByteArray>& entry)
 {
     if (!EnableWriteEEPROM(true))
-        throw text(TEXT_SEND_FAILED);
+        throw WorkerText::SEND_FAILED;
     sendBytes(entry.first, entry.second);
     if (!EnableWriteEEPROM(false))
-        throw text(TEXT_SEND_FAILED);
+        throw WorkerText::SEND_FAILED;
 }
 
 // The user-area entry (stored in ROM at once) and the EEPROM entry; returns the index of the
@@ -335,11 +321,11 @@ void QUdpThread::romJob()
     m_bCanceled = false;
     if (m_addrROM <= LAST_STORING_COMMAND) {
         if (Read(ADDR_ROM_PROTECT, &m_regProtect) < 1)
-            throw text(TEXT_READ_FAILED);
-        if (!(quint8(m_regProtect) & PROTECT_ROM_WRITE)) {
-            m_regProtect = char(m_regProtect | PROTECT_ROM_WRITE);
+            throw WorkerText::READ_FAILED;
+        if (!(quint8(m_regProtect) & ModuleStatus::PROTECT_ROM_WRITE)) {
+            m_regProtect = char(m_regProtect | ModuleStatus::PROTECT_ROM_WRITE);
             if (Write(ADDR_ROM_PROTECT, m_regProtect) < 1)
-                throw text(TEXT_SEND_FAILED);
+                throw WorkerText::SEND_FAILED;
         }
     }
     const int firstRemaining = writeQueuedRomEntries();
@@ -370,14 +356,16 @@ void QUdpThread::syncSteps()
 {
     m_bCanceled = false;
     const quint8 number = quint8(readStatusByte(ADDR_ROM_NUMBER));
-    if (number & ROM_NUMBER_MODIFIED)
-        throw text(TEXT_MODIFIED);
+    if (number & ROM_NUMBER_MODIFIED) {
+        m_bRegistersModified = true;
+        throw WorkerText::MODIFIED;
+    }
     const int slot = number;
     if (slot >= ROM_SLOTS)
-        throw text(TEXT_READ_FAILED);
+        throw WorkerText::READ_FAILED;
     QByteArray comment(COMMENT_SIZE, '\0');
     if (Read(ADDR_USER_BEGIN + quint32(slot * COMMENT_SIZE), comment.data(), COMMENT_SIZE) == 0)
-        throw text(TEXT_READ_FAILED);
+        throw WorkerText::READ_FAILED;
     const QString name = romDocumentName(slot, comment);
     loadFAT();
     m_nRom = slot;

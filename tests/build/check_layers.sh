@@ -45,7 +45,7 @@ for class in MainWindow ProgramWidget MenuWidget; do
 done
 refuse_library "$sim" libQt5Widgets
 refuse_library "$sim" libQt5Gui
-for class in BlockDiagram BlockItem Document QTamp QUdpThread MainWindow; do
+for class in BlockDiagram BlockItem Document QTamp QUdpThread DeviceOperation MainWindow; do
     refuse_class "$sim" "$class"
 done
 

@@ -1,12 +1,17 @@
 #include "cli/cliApp.h"
 #include "io/document.h"
+#include "tests/support/documents.h"
+#include "tests/support/romHarness.h"
 
-#include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <vector>
+
+Q_DECLARE_METATYPE(Verdict)
+using Setup = std::function<void(InProcessModule&)>;
+Q_DECLARE_METATYPE(Setup)
 
 namespace {
 struct Argv
@@ -26,26 +31,16 @@ struct Argv
     std::vector<char*> pointers;
 };
 
-QString example(const char* name)
+struct Result
 {
-    return QStringLiteral(VEXTOR_SOURCE_DIR "/examples/") + QLatin1String(name);
-}
-
-QByteArray document(const QByteArray& entries)
-{
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Vextor3 addr=\"192.168.10.16\" tcpPort=\"24\" "
-           "udpPort=\"4660\" Timeout=\"1\" autoConnect=\"true\">\n<tab id=\"0\" name=\"Sheet1\">\n" +
-           entries + "</tab>\n</Vextor3>\n";
-}
-
-QByteArray entry(const QByteArray& term, const QByteArray& name, const QByteArray& extra = QByteArray())
-{
-    return "<entry term=\"" + term + "\"><id>0</id><name>" + name + "</name>" + extra + "</entry>\n";
-}
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
 } // namespace
 
-// vextor-cli: its global options and the module they pick, then the built tool run as a process
-// (exit codes, messages and the printed register image).
+// vextor-cli: its options, the exit code of each verdict, its commands run in-process against a
+// simulated module, and the built tool run as a process.
 class TestCli : public QObject
 {
     Q_OBJECT
@@ -57,51 +52,151 @@ private slots:
         QVERIFY(m_dir.isValid());
     }
 
-    void options_data()
-    {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<bool>("ok");
-        QTest::addColumn<int>("next");
-        QTest::addColumn<bool>("withDocument"); // settings 10.1.1.1, UDP 5001, time-out 4
-        QTest::addColumn<QString>("host");
-        QTest::addColumn<int>("udpPort");
-        QTest::addColumn<int>("tcpPort");
-        QTest::addColumn<int>("timeout");
-
-        auto row = [](const char* tag, const QStringList& args, bool ok, int next, bool withDocument = false,
-                      const QString& host = "192.168.10.16", int udp = 4660, int tcp = 24, int timeout = 1) {
-            QTest::newRow(tag) << QStringList{"vextor-cli"} + args << ok << next << withDocument << host
-                               << udp << tcp << timeout;
-        };
-        row("command only", {"drc", "a.vxt3"}, true, 1);
-        row("all options", {"-h", "10.0.0.7", "-u", "5000", "-t", "2424", "-o", "3", "image", "a.vxt3"}, true,
-            9, false, "10.0.0.7", 5000, 2424, 3);
-        row("unknown option", {"-x", "drc"}, false, 2);
-        row("document settings", {"status"}, true, 1, true, "10.1.1.1", 5001, 24, 4);
-        row("options win over the document", {"-h", "10.2.2.2", "-o", "9", "status"}, true, 5, true,
-            "10.2.2.2", 5001, 24, 9);
-    }
+    // The module addressed: each option given, else the document's settings, else the defaults.
     void options()
     {
-        QFETCH(QStringList, args);
-        QFETCH(bool, withDocument);
         Document doc;
-        doc.info().strAddr = QStringLiteral("10.1.1.1");
-        doc.info().udpPort = 5001;
-        doc.info().timeout = 4;
-
-        Argv argv(args);
+        doc.info() = InfoOstrum{QString(), QStringLiteral("10.1.1.1"), 24, 5001, 4, false};
+        Argv argv({"vextor-cli", "-h", "10.2.2.2", "-o", "9", "-t", "2424", "status"});
         GlobalOptions options;
-        int index = -1;
-        QString messages;
-        QTextStream err(&messages);
-        QTEST(CliApp::parseGlobalOptions(argv.argc(), argv.argv(), options, index, err), "ok");
-        QTEST(index, "next");
-        const InfoOstrum t = options.target(withDocument ? &doc : nullptr);
-        QTEST(t.strAddr, "host");
-        QTEST(int(t.udpPort), "udpPort");
-        QTEST(int(t.tcpPort), "tcpPort");
-        QTEST(t.timeout, "timeout");
+        int next = -1;
+        QTextStream err(stderr);
+        QVERIFY(CliApp::parseGlobalOptions(argv.argc(), argv.argv(), options, next, err));
+        QCOMPARE(next, 7);
+        const InfoOstrum t = options.target(&doc);
+        QCOMPARE(QString("%1 %2 %3 %4").arg(t.strAddr).arg(t.udpPort).arg(t.tcpPort).arg(t.timeout),
+                 QString("10.2.2.2 5001 2424 9"));
+        QCOMPARE(options.target().udpPort, quint16(4660));
+    }
+
+    void verdictExitCodes_data()
+    {
+        QTest::addColumn<Verdict>("verdict");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("done") << Verdict::Done << 0;
+        QTest::newRow("design rule errors") << Verdict::DrcErrors << 1;
+        QTest::newRow("write-protected") << Verdict::WriteProtected << 1;
+        QTest::newRow("mismatch") << Verdict::Mismatch << 1;
+        QTest::newRow("not downloaded") << Verdict::NotDownloaded << 1;
+        QTest::newRow("memory full") << Verdict::MemoryFull << 1;
+        QTest::newRow("no data") << Verdict::NoData << 1;
+        QTest::newRow("registers modified") << Verdict::RegistersModified << 1;
+        QTest::newRow("communication failure") << Verdict::CommunicationFailure << 2;
+        QTest::newRow("cancelled") << Verdict::Cancelled << 2;
+    }
+    void verdictExitCodes()
+    {
+        QFETCH(Verdict, verdict);
+        QTEST(exitCodeFor(verdict), "exitCode");
+    }
+
+    // Each device command prints its operation's outcome, after `before` commands and `setup` have
+    // prepared the module. Usage errors never contact the module.
+    void deviceCommands_data()
+    {
+        QTest::addColumn<Setup>("setup");
+        QTest::addColumn<QStringList>("before");
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("out"); // the start of standard output; empty: nothing there
+        QTest::addColumn<QString>("err"); // contained in standard error
+        const QString doc = examplePath("coincidence.vxt3");
+        Document large; // more than a page of XML
+        for (int i = 0; i < 200; ++i)
+            large.newSheet();
+        const QString big = writeFile("big.vxt3", large.toXml());
+        const auto row = [](const char* tag, const QStringList& args, int rc, const QString& out,
+                            const QString& err = QString(), const QStringList& before = {},
+                            Setup setup = {}) {
+            QTest::newRow(tag) << setup << before << args << rc << out << err;
+        };
+        const auto protect = [](quint8 value) {
+            return [value](InProcessModule& m) { m.memory.poke(0xFFFFFF3C, value); };
+        };
+        row("status", {"status"}, 0,
+            "Version: 3.01 (33 2e 30 31)\nProtect: 0x03 (registers writable, ROM writing enabled)\nBoot "
+            "slot: 0\n"
+            "Slot 0: \nSlot 1: \n");
+        row("status, write-protected", {"status"}, 0,
+            "Version: 3.01 (33 2e 30 31)\nProtect: 0x00 (registers write-protected, ROM writing disabled)\n"
+            "ROM information: not available while the registers are write-protected\n",
+            QString(), {}, protect(0x00));
+        row("download, write-protected", {"download", doc}, 1, "", "The Register is write-protected.\n", {},
+            protect(0x02));
+        row("download, design rule errors", {"download", writeFile("lonely.vxt3", lonelyOutputXml())}, 1, "",
+            "error: OUT-CH0: InputPort is not connected.\n");
+        row("download, warnings pass", {"download", writeFile("unused.vxt3", unusedInputXml())}, 0, "",
+            "warning: PreLgc0: Outport is not connected.\n");
+        row("verify, matched", {"verify", doc}, 0, "Verify: The Register data is matched.\n", QString(),
+            {"download", doc});
+        row("verify, mismatch", {"verify", doc}, 1,
+            "Verify: The Register data don't match.\n\nfirst mismatch at address 0x00000006\ncurrent:0700  "
+            "register:0000\n\n");
+        row("protect", {"protect", "--boot", "on"}, 0, "Current protection: off\nBoot protection: on\n");
+        row("user-control", {"user-control", "--set", "0x0205"}, 0, "User control: 0x0205\n");
+        row("eeprom-write", {"eeprom-write", "--ip", "10.0.0.5", "--udp", "65535"}, 0,
+            "Succeeded in Updating the Ostrum module.\nPlease reboot the Vextor.\n");
+        row("eeprom-read", {"eeprom-read"}, 0,
+            "MAC Address : 02:00:5e:10:00:ab\nIP Address : 192.168.10.16\nTCP Data Port : 24\nTCP Command "
+            "Port : 8000"
+            "\nTCP Max Segment Size : 1460\nUDP Port : 4660\nTCP Keep Alive(buffer not empty) : 1000msec"
+            "\nTCP Keep Alive(buffer empty) : 5000msec\nTCP Timeout (Connecting) : 3000msec"
+            "\nTCP Timeout (Disconnect) : 4096msec\nTCP Re-Connect Interval : 100msec"
+            "\nTCP Re-transmition Timer : 500msec\n",
+            QString(), {}, [](InProcessModule& m) {
+                // The disconnect timer (0x0010) counts steps of 256 ms.
+                const QByteArray eeprom =
+                    QByteArray::fromHex("02005e1000abc0a80a1000181f4005b4123403e813880bb80010006401f4");
+                for (int i = 0; i < eeprom.size(); ++i)
+                    m.memory.poke(0xFFFFFC12 + quint32(i), quint8(eeprom.at(i)));
+            });
+        row("rom-save, not downloaded", {"rom-save", doc, "2"}, 1, "",
+            "The displayed data have not been yet downloaded.\nThe GUI information cannot be saved.\n");
+        row("rom-save, memory full", {"rom-save", big, "2", "--force"}, 1, "",
+            "Memory Full: The GUI information could not be saved.\n", {},
+            [](InProcessModule& m) { m.memory.rom().setDataPages(0); });
+        row("rom-restore", {"rom-restore", "4"}, 0, "<?xml",
+            "Save to ROM: 16384 bytes\nROM4-coincidence.vxt3\n", {"rom-save", doc, "4", "--force"});
+        row("rom-restore, empty slot", {"rom-restore", "7"}, 1, "",
+            "ROM7: There is no data to be displayed.\n");
+        row("sync", {"sync"}, 0, "<?xml", "ROM4-coincidence.vxt3\n", {"rom-save", doc, "4", "--force"});
+        row("sync, registers changed", {"sync"}, 1, "", "Register settings are already modified.\n",
+            {"user-control", "--set", "1"});
+        row("rom-boot", {"rom-boot", "3"}, 0, "Boot slot: 3\n");
+        row("comment too long in UTF-8", {"rom-save", doc, "1", "--comment", QString(57, QChar(0xE9))}, 64,
+            "", "The length of the user comment should be at most 112 bytes.");
+        row("empty comment", {"rom-save", doc, "1", "--comment", ""}, 64, "",
+            "Please give it a user comment.");
+        row("slot 16", {"rom-save", doc, "16"}, 64, "", "a slot from 0 to 15");
+        row("sync with a slot", {"sync", "3"}, 64, "", "sync takes no slot");
+        row("protect maybe", {"protect", "--current", "maybe"}, 64, "",
+            "--current and --boot take on or off");
+        row("network address of three parts", {"eeprom-write", "--ip", "10.0.0"}, 64, "",
+            "10.0.0 is invalid address.");
+        row("UDP port 65536", {"eeprom-write", "--ip", "10.0.0.5", "--udp", "65536"}, 64, "",
+            "65536 is invalid port.");
+    }
+    void deviceCommands()
+    {
+        QFETCH(Setup, setup);
+        QFETCH(QStringList, before);
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QFETCH(QString, out);
+        QFETCH(QString, err);
+        InProcessModule module;
+        module.memory.rom().setBusyMs(0);
+        if (!before.isEmpty())
+            QCOMPARE(runInProcess(module, before).exitCode, 0);
+        if (setup)
+            setup(module);
+        module.requests.clear();
+        const Result r = runInProcess(module, args);
+        QCOMPARE(r.exitCode, exitCode);
+        QVERIFY2(out.isEmpty() ? r.out.isEmpty() : r.out.startsWith(out), qPrintable(r.out));
+        QVERIFY2(r.err.contains(err), qPrintable(r.err));
+        if (exitCode == 64)
+            QVERIFY(module.requests.isEmpty());
     }
 
     void exitCodes_data()
@@ -109,26 +204,18 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("out");     // exact standard output
-        QTest::addColumn<QString>("errPart"); // contained in standard error; empty: no message
-
+        QTest::addColumn<QString>("errPart"); // contained once in standard error; empty: no message
         const QString usage = QStringLiteral("Usage: vextor-cli [-h host]");
         const QString missing = m_dir.filePath(QStringLiteral("missing.vxt3"));
-        // An output without a source; a PreLogic with an unused input (warnings only); a PreLogic
-        // feeding a counter with an expression that cannot be evaluated.
-        const QString lonely = writeFile("lonely.vxt3", document(entry("OUT-CH0", "OUT-CH0")));
-        const QByteArray input = entry("Input", "IN-CH0");
-        const QString warning = writeFile(
-            "warning.vxt3", document(input + entry("PreLogic", "PreLgc0",
-                                                   "<net port=\"0\">IN-CH0</net><property>true</property>")));
+        const QString lonely = writeFile("lonely.vxt3", lonelyOutputXml());
         const QString bad = writeFile(
-            "bad.vxt3",
-            document(input +
-                     entry("PreLogic", "PreLgc0", "<net port=\"0\">IN-CH0</net><property>_A or</property>") +
-                     entry("CntFnc", "CntFnc0", "<net port=\"0\">PreLgc0</net>")));
+            "bad.vxt3", documentXml(entry("Input", "IN-CH0") +
+                                    entry("PreLogic", "PreLgc0",
+                                          "<net port=\"0\">IN-CH0</net><property>_A or</property>") +
+                                    entry("CntFnc", "CntFnc0", "<net port=\"0\">PreLgc0</net>")));
         const QString foreign =
             writeFile(QStringLiteral("foreign.xml"), "<?xml version=\"1.0\"?>\n<html/>\n");
         const QString empty = writeFile(QStringLiteral("empty.vxt3"), QByteArray());
-
         // Errors only on standard error, results only on standard output.
         const auto fails = [](const char* tag, const QStringList& args, int code, const QString& errPart) {
             QTest::newRow(tag) << args << code << QString() << errPart;
@@ -141,9 +228,9 @@ private slots:
         fails("drc with two documents", {"drc", lonely, lonely}, 64, "Usage: vextor-cli drc DOC");
         fails("refused option value", {"-t", "70000", "drc", lonely}, 64,
               "vextor-cli: invalid value for -t: 70000");
-        prints("drc clean example", {"drc", example("coincidence.vxt3")}, 0, "No error detected.\n");
+        prints("drc clean example", {"drc", examplePath("coincidence.vxt3")}, 0, "No error detected.\n");
         prints("drc errors", {"drc", lonely}, 1, "error: OUT-CH0: InputPort is not connected.\n");
-        prints("drc warnings pass", {"drc", warning}, 0,
+        prints("drc warnings pass", {"drc", writeFile("unused.vxt3", unusedInputXml())}, 0,
                "warning: PreLgc0: Outport is not connected.\nwarning: PreLgc0: _A is connected, but not "
                "used.\n");
         fails("drc missing file", {"drc", missing}, 2, missing + ": No such file or directory.");
@@ -152,69 +239,56 @@ private slots:
         fails("image of an empty file", {"image", empty}, 2,
               "Parse error at line 1, column 1:\nunexpected end of file.");
         fails("image expression error", {"image", bad}, 1, "PreLgc0: invalid at EOF\n");
+        QFile golden(QStringLiteral(VEXTOR_SOURCE_DIR "/tests/io/golden/coincidence.image"));
+        QVERIFY(golden.open(QIODevice::ReadOnly)); // one line per byte in write order, as reviewed
+        prints("image of the example", {"image", examplePath("coincidence.vxt3")}, 0,
+               QString::fromLatin1(golden.readAll()));
+        fails("unknown option", {"-x", "drc"}, 64, "invalid option -- 'x'");
+        const QByteArray nowhere = documentXml(QByteArray()).replace("192.168.10.16", "nowhere");
+        fails("download to no address", {"download", writeFile("nowhere.vxt3", nowhere)}, 2,
+              "nowhere is invalid address.");
+        fails("monitor without its log folder", {"monitor", examplePath("scaler.vxt3"), "--csv-dir", missing},
+              2, missing + ":\nNo such directory.");
     }
-
     void exitCodes()
     {
         QFETCH(QStringList, args);
-        QFETCH(int, exitCode);
-        QFETCH(QString, out);
         QFETCH(QString, errPart);
-
-        const Result r = run(args);
-        QCOMPARE(r.exitCode, exitCode);
-        QCOMPARE(r.out, out);
-        if (errPart.isEmpty())
-            QCOMPARE(r.err, QString());
-        else
-            QVERIFY2(r.err.count(errPart) == 1, qPrintable(r.err)); // reported once
-    }
-
-    void imageMatchesTheReviewedImage()
-    {
-        // One line per byte in write order, as the reviewed image of the example.
-        const Result r = run({QStringLiteral("image"), example("coincidence.vxt3")});
-        QCOMPARE(r.exitCode, 0);
-        QCOMPARE(r.err, QString());
-        QFile golden(QStringLiteral(VEXTOR_SOURCE_DIR "/tests/io/golden/coincidence.image"));
-        QVERIFY(golden.open(QIODevice::ReadOnly));
-        QCOMPARE(r.out, QString::fromLatin1(golden.readAll()));
+        QProcess process;
+        process.start(QStringLiteral(VEXTOR_BINARY_DIR "/cli/vextor-cli"), args);
+        QVERIFY(process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit);
+        QTEST(process.exitCode(), "exitCode");
+        QTEST(QString::fromUtf8(process.readAllStandardOutput()), "out");
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+        QVERIFY2(errPart.isEmpty() ? err.isEmpty() : err.count(errPart) == 1,
+                 qPrintable(err)); // reported once
     }
 
 private:
-    struct Result
+    static Result runInProcess(const InProcessModule& module, const QStringList& args)
     {
-        int exitCode = -1;
-        QString out;
-        QString err;
-    };
-    Result run(const QStringList& args);
-    QString writeFile(const QString& name, const QByteArray& content);
+        Argv argv(QStringList{"vextor-cli", "-h", "127.0.0.1", "-u", QString::number(module.server.port()),
+                              "-o", "1"} +
+                  args);
+        Result r;
+        QTextStream out(&r.out);
+        QTextStream err(&r.err);
+        r.exitCode = CliApp::run(argv.argc(), argv.argv(), out, err);
+        out.flush();
+        err.flush();
+        return r;
+    }
+    QString writeFile(const QString& name, const QByteArray& content)
+    {
+        const QString path = m_dir.filePath(name);
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly))
+            file.write(content);
+        return path;
+    }
 
     QTemporaryDir m_dir;
 };
-
-TestCli::Result TestCli::run(const QStringList& args)
-{
-    QProcess process;
-    process.start(QStringLiteral(VEXTOR_BINARY_DIR "/cli/vextor-cli"), args);
-    Result r;
-    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit)
-        return r;
-    r.exitCode = process.exitCode();
-    r.out = QString::fromUtf8(process.readAllStandardOutput());
-    r.err = QString::fromUtf8(process.readAllStandardError());
-    return r;
-}
-
-QString TestCli::writeFile(const QString& name, const QByteArray& content)
-{
-    const QString path = m_dir.filePath(name);
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(content);
-    return path;
-}
 
 QTEST_GUILESS_MAIN(TestCli)
 #include "tst_cli.moc"

@@ -1,5 +1,5 @@
 #include "cli/cliApp.h"
-#include "cli/truthTableCommand.h"
+#include "cli/commands.h"
 #include "model/blockDiagram.h"
 #include "model/compiledTables.h"
 #include "model/truthTable.h"
@@ -105,7 +105,7 @@ private slots:
             << "PstLgc0" << int(ExitOk)
             << "PstLgc0: OUT = _A\n_A = GATE_GEN\n_A | OUT\n 0 |   0\n 1 |   1\n"
                "minimal form (hint, not stored): OUT = _A\n";
-        QTest::newRow("no such block") << "CntFnc0" << int(ExitInput) << "";
+        QTest::newRow("no such block") << "CntFnc0" << int(ExitFailure) << "";
     }
 
     void command()

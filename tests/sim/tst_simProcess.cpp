@@ -1,24 +1,56 @@
-#include "tests/device/romHarness.h"
+#include "tests/support/documents.h"
+#include "tests/support/romHarness.h"
 
-#include <QTcpSocket>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
-const QString CLI = QStringLiteral(VEXTOR_BINARY_DIR "/cli/vextor-cli");
-const QString EXAMPLE = QStringLiteral(VEXTOR_SOURCE_DIR "/examples/coincidence.vxt3");
+const QString SIM = QStringLiteral(VEXTOR_BINARY_DIR "/sim/vextor-sim");
+
+// vextor-sim started on ephemeral ports, read from its first line "vextor-sim udp=N tcp=M".
+struct SimProcess
+{
+    QProcess process;
+    quint16 udpPort = 0;
+    quint16 tcpPort = 0;
+
+    bool start(const QStringList& args)
+    {
+        process.start(SIM, args + QStringList{"--udp", "0", "--tcp", "0"});
+        if (!process.waitForStarted(5000) || !process.waitForReadyRead(5000))
+            return false;
+        const QRegularExpressionMatch m = QRegularExpression("^vextor-sim udp=(\\d+) tcp=(\\d+)")
+                                              .match(QString::fromLatin1(process.readLine()));
+        udpPort = quint16(m.captured(1).toUInt());
+        tcpPort = quint16(m.captured(2).toUInt());
+        return udpPort != 0;
+    }
+    void target(QTamp& worker) const
+    {
+        worker.SetTimeout(1);
+        worker.SetIpAddress(QHostAddress(QHostAddress::LocalHost), udpPort, 0);
+    }
+    bool stop() // SIGTERM: a clean exit that saves the state
+    {
+        process.terminate();
+        return process.waitForFinished(5000) && process.exitStatus() == QProcess::NormalExit &&
+               process.exitCode() == 0;
+    }
+    ~SimProcess()
+    {
+        process.kill();
+        process.waitForFinished(2000);
+    }
+};
 } // namespace
 
+// vextor-sim as a process: its state file, its fault and stream options, and vextor-cli against it.
 class TestSimProcess : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase()
-    {
-        if (!QFileInfo::exists(SimProcess::program()))
-            QSKIP("vextor-sim is not built");
-    }
-
     // The user area and a document saved to ROM are both back after a restart; the saved slot is
     // the current one after the power cycle.
     void stateSurvivesRestart()
@@ -29,32 +61,23 @@ private slots:
         {
             SimProcess sim;
             QVERIFY(sim.start({"--state", state, "--rom-busy", "5", "--rom-pages", "4"}));
-            QUdpThread writer;
-            sim.target(writer);
-            writer.setData(0x0100 + 112 * 3, QByteArray("slot three"), false);
-            QVERIFY(runWorker(writer).bOk);
             RomWorker worker;
             sim.target(worker);
+            worker.setData(0x0100 + 112, QByteArray("slot one"), false);
             *worker.setXmlReq(1) = xml;
-            worker.setRomAccess(QUdpThread::ADDR_ROM_WRITE + 1, QUdpThread::ROM_ACCESS_SIZE);
+            worker.setRomAccess(0x8051, 0x4000);
             const WorkerOutcome saved = runWorker(worker);
             QVERIFY2(saved.bOk, qPrintable(saved.errors.join('|')));
             QVERIFY(sim.stop());
         }
         SimProcess sim;
         QVERIFY(sim.start({"--state", state, "--rom-busy", "0"}));
-        QUdpThread reader;
-        sim.target(reader);
-        reader.setReadReq(0x0100 + 112 * 3, 10);
-        const WorkerOutcome outcome = runWorker(reader);
-        QVERIFY(outcome.bOk);
-        QCOMPARE(outcome.data.value(0), QByteArray("slot three"));
         RomWorker worker;
         sim.target(worker);
         worker.setStatusReq(QUdpThread::Sync);
         const WorkerOutcome synced = runWorker(worker);
         QVERIFY2(synced.bOk, qPrintable(synced.errors.join('|')));
-        QCOMPARE(synced.name, QString("ROM1"));
+        QCOMPARE(synced.name, QString("ROM1-slot one"));
         QCOMPARE(synced.xml, xml);
     }
 
@@ -63,12 +86,12 @@ private slots:
     {
         SimProcess sim;
         QVERIFY(sim.start({"--stray", "--dup", "--loss", "0.3", "--seed", "3"}));
-        QUdpThread worker;
-        sim.target(worker);
-        worker.SetRetry(6);
+        QUdpThread writer;
+        sim.target(writer);
+        writer.SetRetry(6);
         const QByteArray pattern = patternBytes(300, 1);
-        worker.setData(0x2100, pattern, false);
-        QVERIFY(runWorker(worker).bOk);
+        writer.setData(0x2100, pattern, false);
+        QVERIFY(runWorker(writer).bOk);
         QUdpThread reader;
         sim.target(reader);
         reader.SetRetry(6);
@@ -76,62 +99,38 @@ private slots:
         QCOMPARE(runWorker(reader).data.value(0), pattern);
     }
 
-    // Counter 2 started by software streams; every third record is followed by an invalid word.
-    void streamOptions()
-    {
-        SimProcess sim;
-        QVERIFY(sim.start({"--seed", "2", "--rate", "max", "--invalid-every", "3"}));
-        QUdpThread starter;
-        sim.target(starter);
-        starter.setData(0x64 + 2, QByteArray(1, char(0x80)), false);
-        QVERIFY(runWorker(starter).bOk);
-        QTcpSocket socket;
-        socket.connectToHost(QHostAddress(QHostAddress::LocalHost), sim.tcpPort);
-        QVERIFY(socket.waitForConnected(5000));
-        QByteArray words;
-        while (words.size() < 8 * 8 && socket.waitForReadyRead(5000))
-            words += socket.read(8 * 8 - words.size());
-        QCOMPARE(words.size(), 8 * 8);
-        for (int i = 0; i < 8; ++i)
-            QCOMPARE(quint8(words.at(8 * i)), quint8(i % 4 == 3 ? 0x20 : 0x12));
-    }
-
-    // The tool end to end: device and monitor commands (ROM commands and the other outcomes are
-    // checked in-process).
+    // The tool end to end: status, download, verify, and the monitor logging the scaler's counter 2
+    // (it measures during True, so it streams once downloaded) into the given directory.
     void cliAgainstSimulator()
     {
-        if (!QFileInfo::exists(CLI) || !QFileInfo::exists(EXAMPLE))
-            QSKIP("vextor-cli or the example document is missing");
         SimProcess sim;
         QVERIFY(sim.start({"--rom-busy", "0"}));
         QString out;
         auto cli = [&](const QStringList& args) {
             QProcess process;
-            process.start(CLI, QStringList{"-h", "127.0.0.1", "-u", QString::number(sim.udpPort), "-o", "1"} +
-                                   args);
+            process.start(QStringLiteral(VEXTOR_BINARY_DIR "/cli/vextor-cli"),
+                          QStringList{"-h", "127.0.0.1", "-u", QString::number(sim.udpPort), "-o", "1"} +
+                              args);
             process.waitForFinished(20000);
-            out = QString::fromLocal8Bit(process.readAllStandardOutput());
+            out = QString::fromUtf8(process.readAllStandardOutput());
             return process.exitCode();
         };
         QCOMPARE(cli({"status"}), 0);
         QVERIFY(out.startsWith("Version: 3.01 (33 2e 30 31)\nProtect: 0x03"));
-        QCOMPARE(cli({"download", EXAMPLE}), 0);
-        QCOMPARE(cli({"verify", EXAMPLE}), 0);
+        const QString coincidence = examplePath("coincidence.vxt3");
+        QCOMPARE(cli({"download", coincidence}), 0);
+        QCOMPARE(cli({"verify", coincidence}), 0);
         QCOMPARE(out, QString("Verify: The Register data is matched.\n"));
-
-        // The scaler's counter 2 measures during True, so it streams once downloaded; the monitor
-        // logs it into the given directory.
-        const QString scaler = QStringLiteral(VEXTOR_SOURCE_DIR "/examples/scaler.vxt3");
+        const QString scaler = examplePath("scaler.vxt3");
         QCOMPARE(cli({"download", scaler}), 0);
         QTemporaryDir logs;
-        const QStringList monitor{
-            "-t",       QString::number(sim.tcpPort), "monitor", scaler, "--seconds", "1", "--csv-dir",
-            logs.path()};
-        QCOMPARE(cli(monitor), 0);
-        QVERIFY2(out.contains(QRegularExpression("^2 \\S+ \\d+ \\S+$", QRegularExpression::MultilineOption)),
-                 qPrintable(out));
-        QVERIFY2(out.contains(QRegularExpression("^total 2 TRIPLE_CNT \\d+ \\S+",
-                                                 QRegularExpression::MultilineOption)),
+        QCOMPARE(cli({"-t", QString::number(sim.tcpPort), "monitor", scaler, "--seconds", "1", "--csv-dir",
+                      logs.path()}),
+                 0);
+        const auto lines = [&out](const char* pattern) {
+            return out.contains(QRegularExpression(pattern, QRegularExpression::MultilineOption));
+        };
+        QVERIFY2(lines("^2 \\S+ \\d+ \\S+$") && lines("^total 2 TRIPLE_CNT \\d+ \\S+ usec$"),
                  qPrintable(out));
         QCOMPARE(QDir(logs.path()).entryList(QDir::Files).size(), 4);
     }
@@ -147,7 +146,7 @@ private slots:
     {
         QFETCH(QStringList, args);
         QProcess process;
-        process.start(SimProcess::program(), args);
+        process.start(SIM, args);
         QVERIFY(process.waitForFinished(5000));
         QCOMPARE(process.exitCode(), 64);
     }

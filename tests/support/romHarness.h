@@ -1,17 +1,17 @@
 #pragma once
 
 #include "sim/romStore.h"
-#include "tests/device/workerHarness.h"
+#include "tests/support/workerHarness.h"
 
 #include <QSet>
 #include <functional>
 
-// A worker for ROM tests: short status polls, and an optional short reply budget so that a
-// silent module fails a job quickly.
+// A worker for ROM tests: short status polls, and on request a short reply budget (one 100 ms
+// wait, no retry) so that a silent module fails a job quickly.
 class RomWorker : public QUdpThread
 {
 public:
-    explicit RomWorker(int pollMs = 1) { m_romPollMs = pollMs; }
+    RomWorker() { setRomPollInterval(1); }
     void setQuickFailure()
     {
         m_timeout = 1;
@@ -19,22 +19,14 @@ public:
     }
 };
 
-// Saves bytes as the document of a slot, as the editor's Save to ROM does.
+// The job of the editor's Save to ROM (comment and boot slot left alone).
 inline WorkerOutcome saveToSlot(InProcessModule& module, int slot, const QByteArray& xml,
-                                const QByteArray& comment = QByteArray(), int bootSlot = -1,
                                 const std::function<void(RomWorker&)>& prepare = {})
 {
     RomWorker worker;
     module.target(worker);
-    if (!comment.isEmpty()) {
-        QByteArray record = comment.left(QUdpThread::COMMENT_SIZE);
-        record.append(QByteArray(QUdpThread::COMMENT_SIZE - record.size(), '\0'));
-        worker.setData(QUdpThread::ADDR_USER_BEGIN + quint32(slot * QUdpThread::COMMENT_SIZE), record, false);
-    }
-    if (bootSlot >= 0)
-        worker.setData(QUdpThread::ADDR_ROM_DEFAULT, QByteArray(1, char(bootSlot)), true);
     *worker.setXmlReq(slot) = xml;
-    worker.setRomAccess(QUdpThread::ADDR_ROM_WRITE + quint32(slot), QUdpThread::ROM_ACCESS_SIZE);
+    worker.setRomAccess(0x8050 + quint32(slot), 0x4000);
     if (prepare)
         prepare(worker);
     return runWorker(worker);
@@ -46,7 +38,7 @@ inline WorkerOutcome restoreSlot(InProcessModule& module, int slot)
     module.target(worker);
     QByteArray target;
     worker.setXmlReq(slot, &target);
-    worker.setRomAccess(QUdpThread::ADDR_ROM_READ + quint32(slot), QUdpThread::ROM_ACCESS_SIZE);
+    worker.setRomAccess(0x8070 + quint32(slot), 0x4000);
     return runWorker(worker);
 }
 
@@ -64,26 +56,22 @@ inline QByteArray patternBytes(int size, int seed)
 inline bool decodeSlot(const RomStore& rom, int slot, QByteArray& out, QList<int>* chain = nullptr)
 {
     out.clear();
-    quint16 entry = rom.fatEntry(slot);
-    if (entry == RomStore::FAT_RESERVED_ENTRY)
+    if (rom.fatEntry(slot) == 0xFEFE)
         return true;
-    int page = slot;
     QSet<int> seen;
-    for (;;) {
+    for (int page = slot;;) {
         if (seen.contains(page))
             return false;
         seen.insert(page);
         if (chain)
             chain->append(page);
-        entry = rom.fatEntry(page);
+        const quint16 entry = rom.fatEntry(page);
         if (entry & 0x8000) {
             const int n = (entry & 0x7FFF) + 1;
-            if (n > RomStore::PAGE_SIZE)
-                return false;
             out += rom.page(page).left(n);
-            return true;
+            return n <= 4096;
         }
-        if (entry < RomStore::FIRST_DATA_PAGE || entry >= RomStore::PAGE_FAT)
+        if (entry < 16 || entry >= 2047)
             return false;
         out += rom.page(page);
         page = entry;

@@ -37,21 +37,13 @@ public:
         return m_requests;
     }
 
-    // The reply a module gives: header echoed, reply command, optional bus error, data appended.
+    // A module's reply: the header with the reply command (bit 3, bit 0 on a bus error), then data.
     static QByteArray reply(const QByteArray& request, const QByteArray& data = QByteArray(),
                             bool busError = false)
     {
         QByteArray r = request.left(8);
-        r[1] = char((quint8(request.at(1)) | 0x08) | (busError ? 0x01 : 0x00));
+        r[1] = char(quint8(request.at(1)) | 0x08 | (busError ? 0x01 : 0x00));
         return r + data;
-    }
-    static int lengthOf(const QByteArray& request) { return quint8(request.at(3)); }
-    static quint32 addressOf(const QByteArray& request)
-    {
-        quint32 a = 0;
-        for (int i = 4; i < 8; ++i)
-            a = (a << 8) | quint8(request.at(i));
-        return a;
     }
 
 protected:
@@ -61,22 +53,19 @@ protected:
         socket.bind(QHostAddress(QHostAddress::LocalHost), 0);
         m_port = socket.localPort();
         m_ready.release();
-        int index = 0;
-        while (!m_stop) {
+        for (int index = 0; !m_stop;) {
             if (!socket.hasPendingDatagrams() && !socket.waitForReadyRead(20))
                 continue;
-            while (socket.hasPendingDatagrams()) {
-                QByteArray request(int(socket.pendingDatagramSize()), '\0');
-                QHostAddress sender;
-                quint16 senderPort = 0;
-                socket.readDatagram(request.data(), request.size(), &sender, &senderPort);
-                {
-                    QMutexLocker lock(&m_mutex);
-                    m_requests.append(request);
-                }
-                for (const QByteArray& r : m_script(request, index++))
-                    socket.writeDatagram(r, sender, senderPort);
+            QByteArray request(int(socket.pendingDatagramSize()), '\0');
+            QHostAddress sender;
+            quint16 senderPort = 0;
+            socket.readDatagram(request.data(), request.size(), &sender, &senderPort);
+            {
+                QMutexLocker lock(&m_mutex);
+                m_requests.append(request);
             }
+            for (const QByteArray& r : m_script(request, index++))
+                socket.writeDatagram(r, sender, senderPort);
         }
     }
 

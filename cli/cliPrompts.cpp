@@ -1,0 +1,39 @@
+#include "cli/cliPrompts.h"
+
+bool CliPrompts::continueAfterWarnings(const QString& report)
+{
+    m_err << report << Qt::endl;
+    return true;
+}
+
+bool CliPrompts::confirm(Question question)
+{
+    if (question != Question::SaveNotDownloaded || bForce)
+        return true;
+    m_err << QuestionBox::of(Question::SaveNotDownloaded).text << "\n"
+          << QuestionBox::of(Question::SaveWithoutGui).text << "\n(--force saves it nevertheless)"
+          << Qt::endl;
+    return false;
+}
+
+bool CliPrompts::chooseRomSlot(RomCommand command, const ModuleStatus& status, RomChoice& choice)
+{
+    choice.slot = slot;
+    if (command == RomCommand::BootNum) {
+        choice.bootSlot = slot;
+    } else if (command == RomCommand::Save) {
+        // An unchanged comment is not written again; a slot that boots already is not set again.
+        if (status.comment(slot) != comment)
+            choice.comment = RomComment::record(comment);
+        if (bBoot && status.bootSlot() != slot)
+            choice.bootSlot = slot;
+    }
+    return true;
+}
+
+bool CliPrompts::chooseProtection(const Protection& now, Protection& wanted)
+{
+    wanted.current = current.value_or(now.current);
+    wanted.boot = boot.value_or(now.boot);
+    return true;
+}

@@ -1,0 +1,75 @@
+#include "operations/downloadOperation.h"
+
+#include "model/blockDiagram.h"
+#include "operations/operationPrompts.h"
+#include "operations/operationTexts.h"
+
+#include <QTimer>
+
+DownloadOperation::DownloadOperation(const InfoOstrum& target, BlockDiagram& diagram,
+                                     OperationPrompts& prompts, QObject* parent)
+    : DeviceOperation(target, prompts, parent)
+    , m_diagram(diagram)
+{}
+
+void DownloadOperation::begin()
+{
+    QTextDocument report;
+    const int drc = m_diagram.drc(&report);
+    m_outcome.report = report.toPlainText();
+    if (drc > 0)
+        return finish(Verdict::DrcErrors);
+    if (drc < 0 && !m_prompts->continueAfterWarnings(m_outcome.report))
+        return finish(Verdict::Cancelled);
+
+    auto status = newWorker();
+    status->setStatusReq(false);
+    readStatus(std::move(status), true, [this](const JobReport&) {
+        if (m_prompts->releaseModule())
+            QTimer::singleShot(OperationPrompts::STREAM_RELEASE_MS, this, [this] { write(); });
+        else
+            write();
+    });
+}
+
+void DownloadOperation::write()
+{
+    auto worker = newWorker();
+    worker->setData(&m_diagram, nullptr);
+    runJob(
+        std::move(worker),
+        [this](const JobReport& report) {
+            if (report.bOk && !isCancelled()) {
+                m_outcome.counters = CounterMonitorSetup::fromDiagram(m_diagram, m_target);
+                m_outcome.userControl = UserControlSetup::fromDiagram(m_diagram, m_target);
+            }
+            finishJob(report);
+        },
+        OperationText::PROGRESS_DOWNLOAD, OperationText::PROGRESS_DOWNLOAD_MAX);
+}
+
+VerifyOperation::VerifyOperation(const InfoOstrum& target, BlockDiagram& diagram, OperationPrompts& prompts,
+                                 QObject* parent)
+    : DeviceOperation(target, prompts, parent)
+    , m_diagram(diagram)
+{}
+
+void VerifyOperation::begin()
+{
+    auto status = newWorker();
+    status->setStatusReq(false);
+    readStatus(std::move(status), true,
+               [this](const JobReport&) { confirmThen(Question::VerifyOutput, [this] { compare(); }); });
+}
+
+void VerifyOperation::compare()
+{
+    auto worker = newWorker();
+    worker->setData(&m_diagram, &m_report);
+    runJob(std::move(worker), [this](const JobReport& report) {
+        if (!report.bCompared)
+            return finishFailure(report);
+        m_outcome.report = report.html;
+        finish(report.bOk ? Verdict::Done : Verdict::Mismatch, report.comparison);
+    });
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "operations/deviceOperation.h"
+
+#include <QTextDocument>
+
+class BlockDiagram;
+
+// Download: the design rule check (errors refuse, warnings ask), a status job (a write-protected
+// module refuses), then the register image written with progress. Done carries the counter
+// monitor's and the user-control dialog's records for the diagram just downloaded.
+class DownloadOperation : public DeviceOperation
+{
+    Q_OBJECT
+public:
+    DownloadOperation(const InfoOstrum& target, BlockDiagram& diagram, OperationPrompts& prompts,
+                      QObject* parent = nullptr);
+
+protected:
+    void begin() override;
+
+private:
+    void write();
+
+    BlockDiagram& m_diagram;
+};
+
+// Verify: a status job (a write-protected module refuses), the question whether to go on, then the
+// read-back compared with the diagram. Done or Mismatch carry the worker's verdict text; a
+// mismatch also its report.
+class VerifyOperation : public DeviceOperation
+{
+    Q_OBJECT
+public:
+    VerifyOperation(const InfoOstrum& target, BlockDiagram& diagram, OperationPrompts& prompts,
+                    QObject* parent = nullptr);
+
+protected:
+    void begin() override;
+
+private:
+    void compare();
+
+    BlockDiagram& m_diagram;
+    QTextDocument m_report;
+};

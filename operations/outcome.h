@@ -1,0 +1,49 @@
+#pragma once
+
+#include "device/moduleStatus.h"
+#include "operations/monitorSetup.h"
+
+#include <QByteArray>
+#include <QString>
+
+// How a device operation ended.
+enum class Verdict {
+    Done,
+    DrcErrors,            // refused: the design rule check found errors (report in `report`)
+    WriteProtected,       // refused: the module's registers are write-protected
+    Mismatch,             // verify: the module holds other values (report in `report`)
+    NotDownloaded,        // ROM save refused: the module does not hold the diagram
+    MemoryFull,           // ROM save: the registers are stored, the document found no room
+    NoData,               // ROM restore or sync: the slot holds no document
+    RegistersModified,    // sync: the registers changed since their slot was loaded
+    CommunicationFailure, // the module was not reached or its job failed
+    Cancelled,            // stopped by cancel() or by a declined question
+};
+
+// Write protection of the registers now and of the value the module applies at boot.
+struct Protection
+{
+    bool current = false;
+    bool boot = false;
+};
+
+// What an operation hands back: its verdict, the text for the user (empty when there is nothing
+// to show) and the data it produced. Fields an operation does not produce stay empty.
+struct OperationOutcome
+{
+    Verdict verdict = Verdict::Cancelled;
+    QString message;
+    QString detail; // the worker's own text where message stands for it (EEPROM read)
+    QString report; // design rule check report, or the first mismatch of a verify
+
+    ModuleStatus status;          // the last status read
+    QByteArray data;              // bytes read (EEPROM, user control)
+    Protection protection;        // protect: the state the module has now
+    QByteArray document;          // ROM restore and sync: the stored document
+    QString documentName;         // and its name
+    int slot = -1;                // ROM commands: the slot chosen
+    CounterMonitorSetup counters; // download: what the counter monitor is to show
+    UserControlSetup userControl; // download: the user-controlled inputs
+
+    bool isDone() const { return verdict == Verdict::Done; }
+};

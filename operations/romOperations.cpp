@@ -1,0 +1,140 @@
+#include "operations/romOperations.h"
+
+#include "io/document.h"
+#include "operations/operationTexts.h"
+
+namespace {
+QByteArray oneByte(int value)
+{
+    return QByteArray(1, char(value));
+}
+} // namespace
+
+void DocumentOperation::finishDocument(const QByteArray& xml, const QString& name)
+{
+    m_outcome.document = xml;
+    m_outcome.documentName = name;
+    if (xml.isEmpty())
+        return finish(Verdict::NoData, OperationText::NO_DATA.arg(name));
+    finish(Verdict::Done);
+}
+
+RomOperation::RomOperation(const InfoOstrum& target, RomCommand command, OperationPrompts& prompts,
+                           Document* document, QObject* parent)
+    : DocumentOperation(target, prompts, parent)
+    , m_command(command)
+    , m_document(document)
+{}
+
+void RomOperation::begin()
+{
+    auto status = newWorker();
+    status->setStatusReq(true);
+    if (m_command == RomCommand::Save)
+        status->setData(m_document->diagram(), nullptr);
+    readStatus(std::move(status), true, [this](const JobReport& report) {
+        if (m_command == RomCommand::Save && report.result != 0 && !confirmNotDownloaded())
+            return finish(Verdict::NotDownloaded);
+        RomChoice choice;
+        if (!m_prompts->chooseRomSlot(m_command, m_outcome.status, choice))
+            return finish(Verdict::Cancelled);
+        run(choice);
+    });
+}
+
+bool RomOperation::confirmNotDownloaded()
+{
+    return m_prompts->confirm(Question::SaveNotDownloaded) && m_prompts->confirm(Question::SaveWithoutGui);
+}
+
+void RomOperation::run(const RomChoice& choice)
+{
+    const int slot = choice.slot;
+    m_outcome.slot = slot;
+    auto worker = newWorker();
+    if (!choice.comment.isEmpty() && m_command != RomCommand::BootNum)
+        worker->setData(QUdpThread::ADDR_USER_BEGIN + quint32(slot * QUdpThread::COMMENT_SIZE),
+                        choice.comment, false);
+    if (choice.bootSlot >= 0)
+        worker->setData(QUdpThread::ADDR_ROM_DEFAULT, oneByte(choice.bootSlot), true);
+    if (m_command == RomCommand::Restore) {
+        m_outcome.documentName = QUdpThread::romDocumentName(slot, m_outcome.status.commentRecord(slot));
+        m_xml.clear();
+        worker->setXmlReq(slot, &m_xml);
+        worker->setRomAccess(QUdpThread::ADDR_ROM_READ + quint32(slot), QUdpThread::ROM_ACCESS_SIZE);
+    } else if (m_command == RomCommand::Save) {
+        *worker->setXmlReq(slot) = m_document->toXml();
+        worker->setRomAccess(QUdpThread::ADDR_ROM_WRITE + quint32(slot), QUdpThread::ROM_ACCESS_SIZE);
+    }
+    runJob(
+        std::move(worker), [this](const JobReport& report) { delivered(report); },
+        OperationText::PROGRESS_ROM, OperationText::PROGRESS_ROM_MAX);
+}
+
+void RomOperation::delivered(const JobReport& report)
+{
+    if (!report.bOk)
+        return finishFailure(report);
+    // A save hands the document back only when it found no room for it.
+    if (m_command == RomCommand::Save && report.bXml)
+        return finish(Verdict::MemoryFull, OperationText::MEMORY_FULL);
+    if (isCancelled() || (m_command == RomCommand::Restore && !report.bXml))
+        return finish(Verdict::Cancelled);
+    if (m_command != RomCommand::Restore)
+        return finish(Verdict::Done);
+    finishDocument(report.xml, m_outcome.documentName);
+}
+
+RomInitOperation::RomInitOperation(const InfoOstrum& target, OperationPrompts& prompts, QObject* parent)
+    : DeviceOperation(target, prompts, parent)
+{}
+
+QByteArray RomInitOperation::freshFatImage()
+{
+    // Entries of 16 bits: 0xFEFE reserves, 0xFFFF frees a page.
+    QByteArray fat(QUdpThread::PAGE_SIZE, char(QUdpThread::FAT_FREE));
+    fat.replace(0, 2 * QUdpThread::ROM_SLOTS,
+                QByteArray(2 * QUdpThread::ROM_SLOTS, char(QUdpThread::FAT_RESERVE)));
+    fat.replace(2 * QUdpThread::PAGE_FAT, 2, QByteArray(2, char(QUdpThread::FAT_RESERVE)));
+    return fat;
+}
+
+void RomInitOperation::begin()
+{
+    auto status = newWorker();
+    status->setStatusReq(true);
+    readStatus(std::move(status), true,
+               [this](const JobReport&) { confirmThen(Question::InitializeRom, [this] { initialise(); }); });
+}
+
+void RomInitOperation::initialise()
+{
+    auto worker = newWorker();
+    worker->setData(QUdpThread::ADDR_USER_BEGIN, QByteArray(QUdpThread::USER_AREA_SIZE, '\0'), false);
+    if (m_outcome.status.bootSlot() != 0)
+        worker->setData(QUdpThread::ADDR_ROM_DEFAULT, oneByte(0), true);
+    worker->setRomAccess(QUdpThread::ADDR_USER_ROM_WRITE, 0);
+    worker->setData(QUdpThread::ADDR_USER2_BEGIN, freshFatImage(), false);
+    QByteArray fatPage;
+    QUdpThread::addValue(fatPage, quint32(QUdpThread::PAGE_FAT));
+    worker->setData(QUdpThread::ADDR_ROM2_NUM, fatPage, false);
+    worker->setData(QUdpThread::ADDR_ROM2_WRITE, oneByte(QUdpThread::ROM_CMD), false);
+    worker->setData(&m_emptyDiagram, nullptr);
+    runJob(
+        std::move(worker), [this](const JobReport& report) { finishJob(report); },
+        OperationText::PROGRESS_INITIALIZE, OperationText::PROGRESS_INITIALIZE_MAX);
+}
+
+void SyncOperation::begin()
+{
+    auto worker = newWorker();
+    worker->setStatusReq(QUdpThread::Sync);
+    runJob(std::move(worker), [this](const JobReport& report) {
+        m_outcome.status = ModuleStatus(report.data);
+        if (!report.bOk && report.bRegistersModified)
+            return finish(Verdict::RegistersModified, report.error);
+        if (!report.bOk || isCancelled() || !report.bXml)
+            return finishFailure(report);
+        finishDocument(report.xml, report.name);
+    });
+}

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "model/blockDiagram.h"
+#include "operations/deviceOperation.h"
+#include "operations/operationPrompts.h"
+
+class Document;
+
+// The operations that read a stored document back: Done with it, or NoData when there is none.
+class DocumentOperation : public DeviceOperation
+{
+    Q_OBJECT
+public:
+    using DeviceOperation::DeviceOperation;
+
+protected:
+    void finishDocument(const QByteArray& xml, const QString& name);
+};
+
+// Save to ROM, Restore from ROM and Change Boot ROM Page: a status job with ROM information (a
+// write-protected module refuses; for a save it also tells whether the module holds the
+// document's diagram, and if not both ROM-save questions must be answered yes), the caller's
+// choice of slot, comment and boot slot, then the ROM job with progress. A save that finds no room
+// for the document ends MemoryFull; a restore carries the stored document and its name, or
+// ends NoData.
+class RomOperation : public DocumentOperation
+{
+    Q_OBJECT
+public:
+    // A save needs the document; the others do not use it.
+    RomOperation(const InfoOstrum& target, RomCommand command, OperationPrompts& prompts,
+                 Document* document = nullptr, QObject* parent = nullptr);
+
+protected:
+    void begin() override;
+
+private:
+    bool confirmNotDownloaded();
+    void run(const RomChoice& choice);
+    void delivered(const JobReport& report);
+
+    RomCommand m_command;
+    Document* m_document;
+    QByteArray m_xml;
+};
+
+// Initialize ROM area: a status job with ROM information (a write-protected module refuses),
+// the question, then every slot stored with the registers of an empty diagram, the comments and
+// boot slot cleared and a fresh FAT programmed, with progress.
+class RomInitOperation : public DeviceOperation
+{
+    Q_OBJECT
+public:
+    RomInitOperation(const InfoOstrum& target, OperationPrompts& prompts, QObject* parent = nullptr);
+
+    // The FAT of an empty page store: every page free but the slot pages and the FAT page.
+    static QByteArray freshFatImage();
+
+protected:
+    void begin() override;
+
+private:
+    void initialise();
+
+    BlockDiagram m_emptyDiagram;
+};
+
+// Sync GUI settings: the document stored for the module's current slot and its name. Ends
+// RegistersModified when the registers changed since that slot was loaded, NoData when the slot
+// holds no document.
+class SyncOperation : public DocumentOperation
+{
+    Q_OBJECT
+public:
+    using DocumentOperation::DocumentOperation;
+
+protected:
+    void begin() override;
+};

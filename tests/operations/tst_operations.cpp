@@ -1,0 +1,204 @@
+#include "io/document.h"
+#include "operations/downloadOperation.h"
+#include "operations/moduleOperations.h"
+#include "operations/romOperations.h"
+#include "tests/support/documents.h"
+#include "tests/support/romHarness.h"
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QtTest>
+
+Q_DECLARE_METATYPE(Verdict)
+Q_DECLARE_METATYPE(Question)
+
+namespace {
+// The caller's side: every question answered with bYes, the protection given here, the questions
+// recorded. (vextor-cli's tests run the flows' other outcomes end to end.)
+struct Answers : OperationPrompts
+{
+    bool bYes = true;
+    Protection protection;
+    QList<Question> asked;
+
+    bool continueAfterWarnings(const QString&) override { return bYes; }
+    bool confirm(Question question) override
+    {
+        asked << question;
+        return bYes;
+    }
+    bool chooseRomSlot(RomCommand, const ModuleStatus&, RomChoice&) override { return false; }
+    bool chooseProtection(const Protection&, Protection& wanted) override
+    {
+        wanted = protection;
+        return true;
+    }
+};
+
+std::unique_ptr<Document> document(const QByteArray& xml)
+{
+    auto doc = std::make_unique<Document>();
+    doc->parseFile(xml);
+    return doc;
+}
+
+std::unique_ptr<Document> example(const char* name)
+{
+    QFile file(examplePath(name));
+    return document(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
+}
+} // namespace
+
+class TestOperations : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        m_module = std::make_unique<InProcessModule>();
+        m_module->memory.rom().setBusyMs(0);
+        m_answers = Answers();
+    }
+
+    // A declined question ends the flow Cancelled before it writes.
+    void declined_data()
+    {
+        QTest::addColumn<int>("flow");
+        QTest::addColumn<QList<Question>>("asked");
+        QTest::addColumn<QString>("box"); // text|informative|title of the question's box
+        QTest::newRow("design rule warnings") << 0 << QList<Question>() << QString();
+        QTest::newRow("verify") << 1 << QList<Question>{Question::VerifyOutput}
+                                << "The output may become unstable during verify.|Do you want to continue?|";
+        QTest::newRow("initialize") << 2 << QList<Question>{Question::InitializeRom}
+                                    << "Are you sure you want to initialize ROM area?||Vextor";
+    }
+    void declined()
+    {
+        QFETCH(int, flow);
+        m_answers.bYes = false;
+        const auto doc = document(unusedInputXml()); // design rule warnings only
+        std::unique_ptr<DeviceOperation> operation;
+        if (flow == 0)
+            operation = std::make_unique<DownloadOperation>(m_module->info(), *doc->diagram(), m_answers);
+        else if (flow == 1)
+            operation = std::make_unique<VerifyOperation>(m_module->info(), *doc->diagram(), m_answers);
+        else
+            operation = std::make_unique<RomInitOperation>(m_module->info(), m_answers);
+        QCOMPARE(run(*operation).verdict, Verdict::Cancelled);
+        QTEST(m_answers.asked, "asked");
+        QVERIFY(m_module->writes().isEmpty());
+        for (const Question question : qAsConst(m_answers.asked)) {
+            const QuestionBox box = QuestionBox::of(question);
+            QTEST(QStringList({box.text, box.informative, box.title}).join('|'), "box");
+        }
+    }
+
+    // After a download the records for the counter monitor and the user-control dialog, and the
+    // download's progress.
+    void downloadHandsOverTheRecords()
+    {
+        const auto pulser = example("pulser.vxt3");
+        DownloadOperation first(m_module->info(), *pulser->diagram(), m_answers);
+        QVERIFY(run(first).isDone());
+        const UserControlSetup& inputs = first.outcome().userControl;
+        QCOMPARE(inputs.count, 2);
+        QCOMPARE(inputs.name[6], QString("PULSER_EN")); // at the input's position: IN-CH6
+        QCOMPARE(inputs.name[8], QString("TAG_EN"));    // IN-OPT
+        QCOMPARE(inputs.udpPort, m_module->server.port());
+        QVERIFY(!first.outcome().counters.hasCounters());
+
+        const auto scaler = example("scaler.vxt3");
+        DownloadOperation second(m_module->info(), *scaler->diagram(), m_answers);
+        QSignalSpy progress(&second, &DeviceOperation::progress);
+        QVERIFY(run(second).isDone());
+        const CounterMonitorSetup& counters = second.outcome().counters;
+        QCOMPARE(QVector<int>(counters.mode, counters.mode + 4), QVector<int>({4, 4, 6, 8}));
+        QCOMPARE(counters.name[2], QString("TRIPLE_CNT"));
+        QCOMPARE(counters.unit[0], QString("usec"));
+        QCOMPARE(counters.path[3], QString()); // no log
+        QCOMPARE(progress.first(), QVariantList({"Download - TAMP Access", 8256, 0}));
+        QVERIFY(progress.last().at(2).toInt() > 8000);
+    }
+
+    void cancelWhileWaitingForTheModule()
+    {
+        m_module->server.setFaults({0.0, false, false, 3000});
+        const auto doc = document(documentXml(QByteArray()));
+        InfoOstrum info = m_module->info();
+        info.timeout = 5;
+        DownloadOperation operation(info, *doc->diagram(), m_answers);
+        QSignalSpy done(&operation, &DeviceOperation::finished);
+        operation.start();
+        QTest::qWait(150);
+        QElapsedTimer sinceCancel;
+        sinceCancel.start();
+        operation.cancel();
+        QVERIFY(done.wait(2000));
+        QVERIFY(sinceCancel.elapsed() < 500);
+        QCOMPARE(operation.outcome().verdict, Verdict::Cancelled);
+        QCOMPARE(operation.outcome().message, QString("QTamp: Aborted"));
+    }
+
+    // Only what differs is written; the boot value through the EEPROM, between enable and disable.
+    void protect_data()
+    {
+        QTest::addColumn<bool>("current");
+        QTest::addColumn<bool>("boot");
+        QTest::addColumn<int>("writes");
+        QTest::newRow("unchanged") << false << false << 0;
+        QTest::newRow("protect at boot") << false << true << 3;
+    }
+    void protect()
+    {
+        QFETCH(bool, current);
+        QFETCH(bool, boot);
+        m_answers.protection = {current, boot};
+        ProtectOperation operation(m_module->info(), m_answers);
+        QVERIFY(run(operation).isDone());
+        QTEST(int(m_module->writes().size()), "writes");
+        QCOMPARE(m_module->memory.peek(0xFFFFFF3C), quint8(current ? 0x02 : 0x03));
+        QCOMPARE(m_module->memory.peek(0xFFFFFC3C), quint8(boot ? 0x02 : 0x03));
+    }
+
+    void romInit()
+    {
+        m_module->memory.poke(0xFFFFFC3E, 3);
+        m_module->memory.write(0x100, QByteArray("a comment"));
+        RomInitOperation operation(m_module->info(), m_answers);
+        QSignalSpy progress(&operation, &DeviceOperation::progress);
+        QVERIFY(run(operation).isDone());
+        const RomStore& rom = m_module->memory.rom();
+        QByteArray fat(4096, '\xFF');
+        fat.replace(0, 32, QByteArray(32, '\xFE')).replace(4094, 2, "\xFE\xFE");
+        QCOMPARE(rom.page(2047), fat);
+        QCOMPARE(rom.userRom(), QByteArray(0x700, '\0'));
+        QCOMPARE(m_module->memory.peek(0xFFFFFC3E), quint8(0));
+        for (int slot = 0; slot < 16; ++slot)
+            QVERIFY(rom.hasImage(slot));
+        QVERIFY(!(m_module->memory.peek(0xFFFFFF3C) & 0x02));
+        QCOMPARE(progress.last(), QVariantList({"Initialize ROM area", 18, 18}));
+    }
+
+    void counterGate()
+    {
+        CounterGateOperation start(m_module->info(), 1, true);
+        QVERIFY(run(start).isDone());
+        QCOMPARE(m_module->memory.peek(0x65), quint8(0x80));
+    }
+
+private:
+    const OperationOutcome& run(DeviceOperation& operation)
+    {
+        operation.setRomPollInterval(1);
+        QSignalSpy done(&operation, &DeviceOperation::finished);
+        operation.start();
+        done.wait(20000);
+        return operation.outcome();
+    }
+
+    std::unique_ptr<InProcessModule> m_module;
+    Answers m_answers;
+};
+
+QTEST_GUILESS_MAIN(TestOperations)
+#include "tst_operations.moc"
