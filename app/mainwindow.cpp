@@ -23,7 +23,6 @@ namespace {
 const QString FILE_FILTER = QStringLiteral("Vextor3 Files (*.vxt3);;Vextor Files (*.vxt);;XML Files (*.xml)");
 const QString PROGRAM = QStringLiteral("Vextor");
 const QString NEW_FILE = QStringLiteral("NewFile");
-const QPoint FRAME_OFFSET(9, 36);
 const QRect DEFAULT_GEOMETRY(9, 36, 950, 690);
 } // namespace
 
@@ -40,10 +39,10 @@ MainWindow::MainWindow(QString& fileName, InfoOstrum* info, QWidget* parent)
     DragWidget::initResources();
     useEditorFont();
     setMaximumWidth(MAX_WIDTH);
-    setGeometry(DEFAULT_GEOMETRY);
-    const QRect stored = m_settings.geometry(geometry());
-    move(stored.topLeft() - FRAME_OFFSET);
-    resize(stored.size());
+    // The stored rectangle is the client area as it was at the close. Setting it as the client
+    // geometry puts the window back exactly there, whatever frame the window manager adds (and
+    // without a window manager, where there is no frame at all).
+    setGeometry(m_settings.geometry(DEFAULT_GEOMETRY));
 
     m_actions = std::make_unique<WindowActions>(this);
     buildLayout();

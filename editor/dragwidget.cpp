@@ -1,5 +1,7 @@
 #include "editor/dragwidget.h"
 
+#include "model/pictureText.h"
+
 #include <QDataStream>
 #include <QDragEnterEvent>
 #include <QLabel>
@@ -25,11 +27,11 @@ void DragWidget::initResources()
     Q_UNUSED(registered);
 }
 
-QLabel* DragWidget::setLabel(int x, int y, QString str, QPixmap pixmap)
+QLabel* DragWidget::setLabel(int x, int y, QString str, QPixmap pixmap, int inset)
 {
     if (!str.isEmpty() && !pixmap.isNull()) {
         QPainter painter(&pixmap);
-        painter.drawText(pixmap.rect(), Qt::AlignHCenter | Qt::AlignVCenter, str);
+        PictureText::drawCentred(painter, pixmap.rect(), inset, str);
     }
     auto* label = new QLabel(this);
     label->setPixmap(pixmap);

@@ -20,9 +20,10 @@ public:
     // Registers the compiled-in pictures (":/images/...", ":/Vextor_icon/...").
     static void initResources();
 
-    // Draws str centred on pixmap (when not empty) and shows the result as a new child label at
-    // (x, y). The label deletes itself when closed.
-    QLabel* setLabel(int x, int y, QString str, QPixmap pixmap);
+    // Draws str centred on pixmap (when not empty), kept inset pixels from its left and right
+    // edges, and shows the result as a new child label at (x, y). The label deletes itself when
+    // closed.
+    QLabel* setLabel(int x, int y, QString str, QPixmap pixmap, int inset = 0);
 
     // The payload of an editor drag.
     static QByteArray encodeItem(const QString& name, const QPoint& offset);

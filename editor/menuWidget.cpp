@@ -1,5 +1,6 @@
 #include "editor/menuWidget.h"
 
+#include "model/pictureText.h"
 #include "model/resourceCounters.h"
 
 #include <QDrag>
@@ -75,7 +76,8 @@ void MenuWidget::redraw(int index)
     menuItem* item = m_menuItems.at(index);
     if (item->label)
         item->label->close();
-    item->label = setLabel(item->x1, item->y1, m_pCounters->captionText(index), entryImage(index));
+    item->label = setLabel(item->x1, item->y1, m_pCounters->captionText(index), entryImage(index),
+                           PictureText::inset(m_pCounters->entries().at(index).image));
 }
 
 void MenuWidget::init()
@@ -102,7 +104,8 @@ void MenuWidget::rename(QString& name, QString& strNew)
         item->str = strNew;
         if (item->label)
             item->label->close();
-        item->label = setLabel(item->x1, item->y1, strNew, entryImage(i));
+        item->label = setLabel(item->x1, item->y1, strNew, entryImage(i),
+                               PictureText::inset(m_pCounters->entries().at(i).image));
         return;
     }
 }

@@ -6,6 +6,7 @@
 #include "io/document.h"
 #include "model/blockKinds.h"
 #include "model/nimLogic.h"
+#include "model/pictureText.h"
 
 #include <QCoreApplication>
 #include <QLabel>
@@ -62,7 +63,7 @@ QString measureImage(const BlockItem* p)
     return QStringLiteral(":/images/MsrCnt1.png");
 }
 
-QPixmap withText(QPixmap pixmap, const QString& text, bool bBold)
+QPixmap withText(QPixmap pixmap, const QString& image, const QString& text, bool bBold)
 {
     if (pixmap.isNull())
         return pixmap;
@@ -72,9 +73,12 @@ QPixmap withText(QPixmap pixmap, const QString& text, bool bBold)
         font.setWeight(QFONT_BOLD);
         painter.setFont(font);
     }
-    painter.drawText(pixmap.rect(), Qt::AlignHCenter | Qt::AlignVCenter, text);
+    PictureText::drawCentred(painter, pixmap.rect(), PictureText::inset(image), text);
     return pixmap;
 }
+
+// Both logic pictures keep the same margins.
+const QString LOGIC_IMAGE = QStringLiteral(":/images/PreLgc.png");
 } // namespace
 
 ProgramWidget::ProgramWidget(int id, Document* pDocument, MenuWidget* pMenuWidget, LabelWidget* pLabelWidget,
@@ -153,15 +157,15 @@ void ProgramWidget::redrawItem(BlockItem* p, bool bBold)
 {
     const QString type = p->getType();
     if (isLogicBlock(type)) {
-        p->setPixmap(withText(p->getBasePixmap(), p->getUserName(), bBold));
+        p->setPixmap(withText(p->getBasePixmap(), LOGIC_IMAGE, p->getUserName(), bBold));
     } else if (beginsWith(type, BlockKinds::CNT_FNC)) {
-        const QPixmap base(counterImage(p));
-        p->setBasePixmap(base);
-        p->setPixmap(withText(base, p->getUserName(), false));
+        const QString image = counterImage(p);
+        p->setBasePixmap(QPixmap(image));
+        p->setPixmap(withText(p->getBasePixmap(), image, p->getUserName(), false));
     } else if (isMsrCnt(type)) {
-        const QPixmap base(measureImage(p));
-        p->setBasePixmap(base);
-        p->setPixmap(withText(base, p->getUserName(), false));
+        const QString image = measureImage(p);
+        p->setBasePixmap(QPixmap(image));
+        p->setPixmap(withText(p->getBasePixmap(), image, p->getUserName(), false));
     }
 }
 
