@@ -77,7 +77,7 @@ void LabelModel::newLabel(BlockItem* item)
     emit changed();
 }
 
-void LabelModel::setUsed(const QString& name, bool bUsed)
+void LabelModel::setUsed(const QString& name, bool bUsed, int tid)
 {
     LabelInfo* entry = find(name);
     if (!entry) {
@@ -87,7 +87,7 @@ void LabelModel::setUsed(const QString& name, bool bUsed)
         insertSorted(list, created);
         entry = find(name);
     }
-    entry->bUsed.insert(m_tid, bUsed);
+    entry->bUsed.insert(tid < 0 ? m_tid : tid, bUsed);
     emit changed();
 }
 

@@ -29,7 +29,8 @@ public:
     ~LabelModel() override;
 
     void newLabel(BlockItem* item) override;
-    void setUsed(const QString& name, bool bUsed);
+    // Whether an output of name stands on sheet tid (a negative tid: the sheet in view).
+    void setUsed(const QString& name, bool bUsed, int tid = -1);
     bool isUsed(const QString& name, int tid) const;
     bool isLabelUsed(const QString& name) const;
     void rename(const QString& name, const QString& newName);
