@@ -47,10 +47,12 @@ MainWindow::MainWindow(QString& fileName, InfoOstrum* info, QWidget* parent)
     m_actions = std::make_unique<WindowActions>(this);
     buildLayout();
     connectActions();
+    connectEditActions();
     setTitle(NEW_FILE, QStringLiteral("Vextor Ⅲ"));
     *infoOstrum() = m_connection.initial();
     setDialogEnabled(false);
     updateRecentFileActions();
+    startHistory(QByteArray());
 
     if (!fileName.isEmpty())
         open(fileName);
@@ -322,7 +324,10 @@ void MainWindow::showHistoryState()
 
 void MainWindow::setDialogEnabled(bool bEnabled)
 {
-    m_actions->setDialogEnabled(bEnabled, bEnabled);
+    // Counters and User Control show data of the last download, and this window keeps none yet:
+    // being back at the state the module holds is not enough to open them.
+    Q_UNUSED(bEnabled);
+    m_actions->setDialogEnabled(false, false);
 }
 
 QMessageBox::StandardButton MainWindow::checkModified()
@@ -364,7 +369,7 @@ void MainWindow::newDiagram()
     m_fileName.clear();
     setTitle(NEW_FILE, PROGRAM);
     clearBuffer();
-    m_history.setFirst(QByteArray());
+    startHistory(QByteArray());
 }
 
 void MainWindow::open(QString fileName)
@@ -385,7 +390,7 @@ void MainWindow::open(QString fileName)
         return;
     QByteArray first = file.readAll();
     display(first, fileName, true);
-    m_history.setFirst(first);
+    startHistory(first);
 }
 
 void MainWindow::openRecentFile()

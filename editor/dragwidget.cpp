@@ -3,6 +3,7 @@
 #include "model/pictureText.h"
 
 #include <QDataStream>
+#include <QDrag>
 #include <QDragEnterEvent>
 #include <QLabel>
 #include <QMimeData>
@@ -57,6 +58,38 @@ bool DragWidget::decodeItem(const QByteArray& data, QString& name, QPoint& offse
 }
 
 namespace {
+DragWidget::DragRunner& dragRunner()
+{
+    static DragWidget::DragRunner runner;
+    return runner;
+}
+
+// The source of the drag runDrag is running (a test's runner does not tell the events).
+QObject* runningSource = nullptr;
+} // namespace
+
+void DragWidget::setDragRunner(DragRunner runner)
+{
+    dragRunner() = std::move(runner);
+}
+
+Qt::DropAction DragWidget::runDrag(QDrag* drag, Qt::DropActions actions, Qt::DropAction defaultAction)
+{
+    if (!dragRunner())
+        return drag->exec(actions, defaultAction);
+    runningSource = drag->source();
+    const Qt::DropAction action = dragRunner()(drag, actions, defaultAction);
+    runningSource = nullptr;
+    drag->deleteLater();
+    return action;
+}
+
+QObject* DragWidget::dragSource(const QDropEvent* event)
+{
+    return event->source() ? event->source() : runningSource;
+}
+
+namespace {
 // A drag that stays inside one widget is a move; one from another widget is offered as it came.
 // QDragEnterEvent derives from QDragMoveEvent, so both handlers share this.
 void acceptItemDrag(QDragMoveEvent* event, const QWidget* widget)
@@ -65,7 +98,7 @@ void acceptItemDrag(QDragMoveEvent* event, const QWidget* widget)
         event->ignore();
         return;
     }
-    if (event->source() == widget) {
+    if (DragWidget::dragSource(event) == widget) {
         event->setDropAction(Qt::MoveAction);
         event->accept();
     } else {

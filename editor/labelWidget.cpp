@@ -137,7 +137,7 @@ void LabelWidget::mousePressEvent(QMouseEvent* event)
     drag->setPixmap(pixmap);
     drag->setHotSpot(offset);
     label->hide();
-    drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
+    runDrag(drag, Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
     // A drop on a sheet marks the label used there; the model tells which image each entry shows.
     refresh();
 }

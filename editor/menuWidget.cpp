@@ -152,7 +152,7 @@ void MenuWidget::mousePressEvent(QMouseEvent* event)
     }
     label->setPixmap(shaded);
 
-    drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
+    runDrag(drag, Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
     // The entry stays whatever the drop did: the counts changed by the drop are shown afresh.
     redraw(index);
 }

@@ -2,6 +2,8 @@
 
 #include "editor/labelWidget.h"
 #include "editor/menuWidget.h"
+#include "editor/nimAction.h"
+#include "editor/sheetEditHost.h"
 #include "editor/sheetHost.h"
 #include "io/document.h"
 #include "model/blockKinds.h"
@@ -91,6 +93,7 @@ ProgramWidget::ProgramWidget(int id, Document* pDocument, MenuWidget* pMenuWidge
     , m_pMenuWidget(pMenuWidget)
     , m_pLabelWidget(pLabelWidget)
     , m_colorMask(0, 0, 255, 70)
+    , m_editHost(std::make_unique<SheetEditHost>(this))
 {
     setMinimumSize(MIN_WIDTH, MAX_HEIGHT);
     setAcceptDrops(true);
@@ -185,7 +188,24 @@ void ProgramWidget::showItem(BlockItem* p)
     label->setAttribute(Qt::WA_DeleteOnClose);
     label->show();
     p->setLabel(label);
+    addMenu(label, p, hasSettings(p), isRenamable(p));
     update();
+}
+
+void ProgramWidget::addMenu(QLabel* label, BlockItem* pItem, bool bEdit, bool bRename)
+{
+    label->setContextMenuPolicy(Qt::ActionsContextMenu);
+    QVector<NIMAction*> actions;
+    if (bEdit)
+        actions << addMenuEdit(pItem, this);
+    actions << addCut(pItem, this) << addCopy(pItem, this) << addDelete(pItem, this);
+    if (bRename)
+        actions << addRename(pItem, this);
+    for (NIMAction* action : actions) {
+        // They act on the sheet, but go with the block's picture.
+        action->setParent(label);
+        label->addAction(action);
+    }
 }
 
 BlockItem* ProgramWidget::addNIM_IN(QString name)
@@ -304,12 +324,6 @@ void ProgramWidget::addSelect(BlockItem* p)
     emit itemSelect(true);
 }
 
-void ProgramWidget::showMenu(const QPoint& pos)
-{
-    // The sheet's background menu belongs to the sheet interaction; nothing is offered yet.
-    Q_UNUSED(pos);
-}
-
 void ProgramWidget::clearLines()
 {
     qDeleteAll(m_lines.keys());
@@ -330,6 +344,11 @@ void ProgramWidget::redrawLabel(BlockItem* p)
     p->getLabel()->setPixmap(tint ? tinted(p->getPixmap(), m_colorMask) : p->getPixmap());
 }
 
+void ProgramWidget::refreshItem(BlockItem* p)
+{
+    redrawLabel(p);
+}
+
 // A block of this sheet is about to be freed: nothing here may still refer to it.
 void ProgramWidget::forgetItem(int tid, BlockItem* p)
 {
@@ -341,6 +360,8 @@ void ProgramWidget::forgetItem(int tid, BlockItem* p)
     const bool wasChosen = m_selectItems.removeAll(p) > 0 || m_currentItem == p;
     if (m_currentItem == p)
         m_currentItem = nullptr;
+    // Its wires are gone with it; a selected wire may have been one.
+    m_bLine = false;
     if (m_shiftStart == p)
         m_shiftStart = nullptr;
     if (wasChosen)
@@ -402,9 +423,10 @@ void ProgramWidget::paintEvent(QPaintEvent* event)
             painter.drawLine(*it.key());
     }
 
-    if (m_bPaint) {
+    if (m_bPaint || m_bLine) {
+        // The rubber wire while dragging from an output; a selected wire stays highlighted.
         painter.setPen(QPen(Qt::cyan));
-        painter.drawLine(m_pos1, m_pos2);
+        painter.drawLine(m_bPaint ? QLine(m_pos1, m_pos2) : m_selectedLine);
     }
     if (m_bDrawSelect) {
         painter.setPen(QPen(m_colorMask));

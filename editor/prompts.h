@@ -2,11 +2,13 @@
 
 #include <QMessageBox>
 
+class QDialog;
 class QPoint;
 class QWidget;
 
 // Every question and message the editor puts to the user goes through here, so that tests can
-// answer them. The default implementation shows the toolkit's own boxes and dialogs.
+// answer them: the window's own, the sheets' and the block settings dialogs'. The default
+// implementation shows the toolkit's own boxes and dialogs.
 class Prompts
 {
 public:
@@ -22,6 +24,9 @@ public:
                                  const QString& filter);
     virtual QString text(QWidget* parent, const QString& title, const QString& label, const QString& text,
                          bool* ok);
+    virtual QString existingDirectory(QWidget* parent, const QString& caption, const QString& dir);
+    // Runs a modal dialog to its end and returns its result.
+    virtual int exec(QDialog* dialog);
 
     // A warning with an OK button.
     void warning(QWidget* parent, const QString& title, const QString& text);

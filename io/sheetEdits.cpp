@@ -141,6 +141,12 @@ BlockItem* SheetEdits::create(const QString& payload, int dropX)
         return nullptr;
     }
     block->setType(type.isEmpty() ? block->getName() : type);
+    // An output shows the name its label was given.
+    if (isLabelOutput(block)) {
+        const QString userName = m_pDocument->labels()->userName(block->getName());
+        if (!userName.isEmpty())
+            block->setUserName(userName);
+    }
     m_pDocument->insertItem(m_tid, column, slot, y0, block);
     return block;
 }

@@ -110,6 +110,12 @@ bool LabelModel::isLabelUsed(const QString& name) const
     return sheets > 1;
 }
 
+QString LabelModel::userName(const QString& name) const
+{
+    const LabelInfo* entry = find(name);
+    return entry ? entry->userName : QString();
+}
+
 void LabelModel::rename(const QString& name, const QString& newName)
 {
     if (LabelInfo* entry = find(name)) {

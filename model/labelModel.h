@@ -33,6 +33,8 @@ public:
     void setUsed(const QString& name, bool bUsed, int tid = -1);
     bool isUsed(const QString& name, int tid) const;
     bool isLabelUsed(const QString& name) const;
+    // The user name a label or FeedBack signal shows; empty when it has none (or no entry).
+    QString userName(const QString& name) const;
     void rename(const QString& name, const QString& newName);
     void deleteLabel(const QString& name);
     void clearEntry();

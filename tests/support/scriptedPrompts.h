@@ -2,12 +2,14 @@
 
 #include "app/mainwindow.h"
 
+#include <QDialog>
 #include <QFile>
 #include <QPainter>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
 
 // Two sheets with every kind of block, labels used across the sheets and a FeedBack signal.
@@ -27,6 +29,9 @@ public:
     QList<QMessageBox::StandardButton> answers; // taken in order; the default button when empty
     QStringList saveNames;                      // taken in order; "" (cancel) when empty
     QStringList texts;                          // taken in order; cancelled when empty
+    // Fills in and closes each dialog the window runs; without it a dialog is cancelled unseen.
+    std::function<void(QDialog*)> runDialog;
+    QVector<QPair<QString, QPoint>> dialogs; // class and place of each dialog run
 
     QMessageBox::StandardButton message(QWidget*, QMessageBox::Icon, const QString& title,
                                         const QString& text, QMessageBox::StandardButtons,
@@ -44,6 +49,13 @@ public:
     {
         *ok = !texts.isEmpty();
         return *ok ? texts.takeFirst() : QString();
+    }
+    int exec(QDialog* dialog) override
+    {
+        dialogs.append({QLatin1String(dialog->metaObject()->className()), dialog->pos()});
+        if (runDialog)
+            runDialog(dialog);
+        return dialog->result();
     }
 };
 
