@@ -28,14 +28,19 @@ void DragWidget::initResources()
     Q_UNUSED(registered);
 }
 
-QLabel* DragWidget::setLabel(int x, int y, QString str, QPixmap pixmap, int inset)
+QPixmap DragWidget::withCaption(QPixmap pixmap, const QString& str, int inset)
 {
     if (!str.isEmpty() && !pixmap.isNull()) {
         QPainter painter(&pixmap);
         PictureText::drawCentred(painter, pixmap.rect(), inset, str);
     }
+    return pixmap;
+}
+
+QLabel* DragWidget::setLabel(int x, int y, QString str, QPixmap pixmap, int inset)
+{
     auto* label = new QLabel(this);
-    label->setPixmap(pixmap);
+    label->setPixmap(withCaption(pixmap, str, inset));
     label->move(x, y);
     label->show();
     label->setAttribute(Qt::WA_DeleteOnClose);

@@ -28,6 +28,8 @@ public:
     // edges, and shows the result as a new child label at (x, y). The label deletes itself when
     // closed.
     QLabel* setLabel(int x, int y, QString str, QPixmap pixmap, int inset = 0);
+    // The picture with str drawn on it as setLabel draws it.
+    static QPixmap withCaption(QPixmap pixmap, const QString& str, int inset);
 
     // The payload of an editor drag.
     static QByteArray encodeItem(const QString& name, const QPoint& offset);

@@ -19,7 +19,7 @@ LabelWidget::LabelWidget(LabelModel* pLabels, QWidget* parent)
 
 QSize LabelWidget::imageSize()
 {
-    static const QSize size = QPixmap(QStringLiteral(":/images/LabelON.png")).size();
+    static const QSize size = PictureText::picture(QStringLiteral(":/images/LabelON.png")).size();
     return size;
 }
 
@@ -46,7 +46,7 @@ void LabelWidget::removeWidgets()
 QLabel* LabelWidget::entryWidget(const QPoint& pos, const LabelModel::LabelInfo& entry, int tid)
 {
     const QString image = m_pLabels->imageFor(entry, tid);
-    return setLabel(pos.x(), pos.y(), LabelModel::displayName(entry), QPixmap(image),
+    return setLabel(pos.x(), pos.y(), LabelModel::displayName(entry), PictureText::picture(image),
                     PictureText::inset(image));
 }
 

@@ -5,6 +5,7 @@
 #include "editor/sheetHost.h"
 #include "model/blockDiagram.h"
 #include "model/channelNames.h"
+#include "model/pictureText.h"
 
 NIMAction::NIMAction(const QString& text, BlockItem* item, ProgramWidget* parent)
     : QAction(text, parent)
@@ -15,7 +16,7 @@ NIMAction::NIMAction(const QString& text, BlockItem* item, ProgramWidget* parent
 NIMActionEdit::NIMActionEdit(const QString& text, BlockItem* item, ProgramWidget* parent)
     : NIMAction(text, item, parent)
 {
-    setIcon(QIcon(QStringLiteral(":/Vextor_icon/Vextor_Edit.png")));
+    setIcon(QIcon(PictureText::picture(QStringLiteral(":/Vextor_icon/Vextor_Edit.png"))));
     connect(this, &QAction::triggered, this, &NIMActionEdit::editItem);
 }
 
@@ -27,7 +28,7 @@ void NIMActionEdit::editItem()
 NIMActionCut::NIMActionCut(const QString& text, BlockItem* item, ProgramWidget* parent)
     : NIMAction(text, item, parent)
 {
-    setIcon(QIcon(QStringLiteral(":/Vextor_icon/Vextor_Cut.png")));
+    setIcon(QIcon(PictureText::picture(QStringLiteral(":/Vextor_icon/Vextor_Cut.png"))));
     connect(this, &QAction::triggered, this, &NIMActionCut::cutItem);
 }
 
@@ -39,7 +40,7 @@ void NIMActionCut::cutItem()
 NIMActionCopy::NIMActionCopy(const QString& text, BlockItem* item, ProgramWidget* parent)
     : NIMAction(text, item, parent)
 {
-    setIcon(QIcon(QStringLiteral(":/Vextor_icon/Vextor_copy.png")));
+    setIcon(QIcon(PictureText::picture(QStringLiteral(":/Vextor_icon/Vextor_copy.png"))));
     connect(this, &QAction::triggered, this, &NIMActionCopy::copyItem);
 }
 
@@ -51,7 +52,7 @@ void NIMActionCopy::copyItem()
 NIMActionDelete::NIMActionDelete(const QString& text, BlockItem* item, ProgramWidget* parent)
     : NIMAction(text, item, parent)
 {
-    setIcon(QIcon(QStringLiteral(":/images/delbutton.png")));
+    setIcon(QIcon(PictureText::picture(QStringLiteral(":/images/delbutton.png"))));
     connect(this, &QAction::triggered, this, &NIMActionDelete::deleteItem);
 }
 
@@ -63,7 +64,7 @@ void NIMActionDelete::deleteItem()
 NIMActionRename::NIMActionRename(const QString& text, BlockItem* item, ProgramWidget* parent)
     : NIMAction(text, item, parent)
 {
-    setIcon(QIcon(QStringLiteral(":/Vextor_icon/Vextor_rename2.png")));
+    setIcon(QIcon(PictureText::picture(QStringLiteral(":/Vextor_icon/Vextor_rename2.png"))));
     connect(this, &QAction::triggered, this, &NIMActionRename::rename);
 }
 

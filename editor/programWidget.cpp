@@ -163,11 +163,11 @@ void ProgramWidget::redrawItem(BlockItem* p, bool bBold)
         p->setPixmap(withText(p->getBasePixmap(), LOGIC_IMAGE, p->getUserName(), bBold));
     } else if (beginsWith(type, BlockKinds::CNT_FNC)) {
         const QString image = counterImage(p);
-        p->setBasePixmap(QPixmap(image));
+        p->setBasePixmap(PictureText::picture(image));
         p->setPixmap(withText(p->getBasePixmap(), image, p->getUserName(), false));
     } else if (isMsrCnt(type)) {
         const QString image = measureImage(p);
-        p->setBasePixmap(QPixmap(image));
+        p->setBasePixmap(PictureText::picture(image));
         p->setPixmap(withText(p->getBasePixmap(), image, p->getUserName(), false));
     }
 }

@@ -321,7 +321,7 @@ void BlockItem::loadIcon(const QString& resource)
         return;
     static const bool registered = (registerBlockPictures(), true);
     Q_UNUSED(registered);
-    m_pixmap = QPixmap(resource);
+    m_pixmap = PictureText::picture(resource);
     m_textInset = PictureText::inset(resource);
 }
 

@@ -3,8 +3,20 @@
 #include <QFontMetricsF>
 #include <QHash>
 #include <QPainter>
+#include <QPixmapCache>
 
 namespace PictureText {
+
+QPixmap picture(const QString& resource)
+{
+    // The toolkit's cache lives and dies with the application, as pixmaps must.
+    QPixmap pixmap;
+    if (!QPixmapCache::find(resource, &pixmap)) {
+        pixmap = QPixmap(resource);
+        QPixmapCache::insert(resource, pixmap);
+    }
+    return pixmap;
+}
 
 int inset(const QString& resource)
 {

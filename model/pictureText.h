@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFont>
+#include <QPixmap>
 #include <QRect>
 #include <QString>
 
@@ -13,6 +14,10 @@ class QPainter;
 namespace PictureText {
 
 constexpr double MIN_SCALE = 0.75;
+
+// The picture with this resource path, decoded once (a document shows the same few pictures
+// hundreds of times, and every undo shows them again).
+QPixmap picture(const QString& resource);
 
 // The margin (pixels, on each side) that text leaves free on the picture with this resource path;
 // 0 for pictures without such marks.

@@ -22,12 +22,17 @@ public:
         : m_window(window)
     {
         DragWidget::setDragRunner([this](QDrag* drag, Qt::DropActions actions, Qt::DropAction) {
+            QPoint offset;
+            DragWidget::decodeItem(drag->mimeData()->data(QLatin1String(DragWidget::MIME_FORMAT)), m_payload,
+                                   offset);
             return dropOn(drag->mimeData(), actions);
         });
     }
     ~SheetDriver() { DragWidget::setDragRunner({}); }
 
     ProgramWidget* sheet() const { return m_window->programWidget(m_window->currentTab()); }
+    // The name the last drag carried; empty when a press started none.
+    QString payload() const { return m_payload; }
 
     // Presses at from on a widget, drags and releases at to on another: whatever drag the press
     // starts ends there. Returns how the drag ended.
@@ -37,15 +42,30 @@ public:
         m_target = toWidget;
         m_at = to;
         m_result = Qt::IgnoreAction;
+        m_payload.clear();
+        // The sheets read Ctrl and Shift from the window's key tracking.
+        const QList<Qt::Key> keys = heldKeys(modifiers);
+        for (Qt::Key key : keys)
+            QTest::keyPress(m_window, key);
         QTest::mousePress(fromWidget, Qt::LeftButton, modifiers, from);
         QTest::mouseRelease(fromWidget, Qt::LeftButton, modifiers, from);
+        for (Qt::Key key : keys)
+            QTest::keyRelease(m_window, key);
         m_target = nullptr;
         return m_result;
     }
     // On the sheet in view.
     Qt::DropAction drag(const QPoint& from, const QPoint& to) { return drag(sheet(), from, sheet(), to); }
     // A click is a drag that ends where it began.
-    void click(const QPoint& at) { drag(at, at); }
+    void click(const QPoint& at, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        drag(sheet(), at, sheet(), at, modifiers);
+    }
+    // A click on a block's picture, left of its output port.
+    void click(const BlockItem* block, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        click(block->getPosition() + QPoint(12, 8), modifiers);
+    }
 
     // A palette entry (by name) dropped on the sheet in view at a point.
     void place(const QString& entry, const QPoint& at)
@@ -81,6 +101,16 @@ public:
     }
 
 private:
+    static QList<Qt::Key> heldKeys(Qt::KeyboardModifiers modifiers)
+    {
+        QList<Qt::Key> keys;
+        if (modifiers & Qt::ControlModifier)
+            keys << Qt::Key_Control;
+        if (modifiers & Qt::ShiftModifier)
+            keys << Qt::Key_Shift;
+        return keys;
+    }
+
     Qt::DropAction dropOn(const QMimeData* data, Qt::DropActions actions)
     {
         if (!m_target)
@@ -101,4 +131,5 @@ private:
     QWidget* m_target = nullptr;
     QPoint m_at;
     Qt::DropAction m_result = Qt::IgnoreAction;
+    QString m_payload;
 };
