@@ -217,7 +217,9 @@ void MainWindow::tabDelete(int index)
         return;
     }
     m_tabWidget->setCurrentIndex(index == 0 ? 1 : 0);
-    // The document re-reads the remaining sheets, which numbers them from 0 again.
+    // Its blocks go first (giving back their units, taking their labels' outputs off the other
+    // sheets); the document then re-reads the remaining sheets, which numbers them from 0 again.
+    programWidget(index)->deleteTab();
     m_document->removeSheet(index);
     setModified();
 }

@@ -5,7 +5,6 @@
 #include "editor/programWidget.h"
 
 #include "dialogs/editBlock.h"
-#include "editor/labelWidget.h"
 #include "editor/prompts.h"
 #include "editor/sheetEditHost.h"
 #include "editor/sheetHost.h"
@@ -22,7 +21,6 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
-#include <QPainter>
 
 #include <cmath>
 
@@ -226,11 +224,6 @@ void ProgramWidget::dragBlock(BlockItem* p, const QString& name)
 
 // ---------------------------------------------------------------------------------------------
 // Dragging over the sheet and dropping
-
-void ProgramWidget::dragEnterEvent(QDragEnterEvent* event)
-{
-    DragWidget::dragEnterEvent(event);
-}
 
 void ProgramWidget::dragMoveEvent(QDragMoveEvent* event)
 {
