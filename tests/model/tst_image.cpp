@@ -313,9 +313,10 @@ private slots:
             } catch (const QString& message) {
                 QCOMPARE(message, QStringLiteral("PreLgc0: invalid at EOF"));
             }
+            // The whole image is computed before the first value is handed over: a sink that
+            // sends as it goes (the device worker) has sent nothing.
+            QCOMPARE(capture.bytes().size(), 0);
             QCOMPARE(capture.flushes(), 0);
-            // The registers were queued; no table entry was.
-            QCOMPARE(capture.bytes().size(), 130);
         }
     }
 };
