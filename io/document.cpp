@@ -520,7 +520,9 @@ void Document::connectPorts(const QString& term, BlockItem* block, int tid,
         const int port = it.key().toInt(&isPort);
         if (!isPort)
             continue;
-        if (!hasInputs || port < 0 || port >= NIMLogic::OPERANDS) {
+        // A logic block takes a negative key as its lowest free input (NIMLogic::setPort).
+        const bool bNegativeOk = dynamic_cast<NIMLogic*>(block) != nullptr;
+        if (!hasInputs || (port < 0 && !bNegativeOk) || port >= NIMLogic::OPERANDS) {
             m_bReadOK = false;
             continue;
         }

@@ -340,6 +340,8 @@ private slots:
         row("function not fed by function label",
             entry("Label3", 0, "Label3") + net("CntFnc", "CntFnc0", 0, "Label3"), "");
         row("port out of range dropped", fnc + net("PostLogic", "PstLgc0", 11, "DlyFnc0"), "");
+        row("negative port takes a logic block's lowest free input",
+            fnc + net("PostLogic", "PstLgc0", -1, "DlyFnc0"), "PstLgc0 0 DlyFnc0");
     }
 
     void portConnections()
