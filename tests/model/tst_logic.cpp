@@ -44,6 +44,7 @@ private slots:
         };
         row("or over and", "_A or _B and _C", "01010111");
         row("and before or", "_A and _B or _C", "00011111");
+        row("xor before or", "_A xor _B or _C", "01101111");
         row("not of parentheses", "not (_A or _B) and _C", "00001000");
         row("tabs and line breaks", "_A\tand\n  _B", "00010001");
     }
