@@ -1,5 +1,7 @@
 #include "device/qtamp.h"
 
+#include "model/infoOstrum.h"
+
 #include <QElapsedTimer>
 #include <QUdpSocket>
 
@@ -36,8 +38,9 @@ void QTamp::Abort()
 
 void QTamp::SetTimeout(int seconds)
 {
+    // Beyond the longest time-out a record may hold the budget stays at that longest one.
     if (seconds > 0)
-        m_timeout = seconds * 10;
+        m_timeout = qMin(seconds, InfoOstrum::MAX_TIMEOUT) * 10;
 }
 
 void QTamp::SetRetry(int retries)

@@ -228,6 +228,10 @@ private slots:
         fails("drc with two documents", {"drc", lonely, lonely}, 64, "Usage: vextor-cli drc DOC");
         fails("refused option value", {"-t", "70000", "drc", lonely}, 64,
               "vextor-cli: invalid value for -t: 70000");
+        fails(
+            "time-out of a day", {"-o", "86400", "drc", lonely}, 64,
+            "vextor-cli: invalid value for -o: 86400\nThe time-out 86400 is out of range: it must be 0 to 60 "
+            "seconds.\n");
         prints("drc clean example", {"drc", examplePath("coincidence.vxt3")}, 0, "No error detected.\n");
         prints("drc errors", {"drc", lonely}, 1, "error: OUT-CH0: InputPort is not connected.\n");
         prints("drc warnings pass", {"drc", writeFile("unused.vxt3", unusedInputXml())}, 0,

@@ -49,7 +49,7 @@ public:
         info.strAddr = text();
         info.tcpPort = quint16(m_rng.bounded(65536));
         info.udpPort = quint16(m_rng.bounded(65536));
-        info.timeout = int(m_rng.bounded(100)) - 10;
+        info.timeout = int(m_rng.bounded(1, 61)); // 0 would read back as 1
         info.bStart = chance(50);
         const int sheets = 1 + int(m_rng.bounded(3));
         for (int s = 0; s < sheets; ++s) {
@@ -262,15 +262,26 @@ private slots:
     {
         QTest::addColumn<QByteArray>("root");
         QTest::addColumn<QString>("settings"); // "address tcp udp timeout on/off"
-        QTest::newRow("Timeout 0 reads as 1") << QByteArray("Timeout=\"0\"") << " 0 0 1 off";
-        QTest::newRow("autoConnect True is off") << QByteArray("autoConnect=\"True\"") << " 0 0 1 off";
+        QTest::addColumn<QString>("message");  // what the reader says about them; empty: nothing
+        const QString range =
+            QStringLiteral("The time-out %1 is out of range: it must be 0 to 60 seconds. %2 is used.");
+        QTest::newRow("Timeout 0 reads as 1") << QByteArray("Timeout=\"0\"") << " 0 0 1 off" << QString();
+        QTest::newRow("autoConnect True is off")
+            << QByteArray("autoConnect=\"True\"") << " 0 0 1 off" << QString();
         QTest::newRow("ports keep low 16 bits")
-            << QByteArray("tcpPort=\"70000\" udpPort=\"-1\"") << " 4464 65535 1 off";
+            << QByteArray("tcpPort=\"70000\" udpPort=\"-1\"") << " 4464 65535 1 off" << QString();
+        QTest::newRow("Timeout of a day")
+            << QByteArray("Timeout=\"100000\"") << " 0 0 60 off" << range.arg(100000).arg(60);
+        QTest::newRow("Timeout beyond int")
+            << QByteArray("Timeout=\"2147483648\"") << " 0 0 60 off" << range.arg(2147483648LL).arg(60);
+        QTest::newRow("negative Timeout")
+            << QByteArray("Timeout=\"-5\"") << " 0 0 1 off" << range.arg(-5).arg(1);
     }
 
     void rootAttributes()
     {
         QFETCH(QByteArray, root);
+        QFETCH(QString, message);
         Document doc;
         doc.info().strFPGA = "v2";
         QVERIFY(doc.parseFile(wrap(tab(0, ""), root)));
@@ -283,6 +294,10 @@ private slots:
                   .arg(info.bStart ? "on" : "off"),
               "settings");
         QCOMPARE(info.strFPGA, QString("v2"));
+        QStringList messages;
+        for (const auto& m : doc.messages())
+            messages << m.first + ": " + m.second;
+        QCOMPARE(messages, message.isEmpty() ? QStringList() : QStringList("Vextor: " + message));
     }
 
     void sheetsAndBlocksPlaced()
