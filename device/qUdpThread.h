@@ -68,6 +68,9 @@ public:
     static constexpr int USER_AREA_SIZE = ROM_SLOTS * COMMENT_SIZE; // 0x700
     static constexpr int ROM_STAT_SIZE = 7;
     static constexpr int ROM_POLL_MS = 100;
+    // A ROM command still running after this many status polls (60 seconds at ROM_POLL_MS) is
+    // abandoned: a module that stays busy must not hang its caller.
+    static constexpr int ROM_BUSY_LIMIT_POLLS = 600;
     static constexpr int ROM_INIT_STEPS = 18; // progress total of an initialisation
 
     // Read-back ranges of a verification.

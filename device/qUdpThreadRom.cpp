@@ -1,6 +1,9 @@
 // ROM operations of the device worker: the slot commands, the page store with its FAT, the
 // documents kept for each slot, re-protection and the synchronisation steps of a status job.
 //
+// A command that keeps the module busy for more than ROM_BUSY_LIMIT_POLLS status polls is aborted
+// and the job fails: the caller's cancel is not the only way out of a module that never finishes.
+//
 // Cancellation: cancel() only sets m_bCanceled. The wait in progress then aborts the module's
 // command (0xFF to ADDR_ROM_ABORT) and every later wait returns at once. An aborted page read
 // leaves a partial page in the window, and an aborted program leaves the page as it was, so once
@@ -58,10 +61,14 @@ void QUdpThread::sendCommand(quint32 addr)
 void QUdpThread::waitForROM(quint32 size, bool bProgress)
 {
     m_buffer.resize(ROM_STAT_SIZE);
-    for (;;) {
+    for (int polls = 0;; ++polls) {
         if (m_bCanceled) {
             sendCommand(ADDR_ROM_ABORT);
             return;
+        }
+        if (polls == ROM_BUSY_LIMIT_POLLS) {
+            sendCommand(ADDR_ROM_ABORT);
+            throw WorkerText::ROM_BUSY.arg(ROM_BUSY_LIMIT_POLLS * ROM_POLL_MS / 1000);
         }
         if (m_romPollMs > 0)
             QThread::msleep(ulong(m_romPollMs));

@@ -162,6 +162,30 @@ private slots:
         QVERIFY(decodeSlot(rom, 7, seven) && seven == patternBytes(6000, 7));
     }
 
+    // A module whose ROM stays busy: the job gives up after the limit (counted in status polls,
+    // which are short here) with a clear message, and has the module abort the command.
+    void romBusyHasALimit()
+    {
+        RomStore& rom = m_module->memory.rom();
+        rom.setBusyMs(600000);
+        RomWorker worker;
+        m_module->target(worker);
+        QByteArray xml;
+        worker.setXmlReq(2, &xml);
+        worker.setRomAccess(0x8072, 0x4000);
+        QTimer guard; // the job before the limit: it would wait for ever
+        guard.setSingleShot(true);
+        connect(&guard, &QTimer::timeout, &worker, [&worker] { worker.cancel(); });
+        guard.start(15000);
+        const WorkerOutcome outcome = runWorker(worker);
+        QVERIFY(!outcome.bOk);
+        QCOMPARE(
+            outcome.errors.value(0),
+            QString("The module's ROM stayed busy for more than 60 seconds; the ROM command was given up."));
+        QCOMPARE(rom.aborts(), 1);
+        QVERIFY(!rom.isBusy());
+    }
+
     void documentNames_data()
     {
         QTest::addColumn<QByteArray>("comment");
