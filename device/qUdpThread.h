@@ -180,4 +180,9 @@ private:
     void setFatEntry(int page, quint16 entry);
     void freeChain();
     int nextFreePage(int from) const;
+    // Links the pages of a document of so many chunks in the FAT image, from the slot's page on.
+    QVector<int> chainPages(int chunks);
+    // Programs the document's pages in an order that never shows a mixed document; false when
+    // cancelled on the way.
+    bool storeChain(bool bHadDocument, const QSet<int>& oldPages);
 };

@@ -218,8 +218,12 @@ int QUdpThread::nextFreePage(int from) const
 
 void QUdpThread::saveXml()
 {
-    if (highByte(fatEntry(m_nRom)) != FAT_RESERVE)
+    const bool bHadDocument = highByte(fatEntry(m_nRom)) != FAT_RESERVE;
+    QSet<int> oldPages;
+    if (bHadDocument) {
         freeChain();
+        oldPages = m_indexRom; // the pages it visited
+    }
 
     // As many free pages as whole pages of XML (one more than needed when the size is a
     // multiple of a page: the count the stored format has always used).
@@ -232,29 +236,64 @@ void QUdpThread::saveXml()
     if (need != 0) {
         setFatEntry(m_nRom, FAT_RESERVED_ENTRY);
         emit setXml(m_pXml, QString());
-    } else {
-        int page = m_nRom;
-        while (!m_pXml->isEmpty()) {
-            const int n = qMin(m_pXml->size(), PAGE_SIZE);
-            programPage(page, m_pXml->left(n));
-            if (m_bCanceled)
-                return; // the FAT in the module still describes what it holds
-            m_pXml->remove(0, n);
-            if (m_pXml->isEmpty()) {
-                setFatEntry(page, quint16(FLG_END + (n - 1)));
-                break;
-            }
-            const int next = nextFreePage(page < ROM_SLOTS ? ROM_SLOTS : page + 1);
-            if (next < 0) {
-                protectRom();
-                throw WorkerText::FAT_FREE_BAD_LINK;
-            }
-            setFatEntry(page, quint16(next));
-            page = next;
-        }
+    } else if (!storeChain(bHadDocument, oldPages)) {
+        return; // cancelled: the FAT in the module still describes what it holds
     }
     if (!m_bCanceled)
         programPage(PAGE_FAT, m_fat);
+}
+
+QVector<int> QUdpThread::chainPages(int chunks)
+{
+    QVector<int> pages{m_nRom};
+    while (pages.size() < chunks) {
+        const int page = pages.last();
+        const int next = nextFreePage(page < ROM_SLOTS ? ROM_SLOTS : page + 1);
+        if (next < 0) {
+            protectRom();
+            throw WorkerText::FAT_FREE_BAD_LINK;
+        }
+        setFatEntry(page, quint16(next));
+        pages.append(next);
+    }
+    const int last = m_pXml->size() - (chunks - 1) * PAGE_SIZE;
+    setFatEntry(pages.last(), quint16(FLG_END + (last - 1)));
+    return pages;
+}
+
+// The module reads a slot's document through the FAT, starting at the slot's own page, and the
+// new chain may reuse pages of the old one. So first the continuation pages the old document does
+// not use; then, when the slot held a document, a FAT without it (the slot reads as holding none);
+// then the remaining pages and the slot's own page. A job cut off at any point leaves the slot
+// with its old document, none, or, once the caller programs the final FAT, the new one: never a
+// mix of both.
+bool QUdpThread::storeChain(bool bHadDocument, const QSet<int>& oldPages)
+{
+    const int chunks = qMax(1, (m_pXml->size() + PAGE_SIZE - 1) / PAGE_SIZE);
+    QByteArray interimFat = m_fat; // the old chain freed
+    interimFat[2 * m_nRom] = interimFat[2 * m_nRom + 1] = char(FAT_RESERVE);
+    const QVector<int> pages = chainPages(chunks);
+    const auto programChunks = [&](bool bOldPages) {
+        for (int i = 1; i < chunks && !m_bCanceled; ++i) {
+            if (oldPages.contains(pages.at(i)) == bOldPages)
+                programPage(pages.at(i), m_pXml->mid(i * PAGE_SIZE, PAGE_SIZE));
+        }
+        return !m_bCanceled;
+    };
+    if (!programChunks(false))
+        return false;
+    if (bHadDocument) {
+        programPage(PAGE_FAT, interimFat);
+        if (m_bCanceled)
+            return false;
+    }
+    if (!programChunks(true))
+        return false;
+    programPage(m_nRom, m_pXml->left(PAGE_SIZE));
+    if (m_bCanceled)
+        return false;
+    m_pXml->clear();
+    return true;
 }
 
 void QUdpThread::protectRom()
