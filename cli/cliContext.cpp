@@ -12,6 +12,7 @@ int exitCodeFor(Verdict verdict)
     case Verdict::Done:
         return ExitOk;
     case Verdict::DrcErrors:
+    case Verdict::ExpressionError:
     case Verdict::WriteProtected:
     case Verdict::Mismatch:
     case Verdict::NotDownloaded:
@@ -19,6 +20,7 @@ int exitCodeFor(Verdict verdict)
     case Verdict::NoData:
     case Verdict::RegistersModified:
         return ExitNegative;
+    case Verdict::DamagedSlot:
     case Verdict::CommunicationFailure:
     case Verdict::Cancelled:
         break;
@@ -136,6 +138,8 @@ const OperationOutcome& CliContext::run(DeviceOperation& operation, bool bProgre
     loop.exec();
     if (bShown)
         m_err << "\n" << Qt::flush;
+    if (!operation.outcome().notice.isEmpty())
+        m_err << operation.outcome().notice << Qt::endl;
     return operation.outcome();
 }
 

@@ -87,6 +87,9 @@ public:
     virtual void setStatusReq(StatusIndex index);
     virtual void setStatusReq(bool withRom);
     virtual void setRomAccess(quint32 romCommandAddress, quint32 size);
+    // Switches ROM writing off as the end of a storing job does (protect register and its boot
+    // value), for a module on which a ROM job did not finish.
+    void setRomWritingOffReq() { m_bRomWritingOff = true; }
     int writeTAMP(quint8 data, quint32 addr) override;
     int writeTAMP(quint16 data, quint32 addr) override;
     int writeTAMP(quint32 data, quint32 addr) override;
@@ -152,6 +155,7 @@ protected:
     QSet<int> m_indexRom;
     int m_romPollMs = ROM_POLL_MS; // pause between two ROM status polls
     bool m_bRegistersModified = false;
+    bool m_bRomWritingOff = false;
 
 private:
     void checkHardware();
@@ -167,6 +171,7 @@ private:
 
     // ROM operations (qUdpThreadRom.cpp).
     void romJob();
+    void romWritingOffJob();
     int writeQueuedRomEntries();
     void writeEepromEntry(const QPair<quint32, QByteArray>& entry);
     void initialiseSlots(int firstRemaining);

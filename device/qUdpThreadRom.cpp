@@ -398,6 +398,13 @@ void QUdpThread::romJob()
         protectRom();
 }
 
+void QUdpThread::romWritingOffJob()
+{
+    if (Read(ADDR_ROM_PROTECT, &m_regProtect) < 1)
+        throw WorkerText::READ_FAILED;
+    protectRom();
+}
+
 void QUdpThread::syncSteps()
 {
     m_bCanceled = false;

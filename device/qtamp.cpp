@@ -165,6 +165,7 @@ int QTamp::read(quint32 address, char* data, quint8 length)
 int QTamp::write(quint32 address, const char* data, quint8 length)
 {
     for (int attempt = 0; attempt < m_retry; ++attempt) {
+        ++m_writeCommands;
         const int r = commTAMP(setWriteCmd(address, data, length));
         if (r == BusErr) {
             appendPacketDiagnostic("write", address, length);
@@ -184,6 +185,7 @@ bool QTamp::startUDP()
         return true;
     m_bAbort = false;
     m_bFinished = false;
+    m_writeCommands = 0;
     if (m_ipAddress.isNull())
         return false;
     m_socket = new QUdpSocket;

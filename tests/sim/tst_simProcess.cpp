@@ -116,7 +116,7 @@ private slots:
             return process.exitCode();
         };
         QCOMPARE(cli({"status"}), 0);
-        QVERIFY(out.startsWith("Version: 3.01 (33 2e 30 31)\nProtect: 0x03"));
+        QVERIFY(out.startsWith("Version: 3.01 (33 2e 30 31)\nProtect: 0x01"));
         const QString coincidence = examplePath("coincidence.vxt3");
         QCOMPARE(cli({"download", coincidence}), 0);
         QCOMPARE(cli({"verify", coincidence}), 0);
