@@ -232,6 +232,11 @@ private slots:
         const QString foreign =
             writeFile(QStringLiteral("foreign.xml"), "<?xml version=\"1.0\"?>\n<html/>\n");
         const QString empty = writeFile(QStringLiteral("empty.vxt3"), QByteArray());
+        // Sparse: it takes no room on the disk, and must take none in memory either.
+        const QString huge = m_dir.filePath(QStringLiteral("huge.vxt3"));
+        QFile hugeFile(huge);
+        QVERIFY(hugeFile.open(QIODevice::WriteOnly) && hugeFile.resize(3LL << 30));
+        hugeFile.close();
         // Errors only on standard error, results only on standard output.
         const auto fails = [](const char* tag, const QStringList& args, int code, const QString& errPart) {
             QTest::newRow(tag) << args << code << QString() << errPart;
@@ -259,6 +264,12 @@ private slots:
         fails("image of an empty file", {"image", empty}, 2,
               "Parse error at line 1, column 1:\nunexpected end of file.");
         fails("image expression error", {"image", bad}, 1, "PreLgc0: invalid at EOF\n");
+        fails("image of a 3 GB file", {"image", huge}, 2,
+              huge + ": The file is 3221225472 bytes long; a Vextor document is at most 16777216 bytes. It "
+                     "is not read.\n");
+        fails("image of an endless file", {"image", "/dev/zero"}, 2,
+              "/dev/zero: The file is more than 16777216 bytes long; a Vextor document is at most 16777216 "
+              "bytes. It is not read.\n");
         QFile golden(QStringLiteral(VEXTOR_SOURCE_DIR "/tests/io/golden/coincidence.image"));
         QVERIFY(golden.open(QIODevice::ReadOnly)); // one line per byte in write order, as reviewed
         prints("image of the example", {"image", examplePath("coincidence.vxt3")}, 0,
