@@ -43,8 +43,11 @@ LabelModel::LabelInfo* LabelModel::find(const QString& name)
         if (entry.name == name)
             return &entry;
     }
-    // A renamed entry also answers to its new name, in either list (the new name need not tell
-    // a FeedBack signal from a label).
+    // A renamed entry also answers to its new name, in either list (the new name need not tell a
+    // FeedBack signal from a label). The name of a label or FeedBack signal itself, as its blocks
+    // carry it, always means that signal, whatever another entry has been renamed to.
+    if (name.startsWith(LABEL) || isFeedBackName(name))
+        return nullptr;
     for (QVector<LabelInfo>* any : {&m_feedback, &m_label}) {
         for (LabelInfo& entry : *any) {
             if (!entry.userName.isEmpty() && entry.userName == name)

@@ -117,6 +117,11 @@ private slots:
         QVERIFY(model.labels().isEmpty());
         QVERIFY(model.isUsed("Veto", 0) && model.isUsed("FeedBack2", 0));
         QCOMPARE(LabelModel::dragName(model.feedbacks().at(0)), QString("FeedBack2"));
+        // A new name that is another signal's own name does not take that signal's uses.
+        model.rename("FeedBack2", "Label4");
+        model.setUsed("Label4", true);
+        QCOMPARE(model.labels().size(), 1);
+        model.rename("FeedBack2", "Veto");
         model.deleteLabel("Veto");
         QVERIFY(model.feedbacks().isEmpty());
 
