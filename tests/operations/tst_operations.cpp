@@ -145,13 +145,21 @@ private slots:
         QTest::addColumn<bool>("current");
         QTest::addColumn<bool>("boot");
         QTest::addColumn<int>("writes");
-        QTest::newRow("unchanged") << false << false << 0;
-        QTest::newRow("protect at boot") << false << true << 3;
+        QTest::addColumn<bool>("romWritingLeftOn"); // now and at boot, by a ROM job cut off
+        QTest::newRow("unchanged") << false << false << 0 << false;
+        QTest::newRow("protect at boot") << false << true << 3 << false;
+        // Switched off first (4 writes), and the boot value keeps it off.
+        QTest::newRow("ROM writing left on") << false << true << 7 << true;
     }
     void protect()
     {
         QFETCH(bool, current);
         QFETCH(bool, boot);
+        QFETCH(bool, romWritingLeftOn);
+        if (romWritingLeftOn) {
+            m_module->memory.poke(0xFFFFFF3C, 0x03);
+            m_module->memory.poke(0xFFFFFC3C, 0x03);
+        }
         m_answers.protection = {current, boot};
         ProtectOperation operation(m_module->info(), m_answers);
         QVERIFY(run(operation).isDone());
