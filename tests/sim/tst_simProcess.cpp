@@ -3,6 +3,7 @@
 
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -135,12 +136,39 @@ private slots:
         QCOMPARE(QDir(logs.path()).entryList(QDir::Files).size(), 4);
     }
 
+    // What a client sends to the data port is dropped, not kept.
+    void streamPortDiscardsInput()
+    {
+        SimProcess sim;
+        QVERIFY(sim.start({"--rate", "10"}));
+        const auto residentKb = [&sim] {
+            QFile status(QString("/proc/%1/status").arg(sim.process.processId()));
+            status.open(QIODevice::ReadOnly);
+            const QString text = QString::fromLatin1(status.readAll());
+            return QRegularExpression("VmRSS:\\s+(\\d+)").match(text).captured(1).toLongLong();
+        };
+        const qint64 before = residentKb();
+        QTcpSocket client;
+        client.connectToHost(QHostAddress::LocalHost, sim.tcpPort);
+        QVERIFY(client.waitForConnected(2000));
+        const QByteArray block(1 << 20, 'x');
+        for (int i = 0; i < 96; ++i) {
+            client.write(block);
+            while (client.bytesToWrite() > 0)
+                QVERIFY(client.waitForBytesWritten(5000));
+        }
+        client.readAll();
+        QVERIFY2(residentKb() - before < 32 * 1024, qPrintable(QString::number(residentKb() - before)));
+    }
+
     void badUsage_data()
     {
         QTest::addColumn<QStringList>("args");
         QTest::newRow("loss above 1") << QStringList{"--loss", "1.5"};
         QTest::newRow("unknown option") << QStringList{"--frobnicate"};
         QTest::newRow("bad address") << QStringList{"--bind", "nowhere"};
+        QTest::newRow("unknown rate profile") << QStringList{"--rate-profile", "sine"};
+        QTest::newRow("profile without a rate") << QStringList{"--rate", "max", "--rate-profile", "ramp"};
     }
     void badUsage()
     {
