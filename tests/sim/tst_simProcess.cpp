@@ -33,6 +33,17 @@ struct SimProcess
         worker.SetTimeout(1);
         worker.SetIpAddress(QHostAddress(QHostAddress::LocalHost), udpPort, 0);
     }
+    // One byte of the module's register space, read over UDP.
+    int memoryByte(quint32 address) const
+    {
+        QUdpThread reader;
+        target(reader);
+        reader.setReadReq(address, 1);
+        const WorkerOutcome outcome = runWorker(reader);
+        return outcome.bOk && !outcome.data.isEmpty() && !outcome.data.first().isEmpty()
+                   ? quint8(outcome.data.first().at(0))
+                   : -1;
+    }
     bool stop() // SIGTERM: a clean exit that saves the state
     {
         process.terminate();
@@ -134,6 +145,55 @@ private slots:
         QVERIFY2(lines("^2 \\S+ \\d+ \\S+$") && lines("^total 2 TRIPLE_CNT \\d+ \\S+ usec$"),
                  qPrintable(out));
         QCOMPARE(QDir(logs.path()).entryList(QDir::Files).size(), 4);
+    }
+
+    // SIGTERM ends an open-ended monitor cleanly: the software-gated counters it started are
+    // stopped, every log ends on a whole line, and the totals count exactly what was logged.
+    void monitorStopsCleanlyOnSigterm()
+    {
+        SimProcess sim;
+        QVERIFY(sim.start({"--rom-busy", "0", "--rate", "200000"}));
+        const QStringList target{
+            "-h", "127.0.0.1", "-u", QString::number(sim.udpPort), "-t", QString::number(sim.tcpPort),
+            "-o", "1"};
+        const QString scaler = examplePath("scaler.vxt3");
+        QProcess download;
+        download.start(QStringLiteral(VEXTOR_BINARY_DIR "/cli/vextor-cli"),
+                       target + QStringList{"download", scaler});
+        QVERIFY(download.waitForFinished(20000) && download.exitCode() == 0);
+        QTemporaryDir logs;
+        QProcess monitor;
+        monitor.start(QStringLiteral(VEXTOR_BINARY_DIR "/cli/vextor-cli"),
+                      target + QStringList{"monitor", scaler, "--start", "--csv-dir", logs.path()});
+        QVERIFY(monitor.waitForReadyRead(10000));
+        monitor.terminate();
+        QVERIFY(monitor.waitForFinished(10000));
+        QCOMPARE(monitor.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(monitor.exitCode(), 0);
+        const QString out = QString::fromUtf8(monitor.readAllStandardOutput());
+        QRegularExpressionMatchIterator totals =
+            QRegularExpression("^total (\\d) \\S+ (\\d+) ", QRegularExpression::MultilineOption)
+                .globalMatch(out);
+        QRegularExpressionMatchIterator logged =
+            QRegularExpression("^logged (\\d) \\S+ (\\d+) (\\S+)$", QRegularExpression::MultilineOption)
+                .globalMatch(out);
+        int counters = 0;
+        while (totals.hasNext() && logged.hasNext()) {
+            const QRegularExpressionMatch total = totals.next();
+            const QRegularExpressionMatch log = logged.next();
+            QCOMPARE(log.captured(1), total.captured(1));
+            QCOMPARE(log.captured(2), total.captured(2));
+            QFile file(log.captured(3));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QByteArray content = file.readAll();
+            QVERIFY(content.endsWith('\n'));
+            QCOMPARE(QString::number(content.count('\n') - 1), log.captured(2));
+            ++counters;
+        }
+        QCOMPARE(counters, 4);
+        QVERIFY2(!out.contains(QRegularExpression("^total 0 \\S+ 0 ", QRegularExpression::MultilineOption)),
+                 qPrintable(out));         // started, so it counted
+        QCOMPARE(sim.memoryByte(0x64), 0); // and stopped again
     }
 
     // What a client sends to the data port is dropped, not kept.
