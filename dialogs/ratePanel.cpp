@@ -104,8 +104,11 @@ void RatePanel::applySettings()
 
 void RatePanel::refresh()
 {
-    if (m_pHistory->isPaused())
+    // The plots show whole intervals only: they change when one is complete.
+    const qint64 interval = m_pHistory->viewEndMs() / RateHistory::BIN_MS;
+    if (interval == m_shownInterval)
         return;
+    m_shownInterval = interval;
     for (RatePlot* plot : m_plots)
         plot->update();
 }

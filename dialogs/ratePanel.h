@@ -23,7 +23,7 @@ public:
 
     // The counters to plot: those with a name.
     void setCounters(const QString* names);
-    // Redraws the plots (the owner's frame tick); nothing to do while paused.
+    // Redraws the plots when there is something new to show (the owner's frame tick).
     void refresh();
 
     qint64 windowMs() const;
@@ -53,4 +53,5 @@ private:
     QWidget* m_plotArea;
     QVBoxLayout* m_plotLayout;
     QVector<RatePlot*> m_plots;
+    qint64 m_shownInterval = -1;
 };
