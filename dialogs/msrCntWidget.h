@@ -48,6 +48,8 @@ public:
     static constexpr int DATA_SIZE = 8;
     static constexpr int REPORT_MS = 40;
     static constexpr int FRAME_MS = 40;
+    // The background of a row whose alarm has tripped and of a log that stopped.
+    static constexpr const char* ALARM_STYLE = "background-color: #f4b6b6;";
 
     // The questions and messages of the window, so that tests can answer them.
     class Prompts
