@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/sheetTabs.h"
+#include "dialogs/msrCntWidget.h"
 #include "editor/dragwidget.h"
 #include "editor/labelWidget.h"
 #include "editor/menuWidget.h"
@@ -114,6 +115,7 @@ void MainWindow::connectActions()
     connect(action("actionTabNew"), &QAction::triggered, this, [this] { tabNew(); });
     connect(action("actionRename"), &QAction::triggered, this, &MainWindow::tabRename);
     connect(action("actionQuit"), &QAction::triggered, m_parent, &QWidget::close);
+    connect(action("actionOstrum"), &QAction::triggered, this, &MainWindow::openCounterMonitor);
     for (QAction* recent : m_actions->recentFileActions())
         connect(recent, &QAction::triggered, this, &MainWindow::openRecentFile);
 }
@@ -323,7 +325,20 @@ void MainWindow::showHistoryState()
 
 void MainWindow::setDialogEnabled(bool bEnabled)
 {
-    m_actions->setDialogEnabled(bEnabled, bEnabled);
+    // Until downloads hand the monitor its record, Counters shows the document's own counters.
+    const bool bCounters = CounterMonitorSetup::fromDiagram(*blockDiagram(), *infoOstrum()).hasCounters();
+    m_actions->setDialogEnabled(bEnabled || bCounters, bEnabled);
+}
+
+// Opens the counter monitor with the document's measure counters, as vextor-cli monitor reads
+// them, or raises the open one.
+void MainWindow::openCounterMonitor()
+{
+    CounterMonitorSetup setup = CounterMonitorSetup::fromDiagram(*blockDiagram(), *infoOstrum());
+    if (!m_pMsrCntWidget)
+        m_pMsrCntWidget = new MsrCntWidget(&setup, this);
+    m_pMsrCntWidget->show();
+    m_pMsrCntWidget->raise();
 }
 
 QMessageBox::StandardButton MainWindow::checkModified()
@@ -414,6 +429,7 @@ bool MainWindow::display(QByteArray& data, QString fileName, bool bSetRecent)
         // Replacing the document's settings by the command line's is a change.
         if (m_connection.applyCommandLine(*infoOstrum()))
             setModified();
+        setDialogEnabled(false);
         return true;
     }
     clear();

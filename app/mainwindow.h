@@ -11,6 +11,7 @@
 
 #include <QMainWindow>
 #include <QPoint>
+#include <QPointer>
 
 #include <memory>
 
@@ -19,6 +20,7 @@ class BlockItem;
 class Document;
 class LabelWidget;
 class MenuWidget;
+class MsrCntWidget;
 class ProgramWidget;
 class QTabWidget;
 class SheetTabs;
@@ -118,6 +120,7 @@ private:
     void setCurrentFile(const QString& fileName);
     void updateRecentFileActions();
     void setDialogEnabled(bool bEnabled);
+    void openCounterMonitor();
     void showHistoryState();
     void warning(const QString& title, const QString& text);
     static QString documentsLocation();
@@ -135,4 +138,5 @@ private:
     WindowSettings m_settings;
     std::unique_ptr<WindowActions> m_actions;
     std::unique_ptr<Prompts> m_prompts;
+    QPointer<MsrCntWidget> m_pMsrCntWidget;
 };
