@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Makes the Debian package from a built tree and checks it: the files it installs and nothing
-# else, the programs stripped and running, dependencies found from the binaries, the desktop entry
-# valid, the manual pages rendering without warnings.
+# else (the same tree cmake --install makes), the programs stripped and running, dependencies found
+# from the binaries, the desktop entry valid, the manual pages rendering without warnings.
 #   check_package.sh <build dir>
-# The suite runs after the build, so the package is made from the packaging folder alone (it holds
-# every install rule), without cpack's check that the whole project is up to date.
+# The suite runs after the build, so the package is made from the packaging folder alone, without
+# cpack's check that the whole project is up to date; that folder holds every install rule (the
+# comparison with cmake --install of the whole project catches one added elsewhere).
 set -euo pipefail
 build=$(cd "$1" && pwd)
 work=$(mktemp -d)
@@ -42,6 +43,10 @@ done
 for path in $files; do
     [[ " ${expected[*]} " == *" $path "* ]] || fail "unexpected: $path"
 done
+DESTDIR=$work/installed cmake --install "$build" --prefix /usr >/dev/null
+installed=$(cd "$work/installed" && find . -type f | sed 's/^\.//' | sort)
+[ "$installed" = "$(sort <<<"$files")" ] || fail "cmake --install installs another tree:
+$(diff <(echo "$installed") <(sort <<<"$files"))"
 strangers=$(awk '$2 != "root/root" { print $6 }' <<<"$listing")
 [ -z "$strangers" ] || fail "not owned by root: $strangers"
 for program in vextor vextor-cli vextor-sim; do
