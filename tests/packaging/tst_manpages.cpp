@@ -45,61 +45,68 @@ struct Usage
 class Page
 {
 public:
-    struct Entry
-    {
-        QString tag;  // "monitor DOC [--seconds N] ..."
-        QString text; // the tag and its paragraph
-    };
-
     explicit Page(const QString& roff)
     {
         QString text = roff;
         text.replace(QLatin1String("\\-"), QLatin1String("-"));
         text.remove(QRegularExpression(QStringLiteral("\\\\f[BIRP]")));
         QString section;
-        bool bTag = false;
+        bool bEntry = false; // within a tagged paragraph
         for (const QString& line : text.split(QLatin1Char('\n'))) {
             if (line.startsWith(QLatin1String(".SH "))) {
                 section = line.mid(4).remove(QLatin1Char('"')).trimmed();
-            } else if (line == QLatin1String(".TP")) {
-                m_entries[section].append(Entry());
-                bTag = true;
-                continue;
-            } else if (line.startsWith(QLatin1String(".PP")) || line.startsWith(QLatin1String(".SS"))) {
-                if (!m_entries[section].isEmpty())
-                    m_entries[section].append(Entry()); // ends the last tagged paragraph
-            } else if (!m_entries[section].isEmpty()) {
-                Entry& entry = m_entries[section].last();
-                if (bTag)
-                    entry.tag = line;
-                entry.text += line + QLatin1Char('\n');
+                bEntry = false;
+            } else if (line.startsWith(QLatin1String(".TP"))) {
+                m_entries[section].append(QString());
+                bEntry = true;
+            } else if (line.startsWith(QLatin1String(".PP"))) {
+                bEntry = false;
+            } else if (bEntry) {
+                m_entries[section].last() += line + QLatin1Char('\n');
             }
             m_sections[section] += line + QLatin1Char('\n');
-            bTag = false;
         }
     }
 
     QString section(const QString& name) const { return m_sections.value(name); }
-    QVector<Entry> entries(const QString& section) const
+    // The first word of each entry's tag: "monitor" for "monitor DOC [--seconds N] ...".
+    QStringList entryWords(const QString& section) const
     {
-        QVector<Entry> tagged;
-        for (const Entry& e : m_entries.value(section))
-            if (!e.tag.isEmpty())
-                tagged << e;
-        return tagged;
+        QStringList words;
+        for (const QString& entry : m_entries.value(section))
+            words << tagWord(entry);
+        return words;
     }
     QString entry(const QString& section, const QString& word) const
     {
-        for (const Entry& e : entries(section))
-            if (e.tag.section(QLatin1Char(' '), 0, 0) == word)
-                return e.text;
+        for (const QString& entry : m_entries.value(section))
+            if (tagWord(entry) == word)
+                return entry;
         return QString();
     }
 
 private:
+    static QString tagWord(const QString& entry)
+    {
+        return entry.section(QLatin1Char('\n'), 0, 0).section(QLatin1Char(' '), 0, 0);
+    }
+
     QMap<QString, QString> m_sections;
-    QMap<QString, QVector<Entry>> m_entries;
+    QMap<QString, QStringList> m_entries; // per section, each entry's tag line and paragraph
 };
+
+// Both ways: what the usage lists and the page lacks, and what the page documents that the usage
+// does not list (any more).
+void compare(const QStringList& listed, const QStringList& documented, const QString& where,
+             QStringList& problems)
+{
+    for (const QString& word : listed)
+        if (!documented.contains(word))
+            problems << QStringLiteral("%1 lacks %2").arg(where, word);
+    for (const QString& word : documented)
+        if (!listed.contains(word))
+            problems << QStringLiteral("%1 documents %2, which the usage does not list").arg(where, word);
+}
 
 QString readPage(const QString& program)
 {
@@ -148,33 +155,12 @@ private slots:
         const Page page(source);
 
         QStringList problems;
-        const QStringList documented = optionWords(page.section("OPTIONS"));
-        for (const QString& option : listed.options)
-            if (!documented.contains(option))
-                problems << QStringLiteral("OPTIONS lacks %1").arg(option);
-        for (const QString& option : documented)
-            if (!listed.options.contains(option))
-                problems << QStringLiteral("OPTIONS documents %1, which the usage does not list").arg(option);
-
+        compare(listed.options, optionWords(page.section("OPTIONS")), "OPTIONS", problems);
+        compare(listed.commands.keys(), page.entryWords("COMMANDS"), "COMMANDS", problems);
         for (auto it = listed.commands.begin(); it != listed.commands.end(); ++it) {
             const QString entry = page.entry("COMMANDS", it.key());
-            if (entry.isEmpty()) {
-                problems << QStringLiteral("COMMANDS has no entry for %1").arg(it.key());
-                continue;
-            }
-            for (const QString& option : it.value())
-                if (!optionWords(entry).contains(option))
-                    problems << QStringLiteral("the entry for %1 lacks %2").arg(it.key(), option);
-            for (const QString& option : optionWords(entry))
-                if (!it.value().contains(option))
-                    problems << QStringLiteral("the entry for %1 documents %2, which its usage does not list")
-                                    .arg(it.key(), option);
-        }
-        for (const Page::Entry& entry : page.entries("COMMANDS")) {
-            const QString command = entry.tag.section(QLatin1Char(' '), 0, 0);
-            if (!listed.commands.contains(command))
-                problems
-                    << QStringLiteral("COMMANDS documents %1, which the usage does not list").arg(command);
+            if (!entry.isEmpty())
+                compare(it.value(), optionWords(entry), "the entry for " + it.key(), problems);
         }
 
         const QString where = QStringLiteral("%1(1), packaging/man/%1.1.in: ").arg(program);
