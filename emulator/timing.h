@@ -30,10 +30,11 @@
 // sub count the register holds less one, S is the register plus one):
 //   - 0, 1 one-shot: a rising edge starts a pulse of M, then S of guaranteed idle time in which
 //     edges are ignored. 2, 3 delayed one-shot: a rising edge starts a delay of M, then a pulse
-//     of S; edges during either are ignored.
-//   - Retrigger: in the retriggerable modes (1, 3, 5, 7) an edge during the first timing phase
-//     restarts it (mode 1: the pulse lasts M from the latest edge; mode 3: the delay runs again
-//     from the latest edge). Edges in the second phase are ignored, as in every mode.
+//     of S.
+//   - Retrigger: in the retriggerable modes an edge restarts the timing that runs: mode 1 the
+//     pulse (it lasts M from the latest edge), not the idle time after it; mode 3 the delay, not
+//     the pulse; mode 5 the guard; mode 7 the wait. The non-retriggerable modes 0, 2, 4 and 6
+//     ignore edges while their timing runs.
 //   - 4, 5 chattering elimination: the output follows the source at once, then holds its new
 //     level for a guard time (M after turning true, S after turning false) whatever the source
 //     does; when the guard ends the output takes the source's level then. In mode 5 every
@@ -45,8 +46,8 @@
 //   - 8 oscillator with enable: while the source is true, true for M and false for S, starting
 //     true in the cycle the source rises; false at once when the source falls. 9 oscillator:
 //     the same from cycle 0 without a source.
-//   - 10 divider: counts rising edges of the source; the first edge turns the output true, it
-//     stays true for M edges and false for the next S (counts of 0 act as 1).
+//   - 10 divider: counts rising edges of the source; the first one turns the output true, the
+//     M-th after that false, the S-th after that true again, and so on (counts of 0 act as 1).
 //
 // Measure counters (GATE = mode bits 0-1, SRC = bits 2-3). A measurement covers the cycles from
 // the one that opens it up to, not including, the one that closes it; closing it sends its
@@ -60,7 +61,8 @@
 //   - Within a measurement SRC 0 counts the changes of SRC (both edges), 1 its rising edges, 2
 //     the time SRC is true (ns), 3 the length of the measurement (ns). An SRC edge in the cycle
 //     a GATE edge opens a measurement belongs to the new one.
-//   - A preview starts the software-gated counters at time 0 and stops them at its end.
+//   - A preview starts the software-gated counters the diagram uses at time 0 and stops them at
+//     its end.
 namespace Timing {
 constexpr qint64 CLOCK_NS = 5;
 constexpr qint64 OUTPUT_LATENCY_NS = 60;
