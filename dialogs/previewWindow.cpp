@@ -15,6 +15,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <QtAlgorithms>
 
 namespace {
 // The waves of the signals to show, from the run's trace in one pass.
@@ -36,7 +37,7 @@ QVector<WaveformView::Wave> wavesOf(const Emulator& emulator, const QVector<Trac
                 waves[i].initial = (change.word >> shown.at(i).bit) & 1;
         }
         for (; diff; diff &= diff - 1) {
-            const int i = byBit[__builtin_ctzll(diff)];
+            const int i = byBit[qCountTrailingZeroBits(diff)];
             if (i >= 0)
                 waves[i].toggles.append(Timing::nsOf(change.cycle));
         }

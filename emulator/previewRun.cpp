@@ -80,7 +80,7 @@ QString PreviewRun::report() const
         if (names.outputs.value(ch).isEmpty())
             continue;
         const quint64 pulses = e.outputPulses(ch);
-        text += QStringLiteral("  %1: %2 pulses, %3\n")
+        text += QStringLiteral("  %1: pulses %2, rate %3\n")
                     .arg(SignalNames::label(SignalNames::outputName(ch), names.outputs.at(ch)))
                     .arg(pulses)
                     .arg(formatRate(seconds > 0 ? double(pulses) / seconds : 0.0));
@@ -95,7 +95,7 @@ QString PreviewRun::report() const
             continue;
         const Emulator::CounterTotal& t = e.counterTotal(m);
         const QString unit = e.measureCounter(m).isTimeType() ? QStringLiteral(" ns") : QString();
-        text += QStringLiteral("  %1: %2 records, sum %3%4, last %5%4\n")
+        text += QStringLiteral("  %1: records %2, sum %3%4, last %5%4\n")
                     .arg(SignalNames::label(SignalNames::counterName(m), names.counters.at(m)))
                     .arg(t.records)
                     .arg(t.sum)
