@@ -46,7 +46,7 @@ const ActionRow ACTIONS[] = {
     {"actionRename", QT_TRANSLATE_NOOP("MainWindow", "Tab &Rename"), "", ""},
     {"action_DRC", QT_TRANSLATE_NOOP("MainWindow", "&DRC"), "", ":/Vextor_icon/Vextor_DRC.png"},
     {"action_Verify", QT_TRANSLATE_NOOP("MainWindow", "&Verify"), "", ""},
-    {"actionPreview", QT_TRANSLATE_NOOP("MainWindow", "&Preview ..."), "", ""},
+    {"actionPreview", QT_TRANSLATE_NOOP("MainWindow", "Previe&w ..."), "", ""},
     {"action_Property", QT_TRANSLATE_NOOP("MainWindow", "&Ethernet Setting"), "",
      ":/Vextor_icon/Vextor_Cofigure.png"},
     {"actionHardware_Setup", QT_TRANSLATE_NOOP("MainWindow", "&Hardware Setup"), "", ""},

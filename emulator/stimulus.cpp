@@ -268,7 +268,12 @@ bool Stimulus::load(const QString& fileName, Stimulus& out, QString& error,
         return false;
     }
     // One byte more than allowed is enough to refuse a file that is too large.
-    if (!parse(QString::fromUtf8(file.read(MAX_TEXT_BYTES + 1)), out, error, aliases)) {
+    const QByteArray data = file.read(MAX_TEXT_BYTES + 1);
+    if (data.size() > MAX_TEXT_BYTES) {
+        error = fileName + QStringLiteral(": the stimulus is larger than %1 bytes").arg(MAX_TEXT_BYTES);
+        return false;
+    }
+    if (!parse(QString::fromUtf8(data), out, error, aliases)) {
         error = fileName + QStringLiteral(": ") + error;
         return false;
     }

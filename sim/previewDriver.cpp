@@ -1,5 +1,6 @@
 #include "sim/previewDriver.h"
 
+#include "emulator/previewRun.h"
 #include "sim/moduleMemory.h"
 
 namespace {
@@ -51,7 +52,8 @@ void PreviewDriver::tick()
 
 QString PreviewDriver::summary() const
 {
-    QString text = QStringLiteral("vextor-sim preview: %1 ns emulated").arg(emulatedNs());
+    QString text =
+        QStringLiteral("vextor-sim preview: %1 emulated").arg(PreviewRun::formatTime(emulatedNs()));
     for (int ch = 0; ch < Emulator::OUTPUTS; ++ch) {
         if (m_pEmulator->outputPulses(ch) > 0)
             text += QStringLiteral("; OUT-CH%1 %2 pulses").arg(ch).arg(m_pEmulator->outputPulses(ch));

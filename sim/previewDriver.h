@@ -31,7 +31,7 @@ public:
     void start();
     qint64 emulatedNs() const { return Timing::nsOf(m_pEmulator->now()); }
     const Emulator& emulator() const { return *m_pEmulator; }
-    // "vextor-sim preview: <time> emulated; OUT-CH0 <n> pulses, ..." (the outputs that pulsed).
+    // "vextor-sim preview: 1.5 s emulated; OUT-CH0 <n> pulses; ..." (the outputs that pulsed).
     QString summary() const;
 
 signals:

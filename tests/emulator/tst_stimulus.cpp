@@ -1,6 +1,7 @@
 #include "emulator/stimulus.h"
 #include "emulator/timing.h"
 
+#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -138,6 +139,21 @@ private slots:
         QTest::newRow("too large") << QString("#\n").repeated(Stimulus::MAX_TEXT_BYTES / 2 + 1)
                                    << "the stimulus is larger than 1048576 bytes";
     }
+    // A file's size is its bytes: one of two-byte characters that the text limit alone would
+    // pass is refused whole, not read in part.
+    void largeFileIsRefused()
+    {
+        QTemporaryDir dir;
+        QFile file(dir.filePath("wide.stim"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QString("#\u00e4\n").repeated(Stimulus::MAX_TEXT_BYTES / 4 + 1).toUtf8());
+        file.close();
+        Stimulus s;
+        QString error;
+        QVERIFY(!Stimulus::load(file.fileName(), s, error));
+        QCOMPARE(error, file.fileName() + ": the stimulus is larger than 1048576 bytes");
+    }
+
     void refused()
     {
         QFETCH(QString, text);
