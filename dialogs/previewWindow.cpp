@@ -117,7 +117,9 @@ void PreviewWindow::buildLayout()
     m_pStopButton->setObjectName(QStringLiteral("stopButton"));
     m_pStopButton->setEnabled(false);
     auto* top = new QHBoxLayout;
-    top->addWidget(new QLabel(tr("S&timulus:"), this));
+    auto* stimulusLabel = new QLabel(tr("S&timulus:"), this);
+    stimulusLabel->setBuddy(m_pStimulus);
+    top->addWidget(stimulusLabel);
     top->addWidget(m_pStimulus, 1);
     top->addWidget(browseButton);
     auto* durationLabel = new QLabel(tr("&Duration:"), this);

@@ -31,19 +31,28 @@ WaveformView::WaveformView(QWidget* parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     viewport()->setBackgroundRole(QPalette::Base);
     viewport()->setAutoFillBackground(true);
-    setMinimumSize(NAME_WIDTH + 200, RULER_HEIGHT + 3 * ROW_HEIGHT);
+    setMinimumSize(MAX_NAME_WIDTH + 200, RULER_HEIGHT + 3 * ROW_HEIGHT);
 }
 
 void WaveformView::setWaves(const QVector<Wave>& waves, qint64 endNs)
 {
     m_waves = waves;
+    m_nameWidth = MIN_NAME_WIDTH;
+    for (const Wave& w : waves)
+        m_nameWidth = qMax(m_nameWidth, fontMetrics().horizontalAdvance(w.name) + 12);
+    m_nameWidth = qMin(m_nameWidth, int(MAX_NAME_WIDTH));
+    const double start = startNs();
+    const bool sameRun = qMax<qint64>(endNs, 1) == m_endNs;
     m_endNs = qMax<qint64>(endNs, 1);
-    zoomToFit();
+    if (!sameRun)
+        return zoomToFit();
+    updateScrollBars();
+    scrollToNs(start);
 }
 
 int WaveformView::plotWidth() const
 {
-    return qMax(1, viewport()->width() - NAME_WIDTH);
+    return qMax(1, viewport()->width() - m_nameWidth);
 }
 
 double WaveformView::startNs() const
@@ -119,7 +128,7 @@ void WaveformView::wheelEvent(QWheelEvent* event)
         QAbstractScrollArea::wheelEvent(event);
         return;
     }
-    const int x = qBound(0, int(event->position().x()) - NAME_WIDTH, plotWidth());
+    const int x = qBound(0, int(event->position().x()) - m_nameWidth, plotWidth());
     zoomAround(event->angleDelta().y() > 0 ? 0.5 : 2.0, x);
     event->accept();
 }
@@ -137,7 +146,7 @@ void WaveformView::paintEvent(QPaintEvent*)
             painter.fillRect(0, top, viewport()->width(), ROW_HEIGHT, palette().alternateBase());
         drawWave(painter, m_waves.at(i), top);
         painter.setPen(palette().color(QPalette::Text));
-        painter.drawText(QRect(4, top, NAME_WIDTH - 8, ROW_HEIGHT), Qt::AlignVCenter | Qt::AlignLeft,
+        painter.drawText(QRect(4, top, m_nameWidth - 8, ROW_HEIGHT), Qt::AlignVCenter | Qt::AlignLeft,
                          m_waves.at(i).name);
     }
     drawRuler(painter);
@@ -147,11 +156,11 @@ void WaveformView::drawRuler(QPainter& painter) const
 {
     painter.fillRect(0, 0, viewport()->width(), RULER_HEIGHT, palette().window());
     painter.setPen(palette().color(QPalette::WindowText));
-    painter.drawLine(NAME_WIDTH, RULER_HEIGHT - 1, viewport()->width(), RULER_HEIGHT - 1);
+    painter.drawLine(m_nameWidth, RULER_HEIGHT - 1, viewport()->width(), RULER_HEIGHT - 1);
     const double step = niceStep(90 * m_nsPerPixel);
     const double start = startNs();
     for (double t = std::ceil(start / step) * step; t <= start + plotWidth() * m_nsPerPixel; t += step) {
-        const int x = NAME_WIDTH + int(std::lround((t - start) / m_nsPerPixel));
+        const int x = m_nameWidth + int(std::lround((t - start) / m_nsPerPixel));
         painter.drawLine(x, RULER_HEIGHT - 6, x, RULER_HEIGHT - 1);
         painter.drawText(x + 3, RULER_HEIGHT - 8, PreviewRun::formatTime(qint64(std::llround(t))));
     }
@@ -175,7 +184,7 @@ void WaveformView::drawWave(QPainter& painter, const Wave& wave, int top) const
     for (int x = 0; x < width; ++x) {
         const double end = start + (x + 1) * m_nsPerPixel;
         const auto next = firstAfter(end);
-        const int px = NAME_WIDTH + x;
+        const int px = m_nameWidth + x;
         if (next != index) {
             lines.append(QLine(px, high, px, low));
             index = next;

@@ -21,7 +21,9 @@ public:
         QVector<qint64> toggles; // times (ns) at which the level changes, ascending
     };
 
-    static constexpr int NAME_WIDTH = 170;
+    // The name column: as wide as the longest name, within these bounds.
+    static constexpr int MIN_NAME_WIDTH = 120;
+    static constexpr int MAX_NAME_WIDTH = 320;
     static constexpr int ROW_HEIGHT = 24;
     static constexpr int RULER_HEIGHT = 26;
     // The closest zoom: pixels per nanosecond.
@@ -29,6 +31,7 @@ public:
 
     explicit WaveformView(QWidget* parent = nullptr);
 
+    // Shows waves of a run of endNs; the view fits the run unless it is as long as the one shown.
     void setWaves(const QVector<Wave>& waves, qint64 endNs);
     const QVector<Wave>& waves() const { return m_waves; }
     qint64 endNs() const { return m_endNs; }
@@ -62,4 +65,5 @@ private:
     QVector<Wave> m_waves;
     qint64 m_endNs = 0;
     double m_nsPerPixel = 1.0;
+    int m_nameWidth = MIN_NAME_WIDTH;
 };
