@@ -70,7 +70,7 @@ int downloadCommand(CliContext& context, const QStringList& args)
     const std::unique_ptr<Document> doc = context.loadDocument(args.at(0));
     if (!doc)
         return ExitFailure;
-    CliPrompts prompts(context.err());
+    CliPrompts prompts(context);
     DownloadOperation download(context.target(doc.get()), *doc->diagram(), prompts);
     const OperationOutcome& outcome = context.run(download, true);
     CommandResult result(outcome);
@@ -86,7 +86,7 @@ int verifyCommand(CliContext& context, const QStringList& args)
     const std::unique_ptr<Document> doc = context.loadDocument(args.at(0));
     if (!doc)
         return ExitFailure;
-    CliPrompts prompts(context.err());
+    CliPrompts prompts(context);
     VerifyOperation verify(context.target(doc.get()), *doc->diagram(), prompts);
     const OperationOutcome& outcome = context.run(verify);
     CommandResult result(outcome);
@@ -147,7 +147,7 @@ int protectCommand(CliContext& context, const QStringList& args)
     CommandArgs parsed;
     if (!scanOptionsOnly(context, args, {QStringLiteral("--current"), QStringLiteral("--boot")}, parsed))
         return ExitUsage;
-    CliPrompts prompts(context.err());
+    CliPrompts prompts(context);
     if (!takeOnOff(parsed, QStringLiteral("--current"), prompts.current) ||
         !takeOnOff(parsed, QStringLiteral("--boot"), prompts.boot))
         return context.usage(QStringLiteral("--current and --boot take on or off"));

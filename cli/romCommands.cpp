@@ -57,7 +57,7 @@ int romSaveCommand(CliContext& context, const QStringList& args)
     if (!context.scan(args, {QStringLiteral("--comment")},
                       {QStringLiteral("--boot"), QStringLiteral("--force")}, parsed))
         return ExitUsage;
-    CliPrompts prompts(context.err());
+    CliPrompts prompts(context);
     if (parsed.positional.size() != 2 || !parseSlot(parsed.positional.at(1), prompts.slot))
         return context.usage(QStringLiteral("rom-save needs a document and a slot from 0 to 15"));
     const QString fileName = parsed.positional.first();
@@ -86,7 +86,7 @@ int romRestoreCommand(CliContext& context, const QStringList& args)
     CommandArgs parsed;
     if (!context.scan(args, {QStringLiteral("--out")}, {}, parsed))
         return ExitUsage;
-    CliPrompts prompts(context.err());
+    CliPrompts prompts(context);
     if (parsed.positional.size() != 1 || !parseSlot(parsed.positional.first(), prompts.slot))
         return context.usage(QStringLiteral("rom-restore needs a slot from 0 to 15"));
     RomOperation restore(context.target(), RomCommand::Restore, prompts);
@@ -95,7 +95,7 @@ int romRestoreCommand(CliContext& context, const QStringList& args)
 
 int romBootCommand(CliContext& context, const QStringList& args)
 {
-    CliPrompts prompts(context.err());
+    CliPrompts prompts(context);
     if (!parseSlot(args.first(), prompts.slot))
         return context.usage(QStringLiteral("rom-boot needs a slot from 0 to 15"));
     RomOperation boot(context.target(), RomCommand::BootNum, prompts);
@@ -110,7 +110,7 @@ int romBootCommand(CliContext& context, const QStringList& args)
 
 int romInitCommand(CliContext& context, const QStringList&)
 {
-    CliPrompts prompts(context.err());
+    CliPrompts prompts(context);
     RomInitOperation initialise(context.target(), prompts);
     const OperationOutcome& outcome = context.run(initialise);
     CommandResult result(outcome);
