@@ -1,10 +1,12 @@
 #pragma once
 
 #include "device/moduleStatus.h"
+#include "model/registerImage.h"
 #include "operations/monitorSetup.h"
 
 #include <QByteArray>
 #include <QString>
+#include <QVector>
 
 // How a device operation ended.
 enum class Verdict {
@@ -33,7 +35,8 @@ struct OperationOutcome
 {
     Verdict verdict = Verdict::Cancelled;
     QString message;
-    QString detail; // the worker's own text where message stands for it (EEPROM read)
+    QString detail; // the worker's own text where message stands for it (EEPROM read), or why
+                    // a verify could not list its differences
     QString report; // design rule check report, or the first mismatch of a verify
 
     ModuleStatus status;          // the last status read
@@ -44,6 +47,8 @@ struct OperationOutcome
     int slot = -1;                // ROM commands: the slot chosen
     CounterMonitorSetup counters; // download: what the counter monitor is to show
     UserControlSetup userControl; // download: the user-controlled inputs
+    RegisterImage moduleImage;    // download and verify: what the module holds now, when known
+    QVector<ImageDifference> differences; // verify: every setting in which the module differs
 
     bool isDone() const { return verdict == Verdict::Done; }
 };
