@@ -113,7 +113,8 @@ private:
             const char byte = char(value >> (8 * (width - 1 - b)));
             if (a >= BlockDiagram::REG_DLY_FUNC && a < BlockDiagram::REG_DLY_FUNC + RegisterImage::FUNC_SIZE)
                 m_image.func[int(a - BlockDiagram::REG_DLY_FUNC)] = byte;
-            else if (a >= BlockDiagram::REG_FRONTEND_LUT_BEGIN && a <= BlockDiagram::REG_MSRCNT_BACKEND_LUT_END)
+            else if (a >= BlockDiagram::REG_FRONTEND_LUT_BEGIN &&
+                     a <= BlockDiagram::REG_MSRCNT_BACKEND_LUT_END)
                 m_image.tables[int(a - BlockDiagram::REG_FRONTEND_LUT_BEGIN)] = byte;
         }
         return width;
@@ -207,15 +208,16 @@ private:
     QString counter(int u) const
     {
         const BlockItem* block = m_diagram.slot(3 + u);
-        return block && block->getType() == QLatin1String("CntFnc") ? label(block)
-                                                                     : QStringLiteral("counter unit %1").arg(u);
+        return block && block->getType() == QLatin1String("CntFnc")
+                   ? label(block)
+                   : QStringLiteral("counter unit %1").arg(u);
     }
 
     QString delay(int u) const
     {
         const BlockItem* block = m_diagram.slot(BlockDiagram::MapDlyFnc[u]);
         return block && block->getType() == QLatin1String("DlyFnc") ? label(block)
-                                                                     : QStringLiteral("delay unit %1").arg(u);
+                                                                    : QStringLiteral("delay unit %1").arg(u);
     }
 
     QString out(const QString& type) const
@@ -307,7 +309,8 @@ QVector<ImageDifference> imageDifferences(const BlockDiagram& diagram, const Reg
         }
         for (int bit = 0; bit < 8 * r.width; ++bit) {
             if (((ours ^ theirs) >> bit) & 1)
-                list.append({r.addr, bit, namer.registerSetting(r, bit), (theirs >> bit) & 1, (ours >> bit) & 1});
+                list.append(
+                    {r.addr, bit, namer.registerSetting(r, bit), (theirs >> bit) & 1, (ours >> bit) & 1});
         }
     }
     for (const Table& table : TABLES) {
@@ -319,8 +322,8 @@ QVector<ImageDifference> imageDifferences(const BlockDiagram& diagram, const Reg
             const quint32 theirs = valueAt(module.tables, offset, table.entrySize);
             for (int bit = 0; bit < 8 * table.entrySize && ours != theirs; ++bit) {
                 if (((ours ^ theirs) >> bit) & 1)
-                    list.append({table.base + quint32(e * table.entrySize), bit, namer.tableSetting(table, e, bit),
-                                 (theirs >> bit) & 1, (ours >> bit) & 1});
+                    list.append({table.base + quint32(e * table.entrySize), bit,
+                                 namer.tableSetting(table, e, bit), (theirs >> bit) & 1, (ours >> bit) & 1});
             }
         }
     }

@@ -39,15 +39,15 @@ struct OperationOutcome
                     // a verify could not list its differences
     QString report; // design rule check report, or the first mismatch of a verify
 
-    ModuleStatus status;          // the last status read
-    QByteArray data;              // bytes read (EEPROM, user control)
-    Protection protection;        // protect: the state the module has now
-    QByteArray document;          // ROM restore and sync: the stored document
-    QString documentName;         // and its name
-    int slot = -1;                // ROM commands: the slot chosen
-    CounterMonitorSetup counters; // download: what the counter monitor is to show
-    UserControlSetup userControl; // download: the user-controlled inputs
-    RegisterImage moduleImage;    // download and verify: what the module holds now, when known
+    ModuleStatus status;                  // the last status read
+    QByteArray data;                      // bytes read (EEPROM, user control)
+    Protection protection;                // protect: the state the module has now
+    QByteArray document;                  // ROM restore and sync: the stored document
+    QString documentName;                 // and its name
+    int slot = -1;                        // ROM commands: the slot chosen
+    CounterMonitorSetup counters;         // download: what the counter monitor is to show
+    UserControlSetup userControl;         // download: the user-controlled inputs
+    RegisterImage moduleImage;            // download and verify: what the module holds now, when known
     QVector<ImageDifference> differences; // verify: every setting in which the module differs
 
     bool isDone() const { return verdict == Verdict::Done; }
