@@ -55,6 +55,7 @@ QProgressDialog* DeviceFlows::progressDialog() const
 void DeviceFlows::run(std::unique_ptr<DeviceOperation> operation, Completion completion)
 {
     m_operation = std::move(operation);
+    m_operation->setRomPollInterval(m_romPollMs);
     m_completion = std::move(completion);
     setCommandsEnabled(false);
     connect(m_operation.get(), &DeviceOperation::progress, this, &DeviceFlows::setProgress);

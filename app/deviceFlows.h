@@ -2,6 +2,7 @@
 
 #include "app/deviceWindows.h"
 #include "app/moduleStatusBar.h"
+#include "device/qUdpThread.h"
 #include "dialogs/deviceDialogHost.h"
 #include "operations/operationPrompts.h"
 
@@ -34,6 +35,8 @@ public:
     const ModuleStatusBar& statusBar() const { return m_statusBar; }
     QProgressDialog* progressDialog() const;
     bool isRunning() const { return m_operation != nullptr; }
+    // Pause between two polls of a running ROM command (short in tests).
+    void setRomPollInterval(int ms) { m_romPollMs = ms; }
 
     void download();
     void verify();
@@ -107,4 +110,5 @@ private:
     std::optional<Protection> m_protection;
     bool m_bContinue = false;
     QString m_lastDownloadTarget; // while a download is the last thing done: where it went
+    int m_romPollMs = QUdpThread::ROM_POLL_MS;
 };
