@@ -187,6 +187,16 @@ void DeviceFlows::verify()
         [this](const OperationOutcome& outcome) { verifyStopped(outcome); });
 }
 
+// A mismatch whose read-back failed: the module holds anything but the snapshot's image.
+void DeviceFlows::moduleDiffers()
+{
+    try {
+        m_statusBar.differsFrom(infoOstrum(), RegisterImage::of(*m_snapshot->diagram()));
+    } catch (const QString&) {
+        m_statusBar.forget(); // a diagram that does not compile matches no module anyway
+    }
+}
+
 void DeviceFlows::verifyStopped(const OperationOutcome& outcome)
 {
     m_lastDownloadTarget.clear();
@@ -201,7 +211,7 @@ void DeviceFlows::verifyStopped(const OperationOutcome& outcome)
     if (outcome.moduleImage.isComplete())
         m_statusBar.holds(infoOstrum(), outcome.moduleImage);
     else
-        m_statusBar.differsFrom(infoOstrum(), RegisterImage::of(*m_snapshot->diagram()));
+        moduleDiffers();
     QStringList details;
     for (const ImageDifference& difference : outcome.differences)
         details.append(difference.text());

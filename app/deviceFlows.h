@@ -90,6 +90,7 @@ private:
     // Completions.
     void downloadStopped(const OperationOutcome& outcome);
     void verifyStopped(const OperationOutcome& outcome);
+    void moduleDiffers();
     void end(const OperationOutcome& outcome);
     void endInitialize(const OperationOutcome& outcome);
     void execSync(const OperationOutcome& outcome);

@@ -107,7 +107,12 @@ void VerifyOperation::readModuleImage()
 void VerifyOperation::listDifferences(const QByteArray& tables)
 {
     m_outcome.moduleImage.tables = tables;
-    const RegisterImage expected = RegisterImage::of(m_diagram);
-    m_outcome.differences = imageDifferences(m_diagram, expected, m_outcome.moduleImage);
+    try {
+        const RegisterImage expected = RegisterImage::of(m_diagram);
+        m_outcome.differences = imageDifferences(m_diagram, expected, m_outcome.moduleImage);
+    } catch (const QString& error) {
+        // A table the comparison never reached does not compile: that is what differs.
+        m_outcome.detail = error;
+    }
     finish(Verdict::Mismatch, m_outcome.message);
 }

@@ -136,6 +136,13 @@ private slots:
             "Verify: The Register data don't match.\n\nfirst mismatch at address 0x00000068\ncurrent:01  "
             "register:00\n\nGATE_NIM (OUT-CH0) NIM output (0x0068 bit 0): module 0, document 1\n",
             QString(), {"download", doc}, [](InProcessModule& m) { m.memory.poke(0x68, 0x00); });
+        const QString bad = writeFile(
+            "bad.vxt3", documentXml(entry("Input", "IN-CH0") +
+                                    entry("PreLogic", "PreLgc0",
+                                          "<net port=\"0\">IN-CH0</net><property>_A or</property>") +
+                                    entry("CntFnc", "CntFnc0", "<net port=\"0\">PreLgc0</net>")));
+        row("verify, report of a document that does not compile", {"verify", bad, "--report"}, 1,
+            "Verify: The Register data don't match.\n", "PreLgc0: invalid at EOF");
         row("protect", {"protect", "--boot", "on"}, 0, "Current protection: off\nBoot protection: on\n");
         row("user-control", {"user-control", "--set", "0x0205"}, 0, "User control: 0x0205\n");
         row("eeprom-write", {"eeprom-write", "--ip", "10.0.0.5", "--udp", "65535"}, 0,
