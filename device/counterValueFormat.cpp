@@ -1,5 +1,7 @@
 #include "device/counterValueFormat.h"
 
+#include "model/timeUnits.h"
+
 #include <cstring>
 
 namespace {
@@ -73,24 +75,14 @@ CounterValueFormat::CounterValueFormat(const QString& unit)
 
 double CounterValueFormat::scaleForUnit(const QString& unit)
 {
-    if (unit == QLatin1String("usec"))
-        return 1.0 / 1000.0;
-    if (unit == QLatin1String("msec"))
-        return 1.0 / 1000000.0;
-    if (unit == QLatin1String("sec"))
-        return 1.0 / 1000000000.0;
-    return 1.0;
+    const TimeUnit* known = TimeUnits::counterUnit(unit);
+    return known ? 1.0 / known->nanoseconds : 1.0;
 }
 
 int CounterValueFormat::decimalsForUnit(const QString& unit)
 {
-    if (unit == QLatin1String("usec"))
-        return 3;
-    if (unit == QLatin1String("msec"))
-        return 6;
-    if (unit == QLatin1String("sec"))
-        return 9;
-    return 0;
+    const TimeUnit* known = TimeUnits::counterUnit(unit);
+    return known ? known->decimals : 0;
 }
 
 int CounterValueFormat::write(quint64 raw, char* out) const

@@ -5,6 +5,7 @@
 #include "dialogs/editInputDialog.h"
 #include "dialogs/editLogicDialog.h"
 #include "dialogs/editMsrCntDialog.h"
+#include "model/blockKinds.h"
 #include "model/nimLogic.h"
 
 #include <memory>
@@ -19,14 +20,14 @@ std::unique_ptr<EditDialog> dialogFor(BlockItem* block, EditHost& host, QWidget*
         dialog->resize(800, 330);
         return dialog;
     }
-    if (type.contains(QLatin1String("CntFnc")))
+    if (mentions(type, BlockKinds::CNT_FNC))
         return std::make_unique<EditCntFncDialog>(block, &host, parent);
-    if (type.contains(QLatin1String("DlyFnc")))
+    if (mentions(type, BlockKinds::DLY_FNC))
         return std::make_unique<EditDlyFncDialog>(block, &host, parent);
-    if (type.contains(QLatin1String("MsrCnt")))
+    if (mentions(type, ChannelNames::MSR_CNT.prefix))
         return std::make_unique<EditMsrCntDialog>(block, &host, parent);
     // The input dialog also edits outputs: their channel and their NIM and TTL levels.
-    if (type == QLatin1String("Input") || type.startsWith(QLatin1String("OUT-CH")))
+    if (isInput(type) || isOutput(type))
         return std::make_unique<EditInputDialog>(block, &host, parent);
     return nullptr;
 }

@@ -2,6 +2,7 @@
 
 #include "dialogs/counterFields.h"
 #include "model/blockDiagram.h"
+#include "model/blockKinds.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -18,8 +19,6 @@
 #include <cmath>
 
 namespace {
-const char* const USER_PORT = "IN-USER";
-const char* const OPTION_PORT = "IN-OPT";
 // The smallest true and false widths of the oscillator, as for the counter oscillator modes.
 const CounterFields::Limits OSCILLATOR_LIMITS{5, 6};
 
@@ -127,7 +126,7 @@ void EditInputDialog::buildForm()
 
 bool EditInputDialog::isOutput() const
 {
-    return m_pItem->getType().startsWith(QLatin1String("OUT-CH"));
+    return ::isOutput(m_pItem);
 }
 
 void EditInputDialog::openOutput()
@@ -145,7 +144,7 @@ void EditInputDialog::openInput()
     auto* input = static_cast<NIM_IN*>(m_pItem);
     m_output->hide();
     m_bUserControl = input->bUserControl();
-    if (m_strName == QLatin1String(USER_PORT) && !m_bUserControl) {
+    if (m_strName == ChannelNames::USER_INPUT && !m_bUserControl) {
         QString main, sub, disp;
         input->getMainCntStr(main);
         input->getSubCntStr(sub);
@@ -207,8 +206,8 @@ void EditInputDialog::on_userControl_toggled(bool on)
 
 void EditInputDialog::showPortGroups(const QString& port)
 {
-    const bool option = port == QLatin1String(OPTION_PORT);
-    const bool user = port == QLatin1String(USER_PORT);
+    const bool option = port == ChannelNames::OPTION_INPUT;
+    const bool user = port == ChannelNames::USER_INPUT;
     // IN-OPT is always under user control.
     if (option)
         m_userControl->setChecked(true);
@@ -220,7 +219,7 @@ void EditInputDialog::showPortGroups(const QString& port)
 void EditInputDialog::on_comboBox_currentIndexChanged(const QString& port)
 {
     if (isOutput()) {
-        if (m_lineEdit->text().startsWith(QLatin1String("OUT-CH"))) {
+        if (m_lineEdit->text().startsWith(ChannelNames::OUTPUT.prefix)) {
             m_userName = port;
             m_lineEdit->setText(port);
         }

@@ -29,8 +29,7 @@ MenuWidget::~MenuWidget()
 
 bool MenuWidget::isRoutingCounter(const QString& name)
 {
-    return name == QLatin1String("PreLogicInfo") || name == QLatin1String("PostLogicInfo") ||
-           name == QLatin1String("FeedBackInfo");
+    return ResourceCounters::isRoutingCounter(name);
 }
 
 // Entries stand one below the other, 7 pixels apart; a routing counter ("NET") hangs 1 pixel into

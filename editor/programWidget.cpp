@@ -4,6 +4,7 @@
 #include "editor/menuWidget.h"
 #include "editor/sheetHost.h"
 #include "io/document.h"
+#include "model/blockKinds.h"
 #include "model/nimLogic.h"
 
 #include <QCoreApplication>
@@ -151,13 +152,13 @@ void ProgramWidget::addItem(QString item, BlockItem* p)
 void ProgramWidget::redrawItem(BlockItem* p, bool bBold)
 {
     const QString type = p->getType();
-    if (type.indexOf(QLatin1String("Logic"), 1) > 0) {
+    if (isLogicBlock(type)) {
         p->setPixmap(withText(p->getBasePixmap(), p->getUserName(), bBold));
-    } else if (type.startsWith(QLatin1String("CntFnc"))) {
+    } else if (beginsWith(type, BlockKinds::CNT_FNC)) {
         const QPixmap base(counterImage(p));
         p->setBasePixmap(base);
         p->setPixmap(withText(base, p->getUserName(), false));
-    } else if (type.startsWith(QLatin1String("MsrCnt"))) {
+    } else if (isMsrCnt(type)) {
         const QPixmap base(measureImage(p));
         p->setBasePixmap(base);
         p->setPixmap(withText(base, p->getUserName(), false));
@@ -194,17 +195,16 @@ BlockItem* ProgramWidget::addNIM_IN(QString name)
 void ProgramWidget::setModified(BlockItem* p, QString* name)
 {
     const QString type = p->getType();
-    if (type.startsWith(QLatin1String("CntFnc")) || type.indexOf(QLatin1String("Logic"), 1) > 0 ||
-        type.startsWith(QLatin1String("MsrCnt"))) {
+    if (beginsWith(type, BlockKinds::CNT_FNC) || isLogicBlock(type) || isMsrCnt(type)) {
         redrawItem(p, false);
         if (QLabel* label = p->getLabel()) {
             label->setPixmap(p->getPixmap());
             label->show();
         }
-    } else if (type.startsWith(QLatin1String("OUT-CH")) && name) {
+    } else if (isOutput(type) && name) {
         p->setType(*name);
         p->setName(*name);
-    } else if (type == QLatin1String("Input") && name) {
+    } else if (isInput(type) && name) {
         m_pMainWindow->editInput(p, *name);
     }
     m_pMainWindow->setModified();
@@ -213,9 +213,9 @@ void ProgramWidget::setModified(BlockItem* p, QString* name)
 void ProgramWidget::setModified(QString& name, QString& strNew)
 {
     // The label panel's entry follows the label's blocks.
-    if (name.contains(QLatin1String("FeedBack")) || name.contains(QLatin1String("Label")))
+    if (isCrossSheetName(name))
         m_pMainWindow->renameLabel(name, strNew);
-    else if (name.startsWith(QLatin1String("IN-")))
+    else if (isInputName(name))
         m_pMainWindow->renameInput(name, strNew);
     m_pMainWindow->setModified();
 }

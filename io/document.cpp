@@ -1,6 +1,7 @@
 #include "io/document.h"
 
 #include "io/saxhandler.h"
+#include "model/blockKinds.h"
 #include "model/xmlText.h"
 
 #include <QHash>
@@ -13,38 +14,28 @@ const QLatin1String TITLE_VEXTOR("Vextor");
 // The palette entry an entry of this term takes one unit of; empty for uncounted kinds.
 QString countedKind(const QString& term)
 {
-    if (term == QLatin1String("CntFnc") || term == QLatin1String("DlyFnc") ||
-        term == QLatin1String("NonFnc") || term == QLatin1String("FeedBack"))
+    if (isFunction(term) || isFeedBackIn(term))
         return term;
-    for (const char* prefix : {"OUT-CH", "MsrCnt"}) {
-        if (term.startsWith(QLatin1String(prefix)))
-            return QLatin1String(prefix);
-    }
+    if (isOutput(term))
+        return ChannelNames::OUTPUT.prefix;
+    if (isMsrCnt(term))
+        return ChannelNames::MSR_CNT.prefix;
     return QString();
 }
 
 bool definesLabel(const BlockItem* block)
 {
-    const QString type = block->getType();
-    return type == QLatin1String("FeedBack") || type == QLatin1String("Label") ||
-           type == QLatin1String("PreLabel");
+    return isFeedBackIn(block) || isLabelIn(block);
 }
 
 // The routing counter a wire from source into a block of the term takes; empty when none.
 QString routingUnit(const QString& term, const BlockItem* source)
 {
-    const QString type = source->getType();
-    if ((type == QLatin1String("PreLogic") || type.contains(QLatin1String("Label"))) &&
-        (term == QLatin1String("CntFnc") || term == QLatin1String("DlyFnc")))
-        return QStringLiteral("PreLogicInfo");
-    if (type.startsWith(QLatin1String("FeedBack")))
-        return QStringLiteral("FeedBackInfo");
+    if ((isPreLogic(source) || isLabel(source)) && (isCntFnc(term) || isDlyFnc(term)))
+        return ResourceCounters::PRE_LOGIC_INFO;
+    if (isFeedBack(source))
+        return ResourceCounters::FEED_BACK_INFO;
     return QString();
-}
-
-bool isLabelOutput(const BlockItem* block)
-{
-    return dynamic_cast<const NIMLabel*>(block) || dynamic_cast<const NIMFncLabel*>(block);
 }
 
 // A block name as read: trimmed. A name that then starts with a character that is not printable
@@ -239,7 +230,7 @@ bool Document::addItem(const QString& item, int tid, const QMap<QString, QString
         if (m_pPasteHook) {
             QString newName = name;
             m_pPasteHook->pasteItem(item, newName);
-            if (newName != name || item == QLatin1String("FeedBack"))
+            if (newName != name || isFeedBackIn(item))
                 m_pasteMap.insert(name, newName);
         }
         return true;
@@ -276,7 +267,7 @@ bool Document::addItem(const QString& item, int tid, const QMap<QString, QString
     const QString userName = info.value(QStringLiteral("userName"));
     if (!userName.isEmpty()) {
         block->setUserName(userName);
-        if (item.contains(QLatin1String("FeedBack")) || item.contains(QLatin1String("Label")))
+        if (mentions(item, BlockKinds::FEED_BACK) || isLabel(item))
             m_labels.rename(block->getName(), userName);
     }
     const QString property = info.contains(QStringLiteral("property"))
@@ -308,35 +299,33 @@ BlockItem* Document::createBlock(const QString& item, int id, int tid, const QSt
     BlockItem* block = nullptr;
     QString type = item;
     // First matching row wins. An empty name (a damaged file) takes the next automatic one.
-    if (item == QLatin1String("PreLogic")) {
+    if (isPreLogic(item)) {
         block = name.isEmpty() ? d.createPreLogic(id, tid) : d.createPreLogic(id, tid, name);
-    } else if (item == QLatin1String("PostLogic")) {
+    } else if (isPostLogic(item)) {
         block = name.isEmpty() ? d.createPostLogic(id, tid) : d.createPostLogic(id, tid, name);
-    } else if (item == QLatin1String("CntFnc")) {
+    } else if (isCntFnc(item)) {
         block = name.isEmpty() ? d.createCntFnc(id, tid) : d.createFunction(id, tid, name);
-    } else if (item == QLatin1String("DlyFnc")) {
+    } else if (isDlyFnc(item)) {
         block = name.isEmpty() ? d.createDlyFnc(id, tid) : d.createFunction(id, tid, name);
-    } else if (item == QLatin1String("NonFnc")) {
+    } else if (isNonFnc(item)) {
         block = d.createNonFnc(id, tid, name);
-    } else if (item == QLatin1String("PreLabel") || item == QLatin1String("Label")) {
+    } else if (isLabelIn(item)) {
         block = name.isEmpty() ? d.createNIMLabelIN(id, tid) : d.createNIMLabelIN(id, tid, name);
-    } else if (item.startsWith(QLatin1String("OUT-CH"))) {
-        block = channelBlock(QStringLiteral("OUT-CH"), id, tid, name);
+    } else if (isOutput(item)) {
+        block = channelBlock(ChannelNames::OUTPUT, id, tid, name);
         if (block)
             type = block->getName();
-    } else if (item.startsWith(QLatin1String("MsrCnt"))) {
-        block = channelBlock(QStringLiteral("MsrCnt"), id, tid, name.trimmed());
+    } else if (isMsrCnt(item)) {
+        block = channelBlock(ChannelNames::MSR_CNT, id, tid, name.trimmed());
         if (block)
             type = block->getName();
-    } else if (item == QLatin1String("FeedBack")) {
+    } else if (isFeedBackIn(item)) {
         block = name.isEmpty() ? d.createFeedBackIN(id, tid) : d.createFeedBackIN(id, tid, name);
-    } else if (item.startsWith(QLatin1String("FeedBack"))) {
+    } else if (isFeedBack(item) || isPreLabel(item)) {
         block = d.createNIMLabel(id, tid, name);
-    } else if (item.contains(QLatin1String("Label")) && item.contains(QLatin1String("PreLabel"))) {
-        block = d.createNIMLabel(id, tid, name);
-    } else if (item.contains(QLatin1String("Label"))) {
+    } else if (isLabel(item)) {
         block = d.createNIMFncLabel(id, tid, name);
-    } else if (item == QLatin1String("Input")) {
+    } else if (isInput(item)) {
         block = d.createInput(id, tid, name);
         if (!block)
             warning(TITLE_VEXTOR, QStringLiteral("There is no more Input resource."));
@@ -346,12 +335,12 @@ BlockItem* Document::createBlock(const QString& item, int id, int tid, const QSt
     return block;
 }
 
-BlockItem* Document::channelBlock(const QString& family, int id, int tid, const QString& name)
+BlockItem* Document::channelBlock(const ChannelNames::Family& family, int id, int tid, const QString& name)
 {
     BlockDiagram& d = *m_diagram;
-    const bool isOut = family == QLatin1String("OUT-CH");
+    const bool isOut = &family == &ChannelNames::OUTPUT;
     BlockItem* block = isOut ? d.createOut(id, tid, name) : d.createMsrCnt(id, tid, name);
-    if (!block || BlockDiagram::isChannelName(block->getName(), family))
+    if (!block || ChannelNames::isChannelName(block->getName(), family))
         return block;
     // A damaged entry names no channel of its family ("FeedBack0" under an output term). Its kind
     // follows its name, so it would come back as another kind of block: it takes the next free
@@ -382,7 +371,7 @@ BlockItem* Document::addNIM_IN(int tid, const QString& name)
     NIM_IN* input = m_diagram->createInput(slot, tid, name);
     if (!input)
         return nullptr;
-    input->setType(QStringLiteral("Input"));
+    input->setType(BlockKinds::INPUT);
     // Inputs made on a sheet stand at the sheet's own margin, not at the document one.
     input->setPosition(QPoint(SheetModel::X0, SheetModel::Y_MARGIN_1 + SheetModel::SMALL_ITEM_HEIGHT * slot));
     inputs.insert(slot, input);
@@ -401,7 +390,7 @@ bool Document::placeItem(int tid, const QString& type, BlockItem* block)
 
 void Document::notePlaced(int tid, BlockItem* block)
 {
-    if (block->getType() == QLatin1String("FeedBack")) {
+    if (isFeedBackIn(block)) {
         // Its output may already stand in this sheet's PreLogic column (written before it).
         for (const BlockItem* b : sheet(tid)->column(SheetModel::PreLogicColumn)) {
             if (b->getType() == block->getName()) {
@@ -492,24 +481,6 @@ void Document::deleteLabelOutput(BlockItem* block)
 // ---------------------------------------------------------------------------------------------
 // Wires
 
-BlockItem* Document::functionOnSheet(const QString& name, int tid) const
-{
-    for (BlockItem* b : m_diagram->functions()) {
-        if (b->getName() == name && b->getTid() == tid)
-            return b;
-    }
-    return nullptr;
-}
-
-BlockItem* Document::preLogicOnSheet(const QString& name, int tid) const
-{
-    for (PreLogic* b : m_diagram->preLogics()) {
-        if (b->getName() == name && b->getTid() == tid)
-            return b;
-    }
-    return nullptr;
-}
-
 void Document::connectPorts(const QString& term, BlockItem* block, int tid,
                             const QMap<QString, QString>& info)
 {
@@ -544,7 +515,7 @@ void Document::connectPort(const QString& term, BlockItem* block, int tid, int p
 {
     BlockItem* src = nullptr;
     int at = port;
-    if (term == QLatin1String("PreLogic")) {
+    if (isPreLogic(term)) {
         src = m_diagram->searchNIM_IN(source, tid);
         if (!src)
             src = addNIM_IN(tid, source);
@@ -552,13 +523,12 @@ void Document::connectPort(const QString& term, BlockItem* block, int tid, int p
             m_bReadOK = false; // no input slot left on the sheet
             return;
         }
-    } else if (term == QLatin1String("PostLogic") || term == QLatin1String("Label")) {
-        src = functionOnSheet(source, tid);
+    } else if (isPostLogic(term) || isFncLabelIn(term)) {
+        src = m_diagram->searchFunction(source, tid);
         if (!src)
             src = m_diagram->searchLabel(source, tid);
-    } else if (term == QLatin1String("CntFnc") || term == QLatin1String("DlyFnc") ||
-               term == QLatin1String("NonFnc") || term == QLatin1String("PreLabel")) {
-        src = preLogicOnSheet(source, tid);
+    } else if (isFunction(term) || isPreLabelIn(term)) {
+        src = m_diagram->searchPreLogic(source, tid);
         // A function-side label output feeds the PostLogic column, not a function.
         if (!src && !dynamic_cast<NIMFncLabel*>(m_diagram->searchLabel(source, tid)))
             src = m_diagram->searchLabel(source, tid);
@@ -570,7 +540,7 @@ void Document::connectPort(const QString& term, BlockItem* block, int tid, int p
             m_bReadOK = false;
             return;
         }
-    } else if (term.startsWith(QLatin1String("MsrCnt"))) {
+    } else if (isMsrCnt(term)) {
         src = m_diagram->searchPostLogic(source, tid);
     } else {
         src = m_diagram->searchPostLogic(source, tid);

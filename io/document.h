@@ -140,12 +140,10 @@ private:
     void notePlaced(int tid, BlockItem* block);
     void setUserName(BlockItem* block, const QString& userName);
     void deleteLabelOutput(BlockItem* block);
-    BlockItem* channelBlock(const QString& family, int id, int tid, const QString& name);
+    BlockItem* channelBlock(const ChannelNames::Family& family, int id, int tid, const QString& name);
     void connectPorts(const QString& term, BlockItem* block, int tid, const QMap<QString, QString>& info);
     void connectPort(const QString& term, BlockItem* block, int tid, int port, const QString& source);
     bool countRouting(const QString& term, const BlockItem* source);
-    BlockItem* functionOnSheet(const QString& name, int tid) const;
-    BlockItem* preLogicOnSheet(const QString& name, int tid) const;
 
     ResourceCounters m_counters;
     LabelModel m_labels;

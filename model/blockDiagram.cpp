@@ -1,14 +1,12 @@
 #include "model/blockDiagram.h"
 
+#include "model/blockKinds.h"
 #include "model/labelRegistry.h"
 
 const int BlockDiagram::MapDlyFnc[BlockDiagram::UNITS] = {3, 4, 5, 6, 7, 0, 1, 2};
 
 BlockDiagram::BlockDiagram(LabelRegistry* labels)
-    : m_NIM_IN({QStringLiteral("IN-CH0"), QStringLiteral("IN-CH1"), QStringLiteral("IN-CH2"),
-                QStringLiteral("IN-CH3"), QStringLiteral("IN-CH4"), QStringLiteral("IN-CH5"),
-                QStringLiteral("IN-CH6"), QStringLiteral("IN-CH7"), QStringLiteral("IN-OPT"),
-                QStringLiteral("IN-USER")})
+    : m_NIM_IN(ChannelNames::inputs())
     , m_pLabelWidget(labels)
 {}
 
@@ -121,8 +119,7 @@ QVector<BlockItem*> BlockDiagram::allBlocks() const
 bool BlockDiagram::checkName(const QString& rawName, bool bName) const
 {
     const QString name = rawName.trimmed();
-    if (name.startsWith(QLatin1String("OUT-CH")) || name.startsWith(QLatin1String("IN-CH")) ||
-        name.startsWith(QLatin1String("MsrCnt")))
+    if (ChannelNames::isReservedName(name))
         return false;
     const QVector<BlockItem*> all = allBlocks();
     for (const BlockItem* b : all) {
@@ -144,50 +141,29 @@ QString BlockDiagram::firstFreeName(const QString& prefix,
     }
 }
 
-bool BlockDiagram::outNameUsed(const QString& name) const
+QString BlockDiagram::channelFor(const ChannelNames::Family& family, const QString& name) const
 {
-    for (const BlockItem* b : m_out) {
-        if (b->getName() == name)
-            return true;
+    if (!name.isEmpty() && name != family.prefix)
+        return name;
+    for (int k = 0; k < family.count; ++k) {
+        const QString channel = ChannelNames::name(family, k);
+        if (!findNamed(m_out, channel))
+            return channel;
     }
-    return false;
-}
-
-bool BlockDiagram::functionNameUsed(const QString& name) const
-{
-    for (const BlockItem* b : m_function) {
-        if (b->getName() == name)
-            return true;
-    }
-    return false;
-}
-
-static int channelCount(const QString& family)
-{
-    if (family == QLatin1String("OUT-CH"))
-        return 8;
-    return family == QLatin1String("MsrCnt") ? 4 : 0;
-}
-
-bool BlockDiagram::isChannelName(const QString& name, const QString& family)
-{
-    if (name.size() != family.size() + 1 || !name.startsWith(family))
-        return false;
-    const int k = name.back().digitValue();
-    return k >= 0 && k < channelCount(family);
+    return QString();
 }
 
 void BlockDiagram::getFreeList(const QString& kind, QStringList& list, int tid) const
 {
-    if (kind == QLatin1String("Input")) {
+    if (isInput(kind)) {
         for (const QString& name : m_NIM_IN) {
             if (!searchNIM_IN(name, tid))
                 list.append(name);
         }
-    } else if (kind == QLatin1String("OUT-CH") || kind == QLatin1String("MsrCnt")) {
-        for (int k = 0; k < channelCount(kind); ++k) {
-            const QString name = kind + QString::number(k);
-            if (!outNameUsed(name))
+    } else if (const ChannelNames::Family* family = ChannelNames::familyOf(kind)) {
+        for (int k = 0; k < family->count; ++k) {
+            const QString name = ChannelNames::name(*family, k);
+            if (!findNamed(m_out, name))
                 list.append(name);
         }
     }
@@ -221,14 +197,7 @@ NIM_IN* BlockDiagram::createInput(int id, int tid, const QString& name)
 
 PreLogic* BlockDiagram::createPreLogic(int id, int tid)
 {
-    auto taken = [this](const QString& name) {
-        for (const BlockItem* b : m_preLogic) {
-            if (b->getName() == name)
-                return true;
-        }
-        return false;
-    };
-    return createPreLogic(id, tid, firstFreeName(QStringLiteral("PreLgc"), taken));
+    return createPreLogic(id, tid, firstFreeName(BlockKinds::PRE_LOGIC_NAME, usedIn(m_preLogic)));
 }
 
 PreLogic* BlockDiagram::createPreLogic(int id, int tid, const QString& name)
@@ -240,14 +209,7 @@ PreLogic* BlockDiagram::createPreLogic(int id, int tid, const QString& name)
 
 PostLogic* BlockDiagram::createPostLogic(int id, int tid)
 {
-    auto taken = [this](const QString& name) {
-        for (const BlockItem* b : m_postLogic) {
-            if (b->getName() == name)
-                return true;
-        }
-        return false;
-    };
-    return createPostLogic(id, tid, firstFreeName(QStringLiteral("PstLgc"), taken));
+    return createPostLogic(id, tid, firstFreeName(BlockKinds::POST_LOGIC_NAME, usedIn(m_postLogic)));
 }
 
 PostLogic* BlockDiagram::createPostLogic(int id, int tid, const QString& name)
@@ -259,14 +221,12 @@ PostLogic* BlockDiagram::createPostLogic(int id, int tid, const QString& name)
 
 BlockItem* BlockDiagram::createCntFnc(int id, int tid)
 {
-    auto taken = [this](const QString& name) { return functionNameUsed(name); };
-    return createFunction(id, tid, firstFreeName(QStringLiteral("CntFnc"), taken));
+    return createFunction(id, tid, firstFreeName(BlockKinds::CNT_FNC, usedIn(m_function)));
 }
 
 BlockItem* BlockDiagram::createDlyFnc(int id, int tid)
 {
-    auto taken = [this](const QString& name) { return functionNameUsed(name); };
-    return createFunction(id, tid, firstFreeName(QStringLiteral("DlyFnc"), taken));
+    return createFunction(id, tid, firstFreeName(BlockKinds::DLY_FNC, usedIn(m_function)));
 }
 
 BlockItem* BlockDiagram::createFunction(int id, int tid, const QString& name)
@@ -280,7 +240,7 @@ BlockItem* BlockDiagram::createNonFnc(int id, int tid, const QString& name)
 {
     // Automatic pass-through names consult the name check only.
     const QString used =
-        name.isEmpty() ? firstFreeName(QStringLiteral("NonFnc"), [](const QString&) { return false; }) : name;
+        name.isEmpty() ? firstFreeName(BlockKinds::NON_FNC, [](const QString&) { return false; }) : name;
     auto* function = new NIMNonFnc(id, tid, used);
     m_function.append(function);
     return function;
@@ -288,17 +248,9 @@ BlockItem* BlockDiagram::createNonFnc(int id, int tid, const QString& name)
 
 BlockItem* BlockDiagram::createOut(int id, int tid, const QString& name)
 {
-    QString used = name;
-    if (name.isEmpty() || name == QLatin1String("OUT-CH")) {
-        used.clear();
-        for (int k = 0; k < 8 && used.isEmpty(); ++k) {
-            const QString candidate = QStringLiteral("OUT-CH") + QString::number(k);
-            if (!outNameUsed(candidate))
-                used = candidate;
-        }
-        if (used.isEmpty())
-            return nullptr;
-    }
+    const QString used = channelFor(ChannelNames::OUTPUT, name);
+    if (used.isEmpty())
+        return nullptr;
     auto* out = new NIMOut(id, tid, used);
     m_out.append(out);
     return out;
@@ -306,17 +258,9 @@ BlockItem* BlockDiagram::createOut(int id, int tid, const QString& name)
 
 BlockItem* BlockDiagram::createMsrCnt(int id, int tid, const QString& name)
 {
-    QString used = name;
-    if (name.isEmpty() || name == QLatin1String("MsrCnt")) {
-        used.clear();
-        for (int k = 0; k < 4 && used.isEmpty(); ++k) {
-            const QString candidate = QStringLiteral("MsrCnt") + QString::number(k);
-            if (!outNameUsed(candidate))
-                used = candidate;
-        }
-        if (used.isEmpty())
-            return nullptr;
-    }
+    const QString used = channelFor(ChannelNames::MSR_CNT, name);
+    if (used.isEmpty())
+        return nullptr;
     auto* msr = new NIMMsrCnt(id, tid, used);
     m_out.append(msr);
     return msr;
@@ -324,8 +268,7 @@ BlockItem* BlockDiagram::createMsrCnt(int id, int tid, const QString& name)
 
 BlockItem* BlockDiagram::createFeedBackIN(int id, int tid)
 {
-    auto taken = [this](const QString& name) { return outNameUsed(name); };
-    return createFeedBackIN(id, tid, firstFreeName(QStringLiteral("FeedBack"), taken));
+    return createFeedBackIN(id, tid, firstFreeName(BlockKinds::FEED_BACK, usedIn(m_out)));
 }
 
 BlockItem* BlockDiagram::createFeedBackIN(int id, int tid, const QString& name)
@@ -339,8 +282,7 @@ BlockItem* BlockDiagram::createFeedBackIN(int id, int tid, const QString& name)
 
 BlockItem* BlockDiagram::createNIMLabelIN(int id, int tid)
 {
-    auto taken = [this](const QString& name) { return outNameUsed(name); };
-    return createNIMLabelIN(id, tid, firstFreeName(QStringLiteral("Label"), taken));
+    return createNIMLabelIN(id, tid, firstFreeName(BlockKinds::LABEL, usedIn(m_out)));
 }
 
 BlockItem* BlockDiagram::createNIMLabelIN(int id, int tid, const QString& name)
@@ -371,27 +313,25 @@ BlockItem* BlockDiagram::createNIMFncLabel(int id, int tid, const QString& name)
 
 NIM_IN* BlockDiagram::searchNIM_IN(const QString& name, int tid) const
 {
-    for (NIM_IN* b : m_input) {
-        if (b->getName() == name && (tid < 0 || b->getTid() == tid))
-            return b;
-    }
-    return nullptr;
+    return findNamed(m_input, name, tid);
 }
 
-BlockItem* BlockDiagram::searchLabel(const QString& name, int tid) const
+PreLogic* BlockDiagram::searchPreLogic(const QString& name, int tid) const
 {
-    for (BlockItem* b : m_label) {
-        if (b->getName() == name && (tid < 0 || b->getTid() == tid))
-            return b;
-    }
-    return nullptr;
+    return findNamed(m_preLogic, name, tid);
+}
+
+BlockItem* BlockDiagram::searchFunction(const QString& name, int tid) const
+{
+    return findNamed(m_function, name, tid);
 }
 
 PostLogic* BlockDiagram::searchPostLogic(const QString& name, int tid) const
 {
-    for (PostLogic* b : m_postLogic) {
-        if (b->getName() == name && (tid < 0 || b->getTid() == tid))
-            return b;
-    }
-    return nullptr;
+    return findNamed(m_postLogic, name, tid);
+}
+
+BlockItem* BlockDiagram::searchLabel(const QString& name, int tid) const
+{
+    return findNamed(m_label, name, tid);
 }

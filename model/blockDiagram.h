@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/blockItem.h"
+#include "model/channelNames.h"
 #include "model/nimLogic.h"
 
 #include <QByteArray>
@@ -65,8 +66,6 @@ public:
     BlockItem* createNonFnc(int id, int tid, const QString& name = QString());
     BlockItem* createOut(int id, int tid, const QString& name = QString());
     BlockItem* createMsrCnt(int id, int tid, const QString& name = QString());
-    // True for the channel names of a family: "OUT-CH" + 0..7 or "MsrCnt" + 0..3.
-    static bool isChannelName(const QString& name, const QString& family);
     BlockItem* createFeedBackIN(int id, int tid);
     BlockItem* createFeedBackIN(int id, int tid, const QString& name);
     BlockItem* createNIMLabelIN(int id, int tid);
@@ -80,8 +79,10 @@ public:
 
     // --- searches (first match in pool order; tid < 0 matches any sheet)
     NIM_IN* searchNIM_IN(const QString& name, int tid) const;
-    BlockItem* searchLabel(const QString& name, int tid) const;
+    PreLogic* searchPreLogic(const QString& name, int tid) const;
+    BlockItem* searchFunction(const QString& name, int tid) const;
     PostLogic* searchPostLogic(const QString& name, int tid) const;
+    BlockItem* searchLabel(const QString& name, int tid) const;
 
     // --- pools
     const QStringList& inputNames() const { return m_NIM_IN; }
@@ -145,11 +146,25 @@ public:
 
 private:
     template<typename T> static void removeFrom(QVector<T*>& pool, BlockItem* item);
-    bool outNameUsed(const QString& name) const;
-    bool functionNameUsed(const QString& name) const;
+    // The first block of the pool with this resource name on sheet tid (any sheet when tid < 0).
+    template<typename T> static T* findNamed(const QVector<T*>& pool, const QString& name, int tid = -1)
+    {
+        for (T* b : pool) {
+            if (b->getName() == name && (tid < 0 || b->getTid() == tid))
+                return b;
+        }
+        return nullptr;
+    }
+    // Whether a block of the pool carries a name.
+    template<typename T> static std::function<bool(const QString&)> usedIn(const QVector<T*>& pool)
+    {
+        return [&pool](const QString& name) { return findNamed(pool, name) != nullptr; };
+    }
     QString firstFreeName(const QString& prefix, const std::function<bool(const QString&)>& taken) const;
+    // A requested channel name as it is; for none (or the family's bare prefix) the first channel
+    // no output-side block carries, empty when all are taken.
+    QString channelFor(const ChannelNames::Family& family, const QString& name) const;
     BlockItem* firstOutOfKind(const QString& kind) const;
-    const BlockItem* labelInOf(const BlockItem* label) const;
     const BlockItem* resolveLabel(const BlockItem* driver) const;
     void writeImage(RegisterSink* worker, const CompiledTables* tables);
 

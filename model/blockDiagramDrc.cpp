@@ -1,4 +1,6 @@
 #include "model/blockDiagram.h"
+#include "model/blockKinds.h"
+#include "model/timeUnits.h"
 
 #include <QFileInfo>
 #include <QTextDocument>
@@ -90,7 +92,7 @@ void checkOutPort(const BlockItem* block, DrcReport& report)
 // PreLogic and PostLogic: every operand used must be wired, every wired input should be used.
 void checkLogic(const BlockItem* logic, DrcReport& report)
 {
-    if (!logic->getType().contains(QLatin1String("Logic")))
+    if (!isLogicBlock(logic))
         return;
     const QString name = logic->getUserName();
     checkOutPort(logic, report);
@@ -113,11 +115,10 @@ void checkLogic(const BlockItem* logic, DrcReport& report)
 void checkFunction(const BlockItem* fnc, DrcReport& report)
 {
     checkOutPort(fnc, report);
-    const QString type = fnc->getType();
-    if (type.contains(QLatin1String("Label")))
+    if (isLabel(fnc))
         return;
     // The free-running oscillator needs no source.
-    if (type == QLatin1String("CntFnc") && NIMCntFnc::getMode(fnc) == 9) {
+    if (isCntFnc(fnc) && NIMCntFnc::getMode(fnc) == 9) {
         if (connected(fnc, 0))
             report.warning(fnc->getUserName(), QLatin1String(": InputPort is connected, but not used."));
     } else if (!connected(fnc, 0)) {
@@ -149,13 +150,12 @@ void checkMeasureCounter(const BlockItem* msr, DrcReport& report)
 // Outputs, feedbacks and label-ins need a driver; outputs are named by their channel.
 void checkOutputSide(const BlockItem* block, DrcReport& report)
 {
-    const QString type = block->getType();
-    if (type.contains(QLatin1String("MsrCnt"))) {
+    if (isMsrCnt(block)) {
         checkMeasureCounter(block, report);
         return;
     }
     if (!connected(block, 0)) {
-        const QString name = type.contains(QLatin1String("OUT-CH")) ? type : block->getUserName();
+        const QString name = isOutput(block) ? block->getType() : block->getUserName();
         report.error(name, QLatin1String(": InputPort is not connected."));
     }
 }
@@ -182,16 +182,14 @@ int BlockDiagram::drc(QTextDocument* doc)
 
 void BlockDiagram::checkMsrCnt(int* mode, QString* path, QString* name, QString* unit)
 {
-    static constexpr int MSR_COUNTERS = 4;
-    for (int m = 0; m < MSR_COUNTERS; ++m)
+    const ChannelNames::Family& counters = ChannelNames::MSR_CNT;
+    for (int m = 0; m < counters.count; ++m)
         mode[m] = -1;
-    const QLatin1String prefix("MsrCnt");
     for (const BlockItem* msr : m_out) {
-        const QString type = msr->getType();
-        if (!type.startsWith(prefix))
+        if (!isMsrCnt(msr))
             continue;
-        const int m = type.mid(prefix.size()).toInt(nullptr, 10);
-        if (m < 0 || m >= MSR_COUNTERS)
+        const int m = msr->getType().mid(counters.prefix.size()).toInt(nullptr, 10);
+        if (m < 0 || m >= counters.count)
             continue;
         mode[m] = modeValue(msr) & 0xF;
         unit[m].clear();
@@ -208,7 +206,7 @@ void BlockDiagram::checkMsrCnt(int* mode, QString* path, QString* name, QString*
         // unit was chosen.
         if ((mode[m] & 8) == 0) {
             if (unit[m].isEmpty())
-                unit[m] = QStringLiteral("nsec");
+                unit[m] = TimeUnits::nanoseconds().text;
         } else {
             unit[m].clear();
         }

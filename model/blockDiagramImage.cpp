@@ -2,21 +2,9 @@
 // lookup tables, the download and the comparison with the module's read-back.
 
 #include "model/blockDiagram.h"
+#include "model/blockKinds.h"
 #include "model/compiledTables.h"
 #include "model/registerSink.h"
-
-namespace {
-bool isKind(const BlockItem* block, const char* kind)
-{
-    return block && block->getType() == QLatin1String(kind);
-}
-
-bool drivenByFeedBack(const BlockItem* fnc)
-{
-    const BlockItem* driver = fnc->getPort(0);
-    return driver && driver->getType().startsWith(QLatin1String("FeedBack"));
-}
-} // namespace
 
 // ---------------------------------------------------------------------------------------------
 // Block mapping
@@ -29,25 +17,25 @@ void BlockDiagram::blockMapping()
 
     QVector<const BlockItem*> c9, cfb, cx, dl, dx, counters, delays;
     for (const BlockItem* f : m_function) {
-        if (isKind(f, "CntFnc")) {
+        if (isCntFnc(f)) {
             ++m_nCntFnc;
             counters.append(f);
             const BlockItem* driver = f->getPort(0);
             if (NIMCntFnc::getMode(f) == 9)
                 c9.append(f); // the free-running oscillator needs no source
-            else if (driver && driver->getType().contains(QLatin1String("FeedBack")))
+            else if (mentions(driver, BlockKinds::FEED_BACK))
                 cfb.append(f);
             else if (driver)
                 cx.append(f);
-        } else if (isKind(f, "DlyFnc")) {
+        } else if (isDlyFnc(f)) {
             ++m_nDlyFnc;
             delays.append(f);
             const BlockItem* driver = f->getPort(0);
-            if (driver && driver->getType().contains(QLatin1String("Logic")))
+            if (mentions(driver, BlockKinds::LOGIC))
                 dl.append(f);
             else if (driver)
                 dx.append(f);
-        } else if (isKind(f, "NonFnc")) {
+        } else if (isNonFnc(f)) {
             ++m_nNonFnc;
         }
     }
@@ -80,7 +68,7 @@ void BlockDiagram::blockMapping()
             ++free;
         if (free == 6)
             break;
-        if (isKind(f, "NonFnc"))
+        if (isNonFnc(f))
             m_mapPostLogic[CompiledTables::PASS_THROUGH_SLOTS[free]] = f;
     }
 
@@ -89,11 +77,11 @@ void BlockDiagram::blockMapping()
         const BlockItem* f = m_mapPostLogic[j];
         bool bit;
         if (j < 3)
-            bit = isKind(f, "DlyFnc");
+            bit = isDlyFnc(f);
         else if (j < 8)
-            bit = f && !isKind(f, "CntFnc");
+            bit = f && !isCntFnc(f);
         else
-            bit = !isKind(f, "CntFnc");
+            bit = !isCntFnc(f);
         if (bit)
             m_inBackendLUT |= quint16(1u << j);
     }
@@ -101,10 +89,10 @@ void BlockDiagram::blockMapping()
     m_inDlyFnc = m_inCntFnc = 0;
     for (int u = 0; u < UNITS; ++u) {
         const BlockItem* delay = m_mapPostLogic[MapDlyFnc[u]];
-        if (isKind(delay, "DlyFnc") && drivenByFeedBack(delay))
+        if (isDlyFnc(delay) && isFeedBack(delay->getPort(0)))
             m_inDlyFnc |= quint8(1u << u);
         const BlockItem* counter = m_mapPostLogic[3 + u];
-        if (isKind(counter, "CntFnc") && drivenByFeedBack(counter))
+        if (isCntFnc(counter) && isFeedBack(counter->getPort(0)))
             m_inCntFnc |= quint8(1u << u);
     }
 }
@@ -121,60 +109,50 @@ BlockItem* BlockDiagram::firstOutOfKind(const QString& kind) const
     return nullptr;
 }
 
-const BlockItem* BlockDiagram::labelInOf(const BlockItem* label) const
-{
-    const QString name = label->getName();
-    for (const BlockItem* b : m_out) {
-        if (b->getName() == name)
-            return b;
-    }
-    return nullptr;
-}
-
 const BlockItem* BlockDiagram::resolveLabel(const BlockItem* driver) const
 {
-    if (!driver || !driver->getType().contains(QLatin1String("Label")))
+    if (!isLabel(driver))
         return driver;
-    const BlockItem* labelIn = labelInOf(driver);
+    const BlockItem* labelIn = findNamed(m_out, driver->getName());
     return labelIn ? labelIn->getPort(0) : nullptr;
 }
 
 quint8 BlockDiagram::counterMode(int u) const
 {
     const BlockItem* f = m_mapPostLogic[3 + u];
-    return isKind(f, "CntFnc") ? quint8(NIMCntFnc::getMode(f)) : 0;
+    return isCntFnc(f) ? quint8(NIMCntFnc::getMode(f)) : 0;
 }
 
 quint16 BlockDiagram::delayOf(int u) const
 {
     const BlockItem* f = m_mapPostLogic[MapDlyFnc[u]];
-    return isKind(f, "DlyFnc") ? quint16(NIMDlyFnc::getDly(f)) : 0;
+    return isDlyFnc(f) ? quint16(NIMDlyFnc::getDly(f)) : 0;
 }
 
 quint32 BlockDiagram::mainCount(int u) const
 {
     const BlockItem* f = m_mapPostLogic[3 + u];
-    return isKind(f, "CntFnc") ? NIMCntFnc::getMainCnt(f) : 0;
+    return isCntFnc(f) ? NIMCntFnc::getMainCnt(f) : 0;
 }
 
 quint32 BlockDiagram::subCount(int u) const
 {
     const BlockItem* f = m_mapPostLogic[3 + u];
-    return isKind(f, "CntFnc") ? NIMCntFnc::getSubCnt(f) : 0;
+    return isCntFnc(f) ? NIMCntFnc::getSubCnt(f) : 0;
 }
 
 quint8 BlockDiagram::msrCntMode(int m) const
 {
-    const BlockItem* msr = firstOutOfKind(QStringLiteral("MsrCnt") + QString::number(m));
+    const BlockItem* msr = firstOutOfKind(ChannelNames::name(ChannelNames::MSR_CNT, m));
     return msr ? NIMMsrCnt::getMode(msr) : 0;
 }
 
 void BlockDiagram::getOutputProperty(quint8& nim, quint8& ttl) const
 {
     nim = ttl = 0;
-    for (int ch = 0; ch < 8; ++ch) {
+    for (int ch = 0; ch < ChannelNames::OUTPUT.count; ++ch) {
         const auto* out =
-            dynamic_cast<const NIMOut*>(firstOutOfKind(QStringLiteral("OUT-CH") + QString::number(ch)));
+            dynamic_cast<const NIMOut*>(firstOutOfKind(ChannelNames::name(ChannelNames::OUTPUT, ch)));
         if (!out)
             continue;
         bool bNIM = false;
@@ -187,27 +165,11 @@ void BlockDiagram::getOutputProperty(quint8& nim, quint8& ttl) const
     }
 }
 
-namespace {
-const NIM_IN* firstInput(const QVector<NIM_IN*>& inputs, const QString& name)
-{
-    for (const NIM_IN* in : inputs) {
-        if (in->getName() == name)
-            return in;
-    }
-    return nullptr;
-}
-
-QString channelName(int ch)
-{
-    return QStringLiteral("IN-CH") + QString::number(ch);
-}
-} // namespace
-
 quint8 BlockDiagram::getInputProperty() const
 {
     quint8 polarity = 0;
-    for (int ch = 0; ch < 8; ++ch) {
-        const NIM_IN* in = firstInput(m_input, channelName(ch));
+    for (int ch = 0; ch < ChannelNames::THRESHOLD_INPUT.count; ++ch) {
+        const NIM_IN* in = searchNIM_IN(m_NIM_IN.at(ch), -1);
         if (in && !in->bHigh())
             polarity |= quint8(1u << ch);
     }
@@ -218,7 +180,7 @@ quint16 BlockDiagram::getUserControlEnabled() const
 {
     quint16 enabled = 0;
     for (int i = 0; i < m_NIM_IN.size(); ++i) {
-        const NIM_IN* in = firstInput(m_input, m_NIM_IN.at(i));
+        const NIM_IN* in = searchNIM_IN(m_NIM_IN.at(i), -1);
         if (in && in->bUserControl())
             enabled |= quint16(1u << i);
     }
@@ -227,13 +189,13 @@ quint16 BlockDiagram::getUserControlEnabled() const
 
 quint16 BlockDiagram::getVth(int ch) const
 {
-    const NIM_IN* in = firstInput(m_input, channelName(ch));
+    const NIM_IN* in = searchNIM_IN(m_NIM_IN.at(ch), -1);
     return in ? in->getVth() : 0;
 }
 
 void BlockDiagram::getOscillatorFunction(quint32& main, quint32& sub) const
 {
-    const NIM_IN* in = firstInput(m_input, QStringLiteral("IN-USER"));
+    const NIM_IN* in = searchNIM_IN(ChannelNames::USER_INPUT, -1);
     if (in) {
         main = in->getMainCnt();
         sub = in->getSubCnt();
@@ -326,7 +288,7 @@ void BlockDiagram::writeImage(RegisterSink* worker, const CompiledTables* tables
         put32(mainCount(u));
         put32(subCount(u));
     }
-    for (int m = 0; m < 4; ++m)
+    for (int m = 0; m < ChannelNames::MSR_CNT.count; ++m)
         put8(msrCntMode(m));
     for (int k = 0; k < 4; ++k)
         put8(0);
@@ -340,7 +302,7 @@ void BlockDiagram::writeImage(RegisterSink* worker, const CompiledTables* tables
     put16(getUserControlEnabled());
 
     addr = REG_CNT_FUNC11_END - 2 * 8 + 1; // thresholds: 0x0070..0x007F
-    for (int ch = 0; ch < 8; ++ch)
+    for (int ch = 0; ch < ChannelNames::THRESHOLD_INPUT.count; ++ch)
         put16(getVth(ch));
 
     addr = REG_OSCILLATOR_END - 8 + 1; // 0x0088
@@ -457,7 +419,7 @@ bool BlockDiagram::verifyFunc(const QByteArray& data, QString& report)
         if (!r.check(quint32(0x0020 + 8 * u), mainCount(u)) || !r.check(quint32(0x0024 + 8 * u), subCount(u)))
             return false;
     }
-    for (int m = 0; m < 4; ++m) {
+    for (int m = 0; m < ChannelNames::MSR_CNT.count; ++m) {
         if (!r.check(quint32(0x0060 + m), msrCntMode(m)))
             return false;
     }
@@ -467,7 +429,7 @@ bool BlockDiagram::verifyFunc(const QByteArray& data, QString& report)
     if (!r.check(0x0068, nim) || !r.check(0x0069, ttl) || !r.check(0x006B, getInputProperty()) ||
         !r.check(0x006C, getUserControlEnabled()))
         return false;
-    for (int ch = 0; ch < 8; ++ch) {
+    for (int ch = 0; ch < ChannelNames::THRESHOLD_INPUT.count; ++ch) {
         if (!r.check(quint32(0x0070 + 2 * ch), getVth(ch)))
             return false;
     }

@@ -1,5 +1,7 @@
 #include "model/blockItem.h"
 
+#include "model/blockKinds.h"
+#include "model/timeUnits.h"
 #include "model/xmlText.h"
 
 #include <QGuiApplication>
@@ -29,37 +31,6 @@ QString settingsValue(const QString& settings, const QString& key)
             return settings.mid(start, i - start);
     }
     return settings.mid(start, e2 - start);
-}
-
-quint32 counterTextToNanoseconds(QString& s)
-{
-    struct Unit
-    {
-        const char* text;
-        double factor;
-    };
-    static const Unit units[] = {{"nsec", 1.0}, {"usec", 1e3}, {"msec", 1e6}, {"sec", 1e9}};
-    double factor = 1.0;
-    for (const Unit& unit : units) {
-        const int pos = s.indexOf(QLatin1String(unit.text));
-        if (pos > 0) {
-            s.remove(pos, int(qstrlen(unit.text)));
-            factor = unit.factor;
-            break;
-        }
-    }
-    bool ok = false;
-    const double number = s.toDouble(&ok);
-    if (!ok)
-        return 0;
-    const double ns = factor * number + 0.5;
-    // Truncation to 32 bits as an unsigned conversion would do; out-of-range values saturate
-    // instead of invoking undefined behaviour.
-    if (!(ns > 0.0))
-        return 0;
-    if (ns >= 4294967296.0)
-        return quint32(quint64(ns) & 0xFFFFFFFFu);
-    return quint32(ns);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -309,7 +280,7 @@ void BlockItem::getDisp(QString& out) const
 }
 quint32 BlockItem::cntStrToULong(QString& s) const
 {
-    return counterTextToNanoseconds(s);
+    return TimeUnits::counterTextToNanoseconds(s);
 }
 
 void BlockItem::addNameStr(const QString& text)
@@ -358,6 +329,34 @@ void BlockItem::drawCentredText(const QString& text)
     painter.drawText(m_pixmap.rect(), Qt::AlignHCenter | Qt::AlignVCenter, text);
 }
 
+void BlockItem::showDelayCaption(const QString& name, QLatin1String prefix)
+{
+    m_basePixmap = m_pixmap;
+    if (name.contains(QLatin1String("Delay "))) {
+        const int pos = name.indexOf(prefix);
+        m_name = pos >= 0 ? name.mid(pos) : name;
+        drawCentredText(name);
+    } else {
+        m_name = name;
+        addNameStr(name);
+    }
+}
+
+void BlockItem::drawDelayCaption(const QString& text, const QString& delay, int width, int extra)
+{
+    if (text.isEmpty()) {
+        BlockItem::addNameStr(text);
+        return;
+    }
+    m_pixmap = m_basePixmap;
+    QString shown = delay + text;
+    const int pad = width - text.length();
+    if (pad >= 1)
+        shown += QString(pad + extra, QLatin1Char(' '));
+    drawCentredText(shown);
+    m_name = text;
+}
+
 // ---------------------------------------------------------------------------------------------
 // Inputs
 
@@ -382,7 +381,7 @@ void NIM_IN::setUserControl()
 bool NIM_IN::bUserControl() const
 {
     if (m_property.isEmpty())
-        return m_name == QLatin1String("IN-USER");
+        return m_name == ChannelNames::USER_INPUT;
     return m_property.contains(QLatin1String("bUserControl=true"));
 }
 
@@ -497,19 +496,7 @@ int NIMDlyFnc::getDly(const BlockItem* fnc)
     const QString property = fnc->getProperty();
     if (!property.startsWith(QLatin1String("Delay=")))
         return 0;
-    QString value = property.mid(property.indexOf(QLatin1Char('=')) + 1);
-    bool ok = false;
-    const int us = value.lastIndexOf(QLatin1String("us"));
-    if (us >= 1) {
-        value.remove(us, 2);
-        const double number = value.toDouble(&ok);
-        return ok ? int(number * 1000.0) : 0;
-    }
-    const int ns = value.lastIndexOf(QLatin1String("ns"));
-    if (ns >= 1)
-        value.remove(ns, 2);
-    const int number = value.toInt(&ok, 10);
-    return ok ? number : 0;
+    return TimeUnits::delayTextToNanoseconds(property.mid(property.indexOf(QLatin1Char('=')) + 1));
 }
 
 NIMNonFnc::NIMNonFnc(int id, int tid, const QString& name)
@@ -523,43 +510,16 @@ NIMNonFnc::NIMNonFnc(int id, int tid, const QString& name)
 // ---------------------------------------------------------------------------------------------
 // Outputs, measure counters, feedbacks and labels
 
-namespace {
-// A legacy name carries a stored display text ("Delay 60ns  OUT-CH0"); the resource name is the
-// part from the given prefix on.
-QString resourceNameFrom(const QString& name, const QString& prefix)
-{
-    const int pos = name.indexOf(prefix);
-    return pos >= 0 ? name.mid(pos) : name;
-}
-} // namespace
-
 NIMOut::NIMOut(int id, int tid, const QString& name)
     : BlockItem(id, tid)
 {
     loadIcon(QStringLiteral(":/images/NIMout.png"));
-    m_basePixmap = m_pixmap;
-    if (name.contains(QLatin1String("Delay "))) {
-        m_name = resourceNameFrom(name, QStringLiteral("OUT-CH"));
-        drawCentredText(name);
-    } else {
-        m_name = name;
-        addNameStr(name);
-    }
+    showDelayCaption(name, ChannelNames::OUTPUT.prefix);
 }
 
 void NIMOut::addNameStr(const QString& text)
 {
-    if (text.isEmpty()) {
-        BlockItem::addNameStr(text);
-        return;
-    }
-    m_pixmap = m_basePixmap;
-    QString shown = QStringLiteral("Delay 60ns       ") + text;
-    const int pad = 7 - text.length();
-    if (pad >= 1)
-        shown += QString(pad + 3, QLatin1Char(' '));
-    drawCentredText(shown);
-    m_name = text;
+    drawDelayCaption(text, QStringLiteral("Delay 60ns       "), 7, 3);
 }
 
 void NIMOut::getOutputProperty(bool& bNIM, bool& bTTL) const
@@ -602,29 +562,12 @@ NIMFeedBackIN::NIMFeedBackIN(int id, int tid, const QString& name)
     : BlockItem(id, tid)
 {
     loadIcon(QStringLiteral(":/images/FeedBack.png"));
-    m_basePixmap = m_pixmap;
-    if (name.contains(QLatin1String("Delay "))) {
-        m_name = resourceNameFrom(name, QStringLiteral("FeedBack"));
-        drawCentredText(name);
-    } else {
-        m_name = name;
-        addNameStr(name);
-    }
+    showDelayCaption(name, BlockKinds::FEED_BACK);
 }
 
 void NIMFeedBackIN::addNameStr(const QString& text)
 {
-    if (text.isEmpty()) {
-        BlockItem::addNameStr(text);
-        return;
-    }
-    m_pixmap = m_basePixmap;
-    QString shown = QStringLiteral("Delay 24ns     ") + text;
-    const int pad = 9 - text.length();
-    if (pad >= 1)
-        shown += QString(pad + 2, QLatin1Char(' '));
-    drawCentredText(shown);
-    m_name = text;
+    drawDelayCaption(text, QStringLiteral("Delay 24ns     "), 9, 2);
 }
 
 NIMLabelIN::NIMLabelIN(int id, int tid, const QString& name)

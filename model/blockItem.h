@@ -88,6 +88,13 @@ protected:
     void loadIcon(const QString& resource);
     // Draws text centred on the pixmap.
     void drawCentredText(const QString& text);
+    // Outputs and FeedBacks show their fixed delay in front of the name. A legacy name carries
+    // that text already ("Delay 60ns  OUT-CH0"): it is drawn as it is, and the resource name is
+    // the part from the prefix on.
+    void showDelayCaption(const QString& name, QLatin1String prefix);
+    // Draws delay + text, padded with width - length + extra blanks when the text is shorter than
+    // width; an empty text draws the resource name.
+    void drawDelayCaption(const QString& text, const QString& delay, int width, int extra);
 
     int m_id;
     int m_tid;
@@ -217,6 +224,3 @@ public:
 // The value of key in a settings string: the text after "key=" up to the blank before the next
 // "=", or to the end of the string for the last key. Empty when absent.
 QString settingsValue(const QString& settings, const QString& key);
-// A counter text (number with optional "nsec", "usec", "msec", "sec") in nanoseconds; the unit is
-// removed from s in place.
-quint32 counterTextToNanoseconds(QString& s);

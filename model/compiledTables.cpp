@@ -1,6 +1,7 @@
 #include "model/compiledTables.h"
 
 #include "model/blockDiagram.h"
+#include "model/blockKinds.h"
 #include "model/nimLogic.h"
 
 namespace {
@@ -27,6 +28,20 @@ int lowestBit(int v)
     while (!(v & (1 << i)))
         ++i;
     return i;
+}
+
+// The values of an expression at every table index, where bit j of an index sets the operands of
+// masks[j]: each index adds its lowest bit to an index already done.
+std::vector<quint8> valuesOver(const quint16* masks, int entries, const CompiledExpression& expr)
+{
+    std::vector<quint8> values(static_cast<size_t>(entries));
+    std::vector<quint16> operands(size_t(entries), 0);
+    values[0] = expr.value(0);
+    for (int i = 1; i < entries; ++i) {
+        operands[size_t(i)] = operands[size_t(i & (i - 1))] | masks[lowestBit(i)];
+        values[size_t(i)] = expr.value(operands[size_t(i)]);
+    }
+    return values;
 }
 } // namespace
 
@@ -272,65 +287,33 @@ const CompiledTables::Bits& CompiledTables::truthValues(const BlockItem* block, 
     // Entry 0 is the first one evaluated, and its operands are all false.
     if (!expr.isValid())
         throw block->getName() + QStringLiteral(": ") + expr.error(0);
-    return *cache.insert(block, bFrontend ? frontendValues(block, expr) : backendValues(block, expr));
+    quint16 masks[BlockDiagram::SLOTS] = {};
+    operandMasks(block, bFrontend, masks);
+    return *cache.insert(block, valuesOver(masks, entries, expr));
 }
 
-CompiledTables::Bits CompiledTables::frontendValues(const BlockItem* block,
-                                                    const CompiledExpression& expr) const
+void CompiledTables::operandMasks(const BlockItem* block, bool bFrontend, quint16* masks) const
 {
-    // Operands of each channel alone; a channel word sets the union of its channels' operands.
-    quint16 masks[10];
-    for (int i = 0; i < 10; ++i) {
-        bool bits[NIMLogic::OPERANDS];
-        PreLogic::channelOperands(block, quint16(1u << (i + 1)), bits);
-        masks[i] = 0;
-        for (int k = 0; k < NIMLogic::OPERANDS; ++k)
-            masks[i] |= quint16(bits[k] ? 1u << k : 0u);
+    if (bFrontend) {
+        // Operands of each channel alone; a channel word sets the union of its channels' operands.
+        for (int i = 0; i < 10; ++i) {
+            bool bits[NIMLogic::OPERANDS];
+            PreLogic::channelOperands(block, quint16(1u << (i + 1)), bits);
+            for (int k = 0; k < NIMLogic::OPERANDS; ++k)
+                masks[i] |= quint16(bits[k] ? 1u << k : 0u);
+        }
+        return;
     }
-    Bits values(FRONTEND_ENTRIES);
-    std::vector<quint16> operands(FRONTEND_ENTRIES, 0);
-    values[0] = expr.value(0);
-    for (int c = 1; c < FRONTEND_ENTRIES; ++c) {
-        operands[size_t(c)] = operands[size_t(c & (c - 1))] | masks[lowestBit(c)];
-        values[size_t(c)] = expr.value(operands[size_t(c)]);
-    }
-    return values;
-}
-
-CompiledTables::Bits CompiledTables::backendValues(const BlockItem* block,
-                                                   const CompiledExpression& expr) const
-{
     int slotOf[NIMLogic::OPERANDS];
     operandSlots(m_diagram, block, slotOf);
-    quint16 masks[BlockDiagram::SLOTS] = {};
     for (int k = 0; k < NIMLogic::OPERANDS; ++k) {
         if (slotOf[k] >= 0)
             masks[slotOf[k]] |= quint16(1u << k);
     }
-    Bits values(BACKEND_ENTRIES);
-    std::vector<quint16> operands(BACKEND_ENTRIES, 0);
-    values[0] = expr.value(0);
-    for (int i = 1; i < BACKEND_ENTRIES; ++i) {
-        operands[size_t(i)] = operands[size_t(i & (i - 1))] | masks[lowestBit(i)];
-        values[size_t(i)] = expr.value(operands[size_t(i)]);
-    }
-    return values;
 }
 
 // ---------------------------------------------------------------------------------------------
 // Wiring rules
-
-namespace {
-bool isKind(const BlockItem* block, const char* kind)
-{
-    return block && block->getType() == QLatin1String(kind);
-}
-
-bool fedBack(const BlockItem* driver)
-{
-    return driver && driver->getType().contains(QLatin1String("FeedBack"));
-}
-} // namespace
 
 QVector<CompiledTables::Source> CompiledTables::sources(const BlockDiagram& d, Table table)
 {
@@ -345,27 +328,27 @@ QVector<CompiledTables::Source> CompiledTables::sources(const BlockDiagram& d, T
         // Bits 0..5: pass-through paths; bits 8..15: triggers of the function units.
         for (int m = 0; m < 6; ++m) {
             const BlockItem* f = placed[PASS_THROUGH_SLOTS[m]];
-            if (isKind(f, "NonFnc") && f->getPort(0))
+            if (isNonFnc(f) && f->getPort(0))
                 add(m, d.resolveLabel(f->getPort(0)));
         }
         for (int u = 0; u < BlockDiagram::UNITS; ++u) {
             const BlockItem* f = placed[3 + u];
-            if (u >= 5 && !isKind(f, "CntFnc"))
+            if (u >= 5 && !isCntFnc(f))
                 f = nullptr;
             const BlockItem* driver = f ? f->getPort(0) : nullptr;
-            if (driver && !driver->getType().startsWith(QLatin1String("FeedBack"))) {
+            if (driver && !isFeedBack(driver)) {
                 add(8 + u, d.resolveLabel(driver));
             } else if (u >= 5) {
                 const BlockItem* delay = placed[u - 5];
-                if (isKind(delay, "DlyFnc") && delay->getPort(0))
+                if (isDlyFnc(delay) && delay->getPort(0))
                     add(8 + u, d.resolveLabel(delay->getPort(0)));
             }
         }
         break;
     }
     case Output:
-        for (int ch = 0; ch < 8; ++ch) {
-            const BlockItem* out = d.firstOutOfKind(QStringLiteral("OUT-CH") + QString::number(ch));
+        for (int ch = 0; ch < ChannelNames::OUTPUT.count; ++ch) {
+            const BlockItem* out = d.firstOutOfKind(ChannelNames::name(ChannelNames::OUTPUT, ch));
             if (out)
                 add(ch, out->getPort(0));
         }
@@ -373,12 +356,13 @@ QVector<CompiledTables::Source> CompiledTables::sources(const BlockDiagram& d, T
     case Feedback:
         for (int u = 0; u < BlockDiagram::UNITS; ++u) {
             const BlockItem* f = placed[3 + u];
-            if (!f && u >= 5 && isKind(placed[u - 5], "DlyFnc"))
+            if (!f && u >= 5 && isDlyFnc(placed[u - 5]))
                 f = placed[u - 5];
             const BlockItem* feedback = nullptr;
-            if (f && fedBack(f->getPort(0)))
+            if (f && mentions(f->getPort(0), BlockKinds::FEED_BACK))
                 feedback = f->getPort(0);
-            else if (u >= 5 && isKind(placed[u - 5], "DlyFnc") && fedBack(placed[u - 5]->getPort(0)))
+            else if (u >= 5 && isDlyFnc(placed[u - 5]) &&
+                     mentions(placed[u - 5]->getPort(0), BlockKinds::FEED_BACK))
                 feedback = placed[u - 5]->getPort(0);
             if (!feedback)
                 continue;
@@ -392,8 +376,8 @@ QVector<CompiledTables::Source> CompiledTables::sources(const BlockDiagram& d, T
         }
         break;
     case MsrCnt:
-        for (int m = 0; m < 4; ++m) {
-            const BlockItem* msr = d.firstOutOfKind(QStringLiteral("MsrCnt") + QString::number(m));
+        for (int m = 0; m < ChannelNames::MSR_CNT.count; ++m) {
+            const BlockItem* msr = d.firstOutOfKind(ChannelNames::name(ChannelNames::MSR_CNT, m));
             if (msr) {
                 add(2 * m, msr->getPort(0));
                 add(2 * m + 1, msr->getPort(1));
@@ -409,10 +393,9 @@ void CompiledTables::operandSlots(const BlockDiagram& d, const BlockItem* post, 
     for (int k = 0; k < NIMLogic::OPERANDS; ++k) {
         slotOf[k] = -1;
         const BlockItem* target = post->getPort(k);
-        if (target && target->getType().contains(QLatin1String("Label"))) {
+        if (isLabel(target)) {
             // A label stands for the block that drives its label-in; without one it follows nothing.
-            const BlockItem* labelIn = d.labelInOf(target);
-            target = labelIn ? labelIn->getPort(0) : nullptr;
+            target = d.resolveLabel(target);
             if (!target)
                 continue;
         }

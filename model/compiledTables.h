@@ -86,8 +86,8 @@ private:
 
     const CompiledExpression& compiled(const BlockItem* block) const;
     const Bits& truthValues(const BlockItem* block, bool bFrontend) const;
-    Bits frontendValues(const BlockItem* block, const CompiledExpression& expr) const;
-    Bits backendValues(const BlockItem* block, const CompiledExpression& expr) const;
+    // For each bit of a table index (a channel or a backend slot), the operands it sets.
+    void operandMasks(const BlockItem* block, bool bFrontend, quint16* masks) const;
 
     const BlockDiagram& m_diagram;
     mutable QHash<const BlockItem*, std::shared_ptr<CompiledExpression>> m_expressions;

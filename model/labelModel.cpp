@@ -1,17 +1,10 @@
 #include "model/labelModel.h"
 
 #include "model/blockItem.h"
+#include "model/blockKinds.h"
 
-namespace {
-const QLatin1String FEEDBACK("FeedBack");
-const QLatin1String LABEL("Label");
-
-// Labels and FeedBack signals live in separate lists, told apart by name.
-bool isFeedBackName(const QString& name)
-{
-    return name.contains(FEEDBACK);
-}
-} // namespace
+using BlockKinds::FEED_BACK;
+using BlockKinds::LABEL;
 
 LabelModel::LabelModel(QObject* parent)
     : QObject(parent)
@@ -21,7 +14,7 @@ LabelModel::~LabelModel() = default;
 
 bool LabelModel::strCompare(const QString& a, const QString& b)
 {
-    for (const QLatin1String& prefix : {FEEDBACK, LABEL}) {
+    for (const QLatin1String& prefix : {FEED_BACK, LABEL}) {
         if (a.startsWith(prefix) && b.startsWith(prefix))
             return a.mid(prefix.size()).toInt() < b.mid(prefix.size()).toInt();
     }
@@ -73,9 +66,9 @@ void LabelModel::newLabel(BlockItem* item)
 {
     QString name = item->getName();
     if (isFeedBackName(name)) {
-        name = name.mid(name.indexOf(FEEDBACK));
+        name = name.mid(name.indexOf(FEED_BACK));
         registerDefinition(item, name, m_feedback, false);
-    } else if (name.startsWith(LABEL)) {
+    } else if (isLabelName(name)) {
         // The defining sheet of a label counts as used.
         registerDefinition(item, name, m_label, true);
     } else {
@@ -174,14 +167,14 @@ QString LabelModel::imageFor(const LabelInfo& entry, int tid) const
     const bool feedback = isFeedBackName(entry.name);
     if (entry.bUsed.value(tid, false) || (!feedback && !entry.item))
         return QStringLiteral(":/images/LabelOFF.png");
-    if (feedback || entry.item->getType().contains(QLatin1String("PreLabel")))
+    if (feedback || isPreLabel(entry.item))
         return QStringLiteral(":/images/LabelON.png");
     return QStringLiteral(":/images/FncLabelON.png");
 }
 
 QString LabelModel::dragName(const LabelInfo& entry)
 {
-    if (!isFeedBackName(entry.name) && entry.item && entry.item->getType() == QLatin1String("PreLabel"))
+    if (!isFeedBackName(entry.name) && isPreLabelIn(entry.item))
         return QStringLiteral("Pre") + entry.name;
     return entry.name;
 }

@@ -1,5 +1,7 @@
 #include "model/nimLogic.h"
 
+#include "model/channelNames.h"
+
 #include <QRegularExpression>
 
 namespace {
@@ -214,15 +216,13 @@ PreLogic::PreLogic(int id, int tid, const QString& name)
 
 void PreLogic::channelOperands(const BlockItem* block, quint16 in, bool* bits)
 {
-    static const char* const channels[] = {"IN-CH0", "IN-CH1", "IN-CH2", "IN-CH3", "IN-CH4",
-                                           "IN-CH5", "IN-CH6", "IN-CH7", "IN-OPT", "IN-USER"};
     for (int k = 0; k < OPERANDS; ++k)
         bits[k] = false;
     const QMap<int, BlockItem*>& ports = block->getPort();
     for (int i = 1; i <= 10; ++i) {
         if (!(in & (1u << i)))
             continue;
-        const QLatin1String channel(channels[i - 1]);
+        const QString& channel = ChannelNames::inputs().at(i - 1);
         for (auto it = ports.constBegin(); it != ports.constEnd(); ++it) {
             if (it.value() && it.value()->getName() == channel) {
                 if (it.key() >= 0 && it.key() < OPERANDS)

@@ -1,37 +1,37 @@
 #include "model/resourceCounters.h"
 
-namespace {
-const char* const POST_LOGIC_INFO = "PostLogicInfo";
-}
+#include "model/blockKinds.h"
+
+using namespace BlockKinds;
 
 ResourceCounters::ResourceCounters(QObject* parent)
     : QObject(parent)
 {
     struct Row
     {
-        const char* name;
+        QLatin1String name;
         const char* caption;
         const char* image;
         int max;
     };
     static const Row rows[] = {
-        {"Input", "Input", ":/images/MenuInput.png", 0},
-        {"PreLogic", "PreLogic", ":/images/MenuPreLgc.png", 0},
-        {"PreLogicInfo", "NET", ":/images/NetPreLgc.png", 8},
-        {"CntFnc", "CntFnc", ":/images/FuncLabel.png", 8},
-        {"DlyFnc", "DlyFnc", ":/images/FuncLabel.png", 8},
-        {"NonFnc", "NonFnc", ":/images/FuncLabel.png", 6},
-        {"PostLogic", "PostLogic", ":/images/MenuPstLgc.png", 0},
-        {"PostLogicInfo", "NET", ":/images/NetPstLgc.png", 11},
-        {"MsrCnt", "MsrCnt", ":/images/MenuOut.png", 4},
-        {"OUT-CH", "Output", ":/images/MenuOut.png", 8},
-        {"FeedBack", "FeedBack", ":/images/MenuFeedBack.png", 8},
-        {"FeedBackInfo", "NET", ":/images/NetFeedBack.png", 8},
-        {"Label", "Label", ":/images/MenuLabel.png", 0},
+        {INPUT, "Input", ":/images/MenuInput.png", 0},
+        {PRE_LOGIC, "PreLogic", ":/images/MenuPreLgc.png", 0},
+        {PRE_LOGIC_INFO, "NET", ":/images/NetPreLgc.png", 8},
+        {CNT_FNC, "CntFnc", ":/images/FuncLabel.png", 8},
+        {DLY_FNC, "DlyFnc", ":/images/FuncLabel.png", 8},
+        {NON_FNC, "NonFnc", ":/images/FuncLabel.png", 6},
+        {POST_LOGIC, "PostLogic", ":/images/MenuPstLgc.png", 0},
+        {POST_LOGIC_INFO, "NET", ":/images/NetPstLgc.png", 11},
+        {ChannelNames::MSR_CNT.prefix, "MsrCnt", ":/images/MenuOut.png", ChannelNames::MSR_CNT.count},
+        {ChannelNames::OUTPUT.prefix, "Output", ":/images/MenuOut.png", ChannelNames::OUTPUT.count},
+        {FEED_BACK, "FeedBack", ":/images/MenuFeedBack.png", 8},
+        {FEED_BACK_INFO, "NET", ":/images/NetFeedBack.png", 8},
+        {LABEL, "Label", ":/images/MenuLabel.png", 0},
     };
     for (const Row& row : rows) {
         Entry entry;
-        entry.name = QLatin1String(row.name);
+        entry.name = row.name;
         entry.caption = QLatin1String(row.caption);
         entry.image = QLatin1String(row.image);
         entry.cnt = row.max;
@@ -83,10 +83,9 @@ bool ResourceCounters::setCount(int cnt, const QString& name)
     return setCount(cnt, indexOf(name));
 }
 
-bool ResourceCounters::isFunction(const QString& name)
+bool ResourceCounters::isRoutingCounter(const QString& name)
 {
-    return name == QLatin1String("CntFnc") || name == QLatin1String("DlyFnc") ||
-           name == QLatin1String("NonFnc");
+    return name == PRE_LOGIC_INFO || name == POST_LOGIC_INFO || name == FEED_BACK_INFO;
 }
 
 bool ResourceCounters::addToEntry(int cnt, int index)
@@ -109,7 +108,7 @@ bool ResourceCounters::addCount(int cnt, int index)
     // Every function unit also uses one of the functions the back end can take.
     if (!isFunction(m_entries.at(index).name))
         return addToEntry(cnt, index);
-    const int post = indexOf(QLatin1String(POST_LOGIC_INFO));
+    const int post = indexOf(POST_LOGIC_INFO);
     if (!addToEntry(cnt, post))
         return false;
     if (addToEntry(cnt, index))

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/channelNames.h"
+
 #include <QObject>
 #include <QString>
 #include <QVector>
@@ -20,6 +22,12 @@ public:
         int cnt = 0;     // units free
         int max = 0;     // units in all; 0 = not counted
     };
+
+    // The routing counters: one unit per connection of that kind.
+    static constexpr QLatin1String PRE_LOGIC_INFO = latin1("PreLogicInfo");
+    static constexpr QLatin1String POST_LOGIC_INFO = latin1("PostLogicInfo");
+    static constexpr QLatin1String FEED_BACK_INFO = latin1("FeedBackInfo");
+    static bool isRoutingCounter(const QString& name);
 
     explicit ResourceCounters(QObject* parent = nullptr);
 
@@ -49,7 +57,6 @@ signals:
 
 private:
     bool addToEntry(int cnt, int index);
-    static bool isFunction(const QString& name);
 
     QVector<Entry> m_entries;
     int m_current = -1;

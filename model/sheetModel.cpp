@@ -1,6 +1,7 @@
 #include "model/sheetModel.h"
 
 #include "model/blockItem.h"
+#include "model/blockKinds.h"
 
 #include <QTextStream>
 
@@ -82,40 +83,38 @@ bool SheetModel::placement(const QString& type, const BlockItem* block, Column& 
         y0 = Y_MARGIN_1;
         return true;
     }
+    // First matching rule wins.
     struct Rule
     {
-        bool exact;
-        const char* text;
+        bool (*matches)(const KindOf&);
         Column column;
         int y0;
     };
     static const Rule rules[] = {
-        {true, "Input", InputColumn, Y_MARGIN_2},       {true, "PreLogic", PreLogicColumn, Y_MARGIN_3},
-        {true, "FeedBack", OutputColumn, Y_MARGIN_1},   {false, "FeedBack", PreLogicColumn, Y_MARGIN_1},
-        {true, "PreLabel", FunctionColumn, Y_MARGIN_1}, {true, "Label", PostLogicColumn, Y_MARGIN_1},
-        {true, "CntFnc", FunctionColumn, Y_MARGIN_2},   {true, "DlyFnc", FunctionColumn, Y_MARGIN_2},
-        {true, "NonFnc", FunctionColumn, Y_MARGIN_0},   {true, "PostLogic", PostLogicColumn, Y_MARGIN_3},
-        {false, "OUT-CH", OutputColumn, Y_MARGIN_1},    {false, "MsrCnt", OutputColumn, Y_MARGIN_2},
+        {isInput, InputColumn, Y_MARGIN_2},
+        {isPreLogic, PreLogicColumn, Y_MARGIN_3},
+        {isFeedBackIn, OutputColumn, Y_MARGIN_1},
+        {isFeedBack, PreLogicColumn, Y_MARGIN_1},
+        {isPreLabelIn, FunctionColumn, Y_MARGIN_1},
+        {isFncLabelIn, PostLogicColumn, Y_MARGIN_1},
+        {isCntFnc, FunctionColumn, Y_MARGIN_2},
+        {isDlyFnc, FunctionColumn, Y_MARGIN_2},
+        {isNonFnc, FunctionColumn, Y_MARGIN_0},
+        {isPostLogic, PostLogicColumn, Y_MARGIN_3},
+        {isOutput, OutputColumn, Y_MARGIN_1},
+        {isMsrCnt, OutputColumn, Y_MARGIN_2},
+        // Remaining label outputs by their payload: "PreLabel..." continues a PreLogic result,
+        // "Label..." a function result.
+        {isPreLabel, PreLogicColumn, Y_MARGIN_1},
+        {isLabel, FunctionColumn, Y_MARGIN_1},
     };
+    const KindOf kind(type);
     for (const Rule& rule : rules) {
-        const QLatin1String text(rule.text);
-        if (rule.exact ? type == text : type.startsWith(text)) {
+        if (rule.matches(kind)) {
             column = rule.column;
             y0 = rule.y0;
             return true;
         }
-    }
-    // Remaining label outputs by their payload: "PreLabel..." continues a PreLogic result,
-    // "Label..." a function result.
-    if (type.contains(QLatin1String("PreLabel"))) {
-        column = PreLogicColumn;
-        y0 = Y_MARGIN_1;
-        return true;
-    }
-    if (type.contains(QLatin1String("Label"))) {
-        column = FunctionColumn;
-        y0 = Y_MARGIN_1;
-        return true;
     }
     return false;
 }

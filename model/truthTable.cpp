@@ -1,6 +1,7 @@
 #include "model/truthTable.h"
 
 #include "model/blockItem.h"
+#include "model/blockKinds.h"
 #include "model/nimLogic.h"
 
 #include <QSet>
@@ -206,7 +207,7 @@ QString operandNet(const BlockItem* logic, int k)
     const BlockItem* driver = logic->getPort(k);
     if (!driver)
         return QString();
-    if (driver->getType() == QLatin1String("NonFnc"))
+    if (isNonFnc(driver))
         if (const BlockItem* feed = driver->getPort(0))
             driver = feed;
     return driver->getUserName();

@@ -1,7 +1,8 @@
-#include "model/blockDiagram.h"
 #include "model/compiledTables.h"
-#include "model/imageCapture.h"
-#include "tests/model/randomLogic.h"
+#include "tests/support/diagramBuilder.h"
+#include "tests/support/randomDocument.h"
+
+#include "tests/support/dataRow.h"
 
 #include <QtTest>
 
@@ -57,139 +58,21 @@ QString randomExpression(Generator& gen, int depth, bool bDamaged)
     return gen.join(tokens);
 }
 
-// A random diagram of every block kind the download reads, with odd drivers (an input feeding a
-// function, a function feeding an output) and, in a third of them, one broken expression.
-class RandomDiagram
+// Now and then, wires the editor never makes, whose drivers are evaluated through their settings:
+// an input feeding a function, a function feeding an output, a label without a label-in.
+void addOddWires(BlockDiagram& d, RandomDocument& random)
 {
-public:
-    RandomDiagram(BlockDiagram& d, quint32 seed)
-        : m_d(d)
-        , m_gen(seed)
-    {}
-
-    void build()
-    {
-        static const char* const inputSettings[] = {"", "bUser=false bHigh=true Vth=900",
-                                                    "bUser=true bHigh=false Vth=3000", "bUserControl=true",
-                                                    "MainCnt=1.5usec SubCnt=20nsec"};
-        for (const QString& name : m_d.inputNames()) {
-            if (chance(70))
-                typed(m_d.createInput(0, 0, name), "Input", inputSettings[m_gen.below(5)]);
-            if (chance(15))
-                typed(m_d.createInput(0, 1, name), "Input");
-        }
-        for (int k = m_gen.below(15); k > 0; --k) {
-            BlockItem* logic = typed(m_d.createPreLogic(0, 0), "PreLogic", expression());
-            for (int n = m_gen.below(6); n > 0; --n)
-                connect(logic, chance(70) ? -1 : m_gen.below(11), pick(m_d.inputs()));
-        }
-        for (int k = m_gen.below(9); k > 0; --k)
-            m_front.append(typed(m_d.createFeedBackIN(0, 0), "FeedBack"));
-        QVector<BlockItem*> feedbacks = m_front;
-        for (int k = m_gen.below(4); k > 0; --k) {
-            BlockItem* labelIn = typed(m_d.createNIMLabelIN(0, 0), "Label");
-            connect(labelIn, 0, chance(80) ? pick(m_d.preLogics()) : nullptr);
-            const QString name = chance(90) ? labelIn->getName() : QStringLiteral("Label99");
-            m_front.append(typed(m_d.createNIMLabel(0, 1, name), "PreLabel"));
-        }
-        m_front += asBlocks(m_d.preLogics()) + asBlocks(m_d.preLogics()) + asBlocks(m_d.inputs()).mid(0, 1);
-        for (int k = m_gen.below(14); k > 0; --k) {
-            const int kind = m_gen.below(10);
-            BlockItem* f = kind < 4   ? typed(m_d.createCntFnc(0, 0), "CntFnc",
-                                              QString("Mode=%1 MainCnt=%2usec SubCnt=%3nsec")
-                                                  .arg(m_gen.below(11))
-                                                  .arg(m_gen.below(1000))
-                                                  .arg(m_gen.below(1000)))
-                           : kind < 8 ? typed(m_d.createDlyFnc(0, 0), "DlyFnc",
-                                              QString("Delay=%1ns").arg(m_gen.below(70000)))
-                                      : typed(m_d.createNonFnc(0, 0), "NonFnc");
-            connect(f, 0, chance(85) ? pick(m_front) : nullptr);
-        }
-        // Function outputs carried by labels to the backend logic.
-        QVector<BlockItem*> fncLabels;
-        for (int k = 0; k < 2 && !m_d.functions().isEmpty(); ++k) {
-            BlockItem* labelIn = typed(m_d.createNIMLabelIN(0, 0), "Label");
-            connect(labelIn, 0, chance(85) ? pick(m_d.functions()) : nullptr);
-            fncLabels.append(typed(m_d.createNIMFncLabel(0, 1, labelIn->getName()), "FncLabel"));
-        }
-        for (int k = m_gen.below(12); k > 0; --k) {
-            BlockItem* logic = typed(m_d.createPostLogic(0, 0), "PostLogic", expression());
-            for (int n = m_gen.below(8); n > 0; --n)
-                connect(logic, chance(60) ? -1 : m_gen.below(11),
-                        chance(85) || fncLabels.isEmpty() ? pick(m_d.functions()) : pick(fncLabels));
-        }
-        static const char* const outputSettings[] = {"", "bNIM=true bTTL=false ", "bNIM=false bTTL=true "};
-        for (int ch = 0; ch < 8; ++ch) {
-            if (chance(60)) {
-                const QString kind = QString("OUT-CH%1").arg(ch);
-                connect(typed(m_d.createOut(0, 0, kind), kind, outputSettings[m_gen.below(3)]), 0,
-                        backDriver());
-            }
-        }
-        for (BlockItem* fb : feedbacks)
-            connect(fb, 0, backDriver());
-        for (int m = 0; m < 4; ++m) {
-            if (!chance(50))
-                continue;
-            const QString kind = QString("MsrCnt%1").arg(m);
-            BlockItem* msr = typed(m_d.createMsrCnt(0, 0, kind), kind,
-                                   QString("Mode=%1 FileSave=false PATH=/tmp").arg(m_gen.below(4)));
-            connect(msr, 0, backDriver());
-            connect(msr, 1, backDriver());
-        }
-        const QVector<BlockItem*> logic = asBlocks(m_d.preLogics()) + asBlocks(m_d.postLogics());
-        if (m_gen.below(3) == 0 && !logic.isEmpty()) {
-            BlockItem* b = pick(logic);
-            QStringList tokens = RandomLogic::tokensOf(b->getProperty());
-            m_gen.mutate(tokens);
-            b->setPropertyString(m_gen.join(tokens));
-        }
+    RandomLogic::Generator& gen = random.generator();
+    if (BlockItem* f = random.pick(d.functions()); f && gen.chance(15))
+        f->setPort(0, random.pick(d.inputs()));
+    if (BlockItem* out = random.pick(d.outs()); out && gen.chance(15))
+        out->setPort(0, random.pick(d.functions()));
+    if (BlockItem* f = random.pick(d.functions()); f && gen.chance(15)) {
+        BlockItem* label = d.createNIMLabel(0, 0, QStringLiteral("Label99"));
+        label->setType(BlockKinds::PRE_LABEL);
+        f->setPort(0, label);
     }
-
-private:
-    template<typename T> static QVector<BlockItem*> asBlocks(const QVector<T*>& pool)
-    {
-        return QVector<BlockItem*>(pool.begin(), pool.end());
-    }
-
-    template<typename T> T* pick(const QVector<T*>& pool)
-    {
-        return pool.isEmpty() ? nullptr : pool.at(m_gen.below(pool.size()));
-    }
-
-    static BlockItem* typed(BlockItem* b, const QString& type, const QString& settings = QString())
-    {
-        b->setType(type);
-        if (!settings.isEmpty())
-            b->setPropertyString(settings);
-        return b;
-    }
-
-    // Blocks hold no null drivers: the canvas connects only existing blocks.
-    static void connect(BlockItem* target, int k, BlockItem* src)
-    {
-        if (src)
-            target->setPort(k, src);
-    }
-
-    bool chance(int percent) { return m_gen.chance(percent); }
-
-    QString expression()
-    {
-        return chance(5) ? QString() : randomExpression(m_gen, 1 + m_gen.below(4), false);
-    }
-
-    // Mostly a PostLogic; rarely a function, evaluated through its settings string.
-    BlockItem* backDriver()
-    {
-        const int r = m_gen.below(100);
-        return r < 80 ? pick(m_d.postLogics()) : r < 81 ? pick(m_d.functions()) : nullptr;
-    }
-
-    BlockDiagram& m_d;
-    Generator m_gen;
-    QVector<BlockItem*> m_front; // drivers a function may have
-};
+}
 
 // The capture of a download, or the error it threw.
 struct Outcome
@@ -226,16 +109,16 @@ private slots:
             {"end marker inside", "_A EOF _B"},
             {"error after step back", "_A or _B and _C _D"}};
         for (const auto& row : ROWS)
-            QTest::newRow(row[0]) << QString::fromLatin1(row[1]);
+            dataRow(row[0], QString::fromLatin1(row[1]));
         // The nesting guard: 1000 levels pass, one more fails naming the token it stopped at. When
         // it stops on a step-back, that token has been overwritten with the operand's value.
         auto nested = [](int depth, const char* inner) {
             return QStringLiteral("( ").repeated(depth) + inner + QStringLiteral(" )").repeated(depth);
         };
-        QTest::newRow("nesting at the limit") << nested(999, "_A");
-        QTest::newRow("nesting beyond the limit") << nested(1000, "_A");
-        QTest::newRow("step back beyond the limit") << nested(999, "_A or _B and _C");
-        QTest::newRow("step back beyond, parenthesised operand") << nested(998, "_A or ( not _B ) and _C");
+        dataRow("nesting at the limit", nested(999, "_A"));
+        dataRow("nesting beyond the limit", nested(1000, "_A"));
+        dataRow("step back beyond the limit", nested(999, "_A or _B and _C"));
+        dataRow("step back beyond, parenthesised operand", nested(998, "_A or ( not _B ) and _C"));
     }
 
     void expression()
@@ -258,15 +141,18 @@ private slots:
     void randomDiagrams_data()
     {
         QTest::addColumn<quint32>("seed");
-        for (quint32 seed = 1; seed <= 80; ++seed)
-            QTest::newRow(qPrintable(QStringLiteral("seed %1").arg(seed))) << seed * 7919u;
+        for (quint32 seed = 1; seed <= 200; ++seed)
+            dataRow(qPrintable(QStringLiteral("seed %1").arg(seed)), seed * 7919u);
     }
 
     void randomDiagrams()
     {
         QFETCH(quint32, seed);
-        BlockDiagram d;
-        RandomDiagram(d, seed).build();
+        Document doc;
+        RandomDocument random(doc, seed);
+        random.build();
+        BlockDiagram& d = *doc.diagram();
+        addOddWires(d, random);
 
         const Outcome fast(d, false);
         const Outcome slow(d, true);
@@ -277,25 +163,13 @@ private slots:
         // The module holding the literal image verifies against the diagram in every stage.
         if (!slow.error.isEmpty())
             return;
-        static const quint32 bases[5] = {BlockDiagram::REG_DLY_FUNC, BlockDiagram::REG_FRONTEND_LUT_BEGIN,
-                                         BlockDiagram::REG_OUTPUT_BACKEND_LUT_BEGIN,
-                                         BlockDiagram::REG_FEEDBACK_BACKEND_LUT_BEGIN,
-                                         BlockDiagram::REG_MSRCNT_BACKEND_LUT_BEGIN};
-        QByteArray data[5] = {QByteArray(140, 0), QByteArray(2048, 0), QByteArray(2048, 0),
-                              QByteArray(2048, 0), QByteArray(2048, 0)};
-        for (const ImageCapture::Byte& b : slow.capture.bytes()) {
-            for (int s = 0; s < 5; ++s) {
-                if (b.first >= bases[s] && b.first < bases[s] + quint32(data[s].size()))
-                    data[s][int(b.first - bases[s])] = char(b.second);
-            }
-        }
         QString report;
         d.initVerify(report);
-        QVERIFY2(d.verifyFunc(data[0], report), qPrintable(report));
-        QVERIFY2(d.verifyFrontendLUT(data[1], report), qPrintable(report));
-        QVERIFY2(d.verifyOutputLUT(data[2], report), qPrintable(report));
-        QVERIFY2(d.verifyFeedbackLUT(data[3], report), qPrintable(report));
-        QVERIFY2(d.verifyMsrCntLUT(data[4], report), qPrintable(report));
+        QVERIFY2(d.verifyFunc(readOut(slow.capture, 0x0004, 140), report), qPrintable(report));
+        QVERIFY2(d.verifyFrontendLUT(readOut(slow.capture, 0x2000, 2048), report), qPrintable(report));
+        QVERIFY2(d.verifyOutputLUT(readOut(slow.capture, 0x2800, 2048), report), qPrintable(report));
+        QVERIFY2(d.verifyFeedbackLUT(readOut(slow.capture, 0x3000, 2048), report), qPrintable(report));
+        QVERIFY2(d.verifyMsrCntLUT(readOut(slow.capture, 0x3800, 2048), report), qPrintable(report));
     }
 };
 

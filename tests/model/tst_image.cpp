@@ -1,120 +1,71 @@
 #include "model/blockDiagram.h"
 #include "model/imageCapture.h"
+#include "tests/support/dataRow.h"
+#include "tests/support/diagramBuilder.h"
 
 #include <QtTest>
 
-namespace {
-template<typename T> T* typed(T* block, const QString& type)
-{
-    block->setType(type);
-    return block;
-}
+#include <functional>
 
-// Builds the function pool from tokens, in pool order: "C<mode>" or "C" counter, "D" delay,
-// "N" pass-through; a suffix names the source: "l" PreLogic, "x" an input, "f" a feedback,
-// "-" nothing. Examples: "Cl", "C9-", "Df", "N".
+using Build = std::function<void(DiagramBuilder&)>;
+Q_DECLARE_METATYPE(Build)
+
+namespace {
+const QString HEADER =
+    QStringLiteral("<table width=\"100%\">\n<tr><td></td><td>Current</td><td>Register</td></tr>\n");
+
+// The function pool from tokens, in pool order: "C<mode>" or "C" counter, "D" delay, "N"
+// pass-through; a suffix names the source: "l" PreLogic, "x" an input, "f" a FeedBack, none
+// nothing. Examples: "Cl", "C9", "Df", "N".
 QVector<BlockItem*> buildFunctions(BlockDiagram& d, const QString& layout)
 {
-    BlockItem* const drivers[] = {
-        typed(d.createPreLogic(0, 0), QStringLiteral("PreLogic")),
-        typed(d.createInput(0, 0, QStringLiteral("IN-CH0")), QStringLiteral("Input")),
-        typed(d.createFeedBackIN(0, 0), QStringLiteral("FeedBack"))};
+    DiagramBuilder b(d);
+    BlockItem* const drivers[] = {b.pre(QStringLiteral("_A")), b.input(QStringLiteral("IN-CH0")),
+                                  b.feedBack()};
     QVector<BlockItem*> pool;
-    for (const QString& token : layout.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-        const QChar kind = token.at(0);
-        BlockItem* f = kind == QLatin1Char('C')   ? typed(d.createCntFnc(0, 0), QStringLiteral("CntFnc"))
-                       : kind == QLatin1Char('D') ? typed(d.createDlyFnc(0, 0), QStringLiteral("DlyFnc"))
-                                                  : typed(d.createNonFnc(0, 0), QStringLiteral("NonFnc"));
-        int digits = 1;
-        while (digits < token.size() && token.at(digits).isDigit())
-            ++digits;
-        if (digits > 1)
-            f->setPropertyString(
-                QStringLiteral("Mode=%1 MainCnt=1usec SubCnt=1usec").arg(token.mid(1, digits - 1)));
-        const QString source = token.mid(digits);
-        if (source.size() == 1 && QStringLiteral("lxf").contains(source))
-            f->setPort(0, drivers[QStringLiteral("lxf").indexOf(source)]);
-        pool.append(f);
+    for (const QString& token : layout.split(QLatin1Char(' '))) {
+        const QString mode = token.mid(1).remove(QRegularExpression(QStringLiteral("[a-z]")));
+        const QString settings =
+            mode.isEmpty() ? QString() : QStringLiteral("Mode=%1 MainCnt=1usec").arg(mode);
+        const int source = QStringLiteral("lxf").indexOf(token.back());
+        BlockItem* driver = source >= 0 ? drivers[source] : nullptr;
+        pool.append(token[0] == QLatin1Char('C')   ? b.cnt(settings, driver)
+                    : token[0] == QLatin1Char('D') ? b.dly(settings, driver)
+                                                   : b.non(driver));
     }
     return pool;
 }
 
-// The slot table as pool indices, "-" for an empty slot.
-QString slotText(const BlockDiagram& d, const QVector<BlockItem*>& pool)
-{
-    QStringList slots_;
-    for (int j = 0; j < BlockDiagram::SLOTS; ++j) {
-        const int index = pool.indexOf(const_cast<BlockItem*>(d.slot(j)));
-        slots_.append(index < 0 ? QStringLiteral("-") : QString::number(index));
-    }
-    return slots_.join(QLatin1Char(' '));
-}
-
-// Reads a big-endian value of `width` bytes from a capture.
-quint32 valueAt(const ImageCapture& capture, quint32 addr, int width)
+// A big-endian value of `width` bytes.
+quint32 valueAt(const QByteArray& data, int offset, int width)
 {
     quint32 value = 0;
-    for (int b = 0; b < width; ++b) {
-        const int byte = capture.byteAt(addr + quint32(b));
-        if (byte < 0)
-            return 0xDEADBEEF;
-        value = (value << 8) | quint32(byte);
-    }
+    for (int i = 0; i < width; ++i)
+        value = (value << 8) | quint8(data.at(offset + i));
     return value;
 }
 
-PreLogic* preLogic(BlockDiagram& d, const QString& expr, const QStringList& channels)
+const quint32 BASES[5] = {0x0004, 0x2000, 0x2800, 0x3000, 0x3800};
+const int SIZES[5] = {140, 2048, 2048, 2048, 2048};
+
+using Stage = bool (BlockDiagram::*)(const QByteArray&, QString&);
+const Stage STAGES[5] = {&BlockDiagram::verifyFunc, &BlockDiagram::verifyFrontendLUT,
+                         &BlockDiagram::verifyOutputLUT, &BlockDiagram::verifyFeedbackLUT,
+                         &BlockDiagram::verifyMsrCntLUT};
+
+// The message a call throws, empty when it throws none.
+QString thrownBy(const std::function<void()>& call)
 {
-    PreLogic* logic = typed(d.createPreLogic(0, 0), QStringLiteral("PreLogic"));
-    logic->setPropertyString(expr);
-    for (int k = 0; k < channels.size(); ++k) {
-        if (channels.at(k).isEmpty())
-            continue;
-        NIM_IN* in = d.searchNIM_IN(channels.at(k), 0);
-        if (!in)
-            in = d.createInput(0, 0, channels.at(k));
-        logic->setPort(k, in);
+    try {
+        call();
+    } catch (const QString& message) {
+        return message;
     }
-    return logic;
-}
-
-PostLogic* postLogic(BlockDiagram& d, const QString& expr, const QVector<BlockItem*>& inputs)
-{
-    PostLogic* logic = typed(d.createPostLogic(0, 0), QStringLiteral("PostLogic"));
-    logic->setPropertyString(expr);
-    for (int k = 0; k < inputs.size(); ++k) {
-        if (inputs.at(k))
-            logic->setPort(k, inputs.at(k));
-    }
-    return logic;
-}
-
-BlockItem* function(BlockDiagram& d, const char* kind, BlockItem* driver = nullptr)
-{
-    BlockItem* f =
-        QLatin1String(kind) == QLatin1String("NonFnc") ? d.createNonFnc(0, 0) : d.createCntFnc(0, 0);
-    if (QLatin1String(kind) == QLatin1String("DlyFnc"))
-        f->setName(QStringLiteral("DlyFnc%1").arg(d.functions().size()));
-    f->setType(QLatin1String(kind));
-    if (driver)
-        f->setPort(0, driver);
-    return f;
-}
-
-BlockItem* out(BlockDiagram& d, const QString& kind, BlockItem* driver0, BlockItem* driver1 = nullptr)
-{
-    BlockItem* b =
-        kind.startsWith(QLatin1String("MsrCnt")) ? d.createMsrCnt(0, 0, kind) : d.createOut(0, 0, kind);
-    b->setType(kind);
-    if (driver0)
-        b->setPort(0, driver0);
-    if (driver1)
-        b->setPort(1, driver1);
-    return b;
+    return QString();
 }
 } // namespace
 
-// Block mapping, register values, write order and lookup-table bits of the download image.
+// Block mapping, register values, lookup-table bits and verification of the download image.
 class TestImage : public QObject
 {
     Q_OBJECT
@@ -123,17 +74,15 @@ private slots:
     void placement_data()
     {
         QTest::addColumn<QString>("functions");
-        QTest::addColumn<QString>("slots_");
+        QTest::addColumn<QString>("slots_"); // pool index per slot, "-" empty
         QTest::addColumn<int>("backendSelect");
         QTest::addColumn<int>("counterFeedback");
         QTest::addColumn<int>("delayFeedback");
-
-        auto row = [](const char* tag, const QString& functions, const QString& slots_, int select,
-                      int counter,
+        auto row = [](const char* tag, const char* functions, const char* slots_, int select, int counter,
                       int delay) { QTest::newRow(tag) << functions << slots_ << select << counter << delay; };
         row("counters outnumber delays", "Cl Cl Cl Dl Dl", "- - - 3 4 0 1 2 - - -", 0x0718, 0, 0);
         row("delays outnumber counters", "Cl Cl Dl Dl Dl", "- - - 4 3 2 1 0 - - -", 0x0738, 0, 0);
-        row("many counters, mode 9 first", "Cl C9 Cf Cl C9- Cl Dl Dx Dl Dx", "- 8 6 9 7 5 3 0 2 4 1", 0x001e,
+        row("many counters, mode 9 first", "Cl C9 Cf Cl C9 Cl Dl Dx Dl Dx", "- 8 6 9 7 5 3 0 2 4 1", 0x001e,
             0x20, 0);
         row("counter fed back, delay fed back", "Cf Df", "- - - - - - 1 0 - - -", 0x0740, 0x10, 0x08);
         row("pass-throughs fill 0 1 2 then 8", "N N N N", "0 1 2 - - - - - 3 - -", 0x0700, 0, 0);
@@ -147,7 +96,12 @@ private slots:
         BlockDiagram d;
         const QVector<BlockItem*> pool = buildFunctions(d, functions);
         d.blockMapping();
-        QTEST(slotText(d, pool), "slots_");
+        QStringList slots_;
+        for (int j = 0; j < BlockDiagram::SLOTS; ++j) {
+            const int index = pool.indexOf(const_cast<BlockItem*>(d.slot(j)));
+            slots_.append(index < 0 ? QStringLiteral("-") : QString::number(index));
+        }
+        QTEST(slots_.join(QLatin1Char(' ')), "slots_");
         QTEST(int(d.backendSelect()), "backendSelect");
         QTEST(int(d.counterFeedbackSelect()), "counterFeedback");
         QTEST(int(d.delayFeedbackSelect()), "delayFeedback");
@@ -155,8 +109,8 @@ private slots:
 
     void emptyDiagram()
     {
-        // Registers, then the frontend and the three backend tables, in one flush; every byte is zero
-        // but the backend select (the golden example images pin the write order).
+        // Registers, then the frontend and the three backend tables, in one send; every byte is
+        // zero but the backend select (the golden example images pin the write order).
         BlockDiagram d;
         ImageCapture capture;
         QVERIFY(d.download(&capture));
@@ -164,159 +118,178 @@ private slots:
         QCOMPARE(capture.bytes().size(), 130 + 2 * 1024 + 3 * 2048);
         for (const ImageCapture::Byte& b : capture.bytes())
             QCOMPARE(int(b.second), b.first == 0x0006 ? 0x07 : 0);
-        QCOMPARE(capture.bytes().last().first, 0x2800u + 3 * 2048 - 1);
-    }
-
-    void registers_data()
-    {
-        QTest::addColumn<QString>("setup");
-        QTest::addColumn<quint32>("addr");
-        QTest::addColumn<int>("width");
-        QTest::addColumn<quint32>("value");
-
-        QTest::newRow("IN-USER empty: user control bit 9") << "user" << 0x006Cu << 2 << 0x0200u;
-        QTest::newRow("output empty: NIM bit") << "output" << 0x0068u << 1 << 0x04u;
-        QTest::newRow("output TTL") << "ttl" << 0x0069u << 1 << 0x04u;
-        QTest::newRow("inputs polarity") << "inputs" << 0x006Bu << 1 << 0x02u;
-        QTest::newRow("input threshold set") << "inputs" << 0x0076u << 2 << 900u;
-        QTest::newRow("counter mode unit 0") << "counter" << 0x0008u << 1 << 3u;
-        QTest::newRow("delay of unit 4 (slot 7)") << "delay" << 0x0018u << 2 << 1250u;
-        QTest::newRow("measure counter 1 mode") << "msrcnt" << 0x0061u << 1 << 2u;
+        QCOMPARE(capture.bytes().last().first, 0x3FFFu);
     }
 
     void registers()
     {
-        QFETCH(QString, setup);
-        QFETCH(quint32, addr);
-        QFETCH(int, width);
-
+        // One counter and one delay: the counter in slot 7 (unit 4), the delay in slot 6 (unit 3).
         BlockDiagram d;
-        if (setup == QLatin1String("user")) {
-            d.createInput(0, 0, QStringLiteral("IN-USER"));
-        } else if (setup == QLatin1String("output")) {
-            out(d, QStringLiteral("OUT-CH2"), nullptr);
-        } else if (setup == QLatin1String("ttl")) {
-            out(d, QStringLiteral("OUT-CH2"), nullptr)
-                ->setPropertyString(QStringLiteral("bNIM=false bTTL=true "));
-        } else if (setup == QLatin1String("inputs")) {
-            d.createInput(0, 0, QStringLiteral("IN-CH3"))
-                ->setPropertyString(QStringLiteral("bUser=false bHigh=true Vth=900"));
-            d.createInput(0, 0, QStringLiteral("IN-CH1"));
-        } else if (setup == QLatin1String("counter")) {
-            function(d, "CntFnc")->setPropertyString(QStringLiteral("Mode=3 MainCnt=1.5usec SubCnt=200nsec"));
-        } else if (setup == QLatin1String("delay")) {
-            function(d, "DlyFnc")->setPropertyString(QStringLiteral("Delay=1.25us"));
-        } else if (setup == QLatin1String("msrcnt")) {
-            out(d, QStringLiteral("MsrCnt1"), nullptr)
-                ->setPropertyString(QStringLiteral("Mode=2 FileSave=false PATH=/tmp"));
-        }
+        DiagramBuilder b(d);
+        b.cnt("Mode=3 MainCnt=1.5usec SubCnt=200nsec");
+        b.dly("Delay=1.25us");
+        b.msr("Mode=2", nullptr, nullptr, "MsrCnt1");
+        b.out(nullptr, "", "OUT-CH2");
+        b.out(nullptr, "bNIM=false bTTL=true ", "OUT-CH5");
+        b.input("IN-CH3", "bUser=false bHigh=true Vth=900");
+        b.input("IN-CH1");
+        b.input("IN-USER");
         ImageCapture capture;
         d.download(&capture);
-        QTEST(valueAt(capture, addr, width), "value");
+        const QByteArray data = readOut(capture, 0, 0x90);
+        const struct
+        {
+            int addr, width;
+            quint32 value;
+        } expected[] = {
+            {0x0C, 1, 3},      // counter mode of unit 4
+            {0x16, 2, 1250},   // delay of unit 3
+            {0x61, 1, 2},      // measure counter 1 mode
+            {0x68, 1, 0x04},   // NIM outputs: OUT-CH2 with empty settings
+            {0x69, 1, 0x20},   // TTL outputs
+            {0x6B, 1, 0x02},   // inputs not active-high
+            {0x6C, 2, 0x0200}, // user control: IN-USER with empty settings
+            {0x72, 2, 1720},   // default threshold
+            {0x76, 2, 900},
+        };
+        for (const auto& e : expected)
+            QCOMPARE(valueAt(data, e.addr, e.width), e.value);
     }
 
-    void frontendBits_data()
+    void tableBits_data()
     {
-        QTest::addColumn<QString>("setup");
-        QTest::addColumn<int>("channel"); // channel bit that drives the tested entry bit, -1: never set
-        QTest::addColumn<int>("bit");
-
-        QTest::newRow("counter in slot 3 from IN-CH0") << "counter" << 0 << 8;
-        QTest::newRow("pass-through in slot 8: bit 3") << "passthrough" << 0 << 3;
-        QTest::newRow("delay of unit 5 in slot 0") << "delay5" << 1 << 13;
-    }
-
-    void frontendBits()
-    {
-        QFETCH(QString, setup);
-        QFETCH(int, channel);
-        QFETCH(int, bit);
-
-        BlockDiagram d;
-        PreLogic* a0 = preLogic(d, QStringLiteral("_A"), {QStringLiteral("IN-CH0")});
-        if (setup == QLatin1String("counter")) {
-            function(d, "CntFnc", a0);
-        } else if (setup == QLatin1String("passthrough")) {
-            for (int k = 0; k < 3; ++k)
-                function(d, "NonFnc");
-            function(d, "NonFnc", a0);
-        } else if (setup == QLatin1String("delay5")) {
+        // Entry bits "bit=index bit" or "bit=~index bit"; the other bits stay 0.
+        QTest::addColumn<Build>("build");
+        QTest::addColumn<int>("table"); // 1 frontend (index: channel word), 2 output, 3 feedback, 4 msrcnt
+        QTest::addColumn<QString>("bits");
+        QTest::newRow("counter in slot 3 from IN-CH0")
+            << Build([](DiagramBuilder& b) { b.cnt("", b.pre("_A", {"IN-CH0"})); }) << 1 << "8=0";
+        QTest::newRow("pass-through in slot 8") << Build([](DiagramBuilder& b) {
+            b.non();
+            b.non();
+            b.non();
+            b.non(b.pre("_A", {"IN-CH0"}));
+        }) << 1 << "3=0";
+        QTest::newRow("delay of unit 5 in slot 0") << Build([](DiagramBuilder& b) {
             // Nine delays fill slots 0..8; the first (slot 0) belongs to delay unit 5.
-            PreLogic* c1 = preLogic(d, QStringLiteral("_A"), {QStringLiteral("IN-CH1")});
-            function(d, "DlyFnc", c1);
+            b.dly("", b.pre("_A", {"IN-CH1"}));
             for (int k = 0; k < 8; ++k)
-                function(d, "DlyFnc", d.createInput(0, k + 1, QStringLiteral("IN-OPT")));
-        }
-        d.blockMapping();
-        for (int c = 0; c < 1024; ++c) {
-            const quint16 entry = d.calcFrontendLUT(quint16(2 * c));
-            const bool expected = channel >= 0 && (c >> channel) & 1;
-            QVERIFY2(entry == (expected ? 1u << bit : 0u),
-                     qPrintable(QStringLiteral("c=%1 entry=%2").arg(c).arg(entry)));
-        }
+                b.dly("", b.input("IN-OPT"));
+        }) << 1 << "13=1";
+        QTest::newRow("counter in slot 3 fed back") << Build([](DiagramBuilder& b) {
+            BlockItem* fb = b.feedBack();
+            fb->setPort(0, b.post("not _A", {b.cnt("", fb)}));
+        }) << 3 << "0=~3";
+        QTest::newRow("PostLogic on slot 5 drives OUT-CH2") << Build([](DiagramBuilder& b) {
+            BlockItem* first = b.cnt();
+            b.cnt();
+            b.cnt();
+            b.dly();
+            b.dly();
+            b.out(b.post("_A", {first}), "", "OUT-CH2");
+        }) << 2 << "2=5";
+        QTest::newRow("measure counter 1 gate and source") << Build([](DiagramBuilder& b) {
+            BlockItem* counter = b.cnt();
+            b.msr("", b.post("_A", {counter}), b.post("not _A", {counter}), "MsrCnt1");
+        }) << 4 << "2=3 3=~3";
     }
 
-    void backendBits_data()
+    void tableBits()
     {
-        QTest::addColumn<QString>("setup");
-        QTest::addColumn<int>("table");    // 0 output, 2 measure counter
-        QTest::addColumn<QString>("bits"); // "tableBit:slot" pairs; slot -1 means the negation of slot 3
-
-        QTest::newRow("PostLogic on slot 5 drives OUT-CH2") << "output" << 0 << "2:5";
-        QTest::newRow("measure counter 1 gate and source") << "msrcnt" << 2 << "2:3 3:-1";
-    }
-
-    void backendBits()
-    {
-        QFETCH(QString, setup);
+        QFETCH(Build, build);
         QFETCH(int, table);
         QFETCH(QString, bits);
-
         BlockDiagram d;
-        if (setup == QLatin1String("output")) {
-            // Three counters and two delays: the first counter sits in slot 5.
-            QVector<BlockItem*> fs;
-            for (int k = 0; k < 3; ++k)
-                fs.append(function(d, "CntFnc"));
-            function(d, "DlyFnc");
-            function(d, "DlyFnc");
-            out(d, QStringLiteral("OUT-CH2"), postLogic(d, QStringLiteral("_A"), {fs.at(0)}));
-        } else if (setup == QLatin1String("msrcnt")) {
-            BlockItem* counter = function(d, "CntFnc");
-            out(d, QStringLiteral("MsrCnt1"), postLogic(d, QStringLiteral("_A"), {counter}),
-                postLogic(d, QStringLiteral("not _A"), {counter}));
-        }
-        d.blockMapping();
-        for (int i = 0; i < 2048; ++i) {
-            const quint8 entry = table == 0 ? d.calcNIMOutLUT(quint16(i)) : d.calcMsrCntLUT(quint16(i));
-            quint8 expected = 0;
-            for (const QString& pair : bits.split(QLatin1Char(' '))) {
-                const int tableBit = pair.section(QLatin1Char(':'), 0, 0).toInt();
-                const int slot = pair.section(QLatin1Char(':'), 1, 1).toInt();
-                const bool on = slot < 0 ? !((i >> 3) & 1) : (i >> slot) & 1;
-                if (on)
-                    expected |= quint8(1u << tableBit);
+        DiagramBuilder b(d);
+        build(b);
+        ImageCapture capture;
+        d.download(&capture);
+        const QByteArray data = readOut(capture, BASES[table], SIZES[table]);
+        const int width = table == 1 ? 2 : 1;
+        for (int i = 0; i < SIZES[table] / width; ++i) {
+            quint32 expected = 0;
+            for (const QString& pair : bits.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+                const QString source = pair.section(QLatin1Char('='), 1);
+                const bool invert = source.startsWith(QLatin1Char('~'));
+                const bool on = invert != bool((i >> source.mid(invert ? 1 : 0).toInt()) & 1);
+                expected |= on ? 1u << pair.section(QLatin1Char('='), 0, 0).toInt() : 0u;
             }
-            QVERIFY2(entry == expected, qPrintable(QStringLiteral("i=%1 entry=%2").arg(i).arg(entry)));
+            QVERIFY2(valueAt(data, width * i, width) == expected,
+                     qPrintable(QStringLiteral("entry %1").arg(i)));
         }
     }
 
     void expressionErrorStopsBeforeSending()
     {
         BlockDiagram d;
-        function(d, "CntFnc", preLogic(d, QStringLiteral("_A or"), {QStringLiteral("IN-CH0")}));
+        DiagramBuilder b(d);
+        b.cnt("", b.pre("_A or", {"IN-CH0"}));
+        const QString message = QStringLiteral("PreLgc0: invalid at EOF");
         for (bool bLiteral : {false, true}) {
             ImageCapture capture;
-            try {
-                bLiteral ? d.downloadLiteral(&capture) : d.download(&capture);
-                QFAIL("no error thrown");
-            } catch (const QString& message) {
-                QCOMPARE(message, QStringLiteral("PreLgc0: invalid at EOF"));
-            }
+            QCOMPARE(thrownBy([&] { bLiteral ? d.downloadLiteral(&capture) : d.download(&capture); }),
+                     message);
+            // The registers were queued; no table entry was, and nothing was sent.
             QCOMPARE(capture.flushes(), 0);
-            // The registers were queued; no table entry was.
             QCOMPARE(capture.bytes().size(), 130);
         }
+        QString report;
+        d.initVerify(report);
+        QCOMPARE(thrownBy([&] { d.verifyFrontendLUT(QByteArray(2048, 0), report); }), message);
+    }
+
+    void verify_data()
+    {
+        QTest::addColumn<int>("stage");
+        QTest::addColumn<int>("addr"); // byte changed in the read-out, -1: none
+        QTest::addColumn<int>("size"); // the read-out cut to this many bytes, -1: whole
+        QTest::addColumn<QString>("expected");
+        dataRow("16-bit register", 0, 0x0007, -1, "address 0x00000006\ncurrent:0718  register:0719\n");
+        dataRow("8-bit register", 0, 0x000A, -1, "address 0x0000000a\ncurrent:03  register:02\n");
+        dataRow("frontend entry 5", 1, 0x200B, -1, "address 0x0000200a\ncurrent:0f00  register:0f01\n");
+        dataRow("feedback entry 0, first difference only", 3, 0x3000, -1,
+                "address 0x00003000\ncurrent:10  register:11\n");
+        dataRow("registers end before the oscillator", 0, -1, 0x84,
+                "address 0x00000088\ncurrent:000007d0  register:missing\n");
+        dataRow("empty output table", 2, -1, 0, "address 0x00002800\ncurrent:00  register:missing\n");
+    }
+
+    void verify()
+    {
+        QFETCH(int, stage);
+        QFETCH(int, addr);
+        QFETCH(int, size);
+        QFETCH(QString, expected);
+        // Three counters and two delays: delays in slots 3, 4 (units 0, 1), counters in slots 5, 6, 7
+        // (units 2, 3, 4); the third counter is fed back.
+        BlockDiagram d;
+        DiagramBuilder b(d);
+        b.input("IN-CH1", "bUser=false bHigh=true Vth=900");
+        b.input("IN-USER")->setCnt(QStringLiteral("2usec"), QStringLiteral("30nsec"), QString());
+        BlockItem* p0 = b.pre("_A and not _B", {"IN-CH0", "IN-CH1"});
+        BlockItem* p1 = b.pre("_A xor _B", {"IN-CH2", "IN-CH3"});
+        BlockItem* fb = b.feedBack();
+        BlockItem* c0 = b.cnt("Mode=3 MainCnt=1.5usec SubCnt=200nsec", p0);
+        b.cnt("", p0);
+        b.cnt("", fb);
+        b.dly("Delay=100ns", p1);
+        b.dly("Delay=101ns", p1);
+        BlockItem* q0 = b.post("_A", {c0});
+        fb->setPort(0, b.post("not _A", {c0}));
+        b.out(q0);
+        b.msr("Mode=2 FileSave=false PATH=/tmp", q0);
+        ImageCapture capture;
+        d.download(&capture);
+
+        QByteArray data = readOut(capture, BASES[stage], SIZES[stage]);
+        if (addr >= 0) {
+            data[int(addr - BASES[stage])] = char(data.at(int(addr - BASES[stage])) ^ 1);
+            data[SIZES[stage] - 1] = char(data.at(SIZES[stage] - 1) ^ 0x40); // a later difference
+        }
+        QString report;
+        d.initVerify(report);
+        QCOMPARE((d.*STAGES[stage])(size < 0 ? data : data.left(size), report), expected.isEmpty());
+        QCOMPARE(report, HEADER + expected);
     }
 };
 

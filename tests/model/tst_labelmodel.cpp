@@ -6,32 +6,48 @@
 #include <memory>
 #include <vector>
 
+namespace {
+QStringList shown(const QVector<LabelModel::LabelInfo>& list)
+{
+    QStringList names;
+    for (const auto& entry : list)
+        names << LabelModel::displayName(entry);
+    return names;
+}
+} // namespace
+
 class TestLabelModel : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void labelsKeptInNumberOrder()
+    void lists()
     {
+        // Labels and FeedBacks apart, each in number order; other names are no label.
         LabelModel model;
-        model.newLabel(block("Label10", "PreLabel"));
-        model.newLabel(block("Label2", "Label"));
-        model.newLabel(block("FeedBack12", "FeedBack"));
-        model.newLabel(block("FeedBack3", "FeedBack"));
-        model.newLabel(block("Other", "Label"));
-        QStringList names;
-        for (const auto& label : model.labels())
-            names << label.name;
-        QCOMPARE(names, QStringList({"Label2", "Label10"}));
-        QCOMPARE(model.feedbacks().at(0).name, QString("FeedBack3"));
-        QCOMPARE(model.feedbacks().at(1).name, QString("FeedBack12"));
+        for (const char* name : {"Label10", "Label2", "FeedBack12", "FeedBack3", "Other", "Label1"})
+            model.newLabel(block(name, "Label"));
+        QCOMPARE(shown(model.labels()), QStringList({"Label1", "Label2", "Label10"}));
+        QCOMPARE(shown(model.feedbacks()), QStringList({"FeedBack3", "FeedBack12"}));
+        model.rename("Label2", "Trigger");
+        model.deleteLabel("Label1");
+        QCOMPARE(shown(model.labels()), QStringList({"Trigger", "Label10"}));
+        QVERIFY(model.isUsed("Label2", 0));
+        model.rename("Label2", "");
+        QCOMPARE(shown(model.labels()), QStringList({"Label2", "Label10"}));
+        // A drag of a label defined by a PreLabel block carries "Pre" in front.
+        model.newLabel(block("Label5", "PreLabel"));
+        QCOMPARE(LabelModel::dragName(model.labels().at(1)), QStringLiteral("PreLabel5"));
+        QCOMPARE(LabelModel::dragName(model.labels().first()), QStringLiteral("Label2"));
+        QCOMPARE(LabelModel::dragName(model.feedbacks().first()), QStringLiteral("FeedBack3"));
     }
 
-    void isLabelUsedAcrossSheets()
+    void usedAcrossSheets()
     {
         LabelModel model;
         model.setCurrentTab(1);
         model.newLabel(block("Label4", "Label"));
+        // The defining sheet counts as used; a label is in use once a second sheet uses it.
         QVERIFY(model.isUsed("Label4", 1));
         QVERIFY(!model.isLabelUsed("Label4"));
         model.setCurrentTab(0);
@@ -41,38 +57,6 @@ private slots:
         model.setUsed("Label4", false);
         QVERIFY(!model.isLabelUsed("Label4"));
         QVERIFY(model.isUsed("Unknown", 0));
-    }
-
-    void images_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("type"); // empty: no defining block
-        QTest::addColumn<bool>("used");
-        QTest::addColumn<QString>("image");
-        QTest::addColumn<QString>("drag");
-        auto row = [](const char* tag, const QString& name, const QString& type, bool used,
-                      const QString& image,
-                      const QString& drag) { QTest::newRow(tag) << name << type << used << image << drag; };
-        row("FeedBack free", "FeedBack0", "FeedBack", false, ":/images/LabelON.png", "FeedBack0");
-        row("Label free", "Label1", "Label", false, ":/images/FncLabelON.png", "Label1");
-        row("label never defined", "Label1", "", false, ":/images/LabelOFF.png", "Label1");
-    }
-
-    void images()
-    {
-        QFETCH(QString, name);
-        QFETCH(QString, type);
-        QFETCH(bool, used);
-        LabelModel model;
-        model.setCurrentTab(2);
-        if (!type.isEmpty())
-            model.newLabel(block(name, type));
-        model.setCurrentTab(0);
-        model.setUsed(name, used);
-        const auto& list = name.startsWith("FeedBack") ? model.feedbacks() : model.labels();
-        QCOMPARE(list.size(), 1);
-        QTEST(model.imageFor(list.at(0), 0), "image");
-        QTEST(LabelModel::dragName(list.at(0)), "drag");
     }
 
     void outputsBeforeDefinition()
@@ -85,34 +69,9 @@ private slots:
         model.newLabel(fb);
         QCOMPARE(model.feedbacks().size(), 1);
         QCOMPARE(model.feedbacks().at(0).item, fb);
-        QVERIFY(model.isUsed("FeedBack2", 0));
-        QVERIFY(!model.isUsed("FeedBack2", 1));
+        QVERIFY(model.isUsed("FeedBack2", 0) && !model.isUsed("FeedBack2", 1));
         model.forgetItem(fb);
         QVERIFY(!model.feedbacks().at(0).item);
-    }
-
-    void renameKeepsLookups()
-    {
-        LabelModel model;
-        model.newLabel(block("Label5", "Label"));
-        model.rename("Label5", "Trigger");
-        QCOMPARE(LabelModel::displayName(model.labels().at(0)), QString("Trigger"));
-        QVERIFY(model.isUsed("Label5", 0));
-        model.rename("Label5", "");
-        QCOMPARE(LabelModel::displayName(model.labels().at(0)), QString("Label5"));
-    }
-
-    void deleteAndClear()
-    {
-        LabelModel model;
-        model.newLabel(block("Label1", "Label"));
-        model.newLabel(block("Label2", "Label"));
-        model.newLabel(block("FeedBack3", "FeedBack"));
-        model.deleteLabel("Label1");
-        QCOMPARE(model.labels().size(), 1);
-        QCOMPARE(model.labels().at(0).name, QString("Label2"));
-        model.clearEntry();
-        QVERIFY(model.labels().isEmpty());
     }
 
 private:

@@ -1,30 +1,148 @@
 #include "model/blockItem.h"
 #include "model/nimLogic.h"
+#include "tests/support/randomLogic.h"
+
+#include "tests/support/dataRow.h"
 
 #include <QtTest>
 
+#include <functional>
 #include <memory>
 
-namespace {
-const char* const CHANNELS[] = {"IN-CH0", "IN-CH1", "IN-CH2", "IN-CH3", "IN-CH4",
-                                "IN-CH5", "IN-CH6", "IN-CH7", "IN-OPT", "IN-USER"};
+using namespace RandomLogic;
 
-// Stores an expression without checking it, as the document loader does.
+namespace {
+const QString AT_EOF = QStringLiteral("invalid at EOF");
+const QString MISSING = QStringLiteral("invalid --- ')' is missimg.");
+// Deepest nesting the reference evaluator is run on.
+constexpr int REFERENCE_NESTING = 3000;
+
+QString invalidAt(const QString& token)
+{
+    return QStringLiteral("invalid at '") + token + QLatin1Char('\'');
+}
+
+// The outcome of an evaluation: "true", "false" or the message thrown.
+QString outcome(const std::function<bool()>& evaluate)
+{
+    try {
+        return evaluate() ? QStringLiteral("true") : QStringLiteral("false");
+    } catch (const QString& message) {
+        return message;
+    }
+}
+
+// An independent evaluator: recursive descent with one level per operator, loosest first
+// ("or", "xor", "and"), then unary := "not" unary | "(" or-level ")" | operand | "true" | "false";
+// it reports the first token that does not fit, in the module's four message forms.
+class Reference
+{
+public:
+    Reference(const QStringList& tokens, const bool* bits)
+        : m_tokens(tokens)
+        , m_bits(bits)
+    {}
+
+    bool evaluate()
+    {
+        const bool v = binary(0);
+        if (!atEnd())
+            throw invalidAt(current());
+        return v;
+    }
+
+    // The deepest nesting of "not" and "(" seen.
+    int nesting() const { return m_maxNesting; }
+
+private:
+    bool atEnd() const { return m_pos >= m_tokens.size(); }
+    const QString& current() const { return m_tokens.at(m_pos); }
+    bool accept(const char* token)
+    {
+        const bool match = !atEnd() && current() == QLatin1String(token);
+        m_pos += match ? 1 : 0;
+        return match;
+    }
+
+    bool binary(int level)
+    {
+        static const char* const LEVELS[] = {"or", "xor", "and"};
+        if (level == 3)
+            return unary();
+        bool v = binary(level + 1);
+        while (accept(LEVELS[level])) {
+            const bool rhs = binary(level + 1);
+            v = level == 0 ? v || rhs : level == 1 ? v != rhs : v && rhs;
+        }
+        return v;
+    }
+
+    bool unary()
+    {
+        if (atEnd())
+            throw AT_EOF;
+        const bool paren = accept("(");
+        if (paren || accept("not")) {
+            m_maxNesting = qMax(m_maxNesting, ++m_nesting);
+            const bool v = paren ? binary(0) : !unary();
+            if (paren && atEnd())
+                throw MISSING;
+            if (paren && !accept(")"))
+                throw invalidAt(current());
+            --m_nesting;
+            return v;
+        }
+        const QString& t = current();
+        const int k = OPERANDS.indexOf(t);
+        if (k < 0 && t != QLatin1String("true") && t != QLatin1String("false"))
+            throw invalidAt(t);
+        ++m_pos;
+        return k >= 0 ? m_bits[k] : t == QLatin1String("true");
+    }
+
+    const QStringList& m_tokens;
+    const bool* m_bits;
+    int m_pos = 0;
+    int m_nesting = 0;
+    int m_maxNesting = 0;
+};
+
+// Compares the evaluation with the reference for a few random operand sets; counts the values and
+// messages seen.
+void check(Generator& gen, int rounds, const QStringList& tokens, const QString& expr, int& values,
+           int& messages)
+{
+    for (int round = 0; round < rounds; ++round) {
+        bool bits[NIMLogic::OPERANDS];
+        gen.randomBits(bits);
+        const QString actual = outcome([&] { return NIMLogic::calc(expr, bits); });
+        const bool isValue = actual == QLatin1String("true") || actual == QLatin1String("false");
+        ++(isValue ? values : messages);
+        // The reference recurses on every nesting level; beyond a few thousand "(" and "not" the
+        // evaluation either gives a value or refuses the nesting.
+        const bool refused =
+            actual == invalidAt(QStringLiteral("(")) || actual == invalidAt(QStringLiteral("not"));
+        if (tokens.count(QStringLiteral("(")) + tokens.count(QStringLiteral("not")) > REFERENCE_NESTING) {
+            QVERIFY2(isValue || refused, qPrintable(actual));
+            continue;
+        }
+        // An empty expression is one empty token.
+        Reference reference(tokens, bits);
+        const QString expected =
+            tokens.isEmpty() ? invalidAt(QString()) : outcome([&] { return reference.evaluate(); });
+        // Nesting beyond the evaluator's depth limit is refused at a "(" or "not"; anything else
+        // must agree.
+        if (reference.nesting() > NIMLogic::MAX_DEPTH && refused)
+            continue;
+        QVERIFY2(actual == expected,
+                 qPrintable(expr.left(300) + "\nexpected: " + expected + "\nactual: " + actual));
+    }
+}
+
 void store(NIMLogic& logic, const QString& expr)
 {
     QString text = expr;
     QVERIFY(logic.setProperty(text, false));
-}
-
-// The message an evaluation throws, or an empty string when it succeeds.
-QString thrownBy(const std::function<void()>& evaluate)
-{
-    try {
-        evaluate();
-    } catch (const QString& message) {
-        return message;
-    }
-    return QString();
 }
 } // namespace
 
@@ -33,35 +151,27 @@ class TestLogic : public QObject
     Q_OBJECT
 
 private slots:
-    void precedence_data()
+    void values_data()
     {
-        // Random expressions are checked against an independent evaluator in tst_logicrandom.
-        // table: the value for A + 2B + 4C = 0..7, as '0'/'1'.
+        // table: the value for A + 2B + 4C = 0..7.
         QTest::addColumn<QString>("expr");
         QTest::addColumn<QString>("table");
-        auto row = [](const char* tag, const QString& expr, const QString& table) {
-            QTest::newRow(tag) << expr << table;
-        };
-        row("or over and", "_A or _B and _C", "01010111");
-        row("and before or", "_A and _B or _C", "00011111");
-        row("not of parentheses", "not (_A or _B) and _C", "00001000");
-        row("tabs and line breaks", "_A\tand\n  _B", "00010001");
+        dataRow("and before or", "_A and _B or _C", "00011111");
+        dataRow("xor before or", "_A or _B xor _C", "01111101");
+        dataRow("not of parentheses", "not (_A or _B) and _C", "00001000");
+        dataRow("tabs and line breaks", "_A\tand\n  _B", "00010001");
     }
 
-    void precedence()
+    void values()
     {
         QFETCH(QString, expr);
         QFETCH(QString, table);
         PostLogic logic(0, 0, QStringLiteral("PstLgc0"));
         QString checked = expr;
         QVERIFY2(logic.setProperty(checked, true), qPrintable(checked));
-        QCOMPARE(checked, expr);
         QCOMPARE(logic.getProperty(), expr);
         for (int i = 0; i < 8; ++i) {
-            bool bits[NIMLogic::OPERANDS] = {};
-            bits[0] = i & 1;
-            bits[1] = i & 2;
-            bits[2] = i & 4;
+            const bool bits[NIMLogic::OPERANDS] = {bool(i & 1), bool(i & 2), bool(i & 4)};
             QCOMPARE(logic.isBitON(bits), table.at(i) == QLatin1Char('1'));
         }
     }
@@ -70,16 +180,11 @@ private slots:
     {
         QTest::addColumn<QString>("expr");
         QTest::addColumn<QString>("message");
-        auto row = [](const char* tag, const QString& expr, const QString& message) {
-            QTest::newRow(tag) << expr << message;
-        };
-        const QString missing = QStringLiteral("invalid --- ')' is missimg.");
-        const QString atEof = QStringLiteral("invalid at EOF");
-        row("unclosed parenthesis", "( _A or _B", missing);
-        row("trailing operator", "_A or", atEof);
-        row("two operands", "_A _B", "invalid at '_B'");
-        row("operand beyond _K", "_L", "invalid at '_L'");
-        row("empty", "", "invalid at ''");
+        dataRow("unclosed parenthesis", "( _A or _B", MISSING);
+        dataRow("trailing operator", "_A or", AT_EOF);
+        dataRow("operand for an operator", "_A _B", "invalid at '_B'");
+        dataRow("operand beyond _K", "_L", "invalid at '_L'");
+        dataRow("empty", "", "invalid at ''");
     }
 
     void errors()
@@ -93,127 +198,146 @@ private slots:
         QCOMPARE(checked, message);
         QCOMPARE(logic.getProperty(), QStringLiteral("_A"));
         // Unchecked, as the document loader stores it, the text is kept as it is.
-        QString raw = expr;
-        QVERIFY(logic.setProperty(raw, false));
-        QCOMPARE(raw, expr);
+        store(logic, expr);
         QCOMPARE(logic.getProperty(), expr);
-
-        // The same message, whatever the operand values.
-        bool bits[NIMLogic::OPERANDS];
-        for (bool& bit : bits)
-            bit = true;
-        QCOMPARE(thrownBy([&] { NIMLogic::calc(expr, bits); }), message);
+        // The same message whatever the operands; a block names itself by its resource name, not
+        // the name shown, and without an expression it is false.
+        const bool bits[NIMLogic::OPERANDS] = {true, true, true, true};
+        QCOMPARE(outcome([&] { return NIMLogic::calc(expr, bits); }), message);
+        logic.setUserName(QStringLiteral("Veto"));
+        QCOMPARE(outcome([&] { return logic.isBitON(bits); }),
+                 expr.isEmpty() ? "false" : "PstLgc0: " + message);
     }
 
-    void isBitONPrefixesBlockName()
-    {
-        // The resource name is used, not the name shown to the user.
-        PreLogic pre(0, 0, QStringLiteral("PreLgc3"));
-        PostLogic post(0, 0, QStringLiteral("PstLgc12"));
-        pre.setUserName(QStringLiteral("Coincidence"));
-        post.setUserName(QStringLiteral("Coincidence"));
-        store(pre, QStringLiteral("( _A"));
-        store(post, QStringLiteral("not"));
-        const bool bits[NIMLogic::OPERANDS] = {};
-        QCOMPARE(thrownBy([&] { pre.isBitON(quint16(0xFFFF)); }),
-                 QStringLiteral("PreLgc3: invalid --- ')' is missimg."));
-        QCOMPARE(thrownBy([&] { post.isBitON(bits); }), QStringLiteral("PstLgc12: invalid at EOF"));
-    }
-
-    void emptyExpressionIsFalse()
-    {
-        PreLogic pre(0, 0, QStringLiteral("PreLgc0"));
-        PostLogic post(0, 0, QStringLiteral("PstLgc0"));
-        bool bits[NIMLogic::OPERANDS];
-        for (bool& bit : bits)
-            bit = true;
-        QVERIFY(!post.isBitON(bits));
-        QVERIFY(!pre.isBitON(quint16(0xFFFF)));
-    }
-
-    void setPortAutomaticInputs()
-    {
-        PreLogic logic(0, 0, QStringLiteral("PreLgc0"));
-        NIM_IN a(0, 0, QStringLiteral("IN-CH0"));
-        NIM_IN b(1, 0, QStringLiteral("IN-CH1"));
-        NIM_IN c(2, 0, QStringLiteral("IN-CH2"));
-        NIM_IN d(3, 0, QStringLiteral("IN-CH3"));
-        QCOMPARE(logic.setPort(-1, &a), 0);
-        QCOMPARE(logic.setPort(-1, &b), 1);
-        QCOMPARE(logic.setPort(5, &c), 5);
-        QCOMPARE(logic.setPort(-1, &d), 2);
-
-        // One connection per source: a second one is refused, wherever it would go.
-        QCOMPARE(logic.setPort(-1, &a), -1);
-        QCOMPARE(logic.setPort(4, &a), -1);
-        QCOMPARE(logic.getPort().keys(), (QList<int>{0, 1, 2, 5}));
-        QCOMPARE(a.getOutPort(), QVector<BlockItem*>{&logic});
-    }
-
-    void setPortAllInputsTaken()
+    void setPort()
     {
         PostLogic logic(0, 0, QStringLiteral("PstLgc0"));
         std::vector<std::unique_ptr<NIMFunction>> sources;
-        for (int k = 0; k < NIMLogic::OPERANDS; ++k) {
+        for (int k = 0; k < 12; ++k)
             sources.push_back(std::make_unique<NIMFunction>(k, 0, QStringLiteral("DlyFnc%1").arg(k)));
-            QCOMPARE(logic.setPort(-1, sources.back().get()), k);
-        }
-        NIMFunction extra(20, 0, QStringLiteral("NonFnc0"));
-        QCOMPARE(logic.setPort(-1, &extra), -1);
-        QVERIFY(extra.getOutPort().isEmpty());
+        // An explicit input first; automatic ones take the lowest free input.
+        QCOMPARE(logic.setPort(1, sources[0].get()), 1);
+        QCOMPARE(logic.setPort(-1, sources[1].get()), 0);
+        QCOMPARE(logic.setPort(-1, sources[2].get()), 2);
+        // One connection per source, wherever it would go.
+        QCOMPARE(logic.setPort(-1, sources[0].get()), -1);
+        QCOMPARE(logic.setPort(4, sources[0].get()), -1);
+        for (int k = 3; k < NIMLogic::OPERANDS; ++k)
+            QCOMPARE(logic.setPort(-1, sources[size_t(k)].get()), k);
+        QCOMPARE(logic.setPort(-1, sources[11].get()), -1);
+        QVERIFY(sources[11]->getOutPort().isEmpty());
         // An explicit input takes the new source in place of the old driver.
-        QCOMPARE(logic.setPort(7, &extra), 7);
+        QCOMPARE(logic.setPort(7, sources[11].get()), 7);
         QVERIFY(sources[7]->getOutPort().isEmpty());
-        QCOMPARE(logic.getPort(7), &extra);
+        QCOMPARE(sources[11]->getOutPort(), QVector<BlockItem*>{&logic});
     }
 
-    void preLogicChannel_data()
+    void preLogicChannels_data()
     {
-        QTest::addColumn<int>("channel"); // index into CHANNELS; bit channel + 1
-        QTest::addColumn<int>("input");
-
-        QTest::newRow("IN-CH0 on input 2") << 0 << 2;
-        QTest::newRow("IN-USER on input 5") << 9 << 5;
+        // Drivers "name:input"; the entry for a channel word follows bit `bit` of the word (-1:
+        // never set, -2: always).
+        QTest::addColumn<QStringList>("drivers");
+        QTest::addColumn<QString>("expr");
+        QTest::addColumn<int>("bit");
+        dataRow("IN-CH0 on input 2", QStringList{"IN-CH0:2"}, "_C", 1);
+        dataRow("IN-USER on input 5", QStringList{"IN-USER:5"}, "_F", 10);
+        dataRow("same channel twice: higher input never", QStringList{"IN-CH0:4", "IN-CH0:1"}, "_E", -1);
+        dataRow("same channel twice: lowest input", QStringList{"IN-CH0:4", "IN-CH0:1"}, "_B", 1);
+        dataRow("no expression is false", QStringList{"IN-CH0:0"}, "", -1);
+        dataRow("a label is no channel", QStringList{"Label0:0"}, "not _A", -2);
     }
 
-    void preLogicChannel()
+    void preLogicChannels()
     {
-        QFETCH(int, channel);
-        QFETCH(int, input);
-
+        QFETCH(QStringList, drivers);
+        QFETCH(QString, expr);
+        QFETCH(int, bit);
         PreLogic logic(0, 0, QStringLiteral("PreLgc0"));
-        NIM_IN in(0, 0, QString::fromLatin1(CHANNELS[channel]));
-        logic.setPort(input, &in);
-        store(logic, NIMLogic::operandName(input));
-        const int bit = channel + 1;
+        std::vector<std::unique_ptr<BlockItem>> blocks;
+        for (const QString& d : drivers) {
+            const QString name = d.section(QLatin1Char(':'), 0, 0);
+            blocks.emplace_back(name.startsWith("IN-") ? static_cast<BlockItem*>(new NIM_IN(0, 0, name))
+                                                       : new NIMLabel(0, 0, name));
+            logic.setPort(d.section(QLatin1Char(':'), 1).toInt(), blocks.back().get());
+        }
+        store(logic, expr);
         for (uint word = 0; word <= 0xFFFF; ++word)
-            QCOMPARE(logic.isBitON(quint16(word)), bool(word & (1u << bit)));
+            QCOMPARE(logic.isBitON(quint16(word)), bit == -2 || (bit >= 0 && (word >> bit) & 1));
     }
 
-    void preLogicFirstInputOfAChannel()
+    // The randomized cross-check against the reference evaluator.
+    void generatedExpressions()
     {
-        // The same channel from two sheets: only the lowest input follows the channel bit.
-        PreLogic logic(0, 0, QStringLiteral("PreLgc0"));
-        NIM_IN sheet1(0, 1, QStringLiteral("IN-CH0"));
-        NIM_IN sheet2(0, 2, QStringLiteral("IN-CH0"));
-        logic.setPort(4, &sheet2);
-        logic.setPort(1, &sheet1);
-        store(logic, QStringLiteral("_E"));
-        QVERIFY(!logic.isBitON(quint16(0xFFFF)));
-        store(logic, QStringLiteral("_B"));
-        QVERIFY(logic.isBitON(quint16(0x0002)));
-        QVERIFY(!logic.isBitON(quint16(0xFFFD)));
+        const quint32 seed = 20260412;
+        Generator gen(seed);
+        int values = 0;
+        int messages = 0;
+        for (int i = 0; i < 12000; ++i) {
+            QStringList tokens;
+            const int kind = gen.below(10);
+            if (kind < 8)
+                gen.valid(tokens, 1 + gen.below(kind < 4 ? 6 : 5));
+            if (kind >= 4 && kind < 8)
+                gen.mutate(tokens);
+            for (int t = kind < 8 ? 0 : gen.below(12); t > 0; --t)
+                tokens << gen.anyToken();
+            check(gen, 2, tokens, gen.join(tokens), values, messages);
+            if (QTest::currentTestFailed()) {
+                qWarning("seed %u, case %d", seed, i);
+                return;
+            }
+        }
+        // The generator must exercise both outcomes substantially.
+        QVERIFY(values > 4000);
+        QVERIFY(messages > 4000);
     }
 
-    void preLogicOtherDrivers()
+    void deepNesting_data()
     {
-        // A driver that is no input channel never sets its operand.
-        PreLogic logic(0, 0, QStringLiteral("PreLgc0"));
-        NIMLabel label(0, 0, QStringLiteral("Label0"));
-        logic.setPort(0, &label);
-        store(logic, QStringLiteral("not _A"));
-        for (uint word = 0; word <= 0xFFFF; word += 7)
-            QVERIFY(logic.isBitON(quint16(word)));
+        QTest::addColumn<QString>("open");  // repeated prefix
+        QTest::addColumn<QString>("inner"); // innermost expression
+        QTest::addColumn<QString>("close"); // repeated suffix
+        QTest::addColumn<int>("depth");
+        for (int depth : {50, 5000, 100000}) {
+            auto row = [depth](const char* tag, const char* open, const char* inner, const char* close) {
+                QTest::addRow("%s %d", tag, depth) << open << inner << close << depth;
+            };
+            row("parentheses", "(", "_A", ")");
+            row("not", "not ", "_B", "");
+            row("unclosed", "(", "_C", "");
+            row("operators around parentheses", "_E or _F and not (", "_G xor _H", ") and _I");
+            row("surplus closing", "(", "_J", "))");
+        }
+    }
+
+    void deepNesting()
+    {
+        QFETCH(QString, open);
+        QFETCH(QString, inner);
+        QFETCH(QString, close);
+        QFETCH(int, depth);
+        const QString expr = open.repeated(depth) + inner + close.repeated(depth);
+        Generator gen{quint32(depth)};
+        int values = 0;
+        int messages = 0;
+        check(gen, 3, tokensOf(expr), expr, values, messages);
+    }
+
+    void longFlatExpression()
+    {
+        Generator gen(7);
+        QStringList tokens;
+        for (int i = 0; i < 100000; ++i) {
+            if (i > 0)
+                tokens << gen.pick(OPERATORS);
+            if (gen.chance(20))
+                tokens << QStringLiteral("not");
+            tokens << gen.pick(OPERANDS);
+        }
+        int values = 0;
+        int messages = 0;
+        check(gen, 4, tokens, tokens.join(QLatin1Char(' ')), values, messages);
+        QCOMPARE(values, 4);
     }
 };
 

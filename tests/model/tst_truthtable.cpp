@@ -3,7 +3,7 @@
 #include "model/blockDiagram.h"
 #include "model/compiledTables.h"
 #include "model/truthTable.h"
-#include "tests/model/randomLogic.h"
+#include "tests/support/randomLogic.h"
 
 #include <QTest>
 
