@@ -1,6 +1,8 @@
 #include "model/registerImage.h"
 
 #include "model/blockDiagram.h"
+#include "model/blockKinds.h"
+#include "model/channelNames.h"
 #include "model/compiledTables.h"
 #include "model/nimLogic.h"
 #include "model/registerSink.h"
@@ -152,26 +154,28 @@ public:
         case Field::SubCount:
             return counter(r.index) + QStringLiteral(" sub count");
         case Field::MsrCntMode:
-            return out(QStringLiteral("MsrCnt%1").arg(r.index)) + QStringLiteral(" mode");
+            return out(ChannelNames::name(ChannelNames::MSR_CNT, r.index)) + QStringLiteral(" mode");
         case Field::NimMask:
-            return out(QStringLiteral("OUT-CH%1").arg(bit)) + QStringLiteral(" NIM output");
+            return out(ChannelNames::name(ChannelNames::OUTPUT, bit)) + QStringLiteral(" NIM output");
         case Field::TtlMask:
-            return out(QStringLiteral("OUT-CH%1").arg(bit)) + QStringLiteral(" TTL output");
+            return out(ChannelNames::name(ChannelNames::OUTPUT, bit)) + QStringLiteral(" TTL output");
         case Field::Polarity:
-            return input(QStringLiteral("IN-CH%1").arg(bit)) + QStringLiteral(" polarity");
+            return input(ChannelNames::name(ChannelNames::THRESHOLD_INPUT, bit)) +
+                   QStringLiteral(" polarity");
         case Field::UserControl: {
             const QStringList& names = m_diagram.inputNames();
             return (bit < names.size() ? input(names.at(bit)) : QStringLiteral("input %1").arg(bit)) +
                    QStringLiteral(" user control");
         }
         case Field::Threshold:
-            return input(QStringLiteral("IN-CH%1").arg(r.index)) + QStringLiteral(" threshold");
+            return input(ChannelNames::name(ChannelNames::THRESHOLD_INPUT, r.index)) +
+                   QStringLiteral(" threshold");
         case Field::OscillatorMain:
-            return input(QStringLiteral("IN-USER")) + QStringLiteral(" main count");
+            return input(ChannelNames::USER_INPUT) + QStringLiteral(" main count");
         case Field::OscillatorSub:
             break;
         }
-        return input(QStringLiteral("IN-USER")) + QStringLiteral(" sub count");
+        return input(ChannelNames::USER_INPUT) + QStringLiteral(" sub count");
     }
 
     // The block behind one bit of a table entry and the values of its connected inputs there.
@@ -216,8 +220,7 @@ private:
     QString delay(int u) const
     {
         const BlockItem* block = m_diagram.slot(BlockDiagram::MapDlyFnc[u]);
-        return block && block->getType() == QLatin1String("DlyFnc") ? label(block)
-                                                                    : QStringLiteral("delay unit %1").arg(u);
+        return isDlyFnc(block) ? label(block) : QStringLiteral("delay unit %1").arg(u);
     }
 
     QString out(const QString& type) const
