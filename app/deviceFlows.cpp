@@ -314,6 +314,16 @@ void DeviceFlows::setXml(const QByteArray& data, const QString& name)
                           UserControlSetup::fromDiagram(diagram, infoOstrum()));
 }
 
+void DeviceFlows::about()
+{
+    const QString before = infoOstrum().strFPGA;
+    m_windows->about();
+    if (infoOstrum().strFPGA != before) {
+        m_statusBar.setHardware(infoOstrum(), QByteArray::fromHex(infoOstrum().strFPGA.toLatin1()));
+        refreshStatus();
+    }
+}
+
 // ---------------------------------------------------------------------------------------------
 // The operations' questions
 

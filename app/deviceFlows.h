@@ -44,6 +44,8 @@ public:
     void writeProtect();
     void initializeRom();
     void sync();
+    // The version dialog; an FPGA version it reads shows in the status bar.
+    void about();
 
     // Another document is shown: nothing of the last download applies to it.
     void clearBuffer();

@@ -629,7 +629,7 @@ void MainWindow::on_actionHardware_Setup_triggered()
 
 void MainWindow::on_action_About_triggered()
 {
-    m_flows->windows().about();
+    m_flows->about();
 }
 
 void MainWindow::closedOstrum()

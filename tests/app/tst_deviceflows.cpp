@@ -438,6 +438,7 @@ private slots:
         };
         action("action_About")->trigger();
         QCOMPARE(m_window->infoOstrum()->strFPGA, QString("332e3031"));
+        QVERIFY(statusText().contains("Hardware 332e3031"));
     }
 
     void drcReport()
