@@ -6,6 +6,7 @@
 #include "dialogs/writeProtectDialog.h"
 #include "editor/programWidget.h"
 #include "io/document.h"
+#include "model/blockDiagram.h"
 #include "operations/downloadOperation.h"
 #include "operations/moduleOperations.h"
 #include "operations/operationTexts.h"
@@ -110,7 +111,7 @@ void DeviceFlows::closeProgress()
     if (!m_bar)
         return;
     // setValue() of a modal progress dialog runs the event loop: the dialog may be on the stack.
-    m_bar->disconnect(this);
+    m_bar->disconnect();
     m_bar->hide();
     m_bar->deleteLater();
     m_bar = nullptr;
@@ -275,6 +276,11 @@ void DeviceFlows::endInitialize(const OperationOutcome& outcome)
 {
     if (ProgramWidget* sheet = m_window.programWidget(m_window.currentTab()))
         sheet->update();
+    // Every slot was stored from the registers of an empty diagram, which the module now holds.
+    if (outcome.isDone()) {
+        BlockDiagram empty;
+        m_statusBar.holds(infoOstrum(), RegisterImage::of(empty));
+    }
     showMessage(outcome);
 }
 

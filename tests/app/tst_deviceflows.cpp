@@ -174,6 +174,12 @@ private slots:
         QCOMPARE(m_module->memory.peek(0x6E), quint8(0x01));
         action("action_User_Control")->trigger(); // raises the open one
         QCOMPARE(flows().windows().userControlDialog(), dialog);
+
+        // A download without user-controlled inputs closes the dialog and disables the command.
+        openExample("coincidence.vxt3");
+        QVERIFY(trigger("action_Download"));
+        QTRY_VERIFY(!flows().windows().userControlDialog());
+        QVERIFY(!action("action_User_Control")->isEnabled());
     }
 
     void userControlBeforeDownload()
