@@ -255,6 +255,7 @@ private slots:
         QCOMPARE(m_window->document()->toXml(), saved);
         QCOMPARE(m_window->windowTitle(), QString("ROM3-run A[*] - Vextor"));
         QVERIFY(m_window->fileName().isEmpty());
+        QVERIFY(!m_window->save()); // asks for a name, which is not given
         QVERIFY(statusText().contains("Document matched"));
 
         newDocument();
