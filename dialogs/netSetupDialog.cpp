@@ -37,6 +37,8 @@ NetSetupDialog::NetSetupDialog(DeviceDialogHost& host, QWidget* parent)
     m_read->setObjectName(QStringLiteral("pushButtonRead"));
     m_write->setObjectName(QStringLiteral("pushButtonRenewal"));
     m_information->setReadOnly(true);
+    // The twelve lines of the EEPROM's fields.
+    m_information->setMinimumHeight(13 * m_information->fontMetrics().lineSpacing());
 
     const InfoOstrum& info = host.infoOstrum();
     m_targetAddr->setText(info.strAddr);

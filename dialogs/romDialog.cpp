@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -101,6 +102,10 @@ void RomDialog::fillTable(int firstColumnWidth, int secondColumnWidth)
 {
     m_table->setColumnWidth(0, firstColumnWidth);
     m_table->setColumnWidth(1, secondColumnWidth);
+    // Both columns in view beside the vertical scroll bar.
+    m_table->setMinimumWidth(firstColumnWidth + secondColumnWidth + 2 * m_table->frameWidth() +
+                             m_table->verticalScrollBar()->sizeHint().width());
+    m_table->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     for (int page = 0; page < PAGES; ++page) {
         auto* number = new QTableWidgetItem(QString::number(page));
         auto* text = new QTableWidgetItem(comment(page));
