@@ -3,6 +3,7 @@
 #include "app/mainwindow.h"
 #include "dialogs/deviceDialogHost.h"
 #include "dialogs/drcDialog.h"
+#include "dialogs/msrCntWidget.h"
 #include "dialogs/netSetupDialog.h"
 #include "dialogs/propertyDialog.h"
 #include "dialogs/userControlDialog.h"
@@ -20,8 +21,19 @@ DeviceWindows::DeviceWindows(MainWindow& window, DeviceDialogHost& host)
 DeviceWindows::~DeviceWindows()
 {
     // The kept-open windows call back into the flows; they go first.
+    delete m_pMsrCntWidget;
     delete m_pUserControlDialog;
     delete m_pDrcDialog;
+}
+
+bool DeviceWindows::isCounterMonitorOpen() const
+{
+    return m_pMsrCntWidget != nullptr;
+}
+
+MsrCntWidget* DeviceWindows::counterMonitor() const
+{
+    return m_pMsrCntWidget;
 }
 
 UserControlDialog* DeviceWindows::userControlDialog() const
@@ -106,16 +118,19 @@ void DeviceWindows::counters()
         openCounterMonitor(record);
 }
 
+// The monitor stops its stream on the window's closeOstrum() and reports its closing to the
+// window's closedOstrum(); it deletes itself when closed.
 void DeviceWindows::openCounterMonitor(const CounterMonitorSetup& record)
 {
-    // The counter monitor window is created here with the record; until it exists, the record
-    // only enables Counters.
-    Q_UNUSED(record);
+    CounterMonitorSetup setup = record;
+    m_pMsrCntWidget = new MsrCntWidget(&setup, &m_window);
+    m_pMsrCntWidget->show();
 }
 
 void DeviceWindows::configureCounterMonitor(const CounterMonitorSetup& record)
 {
-    Q_UNUSED(record);
+    CounterMonitorSetup setup = record;
+    m_pMsrCntWidget->setProperty(setup);
 }
 
 void DeviceWindows::closeCounterMonitor()

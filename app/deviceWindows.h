@@ -10,7 +10,7 @@
 class DeviceDialogHost;
 class DrcDialog;
 class MainWindow;
-class QDialog;
+class MsrCntWidget;
 class UserControlDialog;
 
 // The windows of the device menus: the design-rule-check report, the counter monitor and the
@@ -44,7 +44,7 @@ public:
     // The report of a design rule check that refused a download, in the plain report window.
     void showDrcReport(const QString& report);
     void closeDrcDialog();
-    bool isCounterMonitorOpen() const { return m_pMsrCntWidget != nullptr; }
+    bool isCounterMonitorOpen() const;
 
     void closedOstrum();
     void closedUserControl();
@@ -52,6 +52,7 @@ public:
 
     const CounterMonitorSetup* counterRecord() const { return m_pInfo.get(); }
     const UserControlSetup* userControlRecord() const { return m_pInputInfo.get(); }
+    MsrCntWidget* counterMonitor() const;
     UserControlDialog* userControlDialog() const;
     DrcDialog* drcDialog() const;
 
@@ -67,7 +68,7 @@ private:
     DeviceDialogHost& m_host;
     std::unique_ptr<CounterMonitorSetup> m_pInfo;
     std::unique_ptr<UserControlSetup> m_pInputInfo;
-    QPointer<QDialog> m_pMsrCntWidget;
+    QPointer<MsrCntWidget> m_pMsrCntWidget;
     QPointer<UserControlDialog> m_pUserControlDialog;
     QPointer<DrcDialog> m_pDrcDialog;
 };

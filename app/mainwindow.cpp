@@ -634,15 +634,18 @@ void MainWindow::on_action_About_triggered()
 
 void MainWindow::closedOstrum()
 {
-    m_flows->windows().closedOstrum();
+    if (m_flows) // not while the window goes
+        m_flows->windows().closedOstrum();
 }
 
 void MainWindow::closedUserControl()
 {
-    m_flows->windows().closedUserControl();
+    if (m_flows) // not while the window goes
+        m_flows->windows().closedUserControl();
 }
 
 void MainWindow::closedDrcDialog()
 {
-    m_flows->windows().closedDrcDialog();
+    if (m_flows) // not while the window goes
+        m_flows->windows().closedDrcDialog();
 }

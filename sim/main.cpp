@@ -161,12 +161,19 @@ int main(int argc, char** argv)
     const QCommandLineOption rateOption(QStringLiteral("rate"),
                                         QStringLiteral("Counter records per second, or max."),
                                         QStringLiteral("N|max"), QStringLiteral("1000"));
+    const QCommandLineOption profileOption(
+        QStringLiteral("rate-profile"),
+        QStringLiteral("How the record rate moves: constant (--rate per second), poisson (random arrivals "
+                       "around --rate), ramp[:S] (from 0 up to --rate over S seconds, again and again; "
+                       "default 60), bursts[:S] (--rate for the first second of every S seconds; default "
+                       "10)."),
+        QStringLiteral("PROFILE"), QStringLiteral("constant"));
     const QCommandLineOption invalidOption(QStringLiteral("invalid-every"),
                                            QStringLiteral("Send an invalid word after every K records."),
                                            QStringLiteral("K"), QStringLiteral("0"));
     parser.addOptions({bindOption, udpOption, tcpOption, stateOption, lossOption, dupOption, strayOption,
                        delayOption, seedOption, versionOption, romBusyOption, romPagesOption, rateOption,
-                       invalidOption});
+                       profileOption, invalidOption});
     if (!parser.parse(QCoreApplication::arguments()))
         return usage(parser, parser.errorText());
     if (parser.isSet(QStringLiteral("help"))) {
@@ -204,6 +211,12 @@ int main(int argc, char** argv)
         if (!ok || rate <= 0)
             return usage(parser, QStringLiteral("--rate takes records per second or max"));
     }
+    CounterStream::RateProfile profile;
+    if (!CounterStream::RateProfile::parse(parser.value(profileOption), profile))
+        return usage(parser,
+                     QStringLiteral("--rate-profile takes constant, poisson, ramp[:S] or bursts[:S]"));
+    if (rate == 0 && profile.kind != CounterStream::RateProfile::Constant)
+        return usage(parser, QStringLiteral("--rate-profile needs a --rate in records per second"));
     const int invalidEvery = parser.value(invalidOption).toInt(&ok);
     if (!ok || invalidEvery < 0)
         return usage(parser, QStringLiteral("--invalid-every takes a number of records"));
@@ -231,6 +244,7 @@ int main(int argc, char** argv)
     CounterStream stream(&app);
     stream.setRegisterReader([&memory](quint32 address) { return memory.peek(address); });
     stream.setRate(rate);
+    stream.setRateProfile(profile);
     stream.setInvalidEvery(invalidEvery);
     if (parser.isSet(seedOption)) {
         const uint seed = parser.value(seedOption).toUInt(&ok);

@@ -1,5 +1,6 @@
 #include "app/deviceFlows.h"
 #include "dialogs/drcDialog.h"
+#include "dialogs/msrCntWidget.h"
 #include "dialogs/netSetupDialog.h"
 #include "dialogs/propertyDialog.h"
 #include "dialogs/romDialog.h"
@@ -16,6 +17,7 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
@@ -180,6 +182,24 @@ private slots:
         QVERIFY(trigger("action_Download"));
         QTRY_VERIFY(!flows().windows().userControlDialog());
         QVERIFY(!action("action_User_Control")->isEnabled());
+    }
+
+    // After a download Counters opens the monitor with the downloaded counters, once; another
+    // document disables it.
+    void countersOpenTheMonitor()
+    {
+        openExample("scaler.vxt3");
+        QVERIFY(trigger("action_Download"));
+        QVERIFY(!flows().windows().counterMonitor()); // Auto Start is off
+        action("actionOstrum")->trigger();
+        action("actionOstrum")->trigger();
+        const QList<MsrCntWidget*> monitors = m_window->findChildren<MsrCntWidget*>();
+        QCOMPARE(monitors.size(), 1);
+        QVERIFY(monitors.first()->isVisible());
+        QCOMPARE(monitors.first()->rowLabel(2)->text(), QString("TRIPLE_CNT"));
+        QVERIFY(m_prompts->shown.isEmpty());
+        m_window->newDiagram();
+        QVERIFY(!action("actionOstrum")->isEnabled());
     }
 
     void userControlBeforeDownload()

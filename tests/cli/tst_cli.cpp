@@ -1,12 +1,16 @@
 #include "cli/cliApp.h"
 #include "io/document.h"
+#include "sim/counterStream.h"
 #include "tests/support/documents.h"
 #include "tests/support/romHarness.h"
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <vector>
 
 Q_DECLARE_METATYPE(Verdict)
@@ -273,6 +277,97 @@ private slots:
         const QString err = QString::fromUtf8(process.readAllStandardError());
         QVERIFY2(errPart.isEmpty() ? err.isEmpty() : err.count(errPart) == 1,
                  qPrintable(err)); // reported once
+    }
+
+    // The monitor against the simulated module and its stream, after the scaler is downloaded
+    // (counters 0, 1 and 3 software-gated, 2 gated by hardware).
+    void monitor_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<bool>("bCloseStream"); // the module closes its data port after 300 ms
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("outPart");
+        QTest::addColumn<QString>("errPart");
+        QTest::addColumn<QString>("gateWrites"); // start and stop writes, "register=byte"
+        QTest::newRow("preset count with started counters")
+            << QStringList{"--start", "--until-count", "1:40"} << false << 0 << "total 1 RATE_2 40 "
+            << QString() << "64=80 65=80 67=80 64=00 65=00 67=00";
+        QTest::newRow("unstarted software gates count nothing")
+            << QStringList{"--until-count", "2:30"} << false << 0 << "total 0 RATE_1 0 0.000 usec\n"
+            << QString() << QString();
+        QTest::newRow("lost connection") << QStringList{"--start"} << true << 2 << "total 2 "
+                                         << "The remote host closed the connection"
+                                         << "64=80 65=80 67=80 64=00 65=00 67=00";
+        QTest::newRow("count of a counter not in the document")
+            << QStringList{"--until-count", "3:0"} << false << 64 << QString() << "--until-count"
+            << QString();
+    }
+    void monitor()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(bool, bCloseStream);
+        QTemporaryDir logs;
+        InProcessModule module;
+        auto stream = std::make_unique<CounterStream>();
+        QVERIFY(stream->listen(QHostAddress::LocalHost, 0));
+        stream->setRate(20000);
+        stream->setRegisterReader([&module](quint32 address) { return module.memory.peek(address); });
+        const QString scaler = examplePath("scaler.vxt3");
+        QCOMPARE(runInProcess(module, {"download", scaler}).exitCode, 0);
+        module.requests.clear();
+        if (bCloseStream)
+            QTimer::singleShot(300, [&stream] { stream.reset(); });
+        const Result r = runInProcess(module, QStringList{"-t", QString::number(stream ? stream->port() : 0),
+                                                          "monitor", scaler, "--csv-dir", logs.path()} +
+                                                  args);
+        QTEST(r.exitCode, "exitCode");
+        QFETCH(QString, outPart);
+        QFETCH(QString, errPart);
+        QVERIFY2(r.out.contains(QRegularExpression(outPart)), qPrintable(r.out));
+        QVERIFY2(r.err.contains(errPart), qPrintable(r.err));
+        QStringList gates;
+        for (const QByteArray& request : module.requests) { // one-byte writes: address, then the byte
+            if (quint8(request.at(1)) == 0x80 && quint8(request.at(3)) == 1)
+                gates << QString("%1=%2")
+                             .arg(InProcessModule::addressOf(request), 2, 16)
+                             .arg(quint8(request.at(8)), 2, 16, QLatin1Char('0'));
+        }
+        QTEST(gates.join(' '), "gateWrites");
+    }
+
+    // A log that cannot be written (the file size limit standing in for a full disk) is a
+    // failure: exit 2, the reason on standard error, and the totals say how many records the
+    // log holds.
+    void monitorFullDisk()
+    {
+        QTemporaryDir logs;
+        InProcessModule module;
+        CounterStream stream;
+        QVERIFY(stream.listen(QHostAddress::LocalHost, 0));
+        stream.setRate(20000);
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved;
+        limit.rlim_cur = 2000;
+        setrlimit(RLIMIT_FSIZE, &limit);
+        const Result r =
+            runInProcess(module, {"-t", QString::number(stream.port()), "monitor", examplePath("scaler.vxt3"),
+                                  "--csv-dir", logs.path(), "--until-count", "0:5000"});
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previous);
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains("File too large; logging stopped after "), qPrintable(r.err));
+        const QRegularExpressionMatch logged =
+            QRegularExpression("^logged 0 RATE_1 (\\d+) (\\S+)$", QRegularExpression::MultilineOption)
+                .match(r.out);
+        QVERIFY2(logged.hasMatch(), qPrintable(r.out));
+        QFile file(logged.captured(2));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray content = file.readAll();
+        QVERIFY(content.endsWith('\n'));
+        QCOMPARE(content.count('\n') - 1, logged.captured(1).toInt());
+        QVERIFY(r.out.contains("total 0 RATE_1 5000 "));
     }
 
 private:
