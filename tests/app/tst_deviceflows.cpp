@@ -198,6 +198,13 @@ private slots:
         QVERIFY(monitors.first()->isVisible());
         QCOMPARE(monitors.first()->rowLabel(2)->text(), QString("TRIPLE_CNT"));
         QVERIFY(m_prompts->shown.isEmpty());
+
+        // A download asks the open monitor to let go of the stream, then gives it the new record.
+        QSignalSpy released(m_window.get(), &MainWindow::closeOstrum);
+        QVERIFY(trigger("action_Download"));
+        QCOMPARE(released.count(), 1);
+        QCOMPARE(flows().windows().counterMonitor(), monitors.first());
+        QVERIFY(action("actionOstrum")->isEnabled());
         m_window->newDiagram();
         QVERIFY(!action("actionOstrum")->isEnabled());
     }
