@@ -77,6 +77,8 @@ void DeviceFlows::operationFinished()
     const Completion completion = std::move(m_completion);
     setCommandsEnabled(true);
     completion(outcome);
+    if (!outcome.notice.isEmpty())
+        prompts().warning(&m_window, OperationText::TITLE, outcome.notice);
     if (m_snapshot)
         m_snapshot.release()->deleteLater();
     refreshStatus();
@@ -172,6 +174,8 @@ void DeviceFlows::downloadStopped(const OperationOutcome& outcome)
         return m_windows->showDrcReport(outcome.report);
     showMessage(outcome);
     m_lastDownloadTarget.clear();
+    if (outcome.bPartlyWritten)
+        m_statusBar.holdsPartly(infoOstrum());
     if (!outcome.isDone())
         return;
     m_lastDownloadTarget = targetKey();

@@ -17,22 +17,30 @@ QString ModuleStatusBar::key(const InfoOstrum& target)
 
 void ModuleStatusBar::holds(const InfoOstrum& target, const RegisterImage& image)
 {
+    forget();
     m_moduleKey = key(target);
     m_holds = image;
-    m_differsFrom.reset();
 }
 
 void ModuleStatusBar::differsFrom(const InfoOstrum& target, const RegisterImage& image)
 {
+    forget();
     m_moduleKey = key(target);
-    m_holds.reset();
     m_differsFrom = image;
+}
+
+void ModuleStatusBar::holdsPartly(const InfoOstrum& target)
+{
+    forget();
+    m_moduleKey = key(target);
+    m_bPartly = true;
 }
 
 void ModuleStatusBar::forget()
 {
     m_holds.reset();
     m_differsFrom.reset();
+    m_bPartly = false;
 }
 
 void ModuleStatusBar::setHardware(const InfoOstrum& target, const QByteArray& version)
@@ -43,8 +51,10 @@ void ModuleStatusBar::setHardware(const InfoOstrum& target, const QByteArray& ve
 
 ModuleStatusBar::Match ModuleStatusBar::match(const InfoOstrum& target, BlockDiagram& diagram) const
 {
-    if (key(target) != m_moduleKey || (!m_holds && !m_differsFrom))
+    if (key(target) != m_moduleKey || (!m_holds && !m_differsFrom && !m_bPartly))
         return Match::Unknown;
+    if (m_bPartly)
+        return Match::Differs;
     RegisterImage image;
     try {
         image = RegisterImage::of(diagram);

@@ -26,6 +26,8 @@ public:
     void holds(const InfoOstrum& target, const RegisterImage& image);
     // The module at target holds something else than this image.
     void differsFrom(const InfoOstrum& target, const RegisterImage& image);
+    // The module at target holds a partly written configuration, which no document produces.
+    void holdsPartly(const InfoOstrum& target);
     // Nothing is known about what any module holds (another document is shown).
     void forget();
     // The version bytes read from the module at target.
@@ -46,6 +48,7 @@ private:
     QString m_moduleKey; // the module the images below belong to
     std::optional<RegisterImage> m_holds;
     std::optional<RegisterImage> m_differsFrom;
+    bool m_bPartly = false;
     QString m_versionKey;
     QByteArray m_version;
 };

@@ -49,8 +49,12 @@ QString CliApp::usageText()
 {
     QString text =
         QStringLiteral("Usage: %1 [-h host] [-u udpPort] [-t tcpPort] [-o timeoutSeconds] COMMAND [ARGS]\n"
+                       "  -o: how long each attempt of a register access waits for its reply, %2 to %3 "
+                       "seconds (%2: 4 seconds)\n"
                        "Commands:\n")
-            .arg(QLatin1String(PROGRAM));
+            .arg(QLatin1String(PROGRAM))
+            .arg(InfoOstrum::MIN_TIMEOUT)
+            .arg(InfoOstrum::MAX_TIMEOUT);
     int width = 0;
     for (const CliCommand& c : commands())
         width = qMax(width, synopsis(c).size());
@@ -82,8 +86,11 @@ bool CliApp::parseGlobalOptions(int argc, char** argv, GlobalOptions& options, i
             continue;
         }
         const QString arg = QString::fromLocal8Bit(optarg ? optarg : "");
-        if (applyConnectionOption(opt, arg, options.values) != OptionResult::Stored) {
+        QString reason;
+        if (applyConnectionOption(opt, arg, options.values, &reason) != OptionResult::Stored) {
             err << PROGRAM << ": invalid value for -" << char(opt) << ": " << arg << '\n';
+            if (!reason.isEmpty())
+                err << reason << '\n';
             ok = false;
             continue;
         }

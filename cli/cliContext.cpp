@@ -4,7 +4,6 @@
 #include "operations/deviceOperation.h"
 
 #include <QEventLoop>
-#include <QFile>
 
 int exitCodeFor(Verdict verdict)
 {
@@ -12,6 +11,7 @@ int exitCodeFor(Verdict verdict)
     case Verdict::Done:
         return ExitOk;
     case Verdict::DrcErrors:
+    case Verdict::ExpressionError:
     case Verdict::WriteProtected:
     case Verdict::Mismatch:
     case Verdict::NotDownloaded:
@@ -19,6 +19,7 @@ int exitCodeFor(Verdict verdict)
     case Verdict::NoData:
     case Verdict::RegistersModified:
         return ExitNegative;
+    case Verdict::DamagedSlot:
     case Verdict::CommunicationFailure:
     case Verdict::Cancelled:
         break;
@@ -90,17 +91,14 @@ bool CliContext::scan(const QStringList& args, const QStringList& valued, const 
 
 std::unique_ptr<Document> CliContext::loadDocument(const QString& fileName)
 {
-    QFile file(fileName);
-    if (!file.exists()) {
-        m_err << QStringLiteral("%1: No such file or directory.").arg(fileName) << '\n';
-        return nullptr;
-    }
-    if (!file.open(QIODevice::ReadOnly)) {
-        m_err << QStringLiteral("Cannot read file %1:\n%2.").arg(fileName, file.errorString()) << '\n';
+    QByteArray data;
+    QString error;
+    if (!Document::readFile(fileName, data, &error)) {
+        m_err << error << '\n';
         return nullptr;
     }
     auto doc = std::make_unique<Document>();
-    const bool parsed = doc->parseFile(file.readAll());
+    const bool parsed = doc->parseFile(data);
     QStringList shown;
     for (const auto& message : doc->messages()) {
         m_err << message.second << '\n';
@@ -136,6 +134,8 @@ const OperationOutcome& CliContext::run(DeviceOperation& operation, bool bProgre
     loop.exec();
     if (bShown)
         m_err << "\n" << Qt::flush;
+    if (!operation.outcome().notice.isEmpty())
+        m_err << operation.outcome().notice << Qt::endl;
     return operation.outcome();
 }
 

@@ -17,7 +17,8 @@ enum CliExit {
     ExitOk = 0,       // done; for checks: nothing wrong
     ExitNegative = 1, // the command ran and its answer is no (design rule errors, a mismatch,
                       // write protection, the ROM's state, an expression error)
-    ExitFailure = 2,  // the module was not reached, or a file could not be read or written
+    ExitFailure = 2,  // the module was not reached, a file could not be read or written, or a
+                      // document read back from the module's ROM cannot be trusted
     ExitUsage = 64    // unknown command, wrong arguments or option values
 };
 
@@ -80,7 +81,7 @@ public:
     std::unique_ptr<Document> loadDocument(const QString& fileName);
 
     // Runs the operation to its end in a local event loop; with bProgress its progress is shown
-    // on standard error as "\r<label>: <value> bytes".
+    // on standard error as "\r<label>: <value> bytes". The outcome's notice, if any, follows there.
     const OperationOutcome& run(DeviceOperation& operation, bool bProgress = false);
     // The exit code of an outcome, its message (if any) on standard error unless it is Done.
     int report(const OperationOutcome& outcome);

@@ -1,10 +1,22 @@
 #include "operations/downloadOperation.h"
 
 #include "model/blockDiagram.h"
+#include "model/imageCapture.h"
 #include "operations/operationPrompts.h"
 #include "operations/operationTexts.h"
 
 #include <QTimer>
+
+QString imageError(BlockDiagram& diagram)
+{
+    ImageCapture image;
+    try {
+        diagram.download(&image);
+    } catch (const QString& message) {
+        return message;
+    }
+    return QString();
+}
 
 DownloadOperation::DownloadOperation(const InfoOstrum& target, BlockDiagram& diagram,
                                      OperationPrompts& prompts, QObject* parent)
@@ -19,6 +31,12 @@ void DownloadOperation::begin()
     m_outcome.report = report.toPlainText();
     if (drc > 0)
         return finish(Verdict::DrcErrors);
+    // The design rule check does not evaluate expressions: the whole image is computed here (well
+    // under a millisecond), so that one that does not compile stops the download before the
+    // module is contacted.
+    const QString expressionError = imageError(m_diagram);
+    if (!expressionError.isEmpty())
+        return finish(Verdict::ExpressionError, expressionError);
     if (drc < 0 && !m_prompts->continueAfterWarnings(m_outcome.report))
         return finish(Verdict::Cancelled);
 
@@ -39,6 +57,11 @@ void DownloadOperation::write()
     runJob(
         std::move(worker),
         [this](const JobReport& report) {
+            if (!report.bOk && report.bWrote) {
+                m_outcome.bPartlyWritten = true;
+                return finish(failureVerdict(),
+                              report.error + QLatin1Char('\n') + OperationText::PARTLY_WRITTEN);
+            }
             if (report.bOk && !isCancelled()) {
                 m_outcome.counters = CounterMonitorSetup::fromDiagram(m_diagram, m_target);
                 m_outcome.userControl = UserControlSetup::fromDiagram(m_diagram, m_target);

@@ -6,10 +6,15 @@
 
 class BlockDiagram;
 
-// Download: the design rule check (errors refuse, warnings ask), a status job (a write-protected
-// module refuses), then the register image written with progress. Done carries the counter
-// monitor's and the user-control dialog's records for the diagram just downloaded, and the image
-// written.
+// The message of the first logic expression of the diagram that does not compile ("<block>:
+// <message>"), or an empty text when its whole register image can be computed.
+QString imageError(BlockDiagram& diagram);
+
+// Download: the design rule check (errors refuse), the image computed (an expression that does not
+// compile refuses), the rule warnings (they ask), a status job (a write-protected module refuses),
+// then the register image written with progress. Done carries the counter monitor's and the
+// user-control dialog's records for the diagram just downloaded and the image written; a failure
+// after the first write says that the module holds a partly written configuration.
 class DownloadOperation : public DeviceOperation
 {
     Q_OBJECT

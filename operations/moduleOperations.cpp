@@ -48,6 +48,10 @@ void ProtectOperation::write(const Protection& now, const Protection& wanted)
     if (wanted.current == now.current && wanted.boot == now.boot)
         return finish(Verdict::Done); // nothing to write
     const ModuleStatus& status = m_outcome.status;
+    // ROM writing switched off after the status was read went off in the boot value too.
+    quint8 bootValue = status.bootProtectRegister();
+    if (!m_outcome.notice.isEmpty())
+        bootValue &= quint8(~ModuleStatus::PROTECT_ROM_WRITE);
     auto worker = newWorker();
     if (wanted.current != now.current)
         worker->setData(
@@ -55,10 +59,8 @@ void ProtectOperation::write(const Protection& now, const Protection& wanted)
             QByteArray(1, char(ModuleStatus::withProtection(status.protectRegister(), wanted.current))),
             false);
     if (wanted.boot != now.boot)
-        worker->setData(
-            QUdpThread::ADDR_EEPROM_PROTECT,
-            QByteArray(1, char(ModuleStatus::withProtection(status.bootProtectRegister(), wanted.boot))),
-            true);
+        worker->setData(QUdpThread::ADDR_EEPROM_PROTECT,
+                        QByteArray(1, char(ModuleStatus::withProtection(bootValue, wanted.boot))), true);
     runJob(std::move(worker), [this, wanted](const JobReport& report) {
         if (report.bOk)
             m_outcome.protection = wanted;

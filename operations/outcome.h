@@ -12,11 +12,15 @@
 enum class Verdict {
     Done,
     DrcErrors,            // refused: the design rule check found errors (report in `report`)
+    ExpressionError,      // refused: a logic expression does not compile (nothing was sent)
     WriteProtected,       // refused: the module's registers are write-protected
     Mismatch,             // verify: the module holds other values (report in `report`)
     NotDownloaded,        // ROM save refused: the module does not hold the diagram
     MemoryFull,           // ROM save: the registers are stored, the document found no room
     NoData,               // ROM restore or sync: the slot holds no document
+    DamagedSlot,          // ROM restore or sync: the stored document does not parse, or does not
+                          // describe the registers stored with it (`document` carries it all the
+                          // same, `report` the first mismatch)
     RegistersModified,    // sync: the registers changed since their slot was loaded
     CommunicationFailure, // the module was not reached or its job failed
     Cancelled,            // stopped by cancel() or by a declined question
@@ -38,6 +42,12 @@ struct OperationOutcome
     QString detail; // the worker's own text where message stands for it (EEPROM read), or why
                     // a verify could not list its differences
     QString report; // design rule check report, or the first mismatch of a verify
+    // Said once beside the outcome, whatever the verdict: what the operation found and put right
+    // on the way (ROM writing left enabled by a ROM job that did not finish).
+    QString notice;
+    // A download that failed or was cancelled after it had begun to write: the module holds a
+    // partly written configuration (`message` says so) and differs from every document.
+    bool bPartlyWritten = false;
 
     ModuleStatus status;                  // the last status read
     QByteArray data;                      // bytes read (EEPROM, user control)

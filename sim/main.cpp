@@ -52,7 +52,9 @@ void installSignalHandlers(QCoreApplication& app)
     sigaction(SIGINT, &action, nullptr);
 }
 
-// Saves the memory atomically after each batch of changes (debounced) and on exit.
+// Saves the memory atomically (a new file renamed over the old): at most BATCH_MS after the first
+// unsaved change however many follow, at once when a ROM command has taken effect (before the
+// reply that tells the client so), and on exit.
 class StateSaver : public QObject
 {
 public:
@@ -65,6 +67,7 @@ public:
         m_timer.setInterval(BATCH_MS);
         connect(&m_timer, &QTimer::timeout, this, &StateSaver::save);
         m_saved = memory->changeCount();
+        m_savedCommands = memory->rom().finishedCommands();
     }
 
     bool load()
@@ -75,10 +78,17 @@ public:
         if (!file.open(QIODevice::ReadOnly) || !m_pMemory->loadState(file.readAll()))
             return false;
         m_saved = m_pMemory->changeCount();
+        m_savedCommands = m_pMemory->rom().finishedCommands();
         return true;
     }
 
-    void changed() { m_timer.start(); }
+    void changed()
+    {
+        if (m_pMemory->rom().finishedCommands() != m_savedCommands)
+            save();
+        else if (!m_timer.isActive())
+            m_timer.start();
+    }
 
     void save()
     {
@@ -89,6 +99,7 @@ public:
             return;
         }
         m_saved = m_pMemory->changeCount();
+        m_savedCommands = m_pMemory->rom().finishedCommands();
     }
 
     void saveIfChanged()
@@ -103,6 +114,7 @@ private:
     QString m_fileName;
     QTimer m_timer;
     quint64 m_saved = 0;
+    quint64 m_savedCommands = 0;
 };
 
 bool parsePort(const QString& text, quint16& port)

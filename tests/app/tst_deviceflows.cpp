@@ -81,10 +81,10 @@ private slots:
         QTest::addColumn<QString>("shown");  // message boxes, or the plain report
         QTest::addColumn<bool>("bContacted");
         QTest::newRow("design rule errors")
-            << lonelyOutputXml() << quint8(0x03) << true << "error: OUT-CH0: InputPort is not connected.\n"
+            << lonelyOutputXml() << quint8(0x01) << true << "error: OUT-CH0: InputPort is not connected.\n"
             << false;
-        QTest::newRow("warnings, cancelled") << unusedInputXml() << quint8(0x03) << false << "" << false;
-        QTest::newRow("write-protected") << documentXml(QByteArray()) << quint8(0x02) << true
+        QTest::newRow("warnings, cancelled") << unusedInputXml() << quint8(0x01) << false << "" << false;
+        QTest::newRow("write-protected") << documentXml(QByteArray()) << quint8(0x00) << true
                                          << "The Register is write-protected." << true;
     }
     void downloadRefused()
@@ -349,10 +349,12 @@ private slots:
             protect.bootCheckBox()->setChecked(true);
             return clickOk(d);
         };
+        const quint8 current = m_module->memory.peek(0xFFFFFF3C);
+        const quint8 boot = m_module->memory.peek(0xFFFFFC3C);
         QVERIFY(trigger("action_Write_Protect"));
         QVERIFY(!bUnchangedOk);
-        QCOMPARE(m_module->memory.peek(0xFFFFFF3C), quint8(0x03));
-        QCOMPARE(m_module->memory.peek(0xFFFFFC3C), quint8(0x02));
+        QCOMPARE(m_module->memory.peek(0xFFFFFF3C), current);
+        QCOMPARE(m_module->memory.peek(0xFFFFFC3C), quint8(boot & ~0x01));
     }
 
     // Cancelling the progress dialog, or a module that stops answering, ends the download with
@@ -387,6 +389,8 @@ private slots:
                  qPrintable(m_prompts->shown.first().text));
         QVERIFY(action("action_Download")->isEnabled());
         QVERIFY(!action("actionOstrum")->isEnabled());
+        if (!bCancel) // the module stopped answering in the middle of the image
+            QVERIFY(statusText().contains("Document differs"));
     }
 
     // After a download, another target asks before the next write.

@@ -99,7 +99,7 @@ private slots:
     void deviceCommands_data()
     {
         QTest::addColumn<Setup>("setup");
-        QTest::addColumn<QStringList>("before");
+        QTest::addColumn<QList<QStringList>>("before"); // commands run first, each must succeed
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("out"); // the start of standard output; empty: nothing there
@@ -109,8 +109,9 @@ private slots:
         for (int i = 0; i < 200; ++i)
             large.newSheet();
         const QString big = writeFile("big.vxt3", large.toXml());
+        const QString bad = writeFile("bad.vxt3", badExpressionXml());
         const auto row = [](const char* tag, const QStringList& args, int rc, const QString& out,
-                            const QString& err = QString(), const QStringList& before = {},
+                            const QString& err = QString(), const QList<QStringList>& before = {},
                             Setup setup = {}) {
             QTest::newRow(tag) << setup << before << args << rc << out << err;
         };
@@ -118,7 +119,7 @@ private slots:
             return [value](InProcessModule& m) { m.memory.poke(0xFFFFFF3C, value); };
         };
         row("status", {"status"}, 0,
-            "Version: 3.01 (33 2e 30 31)\nProtect: 0x03 (registers writable, ROM writing enabled)\nBoot "
+            "Version: 3.01 (33 2e 30 31)\nProtect: 0x01 (registers writable, ROM writing disabled)\nBoot "
             "slot: 0\n"
             "Slot 0: \nSlot 1: \n");
         row("status, write-protected", {"status"}, 0,
@@ -132,19 +133,14 @@ private slots:
         row("download, warnings pass", {"download", writeFile("unused.vxt3", unusedInputXml())}, 0, "",
             "warning: PreLgc0: Outport is not connected.\n");
         row("verify, matched", {"verify", doc}, 0, "Verify: The Register data is matched.\n", QString(),
-            {"download", doc});
+            {{"download", doc}});
         row("verify, mismatch", {"verify", doc}, 1,
             "Verify: The Register data don't match.\n\nfirst mismatch at address 0x00000006\ncurrent:0700  "
             "register:0000\n\n");
         row("verify, report", {"verify", doc, "--report"}, 1,
             "Verify: The Register data don't match.\n\nfirst mismatch at address 0x00000068\ncurrent:01  "
             "register:00\n\nGATE_NIM (OUT-CH0) NIM output (0x0068 bit 0): module 0, document 1\n",
-            QString(), {"download", doc}, [](InProcessModule& m) { m.memory.poke(0x68, 0x00); });
-        const QString bad = writeFile(
-            "bad.vxt3", documentXml(entry("Input", "IN-CH0") +
-                                    entry("PreLogic", "PreLgc0",
-                                          "<net port=\"0\">IN-CH0</net><property>_A or</property>") +
-                                    entry("CntFnc", "CntFnc0", "<net port=\"0\">PreLgc0</net>")));
+            QString(), {{"download", doc}}, [](InProcessModule& m) { m.memory.poke(0x68, 0x00); });
         row("verify, report of a document that does not compile", {"verify", bad, "--report"}, 1,
             "Verify: The Register data don't match.\n", "PreLgc0: invalid at EOF");
         row("protect", {"protect", "--boot", "on"}, 0, "Current protection: off\nBoot protection: on\n");
@@ -170,13 +166,32 @@ private slots:
         row("rom-save, memory full", {"rom-save", big, "2", "--force"}, 1, "",
             "Memory Full: The GUI information could not be saved.\n", {},
             [](InProcessModule& m) { m.memory.rom().setDataPages(0); });
+        const QList<QStringList> stored = {{"download", doc}, {"rom-save", doc, "4"}};
+        const Setup damage = [](InProcessModule& m) { m.memory.rom().setPage(4, "<Vextor3><tab"); };
         row("rom-restore", {"rom-restore", "4"}, 0, "<?xml",
-            "Save to ROM: 16384 bytes\nROM4-coincidence.vxt3\n", {"rom-save", doc, "4", "--force"});
+            "Save to ROM: 16384 bytes\nROM4-coincidence.vxt3\n", stored);
         row("rom-restore, empty slot", {"rom-restore", "7"}, 1, "",
             "ROM7: There is no data to be displayed.\n");
-        row("sync", {"sync"}, 0, "<?xml", "ROM4-coincidence.vxt3\n", {"rom-save", doc, "4", "--force"});
+        row("rom-restore, damaged document", {"rom-restore", "4"}, 2, "",
+            "ROM4-coincidence.vxt3: The document stored in ROM is damaged and cannot be read.\nParse error "
+            "at "
+            "line 1",
+            stored, damage);
+        row("rom-restore, document of other registers", {"rom-restore", "4"}, 2, "",
+            "ROM4-coincidence.vxt3: The document stored in ROM does not describe the registers stored with "
+            "it.\nfirst mismatch at address 0x00000006\n",
+            {{"rom-save", doc, "4", "--force"}});
+        row("sync", {"sync"}, 0, "<?xml", "ROM4-coincidence.vxt3\n", stored);
+        row("sync, damaged document", {"sync"}, 2, "",
+            "ROM4-coincidence.vxt3: The document stored in ROM is damaged and cannot be read.", stored,
+            damage);
         row("sync, registers changed", {"sync"}, 1, "", "Register settings are already modified.\n",
-            {"user-control", "--set", "1"});
+            {{"user-control", "--set", "1"}});
+        row("status, ROM writing left enabled", {"status"}, 0,
+            "Version: 3.01 (33 2e 30 31)\nProtect: 0x01 (registers writable, ROM writing disabled)\n",
+            "ROM writing was still enabled (a ROM job did not finish); it has been switched off.\n", {},
+            [](InProcessModule& m) { m.memory.poke(0xFFFFFF3C, 0x03); });
+        row("download, expression error", {"download", bad}, 1, "", "PreLgc0: invalid at EOF\n");
         row("rom-boot", {"rom-boot", "3"}, 0, "Boot slot: 3\n");
         row("comment too long in UTF-8", {"rom-save", doc, "1", "--comment", QString(57, QChar(0xE9))}, 64,
             "", "The length of the user comment should be at most 112 bytes.");
@@ -194,15 +209,15 @@ private slots:
     void deviceCommands()
     {
         QFETCH(Setup, setup);
-        QFETCH(QStringList, before);
+        QFETCH(QList<QStringList>, before);
         QFETCH(QStringList, args);
         QFETCH(int, exitCode);
         QFETCH(QString, out);
         QFETCH(QString, err);
         InProcessModule module;
         module.memory.rom().setBusyMs(0);
-        if (!before.isEmpty())
-            QCOMPARE(runInProcess(module, before).exitCode, 0);
+        for (const QStringList& command : before)
+            QCOMPARE(runInProcess(module, command).exitCode, 0);
         if (setup)
             setup(module);
         module.requests.clear();
@@ -223,14 +238,15 @@ private slots:
         const QString usage = QStringLiteral("Usage: vextor-cli [-h host]");
         const QString missing = m_dir.filePath(QStringLiteral("missing.vxt3"));
         const QString lonely = writeFile("lonely.vxt3", lonelyOutputXml());
-        const QString bad = writeFile(
-            "bad.vxt3", documentXml(entry("Input", "IN-CH0") +
-                                    entry("PreLogic", "PreLgc0",
-                                          "<net port=\"0\">IN-CH0</net><property>_A or</property>") +
-                                    entry("CntFnc", "CntFnc0", "<net port=\"0\">PreLgc0</net>")));
+        const QString bad = writeFile("bad.vxt3", badExpressionXml());
         const QString foreign =
             writeFile(QStringLiteral("foreign.xml"), "<?xml version=\"1.0\"?>\n<html/>\n");
         const QString empty = writeFile(QStringLiteral("empty.vxt3"), QByteArray());
+        // Sparse: it takes no room on the disk, and must take none in memory either.
+        const QString huge = m_dir.filePath(QStringLiteral("huge.vxt3"));
+        QFile hugeFile(huge);
+        QVERIFY(hugeFile.open(QIODevice::WriteOnly) && hugeFile.resize(3LL << 30));
+        hugeFile.close();
         // Errors only on standard error, results only on standard output.
         const auto fails = [](const char* tag, const QStringList& args, int code, const QString& errPart) {
             QTest::newRow(tag) << args << code << QString() << errPart;
@@ -243,6 +259,10 @@ private slots:
         fails("drc with two documents", {"drc", lonely, lonely}, 64, "Usage: vextor-cli drc DOC");
         fails("refused option value", {"-t", "70000", "drc", lonely}, 64,
               "vextor-cli: invalid value for -t: 70000");
+        fails(
+            "time-out of a day", {"-o", "86400", "drc", lonely}, 64,
+            "vextor-cli: invalid value for -o: 86400\nThe time-out 86400 is out of range: it must be 0 to 60 "
+            "seconds.\n");
         prints("drc clean example", {"drc", examplePath("coincidence.vxt3")}, 0, "No error detected.\n");
         prints("drc errors", {"drc", lonely}, 1, "error: OUT-CH0: InputPort is not connected.\n");
         prints("drc warnings pass", {"drc", writeFile("unused.vxt3", unusedInputXml())}, 0,
@@ -254,6 +274,12 @@ private slots:
         fails("image of an empty file", {"image", empty}, 2,
               "Parse error at line 1, column 1:\nunexpected end of file.");
         fails("image expression error", {"image", bad}, 1, "PreLgc0: invalid at EOF\n");
+        fails("image of a 3 GB file", {"image", huge}, 2,
+              huge + ": The file is 3221225472 bytes long; a Vextor document is at most 16777216 bytes. It "
+                     "is not read.\n");
+        fails("image of an endless file", {"image", "/dev/zero"}, 2,
+              "/dev/zero: The file is more than 16777216 bytes long; a Vextor document is at most 16777216 "
+              "bytes. It is not read.\n");
         QFile golden(QStringLiteral(VEXTOR_SOURCE_DIR "/tests/io/golden/coincidence.image"));
         QVERIFY(golden.open(QIODevice::ReadOnly)); // one line per byte in write order, as reviewed
         prints("image of the example", {"image", examplePath("coincidence.vxt3")}, 0,

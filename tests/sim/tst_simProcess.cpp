@@ -1,10 +1,12 @@
 #include "tests/support/documents.h"
 #include "tests/support/romHarness.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QUdpSocket>
 #include <QtTest>
 
 namespace {
@@ -32,6 +34,22 @@ struct SimProcess
     {
         worker.SetTimeout(1);
         worker.SetIpAddress(QHostAddress(QHostAddress::LocalHost), udpPort, 0);
+    }
+    // One TAMP write of a byte, answered; false when no reply came.
+    bool writeByte(quint32 address, quint8 value)
+    {
+        QUdpSocket socket;
+        socket.connectToHost(QHostAddress(QHostAddress::LocalHost), udpPort);
+        QByteArray command = QByteArray::fromHex("ff800101") + QByteArray(4, '\0') + char(value);
+        for (int i = 0; i < 4; ++i)
+            command[4 + i] = char(address >> (24 - 8 * i));
+        socket.write(command);
+        return socket.waitForReadyRead(2000);
+    }
+    bool kill() // SIGKILL: nothing is saved on the way out
+    {
+        process.kill();
+        return process.waitForFinished(5000);
     }
     // One byte of the module's register space, read over UDP.
     int memoryByte(quint32 address) const
@@ -93,6 +111,54 @@ private slots:
         QCOMPARE(synced.xml, xml);
     }
 
+    // Killed right after a ROM save was reported done, the simulator still has it when restarted.
+    void romSaveSurvivesKill()
+    {
+        QTemporaryDir dir;
+        const QString state = dir.filePath("module.state");
+        const QByteArray xml = patternBytes(5000, 3);
+        {
+            SimProcess sim;
+            QVERIFY(sim.start({"--state", state, "--rom-busy", "0"}));
+            RomWorker worker;
+            sim.target(worker);
+            *worker.setXmlReq(2) = xml;
+            worker.setRomAccess(0x8052, 0x4000);
+            QVERIFY(runWorker(worker).bOk);
+            QVERIFY(sim.kill());
+        }
+        SimProcess sim;
+        QVERIFY(sim.start({"--state", state, "--rom-busy", "0"}));
+        RomWorker worker;
+        sim.target(worker);
+        QByteArray restored;
+        worker.setXmlReq(2, &restored);
+        worker.setRomAccess(0x8072, 0x4000);
+        QVERIFY(runWorker(worker).bOk);
+        QCOMPARE(restored, xml);
+    }
+
+    // Changes that keep coming do not keep the state file from being written: killed after
+    // 400 ms of steady writes, the simulator still has the first change when restarted.
+    void steadyChangesAreSaved()
+    {
+        QTemporaryDir dir;
+        const QString state = dir.filePath("module.state");
+        {
+            SimProcess sim;
+            QVERIFY(sim.start({"--state", state}));
+            QVERIFY(sim.writeByte(0x2000, 0x5A));
+            QElapsedTimer steady;
+            steady.start();
+            for (quint8 value = 0; steady.elapsed() < 400; ++value)
+                QVERIFY(sim.writeByte(0x2001, value));
+            QVERIFY(sim.kill());
+        }
+        SimProcess sim;
+        QVERIFY(sim.start({"--state", state}));
+        QCOMPARE(sim.memoryByte(0x2000), 0x5A);
+    }
+
     // Stray, duplicated and lost replies together: the worker's retries still get every byte across.
     void faultFlagsStillAnswer()
     {
@@ -128,7 +194,7 @@ private slots:
             return process.exitCode();
         };
         QCOMPARE(cli({"status"}), 0);
-        QVERIFY(out.startsWith("Version: 3.01 (33 2e 30 31)\nProtect: 0x03"));
+        QVERIFY(out.startsWith("Version: 3.01 (33 2e 30 31)\nProtect: 0x01"));
         const QString coincidence = examplePath("coincidence.vxt3");
         QCOMPARE(cli({"download", coincidence}), 0);
         QCOMPARE(cli({"verify", coincidence}), 0);
