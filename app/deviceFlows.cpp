@@ -251,8 +251,12 @@ void DeviceFlows::romCommand(RomCommand command)
 
 void DeviceFlows::end(const OperationOutcome& outcome)
 {
-    if (outcome.verdict == Verdict::Done && m_typeRomExec == RomCommand::Restore)
+    const bool bRestore = m_typeRomExec == RomCommand::Restore;
+    if (outcome.verdict == Verdict::Done && bRestore)
         return setXml(outcome.document, outcome.documentName);
+    // The slot's registers are loaded, but no document tells what they are.
+    if (bRestore && (outcome.verdict == Verdict::NoData || outcome.verdict == Verdict::DamagedSlot))
+        m_statusBar.forget();
     showMessage(outcome);
     if (outcome.verdict == Verdict::NoData)
         m_window.newDiagram();
