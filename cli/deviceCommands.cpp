@@ -52,7 +52,12 @@ int downloadCommand(CliContext& context, const QStringList& args)
 
 int verifyCommand(CliContext& context, const QStringList& args)
 {
-    const std::unique_ptr<Document> doc = context.loadDocument(args.at(0));
+    CommandArgs parsed;
+    if (!context.scan(args, {}, {QStringLiteral("--report")}, parsed))
+        return ExitUsage;
+    if (parsed.positional.size() != 1)
+        return context.usage(QStringLiteral("verify needs one document"));
+    const std::unique_ptr<Document> doc = context.loadDocument(parsed.positional.first());
     if (!doc)
         return ExitFailure;
     CliPrompts prompts(context.err());
@@ -61,6 +66,13 @@ int verifyCommand(CliContext& context, const QStringList& args)
     if (outcome.verdict != Verdict::Done && outcome.verdict != Verdict::Mismatch)
         return context.report(outcome);
     context.out() << outcome.message << Qt::endl;
+    if (parsed.has(QStringLiteral("--report"))) {
+        for (const ImageDifference& difference : outcome.differences)
+            context.out() << difference.text() << '\n';
+        if (!outcome.detail.isEmpty())
+            context.err() << outcome.detail << '\n';
+        context.out().flush();
+    }
     return exitCodeFor(outcome.verdict);
 }
 
