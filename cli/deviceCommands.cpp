@@ -63,6 +63,17 @@ QJsonValue firstMismatchData(const QString& report)
                        {"module", match.captured(3) == QLatin1String("missing") ? QJsonValue() : number(3)}};
 }
 
+// One setting in which the module differs: its register or table entry, the bit (null for a whole
+// register), the block and setting it comes from, and both values.
+QJsonObject differenceData(const ImageDifference& difference)
+{
+    return {{"address", qint64(difference.address)},
+            {"bit", difference.bit < 0 ? QJsonValue() : QJsonValue(difference.bit)},
+            {"setting", difference.setting},
+            {"module", qint64(difference.module)},
+            {"document", qint64(difference.document)}};
+}
+
 } // namespace
 
 int downloadCommand(CliContext& context, const QStringList& args)
@@ -83,7 +94,12 @@ int downloadCommand(CliContext& context, const QStringList& args)
 
 int verifyCommand(CliContext& context, const QStringList& args)
 {
-    const std::unique_ptr<Document> doc = context.loadDocument(args.at(0));
+    CommandArgs parsed;
+    if (!context.scan(args, {}, {QStringLiteral("--report")}, parsed))
+        return ExitUsage;
+    if (parsed.positional.size() != 1)
+        return context.usage(QStringLiteral("verify needs one document"));
+    const std::unique_ptr<Document> doc = context.loadDocument(parsed.positional.first());
     if (!doc)
         return ExitFailure;
     CliPrompts prompts(context);
@@ -95,8 +111,17 @@ int verifyCommand(CliContext& context, const QStringList& args)
     // The comparison's text is the result itself.
     result.message.clear();
     result.text = outcome.message + QLatin1Char('\n');
+    if (parsed.has(QStringLiteral("--report"))) {
+        for (const ImageDifference& difference : outcome.differences)
+            result.text += difference.text() + QLatin1Char('\n');
+        result.message = outcome.detail;
+    }
+    QJsonArray differences;
+    for (const ImageDifference& difference : outcome.differences)
+        differences.append(differenceData(difference));
     result.data = {{"matched", outcome.isDone()},
-                   {"first_mismatch", outcome.isDone() ? QJsonValue() : firstMismatchData(outcome.report)}};
+                   {"first_mismatch", outcome.isDone() ? QJsonValue() : firstMismatchData(outcome.report)},
+                   {"differences", differences}};
     return context.finish(result);
 }
 

@@ -110,6 +110,12 @@ private slots:
         row("verify, mismatch", {"verify", doc}, 1,
             "Verify: The Register data don't match.\n\nfirst mismatch at address 0x00000006\ncurrent:0700  "
             "register:0000\n\n");
+        row("verify, report", {"verify", doc, "--report"}, 1,
+            "Verify: The Register data don't match.\n\nfirst mismatch at address 0x00000068\ncurrent:01  "
+            "register:00\n\nGATE_NIM (OUT-CH0) NIM output (0x0068 bit 0): module 0, document 1\n",
+            QString(), {{"download", doc}}, [](InProcessModule& m) { m.memory.poke(0x68, 0x00); });
+        row("verify, report of a document that does not compile", {"verify", bad, "--report"}, 1,
+            "Verify: The Register data don't match.\n", "PreLgc0: invalid at EOF");
         row("protect", {"protect", "--boot", "on"}, 0, "Current protection: off\nBoot protection: on\n");
         row("user-control", {"user-control", "--set", "0x0205"}, 0, "User control: 0x0205\n");
         row("eeprom-write", {"eeprom-write", "--ip", "10.0.0.5", "--udp", "65535"}, 0,

@@ -108,10 +108,16 @@ private slots:
                 "warnings": ["PreLgc0: Outport is not connected.", "PreLgc0: _A is connected, but not used."]})");
         row("download, write-protected", {"download", doc}, "write_protected", 1, "{}",
             "The Register is write-protected.", {}, protect(0x00));
-        row("verify, matched", {"verify", doc}, "done", 0, R"({"matched": true, "first_mismatch": null})",
-            QString(), {{"download", doc}});
+        row("verify, matched", {"verify", doc}, "done", 0,
+            R"({"matched": true, "first_mismatch": null, "differences": []})", QString(),
+            {{"download", doc}});
         row("verify, mismatch", {"verify", doc}, "mismatch", 1,
             R"({"matched": false, "first_mismatch": {"address": 6, "document": 1792, "module": 0}})");
+        row("verify, every difference", {"verify", doc, "--report"}, "mismatch", 1,
+            R"({"matched": false, "first_mismatch": {"address": 104, "document": 1, "module": 0},
+                "differences": [{"address": 104, "bit": 0, "setting": "GATE_NIM (OUT-CH0) NIM output",
+                                 "module": 0, "document": 1}]})",
+            QString(), {{"download", doc}}, [](InProcessModule& m) { m.memory.poke(0x68, 0x00); });
         row("status", {"status"}, "done", 0,
             R"({"version": "3.01", "version_bytes": [51, 46, 48, 49], "protect": 1,
                 "registers_protected": false, "rom_writing_enabled": false, "rom_information": true,
