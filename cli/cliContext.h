@@ -81,8 +81,6 @@ public:
     // Prints the command's result and returns its exit code: its text on standard output or, with
     // --json, one line holding the JSON object instead; its message on standard error either way.
     int finish(const CommandResult& result);
-    // The outcome's verdict and message, for an outcome that has nothing else to show.
-    int report(const OperationOutcome& outcome) { return finish(CommandResult(outcome)); }
     // One line of JSON on standard output, for results that stream (monitor).
     void printJson(const QJsonObject& object);
     bool hasFinished() const { return m_bFinished; }

@@ -40,6 +40,4 @@ struct CommandResult
     // The operation's verdict; its message unless it is Done.
     explicit CommandResult(const OperationOutcome& outcome);
     static CommandResult failure(const QString& verdict, const QString& message);
-
-    bool isDone() const { return exitCode == ExitOk; }
 };

@@ -129,11 +129,10 @@ int statusCommand(CliContext& context, const QStringList&)
 {
     StatusOperation operation(context.target());
     const OperationOutcome& outcome = context.run(operation);
-    if (!outcome.isDone())
-        return context.report(outcome);
-
-    const ModuleStatus& s = outcome.status;
     CommandResult result(outcome);
+    if (!outcome.isDone())
+        return context.finish(result);
+    const ModuleStatus& s = outcome.status;
     QString& text = result.text;
     text = QStringLiteral("Version: %1 (%2)\n")
                .arg(QString::fromLatin1(s.version()), QString::fromLatin1(s.version().toHex(' ')));
