@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QJsonArray>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -77,30 +78,90 @@ private:
     struct sigaction m_oldTerm = {};
 };
 
-// Starts (or stops) every software-gated counter of the setup; false after the first failure,
-// which is on standard error.
-bool writeGates(CliContext& context, const CounterMonitorSetup& setup, bool bStart)
+// Starts (or stops) every software-gated counter of the setup; Done, or the verdict of the first
+// failure, which is a problem of the command.
+Verdict writeGates(CliContext& context, const CounterMonitorSetup& setup, bool bStart)
 {
     for (int c = 0; c < COUNTERS; ++c) {
         if (!setup.isSoftwareGated(c))
             continue;
         CounterGateOperation gate(setup.target(), c, bStart);
-        if (context.run(gate).verdict != Verdict::Done) {
-            context.err() << setup.name[c] << ": " << gate.outcome().message << Qt::endl;
-            return false;
+        const OperationOutcome& outcome = context.run(gate);
+        if (!outcome.isDone()) {
+            context.problem(setup.name[c] + QStringLiteral(": ") + outcome.message);
+            return outcome.verdict;
         }
     }
-    return true;
+    return Verdict::Done;
+}
+
+// A figure as printed with the unit's decimals, so that JSON carries no digits the text does not.
+double printedFigure(double value, const QString& unit)
+{
+    return QString::number(value, 'f', CounterValueFormat::decimalsForUnit(unit)).toDouble();
+}
+
+// One report of the stream: "<counter> <last value> <count> <sum>", or its JSON line.
+void printReport(CliContext& context, int counter, const QString& value, quint64 count, double sum,
+                 const QString& unit)
+{
+    if (context.json()) {
+        context.printJson({{"counter", counter},
+                           {"value", value.toDouble()},
+                           {"count", qint64(count)},
+                           {"sum", printedFigure(sum, unit)}});
+        return;
+    }
+    context.out() << counter << ' ' << value << ' ' << count << ' '
+                  << QString::number(sum, 'f', CounterValueFormat::decimalsForUnit(unit)) << Qt::endl;
+}
+
+// What the monitor found once the stream has ended: per counter of the diagram its totals, and
+// per log how many records it holds.
+CommandResult totalsResult(const CounterMonitorSetup& setup, const QOstrumThread& reader,
+                           const quint64* number, const double* integration)
+{
+    CommandResult result;
+    QJsonArray totals;
+    QJsonArray logs;
+    for (int c = 0; c < COUNTERS; ++c) {
+        if (setup.mode[c] < 0)
+            continue;
+        result.text += QStringLiteral("total %1 %2 %3 %4\n")
+                           .arg(c)
+                           .arg(setup.name[c])
+                           .arg(number[c])
+                           .arg(CounterValueFormat::integrationText(integration[c], setup.unit[c]).trimmed());
+        totals.append(QJsonObject{{"counter", c},
+                                  {"name", setup.name[c]},
+                                  {"number", qint64(number[c])},
+                                  {"integration", printedFigure(integration[c], setup.unit[c])},
+                                  {"unit", setup.unit[c]}});
+    }
+    for (int c = 0; c < COUNTERS; ++c) {
+        if (reader.fileName(c).isEmpty())
+            continue;
+        result.text += QStringLiteral("logged %1 %2 %3 %4\n")
+                           .arg(c)
+                           .arg(setup.name[c])
+                           .arg(reader.loggedRecords(c))
+                           .arg(reader.fileName(c));
+        logs.append(QJsonObject{{"counter", c},
+                                {"name", setup.name[c]},
+                                {"records", qint64(reader.loggedRecords(c))},
+                                {"file", reader.fileName(c)}});
+    }
+    result.data = {{"totals", totals}, {"logs", logs}};
+    return result;
 }
 
 // Reads the stream the way the monitor window does until it ends, the time or count is reached,
-// or SIGINT or SIGTERM comes: one line "<counter> <last value> <count> <sum>" per report, then per
-// counter of the diagram "total <counter> <name> <number> <integration>" and, for each log,
-// "logged <counter> <name> <records> <file>". No log file, no connection, a lost connection, a
-// failed log write or a failed start or stop is a failure.
+// or SIGINT or SIGTERM comes: one report per counter and interval (printReport), then the totals
+// and logs (totalsResult). No log file or no connection ends the command at once; a lost
+// connection, a failed log write or a failed start or stop is a failure that the totals still
+// follow.
 int runMonitor(CliContext& context, const CounterMonitorSetup& setup, const MonitorOptions& options)
 {
-    QTextStream& out = context.out();
     QString path[COUNTERS], name[COUNTERS], unit[COUNTERS];
     for (int c = 0; c < COUNTERS; ++c) {
         path[c] = setup.mode[c] >= 0 && !options.csvDir.isEmpty() ? options.csvDir : setup.path[c];
@@ -112,10 +173,10 @@ int runMonitor(CliContext& context, const CounterMonitorSetup& setup, const Moni
         reader = std::make_unique<QOstrumThread>(path, name, unit, setup.strAddr, setup.tcpPort,
                                                  setup.udpPort, nullptr, false);
     } catch (const QString& text) {
-        return context.fail(text);
+        return context.finish(CommandResult::failure(CommandResult::FILE_FAILURE, text));
     }
     for (const QString& notice : reader->notices())
-        context.err() << notice << Qt::endl;
+        context.notice(notice);
     reader->setReportInterval(REPORT_MS);
     if (options.limitCounter >= 0)
         reader->setCountLimit(options.limitCounter, options.limit);
@@ -124,7 +185,18 @@ int runMonitor(CliContext& context, const CounterMonitorSetup& setup, const Moni
     QObject receiver;
     QEventLoop loop;
     bool connected = false;
-    bool failed = false;
+    QString failedVerdict; // the kind of the first failure
+    const auto fail = [&](const QString& verdict, const QString& text) {
+        context.problem(text);
+        if (failedVerdict.isEmpty())
+            failedVerdict = verdict;
+    };
+    const auto gates = [&](bool bStart) {
+        const Verdict verdict = writeGates(context, setup, bStart);
+        if (verdict != Verdict::Done && failedVerdict.isEmpty())
+            failedVerdict = verdictName(verdict);
+        return verdict == Verdict::Done;
+    };
     QString failure;
     quint64 number[COUNTERS] = {};
     double integration[COUNTERS] = {};
@@ -134,19 +206,15 @@ int runMonitor(CliContext& context, const CounterMonitorSetup& setup, const Moni
     });
     QObject::connect(reader.get(), &QOstrumThread::error, &receiver,
                      [&failure](QString text) { failure = text; });
-    QObject::connect(reader.get(), &QOstrumThread::logStopped, &receiver, [&](int, QString text) {
-        context.err() << text << Qt::endl;
-        failed = true;
-    });
+    QObject::connect(reader.get(), &QOstrumThread::logStopped, &receiver,
+                     [&](int, QString text) { fail(CommandResult::FILE_FAILURE, text); });
     QObject::connect(reader.get(), &QOstrumThread::recived, &receiver,
                      [&](int c, QString text, quint64 count, double sum) {
                          if (c < 0 || c >= COUNTERS)
                              return;
                          number[c] += count;
                          integration[c] += sum;
-                         out << c << ' ' << text << ' ' << count << ' '
-                             << QString::number(sum, 'f', CounterValueFormat::decimalsForUnit(unit[c]))
-                             << Qt::endl;
+                         printReport(context, c, text, count, sum, unit[c]);
                      });
     QObject::connect(reader.get(), &QThread::finished, &loop, &QEventLoop::quit);
     const StopSignals stopSignals([&reader] { reader->stop(); });
@@ -162,10 +230,8 @@ int runMonitor(CliContext& context, const CounterMonitorSetup& setup, const Moni
     bool gatesStarted = false;
     if (connected && !reader->isFinished() && options.bStart) {
         gatesStarted = true;
-        if (!writeGates(context, setup, true)) {
-            failed = true;
+        if (!gates(true))
             reader->stop();
-        }
     }
     if (options.seconds > 0 && connected)
         deadline.start(options.seconds * 1000);
@@ -173,27 +239,21 @@ int runMonitor(CliContext& context, const CounterMonitorSetup& setup, const Moni
         loop.exec();
     reader->wait();
     QCoreApplication::sendPostedEvents(&receiver); // the last reports
-    if (gatesStarted && !writeGates(context, setup, false))
-        failed = true;
+    if (gatesStarted)
+        gates(false);
 
     if (!connected)
-        return context.fail(failure.isEmpty() ? QStringLiteral("Connection timed out") : failure);
-    if (!failure.isEmpty()) {
-        context.err() << failure << Qt::endl;
-        failed = true;
+        return context.finish(
+            CommandResult(Verdict::CommunicationFailure,
+                          failure.isEmpty() ? QStringLiteral("Connection timed out") : failure));
+    if (!failure.isEmpty())
+        fail(verdictName(Verdict::CommunicationFailure), failure);
+    CommandResult result = totalsResult(setup, *reader, number, integration);
+    if (!failedVerdict.isEmpty()) {
+        result.verdict = failedVerdict;
+        result.exitCode = ExitFailure;
     }
-    for (int c = 0; c < COUNTERS; ++c) {
-        if (setup.mode[c] >= 0)
-            out << "total " << c << ' ' << name[c] << ' ' << number[c] << ' '
-                << CounterValueFormat::integrationText(integration[c], unit[c]).trimmed() << '\n';
-    }
-    for (int c = 0; c < COUNTERS; ++c) {
-        if (!reader->fileName(c).isEmpty())
-            out << "logged " << c << ' ' << name[c] << ' ' << reader->loggedRecords(c) << ' '
-                << reader->fileName(c) << '\n';
-    }
-    out.flush();
-    return failed ? ExitFailure : ExitOk;
+    return context.finish(result);
 }
 
 // "K:N": counter K (0..3, in the diagram) and N records (at least 1).

@@ -6,19 +6,40 @@
 #include "operations/previewSetup.h"
 
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QSaveFile>
 
 namespace {
-bool writeVcd(CliContext& context, const QString& fileName, const PreviewRun& run, const PreviewSetup& setup,
-              const QString& title)
+QJsonObject summaryData(const PreviewRun::Summary& s)
+{
+    QJsonArray outputs;
+    for (const PreviewRun::OutputSummary& o : s.outputs)
+        outputs.append(QJsonObject{
+            {"channel", o.channel}, {"name", o.name}, {"pulses", qint64(o.pulses)}, {"rate_hz", o.rateHz}});
+    QJsonArray counters;
+    for (const PreviewRun::CounterSummary& c : s.counters)
+        counters.append(QJsonObject{{"counter", c.counter},
+                                    {"name", c.name},
+                                    {"records", qint64(c.records)},
+                                    {"sum", qint64(c.sum)},
+                                    {"last", qint64(c.last)},
+                                    {"unit", c.unit}});
+    return {{"emulated_ns", s.emulatedNs},
+            {"cycles", s.cycles},
+            {"outputs", outputs},
+            {"counters", counters},
+            {"trace_full", s.traceEndNs >= 0}};
+}
+
+// False with the reason when the file cannot be written.
+bool writeVcd(const QString& fileName, const PreviewRun& run, const QString& title, QString& error)
 {
     QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) ||
-        !VcdWriter::write(file, run.emulator(), setup.names, run.endCycle(), title) || !file.commit()) {
-        context.err() << fileName << ": " << file.errorString() << '\n';
-        return false;
-    }
-    return true;
+    if (file.open(QIODevice::WriteOnly) &&
+        VcdWriter::write(file, run.emulator(), run.names(), run.endCycle(), title) && file.commit())
+        return true;
+    error = fileName + QStringLiteral(": ") + file.errorString();
+    return false;
 }
 } // namespace
 
@@ -40,15 +61,11 @@ int previewCommand(CliContext& context, const QStringList& args)
         return ExitFailure;
     PreviewSetup setup;
     QString error;
-    if (!PreviewSetup::fromDiagram(*doc->diagram(), setup, error)) {
-        context.err() << error << '\n';
-        return ExitNegative;
-    }
+    if (!PreviewSetup::fromDiagram(*doc->diagram(), setup, error))
+        return context.finish(CommandResult(Verdict::ExpressionError, error));
     Stimulus stimulus;
-    if (!Stimulus::load(parsed.positional.at(1), stimulus, error, setup.inputAliases)) {
-        context.err() << error << '\n';
-        return ExitFailure;
-    }
+    if (!Stimulus::load(parsed.positional.at(1), stimulus, error, setup.inputAliases))
+        return context.finish(CommandResult::failure(CommandResult::FILE_FAILURE, error));
 
     const QString vcd = parsed.value(QStringLiteral("--vcd"));
     PreviewRun run(setup.image, stimulus, setup.names, PreviewRun::durationFor(stimulus, durationNs),
@@ -57,9 +74,11 @@ int previewCommand(CliContext& context, const QStringList& args)
     const QString title = QStringLiteral("Preview of %1 with %2")
                               .arg(QFileInfo(parsed.positional.at(0)).fileName(),
                                    QFileInfo(parsed.positional.at(1)).fileName());
-    context.out() << title << '\n' << run.report();
-    context.out().flush();
-    if (!vcd.isEmpty() && !writeVcd(context, vcd, run, setup, title))
-        return ExitFailure;
-    return ExitOk;
+    CommandResult result;
+    if (!vcd.isEmpty() && !writeVcd(vcd, run, title, error))
+        result = CommandResult::failure(CommandResult::FILE_FAILURE, error);
+    result.text = title + QLatin1Char('\n') + run.report();
+    result.data = summaryData(run.summary());
+    result.data.insert(QStringLiteral("vcd"), vcd.isEmpty() ? QJsonValue() : QJsonValue(vcd));
+    return context.finish(result);
 }

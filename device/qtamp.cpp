@@ -183,7 +183,7 @@ bool QTamp::startUDP()
 {
     if (m_socket)
         return true;
-    m_bAbort = false;
+    // m_bAbort is not reset here: a cancel that comes before the job has started stops it.
     m_bFinished = false;
     m_writeCommands = 0;
     if (m_ipAddress.isNull())
@@ -200,6 +200,7 @@ void QTamp::closeSocket()
         delete m_socket;
         m_socket = nullptr;
     }
+    m_bAbort = false; // the job is over; a reused worker starts its next one afresh
     emit closed(m_bFinished);
 }
 

@@ -66,47 +66,60 @@ QString PreviewRun::formatRate(double hz)
     return QString::number(hz, 'g', 4) + QStringLiteral(" Hz");
 }
 
-QString PreviewRun::report() const
+PreviewRun::Summary PreviewRun::summary() const
 {
     const Emulator& e = *m_pEmulator;
-    const SignalNames& names = m_names;
-    const double seconds = double(Timing::nsOf(e.now())) / 1e9;
-    QString text = QStringLiteral("Emulated %1 (%2 cycles of 5 ns)\n")
-                       .arg(formatTime(Timing::nsOf(e.now())))
-                       .arg(e.now());
-    text += QStringLiteral("Outputs:\n");
-    int shown = 0;
+    Summary summary;
+    summary.cycles = e.now();
+    summary.emulatedNs = Timing::nsOf(e.now());
+    const double seconds = double(summary.emulatedNs) / 1e9;
     for (int ch = 0; ch < Emulator::OUTPUTS; ++ch) {
-        if (names.outputs.value(ch).isEmpty())
+        if (m_names.outputs.value(ch).isEmpty())
             continue;
         const quint64 pulses = e.outputPulses(ch);
-        text += QStringLiteral("  %1: pulses %2, rate %3\n")
-                    .arg(SignalNames::label(SignalNames::outputName(ch), names.outputs.at(ch)))
-                    .arg(pulses)
-                    .arg(formatRate(seconds > 0 ? double(pulses) / seconds : 0.0));
-        ++shown;
+        summary.outputs.append(
+            {ch, m_names.outputs.at(ch), pulses, seconds > 0 ? double(pulses) / seconds : 0.0});
     }
-    if (shown == 0)
-        text += QStringLiteral("  (none used)\n");
-    text += QStringLiteral("Measure counters:\n");
-    shown = 0;
     for (int m = 0; m < Emulator::COUNTERS; ++m) {
-        if (names.counters.value(m).isEmpty())
+        if (m_names.counters.value(m).isEmpty())
             continue;
         const Emulator::CounterTotal& t = e.counterTotal(m);
-        const QString unit = e.measureCounter(m).isTimeType() ? QStringLiteral(" ns") : QString();
-        text += QStringLiteral("  %1: records %2, sum %3%4, last %5%4\n")
-                    .arg(SignalNames::label(SignalNames::counterName(m), names.counters.at(m)))
-                    .arg(t.records)
-                    .arg(t.sum)
-                    .arg(unit)
-                    .arg(t.last);
-        ++shown;
+        summary.counters.append({m, m_names.counters.at(m), t.records, t.sum, t.last,
+                                 e.measureCounter(m).isTimeType() ? QStringLiteral("ns") : QString()});
     }
-    if (shown == 0)
-        text += QStringLiteral("  (none used)\n");
     if (e.isTraceTruncated())
-        text += QStringLiteral("The waveforms stop at %1: the trace is full.\n")
-                    .arg(formatTime(Timing::nsOf(e.trace().isEmpty() ? 0 : e.trace().last().cycle)));
+        summary.traceEndNs = Timing::nsOf(e.trace().isEmpty() ? 0 : e.trace().last().cycle);
+    return summary;
+}
+
+QString PreviewRun::report() const
+{
+    const Summary s = summary();
+    QString text =
+        QStringLiteral("Emulated %1 (%2 cycles of 5 ns)\n").arg(formatTime(s.emulatedNs)).arg(s.cycles);
+    text += QStringLiteral("Outputs:\n");
+    for (const OutputSummary& o : s.outputs) {
+        text += QStringLiteral("  %1: pulses %2, rate %3\n")
+                    .arg(SignalNames::label(SignalNames::outputName(o.channel), o.name))
+                    .arg(o.pulses)
+                    .arg(formatRate(o.rateHz));
+    }
+    if (s.outputs.isEmpty())
+        text += QStringLiteral("  (none used)\n");
+    text += QStringLiteral("Measure counters:\n");
+    for (const CounterSummary& c : s.counters) {
+        const QString unit = c.unit.isEmpty() ? QString() : QLatin1Char(' ') + c.unit;
+        text += QStringLiteral("  %1: records %2, sum %3%4, last %5%4\n")
+                    .arg(SignalNames::label(SignalNames::counterName(c.counter), c.name))
+                    .arg(c.records)
+                    .arg(c.sum)
+                    .arg(unit)
+                    .arg(c.last);
+    }
+    if (s.counters.isEmpty())
+        text += QStringLiteral("  (none used)\n");
+    if (s.traceEndNs >= 0)
+        text +=
+            QStringLiteral("The waveforms stop at %1: the trace is full.\n").arg(formatTime(s.traceEndNs));
     return text;
 }

@@ -35,8 +35,34 @@ public:
     const Emulator& emulator() const { return *m_pEmulator; }
     const SignalNames& names() const { return m_names; }
 
-    // Per used output channel its pulses and their rate, per used measure counter its records,
-    // their sum and the last value; headed by the time run.
+    struct OutputSummary
+    {
+        int channel;
+        QString name;
+        quint64 pulses;
+        double rateHz;
+    };
+    struct CounterSummary
+    {
+        int counter;
+        QString name;
+        quint64 records;
+        quint64 sum;
+        quint64 last;
+        QString unit; // "ns" for the time-type counters, else empty
+    };
+    // What the run found, for the outputs and measure counters the names mark as used.
+    struct Summary
+    {
+        qint64 cycles = 0;
+        qint64 emulatedNs = 0;
+        QVector<OutputSummary> outputs;
+        QVector<CounterSummary> counters;
+        qint64 traceEndNs = -1; // where a full trace stopped; -1 when it holds the whole run
+    };
+    Summary summary() const;
+    // The summary as text: the time run, per output its pulses and their rate, per measure
+    // counter its records, their sum and the last value.
     QString report() const;
 
     // "100 us", "1.5 ms", "20 ns": a time in the largest unit that keeps it at 1 or more.

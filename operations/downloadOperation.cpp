@@ -65,6 +65,7 @@ void DownloadOperation::write()
             if (report.bOk && !isCancelled()) {
                 m_outcome.counters = CounterMonitorSetup::fromDiagram(m_diagram, m_target);
                 m_outcome.userControl = UserControlSetup::fromDiagram(m_diagram, m_target);
+                m_outcome.moduleImage = RegisterImage::of(m_diagram);
             }
             finishJob(report);
         },
@@ -93,6 +94,48 @@ void VerifyOperation::compare()
         if (!report.bCompared)
             return finishFailure(report);
         m_outcome.report = report.html;
-        finish(report.bOk ? Verdict::Done : Verdict::Mismatch, report.comparison);
+        m_outcome.message = report.comparison;
+        if (!report.bOk)
+            return readModuleImage();
+        // A verification that ran to its end has evaluated every expression.
+        m_outcome.moduleImage = RegisterImage::of(m_diagram);
+        finish(Verdict::Done, report.comparison);
     });
+}
+
+// The worker stops at the first difference; the whole image is read back to name every one.
+void VerifyOperation::readModuleImage()
+{
+    auto worker = newWorker();
+    worker->setReadReq(BlockDiagram::REG_DLY_FUNC, RegisterImage::FUNC_SIZE);
+    runJob(std::move(worker), [this](const JobReport& func) {
+        if (!func.bOk || isCancelled()) {
+            m_outcome.detail = func.error;
+            return finish(Verdict::Mismatch, m_outcome.message);
+        }
+        m_outcome.moduleImage.func = func.data;
+        auto worker = newWorker();
+        worker->setReadReq(BlockDiagram::REG_FRONTEND_LUT_BEGIN, RegisterImage::TABLES_SIZE);
+        runJob(std::move(worker), [this](const JobReport& tables) {
+            if (!tables.bOk || isCancelled()) {
+                m_outcome.detail = tables.error;
+                m_outcome.moduleImage = RegisterImage();
+                return finish(Verdict::Mismatch, m_outcome.message);
+            }
+            listDifferences(tables.data);
+        });
+    });
+}
+
+void VerifyOperation::listDifferences(const QByteArray& tables)
+{
+    m_outcome.moduleImage.tables = tables;
+    try {
+        const RegisterImage expected = RegisterImage::of(m_diagram);
+        m_outcome.differences = imageDifferences(m_diagram, expected, m_outcome.moduleImage);
+    } catch (const QString& error) {
+        // A table the comparison never reached does not compile: that is what differs.
+        m_outcome.detail = error;
+    }
+    finish(Verdict::Mismatch, m_outcome.message);
 }

@@ -9,6 +9,22 @@ void StatusOperation::begin()
     readStatus(std::move(worker), false, [this](const JobReport&) { finish(Verdict::Done); });
 }
 
+ReadOperation::ReadOperation(const InfoOstrum& target, quint32 address, int length, QObject* parent)
+    : DeviceOperation(target, parent)
+    , m_address(address)
+    , m_length(length)
+{}
+
+void ReadOperation::begin()
+{
+    auto worker = newWorker();
+    worker->setReadReq(m_address, m_length);
+    runJob(std::move(worker), [this](const JobReport& report) {
+        m_outcome.data = report.data;
+        finishJob(report);
+    });
+}
+
 ProtectOperation::ProtectOperation(const InfoOstrum& target, OperationPrompts& prompts, QObject* parent)
     : DeviceOperation(target, prompts, parent)
 {}

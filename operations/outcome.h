@@ -1,10 +1,12 @@
 #pragma once
 
 #include "device/moduleStatus.h"
+#include "model/registerImage.h"
 #include "operations/monitorSetup.h"
 
 #include <QByteArray>
 #include <QString>
+#include <QVector>
 
 // How a device operation ended.
 enum class Verdict {
@@ -37,7 +39,8 @@ struct OperationOutcome
 {
     Verdict verdict = Verdict::Cancelled;
     QString message;
-    QString detail; // the worker's own text where message stands for it (EEPROM read)
+    QString detail; // the worker's own text where message stands for it (EEPROM read), or why
+                    // a verify could not list its differences
     QString report; // design rule check report, or the first mismatch of a verify
     // Said once beside the outcome, whatever the verdict: what the operation found and put right
     // on the way (ROM writing left enabled by a ROM job that did not finish).
@@ -46,14 +49,16 @@ struct OperationOutcome
     // partly written configuration (`message` says so) and differs from every document.
     bool bPartlyWritten = false;
 
-    ModuleStatus status;          // the last status read
-    QByteArray data;              // bytes read (EEPROM, user control)
-    Protection protection;        // protect: the state the module has now
-    QByteArray document;          // ROM restore and sync: the stored document
-    QString documentName;         // and its name
-    int slot = -1;                // ROM commands: the slot chosen
-    CounterMonitorSetup counters; // download: what the counter monitor is to show
-    UserControlSetup userControl; // download: the user-controlled inputs
+    ModuleStatus status;                  // the last status read
+    QByteArray data;                      // bytes read (EEPROM, user control)
+    Protection protection;                // protect: the state the module has now
+    QByteArray document;                  // ROM restore and sync: the stored document
+    QString documentName;                 // and its name
+    int slot = -1;                        // ROM commands: the slot chosen
+    CounterMonitorSetup counters;         // download: what the counter monitor is to show
+    UserControlSetup userControl;         // download: the user-controlled inputs
+    RegisterImage moduleImage;            // download and verify: what the module holds now, when known
+    QVector<ImageDifference> differences; // verify: every setting in which the module differs
 
     bool isDone() const { return verdict == Verdict::Done; }
 };

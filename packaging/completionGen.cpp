@@ -104,7 +104,8 @@ QMap<QString, QString> tables()
     const Synopsis global = readSynopsis(usage);
     QStringList globalValues;
     for (const auto& option : global.options)
-        globalValues << entry(option.first, option.second);
+        if (!option.second.isEmpty()) // a flag takes no value
+            globalValues << entry(option.first, option.second);
 
     QStringList commands, options, values, arguments;
     for (const CliCommand& command : CliApp::commands()) {

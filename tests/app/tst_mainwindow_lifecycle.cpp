@@ -1,10 +1,8 @@
 #include "app/mainwindow.h"
-#include "dialogs/msrCntWidget.h"
 #include "io/document.h"
 #include "tests/support/scriptedPrompts.h"
 
 #include <QAction>
-#include <QLabel>
 #include <QMenu>
 #include <QTabBar>
 #include <QTabWidget>
@@ -49,23 +47,6 @@ private slots:
         QVERIFY(w->infoOstrum()->bStart);
         QCOMPARE(w->action(QStringLiteral("actionNew"))->text(), QStringLiteral("&New"));
         QCOMPARE(w->action(QStringLiteral("actionNew"))->shortcut(), QKeySequence(QStringLiteral("Ctrl+N")));
-        QVERIFY(!w->action(QStringLiteral("actionOstrum"))->isEnabled());
-    }
-
-    // Counters follows the document's measure counters and opens the monitor with them, once.
-    void countersOpenTheMonitor()
-    {
-        auto w = makeWindow(QStringLiteral(VEXTOR_SOURCE_DIR "/examples/scaler.vxt3"));
-        QVERIFY(w->action(QStringLiteral("actionOstrum"))->isEnabled());
-        w->infoOstrum()->strAddr = QStringLiteral("127.0.0.1");
-        w->infoOstrum()->bStart = false; // no connection
-        w->action(QStringLiteral("actionOstrum"))->trigger();
-        w->action(QStringLiteral("actionOstrum"))->trigger();
-        const QList<MsrCntWidget*> monitors = w->findChildren<MsrCntWidget*>();
-        QCOMPARE(monitors.size(), 1);
-        QVERIFY(monitors.first()->isVisible());
-        QCOMPARE(monitors.first()->rowLabel(2)->text(), QStringLiteral("TRIPLE_CNT"));
-        w->newDiagram();
         QVERIFY(!w->action(QStringLiteral("actionOstrum"))->isEnabled());
     }
 

@@ -1,6 +1,6 @@
-#include "cli/cliApp.h"
 #include "io/document.h"
 #include "sim/counterStream.h"
+#include "tests/support/cliRun.h"
 #include "tests/support/documents.h"
 #include "tests/support/romHarness.h"
 
@@ -11,37 +11,10 @@
 
 #include <csignal>
 #include <sys/resource.h>
-#include <vector>
 
 Q_DECLARE_METATYPE(Verdict)
 using Setup = std::function<void(InProcessModule&)>;
 Q_DECLARE_METATYPE(Setup)
-
-namespace {
-struct Argv
-{
-    explicit Argv(const QStringList& args)
-    {
-        for (const QString& a : args)
-            storage.push_back(a.toLocal8Bit());
-        for (QByteArray& s : storage)
-            pointers.push_back(s.data());
-        pointers.push_back(nullptr);
-    }
-    int argc() const { return int(pointers.size()) - 1; }
-    char** argv() { return pointers.data(); }
-
-    std::vector<QByteArray> storage;
-    std::vector<char*> pointers;
-};
-
-struct Result
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-} // namespace
 
 // vextor-cli: its options, the exit code of each verdict, its commands run in-process against a
 // simulated module, and the built tool run as a process.
@@ -137,6 +110,12 @@ private slots:
         row("verify, mismatch", {"verify", doc}, 1,
             "Verify: The Register data don't match.\n\nfirst mismatch at address 0x00000006\ncurrent:0700  "
             "register:0000\n\n");
+        row("verify, report", {"verify", doc, "--report"}, 1,
+            "Verify: The Register data don't match.\n\nfirst mismatch at address 0x00000068\ncurrent:01  "
+            "register:00\n\nGATE_NIM (OUT-CH0) NIM output (0x0068 bit 0): module 0, document 1\n",
+            QString(), {{"download", doc}}, [](InProcessModule& m) { m.memory.poke(0x68, 0x00); });
+        row("verify, report of a document that does not compile", {"verify", bad, "--report"}, 1,
+            "Verify: The Register data don't match.\n", "PreLgc0: invalid at EOF");
         row("protect", {"protect", "--boot", "on"}, 0, "Current protection: off\nBoot protection: on\n");
         row("user-control", {"user-control", "--set", "0x0205"}, 0, "User control: 0x0205\n");
         row("eeprom-write", {"eeprom-write", "--ip", "10.0.0.5", "--udp", "65535"}, 0,
@@ -211,11 +190,11 @@ private slots:
         InProcessModule module;
         module.memory.rom().setBusyMs(0);
         for (const QStringList& command : before)
-            QCOMPARE(runInProcess(module, command).exitCode, 0);
+            QCOMPARE(runCli(module, command).exitCode, 0);
         if (setup)
             setup(module);
         module.requests.clear();
-        const Result r = runInProcess(module, args);
+        const CliResult r = runCli(module, args);
         QCOMPARE(r.exitCode, exitCode);
         QVERIFY2(out.isEmpty() ? r.out.isEmpty() : r.out.startsWith(out), qPrintable(r.out));
         QVERIFY2(r.err.contains(err), qPrintable(r.err));
@@ -333,13 +312,13 @@ private slots:
         stream->setRate(20000);
         stream->setRegisterReader([&module](quint32 address) { return module.memory.peek(address); });
         const QString scaler = examplePath("scaler.vxt3");
-        QCOMPARE(runInProcess(module, {"download", scaler}).exitCode, 0);
+        QCOMPARE(runCli(module, {"download", scaler}).exitCode, 0);
         module.requests.clear();
         if (bCloseStream)
             QTimer::singleShot(300, [&stream] { stream.reset(); });
-        const Result r = runInProcess(module, QStringList{"-t", QString::number(stream ? stream->port() : 0),
-                                                          "monitor", scaler, "--csv-dir", logs.path()} +
-                                                  args);
+        const CliResult r = runCli(module, QStringList{"-t", QString::number(stream ? stream->port() : 0),
+                                                       "monitor", scaler, "--csv-dir", logs.path()} +
+                                               args);
         QTEST(r.exitCode, "exitCode");
         QFETCH(QString, outPart);
         QFETCH(QString, errPart);
@@ -371,9 +350,9 @@ private slots:
         rlimit limit = saved;
         limit.rlim_cur = 2000;
         setrlimit(RLIMIT_FSIZE, &limit);
-        const Result r =
-            runInProcess(module, {"-t", QString::number(stream.port()), "monitor", examplePath("scaler.vxt3"),
-                                  "--csv-dir", logs.path(), "--until-count", "0:5000"});
+        const CliResult r =
+            runCli(module, {"-t", QString::number(stream.port()), "monitor", examplePath("scaler.vxt3"),
+                            "--csv-dir", logs.path(), "--until-count", "0:5000"});
         setrlimit(RLIMIT_FSIZE, &saved);
         std::signal(SIGXFSZ, previous);
         QCOMPARE(r.exitCode, 2);
@@ -391,19 +370,6 @@ private slots:
     }
 
 private:
-    static Result runInProcess(const InProcessModule& module, const QStringList& args)
-    {
-        Argv argv(QStringList{"vextor-cli", "-h", "127.0.0.1", "-u", QString::number(module.server.port()),
-                              "-o", "1"} +
-                  args);
-        Result r;
-        QTextStream out(&r.out);
-        QTextStream err(&r.err);
-        r.exitCode = CliApp::run(argv.argc(), argv.argv(), out, err);
-        out.flush();
-        err.flush();
-        return r;
-    }
     QString writeFile(const QString& name, const QByteArray& content)
     {
         const QString path = m_dir.filePath(name);

@@ -1,6 +1,9 @@
 #include "cli/cliApp.h"
 #include "tests/support/documents.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -86,6 +89,24 @@ private slots:
         QVERIFY(text.startsWith("$version"));
         QVERIFY(text.contains("$var wire 1 ! IN_CH0_PMT_A $end"));
         QVERIFY(text.endsWith("#10000\n"));
+    }
+
+    // --json: the same findings as data.
+    void json()
+    {
+        const Result r =
+            runCli({"--json", "preview", examplePath("scaler.vxt3"), examplePath("scaler.stim")});
+        QCOMPARE(r.exitCode, 0);
+        const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
+        QCOMPARE(o.value("verdict").toString(), QString("done"));
+        const QJsonObject data = o.value("data").toObject();
+        QCOMPARE(data.value("emulated_ns").toInt(), 200000);
+        QCOMPARE(data.value("outputs").toArray().at(0).toObject().value("name").toString(),
+                 QString("TRIPLE_OUT"));
+        const QJsonObject liveTime = data.value("counters").toArray().at(3).toObject();
+        QCOMPARE(liveTime.value("sum").toInt(), 100000);
+        QCOMPARE(liveTime.value("unit").toString(), QString("ns"));
+        QVERIFY(data.value("vcd").isNull());
     }
 
     void refused_data()

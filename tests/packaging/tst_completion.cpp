@@ -29,7 +29,8 @@ private slots:
         dataRow("command", QStringList{"rom-r"}, QString("rom-restore"));
         dataRow("command after global options", QStringList{"-h", "10.0.0.1", "-o", "3", "sta"},
                 QString("status"));
-        dataRow("global option", QStringList{"-"}, QString("-h -o -t -u"));
+        dataRow("global option", QStringList{"-"}, QString("--json -h -o -t -u"));
+        dataRow("command after a global flag", QStringList{"--json", "rom-r"}, QString("rom-restore"));
         dataRow("no guess at a host", QStringList{"-h", ""}, QString());
         dataRow("command option", QStringList{"protect", "--c"}, QString("--current"));
         dataRow("option after a valued one",

@@ -2,18 +2,20 @@
 
 #include "app/mainwindow.h"
 
+#include <QDialog>
 #include <QFile>
 #include <QPainter>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
 
 // Two sheets with every kind of block, labels used across the sheets and a FeedBack signal.
 const QString FIXTURE = QStringLiteral(VEXTOR_SOURCE_DIR "/tests/support/data/two_sheets.vxt3");
 
-// Answers the window's questions from scripts and records every message.
+// Answers the window's questions and dialogs from scripts and records every message.
 class ScriptedPrompts : public Prompts
 {
 public:
@@ -22,18 +24,39 @@ public:
         QString title;
         QString text;
         QMessageBox::StandardButton defaultButton;
+        QString informative = QString();
+        QString details = QString();
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QMessageBox::StandardButtons buttons = QMessageBox::Ok;
     };
+    // Drives a modal dialog (fills it, clicks its buttons) and returns its result.
+    using DialogScript = std::function<int(QDialog&)>;
+
     QVector<Shown> shown;
     QList<QMessageBox::StandardButton> answers; // taken in order; the default button when empty
     QStringList saveNames;                      // taken in order; "" (cancel) when empty
     QStringList texts;                          // taken in order; cancelled when empty
+    QList<DialogScript> dialogs;                // taken in order; a dialog without one is cancelled
+    QStringList dialogTitles;                   // of every modal dialog run
 
-    QMessageBox::StandardButton message(QWidget*, QMessageBox::Icon, const QString& title,
-                                        const QString& text, QMessageBox::StandardButtons,
-                                        QMessageBox::StandardButton defaultButton, const QPoint*) override
+    QMessageBox::StandardButton ask(QWidget*, const Box& box) override
     {
-        shown.append({title, text, defaultButton});
-        return answers.isEmpty() ? defaultButton : answers.takeFirst();
+        shown.append(
+            {box.title, box.text, box.defaultButton, box.informative, box.details, box.icon, box.buttons});
+        return answers.isEmpty() ? box.defaultButton : answers.takeFirst();
+    }
+    int exec(QDialog& dialog) override
+    {
+        dialogTitles << dialog.windowTitle();
+        return dialogs.isEmpty() ? int(QDialog::Rejected) : dialogs.takeFirst()(dialog);
+    }
+    // The texts shown so far, joined by "|".
+    QString shownTexts() const
+    {
+        QStringList all;
+        for (const Shown& s : shown)
+            all.append(s.text);
+        return all.join(QLatin1Char('|'));
     }
     QString openFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
     QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override
