@@ -9,7 +9,6 @@ bool bit(quint32 word, int i)
 
 Emulator::Emulator(const ModuleImage& image, const Stimulus& stimulus)
     : m_image(image)
-    , m_stimulus(stimulus)
 {
     for (int ch = 0; ch < INPUTS; ++ch) {
         m_waves[size_t(ch)] = ChannelWave(stimulus.trainsOf(ch));

@@ -97,7 +97,6 @@ private:
     void recordTrace(qint64 k, quint64 word);
 
     ModuleImage m_image;
-    Stimulus m_stimulus;
     std::array<quint16, ModuleImage::FRONTEND_ENTRIES> m_frontend;
     std::array<quint8, ModuleImage::BACKEND_ENTRIES> m_outputLut;
     std::array<quint8, ModuleImage::BACKEND_ENTRIES> m_feedbackLut;
