@@ -2,6 +2,7 @@
 
 #include "app/deviceFlows.h"
 #include "app/sheetTabs.h"
+#include "dialogs/previewWindow.h"
 #include "editor/dragwidget.h"
 #include "editor/labelWidget.h"
 #include "editor/menuWidget.h"
@@ -118,6 +119,8 @@ void MainWindow::connectActions()
     connect(action("actionTabNew"), &QAction::triggered, this, [this] { tabNew(); });
     connect(action("actionRename"), &QAction::triggered, this, &MainWindow::tabRename);
     connect(action("actionQuit"), &QAction::triggered, m_parent, &QWidget::close);
+    connect(action("actionPreview"), &QAction::triggered, this,
+            [this] { PreviewWindow::showFor(this, m_document.get(), m_fileName); });
     for (QAction* recent : m_actions->recentFileActions())
         connect(recent, &QAction::triggered, this, &MainWindow::openRecentFile);
 }

@@ -150,9 +150,20 @@ qint64 CounterStream::queuedBytes() const
     return m_pClient ? m_pClient->bytesToWrite() : 0;
 }
 
+void CounterStream::sendRecord(int counter, quint64 value)
+{
+    if (!m_pClient || m_pClient->state() != QAbstractSocket::ConnectedState ||
+        m_pClient->bytesToWrite() >= MAX_QUEUED)
+        return;
+    uchar word[8];
+    qToBigEndian(recordWord(counter, value), word);
+    m_pClient->write(reinterpret_cast<const char*>(word), 8);
+    ++m_nSent;
+}
+
 void CounterStream::pump()
 {
-    if (!m_pClient || m_pClient->state() != QAbstractSocket::ConnectedState)
+    if (m_bExternal || !m_pClient || m_pClient->state() != QAbstractSocket::ConnectedState)
         return;
     QVector<int> counters;
     for (int c = 0; c < COUNTERS; ++c) {

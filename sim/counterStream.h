@@ -63,6 +63,11 @@ public:
     void setRateProfile(const RateProfile& profile) { m_profile = profile; }
     void setInvalidEvery(int k);
     void setSeed(quint32 seed);
+    // Records come from sendRecord() only (the emulator's), not from the pattern.
+    void setExternalRecords(bool bExternal) { m_bExternal = bExternal; }
+    // Sends one record to the connected client; dropped without a client or while the queue is
+    // full.
+    void sendRecord(int counter, quint64 value);
 
     bool isStreaming(int counter) const;
     quint64 recordsSent() const { return m_nSent; }
@@ -98,4 +103,5 @@ private:
     double m_credit = 0;
     QElapsedTimer m_sinceTick;
     quint64 m_nSent = 0;
+    bool m_bExternal = false;
 };

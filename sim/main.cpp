@@ -5,6 +5,7 @@
 
 #include "sim/counterStream.h"
 #include "sim/moduleMemory.h"
+#include "sim/previewDriver.h"
 #include "sim/romStore.h"
 #include "sim/tampServer.h"
 
@@ -183,9 +184,16 @@ int main(int argc, char** argv)
     const QCommandLineOption invalidOption(QStringLiteral("invalid-every"),
                                            QStringLiteral("Send an invalid word after every K records."),
                                            QStringLiteral("K"), QStringLiteral("0"));
+    const QCommandLineOption previewOption(
+        QStringLiteral("preview-stimulus"),
+        QStringLiteral(
+            "Run the registers in the emulator on the test pulses of FILE, in step with the clock, "
+            "and stream what the measure counters count (the rate options then do not apply)."),
+        QStringLiteral("FILE"));
     parser.addOptions({bindOption, udpOption, tcpOption, stateOption, lossOption, dupOption, strayOption,
                        delayOption, seedOption, versionOption, romBusyOption, romPagesOption, rateOption,
                        profileOption, invalidOption});
+    parser.addOption(previewOption);
     if (!parser.parse(QCoreApplication::arguments()))
         return usage(parser, parser.errorText());
     if (parser.isSet(QStringLiteral("help"))) {
@@ -232,6 +240,10 @@ int main(int argc, char** argv)
     const int invalidEvery = parser.value(invalidOption).toInt(&ok);
     if (!ok || invalidEvery < 0)
         return usage(parser, QStringLiteral("--invalid-every takes a number of records"));
+    Stimulus stimulus;
+    QString stimulusError;
+    if (parser.isSet(previewOption) && !Stimulus::load(parser.value(previewOption), stimulus, stimulusError))
+        return usage(parser, stimulusError);
     faults.dup = parser.isSet(dupOption);
     faults.stray = parser.isSet(strayOption);
 
@@ -288,6 +300,14 @@ int main(int argc, char** argv)
     if (saver)
         QObject::connect(&server, &TampServer::memoryChanged, saver, &StateSaver::changed);
 
+    std::unique_ptr<PreviewDriver> preview;
+    if (parser.isSet(previewOption)) {
+        preview = std::make_unique<PreviewDriver>(&memory, stimulus);
+        stream.setExternalRecords(true);
+        QObject::connect(preview.get(), &PreviewDriver::record, &stream, &CounterStream::sendRecord);
+        preview->start();
+    }
+
     installSignalHandlers(app);
     std::printf("vextor-sim udp=%u tcp=%u\n", server.port(), stream.port());
     std::fflush(stdout);
@@ -295,5 +315,7 @@ int main(int argc, char** argv)
     const int rc = app.exec();
     if (saver)
         saver->saveIfChanged();
+    if (preview)
+        std::printf("%s\n", qPrintable(preview->summary()));
     return rc;
 }
