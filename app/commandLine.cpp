@@ -25,11 +25,12 @@ CommandLine parseCommandLine(int argc, char** argv)
         if (opt == '?' || opt == ':')
             continue;
         const QString arg = QString::fromLocal8Bit(optarg ? optarg : "");
-        const OptionResult result = applyConnectionOption(opt, arg, cl.info);
+        QString reason;
+        const OptionResult result = applyConnectionOption(opt, arg, cl.info, &reason);
         if (result == OptionResult::Stored)
             cl.supplied = true;
         else if (result == OptionResult::Refused)
-            cl.error = usage;
+            cl.error = reason.isEmpty() ? usage : usage + QLatin1Char('\n') + reason;
     }
     const int rest = argc - optind;
     if (rest == 1)

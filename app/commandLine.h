@@ -11,7 +11,7 @@ struct CommandLine
     InfoOstrum info = InfoOstrum::defaults(true);
     bool supplied = false;   // at least one option stored a value (-a on alone does not count)
     QString fileName;        // empty: no document
-    QString error;           // usage text, or empty
+    QString error;           // usage text (and the reason, when known), or empty
     int applicationArgc = 0; // argument count to hand to QApplication
 };
 

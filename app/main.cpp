@@ -2,6 +2,7 @@
 #include "app/mainwindow.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QMessageBox>
 
 int main(int argc, char** argv)
@@ -9,7 +10,12 @@ int main(int argc, char** argv)
     CommandLine cl = parseCommandLine(argc, argv);
     int qtArgc = cl.applicationArgc;
     QApplication app(qtArgc, argv);
+    // Desktops match the window to the installed desktop entry by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("vextor"));
     MainWindow window(cl.fileName, cl.supplied ? &cl.info : nullptr, nullptr);
+    // The icon theme's when installed, else the compiled-in one (registered by the window's pictures).
+    QApplication::setWindowIcon(
+        QIcon::fromTheme(QStringLiteral("vextor"), QIcon(QStringLiteral(":/Vextor_icon/vextor.png"))));
     if (!cl.error.isEmpty())
         QMessageBox::warning(&window, QStringLiteral("Vextor"), cl.error, QMessageBox::Ok);
     window.show();

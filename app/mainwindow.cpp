@@ -1,6 +1,8 @@
 #include "app/mainwindow.h"
 
+#include "app/deviceFlows.h"
 #include "app/sheetTabs.h"
+#include "dialogs/previewWindow.h"
 #include "editor/dragwidget.h"
 #include "editor/labelWidget.h"
 #include "editor/menuWidget.h"
@@ -46,13 +48,16 @@ MainWindow::MainWindow(QString& fileName, InfoOstrum* info, QWidget* parent)
 
     m_actions = std::make_unique<WindowActions>(this);
     buildLayout();
+    m_flows = std::make_unique<DeviceFlows>(*this);
     connectActions();
     connectEditActions();
+    connectDeviceActions();
     setTitle(NEW_FILE, QStringLiteral("Vextor Ⅲ"));
     *infoOstrum() = m_connection.initial();
     setDialogEnabled(false);
     updateRecentFileActions();
     startHistory(QByteArray());
+    m_flows->refreshStatus();
 
     if (!fileName.isEmpty())
         open(fileName);
@@ -115,13 +120,38 @@ void MainWindow::connectActions()
     connect(action("actionTabNew"), &QAction::triggered, this, [this] { tabNew(); });
     connect(action("actionRename"), &QAction::triggered, this, &MainWindow::tabRename);
     connect(action("actionQuit"), &QAction::triggered, m_parent, &QWidget::close);
+    connect(action("actionPreview"), &QAction::triggered, this,
+            [this] { PreviewWindow::showFor(this, m_document.get(), m_fileName); });
     for (QAction* recent : m_actions->recentFileActions())
         connect(recent, &QAction::triggered, this, &MainWindow::openRecentFile);
+}
+
+void MainWindow::connectDeviceActions()
+{
+    const QVector<QPair<const char*, void (MainWindow::*)()>> commands = {
+        {"action_Download", &MainWindow::on_action_Download_triggered},
+        {"action_Verify", &MainWindow::on_action_Verify_triggered},
+        {"action_Save", &MainWindow::on_action_Save_triggered},
+        {"action_Restore", &MainWindow::on_action_Restore_triggered},
+        {"action_Change_Boot_ROM_Page", &MainWindow::on_action_Change_Boot_ROM_Page_triggered},
+        {"action_Write_Protect", &MainWindow::on_action_Write_Protect_triggered},
+        {"action_Clear_ROM", &MainWindow::on_action_Clear_ROM_triggered},
+        {"actionSync", &MainWindow::on_actionSync_triggered},
+        {"action_User_Control", &MainWindow::on_action_User_Control_triggered},
+        {"actionOstrum", &MainWindow::on_actionOstrum_triggered},
+        {"action_DRC", &MainWindow::on_action_DRC_triggered},
+        {"action_Property", &MainWindow::on_action_Property_triggered},
+        {"actionHardware_Setup", &MainWindow::on_actionHardware_Setup_triggered},
+        {"action_About", &MainWindow::on_action_About_triggered},
+    };
+    for (const auto& command : commands)
+        connect(action(QLatin1String(command.first)), &QAction::triggered, this, command.second);
 }
 
 MainWindow::~MainWindow()
 {
     m_settings.setGeometry(geometry());
+    m_flows.reset();
     // The sheets show blocks of the document: they go before it.
     disconnect(m_tabWidget, nullptr, this, nullptr);
     m_document->disconnect(this);
@@ -322,14 +352,12 @@ void MainWindow::showHistoryState()
 {
     m_parent->setWindowModified(m_history.isModified());
     m_actions->setUndoRedoEnabled(m_history.canUndo(), m_history.canRedo());
+    m_flows->refreshStatus();
 }
 
 void MainWindow::setDialogEnabled(bool bEnabled)
 {
-    // Counters and User Control show data of the last download, and this window keeps none yet:
-    // being back at the state the module holds is not enough to open them.
-    Q_UNUSED(bEnabled);
-    m_actions->setDialogEnabled(false, false);
+    m_flows->setDialogEnabled(bEnabled);
 }
 
 QMessageBox::StandardButton MainWindow::checkModified()
@@ -350,13 +378,14 @@ void MainWindow::clear()
 {
     m_document->clear();
     *infoOstrum() = m_connection.cleared();
+    m_flows->refreshStatus();
 }
 
 void MainWindow::clearBuffer()
 {
     m_history.clear();
+    m_flows->clearBuffer();
     showHistoryState();
-    setDialogEnabled(false);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -420,6 +449,7 @@ bool MainWindow::display(QByteArray& data, QString fileName, bool bSetRecent)
         // Replacing the document's settings by the command line's is a change.
         if (m_connection.applyCommandLine(*infoOstrum()))
             setModified();
+        m_flows->refreshStatus();
         return true;
     }
     clear();
@@ -533,4 +563,95 @@ bool MainWindow::event(QEvent* event)
         break;
     }
     return QMainWindow::event(event);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Device commands
+
+void MainWindow::on_action_Download_triggered()
+{
+    m_flows->download();
+}
+
+void MainWindow::on_action_Verify_triggered()
+{
+    m_flows->verify();
+}
+
+void MainWindow::on_action_Save_triggered()
+{
+    m_flows->romCommand(RomCommand::Save);
+}
+
+void MainWindow::on_action_Restore_triggered()
+{
+    m_flows->romCommand(RomCommand::Restore);
+}
+
+void MainWindow::on_action_Change_Boot_ROM_Page_triggered()
+{
+    m_flows->romCommand(RomCommand::BootNum);
+}
+
+void MainWindow::on_action_Write_Protect_triggered()
+{
+    m_flows->writeProtect();
+}
+
+void MainWindow::on_action_Clear_ROM_triggered()
+{
+    m_flows->initializeRom();
+}
+
+void MainWindow::on_actionSync_triggered()
+{
+    m_flows->sync();
+}
+
+void MainWindow::on_action_User_Control_triggered()
+{
+    m_flows->windows().userControl();
+}
+
+void MainWindow::on_actionOstrum_triggered()
+{
+    m_flows->windows().counters();
+}
+
+void MainWindow::on_action_DRC_triggered()
+{
+    m_flows->windows().drc();
+}
+
+void MainWindow::on_action_Property_triggered()
+{
+    m_flows->windows().ethernetSetting();
+}
+
+void MainWindow::on_actionHardware_Setup_triggered()
+{
+    m_flows->windows().hardwareSetup();
+}
+
+void MainWindow::on_action_About_triggered()
+{
+    m_flows->about();
+}
+
+void MainWindow::closedOstrum()
+{
+    if (m_flows) // not while the window goes
+        m_flows->windows().closedOstrum();
+}
+
+void MainWindow::closedUserControl()
+{
+    if (m_flows) // not while the window goes
+        m_flows->windows().closedUserControl();
+}
+
+void MainWindow::closedDrcDialog()
+{
+    if (m_flows) // not while the window goes
+        m_flows->windows().closedDrcDialog();
 }

@@ -16,6 +16,7 @@
 
 class BlockDiagram;
 class BlockItem;
+class DeviceFlows;
 class Document;
 class LabelWidget;
 class MenuWidget;
@@ -46,6 +47,8 @@ public:
 
     // Replaces the prompts (the window owns them).
     void setPrompts(std::unique_ptr<Prompts> prompts);
+    // The device commands and their windows.
+    DeviceFlows& deviceFlows() const { return *m_flows; }
 
     Document* document() const { return m_document.get(); }
     BlockDiagram* blockDiagram() const;
@@ -91,6 +94,9 @@ public:
     bool checkExtension(QString& name);
     void clear();
     void clearBuffer();
+    // Counters and User Control: false disables both, true enables each that has data of the
+    // last download to show.
+    void setDialogEnabled(bool bEnabled);
 
 public slots:
     void newDiagram();
@@ -117,8 +123,30 @@ public slots:
     // Paste is enabled exactly while the clipboard holds copied blocks.
     void isCopyText();
 
+    // The device commands.
+    void on_action_Download_triggered();
+    void on_action_Verify_triggered();
+    void on_action_Save_triggered();
+    void on_action_Restore_triggered();
+    void on_action_Change_Boot_ROM_Page_triggered();
+    void on_action_Write_Protect_triggered();
+    void on_action_Clear_ROM_triggered();
+    void on_actionSync_triggered();
+    void on_action_User_Control_triggered();
+    void on_actionOstrum_triggered();
+    void on_action_DRC_triggered();
+    void on_action_Property_triggered();
+    void on_actionHardware_Setup_triggered();
+    void on_action_About_triggered();
+    // The windows of the device commands were closed.
+    void closedOstrum();
+    void closedUserControl();
+    void closedDrcDialog();
+
 signals:
     void currentTabChanged(int index);
+    // Asks the counter monitor to stop its stream (before a download).
+    void closeOstrum();
 
 protected:
     bool event(QEvent* event) override;
@@ -134,7 +162,7 @@ private:
     void setTitle(const QString& file, const QString& program);
     void setCurrentFile(const QString& fileName);
     void updateRecentFileActions();
-    void setDialogEnabled(bool bEnabled);
+    void connectDeviceActions();
     void showHistoryState();
     void warning(const QString& title, const QString& text);
     static QString documentsLocation();
@@ -152,4 +180,9 @@ private:
     WindowSettings m_settings;
     std::unique_ptr<WindowActions> m_actions;
     std::unique_ptr<Prompts> m_prompts;
+    // Last, so that it goes first: its workers and windows use everything above.
+    std::unique_ptr<DeviceFlows> m_flows;
+
+    friend class DeviceFlows;
+    friend class DeviceWindows;
 };

@@ -3,7 +3,7 @@
 #include "cli/commands.h"
 #include "device/connectionOptions.h"
 
-#include <unistd.h>
+#include <getopt.h>
 
 namespace {
 const char* const PROGRAM = "vextor-cli";
@@ -20,7 +20,8 @@ const QVector<CliCommand>& CliApp::commands()
         {"truth-table", "DOC BLOCK", "print the truth table of a logic block of DOC", 2, 2,
          &truthTableCommand},
         {"download", "DOC", "check DOC and write its register image to the module", 1, 1, &downloadCommand},
-        {"verify", "DOC", "compare the module's registers with DOC", 1, 1, &verifyCommand},
+        {"verify", "DOC [--report]",
+         "compare the module's registers with DOC (--report: list every difference)", 1, 2, &verifyCommand},
         {"status", "", "print the module's version, protection and ROM slots", 0, 0, &statusCommand},
         {"protect", "[--current on|off] [--boot on|off]", "show or set the write protection", 0, 4,
          &protectCommand},
@@ -38,8 +39,10 @@ const QVector<CliCommand>& CliApp::commands()
          &romInitCommand},
         {"sync", "[--out FILE]", "print (or save) the document of the module's current ROM slot", 0, 2,
          &syncCommand},
-        {"monitor", "DOC [--seconds N] [--csv-dir DIR]",
-         "show and log the measure-counter stream configured by DOC", 1, 5, &monitorCommand},
+        {"monitor", "DOC [--seconds N] [--until-count K:N] [--start] [--csv-dir DIR]",
+         "show and log the measure-counter stream configured by DOC", 1, 8, &monitorCommand},
+        {"preview", "DOC STIMULUS [--duration T] [--vcd FILE]",
+         "run DOC on the test pulses of STIMULUS in software", 2, 6, &previewCommand},
     };
     return table;
 }
@@ -47,9 +50,16 @@ const QVector<CliCommand>& CliApp::commands()
 QString CliApp::usageText()
 {
     QString text =
-        QStringLiteral("Usage: %1 [-h host] [-u udpPort] [-t tcpPort] [-o timeoutSeconds] COMMAND [ARGS]\n"
+        QStringLiteral("Usage: %1 [-h host] [-u udpPort] [-t tcpPort] [-o timeoutSeconds] [--json] COMMAND "
+                       "[ARGS]\n"
+                       "  -o: how long each attempt of a register access waits for its reply, %2 to %3 "
+                       "seconds (%2: 4 seconds)\n"
+                       "  --json: print the result as one line of JSON (monitor: one line per report, then "
+                       "the result)\n"
                        "Commands:\n")
-            .arg(QLatin1String(PROGRAM));
+            .arg(QLatin1String(PROGRAM))
+            .arg(InfoOstrum::MIN_TIMEOUT)
+            .arg(InfoOstrum::MAX_TIMEOUT);
     int width = 0;
     for (const CliCommand& c : commands())
         width = qMax(width, synopsis(c).size());
@@ -72,17 +82,25 @@ QString CliApp::synopsis(const CliCommand& command)
 bool CliApp::parseGlobalOptions(int argc, char** argv, GlobalOptions& options, int& next, QTextStream& err)
 {
     // "+": options end at the command word, so that commands may have options of their own.
+    static const option LONG_OPTIONS[] = {{"json", no_argument, nullptr, 'J'}, {nullptr, 0, nullptr, 0}};
     optind = 0;
     bool ok = true;
     int opt;
-    while ((opt = getopt(argc, argv, "+h:u:t:o:")) != -1) {
+    while ((opt = getopt_long(argc, argv, "+h:u:t:o:", LONG_OPTIONS, nullptr)) != -1) {
         if (opt == '?' || opt == ':') {
             ok = false; // getopt has reported it
             continue;
         }
+        if (opt == 'J') {
+            options.bJson = true;
+            continue;
+        }
         const QString arg = QString::fromLocal8Bit(optarg ? optarg : "");
-        if (applyConnectionOption(opt, arg, options.values) != OptionResult::Stored) {
+        QString reason;
+        if (applyConnectionOption(opt, arg, options.values, &reason) != OptionResult::Stored) {
             err << PROGRAM << ": invalid value for -" << char(opt) << ": " << arg << '\n';
+            if (!reason.isEmpty())
+                err << reason << '\n';
             ok = false;
             continue;
         }
@@ -122,8 +140,11 @@ int CliApp::run(int argc, char** argv, QTextStream& out, QTextStream& err)
             err << "Usage: " << PROGRAM << ' ' << synopsis(command) << '\n';
             return ExitUsage;
         }
-        CliContext context(options, out, err);
-        return command.handler(context, args);
+        CliContext context(options, name, out, err);
+        const int exitCode = command.handler(context, args);
+        // Every command ends with its result printed, or with a usage error.
+        Q_ASSERT(context.hasFinished() != (exitCode == ExitUsage));
+        return exitCode;
     }
     err << PROGRAM << ": unknown command: " << name << '\n' << usageText();
     return ExitUsage;

@@ -4,27 +4,7 @@
 #include "operations/deviceOperation.h"
 
 #include <QEventLoop>
-#include <QFile>
-
-int exitCodeFor(Verdict verdict)
-{
-    switch (verdict) {
-    case Verdict::Done:
-        return ExitOk;
-    case Verdict::DrcErrors:
-    case Verdict::WriteProtected:
-    case Verdict::Mismatch:
-    case Verdict::NotDownloaded:
-    case Verdict::MemoryFull:
-    case Verdict::NoData:
-    case Verdict::RegistersModified:
-        return ExitNegative;
-    case Verdict::CommunicationFailure:
-    case Verdict::Cancelled:
-        break;
-    }
-    return ExitFailure;
-}
+#include <QJsonDocument>
 
 InfoOstrum GlobalOptions::target(const Document* doc) const
 {
@@ -72,8 +52,10 @@ bool CommandArgs::scan(const QStringList& args, const QStringList& valued, const
     return true;
 }
 
-CliContext::CliContext(const GlobalOptions& options, QTextStream& out, QTextStream& err)
+CliContext::CliContext(const GlobalOptions& options, const QString& command, QTextStream& out,
+                       QTextStream& err)
     : m_options(options)
+    , m_command(command)
     , m_out(out)
     , m_err(err)
 {}
@@ -90,33 +72,31 @@ bool CliContext::scan(const QStringList& args, const QStringList& valued, const 
 
 std::unique_ptr<Document> CliContext::loadDocument(const QString& fileName)
 {
-    QFile file(fileName);
-    if (!file.exists()) {
-        m_err << QStringLiteral("%1: No such file or directory.").arg(fileName) << '\n';
-        return nullptr;
-    }
-    if (!file.open(QIODevice::ReadOnly)) {
-        m_err << QStringLiteral("Cannot read file %1:\n%2.").arg(fileName, file.errorString()) << '\n';
+    QByteArray data;
+    QString error;
+    if (!Document::readFile(fileName, data, &error)) {
+        finish(CommandResult::failure(CommandResult::FILE_FAILURE, error));
         return nullptr;
     }
     auto doc = std::make_unique<Document>();
-    const bool parsed = doc->parseFile(file.readAll());
-    QStringList shown;
-    for (const auto& message : doc->messages()) {
-        m_err << message.second << '\n';
-        shown.append(message.second);
-    }
+    const bool parsed = doc->parseFile(data);
+    QStringList messages;
+    for (const auto& message : doc->messages())
+        messages.append(message.second);
     if (!parsed) {
         // The reader may have raised its failure as a message already.
-        if (!doc->errorText().isEmpty() && !shown.contains(doc->errorText()))
-            m_err << doc->errorText() << '\n';
+        if (!doc->errorText().isEmpty() && !messages.contains(doc->errorText()))
+            messages.append(doc->errorText());
         if (doc->isEmptyDocument())
-            m_err << QStringLiteral("File specified in %1 is not a valid XML file for Vextor3.").arg(fileName)
-                  << '\n';
+            messages.append(
+                QStringLiteral("File specified in %1 is not a valid XML file for Vextor3.").arg(fileName));
+        finish(CommandResult::failure(CommandResult::FILE_FAILURE, messages.join(QLatin1Char('\n'))));
         return nullptr;
     }
     if (!doc->readOK())
-        m_err << QStringLiteral("The loaded file is not correct. Some setting is ignored.") << '\n';
+        messages.append(QStringLiteral("The loaded file is not correct. Some setting is ignored."));
+    for (const QString& message : qAsConst(messages))
+        notice(message);
     return doc;
 }
 
@@ -136,24 +116,54 @@ const OperationOutcome& CliContext::run(DeviceOperation& operation, bool bProgre
     loop.exec();
     if (bShown)
         m_err << "\n" << Qt::flush;
+    if (!operation.outcome().notice.isEmpty())
+        notice(operation.outcome().notice);
     return operation.outcome();
 }
 
-int CliContext::report(const OperationOutcome& outcome)
+void CliContext::notice(const QString& text)
 {
-    if (!outcome.isDone() && !outcome.message.isEmpty())
-        m_err << outcome.message << Qt::endl;
-    return exitCodeFor(outcome.verdict);
+    m_err << text << Qt::endl;
+    m_notices.append(text);
+}
+
+void CliContext::problem(const QString& text)
+{
+    m_err << text << Qt::endl;
+    m_problems.append(text);
+}
+
+int CliContext::finish(const CommandResult& result)
+{
+    Q_ASSERT(!m_bFinished); // one result per command
+    m_bFinished = true;
+    if (!result.message.isEmpty())
+        m_err << result.message << Qt::endl;
+    if (!json()) {
+        m_out << result.text << Qt::flush;
+        return result.exitCode;
+    }
+    QStringList messages = m_problems;
+    if (!result.message.isEmpty())
+        messages.append(result.message);
+    printJson({{"command", m_command},
+               {"verdict", result.verdict},
+               {"exit_code", result.exitCode},
+               {"text", result.text},
+               {"message", messages.join(QLatin1Char('\n'))},
+               {"notice", m_notices.join(QLatin1Char('\n'))},
+               {"data", result.data}});
+    return result.exitCode;
+}
+
+void CliContext::printJson(const QJsonObject& object)
+{
+    m_out.setCodec("UTF-8"); // JSON is UTF-8, whatever the locale
+    m_out << QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) << '\n' << Qt::flush;
 }
 
 int CliContext::usage(const QString& text)
 {
     m_err << text << Qt::endl;
     return ExitUsage;
-}
-
-int CliContext::fail(const QString& text)
-{
-    m_err << text << Qt::endl;
-    return ExitFailure;
 }

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "cli/commandResult.h"
 #include "model/infoOstrum.h"
-#include "operations/outcome.h"
 
 #include <QMap>
 #include <QStringList>
@@ -12,18 +12,6 @@
 class DeviceOperation;
 class Document;
 
-// Exit codes of vextor-cli.
-enum CliExit {
-    ExitOk = 0,       // done; for checks: nothing wrong
-    ExitNegative = 1, // the command ran and its answer is no (design rule errors, a mismatch,
-                      // write protection, the ROM's state, an expression error)
-    ExitFailure = 2,  // the module was not reached, or a file could not be read or written
-    ExitUsage = 64    // unknown command, wrong arguments or option values
-};
-
-// The exit code that tells a script how an operation ended.
-int exitCodeFor(Verdict verdict);
-
 // The global options before the command, read by the editor's acceptance rules, and which of
 // them were given.
 struct GlobalOptions
@@ -33,6 +21,7 @@ struct GlobalOptions
     bool bUdpPort = false;
     bool bTcpPort = false;
     bool bTimeout = false;
+    bool bJson = false; // --json: each result as one line of JSON on standard output
 
     // The module to talk to: each option that was given, else the document's root settings (when
     // there is a document), else the built-in defaults.
@@ -59,38 +48,52 @@ struct CommandArgs
 };
 
 // What a command works with: the global options, the two output streams (results on standard
-// output, messages on standard error), the document reader, and the running and reporting of
-// device operations.
+// output, messages on standard error), the document reader, the running of device operations and
+// the printing of the command's result, as text or, with --json, as JSON.
 class CliContext
 {
 public:
-    CliContext(const GlobalOptions& options, QTextStream& out, QTextStream& err);
+    CliContext(const GlobalOptions& options, const QString& command, QTextStream& out, QTextStream& err);
 
     QTextStream& out() { return m_out; }
     QTextStream& err() { return m_err; }
     InfoOstrum target(const Document* doc = nullptr) const { return m_options.target(doc); }
+    bool json() const { return m_options.bJson; }
 
     // The command's arguments; false after the problem has been reported (exit with ExitUsage).
     bool scan(const QStringList& args, const QStringList& valued, const QStringList& flags,
               CommandArgs& parsed);
 
-    // Reads and parses a document file. On failure the reader's message is on standard error and
-    // the result is null (the command then exits with ExitFailure). Warnings of a successful read
-    // go to standard error too.
+    // Reads and parses a document file. On failure the reader's message is the command's result
+    // (finish() has run: the command returns ExitFailure) and the result is null. Warnings of a
+    // successful read are notices.
     std::unique_ptr<Document> loadDocument(const QString& fileName);
 
     // Runs the operation to its end in a local event loop; with bProgress its progress is shown
-    // on standard error as "\r<label>: <value> bytes".
+    // on standard error as "\r<label>: <value> bytes". The outcome's notice, if any, is a notice.
     const OperationOutcome& run(DeviceOperation& operation, bool bProgress = false);
-    // The exit code of an outcome, its message (if any) on standard error unless it is Done.
-    int report(const OperationOutcome& outcome);
 
-    // The text on standard error; the exit code ExitUsage or ExitFailure.
+    // Said on standard error at once and kept for the JSON result: what was put right or noticed
+    // on the way, and a failure that does not end the command at once.
+    void notice(const QString& text);
+    void problem(const QString& text);
+
+    // Prints the command's result and returns its exit code: its text on standard output or, with
+    // --json, one line holding the JSON object instead; its message on standard error either way.
+    int finish(const CommandResult& result);
+    // One line of JSON on standard output, for results that stream (monitor).
+    void printJson(const QJsonObject& object);
+    bool hasFinished() const { return m_bFinished; }
+
+    // The text on standard error; the exit code ExitUsage. Usage errors print no JSON.
     int usage(const QString& text);
-    int fail(const QString& text);
 
 private:
     GlobalOptions m_options;
+    QString m_command;
     QTextStream& m_out;
     QTextStream& m_err;
+    QStringList m_notices;
+    QStringList m_problems;
+    bool m_bFinished = false;
 };

@@ -1,8 +1,10 @@
 #include "cli/cliPrompts.h"
 
+#include "cli/cliContext.h"
+
 bool CliPrompts::continueAfterWarnings(const QString& report)
 {
-    m_err << report << Qt::endl;
+    m_context.err() << report << Qt::endl;
     return true;
 }
 
@@ -10,9 +12,9 @@ bool CliPrompts::confirm(Question question)
 {
     if (question != Question::SaveNotDownloaded || bForce)
         return true;
-    m_err << QuestionBox::of(Question::SaveNotDownloaded).text << "\n"
-          << QuestionBox::of(Question::SaveWithoutGui).text << "\n(--force saves it nevertheless)"
-          << Qt::endl;
+    m_context.problem(QuestionBox::of(Question::SaveNotDownloaded).text + QLatin1Char('\n') +
+                      QuestionBox::of(Question::SaveWithoutGui).text +
+                      QStringLiteral("\n(--force saves it nevertheless)"));
     return false;
 }
 

@@ -2,18 +2,19 @@
 
 #include "operations/operationPrompts.h"
 
-#include <QTextStream>
-
 #include <optional>
+
+class CliContext;
 
 // A flow's decisions answered from the command's options: design-rule warnings are shown and
 // passed, the questions answered yes (the ROM-save ones only with --force, else their texts are
-// shown), the ROM slot, comment, boot slot and protection taken from the arguments.
+// shown as the command's problem), the ROM slot, comment, boot slot and protection taken from the
+// arguments.
 class CliPrompts : public OperationPrompts
 {
 public:
-    explicit CliPrompts(QTextStream& err)
-        : m_err(err)
+    explicit CliPrompts(CliContext& context)
+        : m_context(context)
     {}
 
     bool bForce = false;
@@ -29,5 +30,5 @@ public:
     bool chooseProtection(const Protection& now, Protection& wanted) override;
 
 private:
-    QTextStream& m_err;
+    CliContext& m_context;
 };

@@ -30,3 +30,7 @@ int syncCommand(CliContext& context, const QStringList& args);
 
 // The measure-counter stream configured by a document, shown and logged.
 int monitorCommand(CliContext& context, const QStringList& args);
+
+// The design run in software on test pulses: per output its pulses and rate, per measure counter
+// its totals, and with --vcd the waveforms.
+int previewCommand(CliContext& context, const QStringList& args);

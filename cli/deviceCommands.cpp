@@ -1,9 +1,13 @@
 #include "cli/cliContext.h"
 #include "cli/cliPrompts.h"
 #include "cli/commands.h"
+#include "cli/resultData.h"
 #include "io/document.h"
 #include "operations/downloadOperation.h"
 #include "operations/moduleOperations.h"
+
+#include <QJsonArray>
+#include <QRegularExpression>
 
 namespace {
 
@@ -35,6 +39,41 @@ bool scanOptionsOnly(CliContext& context, const QStringList& args, const QString
     return false;
 }
 
+QString hexText(uint value, int digits)
+{
+    return QString::number(value, 16).rightJustified(digits, QLatin1Char('0'));
+}
+
+// The first difference a verification found, from its report "address 0x<address>\ncurrent:<value>
+// register:<value>" (the document's value, then the module's, or "missing" where the module's
+// read-out ended): address, document and module as numbers, module null when missing. Null when
+// the report names no difference.
+QJsonValue firstMismatchData(const QString& report)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("address 0x([0-9a-f]+)\\s+current:([0-9a-f]+)\\s+register:([0-9a-f]+|missing)"));
+    const QRegularExpressionMatch match = pattern.match(report);
+    if (!match.hasMatch())
+        return QJsonValue();
+    const auto number = [&match](int n) {
+        return QJsonValue(double(match.captured(n).toULongLong(nullptr, 16)));
+    };
+    return QJsonObject{{"address", number(1)},
+                       {"document", number(2)},
+                       {"module", match.captured(3) == QLatin1String("missing") ? QJsonValue() : number(3)}};
+}
+
+// One setting in which the module differs: its register or table entry, the bit (null for a whole
+// register), the block and setting it comes from, and both values.
+QJsonObject differenceData(const ImageDifference& difference)
+{
+    return {{"address", qint64(difference.address)},
+            {"bit", difference.bit < 0 ? QJsonValue() : QJsonValue(difference.bit)},
+            {"setting", difference.setting},
+            {"module", qint64(difference.module)},
+            {"document", qint64(difference.document)}};
+}
+
 } // namespace
 
 int downloadCommand(CliContext& context, const QStringList& args)
@@ -42,50 +81,89 @@ int downloadCommand(CliContext& context, const QStringList& args)
     const std::unique_ptr<Document> doc = context.loadDocument(args.at(0));
     if (!doc)
         return ExitFailure;
-    CliPrompts prompts(context.err());
+    CliPrompts prompts(context);
     DownloadOperation download(context.target(doc.get()), *doc->diagram(), prompts);
     const OperationOutcome& outcome = context.run(download, true);
+    CommandResult result(outcome);
     if (outcome.verdict == Verdict::DrcErrors)
-        context.err() << outcome.report << Qt::endl;
-    return context.report(outcome);
+        result.message = outcome.report;
+    result.data = drcReportData(outcome.report);
+    result.data.insert("partly_written", outcome.bPartlyWritten);
+    return context.finish(result);
 }
 
 int verifyCommand(CliContext& context, const QStringList& args)
 {
-    const std::unique_ptr<Document> doc = context.loadDocument(args.at(0));
+    CommandArgs parsed;
+    if (!context.scan(args, {}, {QStringLiteral("--report")}, parsed))
+        return ExitUsage;
+    if (parsed.positional.size() != 1)
+        return context.usage(QStringLiteral("verify needs one document"));
+    const std::unique_ptr<Document> doc = context.loadDocument(parsed.positional.first());
     if (!doc)
         return ExitFailure;
-    CliPrompts prompts(context.err());
+    CliPrompts prompts(context);
     VerifyOperation verify(context.target(doc.get()), *doc->diagram(), prompts);
     const OperationOutcome& outcome = context.run(verify);
+    CommandResult result(outcome);
     if (outcome.verdict != Verdict::Done && outcome.verdict != Verdict::Mismatch)
-        return context.report(outcome);
-    context.out() << outcome.message << Qt::endl;
-    return exitCodeFor(outcome.verdict);
+        return context.finish(result);
+    // The comparison's text is the result itself.
+    result.message.clear();
+    result.text = outcome.message + QLatin1Char('\n');
+    if (parsed.has(QStringLiteral("--report"))) {
+        for (const ImageDifference& difference : outcome.differences)
+            result.text += difference.text() + QLatin1Char('\n');
+        result.message = outcome.detail;
+    }
+    QJsonArray differences;
+    for (const ImageDifference& difference : outcome.differences)
+        differences.append(differenceData(difference));
+    result.data = {{"matched", outcome.isDone()},
+                   {"first_mismatch", outcome.isDone() ? QJsonValue() : firstMismatchData(outcome.report)},
+                   {"differences", differences}};
+    return context.finish(result);
 }
 
 int statusCommand(CliContext& context, const QStringList&)
 {
     StatusOperation operation(context.target());
     const OperationOutcome& outcome = context.run(operation);
+    CommandResult result(outcome);
     if (!outcome.isDone())
-        return context.report(outcome);
-
+        return context.finish(result);
     const ModuleStatus& s = outcome.status;
-    QTextStream& out = context.out();
-    out << "Version: " << QString::fromLatin1(s.version()) << " (" << s.version().toHex(' ') << ")\n";
-    out << "Protect: 0x" << QString::number(s.protectRegister(), 16).rightJustified(2, QLatin1Char('0'))
-        << (s.registersProtected() ? " (registers write-protected" : " (registers writable")
-        << (s.romWritingEnabled() ? ", ROM writing enabled)\n" : ", ROM writing disabled)\n");
-    if (!s.hasRomInformation()) {
-        out << "ROM information: not available while the registers are write-protected" << Qt::endl;
-        return ExitOk;
+    QString& text = result.text;
+    text = QStringLiteral("Version: %1 (%2)\n")
+               .arg(QString::fromLatin1(s.version()), QString::fromLatin1(s.version().toHex(' ')));
+    text += QStringLiteral("Protect: 0x%1 (%2, %3)\n")
+                .arg(hexText(s.protectRegister(), 2),
+                     s.registersProtected() ? QStringLiteral("registers write-protected")
+                                            : QStringLiteral("registers writable"),
+                     s.romWritingEnabled() ? QStringLiteral("ROM writing enabled")
+                                           : QStringLiteral("ROM writing disabled"));
+    QJsonArray versionBytes;
+    for (char byte : s.version())
+        versionBytes.append(quint8(byte));
+    QJsonArray comments;
+    if (s.hasRomInformation()) {
+        text += QStringLiteral("Boot slot: %1\n").arg(s.bootSlot());
+        for (int slot = 0; slot < QUdpThread::ROM_SLOTS; ++slot) {
+            text += QStringLiteral("Slot %1: %2\n").arg(slot).arg(s.comment(slot));
+            comments.append(s.comment(slot));
+        }
+    } else {
+        text += QStringLiteral("ROM information: not available while the registers are write-protected\n");
     }
-    out << "Boot slot: " << s.bootSlot() << "\n";
-    for (int slot = 0; slot < QUdpThread::ROM_SLOTS; ++slot)
-        out << "Slot " << slot << ": " << s.comment(slot) << "\n";
-    out.flush();
-    return ExitOk;
+    result.data = {{"version", QString::fromLatin1(s.version())},
+                   {"version_bytes", versionBytes},
+                   {"protect", s.protectRegister()},
+                   {"registers_protected", s.registersProtected()},
+                   {"rom_writing_enabled", s.romWritingEnabled()},
+                   {"rom_information", s.hasRomInformation()},
+                   {"boot_slot", s.hasRomInformation() ? QJsonValue(s.bootSlot()) : QJsonValue()},
+                   {"comments", comments}};
+    return context.finish(result);
 }
 
 int protectCommand(CliContext& context, const QStringList& args)
@@ -93,18 +171,20 @@ int protectCommand(CliContext& context, const QStringList& args)
     CommandArgs parsed;
     if (!scanOptionsOnly(context, args, {QStringLiteral("--current"), QStringLiteral("--boot")}, parsed))
         return ExitUsage;
-    CliPrompts prompts(context.err());
+    CliPrompts prompts(context);
     if (!takeOnOff(parsed, QStringLiteral("--current"), prompts.current) ||
         !takeOnOff(parsed, QStringLiteral("--boot"), prompts.boot))
         return context.usage(QStringLiteral("--current and --boot take on or off"));
 
     ProtectOperation operation(context.target(), prompts);
     const OperationOutcome& outcome = context.run(operation);
-    if (!outcome.isDone())
-        return context.report(outcome);
-    context.out() << "Current protection: " << onOffText(outcome.protection.current) << "\n"
-                  << "Boot protection: " << onOffText(outcome.protection.boot) << Qt::endl;
-    return ExitOk;
+    CommandResult result(outcome);
+    if (outcome.isDone()) {
+        result.text = QStringLiteral("Current protection: %1\nBoot protection: %2\n")
+                          .arg(onOffText(outcome.protection.current), onOffText(outcome.protection.boot));
+        result.data = {{"current", outcome.protection.current}, {"boot", outcome.protection.boot}};
+    }
+    return context.finish(result);
 }
 
 int userControlCommand(CliContext& context, const QStringList& args)
@@ -125,26 +205,28 @@ int userControlCommand(CliContext& context, const QStringList& args)
     }
     UserControlOperation operation(context.target(), word);
     const OperationOutcome& outcome = context.run(operation);
-    if (!outcome.isDone())
-        return context.report(outcome);
-    context.out() << "User control: 0x"
-                  << QString::number(operation.word(), 16).rightJustified(4, QLatin1Char('0')) << Qt::endl;
-    return ExitOk;
+    CommandResult result(outcome);
+    if (outcome.isDone()) {
+        result.text = QStringLiteral("User control: 0x%1\n").arg(hexText(operation.word(), 4));
+        result.data = {{"word", operation.word()}};
+    }
+    return context.finish(result);
 }
 
 int eepromReadCommand(CliContext& context, const QStringList&)
 {
     EepromReadOperation operation(context.target());
     const OperationOutcome& outcome = context.run(operation);
-    if (outcome.isDone()) {
-        context.out() << outcome.message << Qt::endl;
-        return ExitOk;
+    CommandResult result(outcome);
+    if (!outcome.isDone()) {
+        if (!outcome.detail.isEmpty())
+            result.message += QLatin1Char('\n') + outcome.detail;
+        return context.finish(result);
     }
-    context.err() << outcome.message;
-    if (!outcome.detail.isEmpty())
-        context.err() << "\n" << outcome.detail;
-    context.err() << Qt::endl;
-    return exitCodeFor(outcome.verdict);
+    result.text = outcome.message + QLatin1Char('\n');
+    for (const NetSetup::EepromField& field : NetSetup::eepromFields(outcome.data))
+        result.data.insert(field.key, QJsonValue::fromVariant(field.value));
+    return context.finish(result);
 }
 
 int eepromWriteCommand(CliContext& context, const QStringList& args)
@@ -165,8 +247,12 @@ int eepromWriteCommand(CliContext& context, const QStringList& args)
         return context.usage(warning);
     EepromWriteOperation operation(target, settings);
     const OperationOutcome& outcome = context.run(operation);
-    if (!outcome.isDone())
-        return context.report(outcome);
-    context.out() << outcome.message << Qt::endl;
-    return ExitOk;
+    CommandResult result(outcome);
+    if (outcome.isDone()) {
+        result.text = outcome.message + QLatin1Char('\n');
+        result.data = {{"ip", settings.newAddress()},
+                       {"tcp_port", settings.newTcpPort()},
+                       {"udp_port", settings.newUdpPort()}};
+    }
+    return context.finish(result);
 }

@@ -1,5 +1,6 @@
 #include "cli/cliContext.h"
 #include "cli/commands.h"
+#include "cli/resultData.h"
 #include "io/document.h"
 #include "model/imageCapture.h"
 
@@ -15,11 +16,15 @@ int imageCommand(CliContext& context, const QStringList& args)
         doc->diagram()->download(&capture);
     } catch (const QString& message) {
         // Nothing is printed: a download stops before sending anything.
-        context.err() << message << '\n';
-        return ExitNegative;
+        return context.finish(CommandResult(Verdict::ExpressionError, message));
     }
-    context.out() << capture.text();
-    return ExitOk;
+    CommandResult result;
+    result.text = capture.text();
+    QJsonArray writes;
+    for (const ImageCapture::Byte& byte : capture.bytes())
+        writes.append(QJsonObject{{"address", qint64(byte.first)}, {"byte", byte.second}});
+    result.data = {{"writes", writes}};
+    return context.finish(result);
 }
 
 int drcCommand(CliContext& context, const QStringList& args)
@@ -29,9 +34,10 @@ int drcCommand(CliContext& context, const QStringList& args)
         return ExitFailure;
     QTextDocument report;
     const int verdict = doc->diagram()->drc(&report);
-    const QString text = report.toPlainText();
-    context.out() << text;
-    if (!text.endsWith(QLatin1Char('\n')))
-        context.out() << '\n';
-    return verdict > 0 ? ExitNegative : ExitOk;
+    CommandResult result(verdict > 0 ? Verdict::DrcErrors : Verdict::Done);
+    result.text = report.toPlainText();
+    if (!result.text.endsWith(QLatin1Char('\n')))
+        result.text += QLatin1Char('\n');
+    result.data = drcReportData(result.text);
+    return context.finish(result);
 }

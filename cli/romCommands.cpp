@@ -5,6 +5,7 @@
 #include "operations/operationTexts.h"
 #include "operations/romOperations.h"
 
+#include <QJsonObject>
 #include <QSaveFile>
 
 namespace {
@@ -17,24 +18,35 @@ bool parseSlot(const QString& text, int& slot)
 }
 
 // A document read back from the module: its name on standard error, then the text to FILE
-// (saved atomically) or to standard output.
+// (saved atomically) or to standard output. The result names it and gives its size; the text
+// carries the document only where it is printed.
 int deliverDocument(CliContext& context, const OperationOutcome& outcome, const QString& fileName)
 {
-    if (outcome.verdict != Verdict::Done && outcome.verdict != Verdict::NoData)
-        return context.report(outcome);
-    context.err() << outcome.documentName << Qt::endl;
+    CommandResult result(outcome);
+    if (outcome.slot >= 0)
+        result.data.insert("slot", outcome.slot);
+    if (!outcome.documentName.isEmpty())
+        result.data.insert("name", outcome.documentName);
+    if (outcome.verdict == Verdict::Done || outcome.verdict == Verdict::NoData)
+        context.err() << outcome.documentName << Qt::endl;
     if (!outcome.isDone())
-        return context.report(outcome);
+        return context.finish(result);
+    result.data.insert("bytes", outcome.document.size());
+    result.data.insert("file", fileName.isEmpty() ? QJsonValue() : QJsonValue(fileName));
     if (fileName.isEmpty()) {
         context.out().setCodec("UTF-8"); // the document's own encoding, whatever the locale
-        context.out() << QString::fromUtf8(outcome.document) << Qt::flush;
-        return ExitOk;
+        result.text = QString::fromUtf8(outcome.document);
+        return context.finish(result);
     }
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly) || file.write(outcome.document) != outcome.document.size() ||
-        !file.commit())
-        return context.fail(QStringLiteral("%1: %2").arg(fileName, file.errorString()));
-    return ExitOk;
+        !file.commit()) {
+        const QJsonObject data = result.data;
+        result = CommandResult::failure(CommandResult::FILE_FAILURE,
+                                        QStringLiteral("%1: %2").arg(fileName, file.errorString()));
+        result.data = data;
+    }
+    return context.finish(result);
 }
 
 } // namespace
@@ -45,7 +57,7 @@ int romSaveCommand(CliContext& context, const QStringList& args)
     if (!context.scan(args, {QStringLiteral("--comment")},
                       {QStringLiteral("--boot"), QStringLiteral("--force")}, parsed))
         return ExitUsage;
-    CliPrompts prompts(context.err());
+    CliPrompts prompts(context);
     if (parsed.positional.size() != 2 || !parseSlot(parsed.positional.at(1), prompts.slot))
         return context.usage(QStringLiteral("rom-save needs a document and a slot from 0 to 15"));
     const QString fileName = parsed.positional.first();
@@ -61,10 +73,12 @@ int romSaveCommand(CliContext& context, const QStringList& args)
         return ExitFailure;
     RomOperation save(context.target(document.get()), RomCommand::Save, prompts, document.get());
     const OperationOutcome& outcome = context.run(save, true);
-    if (!outcome.isDone())
-        return context.report(outcome);
-    context.out() << "Saved to ROM slot " << outcome.slot << Qt::endl;
-    return ExitOk;
+    CommandResult result(outcome);
+    if (outcome.isDone()) {
+        result.text = QStringLiteral("Saved to ROM slot %1\n").arg(outcome.slot);
+        result.data = {{"slot", outcome.slot}, {"comment", prompts.comment}, {"boot", prompts.bBoot}};
+    }
+    return context.finish(result);
 }
 
 int romRestoreCommand(CliContext& context, const QStringList& args)
@@ -72,7 +86,7 @@ int romRestoreCommand(CliContext& context, const QStringList& args)
     CommandArgs parsed;
     if (!context.scan(args, {QStringLiteral("--out")}, {}, parsed))
         return ExitUsage;
-    CliPrompts prompts(context.err());
+    CliPrompts prompts(context);
     if (parsed.positional.size() != 1 || !parseSlot(parsed.positional.first(), prompts.slot))
         return context.usage(QStringLiteral("rom-restore needs a slot from 0 to 15"));
     RomOperation restore(context.target(), RomCommand::Restore, prompts);
@@ -81,26 +95,28 @@ int romRestoreCommand(CliContext& context, const QStringList& args)
 
 int romBootCommand(CliContext& context, const QStringList& args)
 {
-    CliPrompts prompts(context.err());
+    CliPrompts prompts(context);
     if (!parseSlot(args.first(), prompts.slot))
         return context.usage(QStringLiteral("rom-boot needs a slot from 0 to 15"));
     RomOperation boot(context.target(), RomCommand::BootNum, prompts);
     const OperationOutcome& outcome = context.run(boot);
-    if (!outcome.isDone())
-        return context.report(outcome);
-    context.out() << "Boot slot: " << outcome.slot << Qt::endl;
-    return ExitOk;
+    CommandResult result(outcome);
+    if (outcome.isDone()) {
+        result.text = QStringLiteral("Boot slot: %1\n").arg(outcome.slot);
+        result.data = {{"boot_slot", outcome.slot}};
+    }
+    return context.finish(result);
 }
 
 int romInitCommand(CliContext& context, const QStringList&)
 {
-    CliPrompts prompts(context.err());
+    CliPrompts prompts(context);
     RomInitOperation initialise(context.target(), prompts);
     const OperationOutcome& outcome = context.run(initialise);
-    if (!outcome.isDone())
-        return context.report(outcome);
-    context.out() << "ROM area initialised" << Qt::endl;
-    return ExitOk;
+    CommandResult result(outcome);
+    if (outcome.isDone())
+        result.text = QStringLiteral("ROM area initialised\n");
+    return context.finish(result);
 }
 
 int syncCommand(CliContext& context, const QStringList& args)

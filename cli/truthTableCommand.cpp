@@ -3,6 +3,8 @@
 #include "io/document.h"
 #include "model/truthTable.h"
 
+#include <QJsonArray>
+
 namespace {
 const NIMLogic* findLogic(BlockDiagram* diagram, const QString& name)
 {
@@ -16,6 +18,19 @@ const NIMLogic* findLogic(BlockDiagram* diagram, const QString& name)
             return p;
     return nullptr;
 }
+
+// The listed rows: each operand's value in the order of the operands, and the output.
+QJsonArray rowsData(const TruthTable& table)
+{
+    QJsonArray rows;
+    for (const TruthTable::Row& row : table.rows()) {
+        QJsonArray inputs;
+        for (int i = 0; i < table.operands().size(); ++i)
+            inputs.append((row.inputs >> i) & 1);
+        rows.append(QJsonObject{{"inputs", inputs}, {"output", int(row.output)}});
+    }
+    return rows;
+}
 } // namespace
 
 int truthTableCommand(CliContext& context, const QStringList& args)
@@ -24,28 +39,41 @@ int truthTableCommand(CliContext& context, const QStringList& args)
     if (!doc)
         return ExitFailure;
     const NIMLogic* logic = findLogic(doc->diagram(), args.at(1));
-    if (!logic) {
-        context.err() << QStringLiteral("%1: no PreLogic or PostLogic block of that name.").arg(args.at(1))
-                      << '\n';
-        return ExitFailure;
-    }
+    if (!logic)
+        return context.finish(CommandResult::failure(
+            CommandResult::NO_SUCH_BLOCK,
+            QStringLiteral("%1: no PreLogic or PostLogic block of that name.").arg(args.at(1))));
     const QString expr = logic->getProperty();
+    CommandResult result;
+    result.data = {{"block", logic->getName()}, {"expression", expr.simplified()}};
     if (expr.isEmpty()) {
         // The register image takes a block without an expression as constant false.
-        context.out() << QStringLiteral("%1: no expression; the output is always 0.\n").arg(logic->getName());
-        return ExitOk;
+        result.text = QStringLiteral("%1: no expression; the output is always 0.\n").arg(logic->getName());
+        result.data.insert("operands", QJsonArray());
+        result.data.insert("rows", QJsonArray{QJsonObject{{"inputs", QJsonArray()}, {"output", 0}}});
+        result.data.insert("all_rows", true);
+        result.data.insert("true_rows", 0);
+        result.data.insert("minimal_form", QStringLiteral("false"));
+        return context.finish(result);
     }
     const TruthTable table(expr);
-    if (!table.isValid()) {
-        context.err() << logic->getName() << ": " << table.error() << '\n';
-        return ExitNegative;
-    }
-    context.out() << logic->getName() << ": OUT = " << expr.simplified() << '\n';
+    if (!table.isValid())
+        return context.finish(
+            CommandResult(Verdict::ExpressionError, logic->getName() + ": " + table.error()));
+    result.text = logic->getName() + QStringLiteral(": OUT = ") + expr.simplified() + QLatin1Char('\n');
+    QJsonArray operands;
     for (int k : table.operands()) {
         const QString net = operandNet(logic, k);
-        context.out() << NIMLogic::operandName(k) << " = "
-                      << (net.isEmpty() ? QStringLiteral("(unconnected)") : net) << '\n';
+        result.text += NIMLogic::operandName(k) + QStringLiteral(" = ") +
+                       (net.isEmpty() ? QStringLiteral("(unconnected)") : net) + QLatin1Char('\n');
+        operands.append(QJsonObject{{"operand", NIMLogic::operandName(k)},
+                                    {"net", net.isEmpty() ? QJsonValue() : QJsonValue(net)}});
     }
-    context.out() << table.text();
-    return ExitOk;
+    result.text += table.text();
+    result.data.insert("operands", operands);
+    result.data.insert("rows", rowsData(table));
+    result.data.insert("all_rows", table.listsAllRows());
+    result.data.insert("true_rows", table.trueCount());
+    result.data.insert("minimal_form", table.minimalForm());
+    return context.finish(result);
 }

@@ -18,7 +18,7 @@ OptionResult stored(bool accepted)
 }
 } // namespace
 
-OptionResult applyConnectionOption(int option, const QString& arg, InfoOstrum& info)
+OptionResult applyConnectionOption(int option, const QString& arg, InfoOstrum& info, QString* reason)
 {
     switch (option) {
     case 't':
@@ -28,9 +28,10 @@ OptionResult applyConnectionOption(int option, const QString& arg, InfoOstrum& i
     case 'o': {
         bool ok = false;
         const uint value = arg.toUInt(&ok, 10);
-        if (ok)
-            info.timeout = int(value);
-        return stored(ok);
+        if (!ok || !InfoOstrum::isTimeoutInRange(value, reason))
+            return OptionResult::Refused;
+        info.timeout = int(value);
+        return OptionResult::Stored;
     }
     case 'h': {
         QHostAddress address;

@@ -10,6 +10,14 @@ QString ModuleStatus::comment(int slot) const
     return RomComment::text(commentRecord(slot));
 }
 
+ModuleStatus ModuleStatus::withRomWritingOff() const
+{
+    QByteArray bytes = m_bytes;
+    if (bytes.size() > QUdpThread::CurrentProtect)
+        bytes[QUdpThread::CurrentProtect] = char(protectRegister() & ~PROTECT_ROM_WRITE);
+    return ModuleStatus(bytes);
+}
+
 quint8 ModuleStatus::withProtection(quint8 value, bool bProtected)
 {
     return bProtected ? quint8(value & ~PROTECT_WRITABLE) : quint8(value | PROTECT_WRITABLE);

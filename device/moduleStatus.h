@@ -42,6 +42,9 @@ public:
     QByteArray commentRecord(int slot) const;
     QString comment(int slot) const;
 
+    // The same status with ROM writing switched off.
+    ModuleStatus withRomWritingOff() const;
+
     // A protect register value with bit 0 cleared (protected) or set.
     static quint8 withProtection(quint8 value, bool bProtected);
 

@@ -15,24 +15,25 @@ quint16 word(const QByteArray& data, int offset)
     return quint16((quint8(data.at(offset)) << 8) | quint8(data.at(offset + 1)));
 }
 
-// Each 16-bit field after the IP address, in EEPROM order: label, unit suffix, scale.
+// Each 16-bit field after the IP address, in EEPROM order: key, label, unit suffix, scale.
 struct WordField
 {
+    const char* key;
     const char* label;
     const char* suffix;
     int scale;
 };
 const WordField WORD_FIELDS[] = {
-    {"TCP Data Port", "", 1},
-    {"TCP Command Port", "", 1},
-    {"TCP Max Segment Size", "", 1},
-    {"UDP Port", "", 1},
-    {"TCP Keep Alive(buffer not empty)", "msec", 1},
-    {"TCP Keep Alive(buffer empty)", "msec", 1},
-    {"TCP Timeout (Connecting)", "msec", 1},
-    {"TCP Timeout (Disconnect)", "msec", 256},
-    {"TCP Re-Connect Interval", "msec", 1},
-    {"TCP Re-transmition Timer", "msec", 1},
+    {"tcp_data_port", "TCP Data Port", "", 1},
+    {"tcp_command_port", "TCP Command Port", "", 1},
+    {"tcp_max_segment_size", "TCP Max Segment Size", "", 1},
+    {"udp_port", "UDP Port", "", 1},
+    {"tcp_keep_alive_not_empty_msec", "TCP Keep Alive(buffer not empty)", "msec", 1},
+    {"tcp_keep_alive_empty_msec", "TCP Keep Alive(buffer empty)", "msec", 1},
+    {"tcp_timeout_connecting_msec", "TCP Timeout (Connecting)", "msec", 1},
+    {"tcp_timeout_disconnect_msec", "TCP Timeout (Disconnect)", "msec", 256},
+    {"tcp_reconnect_interval_msec", "TCP Re-Connect Interval", "msec", 1},
+    {"tcp_retransmission_timer_msec", "TCP Re-transmition Timer", "msec", 1},
 };
 constexpr int OFS_FIRST_WORD = 0x0A;
 
@@ -47,26 +48,35 @@ bool validPort(const QString& text, quint16& port)
 }
 } // namespace
 
-QString NetSetup::formatEepromInfo(const QByteArray& raw)
+QVector<NetSetup::EepromField> NetSetup::eepromFields(const QByteArray& raw)
 {
     QByteArray data = raw.left(EEPROM_LEN);
     data.append(QByteArray(EEPROM_LEN - data.size(), '\0'));
 
-    QString str = QStringLiteral("MAC Address : %1").arg(quint8(data.at(OFS_MAC)), 2, 16, QLatin1Char('0'));
+    QString mac = QStringLiteral("%1").arg(quint8(data.at(OFS_MAC)), 2, 16, QLatin1Char('0'));
     for (int i = 1; i < 6; ++i)
-        str += QStringLiteral(":%1").arg(quint8(data.at(OFS_MAC + i)), 2, 16, QLatin1Char('0'));
-    str += QStringLiteral("\nIP Address : %1").arg(quint8(data.at(OFS_IP)));
+        mac += QStringLiteral(":%1").arg(quint8(data.at(OFS_MAC + i)), 2, 16, QLatin1Char('0'));
+    QString ip = QString::number(quint8(data.at(OFS_IP)));
     for (int i = 1; i < 4; ++i)
-        str += QStringLiteral(".%1").arg(quint8(data.at(OFS_IP + i)));
+        ip += QStringLiteral(".%1").arg(quint8(data.at(OFS_IP + i)));
+    QVector<EepromField> fields = {
+        {QStringLiteral("mac_address"), QStringLiteral("MAC Address"), mac, QString()},
+        {QStringLiteral("ip_address"), QStringLiteral("IP Address"), ip, QString()}};
     int offset = OFS_FIRST_WORD;
     for (const WordField& field : WORD_FIELDS) {
-        str += QStringLiteral("\n%1 : %2%3")
-                   .arg(QLatin1String(field.label))
-                   .arg(int(word(data, offset)) * field.scale)
-                   .arg(QLatin1String(field.suffix));
+        fields.append({QLatin1String(field.key), QLatin1String(field.label),
+                       int(word(data, offset)) * field.scale, QLatin1String(field.suffix)});
         offset += 2;
     }
-    return str;
+    return fields;
+}
+
+QString NetSetup::formatEepromInfo(const QByteArray& raw)
+{
+    QStringList lines;
+    for (const EepromField& field : eepromFields(raw))
+        lines.append(QStringLiteral("%1 : %2%3").arg(field.label, field.value.toString(), field.unit));
+    return lines.join(QLatin1Char('\n'));
 }
 
 QString NetSetup::accessErrorText(const QString& addr, const QString& port)

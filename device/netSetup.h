@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QVariant>
+#include <QVector>
 
 class QUdpThread;
 
@@ -19,7 +21,19 @@ public:
 
     virtual ~NetSetup() = default;
 
-    // One line per field of the EEPROM_LEN bytes read from EEPROM_INFO (missing bytes read as 0).
+    // One field of the EEPROM read-out: a short name for scripts ("tcp_data_port"), the label the
+    // read-out shows, its value (the text of the MAC and IP addresses, a number for the others)
+    // and the unit after the number ("msec" or empty).
+    struct EepromField
+    {
+        QString key;
+        QString label;
+        QVariant value;
+        QString unit;
+    };
+    // The fields of the EEPROM_LEN bytes read from EEPROM_INFO (missing bytes read as 0), in order.
+    static QVector<EepromField> eepromFields(const QByteArray& data);
+    // One line "<label> : <value><unit>" per field.
     static QString formatEepromInfo(const QByteArray& data);
 
     // "Can't access Ostrum Module(addr:port).\nPlease check network connectivity."

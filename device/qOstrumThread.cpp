@@ -1,5 +1,7 @@
 #include "device/qOstrumThread.h"
 
+#include "device/counterLogWriter.h"
+
 #include <QDate>
 #include <QDebug>
 #include <QDir>
@@ -11,13 +13,14 @@
 #include <QTime>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
 namespace {
 
 constexpr quint64 RAW_MASK = (1ULL << 56) - 1;
-constexpr int TIME_TEXT = 9; // "hh:mm:ss,"
+constexpr int TIME_TEXT = CounterLogWriter::TIME_TEXT;
 
 // The current time as "hh:mm:ss," without going through a QString.
 void currentTimeText(char* out)
@@ -33,59 +36,6 @@ void currentTimeText(char* out)
 
 } // namespace
 
-// Collects whole CSV lines of one counter in a large buffer and hands them to the file in big
-// writes, so that logging costs a copy per record instead of a stream operation per record. Only
-// whole lines are ever written, so the file never ends in the middle of a line.
-class CounterLogWriter
-{
-public:
-    static constexpr int CAPACITY = 1 << 18;
-    static constexpr int MAX_LINE = TIME_TEXT + CounterValueFormat::MAX_TEXT + 1;
-    static constexpr int FLUSH_MS = 100;
-
-    explicit CounterLogWriter(QFile* file)
-        : m_pFile(file)
-        , m_buffer(new char[CAPACITY])
-    {
-        m_sinceFlush.start();
-    }
-    ~CounterLogWriter() { flush(); }
-
-    void appendLine(const char* time, const CounterValueFormat& format, quint64 raw)
-    {
-        if (CAPACITY - m_used < MAX_LINE)
-            flush();
-        char* p = m_buffer.get() + m_used;
-        std::memcpy(p, time, TIME_TEXT);
-        p += TIME_TEXT;
-        p += format.write(raw, p);
-        *p++ = '\n';
-        m_used = int(p - m_buffer.get());
-    }
-
-    // Writes what is buffered when a flush is due by age, so a slow stream still shows up in
-    // the file promptly while a fast one is written in large pieces.
-    void flushIfDue()
-    {
-        if (m_used > 0 && m_sinceFlush.elapsed() >= FLUSH_MS)
-            flush();
-    }
-
-    void flush()
-    {
-        if (m_used > 0)
-            m_pFile->write(m_buffer.get(), m_used);
-        m_used = 0;
-        m_sinceFlush.restart();
-    }
-
-private:
-    QFile* m_pFile;
-    std::unique_ptr<char[]> m_buffer;
-    int m_used = 0;
-    QElapsedTimer m_sinceFlush;
-};
-
 QOstrumThread::QOstrumThread(QString* paths, QString* names, QString* units, QString address, quint16 tcpPort,
                              quint16 udpPort, QObject* parent, bool ignoreFileErrors)
     : QThread(parent)
@@ -100,7 +50,11 @@ QOstrumThread::QOstrumThread(QString* paths, QString* names, QString* units, QSt
         m_format[c] = CounterValueFormat(units[c]);
         if (paths[c].isEmpty())
             continue;
-        m_fname[c] = paths[c] + QLatin1Char('/') + names[c] + QLatin1Char('_') + suffix + ".csv";
+        m_fname[c] =
+            paths[c] + QLatin1Char('/') + fileNamePart(names[c]) + QLatin1Char('_') + suffix + ".csv";
+        if (fileNamePart(names[c]) != names[c])
+            m_notices << QString("%1: the name cannot be part of a file name as it stands; its log is %2")
+                             .arg(names[c], m_fname[c]);
         createLog(c, paths[c], names[c], ignoreFileErrors);
     }
 }
@@ -121,12 +75,28 @@ QString QOstrumThread::chooseSuffix(const QString* paths, const QString* names)
         bool taken = false;
         for (int c = 0; c < COUNTERS && !taken; ++c) {
             if (!paths[c].isEmpty())
-                taken = QFile::exists(paths[c] + QLatin1Char('/') + names[c] + QLatin1Char('_') + suffix +
-                                      ".csv");
+                taken = QFile::exists(paths[c] + QLatin1Char('/') + fileNamePart(names[c]) +
+                                      QLatin1Char('_') + suffix + ".csv");
         }
         if (!taken)
             return suffix;
     }
+}
+
+QString QOstrumThread::fileNamePart(const QString& name)
+{
+    QString part = name;
+    for (QChar& ch : part) {
+        if (ch == QLatin1Char('/') || ch == QLatin1Char('\\') || ch.unicode() < 0x20)
+            ch = QLatin1Char('_');
+    }
+    return part.replace(QLatin1String(".."), QLatin1String("__"));
+}
+
+void QOstrumThread::setCountLimit(int counter, quint64 n)
+{
+    m_limitCounter = counter;
+    m_limit = n;
 }
 
 void QOstrumThread::createLog(int counter, const QString& path, const QString& name, bool ignoreFileErrors)
@@ -185,6 +155,9 @@ void QOstrumThread::run()
     connectToParent();
     m_buffer = new char[size_t(m_bufferSize)];
     m_spoolSize = 0;
+    m_counted = 0;
+    m_bLimitReached = false;
+    m_sinceReport.start();
 
     if (waitForConnection())
         emit connectedOstrum();
@@ -193,22 +166,32 @@ void QOstrumThread::run()
 
     int silentRounds = 0;
     while (!stopped) {
-        if (m_pTcp->waitForReadyRead(m_roundMs)) {
+        // Reports that are waiting go out on time even when the stream falls silent.
+        const bool bPending =
+            m_reportMs > 0 && std::any_of(std::begin(m_pendingCount), std::end(m_pendingCount),
+                                          [](quint64 n) { return n > 0; });
+        const int waitMs =
+            bPending ? int(qBound<qint64>(1, m_reportMs - m_sinceReport.elapsed(), m_roundMs)) : m_roundMs;
+        if (m_pTcp->waitForReadyRead(waitMs)) {
             readOstrum(0);
             silentRounds = 0;
-            for (CounterLogWriter* log : m_out) {
-                if (log)
-                    log->flushIfDue();
-            }
+            flushLogs(true);
             continue;
         }
-        flushLogs();
+        if (bPending && m_pTcp->state() == QAbstractSocket::ConnectedState) {
+            if (m_sinceReport.elapsed() >= m_reportMs)
+                emitReports();
+            continue;
+        }
+        emitReports();
+        flushLogs(false);
         if (++silentRounds < SILENT_ROUNDS)
             continue;
         silentRounds = 0;
         if (!readDirectly())
             break;
     }
+    emitReports();
 
     // A close of our own is not the server's doing: the monitor must not hear of it as such.
     if (m_parent)
@@ -282,12 +265,14 @@ void QOstrumThread::readOstrum(int)
     currentTimeText(time);
 
     bool dropping = false;
+    bool limitHit = false;
     qint64 handled = 0;
-    while (handled < total && !stopped) {
+    while (handled < total && !stopped && !limitHit) {
         const qint64 n = m_pTcp->read(m_buffer + m_spoolSize, chunk - m_spoolSize);
         if (n < 0) {
             emit error(m_pTcp->errorString());
             stopped = true;
+            endBatch(false, count, sum, last);
             return;
         }
         const int have = m_spoolSize + int(n);
@@ -312,6 +297,10 @@ void QOstrumThread::readOstrum(int)
             sum[c] += m_format[c].value(raw);
             if (m_out[c])
                 m_out[c]->appendLine(time, m_format[c], raw);
+            if (c == m_limitCounter && ++m_counted >= m_limit) {
+                limitHit = true;
+                break;
+            }
         }
         m_spoolSize = have - whole;
         if (m_spoolSize > 0)
@@ -320,45 +309,89 @@ void QOstrumThread::readOstrum(int)
         if (n == 0)
             break;
     }
-    if (dropping)
-        return;
+    endBatch(!dropping, count, sum, last);
+    if (limitHit) {
+        m_bLimitReached = true;
+        stopped = true;
+    }
+}
+
+// A kept batch goes into its counters' logs and the pending reports; a dropped one leaves no
+// trace in either.
+void QOstrumThread::endBatch(bool bKept, const quint64* count, const double* sum, const quint64* last)
+{
     for (int c = 0; c < COUNTERS; ++c) {
-        if (count[c] > 0)
-            emit recived(c, m_format[c].text(last[c]), count[c], sum[c]);
+        if (m_out[c]) {
+            if (bKept)
+                checkLog(c, m_out[c]->commit());
+            else
+                m_out[c]->rollback();
+        }
+        if (!bKept || count[c] == 0)
+            continue;
+        m_pendingCount[c] += count[c];
+        m_pendingSum[c] += sum[c];
+        m_pendingLast[c] = last[c];
+    }
+    if (!bKept && m_limitCounter >= 0)
+        m_counted -= qMin(m_counted, count[m_limitCounter]);
+    if (m_sinceReport.elapsed() >= m_reportMs)
+        emitReports();
+}
+
+void QOstrumThread::emitReports()
+{
+    m_sinceReport.restart();
+    for (int c = 0; c < COUNTERS; ++c) {
+        if (m_pendingCount[c] == 0)
+            continue;
+        emit recived(c, m_format[c].text(m_pendingLast[c]), m_pendingCount[c], m_pendingSum[c]);
+        m_pendingCount[c] = 0;
+        m_pendingSum[c] = 0;
     }
 }
 
 void QOstrumThread::openLogs()
 {
     for (int c = 0; c < COUNTERS; ++c) {
+        m_logged[c] = 0;
         if (m_fname[c].isEmpty())
             continue;
-        auto* file = new QFile(m_fname[c]);
-        if (!file->open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
-            delete file;
-            continue;
-        }
-        m_pFile[c] = file;
-        m_out[c] = new CounterLogWriter(file);
+        m_out[c] = new CounterLogWriter(m_fname[c]);
+        checkLog(c, m_out[c]->isOpen());
     }
 }
 
-void QOstrumThread::flushLogs()
+void QOstrumThread::flushLogs(bool bDueOnly)
 {
-    for (CounterLogWriter* log : m_out) {
-        if (log)
-            log->flush();
+    for (int c = 0; c < COUNTERS; ++c) {
+        if (m_out[c])
+            checkLog(c, bDueOnly ? m_out[c]->flushIfDue() : m_out[c]->flush());
     }
+}
+
+// Publishes what the log holds; a log that failed is reported once and taken out.
+void QOstrumThread::checkLog(int counter, bool ok)
+{
+    CounterLogWriter* log = m_out[counter];
+    m_logged[counter] = log->linesWritten();
+    if (ok)
+        return;
+    emit logStopped(counter, QString("%1: %2; logging stopped after %3 records")
+                                 .arg(m_fname[counter], log->errorString())
+                                 .arg(log->linesWritten()));
+    delete log;
+    m_out[counter] = nullptr;
 }
 
 void QOstrumThread::closeLogs()
 {
     for (int c = 0; c < COUNTERS; ++c) {
-        delete m_out[c]; // writes what is still buffered
+        if (!m_out[c])
+            continue;
+        m_out[c]->rollback();
+        checkLog(c, m_out[c]->flush());
+        delete m_out[c];
         m_out[c] = nullptr;
-        if (m_pFile[c])
-            m_pFile[c]->close();
-        delete m_pFile[c];
-        m_pFile[c] = nullptr;
     }
 }

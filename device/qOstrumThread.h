@@ -2,12 +2,13 @@
 
 #include "device/counterValueFormat.h"
 
+#include <QElapsedTimer>
 #include <QString>
+#include <QStringList>
 #include <QThread>
 
 #include <atomic>
 
-class QFile;
 class QTcpSocket;
 class CounterLogWriter;
 
@@ -19,6 +20,10 @@ class CounterLogWriter;
 // With a parent that has the monitor's slots updateData(int, QString, quint64, double),
 // error(QString), connected() and connectionClosedByServer(), run() connects the signals to
 // them; any other parent (or none) leaves the connections to the caller.
+//
+// What is counted and what is logged are the same records: a batch dropped for an invalid word
+// reaches neither the reports nor the logs. A log whose write fails stops (logStopped) while the
+// stream goes on.
 class QOstrumThread : public QThread
 {
     Q_OBJECT
@@ -41,11 +46,23 @@ public:
                   quint16 udpPort, QObject* parent, bool ignoreFileErrors);
     ~QOstrumThread() override;
 
+    // The part of a log file name made from a counter's name: folder separators, control
+    // characters and ".." become "_", so that the log stays inside its folder.
+    static QString fileNamePart(const QString& name);
+
     void run() override;
     // Asks the loop to end; it notices within one round. Callable from any thread.
     void stop();
     // Length of one wait round (connection and data), WAIT_MS unless set before start().
     void setRoundMs(int ms) { m_roundMs = ms; }
+    // Gathers the reports of the batches that arrive within ms into one per counter (0: one
+    // report per batch). A monitor that redraws a few times a second needs no more. Set before
+    // start().
+    void setReportInterval(int ms) { m_reportMs = ms; }
+    // Ends the stream once the counter has delivered n records (counted, logged and reported);
+    // the rest of that batch is dropped. Set before start().
+    void setCountLimit(int counter, quint64 n);
+    bool countLimitReached() const { return m_bLimitReached; }
     // Decodes what is waiting on the socket as one batch; the argument is not used.
     void readOstrum(int);
 
@@ -53,11 +70,19 @@ public:
     QString unit(int counter) const { return m_unit[counter]; }
     double scale(int counter) const { return m_format[counter].scale(); }
     int precision(int counter) const { return m_format[counter].decimals(); }
+    // What the constructor changed about the log files, one line each for the user (a name that
+    // could not be part of a file name as it stood).
+    QStringList notices() const { return m_notices; }
+    // Records of the counter that are in its log file; readable from any thread at any time.
+    quint64 loggedRecords(int counter) const { return m_logged[counter]; }
 
 signals:
     void recived(int counter, QString lastValue, quint64 count, double sum);
     void error(QString text);
     void connectedOstrum();
+    // The counter's log failed to open or to write and takes no more records; text says which
+    // file, why, and how many records it holds.
+    void logStopped(int counter, QString text);
 
 private:
     static QString chooseSuffix(const QString* paths, const QString* names);
@@ -65,8 +90,11 @@ private:
     void connectToParent();
     bool waitForConnection();
     bool readDirectly();
+    void endBatch(bool bKept, const quint64* count, const double* sum, const quint64* last);
+    void emitReports();
     void openLogs();
-    void flushLogs();
+    void flushLogs(bool bDueOnly);
+    void checkLog(int counter, bool ok);
     void closeLogs();
 
     QTcpSocket* m_pTcp = nullptr;
@@ -77,11 +105,22 @@ private:
     CounterValueFormat m_format[COUNTERS];
     QString m_unit[COUNTERS];
     QString m_fname[COUNTERS];
-    QFile* m_pFile[COUNTERS] = {};
     CounterLogWriter* m_out[COUNTERS] = {};
+    std::atomic<quint64> m_logged[COUNTERS] = {};
+    QStringList m_notices;
     char* m_buffer = nullptr;
     int m_bufferSize = BUFFER_SIZE;
     int m_spoolSize = 0;
     int m_roundMs = WAIT_MS;
+    int m_reportMs = 0;
+    // Reports not yet sent: per counter the records, their sum and the last raw value.
+    quint64 m_pendingCount[COUNTERS] = {};
+    double m_pendingSum[COUNTERS] = {};
+    quint64 m_pendingLast[COUNTERS] = {};
+    QElapsedTimer m_sinceReport;
+    int m_limitCounter = -1;
+    quint64 m_limit = 0;
+    quint64 m_counted = 0; // records of the limited counter so far
+    bool m_bLimitReached = false;
     std::atomic<bool> stopped{false};
 };

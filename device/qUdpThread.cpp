@@ -188,7 +188,9 @@ void QUdpThread::checkHardware()
 
 bool QUdpThread::runJob()
 {
-    if (m_reqStatus != NoReq) {
+    if (m_bRomWritingOff) {
+        romWritingOffJob();
+    } else if (m_reqStatus != NoReq) {
         statusJob();
     } else if (m_length != 0) {
         readJob();

@@ -68,6 +68,9 @@ public:
     static constexpr int USER_AREA_SIZE = ROM_SLOTS * COMMENT_SIZE; // 0x700
     static constexpr int ROM_STAT_SIZE = 7;
     static constexpr int ROM_POLL_MS = 100;
+    // A ROM command still running after this many status polls (60 seconds at ROM_POLL_MS) is
+    // abandoned: a module that stays busy must not hang its caller.
+    static constexpr int ROM_BUSY_LIMIT_POLLS = 600;
     static constexpr int ROM_INIT_STEPS = 18; // progress total of an initialisation
 
     // Read-back ranges of a verification.
@@ -84,6 +87,9 @@ public:
     virtual void setStatusReq(StatusIndex index);
     virtual void setStatusReq(bool withRom);
     virtual void setRomAccess(quint32 romCommandAddress, quint32 size);
+    // Switches ROM writing off as the end of a storing job does (protect register and its boot
+    // value), for a module on which a ROM job did not finish.
+    void setRomWritingOffReq() { m_bRomWritingOff = true; }
     int writeTAMP(quint8 data, quint32 addr) override;
     int writeTAMP(quint16 data, quint32 addr) override;
     int writeTAMP(quint32 data, quint32 addr) override;
@@ -149,6 +155,7 @@ protected:
     QSet<int> m_indexRom;
     int m_romPollMs = ROM_POLL_MS; // pause between two ROM status polls
     bool m_bRegistersModified = false;
+    bool m_bRomWritingOff = false;
 
 private:
     void checkHardware();
@@ -164,6 +171,7 @@ private:
 
     // ROM operations (qUdpThreadRom.cpp).
     void romJob();
+    void romWritingOffJob();
     int writeQueuedRomEntries();
     void writeEepromEntry(const QPair<quint32, QByteArray>& entry);
     void initialiseSlots(int firstRemaining);
@@ -177,4 +185,9 @@ private:
     void setFatEntry(int page, quint16 entry);
     void freeChain();
     int nextFreePage(int from) const;
+    // Links the pages of a document of so many chunks in the FAT image, from the slot's page on.
+    QVector<int> chainPages(int chunks);
+    // Programs the document's pages in an order that never shows a mixed document; false when
+    // cancelled on the way.
+    bool storeChain(bool bHadDocument, const QSet<int>& oldPages);
 };

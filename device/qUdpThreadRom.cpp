@@ -1,6 +1,9 @@
 // ROM operations of the device worker: the slot commands, the page store with its FAT, the
 // documents kept for each slot, re-protection and the synchronisation steps of a status job.
 //
+// A command that keeps the module busy for more than ROM_BUSY_LIMIT_POLLS status polls is aborted
+// and the job fails: the caller's cancel is not the only way out of a module that never finishes.
+//
 // Cancellation: cancel() only sets m_bCanceled. The wait in progress then aborts the module's
 // command (0xFF to ADDR_ROM_ABORT) and every later wait returns at once. An aborted page read
 // leaves a partial page in the window, and an aborted program leaves the page as it was, so once
@@ -58,10 +61,14 @@ void QUdpThread::sendCommand(quint32 addr)
 void QUdpThread::waitForROM(quint32 size, bool bProgress)
 {
     m_buffer.resize(ROM_STAT_SIZE);
-    for (;;) {
+    for (int polls = 0;; ++polls) {
         if (m_bCanceled) {
             sendCommand(ADDR_ROM_ABORT);
             return;
+        }
+        if (polls == ROM_BUSY_LIMIT_POLLS) {
+            sendCommand(ADDR_ROM_ABORT);
+            throw WorkerText::ROM_BUSY.arg(ROM_BUSY_LIMIT_POLLS * ROM_POLL_MS / 1000);
         }
         if (m_romPollMs > 0)
             QThread::msleep(ulong(m_romPollMs));
@@ -211,8 +218,12 @@ int QUdpThread::nextFreePage(int from) const
 
 void QUdpThread::saveXml()
 {
-    if (highByte(fatEntry(m_nRom)) != FAT_RESERVE)
+    const bool bHadDocument = highByte(fatEntry(m_nRom)) != FAT_RESERVE;
+    QSet<int> oldPages;
+    if (bHadDocument) {
         freeChain();
+        oldPages = m_indexRom; // the pages it visited
+    }
 
     // As many free pages as whole pages of XML (one more than needed when the size is a
     // multiple of a page: the count the stored format has always used).
@@ -225,29 +236,64 @@ void QUdpThread::saveXml()
     if (need != 0) {
         setFatEntry(m_nRom, FAT_RESERVED_ENTRY);
         emit setXml(m_pXml, QString());
-    } else {
-        int page = m_nRom;
-        while (!m_pXml->isEmpty()) {
-            const int n = qMin(m_pXml->size(), PAGE_SIZE);
-            programPage(page, m_pXml->left(n));
-            if (m_bCanceled)
-                return; // the FAT in the module still describes what it holds
-            m_pXml->remove(0, n);
-            if (m_pXml->isEmpty()) {
-                setFatEntry(page, quint16(FLG_END + (n - 1)));
-                break;
-            }
-            const int next = nextFreePage(page < ROM_SLOTS ? ROM_SLOTS : page + 1);
-            if (next < 0) {
-                protectRom();
-                throw WorkerText::FAT_FREE_BAD_LINK;
-            }
-            setFatEntry(page, quint16(next));
-            page = next;
-        }
+    } else if (!storeChain(bHadDocument, oldPages)) {
+        return; // cancelled: the FAT in the module still describes what it holds
     }
     if (!m_bCanceled)
         programPage(PAGE_FAT, m_fat);
+}
+
+QVector<int> QUdpThread::chainPages(int chunks)
+{
+    QVector<int> pages{m_nRom};
+    while (pages.size() < chunks) {
+        const int page = pages.last();
+        const int next = nextFreePage(page < ROM_SLOTS ? ROM_SLOTS : page + 1);
+        if (next < 0) {
+            protectRom();
+            throw WorkerText::FAT_FREE_BAD_LINK;
+        }
+        setFatEntry(page, quint16(next));
+        pages.append(next);
+    }
+    const int last = m_pXml->size() - (chunks - 1) * PAGE_SIZE;
+    setFatEntry(pages.last(), quint16(FLG_END + (last - 1)));
+    return pages;
+}
+
+// The module reads a slot's document through the FAT, starting at the slot's own page, and the
+// new chain may reuse pages of the old one. So first the continuation pages the old document does
+// not use; then, when the slot held a document, a FAT without it (the slot reads as holding none);
+// then the remaining pages and the slot's own page. A job cut off at any point leaves the slot
+// with its old document, none, or, once the caller programs the final FAT, the new one: never a
+// mix of both.
+bool QUdpThread::storeChain(bool bHadDocument, const QSet<int>& oldPages)
+{
+    const int chunks = qMax(1, (m_pXml->size() + PAGE_SIZE - 1) / PAGE_SIZE);
+    QByteArray interimFat = m_fat; // the old chain freed
+    interimFat[2 * m_nRom] = interimFat[2 * m_nRom + 1] = char(FAT_RESERVE);
+    const QVector<int> pages = chainPages(chunks);
+    const auto programChunks = [&](bool bOldPages) {
+        for (int i = 1; i < chunks && !m_bCanceled; ++i) {
+            if (oldPages.contains(pages.at(i)) == bOldPages)
+                programPage(pages.at(i), m_pXml->mid(i * PAGE_SIZE, PAGE_SIZE));
+        }
+        return !m_bCanceled;
+    };
+    if (!programChunks(false))
+        return false;
+    if (bHadDocument) {
+        programPage(PAGE_FAT, interimFat);
+        if (m_bCanceled)
+            return false;
+    }
+    if (!programChunks(true))
+        return false;
+    programPage(m_nRom, m_pXml->left(PAGE_SIZE));
+    if (m_bCanceled)
+        return false;
+    m_pXml->clear();
+    return true;
 }
 
 void QUdpThread::protectRom()
@@ -350,6 +396,13 @@ void QUdpThread::romJob()
     }
     if (m_addrROM < ADDR_ROM_READ)
         protectRom();
+}
+
+void QUdpThread::romWritingOffJob()
+{
+    if (Read(ADDR_ROM_PROTECT, &m_regProtect) < 1)
+        throw WorkerText::READ_FAILED;
+    protectRom();
 }
 
 void QUdpThread::syncSteps()

@@ -1,5 +1,7 @@
 #include "device/qtamp.h"
 
+#include "model/infoOstrum.h"
+
 #include <QElapsedTimer>
 #include <QUdpSocket>
 
@@ -36,8 +38,9 @@ void QTamp::Abort()
 
 void QTamp::SetTimeout(int seconds)
 {
+    // Beyond the longest time-out a record may hold the budget stays at that longest one.
     if (seconds > 0)
-        m_timeout = seconds * 10;
+        m_timeout = qMin(seconds, InfoOstrum::MAX_TIMEOUT) * 10;
 }
 
 void QTamp::SetRetry(int retries)
@@ -162,6 +165,7 @@ int QTamp::read(quint32 address, char* data, quint8 length)
 int QTamp::write(quint32 address, const char* data, quint8 length)
 {
     for (int attempt = 0; attempt < m_retry; ++attempt) {
+        ++m_writeCommands;
         const int r = commTAMP(setWriteCmd(address, data, length));
         if (r == BusErr) {
             appendPacketDiagnostic("write", address, length);
@@ -179,8 +183,9 @@ bool QTamp::startUDP()
 {
     if (m_socket)
         return true;
-    m_bAbort = false;
+    // m_bAbort is not reset here: a cancel that comes before the job has started stops it.
     m_bFinished = false;
+    m_writeCommands = 0;
     if (m_ipAddress.isNull())
         return false;
     m_socket = new QUdpSocket;
@@ -195,6 +200,7 @@ void QTamp::closeSocket()
         delete m_socket;
         m_socket = nullptr;
     }
+    m_bAbort = false; // the job is over; a reused worker starts its next one afresh
     emit closed(m_bFinished);
 }
 

@@ -68,6 +68,9 @@ public:
 
     // Budget and attempts in force (for callers that report them).
     int timeoutTicks() const { return m_timeout; }
+    // Write commands sent since the socket was opened (each attempt counts: a command whose reply
+    // was lost may still have been carried out).
+    int writeCommandsSent() const { return m_writeCommands; }
     int retries() const { return m_retry; }
     const QString& errorText() const { return m_estr; }
 
@@ -101,6 +104,7 @@ protected:
     int m_timeout = DEFAULT_TIMEOUT;
     int m_retry = DEFAULT_RETRY;
     QByteArray m_buf;
+    int m_writeCommands = 0;
 
 private:
     void setHeader(quint8 command, int id, quint8 length, quint32 address);

@@ -13,6 +13,9 @@ inline const QString COMM_ERROR = QStringLiteral("TAMP: Communication error");
 inline const QString MATCHED = QStringLiteral("Verify: The Register data is matched.");
 inline const QString MISMATCH = QStringLiteral("Verify: The Register data don't match.");
 inline const QString MODIFIED = QStringLiteral("Register settings are already modified.");
+// %1: the limit in seconds.
+inline const QString ROM_BUSY =
+    QStringLiteral("The module's ROM stayed busy for more than %1 seconds; the ROM command was given up.");
 inline const QString FAT_RUNS_OFF = QStringLiteral("FATAL Error: FAT is corrupted.");
 inline const QString FAT_LOAD_TOO_LONG = QStringLiteral("FATAL Error! FAT is corrupted.");
 inline const QString FAT_LOAD_LOOP = QStringLiteral("FATAL Error!! FAT is corrupted.");

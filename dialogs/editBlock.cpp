@@ -40,6 +40,6 @@ bool editBlock(BlockItem* block, EditHost& host, QWidget* parent, const QPoint* 
         return false;
     if (at)
         dialog->move(*at);
-    host.prompts().exec(dialog.get());
+    host.prompts().exec(*dialog);
     return dialog->changed();
 }

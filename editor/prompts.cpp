@@ -1,19 +1,34 @@
 #include "editor/prompts.h"
 
+#include <QDialog>
 #include <QFileDialog>
 #include <QInputDialog>
 
 Prompts::~Prompts() = default;
 
+QMessageBox::StandardButton Prompts::ask(QWidget* parent, const Box& box)
+{
+    QMessageBox shown(box.icon, box.title, box.text, box.buttons, parent);
+    shown.setInformativeText(box.informative);
+    shown.setDetailedText(box.details);
+    shown.setDefaultButton(box.defaultButton);
+    if (box.at)
+        shown.move(*box.at);
+    return QMessageBox::StandardButton(shown.exec());
+}
+
 QMessageBox::StandardButton Prompts::message(QWidget* parent, QMessageBox::Icon icon, const QString& title,
                                              const QString& text, QMessageBox::StandardButtons buttons,
                                              QMessageBox::StandardButton defaultButton, const QPoint* at)
 {
-    QMessageBox box(icon, title, text, buttons, parent);
-    box.setDefaultButton(defaultButton);
-    if (at)
-        box.move(*at);
-    return QMessageBox::StandardButton(box.exec());
+    Box shown;
+    shown.icon = icon;
+    shown.title = title;
+    shown.text = text;
+    shown.buttons = buttons;
+    shown.defaultButton = defaultButton;
+    shown.at = at;
+    return ask(parent, shown);
 }
 
 QString Prompts::openFileName(QWidget* parent, const QString& caption, const QString& dir,
@@ -39,9 +54,9 @@ QString Prompts::existingDirectory(QWidget* parent, const QString& caption, cons
     return QFileDialog::getExistingDirectory(parent, caption, dir, QFileDialog::ShowDirsOnly);
 }
 
-int Prompts::exec(QDialog* dialog)
+int Prompts::exec(QDialog& dialog)
 {
-    return dialog->exec();
+    return dialog.exec();
 }
 
 void Prompts::warning(QWidget* parent, const QString& title, const QString& text)

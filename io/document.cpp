@@ -4,6 +4,7 @@
 #include "model/blockKinds.h"
 #include "model/xmlText.h"
 
+#include <QFile>
 #include <QHash>
 #include <QSaveFile>
 #include <QTextStream>
@@ -123,6 +124,46 @@ void Document::clear()
 // ---------------------------------------------------------------------------------------------
 // Reading
 
+QString Document::tooLargeText(qint64 size)
+{
+    const QString length =
+        size < 0 ? QStringLiteral("more than %1").arg(MAX_DOCUMENT_SIZE) : QString::number(size);
+    return tr("The file is %1 bytes long; a Vextor document is at most %2 bytes. It is not read.")
+        .arg(length)
+        .arg(MAX_DOCUMENT_SIZE);
+}
+
+bool Document::readFile(const QString& fileName, QByteArray& data, QString* error)
+{
+    data.clear();
+    QFile file(fileName);
+    if (!file.exists()) {
+        *error = tr("%1: No such file or directory.").arg(fileName);
+        return false;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        *error = tr("Cannot read file %1:\n%2.").arg(fileName, file.errorString());
+        return false;
+    }
+    // A device or a pipe tells no size: reading one byte past the limit tells.
+    if (!file.isSequential() && file.size() > MAX_DOCUMENT_SIZE) {
+        *error = fileName + QStringLiteral(": ") + tooLargeText(file.size());
+        return false;
+    }
+    data = file.read(qint64(MAX_DOCUMENT_SIZE) + 1);
+    if (data.size() > MAX_DOCUMENT_SIZE) {
+        data.clear();
+        *error = fileName + QStringLiteral(": ") + tooLargeText(-1);
+        return false;
+    }
+    if (file.error() != QFileDevice::NoError) {
+        data.clear();
+        *error = tr("Cannot read file %1:\n%2.").arg(fileName, file.errorString());
+        return false;
+    }
+    return true;
+}
+
 bool Document::parseFile(const QByteArray& data)
 {
     return parse(data, false);
@@ -144,9 +185,7 @@ bool Document::parse(const QByteArray& data, bool bCheck)
         m_bReadOK = true;
     }
     if (data.size() > MAX_DOCUMENT_SIZE) {
-        m_errorText = tr("The file is %1 bytes long; a Vextor document is at most %2 bytes. It is not read.")
-                          .arg(data.size())
-                          .arg(MAX_DOCUMENT_SIZE);
+        m_errorText = tooLargeText(data.size());
         warning(TITLE_VEXTOR, m_errorText);
         if (bLoad)
             m_isEmpty = false;
@@ -504,7 +543,9 @@ void Document::connectPorts(const QString& term, BlockItem* block, int tid,
         const int port = it.key().toInt(&isPort);
         if (!isPort)
             continue;
-        if (!hasInputs || port < 0 || port >= NIMLogic::OPERANDS) {
+        // A logic block takes a negative key as its lowest free input (NIMLogic::setPort).
+        const bool bNegativeOk = dynamic_cast<NIMLogic*>(block) != nullptr;
+        if (!hasInputs || (port < 0 && !bNegativeOk) || port >= NIMLogic::OPERANDS) {
             m_bReadOK = false;
             continue;
         }

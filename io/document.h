@@ -67,6 +67,14 @@ public:
     // connection settings are left to the caller.
     void clear();
 
+    // Reads a document file into data: its size is checked before reading and at most
+    // MAX_DOCUMENT_SIZE + 1 bytes are read, so neither a huge file nor an endless device costs more
+    // memory than a document may take. False with *error set ("<file>: <why>") when the file is
+    // missing, cannot be read or is too large.
+    static bool readFile(const QString& fileName, QByteArray& data, QString* error);
+    // Why a document of size bytes is refused; size < 0: more than the limit, length unknown.
+    static QString tooLargeText(qint64 size);
+
     // Reads a whole document (clears first). False when the XML is malformed, an entry is refused
     // or there is no root element; errorText() then holds the reader's message.
     bool parseFile(const QByteArray& data);

@@ -28,6 +28,20 @@ quint16 portValue(const QString& text)
 }
 } // namespace
 
+int SaxHandler::timeoutValue(const QString& text)
+{
+    // Not a number reads as 0, and 0 as 1; a number out of range is brought into it, and said.
+    const qint64 seconds = text.toLongLong();
+    int timeout = InfoOstrum::clampTimeout(seconds);
+    if (timeout == 0)
+        timeout = 1;
+    QString message;
+    if (!InfoOstrum::isTimeoutInRange(seconds, &message))
+        m_pMainWindow->warning(QStringLiteral("Vextor"),
+                               message + QStringLiteral(" %1 is used.").arg(timeout));
+    return timeout;
+}
+
 bool SaxHandler::startElement(const QString&, const QString&, const QString& qName,
                               const QXmlAttributes& atts)
 {
@@ -43,9 +57,7 @@ bool SaxHandler::startElement(const QString&, const QString&, const QString& qNa
         info.strAddr = atts.value(QStringLiteral("addr"));
         info.tcpPort = portValue(atts.value(QStringLiteral("tcpPort")));
         info.udpPort = portValue(atts.value(QStringLiteral("udpPort")));
-        info.timeout = atts.value(QStringLiteral("Timeout")).toInt();
-        if (info.timeout == 0)
-            info.timeout = 1;
+        info.timeout = timeoutValue(atts.value(QStringLiteral("Timeout")));
         info.bStart = atts.value(QStringLiteral("autoConnect")) == QLatin1String("true");
         m_pMainWindow->setConnectionSettings(info);
         m_isEmpty = false;

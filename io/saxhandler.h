@@ -38,6 +38,9 @@ public:
     QString errorString() const override;
 
 private:
+    // The root element's time-out: in range, 0 read as 1.
+    int timeoutValue(const QString& text);
+
     DocumentReceiver* m_pMainWindow;
     QMap<QString, QString> m_info;
     QString currentItem;

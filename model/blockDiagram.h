@@ -100,7 +100,8 @@ public:
 
     // --- register image
     // Maps the diagram onto the function slots and hands every register value to the sink, then
-    // sends it. Expression errors are thrown as QString before anything is sent.
+    // sends it. The whole image is computed first: an expression error is thrown as QString
+    // before the sink receives its first value, so a module is never left half-written by it.
     bool download(RegisterSink* worker);
     // The same values through the literal evaluation of every table entry (the reference that
     // the compiled tables are proven against).
@@ -169,7 +170,14 @@ private:
     QString channelFor(const ChannelNames::Family& family, const QString& name) const;
     BlockItem* firstOutOfKind(const QString& kind) const;
     const BlockItem* resolveLabel(const BlockItem* driver) const;
-    void writeImage(RegisterSink* worker, const CompiledTables* tables);
+    // The four lookup tables in address order: frontend, then output, feedback, measure counter.
+    struct LookupTables
+    {
+        QVector<quint16> frontend;
+        QVector<quint8> backend[3];
+    };
+    LookupTables literalTables() const;
+    void writeImage(RegisterSink* worker, const LookupTables& tables);
 
     QStringList m_NIM_IN;
     LabelRegistry* m_pLabelWidget;

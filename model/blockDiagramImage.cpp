@@ -258,19 +258,38 @@ quint8 BlockDiagram::calcMsrCntLUT(quint16 i) const
 bool BlockDiagram::download(RegisterSink* worker)
 {
     blockMapping();
-    const CompiledTables tables(*this);
-    writeImage(worker, &tables);
+    const CompiledTables compiled(*this);
+    LookupTables tables;
+    tables.frontend = compiled.frontend();
+    tables.backend[0] = compiled.backend(CompiledTables::Output);
+    tables.backend[1] = compiled.backend(CompiledTables::Feedback);
+    tables.backend[2] = compiled.backend(CompiledTables::MsrCnt);
+    writeImage(worker, tables);
     return true;
 }
 
 bool BlockDiagram::downloadLiteral(RegisterSink* worker)
 {
     blockMapping();
-    writeImage(worker, nullptr);
+    writeImage(worker, literalTables());
     return true;
 }
 
-void BlockDiagram::writeImage(RegisterSink* worker, const CompiledTables* tables)
+BlockDiagram::LookupTables BlockDiagram::literalTables() const
+{
+    LookupTables tables;
+    for (int c = 0; c < CompiledTables::FRONTEND_ENTRIES; ++c)
+        tables.frontend.append(calcFrontendLUT(quint16(2 * c)));
+    for (int i = 0; i < CompiledTables::BACKEND_ENTRIES; ++i)
+        tables.backend[0].append(calcNIMOutLUT(quint16(i)));
+    for (int i = 0; i < CompiledTables::BACKEND_ENTRIES; ++i)
+        tables.backend[1].append(calcFeedBackLUT(quint16(i)));
+    for (int i = 0; i < CompiledTables::BACKEND_ENTRIES; ++i)
+        tables.backend[2].append(calcMsrCntLUT(quint16(i)));
+    return tables;
+}
+
+void BlockDiagram::writeImage(RegisterSink* worker, const LookupTables& tables)
 {
     quint32 addr = REG_DLY_FUNC;
     auto put8 = [&](quint8 v) { addr += quint32(worker->writeTAMP(v, addr)); };
@@ -313,29 +332,14 @@ void BlockDiagram::writeImage(RegisterSink* worker, const CompiledTables* tables
     put32(sub);
 
     addr = REG_FRONTEND_LUT_BEGIN;
-    if (tables) {
-        for (quint16 entry : tables->frontend())
-            put16(entry);
-    } else {
-        for (int c = 0; c < CompiledTables::FRONTEND_ENTRIES; ++c)
-            put16(calcFrontendLUT(quint16(2 * c)));
-    }
-
+    for (quint16 entry : tables.frontend)
+        put16(entry);
     const quint32 bases[3] = {REG_OUTPUT_BACKEND_LUT_BEGIN, REG_FEEDBACK_BACKEND_LUT_BEGIN,
                               REG_MSRCNT_BACKEND_LUT_BEGIN};
-    const CompiledTables::Table kinds[3] = {CompiledTables::Output, CompiledTables::Feedback,
-                                            CompiledTables::MsrCnt};
     for (int t = 0; t < 3; ++t) {
         addr = bases[t];
-        if (tables) {
-            for (quint8 entry : tables->backend(kinds[t]))
-                put8(entry);
-        } else {
-            for (int i = 0; i < CompiledTables::BACKEND_ENTRIES; ++i)
-                put8(t == 0   ? calcNIMOutLUT(quint16(i))
-                     : t == 1 ? calcFeedBackLUT(quint16(i))
-                              : calcMsrCntLUT(quint16(i)));
-        }
+        for (quint8 entry : tables.backend[t])
+            put8(entry);
     }
     worker->writeTAMP();
 }

@@ -10,6 +10,11 @@ struct InfoOstrum
     static constexpr quint16 DEFAULT_TCP_PORT = 24;
     static constexpr quint16 DEFAULT_UDP_PORT = 4660;
     static constexpr int DEFAULT_TIMEOUT = 1;
+    // The reply time-out a record may hold, in seconds: each attempt of a register access waits
+    // that long (0: the link's own default of 4 seconds). A longer wait would let a silent module
+    // hang a command for hours; the link counts the wait in tenths of a second.
+    static constexpr int MIN_TIMEOUT = 0;
+    static constexpr int MAX_TIMEOUT = 60;
 
     QString strFPGA;
     QString strAddr;
@@ -29,6 +34,22 @@ struct InfoOstrum
         info.bStart = autoStart;
         return info;
     }
+
+    // Whether seconds is a time-out a record may hold; when it is not and message is given, *message
+    // says so: "The time-out <seconds> is out of range: it must be 0 to 60 seconds."
+    static bool isTimeoutInRange(qint64 seconds, QString* message = nullptr)
+    {
+        if (seconds >= MIN_TIMEOUT && seconds <= MAX_TIMEOUT)
+            return true;
+        if (message)
+            *message = QStringLiteral("The time-out %1 is out of range: it must be %2 to %3 seconds.")
+                           .arg(seconds)
+                           .arg(MIN_TIMEOUT)
+                           .arg(MAX_TIMEOUT);
+        return false;
+    }
+    // The time-out in range nearest to seconds.
+    static int clampTimeout(qint64 seconds) { return int(qBound<qint64>(MIN_TIMEOUT, seconds, MAX_TIMEOUT)); }
 
     // Whether address, ports, time-out or Auto Start differ (the FPGA text is not a setting).
     bool differsFrom(const InfoOstrum& other) const

@@ -36,6 +36,17 @@ LabelModel::LabelInfo* LabelModel::find(const QString& name)
         if (entry.name == name)
             return &entry;
     }
+    // A renamed entry also answers to its new name, in either list (the new name need not tell a
+    // FeedBack signal from a label). The name of a label or FeedBack signal itself, as its blocks
+    // carry it, always means that signal, whatever another entry has been renamed to.
+    if (name.startsWith(LABEL) || isFeedBackName(name))
+        return nullptr;
+    for (QVector<LabelInfo>* any : {&m_feedback, &m_label}) {
+        for (LabelInfo& entry : *any) {
+            if (!entry.userName.isEmpty() && entry.userName == name)
+                return &entry;
+        }
+    }
     return nullptr;
 }
 
@@ -126,12 +137,14 @@ void LabelModel::rename(const QString& name, const QString& newName)
 
 void LabelModel::deleteLabel(const QString& name)
 {
-    QVector<LabelInfo>& list = isFeedBackName(name) ? m_feedback : m_label;
-    for (int i = 0; i < list.size(); ++i) {
-        if (list.at(i).name == name) {
-            list.removeAt(i);
-            emit changed();
-            return;
+    const LabelInfo* entry = find(name);
+    for (QVector<LabelInfo>* list : {&m_feedback, &m_label}) {
+        for (int i = 0; entry && i < list->size(); ++i) {
+            if (&list->at(i) == entry) {
+                list->removeAt(i);
+                emit changed();
+                return;
+            }
         }
     }
 }

@@ -20,8 +20,8 @@ public:
     {
         BlockItem* item = nullptr; // the defining block; null until it exists
         QString type;
-        QString name;          // the label's name; outputs and lookups match it
-        QString userName;      // text shown instead of the name when not empty
+        QString name;          // the label's name; its blocks carry it and lookups match it
+        QString userName;      // the name given by rename: shown instead, and matched too
         QMap<int, bool> bUsed; // per sheet id
     };
 
@@ -35,6 +35,8 @@ public:
     bool isLabelUsed(const QString& name) const;
     // The user name a label or FeedBack signal shows; empty when it has none (or no entry).
     QString userName(const QString& name) const;
+    // Gives the entry its new name: shown on the panel and answered to by every lookup, while the
+    // blocks of the label keep carrying (and finding it by) the name they were made with.
     void rename(const QString& name, const QString& newName);
     void deleteLabel(const QString& name);
     void clearEntry();

@@ -93,6 +93,7 @@ void DeviceOperation::workerClosed(bool ok)
     m_worker->wait();
     m_report.bOk = ok;
     m_report.bRegistersModified = m_worker->registersModified();
+    m_report.bWrote = m_worker->writeCommandsSent() > 0;
     const std::unique_ptr<QUdpThread> done = std::move(m_worker);
     const Step next = std::move(m_next);
     next(m_report);
@@ -104,11 +105,28 @@ void DeviceOperation::readStatus(std::unique_ptr<QUdpThread> worker, bool bWriti
         if (!report.bOk)
             return finishFailure(report);
         m_outcome.status = ModuleStatus(report.data);
-        if (bWriting && m_outcome.status.registersProtected())
-            return finish(Verdict::WriteProtected, OperationText::WRITE_PROTECTED);
-        if (m_bCancelled)
-            return finish(Verdict::Cancelled);
-        next(report);
+        switchOffRomWriting(report, [this, bWriting, next](const JobReport& report) {
+            if (bWriting && m_outcome.status.registersProtected())
+                return finish(Verdict::WriteProtected, OperationText::WRITE_PROTECTED);
+            if (m_bCancelled)
+                return finish(Verdict::Cancelled);
+            next(report);
+        });
+    });
+}
+
+void DeviceOperation::switchOffRomWriting(const JobReport& status, const Step& next)
+{
+    if (!m_outcome.status.romWritingEnabled())
+        return next(status);
+    auto worker = newWorker();
+    worker->setRomWritingOffReq();
+    runJob(std::move(worker), [this, status, next](const JobReport& report) {
+        if (!report.bOk)
+            return finishFailure(report);
+        m_outcome.status = m_outcome.status.withRomWritingOff();
+        m_outcome.notice = OperationText::ROM_WRITING_SWITCHED_OFF;
+        next(status);
     });
 }
 

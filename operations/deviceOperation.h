@@ -25,6 +25,7 @@ struct JobReport
     QByteArray xml;                  // with these bytes
     QString name;                    // and this name
     bool bRegistersModified = false; // a synchronisation refused for changed registers
+    bool bWrote = false;             // the job sent at least one write command
 };
 
 // One device operation as the editor and vextor-cli run it: a chain of device-worker jobs
@@ -73,6 +74,9 @@ protected:
     // A status job (the worker carries the request); then next, unless the job failed or, with
     // bWriting, the registers are write-protected. The status is kept in the outcome.
     void readStatus(std::unique_ptr<QUdpThread> worker, bool bWriting, const Step& next);
+    // After a status job: a module left with ROM writing enabled (a ROM job did not finish) has it
+    // switched off, and the outcome's notice says so; then next with the status job's report.
+    void switchOffRomWriting(const JobReport& status, const Step& next);
     // Asks the question; next runs on yes, a no ends the operation Cancelled.
     void confirmThen(Question question, const std::function<void()>& next);
     // Done when the job succeeded, else its failure.

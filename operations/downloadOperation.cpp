@@ -1,10 +1,22 @@
 #include "operations/downloadOperation.h"
 
 #include "model/blockDiagram.h"
+#include "model/imageCapture.h"
 #include "operations/operationPrompts.h"
 #include "operations/operationTexts.h"
 
 #include <QTimer>
+
+QString imageError(BlockDiagram& diagram)
+{
+    ImageCapture image;
+    try {
+        diagram.download(&image);
+    } catch (const QString& message) {
+        return message;
+    }
+    return QString();
+}
 
 DownloadOperation::DownloadOperation(const InfoOstrum& target, BlockDiagram& diagram,
                                      OperationPrompts& prompts, QObject* parent)
@@ -19,6 +31,12 @@ void DownloadOperation::begin()
     m_outcome.report = report.toPlainText();
     if (drc > 0)
         return finish(Verdict::DrcErrors);
+    // The design rule check does not evaluate expressions: the whole image is computed here (well
+    // under a millisecond), so that one that does not compile stops the download before the
+    // module is contacted.
+    const QString expressionError = imageError(m_diagram);
+    if (!expressionError.isEmpty())
+        return finish(Verdict::ExpressionError, expressionError);
     if (drc < 0 && !m_prompts->continueAfterWarnings(m_outcome.report))
         return finish(Verdict::Cancelled);
 
@@ -39,9 +57,15 @@ void DownloadOperation::write()
     runJob(
         std::move(worker),
         [this](const JobReport& report) {
+            if (!report.bOk && report.bWrote) {
+                m_outcome.bPartlyWritten = true;
+                return finish(failureVerdict(),
+                              report.error + QLatin1Char('\n') + OperationText::PARTLY_WRITTEN);
+            }
             if (report.bOk && !isCancelled()) {
                 m_outcome.counters = CounterMonitorSetup::fromDiagram(m_diagram, m_target);
                 m_outcome.userControl = UserControlSetup::fromDiagram(m_diagram, m_target);
+                m_outcome.moduleImage = RegisterImage::of(m_diagram);
             }
             finishJob(report);
         },
@@ -70,6 +94,48 @@ void VerifyOperation::compare()
         if (!report.bCompared)
             return finishFailure(report);
         m_outcome.report = report.html;
-        finish(report.bOk ? Verdict::Done : Verdict::Mismatch, report.comparison);
+        m_outcome.message = report.comparison;
+        if (!report.bOk)
+            return readModuleImage();
+        // A verification that ran to its end has evaluated every expression.
+        m_outcome.moduleImage = RegisterImage::of(m_diagram);
+        finish(Verdict::Done, report.comparison);
     });
+}
+
+// The worker stops at the first difference; the whole image is read back to name every one.
+void VerifyOperation::readModuleImage()
+{
+    auto worker = newWorker();
+    worker->setReadReq(BlockDiagram::REG_DLY_FUNC, RegisterImage::FUNC_SIZE);
+    runJob(std::move(worker), [this](const JobReport& func) {
+        if (!func.bOk || isCancelled()) {
+            m_outcome.detail = func.error;
+            return finish(Verdict::Mismatch, m_outcome.message);
+        }
+        m_outcome.moduleImage.func = func.data;
+        auto worker = newWorker();
+        worker->setReadReq(BlockDiagram::REG_FRONTEND_LUT_BEGIN, RegisterImage::TABLES_SIZE);
+        runJob(std::move(worker), [this](const JobReport& tables) {
+            if (!tables.bOk || isCancelled()) {
+                m_outcome.detail = tables.error;
+                m_outcome.moduleImage = RegisterImage();
+                return finish(Verdict::Mismatch, m_outcome.message);
+            }
+            listDifferences(tables.data);
+        });
+    });
+}
+
+void VerifyOperation::listDifferences(const QByteArray& tables)
+{
+    m_outcome.moduleImage.tables = tables;
+    try {
+        const RegisterImage expected = RegisterImage::of(m_diagram);
+        m_outcome.differences = imageDifferences(m_diagram, expected, m_outcome.moduleImage);
+    } catch (const QString& error) {
+        // A table the comparison never reached does not compile: that is what differs.
+        m_outcome.detail = error;
+    }
+    finish(Verdict::Mismatch, m_outcome.message);
 }

@@ -6,9 +6,15 @@
 
 class BlockDiagram;
 
-// Download: the design rule check (errors refuse, warnings ask), a status job (a write-protected
-// module refuses), then the register image written with progress. Done carries the counter
-// monitor's and the user-control dialog's records for the diagram just downloaded.
+// The message of the first logic expression of the diagram that does not compile ("<block>:
+// <message>"), or an empty text when its whole register image can be computed.
+QString imageError(BlockDiagram& diagram);
+
+// Download: the design rule check (errors refuse), the image computed (an expression that does not
+// compile refuses), the rule warnings (they ask), a status job (a write-protected module refuses),
+// then the register image written with progress. Done carries the counter monitor's and the
+// user-control dialog's records for the diagram just downloaded and the image written; a failure
+// after the first write says that the module holds a partly written configuration.
 class DownloadOperation : public DeviceOperation
 {
     Q_OBJECT
@@ -26,8 +32,9 @@ private:
 };
 
 // Verify: a status job (a write-protected module refuses), the question whether to go on, then the
-// read-back compared with the diagram. Done or Mismatch carry the worker's verdict text; a
-// mismatch also its report.
+// read-back compared with the diagram. Done or Mismatch carry the worker's verdict text and the
+// image the module holds; a mismatch also the report of its first difference and, read back in
+// full, every setting that differs (when that read fails, why, in `detail`).
 class VerifyOperation : public DeviceOperation
 {
     Q_OBJECT
@@ -40,6 +47,8 @@ protected:
 
 private:
     void compare();
+    void readModuleImage();
+    void listDifferences(const QByteArray& tables);
 
     BlockDiagram& m_diagram;
     QTextDocument m_report;

@@ -9,6 +9,22 @@ void StatusOperation::begin()
     readStatus(std::move(worker), false, [this](const JobReport&) { finish(Verdict::Done); });
 }
 
+ReadOperation::ReadOperation(const InfoOstrum& target, quint32 address, int length, QObject* parent)
+    : DeviceOperation(target, parent)
+    , m_address(address)
+    , m_length(length)
+{}
+
+void ReadOperation::begin()
+{
+    auto worker = newWorker();
+    worker->setReadReq(m_address, m_length);
+    runJob(std::move(worker), [this](const JobReport& report) {
+        m_outcome.data = report.data;
+        finishJob(report);
+    });
+}
+
 ProtectOperation::ProtectOperation(const InfoOstrum& target, OperationPrompts& prompts, QObject* parent)
     : DeviceOperation(target, prompts, parent)
 {}
@@ -32,6 +48,10 @@ void ProtectOperation::write(const Protection& now, const Protection& wanted)
     if (wanted.current == now.current && wanted.boot == now.boot)
         return finish(Verdict::Done); // nothing to write
     const ModuleStatus& status = m_outcome.status;
+    // ROM writing switched off after the status was read went off in the boot value too.
+    quint8 bootValue = status.bootProtectRegister();
+    if (!m_outcome.notice.isEmpty())
+        bootValue &= quint8(~ModuleStatus::PROTECT_ROM_WRITE);
     auto worker = newWorker();
     if (wanted.current != now.current)
         worker->setData(
@@ -39,10 +59,8 @@ void ProtectOperation::write(const Protection& now, const Protection& wanted)
             QByteArray(1, char(ModuleStatus::withProtection(status.protectRegister(), wanted.current))),
             false);
     if (wanted.boot != now.boot)
-        worker->setData(
-            QUdpThread::ADDR_EEPROM_PROTECT,
-            QByteArray(1, char(ModuleStatus::withProtection(status.bootProtectRegister(), wanted.boot))),
-            true);
+        worker->setData(QUdpThread::ADDR_EEPROM_PROTECT,
+                        QByteArray(1, char(ModuleStatus::withProtection(bootValue, wanted.boot))), true);
     runJob(std::move(worker), [this, wanted](const JobReport& report) {
         if (report.bOk)
             m_outcome.protection = wanted;

@@ -18,6 +18,22 @@ protected:
     void begin() override;
 };
 
+// A range of registers read as the module holds them (the FPGA version is 4 bytes from register
+// 0). Done carries the bytes.
+class ReadOperation : public DeviceOperation
+{
+    Q_OBJECT
+public:
+    ReadOperation(const InfoOstrum& target, quint32 address, int length, QObject* parent = nullptr);
+
+protected:
+    void begin() override;
+
+private:
+    quint32 m_address;
+    int m_length;
+};
+
 // Write protection: the current and boot protection are read, the caller chooses, and only
 // what differs is written. Done carries the protection the module has afterwards.
 class ProtectOperation : public DeviceOperation

@@ -26,6 +26,16 @@ bool CounterMonitorSetup::sameModes(const CounterMonitorSetup& other) const
     return std::equal(std::begin(mode), std::end(mode), std::begin(other.mode));
 }
 
+InfoOstrum CounterMonitorSetup::target() const
+{
+    InfoOstrum info = InfoOstrum::defaults(bStart);
+    info.strAddr = strAddr;
+    info.tcpPort = tcpPort;
+    info.udpPort = udpPort;
+    info.timeout = timeout;
+    return info;
+}
+
 UserControlSetup UserControlSetup::fromDiagram(const BlockDiagram& diagram, const InfoOstrum& info)
 {
     UserControlSetup setup;

@@ -28,6 +28,11 @@ struct CounterMonitorSetup
     bool hasCounters() const;
     // The same counters are used in the same modes.
     bool sameModes(const CounterMonitorSetup& other) const;
+    // The counter is in the diagram and its gate is opened and closed by software (gate mode
+    // bits 0-1 clear): it counts only between a start and a stop (CounterGateOperation).
+    bool isSoftwareGated(int counter) const { return mode[counter] >= 0 && (mode[counter] & 3) == 0; }
+    // The module's register access, for the start and stop writes.
+    InfoOstrum target() const;
 };
 
 // What the user-control dialog is configured with after a download or a synchronisation: the

@@ -21,6 +21,21 @@ inline const QString NO_COMMENT = QStringLiteral("Please give it a user comment.
 inline const QString COMMENT_TOO_LONG =
     QStringLiteral("The length of the user comment should be at most %1 bytes.");
 
+// Added to the failure of a download that had begun to write.
+inline const QString PARTLY_WRITTEN =
+    QStringLiteral("The module now holds a partly written configuration: download it again.");
+// Said when a status read finds ROM writing still enabled and switches it off.
+inline const QString ROM_WRITING_SWITCHED_OFF =
+    QStringLiteral("ROM writing was still enabled (a ROM job did not finish); it has been switched off.");
+// A document read back from ROM that cannot be trusted. %1: its name; %2: the reader's message.
+inline const QString DAMAGED_DOCUMENT =
+    QStringLiteral("%1: The document stored in ROM is damaged and cannot be read.\n%2");
+inline const QString NOT_A_DOCUMENT = QStringLiteral("It is not a Vextor3 document.");
+// %1: its name; %2: the first mismatch.
+inline const QString FOREIGN_DOCUMENT =
+    QStringLiteral("%1: The document stored in ROM does not describe the registers stored with it.\n"
+                   "first mismatch at %2");
+
 inline const QString PROGRESS_DOWNLOAD = QStringLiteral("Download - TAMP Access");
 constexpr int PROGRESS_DOWNLOAD_MAX = 8256;
 inline const QString PROGRESS_ROM = QStringLiteral("Save to ROM"); // save, restore and boot slot alike

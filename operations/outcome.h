@@ -1,20 +1,26 @@
 #pragma once
 
 #include "device/moduleStatus.h"
+#include "model/registerImage.h"
 #include "operations/monitorSetup.h"
 
 #include <QByteArray>
 #include <QString>
+#include <QVector>
 
 // How a device operation ended.
 enum class Verdict {
     Done,
     DrcErrors,            // refused: the design rule check found errors (report in `report`)
+    ExpressionError,      // refused: a logic expression does not compile (nothing was sent)
     WriteProtected,       // refused: the module's registers are write-protected
     Mismatch,             // verify: the module holds other values (report in `report`)
     NotDownloaded,        // ROM save refused: the module does not hold the diagram
     MemoryFull,           // ROM save: the registers are stored, the document found no room
     NoData,               // ROM restore or sync: the slot holds no document
+    DamagedSlot,          // ROM restore or sync: the stored document does not parse, or does not
+                          // describe the registers stored with it (`document` carries it all the
+                          // same, `report` the first mismatch)
     RegistersModified,    // sync: the registers changed since their slot was loaded
     CommunicationFailure, // the module was not reached or its job failed
     Cancelled,            // stopped by cancel() or by a declined question
@@ -33,17 +39,26 @@ struct OperationOutcome
 {
     Verdict verdict = Verdict::Cancelled;
     QString message;
-    QString detail; // the worker's own text where message stands for it (EEPROM read)
+    QString detail; // the worker's own text where message stands for it (EEPROM read), or why
+                    // a verify could not list its differences
     QString report; // design rule check report, or the first mismatch of a verify
+    // Said once beside the outcome, whatever the verdict: what the operation found and put right
+    // on the way (ROM writing left enabled by a ROM job that did not finish).
+    QString notice;
+    // A download that failed or was cancelled after it had begun to write: the module holds a
+    // partly written configuration (`message` says so) and differs from every document.
+    bool bPartlyWritten = false;
 
-    ModuleStatus status;          // the last status read
-    QByteArray data;              // bytes read (EEPROM, user control)
-    Protection protection;        // protect: the state the module has now
-    QByteArray document;          // ROM restore and sync: the stored document
-    QString documentName;         // and its name
-    int slot = -1;                // ROM commands: the slot chosen
-    CounterMonitorSetup counters; // download: what the counter monitor is to show
-    UserControlSetup userControl; // download: the user-controlled inputs
+    ModuleStatus status;                  // the last status read
+    QByteArray data;                      // bytes read (EEPROM, user control)
+    Protection protection;                // protect: the state the module has now
+    QByteArray document;                  // ROM restore and sync: the stored document
+    QString documentName;                 // and its name
+    int slot = -1;                        // ROM commands: the slot chosen
+    CounterMonitorSetup counters;         // download: what the counter monitor is to show
+    UserControlSetup userControl;         // download: the user-controlled inputs
+    RegisterImage moduleImage;            // download and verify: what the module holds now, when known
+    QVector<ImageDifference> differences; // verify: every setting in which the module differs
 
     bool isDone() const { return verdict == Verdict::Done; }
 };

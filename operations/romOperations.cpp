@@ -1,6 +1,7 @@
 #include "operations/romOperations.h"
 
 #include "io/document.h"
+#include "operations/downloadOperation.h"
 #include "operations/operationTexts.h"
 
 namespace {
@@ -10,13 +11,33 @@ QByteArray oneByte(int value)
 }
 } // namespace
 
+DocumentOperation::~DocumentOperation() = default;
+
 void DocumentOperation::finishDocument(const QByteArray& xml, const QString& name)
 {
+    using namespace OperationText;
     m_outcome.document = xml;
     m_outcome.documentName = name;
     if (xml.isEmpty())
-        return finish(Verdict::NoData, OperationText::NO_DATA.arg(name));
-    finish(Verdict::Done);
+        return finish(Verdict::NoData, NO_DATA.arg(name));
+    m_stored = std::make_unique<Document>();
+    if (!m_stored->parseFile(xml)) {
+        const QString reason = m_stored->errorText().isEmpty() ? NOT_A_DOCUMENT : m_stored->errorText();
+        return finish(Verdict::DamagedSlot, DAMAGED_DOCUMENT.arg(name, reason));
+    }
+    const QString expressionError = imageError(*m_stored->diagram());
+    if (!expressionError.isEmpty())
+        return finish(Verdict::DamagedSlot, DAMAGED_DOCUMENT.arg(name, expressionError));
+    auto worker = newWorker();
+    worker->setData(m_stored->diagram(), &m_comparison);
+    runJob(std::move(worker), [this, name](const JobReport& report) {
+        if (!report.bCompared || isCancelled())
+            return finishFailure(report);
+        if (report.bOk)
+            return finish(Verdict::Done);
+        m_outcome.report = report.html;
+        finish(Verdict::DamagedSlot, OperationText::FOREIGN_DOCUMENT.arg(name, report.html.trimmed()));
+    });
 }
 
 RomOperation::RomOperation(const InfoOstrum& target, RomCommand command, OperationPrompts& prompts,
@@ -131,10 +152,12 @@ void SyncOperation::begin()
     worker->setStatusReq(QUdpThread::Sync);
     runJob(std::move(worker), [this](const JobReport& report) {
         m_outcome.status = ModuleStatus(report.data);
-        if (!report.bOk && report.bRegistersModified)
-            return finish(Verdict::RegistersModified, report.error);
-        if (!report.bOk || isCancelled() || !report.bXml)
-            return finishFailure(report);
-        finishDocument(report.xml, report.name);
+        switchOffRomWriting(report, [this](const JobReport& report) {
+            if (!report.bOk && report.bRegistersModified)
+                return finish(Verdict::RegistersModified, report.error);
+            if (!report.bOk || isCancelled() || !report.bXml)
+                return finishFailure(report);
+            finishDocument(report.xml, report.name);
+        });
     });
 }

@@ -4,17 +4,29 @@
 #include "operations/deviceOperation.h"
 #include "operations/operationPrompts.h"
 
+#include <QTextDocument>
+
+#include <memory>
+
 class Document;
 
-// The operations that read a stored document back: Done with it, or NoData when there is none.
+// The operations that read a stored document back: Done with it, NoData when there is none. The
+// document is checked before it is handed over: it must parse and its register image must equal
+// the registers stored with it, which the slot command has just made the module's own (a restore)
+// or which the module still holds unmodified (a sync); else DamagedSlot.
 class DocumentOperation : public DeviceOperation
 {
     Q_OBJECT
 public:
     using DeviceOperation::DeviceOperation;
+    ~DocumentOperation() override;
 
 protected:
     void finishDocument(const QByteArray& xml, const QString& name);
+
+private:
+    std::unique_ptr<Document> m_stored;
+    QTextDocument m_comparison;
 };
 
 // Save to ROM, Restore from ROM and Change Boot ROM Page: a status job with ROM information (a

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the picture generator on its own and reruns it, rewriting resources/images/*.png,
-# resources/Vextor_icon/*.png and resources/draggableicons.qrc. Commit the result.
+# resources/Vextor_icon/*.png, the installed desktop icons in resources/hicolor/ and
+# resources/draggableicons.qrc. Commit the result.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${VEXTOR_IMAGEGEN_BUILD_DIR:-$root/build-imagegen}

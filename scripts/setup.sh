@@ -2,6 +2,9 @@
 # Installs the Debian 12 packages the build and the tests need; does nothing when all are present.
 set -euo pipefail
 packages=(cmake g++ make qtbase5-dev qtbase5-dev-tools ccache)
+# The Debian package: cpack finds its dependencies with dpkg-shlibdeps (dpkg-dev), which needs file;
+# the suite validates its desktop entry and renders its manual pages.
+packages+=(dpkg-dev file desktop-file-utils groff-base)
 if [ "${VEXTOR_WITH_CLANG:-1}" = 1 ]; then
   packages+=(clang libclang-rt-14-dev)
 fi

@@ -5,6 +5,42 @@
 #include <QTimer>
 #include <QtEndian>
 
+#include <cmath>
+
+bool CounterStream::RateProfile::parse(const QString& text, RateProfile& profile)
+{
+    const QString name = text.section(QLatin1Char(':'), 0, 0);
+    const bool hasPeriod = text.contains(QLatin1Char(':'));
+    bool ok = true;
+    const int period = hasPeriod ? text.section(QLatin1Char(':'), 1).toInt(&ok) : 0;
+    if (!ok || (hasPeriod && period <= 0))
+        return false;
+    if (name == QLatin1String("constant") && !hasPeriod)
+        profile = {Constant, 0};
+    else if (name == QLatin1String("poisson") && !hasPeriod)
+        profile = {Poisson, 0};
+    else if (name == QLatin1String("ramp"))
+        profile = {Ramp, hasPeriod ? period : 60};
+    else if (name == QLatin1String("bursts"))
+        profile = {Bursts, hasPeriod ? period : 10};
+    else
+        return false;
+    return true;
+}
+
+double CounterStream::RateProfile::rateAt(double t, double rate) const
+{
+    const double phase = periodSeconds > 0 ? std::fmod(t, double(periodSeconds)) : 0.0;
+    switch (kind) {
+    case Ramp:
+        return rate * phase / periodSeconds;
+    case Bursts:
+        return phase < 1.0 ? rate : 0.0;
+    default:
+        return rate;
+    }
+}
+
 CounterStream::CounterStream(QObject* parent)
     : QObject(parent)
     , m_pServer(new QTcpServer(this))
@@ -73,6 +109,9 @@ void CounterStream::acceptClient()
         dropClient();
         m_pClient = client;
         connect(client, &QTcpSocket::disconnected, this, &CounterStream::dropClient);
+        // The module's data port takes no input: whatever comes is read and dropped.
+        client->setReadBufferSize(64 * 1024);
+        connect(client, &QTcpSocket::readyRead, client, [client] { client->skip(client->bytesAvailable()); });
         connect(client, &QTcpSocket::bytesWritten, this, [this] {
             if (m_rate <= 0)
                 pump();
@@ -80,6 +119,7 @@ void CounterStream::acceptClient()
         restartPattern();
         m_credit = 0;
         m_sinceTick.start();
+        m_sinceConnect.start();
         m_pTimer->start();
         pump();
     }
@@ -102,11 +142,28 @@ void CounterStream::restartPattern()
         m_random[c] = (quint64(m_seed) << 8 | quint64(c + 1)) * 0x9E3779B97F4A7C15ULL | 1;
     m_nextCounter = 0;
     m_sinceInvalid = 0;
+    m_profileRandom = (quint64(m_seed) << 8 | 0xFF) * 0x9E3779B97F4A7C15ULL | 1;
+}
+
+qint64 CounterStream::queuedBytes() const
+{
+    return m_pClient ? m_pClient->bytesToWrite() : 0;
+}
+
+void CounterStream::sendRecord(int counter, quint64 value)
+{
+    if (!m_pClient || m_pClient->state() != QAbstractSocket::ConnectedState ||
+        m_pClient->bytesToWrite() >= MAX_QUEUED)
+        return;
+    uchar word[8];
+    qToBigEndian(recordWord(counter, value), word);
+    m_pClient->write(reinterpret_cast<const char*>(word), 8);
+    ++m_nSent;
 }
 
 void CounterStream::pump()
 {
-    if (!m_pClient || m_pClient->state() != QAbstractSocket::ConnectedState)
+    if (m_bExternal || !m_pClient || m_pClient->state() != QAbstractSocket::ConnectedState)
         return;
     QVector<int> counters;
     for (int c = 0; c < COUNTERS; ++c) {
@@ -118,14 +175,22 @@ void CounterStream::pump()
         m_credit = 0;
         return;
     }
+    // Room for records: a client that does not read holds the stream back.
+    const qint64 room = qMax<qint64>(0, (MAX_QUEUED - m_pClient->bytesToWrite()) / 8);
     qint64 count;
     if (m_rate > 0) {
         // Records that are due by now; a stalled loop catches up by at most one second.
-        m_credit = qMin(m_credit + seconds * m_rate, double(m_rate));
-        count = qint64(m_credit);
-        m_credit -= double(count);
+        const double rate = m_profile.rateAt(m_sinceConnect.elapsed() / 1000.0, m_rate);
+        if (m_profile.kind == RateProfile::Poisson) {
+            count = poisson(seconds * rate);
+        } else {
+            m_credit = qMin(m_credit + seconds * rate, double(m_rate));
+            count = qint64(m_credit);
+            m_credit -= double(count);
+        }
+        count = qMin(count, room);
     } else {
-        count = (MAX_QUEUED - m_pClient->bytesToWrite()) / 8;
+        count = room;
     }
     if (count > 0)
         m_pClient->write(makeRecords(count, counters));
@@ -154,12 +219,34 @@ QByteArray CounterStream::makeRecords(qint64 count, const QVector<int>& counters
 // counters, about (counter + 1) * 1000 events with a jitter of up to 100 for event counters.
 quint64 CounterStream::nextValue(int counter)
 {
-    quint64& state = m_random[counter];
-    state ^= state >> 12;
-    state ^= state << 25;
-    state ^= state >> 27;
-    const quint64 random = (state * 0x2545F4914F6CDD1DULL) >> 11;
+    const quint64 random = nextRandom(m_random[counter]);
     const bool events = m_registers && (m_registers(REG_GATE_MODE + quint32(counter)) & 8) != 0;
     const quint64 base = quint64(counter + 1) * (events ? 1000 : 100000);
     return base + random % (events ? 100 : 10000);
+}
+
+// xorshift64*, 53 bits.
+quint64 CounterStream::nextRandom(quint64& state)
+{
+    state ^= state >> 12;
+    state ^= state << 25;
+    state ^= state >> 27;
+    return (state * 0x2545F4914F6CDD1DULL) >> 11;
+}
+
+// Arrivals in one tick: Knuth's method for small means, the normal approximation for large ones.
+qint64 CounterStream::poisson(double mean)
+{
+    const auto uniform = [this] { return (double(nextRandom(m_profileRandom)) + 0.5) / double(1ULL << 53); };
+    if (mean <= 0)
+        return 0;
+    if (mean > 30) {
+        const double normal = std::sqrt(-2 * std::log(uniform())) * std::cos(2 * M_PI * uniform());
+        return qMax<qint64>(0, qint64(std::llround(mean + std::sqrt(mean) * normal)));
+    }
+    const double limit = std::exp(-mean);
+    qint64 k = 0;
+    for (double p = uniform(); p > limit; p *= uniform())
+        ++k;
+    return k;
 }

@@ -5,6 +5,7 @@
 
 #include "sim/counterStream.h"
 #include "sim/moduleMemory.h"
+#include "sim/previewDriver.h"
 #include "sim/romStore.h"
 #include "sim/tampServer.h"
 
@@ -52,7 +53,9 @@ void installSignalHandlers(QCoreApplication& app)
     sigaction(SIGINT, &action, nullptr);
 }
 
-// Saves the memory atomically after each batch of changes (debounced) and on exit.
+// Saves the memory atomically (a new file renamed over the old): at most BATCH_MS after the first
+// unsaved change however many follow, at once when a ROM command has taken effect (before the
+// reply that tells the client so), and on exit.
 class StateSaver : public QObject
 {
 public:
@@ -65,6 +68,7 @@ public:
         m_timer.setInterval(BATCH_MS);
         connect(&m_timer, &QTimer::timeout, this, &StateSaver::save);
         m_saved = memory->changeCount();
+        m_savedCommands = memory->rom().finishedCommands();
     }
 
     bool load()
@@ -75,10 +79,17 @@ public:
         if (!file.open(QIODevice::ReadOnly) || !m_pMemory->loadState(file.readAll()))
             return false;
         m_saved = m_pMemory->changeCount();
+        m_savedCommands = m_pMemory->rom().finishedCommands();
         return true;
     }
 
-    void changed() { m_timer.start(); }
+    void changed()
+    {
+        if (m_pMemory->rom().finishedCommands() != m_savedCommands)
+            save();
+        else if (!m_timer.isActive())
+            m_timer.start();
+    }
 
     void save()
     {
@@ -89,6 +100,7 @@ public:
             return;
         }
         m_saved = m_pMemory->changeCount();
+        m_savedCommands = m_pMemory->rom().finishedCommands();
     }
 
     void saveIfChanged()
@@ -103,6 +115,7 @@ private:
     QString m_fileName;
     QTimer m_timer;
     quint64 m_saved = 0;
+    quint64 m_savedCommands = 0;
 };
 
 bool parsePort(const QString& text, quint16& port)
@@ -161,12 +174,26 @@ int main(int argc, char** argv)
     const QCommandLineOption rateOption(QStringLiteral("rate"),
                                         QStringLiteral("Counter records per second, or max."),
                                         QStringLiteral("N|max"), QStringLiteral("1000"));
+    const QCommandLineOption profileOption(
+        QStringLiteral("rate-profile"),
+        QStringLiteral("How the record rate moves: constant (--rate per second), poisson (random arrivals "
+                       "around --rate), ramp[:S] (from 0 up to --rate over S seconds, again and again; "
+                       "default 60), bursts[:S] (--rate for the first second of every S seconds; default "
+                       "10)."),
+        QStringLiteral("PROFILE"), QStringLiteral("constant"));
     const QCommandLineOption invalidOption(QStringLiteral("invalid-every"),
                                            QStringLiteral("Send an invalid word after every K records."),
                                            QStringLiteral("K"), QStringLiteral("0"));
+    const QCommandLineOption previewOption(
+        QStringLiteral("preview-stimulus"),
+        QStringLiteral(
+            "Run the registers in the emulator on the test pulses of FILE, in step with the clock, "
+            "and stream what the measure counters count (the rate options then do not apply)."),
+        QStringLiteral("FILE"));
     parser.addOptions({bindOption, udpOption, tcpOption, stateOption, lossOption, dupOption, strayOption,
                        delayOption, seedOption, versionOption, romBusyOption, romPagesOption, rateOption,
-                       invalidOption});
+                       profileOption, invalidOption});
+    parser.addOption(previewOption);
     if (!parser.parse(QCoreApplication::arguments()))
         return usage(parser, parser.errorText());
     if (parser.isSet(QStringLiteral("help"))) {
@@ -204,9 +231,19 @@ int main(int argc, char** argv)
         if (!ok || rate <= 0)
             return usage(parser, QStringLiteral("--rate takes records per second or max"));
     }
+    CounterStream::RateProfile profile;
+    if (!CounterStream::RateProfile::parse(parser.value(profileOption), profile))
+        return usage(parser,
+                     QStringLiteral("--rate-profile takes constant, poisson, ramp[:S] or bursts[:S]"));
+    if (rate == 0 && profile.kind != CounterStream::RateProfile::Constant)
+        return usage(parser, QStringLiteral("--rate-profile needs a --rate in records per second"));
     const int invalidEvery = parser.value(invalidOption).toInt(&ok);
     if (!ok || invalidEvery < 0)
         return usage(parser, QStringLiteral("--invalid-every takes a number of records"));
+    Stimulus stimulus;
+    QString stimulusError;
+    if (parser.isSet(previewOption) && !Stimulus::load(parser.value(previewOption), stimulus, stimulusError))
+        return usage(parser, stimulusError);
     faults.dup = parser.isSet(dupOption);
     faults.stray = parser.isSet(strayOption);
 
@@ -231,6 +268,7 @@ int main(int argc, char** argv)
     CounterStream stream(&app);
     stream.setRegisterReader([&memory](quint32 address) { return memory.peek(address); });
     stream.setRate(rate);
+    stream.setRateProfile(profile);
     stream.setInvalidEvery(invalidEvery);
     if (parser.isSet(seedOption)) {
         const uint seed = parser.value(seedOption).toUInt(&ok);
@@ -262,6 +300,14 @@ int main(int argc, char** argv)
     if (saver)
         QObject::connect(&server, &TampServer::memoryChanged, saver, &StateSaver::changed);
 
+    std::unique_ptr<PreviewDriver> preview;
+    if (parser.isSet(previewOption)) {
+        preview = std::make_unique<PreviewDriver>(&memory, stimulus);
+        stream.setExternalRecords(true);
+        QObject::connect(preview.get(), &PreviewDriver::record, &stream, &CounterStream::sendRecord);
+        preview->start();
+    }
+
     installSignalHandlers(app);
     std::printf("vextor-sim udp=%u tcp=%u\n", server.port(), stream.port());
     std::fflush(stdout);
@@ -269,5 +315,7 @@ int main(int argc, char** argv)
     const int rc = app.exec();
     if (saver)
         saver->saveIfChanged();
+    if (preview)
+        std::printf("%s\n", qPrintable(preview->summary()));
     return rc;
 }

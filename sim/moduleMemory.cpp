@@ -48,7 +48,8 @@ ModuleMemory::ModuleMemory()
     m_stores[STORE_REGISTERS] = QByteArray(int(REG_END + 1), '\0');
     m_stores[STORE_USER] = QByteArray(int(USER_END - USER_BEGIN + 1), '\0');
     m_stores[STORE_TABLES] = QByteArray(int(TABLES_END - TABLES_BEGIN + 1), '\0');
-    m_stores[STORE_PROTECT] = QByteArray(1, char(PROTECT_WRITABLE | PROTECT_ROM_WRITE));
+    // ROM writing is off at rest: a storing job switches it on for itself and off again.
+    m_stores[STORE_PROTECT] = QByteArray(1, char(PROTECT_WRITABLE));
     m_stores[STORE_EEPROM] = QByteArray(256, '\0');
     m_stores[STORE_EEPROM][int(EEPROM_ENABLE_ADDR - EEPROM_BEGIN)] = char(EEPROM_DISABLED);
     // The guards consult these on every byte written.
@@ -108,7 +109,7 @@ void ModuleMemory::setNetwork(const QHostAddress& ip, quint16 udpPort, quint16 t
     putWord(ee, EE_DISCONNECT_TIMEOUT, 0x0010);
     putWord(ee, EE_RECONNECT, 1000);
     putWord(ee, EE_RETRANSMIT, 500);
-    ee[EE_BOOT_PROTECT] = char(PROTECT_WRITABLE | PROTECT_ROM_WRITE);
+    ee[EE_BOOT_PROTECT] = char(PROTECT_WRITABLE);
     ee[EE_BOOT_SLOT] = 0;
 }
 

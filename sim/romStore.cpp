@@ -220,6 +220,7 @@ void RomStore::finish()
     }
     m_lastDone = m_cmd.total;
     m_cmd = Command();
+    ++m_finished;
     m_memory.markChanged();
 }
 

@@ -75,6 +75,8 @@ public:
     QByteArray userRom() const { return m_userRom; }
     bool isBusy();
     int aborts() const { return m_aborts; }
+    // Commands that have taken effect (a state file is saved at once after each).
+    quint64 finishedCommands() const { return m_finished; }
     int refusedCommands() const { return m_refused; }
 
     // A fresh FAT: all free but the slot pages and the FAT page itself, which are reserved.
@@ -125,5 +127,6 @@ private:
     int m_busyMs = DEFAULT_BUSY_MS;
     int m_dataPages = -1;
     int m_aborts = 0;
+    quint64 m_finished = 0;
     int m_refused = 0;
 };

@@ -42,6 +42,7 @@ QByteArray TampServer::answer(ModuleMemory& memory, const QByteArray& request, b
 
     QByteArray reply = request.left(HEADER_SIZE);
     reply[0] = char(TAMP_VER);
+    const quint64 before = memory.changeCount();
     if (command == TAMP_RD) {
         QByteArray data;
         if (memory.read(address, length, data)) {
@@ -52,14 +53,13 @@ QByteArray TampServer::answer(ModuleMemory& memory, const QByteArray& request, b
         }
     } else if (command == TAMP_WR) {
         const QByteArray data = request.mid(HEADER_SIZE);
-        const quint64 before = memory.changeCount();
         const bool ok = data.size() == length && memory.write(address, data);
         reply[1] = char(TAMP_WR | ACK | (ok ? 0 : BUS_ERROR));
-        if (changed)
-            *changed = memory.changeCount() != before;
     } else {
         return QByteArray();
     }
+    if (changed)
+        *changed = memory.changeCount() != before;
     return reply;
 }
 

@@ -53,13 +53,14 @@ public:
     void resetStats() { m_stats = Stats(); }
 
     // The reply to one command datagram; empty when the datagram is not a command to answer.
-    // Sets *changed when the memory changed.
+    // Sets *changed when the memory changed (a read too: one of the ROM status completes the
+    // command that was running).
     static QByteArray answer(ModuleMemory& memory, const QByteArray& request, bool* changed = nullptr);
 
 signals:
     // Every datagram received, before faults are applied.
     void requestReceived(const QByteArray& request);
-    // Emitted after each datagram that changed the memory.
+    // Emitted after each datagram that changed the memory, before its reply is sent.
     void memoryChanged();
 
 private slots:

@@ -1,7 +1,8 @@
 // Draws every picture the editor compiles in: the block backgrounds the sheet paints its text on,
 // the palette and label-panel entries, and the tool-bar / menu icons. The output is written below
 // the directory given on the command line (normally resources/), together with the .qrc file that
-// lists it, so the pictures can always be rebuilt from this one source.
+// lists it, so the pictures can always be rebuilt from this one source. The application icon is also
+// drawn into hicolor/, the icon theme the package installs.
 //
 // Block pictures carry no text: the sheet draws centred black text on them, so their middle is kept
 // light. Ports are small dark marks touching the image edge at the exact offsets the sheet uses to
@@ -581,7 +582,10 @@ public:
     {}
 
     // Renders one picture of the given size and saves it as PNG at the resource-relative path.
-    bool draw(const QString& relPath, int w, int h, const std::function<void(QPainter&)>& paint)
+    // Pictures the program compiles in are listed in the resource collection; the others are
+    // installed beside the program.
+    bool draw(const QString& relPath, int w, int h, const std::function<void(QPainter&)>& paint,
+              bool bCompiledIn = true)
     {
         QImage img = canvas(w, h);
         {
@@ -595,7 +599,9 @@ public:
             m_ok = false;
             return false;
         }
-        m_files << relPath;
+        if (bCompiledIn)
+            m_files << relPath;
+        ++m_count;
         return true;
     }
 
@@ -615,11 +621,12 @@ public:
     }
 
     bool ok() const { return m_ok; }
-    int count() const { return m_files.size(); }
+    int count() const { return m_count; }
 
 private:
     QDir m_root;
     QStringList m_files;
+    int m_count = 0;
     bool m_ok = true;
 };
 
@@ -817,6 +824,19 @@ void drawIcons(Writer& out)
     out.draw("Vextor_icon/vextor.png", 64, 64, appIcon);
 }
 
+// The application icon in the desktop's icon theme, at the sizes menus, panels and file managers
+// ask for. It is drawn at each size rather than scaled from one bitmap, so small sizes stay sharp.
+void drawThemeIcons(Writer& out)
+{
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        const auto paint = [size](QPainter& p) {
+            p.scale(size / 64.0, size / 64.0);
+            appIcon(p);
+        };
+        out.draw(QStringLiteral("hicolor/%1x%1/apps/vextor.png").arg(size), size, size, paint, false);
+    }
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -834,6 +854,7 @@ int main(int argc, char** argv)
     drawBlocks(out);
     drawPalette(out);
     drawIcons(out);
+    drawThemeIcons(out);
     if (!out.ok() || !out.writeQrc("draggableicons.qrc")) {
         std::fprintf(stderr, "imagegen: failed\n");
         return 1;

@@ -184,8 +184,6 @@ private slots:
         }
         // Blocks, sheet by sheet in slot order (label outputs once their labels exist), each given
         // its settings by double-click and its name by Rename.
-        const BlockItem* editing = nullptr;
-        m_prompts->runDialog = [&editing](QDialog* dialog) { fillIn(dialog, editing); };
         for (const bool outputs : {false, true}) {
             for (int tid = 0; tid < want.sheetCount(); ++tid) {
                 QTest::mouseClick(tabs, Qt::LeftButton, Qt::NoModifier, tabs->tabRect(tid).center());
@@ -201,7 +199,10 @@ private slots:
                         BlockItem* made = driver.sheet()->currentItem();
                         QVERIFY2(made && made->getIndex() == b->getIndex(), qPrintable(b->getName()));
                         built.insert(b, made);
-                        editing = b;
+                        m_prompts->dialogs << [b](QDialog& dialog) {
+                            fillIn(&dialog, b);
+                            return dialog.result();
+                        };
                         if (hasSettings(made))
                             QTest::mouseDClick(driver.sheet(), Qt::LeftButton, Qt::NoModifier,
                                                made->getPosition() + QPoint(20, 10));
@@ -212,6 +213,8 @@ private slots:
                                     action->trigger();
                             }
                         }
+                        QVERIFY(m_prompts->dialogs.isEmpty() == hasSettings(made));
+                        m_prompts->dialogs.clear();
                         QCOMPARE(made->getName(), b->getName());
                     }
                 }

@@ -32,7 +32,9 @@ QString outcome(const QStringList& args)
     note(cl.supplied, "supplied");
     note(!cl.fileName.isEmpty(), "file=" + cl.fileName);
     note(cl.applicationArgc != argc, QString("argc%1").arg(cl.applicationArgc - argc));
-    note(!cl.error.isEmpty(), cl.error == usageText("vextor") ? "usage" : cl.error);
+    // The usage text, then the reason when one is given.
+    const QString usage = usageText("vextor");
+    note(!cl.error.isEmpty(), cl.error.startsWith(usage) ? "usage" + cl.error.mid(usage.size()) : cl.error);
     return out.join(' ');
 }
 } // namespace
@@ -49,7 +51,14 @@ private slots:
         QTest::newRow("no arguments") << QStringList{} << "";
         QTest::newRow("-t 80") << QStringList{"-t", "80"} << "tcp=80 supplied";
         QTest::newRow("-t 65536 refused") << QStringList{"-t", "65536"} << "usage";
-        QTest::newRow("-o max uint into int") << QStringList{"-o", "4294967295"} << "timeout=-1 supplied";
+        QTest::newRow("-o 60") << QStringList{"-o", "60"} << "timeout=60 supplied";
+        QTest::newRow("-o 0 keeps the default wait") << QStringList{"-o", "0"} << "timeout=0 supplied";
+        QTest::newRow("-o 61 refused")
+            << QStringList{"-o", "61"}
+            << "usage\nThe time-out 61 is out of range: it must be 0 to 60 seconds.";
+        QTest::newRow("-o max uint refused")
+            << QStringList{"-o", "4294967295"}
+            << "usage\nThe time-out 4294967295 is out of range: it must be 0 to 60 seconds.";
         QTest::newRow("-h canonical") << QStringList{"-h", "FE80:0:0:0:0:0:0:1"} << "addr=fe80::1 supplied";
         QTest::newRow("-h host name refused") << QStringList{"-h", "localhost"} << "usage";
         QTest::newRow("-a on alone is not supplied") << QStringList{"-a", "on"} << "";

@@ -35,7 +35,7 @@ require_class "$editor" MainWindow
 require_class "$cli" BlockDiagram
 require_class "$sim" ModuleMemory
 
-for class in TampServer ModuleMemory RomStore; do
+for class in TampServer ModuleMemory RomStore CounterStream PreviewDriver; do
     refuse_class "$editor" "$class"
     refuse_class "$cli" "$class"
 done
@@ -43,9 +43,13 @@ refuse_library "$cli" libQt5Widgets
 for class in MainWindow ProgramWidget MenuWidget; do
     refuse_class "$cli" "$class"
 done
+# The simulator may run the emulator (it depends on no product layer) and nothing else of the
+# product: no model, io, device, operations or editor class.
+require_class "$sim" Emulator
 refuse_library "$sim" libQt5Widgets
 refuse_library "$sim" libQt5Gui
-for class in BlockDiagram BlockItem Document QTamp QUdpThread DeviceOperation MainWindow; do
+for class in BlockDiagram BlockItem CompiledTables ImageCapture Document QTamp QUdpThread DeviceOperation \
+    PreviewSetup MainWindow PreviewWindow; do
     refuse_class "$sim" "$class"
 done
 

@@ -1,43 +1,20 @@
-#include "cli/cliApp.h"
 #include "io/document.h"
+#include "sim/counterStream.h"
+#include "tests/support/cliRun.h"
 #include "tests/support/documents.h"
 #include "tests/support/romHarness.h"
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <vector>
+#include <csignal>
+#include <sys/resource.h>
 
 Q_DECLARE_METATYPE(Verdict)
 using Setup = std::function<void(InProcessModule&)>;
 Q_DECLARE_METATYPE(Setup)
-
-namespace {
-struct Argv
-{
-    explicit Argv(const QStringList& args)
-    {
-        for (const QString& a : args)
-            storage.push_back(a.toLocal8Bit());
-        for (QByteArray& s : storage)
-            pointers.push_back(s.data());
-        pointers.push_back(nullptr);
-    }
-    int argc() const { return int(pointers.size()) - 1; }
-    char** argv() { return pointers.data(); }
-
-    std::vector<QByteArray> storage;
-    std::vector<char*> pointers;
-};
-
-struct Result
-{
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
-} // namespace
 
 // vextor-cli: its options, the exit code of each verdict, its commands run in-process against a
 // simulated module, and the built tool run as a process.
@@ -95,7 +72,7 @@ private slots:
     void deviceCommands_data()
     {
         QTest::addColumn<Setup>("setup");
-        QTest::addColumn<QStringList>("before");
+        QTest::addColumn<QList<QStringList>>("before"); // commands run first, each must succeed
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("out"); // the start of standard output; empty: nothing there
@@ -105,8 +82,9 @@ private slots:
         for (int i = 0; i < 200; ++i)
             large.newSheet();
         const QString big = writeFile("big.vxt3", large.toXml());
+        const QString bad = writeFile("bad.vxt3", badExpressionXml());
         const auto row = [](const char* tag, const QStringList& args, int rc, const QString& out,
-                            const QString& err = QString(), const QStringList& before = {},
+                            const QString& err = QString(), const QList<QStringList>& before = {},
                             Setup setup = {}) {
             QTest::newRow(tag) << setup << before << args << rc << out << err;
         };
@@ -114,7 +92,7 @@ private slots:
             return [value](InProcessModule& m) { m.memory.poke(0xFFFFFF3C, value); };
         };
         row("status", {"status"}, 0,
-            "Version: 3.01 (33 2e 30 31)\nProtect: 0x03 (registers writable, ROM writing enabled)\nBoot "
+            "Version: 3.01 (33 2e 30 31)\nProtect: 0x01 (registers writable, ROM writing disabled)\nBoot "
             "slot: 0\n"
             "Slot 0: \nSlot 1: \n");
         row("status, write-protected", {"status"}, 0,
@@ -128,10 +106,16 @@ private slots:
         row("download, warnings pass", {"download", writeFile("unused.vxt3", unusedInputXml())}, 0, "",
             "warning: PreLgc0: Outport is not connected.\n");
         row("verify, matched", {"verify", doc}, 0, "Verify: The Register data is matched.\n", QString(),
-            {"download", doc});
+            {{"download", doc}});
         row("verify, mismatch", {"verify", doc}, 1,
             "Verify: The Register data don't match.\n\nfirst mismatch at address 0x00000006\ncurrent:0700  "
             "register:0000\n\n");
+        row("verify, report", {"verify", doc, "--report"}, 1,
+            "Verify: The Register data don't match.\n\nfirst mismatch at address 0x00000068\ncurrent:01  "
+            "register:00\n\nGATE_NIM (OUT-CH0) NIM output (0x0068 bit 0): module 0, document 1\n",
+            QString(), {{"download", doc}}, [](InProcessModule& m) { m.memory.poke(0x68, 0x00); });
+        row("verify, report of a document that does not compile", {"verify", bad, "--report"}, 1,
+            "Verify: The Register data don't match.\n", "PreLgc0: invalid at EOF");
         row("protect", {"protect", "--boot", "on"}, 0, "Current protection: off\nBoot protection: on\n");
         row("user-control", {"user-control", "--set", "0x0205"}, 0, "User control: 0x0205\n");
         row("eeprom-write", {"eeprom-write", "--ip", "10.0.0.5", "--udp", "65535"}, 0,
@@ -155,13 +139,32 @@ private slots:
         row("rom-save, memory full", {"rom-save", big, "2", "--force"}, 1, "",
             "Memory Full: The GUI information could not be saved.\n", {},
             [](InProcessModule& m) { m.memory.rom().setDataPages(0); });
+        const QList<QStringList> stored = {{"download", doc}, {"rom-save", doc, "4"}};
+        const Setup damage = [](InProcessModule& m) { m.memory.rom().setPage(4, "<Vextor3><tab"); };
         row("rom-restore", {"rom-restore", "4"}, 0, "<?xml",
-            "Save to ROM: 16384 bytes\nROM4-coincidence.vxt3\n", {"rom-save", doc, "4", "--force"});
+            "Save to ROM: 16384 bytes\nROM4-coincidence.vxt3\n", stored);
         row("rom-restore, empty slot", {"rom-restore", "7"}, 1, "",
             "ROM7: There is no data to be displayed.\n");
-        row("sync", {"sync"}, 0, "<?xml", "ROM4-coincidence.vxt3\n", {"rom-save", doc, "4", "--force"});
+        row("rom-restore, damaged document", {"rom-restore", "4"}, 2, "",
+            "ROM4-coincidence.vxt3: The document stored in ROM is damaged and cannot be read.\nParse error "
+            "at "
+            "line 1",
+            stored, damage);
+        row("rom-restore, document of other registers", {"rom-restore", "4"}, 2, "",
+            "ROM4-coincidence.vxt3: The document stored in ROM does not describe the registers stored with "
+            "it.\nfirst mismatch at address 0x00000006\n",
+            {{"rom-save", doc, "4", "--force"}});
+        row("sync", {"sync"}, 0, "<?xml", "ROM4-coincidence.vxt3\n", stored);
+        row("sync, damaged document", {"sync"}, 2, "",
+            "ROM4-coincidence.vxt3: The document stored in ROM is damaged and cannot be read.", stored,
+            damage);
         row("sync, registers changed", {"sync"}, 1, "", "Register settings are already modified.\n",
-            {"user-control", "--set", "1"});
+            {{"user-control", "--set", "1"}});
+        row("status, ROM writing left enabled", {"status"}, 0,
+            "Version: 3.01 (33 2e 30 31)\nProtect: 0x01 (registers writable, ROM writing disabled)\n",
+            "ROM writing was still enabled (a ROM job did not finish); it has been switched off.\n", {},
+            [](InProcessModule& m) { m.memory.poke(0xFFFFFF3C, 0x03); });
+        row("download, expression error", {"download", bad}, 1, "", "PreLgc0: invalid at EOF\n");
         row("rom-boot", {"rom-boot", "3"}, 0, "Boot slot: 3\n");
         row("comment too long in UTF-8", {"rom-save", doc, "1", "--comment", QString(57, QChar(0xE9))}, 64,
             "", "The length of the user comment should be at most 112 bytes.");
@@ -179,19 +182,19 @@ private slots:
     void deviceCommands()
     {
         QFETCH(Setup, setup);
-        QFETCH(QStringList, before);
+        QFETCH(QList<QStringList>, before);
         QFETCH(QStringList, args);
         QFETCH(int, exitCode);
         QFETCH(QString, out);
         QFETCH(QString, err);
         InProcessModule module;
         module.memory.rom().setBusyMs(0);
-        if (!before.isEmpty())
-            QCOMPARE(runInProcess(module, before).exitCode, 0);
+        for (const QStringList& command : before)
+            QCOMPARE(runCli(module, command).exitCode, 0);
         if (setup)
             setup(module);
         module.requests.clear();
-        const Result r = runInProcess(module, args);
+        const CliResult r = runCli(module, args);
         QCOMPARE(r.exitCode, exitCode);
         QVERIFY2(out.isEmpty() ? r.out.isEmpty() : r.out.startsWith(out), qPrintable(r.out));
         QVERIFY2(r.err.contains(err), qPrintable(r.err));
@@ -208,14 +211,15 @@ private slots:
         const QString usage = QStringLiteral("Usage: vextor-cli [-h host]");
         const QString missing = m_dir.filePath(QStringLiteral("missing.vxt3"));
         const QString lonely = writeFile("lonely.vxt3", lonelyOutputXml());
-        const QString bad = writeFile(
-            "bad.vxt3", documentXml(entry("Input", "IN-CH0") +
-                                    entry("PreLogic", "PreLgc0",
-                                          "<net port=\"0\">IN-CH0</net><property>_A or</property>") +
-                                    entry("CntFnc", "CntFnc0", "<net port=\"0\">PreLgc0</net>")));
+        const QString bad = writeFile("bad.vxt3", badExpressionXml());
         const QString foreign =
             writeFile(QStringLiteral("foreign.xml"), "<?xml version=\"1.0\"?>\n<html/>\n");
         const QString empty = writeFile(QStringLiteral("empty.vxt3"), QByteArray());
+        // Sparse: it takes no room on the disk, and must take none in memory either.
+        const QString huge = m_dir.filePath(QStringLiteral("huge.vxt3"));
+        QFile hugeFile(huge);
+        QVERIFY(hugeFile.open(QIODevice::WriteOnly) && hugeFile.resize(3LL << 30));
+        hugeFile.close();
         // Errors only on standard error, results only on standard output.
         const auto fails = [](const char* tag, const QStringList& args, int code, const QString& errPart) {
             QTest::newRow(tag) << args << code << QString() << errPart;
@@ -228,6 +232,10 @@ private slots:
         fails("drc with two documents", {"drc", lonely, lonely}, 64, "Usage: vextor-cli drc DOC");
         fails("refused option value", {"-t", "70000", "drc", lonely}, 64,
               "vextor-cli: invalid value for -t: 70000");
+        fails(
+            "time-out of a day", {"-o", "86400", "drc", lonely}, 64,
+            "vextor-cli: invalid value for -o: 86400\nThe time-out 86400 is out of range: it must be 0 to 60 "
+            "seconds.\n");
         prints("drc clean example", {"drc", examplePath("coincidence.vxt3")}, 0, "No error detected.\n");
         prints("drc errors", {"drc", lonely}, 1, "error: OUT-CH0: InputPort is not connected.\n");
         prints("drc warnings pass", {"drc", writeFile("unused.vxt3", unusedInputXml())}, 0,
@@ -239,6 +247,12 @@ private slots:
         fails("image of an empty file", {"image", empty}, 2,
               "Parse error at line 1, column 1:\nunexpected end of file.");
         fails("image expression error", {"image", bad}, 1, "PreLgc0: invalid at EOF\n");
+        fails("image of a 3 GB file", {"image", huge}, 2,
+              huge + ": The file is 3221225472 bytes long; a Vextor document is at most 16777216 bytes. It "
+                     "is not read.\n");
+        fails("image of an endless file", {"image", "/dev/zero"}, 2,
+              "/dev/zero: The file is more than 16777216 bytes long; a Vextor document is at most 16777216 "
+              "bytes. It is not read.\n");
         QFile golden(QStringLiteral(VEXTOR_SOURCE_DIR "/tests/io/golden/coincidence.image"));
         QVERIFY(golden.open(QIODevice::ReadOnly)); // one line per byte in write order, as reviewed
         prints("image of the example", {"image", examplePath("coincidence.vxt3")}, 0,
@@ -264,20 +278,98 @@ private slots:
                  qPrintable(err)); // reported once
     }
 
-private:
-    static Result runInProcess(const InProcessModule& module, const QStringList& args)
+    // The monitor against the simulated module and its stream, after the scaler is downloaded
+    // (counters 0, 1 and 3 software-gated, 2 gated by hardware).
+    void monitor_data()
     {
-        Argv argv(QStringList{"vextor-cli", "-h", "127.0.0.1", "-u", QString::number(module.server.port()),
-                              "-o", "1"} +
-                  args);
-        Result r;
-        QTextStream out(&r.out);
-        QTextStream err(&r.err);
-        r.exitCode = CliApp::run(argv.argc(), argv.argv(), out, err);
-        out.flush();
-        err.flush();
-        return r;
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<bool>("bCloseStream"); // the module closes its data port after 300 ms
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("outPart");
+        QTest::addColumn<QString>("errPart");
+        QTest::addColumn<QString>("gateWrites"); // start and stop writes, "register=byte"
+        QTest::newRow("preset count with started counters")
+            << QStringList{"--start", "--until-count", "1:40"} << false << 0 << "total 1 RATE_2 40 "
+            << QString() << "64=80 65=80 67=80 64=00 65=00 67=00";
+        QTest::newRow("unstarted software gates count nothing")
+            << QStringList{"--until-count", "2:30"} << false << 0 << "total 0 RATE_1 0 0.000 usec\n"
+            << QString() << QString();
+        QTest::newRow("lost connection") << QStringList{"--start"} << true << 2 << "total 2 "
+                                         << "The remote host closed the connection"
+                                         << "64=80 65=80 67=80 64=00 65=00 67=00";
+        QTest::newRow("count of a counter not in the document")
+            << QStringList{"--until-count", "3:0"} << false << 64 << QString() << "--until-count"
+            << QString();
     }
+    void monitor()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(bool, bCloseStream);
+        QTemporaryDir logs;
+        InProcessModule module;
+        auto stream = std::make_unique<CounterStream>();
+        QVERIFY(stream->listen(QHostAddress::LocalHost, 0));
+        stream->setRate(20000);
+        stream->setRegisterReader([&module](quint32 address) { return module.memory.peek(address); });
+        const QString scaler = examplePath("scaler.vxt3");
+        QCOMPARE(runCli(module, {"download", scaler}).exitCode, 0);
+        module.requests.clear();
+        if (bCloseStream)
+            QTimer::singleShot(300, [&stream] { stream.reset(); });
+        const CliResult r = runCli(module, QStringList{"-t", QString::number(stream ? stream->port() : 0),
+                                                       "monitor", scaler, "--csv-dir", logs.path()} +
+                                               args);
+        QTEST(r.exitCode, "exitCode");
+        QFETCH(QString, outPart);
+        QFETCH(QString, errPart);
+        QVERIFY2(r.out.contains(QRegularExpression(outPart)), qPrintable(r.out));
+        QVERIFY2(r.err.contains(errPart), qPrintable(r.err));
+        QStringList gates;
+        for (const QByteArray& request : module.requests) { // one-byte writes: address, then the byte
+            if (quint8(request.at(1)) == 0x80 && quint8(request.at(3)) == 1)
+                gates << QString("%1=%2")
+                             .arg(InProcessModule::addressOf(request), 2, 16)
+                             .arg(quint8(request.at(8)), 2, 16, QLatin1Char('0'));
+        }
+        QTEST(gates.join(' '), "gateWrites");
+    }
+
+    // A log that cannot be written (the file size limit standing in for a full disk) is a
+    // failure: exit 2, the reason on standard error, and the totals say how many records the
+    // log holds.
+    void monitorFullDisk()
+    {
+        QTemporaryDir logs;
+        InProcessModule module;
+        CounterStream stream;
+        QVERIFY(stream.listen(QHostAddress::LocalHost, 0));
+        stream.setRate(20000);
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved;
+        limit.rlim_cur = 2000;
+        setrlimit(RLIMIT_FSIZE, &limit);
+        const CliResult r =
+            runCli(module, {"-t", QString::number(stream.port()), "monitor", examplePath("scaler.vxt3"),
+                            "--csv-dir", logs.path(), "--until-count", "0:5000"});
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previous);
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY2(r.err.contains("File too large; logging stopped after "), qPrintable(r.err));
+        const QRegularExpressionMatch logged =
+            QRegularExpression("^logged 0 RATE_1 (\\d+) (\\S+)$", QRegularExpression::MultilineOption)
+                .match(r.out);
+        QVERIFY2(logged.hasMatch(), qPrintable(r.out));
+        QFile file(logged.captured(2));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray content = file.readAll();
+        QVERIFY(content.endsWith('\n'));
+        QCOMPARE(content.count('\n') - 1, logged.captured(1).toInt());
+        QVERIFY(r.out.contains("total 0 RATE_1 5000 "));
+    }
+
+private:
     QString writeFile(const QString& name, const QByteArray& content)
     {
         const QString path = m_dir.filePath(name);

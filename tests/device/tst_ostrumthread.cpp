@@ -7,7 +7,11 @@
 #include <QtEndian>
 #include <QtTest>
 
+#include <functional>
 #include <memory>
+
+#include <csignal>
+#include <sys/resource.h>
 
 namespace {
 QByteArray word(quint64 value)
@@ -57,8 +61,10 @@ struct Reader
     MonitorStub monitor;
     std::unique_ptr<QOstrumThread> thread;
     QTcpSocket* peer = nullptr;
+    QStringList logStops;
 
-    bool start(const QStringList& units, const QStringList& paths = {}, int roundMs = QOstrumThread::WAIT_MS)
+    bool start(const QStringList& units, const QStringList& paths = {}, int roundMs = QOstrumThread::WAIT_MS,
+               const std::function<void(QOstrumThread&)>& prepare = {})
     {
         QString path[4], name[4], unit[4];
         for (int c = 0; c < 4; ++c) {
@@ -70,6 +76,10 @@ struct Reader
         thread = std::make_unique<QOstrumThread>(path, name, unit, "127.0.0.1", server.serverPort(), 4660,
                                                  &monitor, false);
         thread->setRoundMs(roundMs);
+        QObject::connect(thread.get(), &QOstrumThread::logStopped, &monitor,
+                         [this](int c, QString text) { logStops << QString("%1 %2").arg(c).arg(text); });
+        if (prepare)
+            prepare(*thread);
         thread->start();
         peer = server.waitForNewConnection(5000) ? server.nextPendingConnection() : nullptr;
         return peer && QTest::qWaitFor([this] { return monitor.connections == 1; });
@@ -104,8 +114,9 @@ private slots:
         QFETCH(QStringList, units);
         if (QTest::currentDataTag() == QLatin1String("invalid word drops its batch"))
             QTest::ignoreMessage(QtDebugMsg, "Ostrum error: invalid data=0x2000000000000001");
+        QTemporaryDir dir;
         Reader reader;
-        QVERIFY(reader.start(units));
+        QVERIFY(reader.start(units, {dir.path(), dir.path(), dir.path(), dir.path()}));
         for (const QByteArray& bytes : writes) {
             reader.peer->write(bytes);
             QVERIFY(reader.peer->waitForBytesWritten(1000));
@@ -116,6 +127,15 @@ private slots:
         QTRY_COMPARE(reader.monitor.errors, QStringList{"The remote host closed the connection"});
         QTEST(reader.monitor.reports, "reports");
         QCOMPARE(reader.monitor.closedByServer, 1);
+        // What is counted is what is logged.
+        for (int c = 0; c < 4; ++c) {
+            quint64 reported = 0;
+            for (const QString& report : reader.monitor.reports)
+                reported +=
+                    report.startsWith(QString::number(c)) ? report.section(' ', 2, 2).toULongLong() : 0;
+            QCOMPARE(quint64(readLines(reader.thread->fileName(c)).size() - 2), reported);
+            QCOMPARE(reader.thread->loggedRecords(c), reported);
+        }
     }
 
     // Ten silent rounds lead to a direct read: a live but quiet connection must go on, and the half
@@ -187,6 +207,96 @@ private slots:
                     QFAIL(qPrintable(QString("counter %1 line %2: %3").arg(c).arg(i + 1).arg(lines[i + 1])));
             }
         }
+    }
+
+    // A name from the document never leads the log out of its folder, and the user is told.
+    void logStaysInItsFolder()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath("a/b"));
+        QString path[4] = {dir.filePath("a/b"), "", "", ""};
+        QString name[4] = {"../../escaped", "", "", ""};
+        QString unit[4];
+        QOstrumThread thread(path, name, unit, "127.0.0.1", 24, 4660, nullptr, false);
+        QCOMPARE(QFileInfo(thread.fileName(0)).absolutePath(), dir.filePath("a/b"));
+        QVERIFY(QFileInfo(thread.fileName(0)).fileName().startsWith("______escaped_"));
+        QCOMPARE(thread.notices().size(), 1);
+        QVERIFY(QFileInfo::exists(thread.fileName(0)));
+    }
+
+    // A write that fails (here the process's file size limit, as a full disk would) stops that
+    // log at its last whole line, says so once with the number of records it holds, and leaves
+    // the stream and the reports going.
+    void failedWriteStopsTheLog()
+    {
+        QTemporaryDir dir;
+        Reader reader;
+        QVERIFY(reader.start({}, {dir.path()}, 20));
+        QByteArray first;
+        for (int i = 0; i < 100; ++i)
+            first += record(0, quint64(i));
+        reader.peer->write(first);
+        QTRY_COMPARE(reader.thread->loggedRecords(0), quint64(100));
+
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved;
+        limit.rlim_cur = rlim_t(QFileInfo(reader.thread->fileName(0)).size() + 1000);
+        setrlimit(RLIMIT_FSIZE, &limit);
+        QByteArray more;
+        for (int i = 0; i < 100000; ++i)
+            more += record(0, quint64(i));
+        reader.peer->write(more);
+        QTRY_COMPARE(reader.logStops.size(), 1);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previous);
+
+        QVERIFY2(reader.logStops.first().endsWith("logging stopped after 100 records"),
+                 qPrintable(reader.logStops.first()));
+        reader.peer->write(record(0, 7));
+        reader.peer->disconnectFromHost();
+        QTRY_VERIFY_WITH_TIMEOUT(reader.thread->isFinished(), 10000);
+        QCOMPARE(reader.thread->loggedRecords(0), quint64(100));
+        const QStringList lines = readLines(reader.thread->fileName(0));
+        QCOMPARE(lines.size(), 102); // header, 100 records, and the empty text after the last newline
+        QCOMPARE(lines.at(100).mid(9), QString("99"));
+        QCOMPARE(reader.logStops.size(), 1);
+        QTRY_VERIFY(reader.monitor.reports.last().startsWith("0 7 "));
+    }
+
+    // A preset count ends the stream exactly at the limit: counted, reported and logged alike.
+    void countLimitEndsTheStream()
+    {
+        QTemporaryDir dir;
+        Reader reader;
+        QVERIFY(reader.start({}, {dir.path(), dir.path()}, QOstrumThread::WAIT_MS,
+                             [](QOstrumThread& t) { t.setCountLimit(1, 5); }));
+        QByteArray bytes;
+        for (int i = 0; i < 10; ++i)
+            bytes += record(0, quint64(i)) + record(1, quint64(i));
+        reader.peer->write(bytes);
+        QTRY_VERIFY_WITH_TIMEOUT(reader.thread->isFinished(), 5000);
+        QVERIFY(reader.thread->countLimitReached());
+        QTRY_COMPARE(reader.monitor.reports, (QStringList{"0 4 5 10", "1 4 5 10"}));
+        QCOMPARE(readLines(reader.thread->fileName(1)).size(), 7);
+        QVERIFY(reader.monitor.errors.isEmpty());
+    }
+
+    // Batches within the report interval make one report; stopping sends what is still gathered.
+    void reportsAreGathered()
+    {
+        Reader reader;
+        QVERIFY(reader.start({}, {}, 20, [](QOstrumThread& t) { t.setReportInterval(60000); }));
+        reader.peer->write(record(2, 5));
+        QVERIFY(reader.peer->waitForBytesWritten(1000));
+        QTest::qWait(100);
+        reader.peer->write(record(2, 7));
+        QVERIFY(reader.peer->waitForBytesWritten(1000));
+        QTest::qWait(100);
+        reader.thread->stop();
+        QVERIFY(reader.thread->wait(2000));
+        QTRY_COMPARE(reader.monitor.reports, QStringList{"2 7 2 12"});
     }
 };
 

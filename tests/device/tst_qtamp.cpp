@@ -148,6 +148,50 @@ private slots:
                  QByteArray::fromHex("017f0001"));
     }
 
+    // Without SetRetry a packet gets three attempts: a module silent for two requests answers
+    // the third.
+    void defaultAttempts()
+    {
+        ScriptedPeer peer([](const QByteArray& request, int index) {
+            return index < 2 ? QList<QByteArray>() : echoModule(request, index);
+        });
+        struct QuickWaits : QTamp
+        {
+            explicit QuickWaits(quint16 port)
+            {
+                SetIpAddress(QHostAddress(QHostAddress::LocalHost), port, 0);
+                m_timeout = 1; // one 100 ms wait per attempt
+                startUDP();
+            }
+            ~QuickWaits() override { closeSocket(); }
+        } tamp(peer.port());
+        char byte = 0;
+        QCOMPARE(tamp.Read(0x42, &byte), 1);
+        QCOMPARE(byte, char(0x42));
+        QCOMPARE(peer.requests().size(), 3);
+    }
+
+    // The reply budget in 100 ms waits: the seconds given, within 1 to 60; 0 and negative values
+    // keep the default, larger ones give the longest wait and never overflow.
+    void timeoutBudget_data()
+    {
+        QTest::addColumn<int>("seconds");
+        QTest::addColumn<int>("ticks");
+        QTest::newRow("0 keeps 4 s") << 0 << 40;
+        QTest::newRow("2 s") << 2 << 20;
+        QTest::newRow("60 s") << 60 << 600;
+        QTest::newRow("61 s") << 61 << 600;
+        QTest::newRow("largest int") << 2147483647 << 600;
+        QTest::newRow("negative") << -1 << 40;
+    }
+    void timeoutBudget()
+    {
+        QFETCH(int, seconds);
+        QTamp tamp;
+        tamp.SetTimeout(seconds);
+        QTEST(tamp.timeoutTicks(), "ticks");
+    }
+
     void shortReadStopsTransfer()
     {
         // The second packet of each transfer carries 100 of its 128 bytes.

@@ -119,6 +119,20 @@ private slots:
             QStringList{"Can't access Ostrum Module(127.0.0.1:4660).\nPlease check network connectivity."});
     }
 
+    // A cancel that comes before the thread runs its job is not lost.
+    void cancelBeforeTheJobStarts()
+    {
+        InProcessModule module;
+        QUdpThread worker;
+        module.target(worker);
+        worker.setStatusReq(QUdpThread::Version);
+        worker.cancel();
+        const WorkerOutcome outcome = runWorker(worker);
+        QVERIFY(!outcome.bOk);
+        QCOMPARE(outcome.errors, QStringList{"QTamp: Aborted"});
+        QVERIFY(module.requests.isEmpty());
+    }
+
     void deletingARunningWorkerWaits()
     {
         InProcessModule module;

@@ -162,6 +162,64 @@ private slots:
         QVERIFY(decodeSlot(rom, 7, seven) && seven == patternBytes(6000, 7));
     }
 
+    // A save cut off after any of its requests (the module keeps what it had received, as when
+    // the program is killed): the slot's document is then the old one, none, or the new one,
+    // never the new document's first page on the old chain. The full save ends as ever.
+    void interruptedSaveLeavesNoMixedDocument()
+    {
+        InProcessModule& module = *m_module;
+        const QByteArray before = patternBytes(9000, 1);
+        const QByteArray after = patternBytes(10000, 2);
+        QVERIFY(saveToSlot(module, 3, before).bOk);
+        const QByteArray state = module.memory.saveState();
+        module.requests.clear();
+        QVERIFY(saveToSlot(module, 3, after).bOk);
+
+        ModuleMemory cut;
+        QVERIFY(cut.loadState(state));
+        cut.rom().setBusyMs(0);
+        QSet<QByteArray> seen;
+        for (int i = 0; i < module.requests.size(); ++i) {
+            TampServer::answer(cut, module.requests.at(i));
+            QByteArray xml;
+            QVERIFY(decodeSlot(cut.rom(), 3, xml));
+            QVERIFY2(xml == before || xml.isEmpty() || xml == after,
+                     qPrintable(QString("request %1").arg(i)));
+            seen.insert(xml.left(1));
+        }
+        QCOMPARE(seen.size(), 3);
+        // The pages freed by the old chain are taken again, in order.
+        QByteArray xml;
+        QList<int> chain;
+        QVERIFY(decodeSlot(cut.rom(), 3, xml, &chain) && xml == after);
+        QCOMPARE(chain, QList<int>({3, 16, 17}));
+        QCOMPARE(cut.rom().fatEntry(17), quint16(0x8000 + 1807));
+    }
+
+    // A module whose ROM stays busy: the job gives up after the limit (counted in status polls,
+    // which are short here) with a clear message, and has the module abort the command.
+    void romBusyHasALimit()
+    {
+        RomStore& rom = m_module->memory.rom();
+        rom.setBusyMs(600000);
+        RomWorker worker;
+        m_module->target(worker);
+        QByteArray xml;
+        worker.setXmlReq(2, &xml);
+        worker.setRomAccess(0x8072, 0x4000);
+        QTimer guard; // the job before the limit: it would wait for ever
+        guard.setSingleShot(true);
+        connect(&guard, &QTimer::timeout, &worker, [&worker] { worker.cancel(); });
+        guard.start(15000);
+        const WorkerOutcome outcome = runWorker(worker);
+        QVERIFY(!outcome.bOk);
+        QCOMPARE(
+            outcome.errors.value(0),
+            QString("The module's ROM stayed busy for more than 60 seconds; the ROM command was given up."));
+        QCOMPARE(rom.aborts(), 1);
+        QVERIFY(!rom.isBusy());
+    }
+
     void documentNames_data()
     {
         QTest::addColumn<QByteArray>("comment");

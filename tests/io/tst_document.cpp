@@ -113,10 +113,18 @@ private slots:
     {
         QTest::addColumn<QByteArray>("root");
         QTest::addColumn<QString>("settings"); // "address tcp udp timeout on/off"
-        dataRow("Timeout 0 reads as 1", QByteArray("Timeout=\"0\""), " 0 0 1 off");
-        dataRow("autoConnect True is off", QByteArray("autoConnect=\"True\""), " 0 0 1 off");
-        dataRow("ports keep low 16 bits", QByteArray("tcpPort=\"70000\" udpPort=\"-1\""),
-                " 4464 65535 1 off");
+        QTest::addColumn<QString>("message");  // what the reader says about them; empty: nothing
+        const QString range =
+            QStringLiteral("The time-out %1 is out of range: it must be 0 to 60 seconds. %2 is used.");
+        dataRow("Timeout 0 reads as 1", QByteArray("Timeout=\"0\""), " 0 0 1 off", QString());
+        dataRow("autoConnect True is off", QByteArray("autoConnect=\"True\""), " 0 0 1 off", QString());
+        dataRow("ports keep low 16 bits", QByteArray("tcpPort=\"70000\" udpPort=\"-1\""), " 4464 65535 1 off",
+                QString());
+        dataRow("Timeout of a day", QByteArray("Timeout=\"100000\""), " 0 0 60 off",
+                range.arg(100000).arg(60));
+        dataRow("Timeout beyond int", QByteArray("Timeout=\"2147483648\""), " 0 0 60 off",
+                range.arg(2147483648LL).arg(60));
+        dataRow("negative Timeout", QByteArray("Timeout=\"-5\""), " 0 0 1 off", range.arg(-5).arg(1));
     }
 
     void rootAttributes()
@@ -134,6 +142,11 @@ private slots:
                   .arg(info.bStart ? "on" : "off"),
               "settings");
         QCOMPARE(info.strFPGA, QString("v2"));
+        QFETCH(QString, message);
+        QStringList messages;
+        for (const auto& m : doc.messages())
+            messages << m.first + ": " + m.second;
+        QCOMPARE(messages, message.isEmpty() ? QStringList() : QStringList("Vextor: " + message));
     }
 
     void sheetsAndBlocksPlaced()
@@ -187,6 +200,9 @@ private slots:
         dataRow("port out of range dropped",
                 entry("DlyFnc", 0, "DlyFnc0") + entry("PostLogic", 0, "PstLgc0", net(11, "DlyFnc0")),
                 "PstLgc0 DlyFnc0 | 8 8", false);
+        dataRow("negative port takes a logic block's lowest free input",
+                entry("DlyFnc", 0, "DlyFnc0") + entry("PostLogic", 0, "PstLgc0", net(-1, "DlyFnc0")),
+                "PstLgc0:0<DlyFnc0 DlyFnc0 | 8 8", true);
         dataRow("legacy forms, the last net of a port, unknown term and key",
                 entry("Input", 0, "IN-CH0", "<x>10</x><y>20</y>") +
                     entry("PreLogic", 0, "PreLgc0",

@@ -229,9 +229,10 @@ private slots:
             ImageCapture capture;
             QCOMPARE(thrownBy([&] { bLiteral ? d.downloadLiteral(&capture) : d.download(&capture); }),
                      message);
-            // The registers were queued; no table entry was, and nothing was sent.
+            // The whole image is computed before the first value is handed over: a sink that
+            // sends as it goes (the device worker) has sent nothing.
+            QCOMPARE(capture.bytes().size(), 0);
             QCOMPARE(capture.flushes(), 0);
-            QCOMPARE(capture.bytes().size(), 130);
         }
         QString report;
         d.initVerify(report);

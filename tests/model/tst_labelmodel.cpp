@@ -1,3 +1,4 @@
+#include "io/document.h"
 #include "model/blockItem.h"
 #include "model/labelModel.h"
 
@@ -72,6 +73,38 @@ private slots:
         QVERIFY(model.isUsed("FeedBack2", 0) && !model.isUsed("FeedBack2", 1));
         model.forgetItem(fb);
         QVERIFY(!model.feedbacks().at(0).item);
+    }
+
+    // A renamed entry shows its new name and answers to it as an entry that took the name would:
+    // setUsed, isUsed and deleteLabel reach it (not a new entry). Its drag still carries the
+    // signal's own name, from which a drop makes an output of that signal; a save and reload
+    // keeps the new name.
+    void renamedEntryAnswersToItsNewName()
+    {
+        LabelModel model;
+        model.newLabel(block("FeedBack2", "FeedBack"));
+        model.rename("FeedBack2", "Veto");
+        model.setUsed("Veto", true);
+        QCOMPARE(model.feedbacks().size(), 1);
+        QVERIFY(model.labels().isEmpty());
+        QVERIFY(model.isUsed("Veto", 0) && model.isUsed("FeedBack2", 0));
+        QCOMPARE(LabelModel::dragName(model.feedbacks().at(0)), QString("FeedBack2"));
+        // A new name that is another signal's own name does not take that signal's uses.
+        model.rename("FeedBack2", "Label4");
+        model.setUsed("Label4", true);
+        QCOMPARE(model.labels().size(), 1);
+        model.rename("FeedBack2", "Veto");
+        model.deleteLabel("Veto");
+        QVERIFY(model.feedbacks().isEmpty());
+
+        Document doc;
+        QVERIFY(doc.parseFile("<Vextor3><tab id=\"0\" name=\"S\"><entry term=\"FeedBack\"><id>0</id>"
+                              "<name>FeedBack2</name><userName>Veto</userName></entry></tab></Vextor3>"));
+        Document reloaded;
+        QVERIFY(reloaded.parseFile(doc.toXml()));
+        const LabelModel& labels = *reloaded.labels();
+        QCOMPARE(LabelModel::displayName(labels.feedbacks().value(0)), QString("Veto"));
+        QVERIFY(!labels.isUsed("Veto", 0));
     }
 
 private:

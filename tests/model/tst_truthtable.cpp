@@ -113,7 +113,7 @@ private slots:
         QFETCH(QString, block);
         QString out, err;
         QTextStream outStream(&out), errStream(&err);
-        CliContext context(GlobalOptions(), outStream, errStream);
+        CliContext context(GlobalOptions(), QStringLiteral("truth-table"), outStream, errStream);
         const int exit = truthTableCommand(
             context, {QStringLiteral(VEXTOR_SOURCE_DIR "/examples/coincidence.vxt3"), block});
         outStream.flush();

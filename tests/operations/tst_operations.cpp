@@ -145,19 +145,58 @@ private slots:
         QTest::addColumn<bool>("current");
         QTest::addColumn<bool>("boot");
         QTest::addColumn<int>("writes");
-        QTest::newRow("unchanged") << false << false << 0;
-        QTest::newRow("protect at boot") << false << true << 3;
+        QTest::addColumn<bool>("romWritingLeftOn"); // now and at boot, by a ROM job cut off
+        QTest::newRow("unchanged") << false << false << 0 << false;
+        QTest::newRow("protect at boot") << false << true << 3 << false;
+        // Switched off first (4 writes), and the boot value keeps it off.
+        QTest::newRow("ROM writing left on") << false << true << 7 << true;
     }
     void protect()
     {
         QFETCH(bool, current);
         QFETCH(bool, boot);
+        QFETCH(bool, romWritingLeftOn);
+        if (romWritingLeftOn) {
+            m_module->memory.poke(0xFFFFFF3C, 0x03);
+            m_module->memory.poke(0xFFFFFC3C, 0x03);
+        }
         m_answers.protection = {current, boot};
         ProtectOperation operation(m_module->info(), m_answers);
         QVERIFY(run(operation).isDone());
         QTEST(int(m_module->writes().size()), "writes");
-        QCOMPARE(m_module->memory.peek(0xFFFFFF3C), quint8(current ? 0x02 : 0x03));
-        QCOMPARE(m_module->memory.peek(0xFFFFFC3C), quint8(boot ? 0x02 : 0x03));
+        QCOMPARE(m_module->memory.peek(0xFFFFFF3C), quint8(current ? 0x00 : 0x01));
+        QCOMPARE(m_module->memory.peek(0xFFFFFC3C), quint8(boot ? 0x00 : 0x01));
+    }
+
+    // A logic expression that does not compile stops the download before the module is
+    // contacted: nothing is sent, and the message names the block.
+    void expressionErrorSendsNothing()
+    {
+        const auto doc = document(badExpressionXml());
+        DownloadOperation operation(m_module->info(), *doc->diagram(), m_answers);
+        QCOMPARE(run(operation).message, QString("PreLgc0: invalid at EOF"));
+        QCOMPARE(operation.outcome().verdict, Verdict::ExpressionError);
+        QVERIFY(m_module->requests.isEmpty());
+    }
+
+    // A download broken off after its first writes says that the module now holds a partly
+    // written configuration.
+    void brokenDownloadSaysPartlyWritten()
+    {
+        const auto doc = example("coincidence.vxt3");
+        DownloadOperation operation(m_module->info(), *doc->diagram(), m_answers);
+        int writes = 0;
+        connect(&m_module->server, &TampServer::requestReceived, &operation, [&](const QByteArray& r) {
+            if (quint8(r.at(1)) == 0x80 && ++writes == 3)
+                operation.cancel();
+        });
+        const OperationOutcome& outcome = run(operation);
+        QCOMPARE(outcome.verdict, Verdict::Cancelled);
+        QVERIFY(outcome.bPartlyWritten);
+        QVERIFY2(
+            outcome.message.endsWith("\nThe module now holds a partly written configuration: download it "
+                                     "again."),
+            qPrintable(outcome.message));
     }
 
     void romInit()

@@ -1,9 +1,12 @@
 #include "tests/support/documents.h"
 #include "tests/support/romHarness.h"
 
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QUdpSocket>
 #include <QtTest>
 
 namespace {
@@ -31,6 +34,33 @@ struct SimProcess
     {
         worker.SetTimeout(1);
         worker.SetIpAddress(QHostAddress(QHostAddress::LocalHost), udpPort, 0);
+    }
+    // One TAMP write of a byte, answered; false when no reply came.
+    bool writeByte(quint32 address, quint8 value)
+    {
+        QUdpSocket socket;
+        socket.connectToHost(QHostAddress(QHostAddress::LocalHost), udpPort);
+        QByteArray command = QByteArray::fromHex("ff800101") + QByteArray(4, '\0') + char(value);
+        for (int i = 0; i < 4; ++i)
+            command[4 + i] = char(address >> (24 - 8 * i));
+        socket.write(command);
+        return socket.waitForReadyRead(2000);
+    }
+    bool kill() // SIGKILL: nothing is saved on the way out
+    {
+        process.kill();
+        return process.waitForFinished(5000);
+    }
+    // One byte of the module's register space, read over UDP.
+    int memoryByte(quint32 address) const
+    {
+        QUdpThread reader;
+        target(reader);
+        reader.setReadReq(address, 1);
+        const WorkerOutcome outcome = runWorker(reader);
+        return outcome.bOk && !outcome.data.isEmpty() && !outcome.data.first().isEmpty()
+                   ? quint8(outcome.data.first().at(0))
+                   : -1;
     }
     bool stop() // SIGTERM: a clean exit that saves the state
     {
@@ -81,6 +111,54 @@ private slots:
         QCOMPARE(synced.xml, xml);
     }
 
+    // Killed right after a ROM save was reported done, the simulator still has it when restarted.
+    void romSaveSurvivesKill()
+    {
+        QTemporaryDir dir;
+        const QString state = dir.filePath("module.state");
+        const QByteArray xml = patternBytes(5000, 3);
+        {
+            SimProcess sim;
+            QVERIFY(sim.start({"--state", state, "--rom-busy", "0"}));
+            RomWorker worker;
+            sim.target(worker);
+            *worker.setXmlReq(2) = xml;
+            worker.setRomAccess(0x8052, 0x4000);
+            QVERIFY(runWorker(worker).bOk);
+            QVERIFY(sim.kill());
+        }
+        SimProcess sim;
+        QVERIFY(sim.start({"--state", state, "--rom-busy", "0"}));
+        RomWorker worker;
+        sim.target(worker);
+        QByteArray restored;
+        worker.setXmlReq(2, &restored);
+        worker.setRomAccess(0x8072, 0x4000);
+        QVERIFY(runWorker(worker).bOk);
+        QCOMPARE(restored, xml);
+    }
+
+    // Changes that keep coming do not keep the state file from being written: killed after
+    // 400 ms of steady writes, the simulator still has the first change when restarted.
+    void steadyChangesAreSaved()
+    {
+        QTemporaryDir dir;
+        const QString state = dir.filePath("module.state");
+        {
+            SimProcess sim;
+            QVERIFY(sim.start({"--state", state}));
+            QVERIFY(sim.writeByte(0x2000, 0x5A));
+            QElapsedTimer steady;
+            steady.start();
+            for (quint8 value = 0; steady.elapsed() < 400; ++value)
+                QVERIFY(sim.writeByte(0x2001, value));
+            QVERIFY(sim.kill());
+        }
+        SimProcess sim;
+        QVERIFY(sim.start({"--state", state}));
+        QCOMPARE(sim.memoryByte(0x2000), 0x5A);
+    }
+
     // Stray, duplicated and lost replies together: the worker's retries still get every byte across.
     void faultFlagsStillAnswer()
     {
@@ -116,7 +194,7 @@ private slots:
             return process.exitCode();
         };
         QCOMPARE(cli({"status"}), 0);
-        QVERIFY(out.startsWith("Version: 3.01 (33 2e 30 31)\nProtect: 0x03"));
+        QVERIFY(out.startsWith("Version: 3.01 (33 2e 30 31)\nProtect: 0x01"));
         const QString coincidence = examplePath("coincidence.vxt3");
         QCOMPARE(cli({"download", coincidence}), 0);
         QCOMPARE(cli({"verify", coincidence}), 0);
@@ -135,12 +213,88 @@ private slots:
         QCOMPARE(QDir(logs.path()).entryList(QDir::Files).size(), 4);
     }
 
+    // SIGTERM ends an open-ended monitor cleanly: the software-gated counters it started are
+    // stopped, every log ends on a whole line, and the totals count exactly what was logged.
+    void monitorStopsCleanlyOnSigterm()
+    {
+        SimProcess sim;
+        QVERIFY(sim.start({"--rom-busy", "0", "--rate", "200000"}));
+        const QStringList target{
+            "-h", "127.0.0.1", "-u", QString::number(sim.udpPort), "-t", QString::number(sim.tcpPort),
+            "-o", "1"};
+        const QString scaler = examplePath("scaler.vxt3");
+        QProcess download;
+        download.start(QStringLiteral(VEXTOR_BINARY_DIR "/cli/vextor-cli"),
+                       target + QStringList{"download", scaler});
+        QVERIFY(download.waitForFinished(20000) && download.exitCode() == 0);
+        QTemporaryDir logs;
+        QProcess monitor;
+        monitor.start(QStringLiteral(VEXTOR_BINARY_DIR "/cli/vextor-cli"),
+                      target + QStringList{"monitor", scaler, "--start", "--csv-dir", logs.path()});
+        QVERIFY(monitor.waitForReadyRead(10000));
+        monitor.terminate();
+        QVERIFY(monitor.waitForFinished(10000));
+        QCOMPARE(monitor.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(monitor.exitCode(), 0);
+        const QString out = QString::fromUtf8(monitor.readAllStandardOutput());
+        QRegularExpressionMatchIterator totals =
+            QRegularExpression("^total (\\d) \\S+ (\\d+) ", QRegularExpression::MultilineOption)
+                .globalMatch(out);
+        QRegularExpressionMatchIterator logged =
+            QRegularExpression("^logged (\\d) \\S+ (\\d+) (\\S+)$", QRegularExpression::MultilineOption)
+                .globalMatch(out);
+        int counters = 0;
+        while (totals.hasNext() && logged.hasNext()) {
+            const QRegularExpressionMatch total = totals.next();
+            const QRegularExpressionMatch log = logged.next();
+            QCOMPARE(log.captured(1), total.captured(1));
+            QCOMPARE(log.captured(2), total.captured(2));
+            QFile file(log.captured(3));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QByteArray content = file.readAll();
+            QVERIFY(content.endsWith('\n'));
+            QCOMPARE(QString::number(content.count('\n') - 1), log.captured(2));
+            ++counters;
+        }
+        QCOMPARE(counters, 4);
+        QVERIFY2(!out.contains(QRegularExpression("^total 0 \\S+ 0 ", QRegularExpression::MultilineOption)),
+                 qPrintable(out));         // started, so it counted
+        QCOMPARE(sim.memoryByte(0x64), 0); // and stopped again
+    }
+
+    // What a client sends to the data port is dropped, not kept.
+    void streamPortDiscardsInput()
+    {
+        SimProcess sim;
+        QVERIFY(sim.start({"--rate", "10"}));
+        const auto residentKb = [&sim] {
+            QFile status(QString("/proc/%1/status").arg(sim.process.processId()));
+            status.open(QIODevice::ReadOnly);
+            const QString text = QString::fromLatin1(status.readAll());
+            return QRegularExpression("VmRSS:\\s+(\\d+)").match(text).captured(1).toLongLong();
+        };
+        const qint64 before = residentKb();
+        QTcpSocket client;
+        client.connectToHost(QHostAddress::LocalHost, sim.tcpPort);
+        QVERIFY(client.waitForConnected(2000));
+        const QByteArray block(1 << 20, 'x');
+        for (int i = 0; i < 96; ++i) {
+            client.write(block);
+            while (client.bytesToWrite() > 0)
+                QVERIFY(client.waitForBytesWritten(5000));
+        }
+        client.readAll();
+        QVERIFY2(residentKb() - before < 32 * 1024, qPrintable(QString::number(residentKb() - before)));
+    }
+
     void badUsage_data()
     {
         QTest::addColumn<QStringList>("args");
         QTest::newRow("loss above 1") << QStringList{"--loss", "1.5"};
         QTest::newRow("unknown option") << QStringList{"--frobnicate"};
         QTest::newRow("bad address") << QStringList{"--bind", "nowhere"};
+        QTest::newRow("unknown rate profile") << QStringList{"--rate-profile", "sine"};
+        QTest::newRow("profile without a rate") << QStringList{"--rate", "max", "--rate-profile", "ramp"};
     }
     void badUsage()
     {

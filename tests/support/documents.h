@@ -30,6 +30,16 @@ inline QByteArray unusedInputXml()
                        entry("PreLogic", "PreLgc0", "<net port=\"0\">IN-CH0</net><property>true</property>"));
 }
 
+// A PreLogic whose expression ends where an operand is expected, feeding a counter: the design
+// rule check passes it, the image cannot be computed.
+inline QByteArray badExpressionXml()
+{
+    return documentXml(
+        entry("Input", "IN-CH0") +
+        entry("PreLogic", "PreLgc0", "<net port=\"0\">IN-CH0</net><property>_A or</property>") +
+        entry("CntFnc", "CntFnc0", "<net port=\"0\">PreLgc0</net>"));
+}
+
 inline QString examplePath(const char* name)
 {
     return QStringLiteral(VEXTOR_SOURCE_DIR "/examples/") + QLatin1String(name);

@@ -22,8 +22,7 @@ public:
         info.strAddr = text();
         info.tcpPort = quint16(m_gen.below(65536));
         info.udpPort = quint16(m_gen.below(65536));
-        info.timeout = m_gen.below(100) - 10;
-        info.timeout += info.timeout == 0 ? 1 : 0; // a time-out of 0 reads back as 1
+        info.timeout = 1 + m_gen.below(60); // in range; a time-out of 0 reads back as 1
         info.bStart = chance(50);
         const int sheets = 1 + m_gen.below(3);
         for (int s = 0; s < sheets; ++s) {

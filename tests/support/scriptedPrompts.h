@@ -15,7 +15,7 @@
 // Two sheets with every kind of block, labels used across the sheets and a FeedBack signal.
 const QString FIXTURE = QStringLiteral(VEXTOR_SOURCE_DIR "/tests/support/data/two_sheets.vxt3");
 
-// Answers the window's questions from scripts and records every message.
+// Answers the window's questions and dialogs from scripts and records every message.
 class ScriptedPrompts : public Prompts
 {
 public:
@@ -24,21 +24,39 @@ public:
         QString title;
         QString text;
         QMessageBox::StandardButton defaultButton;
+        QString informative = QString();
+        QString details = QString();
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        QMessageBox::StandardButtons buttons = QMessageBox::Ok;
     };
+    // Drives a modal dialog (fills it, clicks its buttons) and returns its result.
+    using DialogScript = std::function<int(QDialog&)>;
+
     QVector<Shown> shown;
     QList<QMessageBox::StandardButton> answers; // taken in order; the default button when empty
     QStringList saveNames;                      // taken in order; "" (cancel) when empty
     QStringList texts;                          // taken in order; cancelled when empty
-    // Fills in and closes each dialog the window runs; without it a dialog is cancelled unseen.
-    std::function<void(QDialog*)> runDialog;
-    QVector<QPair<QString, QPoint>> dialogs; // class and place of each dialog run
+    QList<DialogScript> dialogs;                // taken in order; a dialog without one is cancelled
+    QStringList dialogTitles;                   // of every modal dialog run
 
-    QMessageBox::StandardButton message(QWidget*, QMessageBox::Icon, const QString& title,
-                                        const QString& text, QMessageBox::StandardButtons,
-                                        QMessageBox::StandardButton defaultButton, const QPoint*) override
+    QMessageBox::StandardButton ask(QWidget*, const Box& box) override
     {
-        shown.append({title, text, defaultButton});
-        return answers.isEmpty() ? defaultButton : answers.takeFirst();
+        shown.append(
+            {box.title, box.text, box.defaultButton, box.informative, box.details, box.icon, box.buttons});
+        return answers.isEmpty() ? box.defaultButton : answers.takeFirst();
+    }
+    int exec(QDialog& dialog) override
+    {
+        dialogTitles << dialog.windowTitle();
+        return dialogs.isEmpty() ? int(QDialog::Rejected) : dialogs.takeFirst()(dialog);
+    }
+    // The texts shown so far, joined by "|".
+    QString shownTexts() const
+    {
+        QStringList all;
+        for (const Shown& s : shown)
+            all.append(s.text);
+        return all.join(QLatin1Char('|'));
     }
     QString openFileName(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
     QString saveFileName(QWidget*, const QString&, const QString&, const QString&) override
@@ -49,13 +67,6 @@ public:
     {
         *ok = !texts.isEmpty();
         return *ok ? texts.takeFirst() : QString();
-    }
-    int exec(QDialog* dialog) override
-    {
-        dialogs.append({QLatin1String(dialog->metaObject()->className()), dialog->pos()});
-        if (runDialog)
-            runDialog(dialog);
-        return dialog->result();
     }
 };
 

@@ -1,0 +1,201 @@
+#pragma once
+
+#include "device/qOstrumThread.h"
+#include "operations/monitorSetup.h"
+#include "operations/rateHistory.h"
+
+#include <QAbstractSocket>
+#include <QDialog>
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QTimer>
+
+#include <memory>
+
+class CounterGateOperation;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QCheckBox;
+class RatePanel;
+
+// The modeless "Measure Counter" window: the live results of the module's four measure counters.
+// It owns one stream reader (QOstrumThread), which receives the records and writes the CSV logs,
+// and shows per counter the last value, the time of the last update, the accumulated number of
+// events and integration and how many records its log holds; it starts and stops the counters
+// whose gate software controls (CounterGateOperation). Beside that: rate strip charts (RatePanel
+// over a RateHistory), a ratio of two counters, low/high rate alarms, preset runs (for N seconds
+// or until a counter has N events) and a list of events.
+//
+// The reader gathers its reports over REPORT_MS and the window redraws its plots every FRAME_MS,
+// so that it stays responsive whatever the stream's rate.
+//
+// Entry points for the main window: the constructor with the record built after a download or
+// a synchronisation, setProperty() with a new record, the main window's signal closeOstrum()
+// (connected to stopUpdate() when the parent has it) and its slot closedOstrum() (called when
+// the window closes, when the parent has it). The window deletes itself when closed.
+class MsrCntWidget : public QDialog
+{
+    Q_OBJECT
+
+public:
+    using Property = CounterMonitorSetup;
+
+    static constexpr int COUNTERS = CounterMonitorSetup::COUNTERS;
+    static constexpr int UNIT = 1;
+    static constexpr int DATA_SIZE = 8;
+    static constexpr int REPORT_MS = 40;
+    static constexpr int FRAME_MS = 40;
+    // The background of a row whose alarm has tripped and of a log that stopped.
+    static constexpr const char* ALARM_STYLE = "background-color: #f4b6b6;";
+
+    // The questions and messages of the window, so that tests can answer them.
+    class Prompts
+    {
+    public:
+        virtual ~Prompts();
+        // A log file cannot be created (text): connect without the failing logs?
+        virtual bool continueWithoutLog(QWidget* parent, const QString& text);
+        virtual void warning(QWidget* parent, const QString& title, const QString& text);
+        // A file to export to; empty: none.
+        virtual QString saveFileName(QWidget* parent, const QString& caption, const QString& filter);
+    };
+
+    explicit MsrCntWidget(Property* info, QWidget* parent = nullptr);
+    ~MsrCntWidget() override;
+
+    void setPrompts(std::unique_ptr<Prompts> prompts) { m_prompts = std::move(prompts); }
+
+    void setProperty(Property& info);
+    void msrClicked(int row);
+    void setVerticalHeader(int row);
+    void closeConnection();
+
+    // Preset runs: connect, start the software-gated counters, and end (stopping them again) after
+    // the given seconds or once the counter has delivered the given number of events.
+    void runForSeconds(int seconds);
+    void runUntilCount(int counter, quint64 events);
+
+    bool isConnected() const { return m_bConnected; }
+    bool isRunning(int row) const { return m_bStart[row]; }
+    const RateHistory& history() const { return m_history; }
+    RatePanel* ratePanel() const { return m_ratePanel; }
+    QPlainTextEdit* eventLog() const { return m_eventLog; }
+    QLabel* statusLabel() const { return m_statusLabel; }
+    QPushButton* connectButton() const { return m_connectButton; }
+    QPushButton* stopButton() const { return m_stopButton; }
+    QPushButton* quitButton() const { return m_quitButton; }
+    QPushButton* startButton(int row) const { return m_startButton[row]; }
+    QLabel* rowLabel(int row) const { return m_msrCntLabel[row]; }
+    QLineEdit* valueField(int row) const { return m_msrCnt[row]; }
+    QLineEdit* updateField(int row) const { return m_update[row]; }
+    QLineEdit* numberField(int row) const { return m_number[row]; }
+    QLineEdit* integrationField(int row) const { return m_integration[row]; }
+    QLineEdit* loggedField(int row) const { return m_logged[row]; }
+    QLineEdit* lowField(int row) const { return m_low[row]; }
+    QLineEdit* highField(int row) const { return m_high[row]; }
+    QCheckBox* ratioBox() const { return m_ratioBox; }
+    QComboBox* ratioCounter(int i) const { return m_ratioCounter[i]; }
+    QLineEdit* ratioField() const { return m_ratioField; }
+    // The reader while there is one (tests look at its files).
+    QOstrumThread* reader() const { return thread; }
+
+public slots:
+    void connectToServer();
+    void connected();
+    void updateData(int id, QString text, quint64 count, double sum);
+    void stopUpdate();
+    void connectionClosedByServer();
+    void error(QAbstractSocket::SocketError e);
+    void error(QString text);
+    void accept() override;
+    void end(bool ok);
+    void onError(QString* text);
+    void msr0Clicked() { msrClicked(0); }
+    void msr1Clicked() { msrClicked(1); }
+    void msr2Clicked() { msrClicked(2); }
+    void msr3Clicked() { msrClicked(3); }
+
+private:
+    enum class Preset { None, Seconds, Count };
+
+    void buildForm();
+    void connectParent(QWidget* parent);
+    void stopReader();
+    void showLogged();
+    void readerFinished(QOstrumThread* reader);
+    void logStopped(int counter, const QString& text);
+    void queueGate(int row, bool bStart);
+    void runNextGate();
+    InfoOstrum gateTarget() const;
+    void startPreset(Preset preset, int seconds, int counter, quint64 events);
+    void finishPreset(const QString& why);
+    void stopRunningCounters();
+    void frame();
+    void everySecond();
+    void showRatio();
+    void setAlarmColour(int row, bool bTripped);
+    void logEvent(const QString& text);
+    void exportPng();
+    void exportCsv();
+    bool isUsed(int row) const { return m_gateMode[row] >= 0; }
+
+    // Form widgets
+    QLabel* m_msrCntLabel[COUNTERS];
+    QLineEdit* m_msrCnt[COUNTERS];
+    QLineEdit* m_update[COUNTERS];
+    QLineEdit* m_number[COUNTERS];
+    QLineEdit* m_integration[COUNTERS];
+    QLineEdit* m_logged[COUNTERS];
+    QLineEdit* m_low[COUNTERS];
+    QLineEdit* m_high[COUNTERS];
+    QPushButton* m_startButton[COUNTERS];
+    QLabel* m_statusLabel;
+    QPushButton* m_connectButton;
+    QPushButton* m_stopButton;
+    QPushButton* m_quitButton;
+    QComboBox* m_presetBox;
+    QLineEdit* m_presetAmount;
+    QComboBox* m_presetCounter;
+    QPushButton* m_presetButton;
+    QCheckBox* m_ratioBox;
+    QComboBox* m_ratioCounter[2];
+    QLineEdit* m_ratioField;
+    RatePanel* m_ratePanel;
+    QPlainTextEdit* m_eventLog;
+
+    QPointer<QOstrumThread> thread;
+    QString m_estr;
+    QString m_strAddr;
+    quint16 m_tcpPort = 0;
+    quint16 m_udpPort = 0;
+    int m_timeout = 0;
+    bool m_bConnected = false;
+    bool m_bStart[COUNTERS] = {};
+    int m_gateMode[COUNTERS] = {-1, -1, -1, -1};
+    QString m_strPath[COUNTERS];
+    QString m_strName[COUNTERS];
+    QString m_strUnit[COUNTERS];
+    double m_nNumber[COUNTERS] = {};
+    double m_nIntegration[COUNTERS] = {};
+    quint64 m_nEvents[COUNTERS] = {}; // exactly, for the ratio
+    bool m_bLogStopped[COUNTERS] = {};
+
+    std::unique_ptr<Prompts> m_prompts;
+    QList<QPair<int, bool>> m_gateQueue;
+    QPointer<CounterGateOperation> m_gate;
+
+    Preset m_preset = Preset::None;
+    int m_presetSeconds = 0;
+    int m_presetCounterIndex = -1;
+    quint64 m_presetEvents = 0;
+    QTimer m_presetTimer;
+
+    RateHistory m_history;
+    RateAlarm m_alarm[COUNTERS];
+    QElapsedTimer m_clock;
+    QTimer m_frameTimer;
+    qint64 m_lastSecond = 0;
+};

@@ -1,0 +1,544 @@
+#include "app/deviceFlows.h"
+#include "dialogs/drcDialog.h"
+#include "dialogs/msrCntWidget.h"
+#include "dialogs/netSetupDialog.h"
+#include "dialogs/propertyDialog.h"
+#include "dialogs/romDialog.h"
+#include "dialogs/userControlDialog.h"
+#include "dialogs/versionDialog.h"
+#include "dialogs/writeProtectDialog.h"
+#include "io/document.h"
+#include "tests/support/documents.h"
+#include "tests/support/romHarness.h"
+#include "tests/support/scriptedPrompts.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTextEdit>
+#include <QtTest>
+
+namespace {
+using Script = ScriptedPrompts::DialogScript;
+
+int clickOk(QDialog& dialog)
+{
+    dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    return dialog.result();
+}
+
+// The ROM dialog: the page chosen, and for a save its comment.
+Script romPage(int page, const QString& comment = QString())
+{
+    return [page, comment](QDialog& d) {
+        auto& rom = static_cast<RomDialog&>(d);
+        rom.comboBox()->setCurrentIndex(page);
+        if (!comment.isNull())
+            rom.lineEdit()->setText(comment);
+        return clickOk(d);
+    };
+}
+} // namespace
+
+// The editor's device commands end to end against a simulated module, every question answered
+// through the prompts.
+class TestDeviceFlows : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { m_settings = isolateSettings(); }
+
+    void init()
+    {
+        m_module = std::make_unique<InProcessModule>();
+        m_module->memory.rom().setBusyMs(0);
+        m_window = scriptedWindow(m_prompts);
+        flows().setRomPollInterval(1);
+        target();
+    }
+
+    void cleanup()
+    {
+        m_window.reset();
+        m_module.reset();
+    }
+
+    // A download that the design rule check or the module refuses writes nothing.
+    void downloadRefused_data()
+    {
+        QTest::addColumn<QByteArray>("document");
+        QTest::addColumn<quint8>("protect");
+        QTest::addColumn<bool>("bContinue"); // the answer to the warnings
+        QTest::addColumn<QString>("shown");  // message boxes, or the plain report
+        QTest::addColumn<bool>("bContacted");
+        QTest::newRow("design rule errors")
+            << lonelyOutputXml() << quint8(0x01) << true << "error: OUT-CH0: InputPort is not connected.\n"
+            << false;
+        QTest::newRow("warnings, cancelled") << unusedInputXml() << quint8(0x01) << false << "" << false;
+        QTest::newRow("write-protected") << documentXml(QByteArray()) << quint8(0x00) << true
+                                         << "The Register is write-protected." << true;
+    }
+    void downloadRefused()
+    {
+        QFETCH(QByteArray, document);
+        QFETCH(quint8, protect);
+        QFETCH(bool, bContinue);
+        QFETCH(QString, shown);
+        show(document);
+        m_module->memory.poke(0xFFFFFF3C, protect);
+        m_prompts->dialogs << [bContinue](QDialog& d) {
+            if (bContinue)
+                d.findChild<QPushButton*>("downloadButton")->click();
+            else
+                d.reject();
+            return d.result();
+        };
+        QVERIFY(trigger("action_Download"));
+        QTEST(!m_module->requests.isEmpty(), "bContacted");
+        QVERIFY(m_module->writes().isEmpty());
+        DrcDialog* report = flows().windows().drcDialog();
+        QCOMPARE(report ? report->getEdit()->toPlainText() : m_prompts->shownTexts(), shown);
+        QVERIFY(!action("actionOstrum")->isEnabled());
+    }
+
+    // Warnings only: the report asks, and Download goes on.
+    void downloadAfterWarnings()
+    {
+        show(unusedInputXml());
+        m_prompts->dialogs << [](QDialog& d) {
+            d.findChild<QPushButton*>("downloadButton")->click();
+            return d.result();
+        };
+        QVERIFY(trigger("action_Download"));
+        QCOMPARE(m_prompts->dialogTitles, QStringList{"DRC"});
+        QVERIFY(!m_module->writes().isEmpty());
+        QVERIFY(m_prompts->shown.isEmpty());
+        QVERIFY(statusText().contains("Document matched"));
+    }
+
+    // After a download Counters and User Control are enabled for what the document has; an edit
+    // disables them, and the status bar tells whether the module holds the document shown.
+    void downloadHandsOverTheRecords_data()
+    {
+        QTest::addColumn<QString>("example");
+        QTest::addColumn<bool>("bCounters");
+        QTest::addColumn<bool>("bUserControl");
+        QTest::newRow("counters") << "scaler.vxt3" << true << false;
+        QTest::newRow("user-controlled inputs") << "pulser.vxt3" << false << true;
+    }
+    void downloadHandsOverTheRecords()
+    {
+        QFETCH(QString, example);
+        QFETCH(bool, bCounters);
+        QFETCH(bool, bUserControl);
+        openExample(example);
+        QVERIFY(statusText().contains("Document unknown"));
+        QVERIFY(trigger("action_Download"));
+        QVERIFY(m_prompts->shown.isEmpty());
+        QCOMPARE(action("actionOstrum")->isEnabled(), bCounters);
+        QCOMPARE(action("action_User_Control")->isEnabled(), bUserControl);
+        QCOMPARE(statusText(),
+                 QString("Module 127.0.0.1  UDP %1  TCP 24  |  Hardware 332e3031  |  Document matched")
+                     .arg(m_module->server.port()));
+        QCOMPARE(m_window->history().loadIndex(), m_window->history().index());
+
+        editThreshold();
+        QVERIFY(!action("actionOstrum")->isEnabled());
+        QVERIFY(!action("action_User_Control")->isEnabled());
+        QVERIFY(statusText().contains("Document differs"));
+        m_window->setDialogEnabled(true); // as undoing back to the download does
+        QCOMPARE(action("actionOstrum")->isEnabled(), bCounters);
+        QCOMPARE(action("action_User_Control")->isEnabled(), bUserControl);
+    }
+
+    // With Auto Start the user-control dialog opens after the download; a toggle writes the word.
+    void userControlAfterDownload()
+    {
+        openExample("pulser.vxt3");
+        m_window->infoOstrum()->bStart = true;
+        m_module->memory.poke(0x6F, 0x01); // TAG_EN's row (8) off, bit 0 on
+        QVERIFY(trigger("action_Download"));
+        UserControlDialog* dialog = flows().windows().userControlDialog();
+        QVERIFY(dialog);
+        QVERIFY(dialog->row(6)->isVisibleTo(dialog) && !dialog->row(0)->isVisibleTo(dialog));
+        QTRY_VERIFY(dialog->onButton(6)->isEnabled());
+        dialog->onButton(8)->click();
+        QTRY_VERIFY(!dialog->isExchanging());
+        QCOMPARE(m_module->memory.peek(0x6E), quint8(0x01));
+        action("action_User_Control")->trigger(); // raises the open one
+        QCOMPARE(flows().windows().userControlDialog(), dialog);
+
+        // A download without user-controlled inputs closes the dialog and disables the command.
+        openExample("coincidence.vxt3");
+        QVERIFY(trigger("action_Download"));
+        QTRY_VERIFY(!flows().windows().userControlDialog());
+        QVERIFY(!action("action_User_Control")->isEnabled());
+    }
+
+    // After a download Counters opens the monitor with the downloaded counters, once; another
+    // document disables it.
+    void countersOpenTheMonitor()
+    {
+        openExample("scaler.vxt3");
+        QVERIFY(trigger("action_Download"));
+        QVERIFY(!flows().windows().counterMonitor()); // Auto Start is off
+        action("actionOstrum")->trigger();
+        action("actionOstrum")->trigger();
+        const QList<MsrCntWidget*> monitors = m_window->findChildren<MsrCntWidget*>();
+        QCOMPARE(monitors.size(), 1);
+        QVERIFY(monitors.first()->isVisible());
+        QCOMPARE(monitors.first()->rowLabel(2)->text(), QString("TRIPLE_CNT"));
+        QVERIFY(m_prompts->shown.isEmpty());
+
+        // A download asks the open monitor to let go of the stream, then gives it the new record.
+        QSignalSpy released(m_window.get(), &MainWindow::closeOstrum);
+        QVERIFY(trigger("action_Download"));
+        QCOMPARE(released.count(), 1);
+        QCOMPARE(flows().windows().counterMonitor(), monitors.first());
+        QVERIFY(action("actionOstrum")->isEnabled());
+        m_window->newDiagram();
+        QVERIFY(!action("actionOstrum")->isEnabled());
+    }
+
+    void userControlBeforeDownload()
+    {
+        flows().windows().userControl();
+        QCOMPARE(m_prompts->shownTexts(), QString("The displayed data have not been yet downloaded."));
+        QCOMPARE(m_prompts->shown.first().title, QString());
+    }
+
+    // Counters asks when the counters differ from the last download, and refuses without any.
+    void counters()
+    {
+        openExample("coincidence.vxt3");
+        flows().windows().counters();
+        QCOMPARE(m_prompts->shownTexts(), QString("There is no MsrCnt."));
+        openExample("scaler.vxt3");
+        m_prompts->answers << QMessageBox::Cancel;
+        flows().windows().counters();
+        QCOMPARE(m_prompts->shown.last().text,
+                 QString("It may be different that the downloaded data are displayed."));
+        QCOMPARE(m_prompts->shown.last().informative, QString("Do you want to continue?"));
+        QCOMPARE(m_prompts->shown.last().defaultButton, QMessageBox::Yes);
+    }
+
+    // Verify says match or mismatch in the worker's words; the details name every difference.
+    void verify()
+    {
+        openExample("coincidence.vxt3");
+        QVERIFY(trigger("action_Download"));
+        QVERIFY(trigger("action_Verify"));
+        QCOMPARE(m_prompts->shown.at(0).text, QString("The output may become unstable during verify."));
+        QCOMPARE(m_prompts->shown.at(0).informative, QString("Do you want to continue?"));
+        QCOMPARE(m_prompts->shown.at(1).icon, QMessageBox::Information);
+        QCOMPARE(m_prompts->shown.at(1).text, QString("Verify: The Register data is matched."));
+
+        m_module->memory.poke(0x0069, 0x00); // GATE_TTL switched off behind the editor's back
+        m_prompts->shown.clear();
+        QVERIFY(trigger("action_Verify"));
+        const ScriptedPrompts::Shown& box = m_prompts->shown.at(1);
+        QCOMPARE(box.icon, QMessageBox::Warning);
+        QCOMPARE(box.text,
+                 QString("Verify: The Register data don't match.\n\nfirst mismatch at address 0x00000069\n"
+                         "current:02  register:00\n"));
+        QCOMPARE(box.details, QString("GATE_TTL (OUT-CH1) TTL output (0x0069 bit 1): module 0, document 1"));
+        QVERIFY(statusText().contains("Document differs"));
+    }
+
+    void verifyDeclined()
+    {
+        openExample("coincidence.vxt3");
+        m_prompts->answers << QMessageBox::Cancel;
+        QVERIFY(trigger("action_Verify"));
+        QCOMPARE(m_prompts->shown.size(), 1);
+        QCOMPARE(m_prompts->shown.first().defaultButton, QMessageBox::Yes);
+    }
+
+    // Save to ROM, then Restore and Sync give the stored document back, named after the comment
+    // and bound to no file.
+    void romSaveRestoreSync()
+    {
+        openExample("coincidence.vxt3");
+        QVERIFY(trigger("action_Download"));
+        m_prompts->dialogs << romPage(3, "run A");
+        QVERIFY(trigger("action_Save"));
+        QCOMPARE(m_prompts->dialogTitles, QStringList{"Save to ROM"});
+        QVERIFY(m_prompts->shown.isEmpty());
+        QCOMPARE(m_module->memory.peek(0x100 + 3 * 112), quint8('r'));
+        const QByteArray saved = m_window->document()->toXml();
+
+        newDocument();
+        m_prompts->dialogs << romPage(3);
+        QVERIFY(trigger("action_Restore"));
+        QCOMPARE(m_window->document()->toXml(), saved);
+        QCOMPARE(m_window->windowTitle(), QString("ROM3-run A[*] - Vextor"));
+        QVERIFY(m_window->fileName().isEmpty());
+        QVERIFY(!m_window->save()); // asks for a name, which is not given
+        QVERIFY(statusText().contains("Document matched"));
+
+        newDocument();
+        QVERIFY(trigger("actionSync"));
+        QCOMPARE(m_window->document()->toXml(), saved);
+        QCOMPARE(m_window->windowTitle(), QString("ROM3-run A[*] - Vextor"));
+    }
+
+    // The Save to ROM questions, and the messages of slots without a document.
+    void romMessages_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QString>("texts");
+        QTest::newRow("save before a download, declined")
+            << "action_Save" << 1 << "The displayed data have not been yet downloaded.";
+        QTest::newRow("restore of an empty slot")
+            << "action_Restore" << 7 << "ROM7: There is no data to be displayed.";
+        QTest::newRow("sync of an empty slot")
+            << "actionSync" << 0 << "ROM0: There is no data to be displayed.";
+    }
+    void romMessages()
+    {
+        QFETCH(QString, command);
+        QFETCH(int, page);
+        openExample("coincidence.vxt3");
+        m_prompts->dialogs << romPage(page, "x");
+        QVERIFY(trigger(command));
+        QTEST(m_prompts->shownTexts(), "texts");
+        QVERIFY(!m_module->memory.rom().hasImage(page));
+    }
+
+    void romBootPage()
+    {
+        m_prompts->dialogs << [](QDialog& d) {
+            static_cast<RomDialog&>(d).rowCheckBox(5)->setChecked(true);
+            return clickOk(d);
+        };
+        QVERIFY(trigger("action_Change_Boot_ROM_Page"));
+        QCOMPARE(m_module->memory.peek(0xFFFFFC3E), quint8(5));
+    }
+
+    void romInitialize()
+    {
+        m_module->memory.write(0x100, QByteArray("a comment"));
+        m_prompts->answers << QMessageBox::Yes;
+        QVERIFY(trigger("action_Clear_ROM"));
+        const ScriptedPrompts::Shown& question = m_prompts->shown.first();
+        QCOMPARE(question.text, QString("Are you sure you want to initialize ROM area?"));
+        QCOMPARE(question.title, QString("Vextor"));
+        QCOMPARE(question.defaultButton, QMessageBox::No);
+        QCOMPARE(m_module->memory.rom().userRom(), QByteArray(0x700, '\0'));
+    }
+
+    // Only a changed box is written, the boot value through the EEPROM.
+    void writeProtect()
+    {
+        bool bUnchangedOk = true;
+        m_prompts->dialogs << [&bUnchangedOk](QDialog& d) {
+            auto& protect = static_cast<WriteProtectDialog&>(d);
+            protect.currentCheckBox()->setChecked(true);
+            protect.currentCheckBox()->setChecked(false);
+            bUnchangedOk = protect.buttonBox()->button(QDialogButtonBox::Ok)->isEnabled();
+            protect.bootCheckBox()->setChecked(true);
+            return clickOk(d);
+        };
+        const quint8 current = m_module->memory.peek(0xFFFFFF3C);
+        const quint8 boot = m_module->memory.peek(0xFFFFFC3C);
+        QVERIFY(trigger("action_Write_Protect"));
+        QVERIFY(!bUnchangedOk);
+        QCOMPARE(m_module->memory.peek(0xFFFFFF3C), current);
+        QCOMPARE(m_module->memory.peek(0xFFFFFC3C), quint8(boot & ~0x01));
+    }
+
+    // Cancelling the progress dialog, or a module that stops answering, ends the download with
+    // the worker's text; the editor stays usable.
+    void downloadInterrupted_data()
+    {
+        QTest::addColumn<bool>("bCancel");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("cancelled") << true << "Aborted|Cancelled";
+        QTest::newRow("module gone") << false << "timed out";
+    }
+    void downloadInterrupted()
+    {
+        QFETCH(bool, bCancel);
+        QFETCH(QString, text);
+        openExample("coincidence.vxt3");
+        m_module->server.setFaults({0.0, false, false, 20});
+        QSignalSpy finished(&flows(), &DeviceFlows::finished);
+        action("action_Download")->trigger();
+        QTRY_VERIFY(flows().progressDialog());
+        QCOMPARE(flows().progressDialog()->labelText(), QString("Download - TAMP Access"));
+        QCOMPARE(flows().progressDialog()->maximum(), 8256);
+        if (bCancel)
+            flows().progressDialog()->findChild<QPushButton*>()->click();
+        else
+            m_module->server.setFaults({1.0, false, false, 0});
+        QVERIFY(finished.wait(15000));
+        QVERIFY(!flows().progressDialog());
+        QCOMPARE(m_prompts->shown.size(), 1);
+        QCOMPARE(m_prompts->shown.first().title, QString("Vextor"));
+        QVERIFY2(m_prompts->shown.first().text.contains(QRegularExpression(text)),
+                 qPrintable(m_prompts->shown.first().text));
+        QVERIFY(action("action_Download")->isEnabled());
+        QVERIFY(!action("actionOstrum")->isEnabled());
+        if (!bCancel) // the module stopped answering in the middle of the image
+            QVERIFY(statusText().contains("Document differs"));
+    }
+
+    // After a download, another target asks before the next write.
+    void otherTargetAsks()
+    {
+        openExample("coincidence.vxt3");
+        QVERIFY(trigger("action_Download"));
+        InProcessModule other;
+        m_prompts->dialogs << [&other](QDialog& d) {
+            static_cast<PropertyDialog&>(d).udpPortEdit()->setText(QString::number(other.server.port()));
+            return clickOk(d);
+        };
+        action("action_Property")->trigger();
+        QVERIFY(m_window->isWindowModified());
+        QVERIFY(statusText().contains("Document unknown"));
+        m_prompts->answers << QMessageBox::No;
+        action("action_Download")->trigger();
+        QVERIFY(m_prompts->shownTexts().startsWith("The last download went to the module at 127.0.0.1:"));
+        QCOMPARE(m_prompts->shown.first().defaultButton, QMessageBox::No);
+        QCoreApplication::processEvents();
+        QVERIFY(other.requests.isEmpty());
+    }
+
+    // The connection settings: an invalid address keeps the dialog open and changes nothing.
+    void ethernetSetting()
+    {
+        m_prompts->dialogs << [this](QDialog& d) {
+            auto& settings = static_cast<PropertyDialog&>(d);
+            settings.addressEdit()->setText("10.0.0");
+            clickOk(d);
+            const bool bStayed =
+                d.result() == QDialog::Rejected && m_prompts->shownTexts() == "10.0.0 is invalid address.";
+            settings.addressEdit()->setText("10.0.0.7");
+            settings.tcpPortEdit()->setText("65561"); // low 16 bits: 25
+            settings.timeoutEdit()->setText("x");
+            return bStayed ? clickOk(d) : int(QDialog::Rejected);
+        };
+        action("action_Property")->trigger();
+        QCOMPARE(m_prompts->dialogTitles, QStringList{"Ethernet Setting"});
+        const InfoOstrum& info = *m_window->infoOstrum();
+        QCOMPARE(QString("%1 %2 %3").arg(info.strAddr).arg(info.tcpPort).arg(info.timeout),
+                 QString("10.0.0.7 25 0"));
+        QVERIFY(m_window->isWindowModified());
+    }
+
+    // Hardware Setup reads the network EEPROM and writes new settings, which become the
+    // document's connection settings when the dialog closes.
+    void hardwareSetup()
+    {
+        target();
+        m_prompts->dialogs << [](QDialog& d) {
+            auto& net = static_cast<NetSetupDialog&>(d);
+            net.readButton()->click();
+            if (!QTest::qWaitFor([&net] { return !net.isExchanging(); }, 10000))
+                return int(QDialog::Accepted);
+            net.addressEdit()->setText("10.1.2.3");
+            net.tcpPortEdit()->setText("2424");
+            net.writeButton()->click();
+            const bool bWritten = QTest::qWaitFor([&net] { return !net.isExchanging(); }, 10000);
+            d.reject();
+            Q_UNUSED(bWritten); // the outcome shows in the box and the settings
+            return d.result();
+        };
+        action("actionHardware_Setup")->trigger();
+        QCOMPARE(m_prompts->shownTexts(),
+                 QString("Succeeded in Updating the Ostrum module.\nPlease reboot the Vextor."));
+        QCOMPARE(m_module->memory.peek(0xFFFFFC18), quint8(10));
+        QCOMPARE(m_window->infoOstrum()->strAddr, QString("10.1.2.3"));
+        QCOMPARE(m_window->infoOstrum()->tcpPort, quint16(2424));
+        QVERIFY(m_window->isWindowModified());
+    }
+
+    // About reads the FPGA version into the connection settings.
+    void about()
+    {
+        target();
+        m_prompts->dialogs << [](QDialog& d) {
+            auto& version = static_cast<VersionDialog&>(d);
+            version.loadButton()->click();
+            if (!QTest::qWaitFor([&version] { return version.loadButton()->isEnabled(); }, 10000))
+                return int(QDialog::Rejected);
+            return version.fpgaEdit()->text() == "332e3031" ? int(QDialog::Accepted) : int(QDialog::Rejected);
+        };
+        action("action_About")->trigger();
+        QCOMPARE(m_window->infoOstrum()->strFPGA, QString("332e3031"));
+        QVERIFY(statusText().contains("Hardware 332e3031"));
+    }
+
+    void drcReport()
+    {
+        show(unusedInputXml());
+        action("action_DRC")->trigger();
+        DrcDialog* report = flows().windows().drcDialog();
+        QVERIFY(report && report->isVisible() && !report->isContinueForm());
+        QVERIFY(report->getEdit()->toPlainText().startsWith("warning: PreLgc0: Outport is not connected."));
+    }
+
+private:
+    DeviceFlows& flows() { return m_window->deviceFlows(); }
+    QAction* action(const char* name) { return m_window->action(QLatin1String(name)); }
+    QString statusText() const { return m_window->deviceFlows().statusBar().text(); }
+
+    // The document's connection settings aimed at the simulated module.
+    void target()
+    {
+        *m_window->infoOstrum() = m_module->info();
+        flows().refreshStatus();
+    }
+    void show(const QByteArray& xml)
+    {
+        QByteArray data = xml;
+        QVERIFY(m_window->display(data, "doc.vxt3", false));
+        target();
+    }
+    void openExample(const QString& name)
+    {
+        m_window->open(QStringLiteral(VEXTOR_SOURCE_DIR "/examples/") + name);
+        target();
+    }
+    void newDocument()
+    {
+        m_window->clear();
+        m_window->clearBuffer();
+        target();
+    }
+    // Changes the image: a new threshold for the first input.
+    void editThreshold()
+    {
+        NIM_IN* input = m_window->blockDiagram()->inputs().first();
+        input->setPropertyString(QStringLiteral("bUser=false bHigh=true Vth=1000"));
+        m_window->setModified();
+    }
+    // Runs a command to the end of its chain.
+    bool trigger(const QString& name)
+    {
+        m_prompts->shown.clear();
+        m_prompts->dialogTitles.clear();
+        m_module->requests.clear();
+        QSignalSpy finished(&flows(), &DeviceFlows::finished);
+        m_window->action(name)->trigger();
+        return finished.wait(20000);
+    }
+
+    std::unique_ptr<QTemporaryDir> m_settings;
+    std::unique_ptr<InProcessModule> m_module;
+    std::unique_ptr<MainWindow> m_window;
+    ScriptedPrompts* m_prompts = nullptr;
+};
+
+QTEST_MAIN(TestDeviceFlows)
+#include "tst_deviceflows.moc"

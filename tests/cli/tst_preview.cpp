@@ -1,0 +1,156 @@
+#include "cli/cliApp.h"
+#include "tests/support/documents.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <vector>
+
+namespace {
+const QString GOLDEN = QStringLiteral(VEXTOR_SOURCE_DIR "/tests/cli/golden/");
+
+struct Result
+{
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+// vextor-cli run in-process with these arguments after the program name.
+Result runCli(const QStringList& args)
+{
+    std::vector<QByteArray> storage{"vextor-cli"};
+    for (const QString& a : args)
+        storage.push_back(a.toLocal8Bit());
+    std::vector<char*> argv;
+    for (QByteArray& s : storage)
+        argv.push_back(s.data());
+    argv.push_back(nullptr);
+    Result r;
+    QTextStream out(&r.out);
+    QTextStream err(&r.err);
+    r.exitCode = CliApp::run(int(argv.size()) - 1, argv.data(), out, err);
+    out.flush();
+    err.flush();
+    return r;
+}
+
+QByteArray readAll(const QString& fileName)
+{
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+} // namespace
+
+// vextor-cli preview: the examples' previews against golden files, the VCD it writes, and what
+// it refuses.
+class TestPreviewCommand : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // VEXTOR_UPDATE_GOLDEN=1 rewrites the golden files (review the difference before committing).
+    void examples_data()
+    {
+        QTest::addColumn<QString>("name");
+        for (const char* name : {"coincidence", "delayed-veto", "multi-sheet", "pulser", "scaler"})
+            QTest::newRow(name) << QString(name);
+    }
+    void examples()
+    {
+        QFETCH(QString, name);
+        const QString base = examplePath("") + name;
+        const Result r = runCli({"preview", base + ".vxt3", base + ".stim"});
+        QCOMPARE(r.err, QString());
+        QCOMPARE(r.exitCode, 0);
+        const QString golden = GOLDEN + name + QStringLiteral(".preview");
+        if (qEnvironmentVariableIntValue("VEXTOR_UPDATE_GOLDEN") == 1) {
+            QFile file(golden);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(r.out.toUtf8());
+        }
+        QCOMPARE(r.out, QString::fromUtf8(readAll(golden)));
+    }
+
+    // --duration overrides the stimulus's duration; --vcd writes the waveforms.
+    void durationAndVcd()
+    {
+        QTemporaryDir dir;
+        const QString vcd = dir.filePath("run.vcd");
+        const Result r = runCli({"preview", examplePath("coincidence.vxt3"), examplePath("coincidence.stim"),
+                                 "--duration", "10us", "--vcd", vcd});
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY2(r.out.contains("Emulated 10 us (2000 cycles of 5 ns)"), qPrintable(r.out));
+        QVERIFY(r.out.contains("GATE_NIM: pulses 5,"));
+        const QByteArray text = readAll(vcd);
+        QVERIFY(text.startsWith("$version"));
+        QVERIFY(text.contains("$var wire 1 ! IN_CH0_PMT_A $end"));
+        QVERIFY(text.endsWith("#10000\n"));
+    }
+
+    // --json: the same findings as data.
+    void json()
+    {
+        const Result r =
+            runCli({"--json", "preview", examplePath("scaler.vxt3"), examplePath("scaler.stim")});
+        QCOMPARE(r.exitCode, 0);
+        const QJsonObject o = QJsonDocument::fromJson(r.out.toUtf8()).object();
+        QCOMPARE(o.value("verdict").toString(), QString("done"));
+        const QJsonObject data = o.value("data").toObject();
+        QCOMPARE(data.value("emulated_ns").toInt(), 200000);
+        QCOMPARE(data.value("outputs").toArray().at(0).toObject().value("name").toString(),
+                 QString("TRIPLE_OUT"));
+        const QJsonObject liveTime = data.value("counters").toArray().at(3).toObject();
+        QCOMPARE(liveTime.value("sum").toInt(), 100000);
+        QCOMPARE(liveTime.value("unit").toString(), QString("ns"));
+        QVERIFY(data.value("vcd").isNull());
+    }
+
+    void refused_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<QByteArray>("stimulus"); // written to the temporary stimulus file
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("message");
+        const QString doc = examplePath("coincidence.vxt3");
+        QTest::newRow("bad line") << QStringList{doc, "%stim"}
+                                  << QByteArray("duration 5us\nPMT_C list width=5 at=1") << 2
+                                  << "stim: line 2: unknown input channel \"PMT_C\"\n";
+        QTest::newRow("no stimulus file") << QStringList{doc, "%dir/none.stim"} << QByteArray() << 2
+                                          << "none.stim: No such file or directory\n";
+        QTest::newRow("duration") << QStringList{doc, "%stim", "--duration", "0"} << QByteArray() << 64
+                                  << "--duration needs a time from 5ns to 10s: 0\n";
+        QTest::newRow("one argument")
+            << QStringList{doc} << QByteArray() << 64 << "Usage: vextor-cli preview DOC STIMULUS";
+        QTest::newRow("expression") << QStringList{"%bad", "%stim"} << QByteArray() << 1
+                                    << "PreLgc0: invalid at EOF\n";
+    }
+    void refused()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(QByteArray, stimulus);
+        QFETCH(int, exitCode);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        QFile stim(dir.filePath("stim"));
+        QVERIFY(stim.open(QIODevice::WriteOnly));
+        stim.write(stimulus);
+        stim.close();
+        QFile bad(dir.filePath("bad.vxt3"));
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write(badExpressionXml());
+        bad.close();
+        for (QString& a : args)
+            a.replace("%stim", stim.fileName()).replace("%bad", bad.fileName()).replace("%dir", dir.path());
+        const Result r = runCli(QStringList{"preview"} + args);
+        QCOMPARE(r.exitCode, exitCode);
+        QVERIFY2(r.err.endsWith(message) || r.err.contains(message), qPrintable(r.err));
+        QCOMPARE(r.out, QString());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestPreviewCommand)
+#include "tst_preview.moc"

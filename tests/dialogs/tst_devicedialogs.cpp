@@ -1,0 +1,319 @@
+#include "device/moduleStatus.h"
+#include "dialogs/deviceDialogHost.h"
+#include "dialogs/drcDialog.h"
+#include "dialogs/netSetupDialog.h"
+#include "dialogs/propertyDialog.h"
+#include "dialogs/romDialog.h"
+#include "dialogs/userControlDialog.h"
+#include "dialogs/versionDialog.h"
+#include "dialogs/writeProtectDialog.h"
+#include "tests/support/scriptedPrompts.h"
+#include "tests/support/workerHarness.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <QtTest>
+
+#include <optional>
+
+Q_DECLARE_METATYPE(QMessageBox::StandardButton)
+
+namespace {
+// The window's side of the device dialogs: scripted prompts and what the dialogs hand back.
+class FakeHost : public DeviceDialogHost
+{
+public:
+    struct RomInfo
+    {
+        QByteArray comment;
+        int bootPage;
+        quint32 page;
+    };
+
+    ScriptedPrompts scripted;
+    InfoOstrum info = InfoOstrum::defaults(false);
+    bool bModified = false;
+    int saves = 0;
+    std::optional<RomInfo> rom;
+
+    Prompts& prompts() override { return scripted; }
+    InfoOstrum& infoOstrum() override { return info; }
+    void setModified() override { bModified = true; }
+    bool isModified() const override { return bModified; }
+    bool save() override
+    {
+        ++saves;
+        bModified = false;
+        return true;
+    }
+    void setROMinfo(QByteArray& comment, char bootPage, quint32 page) override
+    {
+        rom = RomInfo{comment, int(static_cast<signed char>(bootPage)), page};
+    }
+    void setProtect(bool, bool) override {}
+    void setDialogEnabled(bool) override {}
+    void closedUserControl() override {}
+};
+
+// The boot page, then 16 comment records: page 3 "run 12", page 5 fills its 112 bytes.
+QByteArray romInfo(int bootPage)
+{
+    QByteArray info(1, char(bootPage));
+    for (int page = 0; page < 16; ++page)
+        info += page == 3   ? RomComment::record("run 12")
+                : page == 5 ? QByteArray(112, 'x')
+                            : QByteArray(112, '\0');
+    return info;
+}
+
+QPushButton* okButton(QDialog& dialog)
+{
+    return dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+}
+} // namespace
+
+class TestDeviceDialogs : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void restoreShowsTheComments()
+    {
+        RomDialog dialog("/data/run.vxt3", romInfo(3), RomCommand::Restore, *m_host);
+        QCOMPARE(dialog.windowTitle(), QString("Restore from ROM"));
+        QCOMPARE(dialog.label()->text(), QString("Boot From 3"));
+        QCOMPARE(dialog.comboBox()->itemText(3), QString("3 (boot) : run 12"));
+        QCOMPARE(dialog.comboBox()->itemText(5), QString("5: ") + QString(112, 'x'));
+        QVERIFY(dialog.tableWidget()->item(3, 1)->font().bold());
+        QVERIFY(!dialog.tableWidget()->item(4, 1)->font().bold());
+        QVERIFY(dialog.lineEdit()->isHidden() && dialog.checkBox()->isHidden());
+    }
+
+    // Save: the comment starts as the file name; the page that boots already cannot be set again.
+    void saveChoices_data()
+    {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QString>("comment"); // null: as offered
+        QTest::addColumn<bool>("bBoot");      // ticks "Set on Boot" where it can
+        QTest::addColumn<QByteArray>("record");
+        QTest::addColumn<int>("bootPage");
+        QTest::newRow("the file name, boot") << 1 << QString() << true << RomComment::record("run.vxt3") << 1;
+        QTest::newRow("unchanged comment") << 3 << "run 12" << false << QByteArray() << -1;
+        QTest::newRow("the boot page") << 0 << "a" << true << RomComment::record("a") << -1;
+    }
+    void saveChoices()
+    {
+        QFETCH(int, page);
+        QFETCH(QString, comment);
+        QFETCH(bool, bBoot);
+        RomDialog dialog("/data/run.vxt3", romInfo(0), RomCommand::Save, *m_host);
+        QCOMPARE(dialog.lineEdit()->text(), QString("run.vxt3"));
+        dialog.comboBox()->setCurrentIndex(page);
+        QCOMPARE(dialog.checkBox()->isEnabled(), page != 0);
+        QCOMPARE(dialog.tableWidget()->currentRow(), page);
+        if (!comment.isNull())
+            dialog.lineEdit()->setText(comment);
+        if (bBoot && dialog.checkBox()->isEnabled())
+            dialog.checkBox()->setChecked(true);
+        okButton(dialog)->click();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QVERIFY(m_host->rom);
+        QTEST(m_host->rom->comment, "record");
+        QTEST(m_host->rom->bootPage, "bootPage");
+        QCOMPARE(m_host->rom->page, quint32(page));
+    }
+
+    void saveRefusesTheComment_data()
+    {
+        QTest::addColumn<QString>("comment");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("empty") << ""
+                               << "Please give it a user comment.";
+        QTest::newRow("113 bytes of UTF-8") << QString(56, QChar(0xE9)) + "x"
+                                            << "The length of the user comment should be at most 112 bytes.";
+    }
+    void saveRefusesTheComment()
+    {
+        QFETCH(QString, comment);
+        RomDialog dialog("run.vxt3", romInfo(0), RomCommand::Save, *m_host);
+        dialog.lineEdit()->setText(comment);
+        okButton(dialog)->click();
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        QVERIFY(!m_host->rom);
+        QTEST(m_host->scripted.shownTexts(), "text");
+        QCOMPARE(m_host->scripted.shown.first().title, QString("Vextor"));
+    }
+
+    // Boot page: OK only for another page than the one that boots.
+    void bootPage()
+    {
+        RomDialog dialog("run.vxt3", romInfo(3), RomCommand::BootNum, *m_host);
+        QCOMPARE(dialog.windowTitle(), QString("Boot ROM Page"));
+        QVERIFY(dialog.comboBox()->isHidden());
+        QVERIFY(dialog.rowCheckBox(3)->isChecked());
+        dialog.rowCheckBox(3)->click(); // the boot row again
+        QVERIFY(dialog.rowCheckBox(3)->isChecked());
+        QVERIFY(!okButton(dialog)->isEnabled());
+        dialog.rowCheckBox(7)->click();
+        QVERIFY(!dialog.rowCheckBox(3)->isChecked());
+        QVERIFY(okButton(dialog)->isEnabled());
+        okButton(dialog)->click();
+        QCOMPARE(m_host->rom->bootPage, 7);
+        QVERIFY(m_host->rom->comment.isEmpty());
+    }
+
+    // Restoring over a modified document asks first; Cancel keeps the dialog and sends nothing.
+    void restoreAsksToSave_data()
+    {
+        QTest::addColumn<QMessageBox::StandardButton>("answer");
+        QTest::addColumn<int>("saves");
+        QTest::addColumn<bool>("bSent");
+        QTest::newRow("cancel") << QMessageBox::Cancel << 0 << false;
+        QTest::newRow("save") << QMessageBox::Save << 1 << true;
+        QTest::newRow("discard") << QMessageBox::Discard << 0 << true;
+    }
+    void restoreAsksToSave()
+    {
+        QFETCH(QMessageBox::StandardButton, answer);
+        m_host->bModified = true;
+        m_host->scripted.answers << answer;
+        RomDialog dialog("run.vxt3", romInfo(0), RomCommand::Restore, *m_host);
+        dialog.comboBox()->setCurrentIndex(4);
+        okButton(dialog)->click();
+        QCOMPARE(m_host->scripted.shownTexts(),
+                 QString("The current document has been modified.\nDo you want to save your changes?"));
+        QCOMPARE(m_host->scripted.shown.first().defaultButton, QMessageBox::Save);
+        QTEST(m_host->saves, "saves");
+        QTEST(bool(m_host->rom), "bSent");
+        if (m_host->rom)
+            QCOMPARE(m_host->rom->page, quint32(4));
+    }
+
+    // Rows for the named inputs only; the module's word sets the buttons without writing it back;
+    // a toggle writes the new word.
+    void userControl()
+    {
+        InProcessModule module;
+        module.memory.poke(0x6F, 0x05);
+        UserControlSetup inputs;
+        inputs.strAddr = "127.0.0.1";
+        inputs.udpPort = module.server.port();
+        inputs.timeout = 1;
+        inputs.count = 3;
+        inputs.name[0] = "A";
+        inputs.name[2] = "C";
+        inputs.name[9] = "J";
+        UserControlDialog dialog(inputs, *m_host);
+        QCOMPARE(dialog.windowTitle(), QString("User Control"));
+        QCOMPARE(dialog.maximumHeight(), 120);
+        int hidden = 0;
+        for (int i = 0; i < 10; ++i)
+            hidden += dialog.row(i)->isHidden() ? 1 : 0;
+        QCOMPARE(hidden, 7);
+        QCOMPARE(dialog.findChild<QLabel*>("label9")->text(), QString("J"));
+        QTRY_VERIFY(dialog.onButton(0)->isEnabled() && !dialog.isExchanging());
+        for (int i = 0; i < 10; ++i)
+            QCOMPARE(dialog.onButton(i)->isChecked(), i == 0 || i == 2);
+        QVERIFY(module.writes().isEmpty());
+
+        dialog.onButton(9)->click();
+        QVERIFY(!dialog.onButton(0)->isEnabled());
+        QTRY_VERIFY(!dialog.isExchanging());
+        QCOMPARE(module.writes(), (QList<QPair<quint32, int>>{{0x6E, 2}}));
+        QCOMPARE(module.memory.peek(0x6E), quint8(0x02));
+        QCOMPARE(module.memory.peek(0x6F), quint8(0x05));
+        QVERIFY(dialog.onButton(0)->isEnabled());
+    }
+
+    void softwareVersion()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath("version.txt");
+        QFile out(file);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write("Vextor\nrelease notes\nv3.1.4 (beta)\nv9\n");
+        out.close();
+        QCOMPARE(VersionDialog::softwareVersion(file), QString("Software Version 3.1.4 (beta)"));
+        QCOMPARE(VersionDialog::softwareVersion(dir.filePath("none.txt")),
+                 QString("Software Version 2.0.19"));
+
+        VersionDialog dialog(*m_host);
+        QByteArray bytes = QByteArray::fromHex("01020aff");
+        dialog.setVersion(&bytes);
+        QCOMPARE(dialog.fpgaEdit()->text(), QString("01020aff"));
+        QCOMPARE(m_host->info.strFPGA, QString("01020aff"));
+    }
+
+    // New settings are checked before any job starts; Default puts the factory target back.
+    void netSetupChecks_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("udpPort");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("three parts") << "192.168.10"
+                                     << "4660"
+                                     << "192.168.10 is invalid address.";
+        QTest::newRow("UDP port 65536") << "10.0.0.1"
+                                        << "65536"
+                                        << "65536 is invalid port.";
+    }
+    void netSetupChecks()
+    {
+        QFETCH(QString, address);
+        QFETCH(QString, udpPort);
+        m_host->info.strAddr = "10.9.9.9";
+        NetSetupDialog dialog(*m_host);
+        QCOMPARE(dialog.targetAddressEdit()->text(), QString("10.9.9.9"));
+        dialog.addressEdit()->setText(address);
+        dialog.udpPortEdit()->setText(udpPort);
+        dialog.writeButton()->click();
+        QVERIFY(!dialog.isExchanging());
+        QTEST(m_host->scripted.shownTexts(), "text");
+        QCOMPARE(m_host->scripted.shown.first().title, QString());
+        dialog.defaultButton()->click();
+        QCOMPARE(dialog.targetAddressEdit()->text() + ":" + dialog.targetPortEdit()->text(),
+                 QString("192.168.10.16:4660"));
+    }
+
+    void drcForms()
+    {
+        DrcDialog plain(false);
+        QVERIFY(plain.findChildren<QPushButton*>().isEmpty());
+        QCOMPARE(plain.getEdit()->objectName(), QString("textEdit"));
+        DrcDialog ask(true);
+        QSignalSpy closed(&ask, &DrcDialog::drcClosed);
+        ask.findChild<QPushButton*>("downloadButton")->click();
+        QCOMPARE(closed.count(), 1);
+        QCOMPARE(ask.result(), int(QDialog::Accepted));
+    }
+
+    void noContextHelp()
+    {
+        RomDialog rom("", romInfo(0), RomCommand::Save, *m_host);
+        WriteProtectDialog protect(false, false, *m_host);
+        VersionDialog version(*m_host);
+        PropertyDialog property(*m_host);
+        NetSetupDialog net(*m_host);
+        DrcDialog drc(true);
+        for (QDialog* d : std::initializer_list<QDialog*>{&rom, &protect, &version, &property, &net, &drc})
+            QVERIFY2(!(d->windowFlags() & Qt::WindowContextHelpButtonHint), qPrintable(d->windowTitle()));
+    }
+
+    void init() { m_host = std::make_unique<FakeHost>(); }
+
+private:
+    std::unique_ptr<FakeHost> m_host;
+};
+
+QTEST_MAIN(TestDeviceDialogs)
+#include "tst_devicedialogs.moc"

@@ -1,0 +1,174 @@
+#include "tests/emulator/handImage.h"
+
+#include <QtTest>
+
+// The function units and measure counters on small hand-worked pulse cases: pulses in on
+// IN-CH0 (and IN-CH1), pulses or records out, in nanoseconds on the 5 ns clock.
+class TestFunctionUnits : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // Counter unit 0 in slot 3; the sub register holds the value the module holds (less one in
+    // modes 0, 1, 8, 9 and 10).
+    void counterModes_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<uint>("main");
+        QTest::addColumn<uint>("sub");
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<int>("runNs");
+        QTest::addColumn<QString>("output");
+
+        const QString ch0 = QStringLiteral("IN-CH0 list width=%1 at=%2");
+        QTest::newRow("0 one-shot") << 0 << 50u << 19u << ch0.arg(20).arg("100") << 400 << "100-150";
+        QTest::newRow("0 ignores edges in pulse and idle time")
+            << 0 << 50u << 19u << ch0.arg(10).arg("100,130,160,175") << 400 << "100-150 175-225";
+        QTest::newRow("1 retriggers in the pulse, not in the idle time")
+            << 1 << 50u << 19u << ch0.arg(10).arg("100,130,185,205") << 400 << "100-180 205-255";
+        QTest::newRow("1 edge as the pulse ends meets the idle time")
+            << 1 << 50u << 19u << ch0.arg(10).arg("100,150") << 400 << "100-150";
+        QTest::newRow("2 delayed one-shot")
+            << 2 << 30u << 40u << ch0.arg(10).arg("100,120") << 400 << "130-170";
+        QTest::newRow("2 edge as the pulse ends starts anew")
+            << 2 << 30u << 40u << ch0.arg(10).arg("100,170") << 400 << "130-170 200-240";
+        QTest::newRow("3 retriggers the delay, not the pulse")
+            << 3 << 30u << 40u << ch0.arg(10).arg("100,120,160") << 400 << "150-190";
+        QTest::newRow("4 guard holds the level")
+            << 4 << 30u << 20u << ch0.arg(10).arg("100") + "\n" + ch0.arg(85).arg("115") << 400 << "100-200";
+        QTest::newRow("4 takes the level at the guard's end")
+            << 4 << 30u << 20u << ch0.arg(10).arg("100,115,135") << 400 << "100-130";
+        QTest::newRow("5 edges restart the guard")
+            << 5 << 30u << 20u << ch0.arg(10).arg("100,115,135") << 400 << "100-175";
+        QTest::newRow("6 delays both edges") << 6 << 30u << 20u << ch0.arg(50).arg("100") << 400 << "130-170";
+        QTest::newRow("6 short pulse still passes")
+            << 6 << 30u << 20u << ch0.arg(10).arg("100") << 400 << "130-150";
+        QTest::newRow("7 undone change never appears")
+            << 7 << 30u << 20u << ch0.arg(10).arg("100") << 400 << "";
+        QTest::newRow("7 long pulse passes") << 7 << 30u << 20u << ch0.arg(50).arg("100") << 400 << "130-170";
+        QTest::newRow("8 oscillates while enabled")
+            << 8 << 20u << 9u << ch0.arg(70).arg("100") << 400 << "100-120 130-150 160-170";
+        QTest::newRow("9 oscillates from cycle 0")
+            << 9 << 20u << 29u << QString() << 130 << "0-20 50-70 100-120";
+        QTest::newRow("10 divides by true and false counts")
+            << 10 << 2u << 0u << ch0.arg(10).arg("100,200,300,400,500") << 600 << "100-300 400-";
+        QTest::newRow("times round up to the clock")
+            << 0 << 7u << 4u << ch0.arg(10).arg("100") << 400 << "100-110";
+        QTest::newRow("edges align to the next clock")
+            << 0 << 50u << 19u << ch0.arg(10).arg("101") << 400 << "105-155";
+        QTest::newRow("unknown mode drives nothing")
+            << 11 << 50u << 19u << ch0.arg(10).arg("100") << 400 << "";
+    }
+    void counterModes()
+    {
+        QFETCH(int, mode);
+        QFETCH(uint, main);
+        QFETCH(uint, sub);
+        QFETCH(QString, input);
+        QFETCH(int, runNs);
+        QFETCH(QString, output);
+        const auto e = runImage(HandImage::counter(mode, main, sub).image, input, runNs);
+        QCOMPARE(pulsesOf(*e, Emulator::SLOT_BITS + 3), output);
+    }
+
+    void delayUnit_data()
+    {
+        QTest::addColumn<int>("delay");
+        QTest::addColumn<QString>("output");
+        QTest::newRow("30 ns") << 30 << "130-150";
+        QTest::newRow("none") << 0 << "100-120";
+        QTest::newRow("7 ns acts as 10") << 7 << "110-130";
+    }
+    void delayUnit()
+    {
+        QFETCH(int, delay);
+        QFETCH(QString, output);
+        const auto e = runImage(HandImage::delay(quint16(delay)).image, "IN-CH0 list width=20 at=100", 300);
+        QCOMPARE(pulsesOf(*e, Emulator::SLOT_BITS + 3), output);
+    }
+
+    // Measure counter 0: GATE is IN-CH0, SRC is IN-CH1; records "closing time:value".
+    void measureCounters_data()
+    {
+        QTest::addColumn<int>("gate");
+        QTest::addColumn<int>("src");
+        QTest::addColumn<bool>("started");
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("records");
+
+        QTest::newRow("during true, rises")
+            << 2 << 1 << false << "IN-CH0 list width=100 at=100\nIN-CH1 list width=5 at=50,120,150,195,210"
+            << "200:3";
+        QTest::newRow("during true, true time")
+            << 2 << 2 << false
+            << "IN-CH0 list width=200 at=100\nIN-CH1 list width=50 at=80\nIN-CH1 list width=100 at=250"
+            << "300:80";
+        QTest::newRow("rising edges, gate time") << 1 << 3 << false << "IN-CH0 list width=10 at=100,300,350"
+                                                 << "300:200 350:50";
+        QTest::newRow("an SRC edge with the opening GATE edge counts in the new measurement")
+            << 1 << 1 << false << "IN-CH0 list width=10 at=100,200,300\nIN-CH1 list width=10 at=200"
+            << "200:0 300:1";
+        QTest::newRow("both edges once started, changes")
+            << 0 << 0 << true << "IN-CH0 list width=100 at=100\nIN-CH1 list width=10 at=50,150,250"
+            << "100:2 200:2 400:2";
+        QTest::newRow("both edges not started") << 0 << 0 << false << "IN-CH0 list width=100 at=100"
+                                                << "";
+        QTest::newRow("user control ignores GATE")
+            << 3 << 2 << true
+            << "IN-CH0 list width=10 at=200\nIN-CH1 list width=50 at=100\nIN-CH1 list width=25 at=300"
+            << "400:75";
+    }
+    void measureCounters()
+    {
+        QFETCH(int, gate);
+        QFETCH(int, src);
+        QFETCH(bool, started);
+        QFETCH(QString, input);
+        QFETCH(QString, records);
+        Emulator e(HandImage::msrCnt(quint8(src << 2 | gate)).image, stimulusOf(input));
+        e.setTraceLimit(100);
+        e.setCounterRunning(0, started);
+        e.runUntil(Timing::cyclesOf(400));
+        e.setCounterRunning(0, false);
+        QStringList made;
+        for (const CounterRecord& r : e.tracedRecords())
+            made << QStringLiteral("%1:%2").arg(Timing::nsOf(r.cycle)).arg(r.value);
+        QCOMPARE(made.join(' '), records);
+        QCOMPARE(e.counterTotal(0).records, quint64(made.size()));
+    }
+
+    // A feedback path reaches its unit 24 ns (five cycles) after its table bit; the output pin
+    // follows its table bit 60 ns later.
+    void feedbackAndOutputLatency()
+    {
+        HandImage h = HandImage::counter(0, 10, 0);
+        h.image.setByte(ModuleImage::REG_COUNTER_FEEDBACK, 1); // unit 0 takes feedback 0
+        for (int w = 0; w < ModuleImage::BACKEND_ENTRIES; ++w) {
+            h.image.setByte(ModuleImage::REG_FEEDBACK_LUT + quint32(w), quint8(w & 1));    // slot 0
+            h.image.setByte(ModuleImage::REG_OUTPUT_LUT + quint32(w), quint8(w >> 3 & 1)); // slot 3
+        }
+        const auto e = runImage(h.image, "IN-CH0 list width=20 at=100", 300);
+        QCOMPARE(pulsesOf(*e, Emulator::FEEDBACK_BITS), QString("100-120"));
+        QCOMPARE(pulsesOf(*e, Emulator::SLOT_BITS + 3), QString("125-135"));
+        QCOMPARE(pulsesOf(*e, Emulator::OUTPUT_BITS), QString("185-195"));
+        QCOMPARE(e->outputPulses(0), quint64(1));
+    }
+
+    // Inputs under user control follow the user-control word unless the stimulus drives them;
+    // IN-USER as the oscillator ignores the stimulus.
+    void inputSources()
+    {
+        HandImage h;
+        h.word16(ModuleImage::REG_USER_ENABLE, 0x0003);
+        h.word16(ModuleImage::REG_USER_LEVELS, 0x0001);
+        h.word32(ModuleImage::REG_OSC_MAIN, 20);
+        h.word32(ModuleImage::REG_OSC_SUB, 29);
+        const auto e = runImage(h.image, "IN-CH1 list width=10 at=50\nIN-USER list width=300 at=0", 130);
+        QCOMPARE(pulsesOf(*e, Emulator::INPUT_BITS + 0), QString("0-"));
+        QCOMPARE(pulsesOf(*e, Emulator::INPUT_BITS + 1), QString("50-60"));
+        QCOMPARE(pulsesOf(*e, Emulator::INPUT_BITS + 9), QString("0-20 50-70 100-120"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFunctionUnits)
+#include "tst_functionunits.moc"

@@ -1,0 +1,154 @@
+#include "emulator/previewRun.h"
+#include "emulator/vcdWriter.h"
+#include "tests/emulator/handImage.h"
+
+#include <QBuffer>
+#include <QRegularExpression>
+#include <QtTest>
+
+namespace {
+// A Value Change Dump read back by the rules of its grammar: the declarations, then timestamps
+// that only grow, each followed by value changes of declared variables. Anything else fails.
+struct VcdReader
+{
+    QMap<QString, QString> names;                           // code -> reference
+    QMap<QString, int> widths;                              // code -> size
+    QMap<QString, QVector<QPair<qint64, QString>>> changes; // code -> (time, value)
+    QString timescale;
+    qint64 lastTime = -1;
+    QString error;
+
+    bool read(const QByteArray& text)
+    {
+        const QStringList tokens =
+            QString::fromUtf8(text).split(QRegularExpression("\\s+"), Qt::SkipEmptyParts);
+        int i = 0;
+        int depth = 0;
+        const auto section = [&](QStringList& body) {
+            body.clear();
+            while (++i < tokens.size() && tokens.at(i) != "$end")
+                body << tokens.at(i);
+            return i < tokens.size();
+        };
+        QStringList body;
+        for (; i < tokens.size(); ++i) {
+            const QString& t = tokens.at(i);
+            if (t == "$enddefinitions")
+                break;
+            if (!t.startsWith('$') || !section(body))
+                return fail("bad declaration at " + t);
+            if (t == "$timescale")
+                timescale = body.join(' ');
+            else if (t == "$scope" && body.size() == 2 && body.first() == "module")
+                ++depth;
+            else if (t == "$upscope" && body.isEmpty())
+                --depth;
+            else if (t == "$var") {
+                static const QRegularExpression ident("^[A-Za-z_][A-Za-z0-9_]*$");
+                if (body.size() != 4 || !ident.match(body.at(3)).hasMatch() || names.contains(body.at(2)) ||
+                    (body.at(0) != "wire" && body.at(0) != "integer"))
+                    return fail("bad $var " + body.join(' '));
+                names[body.at(2)] = body.at(3);
+                widths[body.at(2)] = body.at(1).toInt();
+            } else if (t != "$version" && t != "$comment" && t != "$date")
+                return fail("unknown " + t);
+        }
+        if (depth != 0 || !section(body) || !body.isEmpty())
+            return fail("scopes or $enddefinitions");
+        while (++i < tokens.size()) {
+            const QString& t = tokens.at(i);
+            if (t.startsWith('#')) {
+                const qint64 time = t.mid(1).toLongLong();
+                if (time <= lastTime)
+                    return fail("time does not grow at " + t);
+                lastTime = time;
+            } else if (t == "$comment") {
+                section(body);
+            } else if (t == "$dumpvars" || t == "$end") {
+                if (lastTime != 0)
+                    return fail("$dumpvars after time 0");
+            } else if (t.startsWith('b')) {
+                if (++i == tokens.size() || !change(tokens.at(i), t.mid(1), true))
+                    return fail("bad vector change " + t);
+            } else if (!change(t.mid(1), t.left(1), false)) {
+                return fail("bad change " + t);
+            }
+        }
+        return true;
+    }
+    bool change(const QString& code, const QString& value, bool vector)
+    {
+        static const QRegularExpression binary("^[01]+$");
+        if (!names.contains(code) || lastTime < 0 || (widths[code] == 1) == vector ||
+            !binary.match(value).hasMatch())
+            return false;
+        changes[code].append({lastTime, value});
+        return true;
+    }
+    bool fail(const QString& what)
+    {
+        error = what;
+        return false;
+    }
+    QString codeOf(const QString& name) const { return names.key(name); }
+};
+} // namespace
+
+// The VCD file: by its grammar, and holding what the run did.
+class TestVcd : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void writesTheRun()
+    {
+        // IN-CH0 through unit 0 (a 50 ns one-shot) to slot 3; measure counter 0 counts IN-CH1's
+        // rises while IN-CH0 is true.
+        HandImage h = HandImage::counter(0, 50, 19);
+        for (int w = 0; w < ModuleImage::BACKEND_ENTRIES; ++w)
+            h.image.setByte(ModuleImage::REG_MSR_LUT + quint32(w), quint8(w & 3));
+        h.image.setByte(ModuleImage::REG_MSR_MODE, 1 << 2 | 2);
+        SignalNames names = SignalNames::hardware();
+        names.inputs[0] = "START";
+        PreviewRun run(h.image,
+                       stimulusOf("IN-CH0 list width=100 at=100,400\nIN-CH1 list width=5 at=120,150,420"),
+                       names, 600, 1000);
+        run.runToEnd();
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(VcdWriter::write(buffer, run.emulator(), names, run.endCycle(), "a $end inside"));
+
+        VcdReader vcd;
+        QVERIFY2(vcd.read(buffer.data()), qPrintable(vcd.error));
+        QCOMPARE(vcd.timescale, QString("1 ns"));
+        QCOMPARE(vcd.lastTime, qint64(600));
+        QCOMPARE(vcd.names.size(), Emulator::TRACE_BITS + 2 * Emulator::COUNTERS);
+        using Changes = QVector<QPair<qint64, QString>>;
+        QCOMPARE(vcd.changes.value(vcd.codeOf("IN_CH0_START")),
+                 (Changes{{0, "0"}, {100, "1"}, {200, "0"}, {400, "1"}, {500, "0"}}));
+        QCOMPARE(vcd.changes.value(vcd.codeOf("slot3")),
+                 (Changes{{0, "0"}, {100, "1"}, {150, "0"}, {400, "1"}, {450, "0"}}));
+        QCOMPARE(vcd.changes.value(vcd.codeOf("MsrCnt0_records")),
+                 (Changes{{0, "0"}, {200, "1"}, {500, "10"}}));
+        QCOMPARE(vcd.changes.value(vcd.codeOf("MsrCnt0_sum")), (Changes{{0, "0"}, {200, "10"}, {500, "11"}}));
+    }
+
+    void identifiers_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("identifier");
+        QTest::newRow("channel and user name") << "IN-CH0 PMT A"
+                                               << "IN_CH0_PMT_A";
+        QTest::newRow("non-ASCII") << "OUT-CH1 Z\u00e4hler"
+                                   << "OUT_CH1_Z_hler";
+    }
+    void identifiers()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, identifier);
+        QCOMPARE(VcdWriter::identifier(name), identifier);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestVcd)
+#include "tst_vcd.moc"

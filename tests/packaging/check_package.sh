@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# Makes the Debian package from a built tree and checks it: the files it installs and nothing
+# else (the same tree cmake --install makes), the programs stripped and running, dependencies found
+# from the binaries, the desktop entry valid, the manual pages rendering without warnings.
+#   check_package.sh <build dir>
+# The suite runs after the build, so the package is made from the packaging folder alone, without
+# cpack's check that the whole project is up to date; that folder holds every install rule (the
+# comparison with cmake --install of the whole project catches one added elsewhere).
+set -euo pipefail
+build=$(cd "$1" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+failures=0
+fail() {
+    echo "$*"
+    failures=$((failures + 1))
+}
+
+if ! cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work" \
+    -D CPACK_INSTALL_CMAKE_PROJECTS="$build/packaging;Vextor;ALL;/" >"$work/cpack.log" 2>&1; then
+    cat "$work/cpack.log"
+    exit 1
+fi
+shopt -s nullglob
+debs=("$work"/vextor_*_"$(dpkg --print-architecture)".deb)
+[ ${#debs[@]} -eq 1 ] || { echo "cpack made no vextor_<version>_<arch>.deb"; ls "$work"; exit 1; }
+deb=${debs[0]}
+
+# The contents: exactly these files, owned by root, the programs executable.
+expected=(/usr/bin/vextor /usr/bin/vextor-cli /usr/bin/vextor-sim
+    /usr/share/applications/vextor.desktop
+    /usr/share/bash-completion/completions/vextor-cli
+    /usr/share/man/man1/vextor.1.gz /usr/share/man/man1/vextor-cli.1.gz /usr/share/man/man1/vextor-sim.1.gz
+    /usr/share/mime/packages/vextor.xml)
+for size in 16 22 24 32 48 64 128 256; do
+    expected+=("/usr/share/icons/hicolor/${size}x${size}/apps/vextor.png")
+done
+listing=$(dpkg-deb -c "$deb")
+files=$(awk '$1 !~ /^d/ { sub(/^\./, "", $6); print $6 }' <<<"$listing")
+for path in "${expected[@]}"; do
+    grep -qx "$path" <<<"$files" || fail "missing: $path"
+done
+for path in $files; do
+    [[ " ${expected[*]} " == *" $path "* ]] || fail "unexpected: $path"
+done
+DESTDIR=$work/installed cmake --install "$build" --prefix /usr >/dev/null
+installed=$(cd "$work/installed" && find . -type f | sed 's/^\.//' | sort)
+[ "$installed" = "$(sort <<<"$files")" ] || fail "cmake --install installs another tree:
+$(diff <(echo "$installed") <(sort <<<"$files"))"
+strangers=$(awk '$2 != "root/root" { print $6 }' <<<"$listing")
+[ -z "$strangers" ] || fail "not owned by root: $strangers"
+for program in vextor vextor-cli vextor-sim; do
+    grep -q "^-rwxr-xr-x .* \./usr/bin/$program\$" <<<"$listing" || fail "/usr/bin/$program is not executable"
+done
+
+# The fields: dependencies come from what the programs link.
+[ "$(dpkg-deb -f "$deb" Package)" = vextor ] || fail "Package is not vextor"
+depends=$(dpkg-deb -f "$deb" Depends)
+for library in libc6 libstdc++6 libqt5core5a libqt5gui5 libqt5widgets5 libqt5network5 libqt5xml5; do
+    [[ "$depends" == *"$library "* ]] || fail "Depends lacks $library: $depends"
+done
+
+dpkg-deb -x "$deb" "$work/root"
+root=$work/root
+for program in vextor vextor-cli vextor-sim; do
+    readelf -S "$root/usr/bin/$program" | grep -q '\.debug_info' && fail "/usr/bin/$program is not stripped"
+done
+# The installed programs run: vextor-cli prints its usage (and exits 64), vextor-sim its help.
+usage=$("$root/usr/bin/vextor-cli" 2>&1 || true)
+[[ "$usage" == "Usage: vextor-cli"* ]] || fail "/usr/bin/vextor-cli prints no usage: $usage"
+usage=$("$root/usr/bin/vextor-sim" --help 2>&1 || true)
+[[ "$usage" == *--udp* ]] || fail "/usr/bin/vextor-sim --help lists no options: $usage"
+
+if command -v desktop-file-validate >/dev/null; then
+    report=$(desktop-file-validate "$root/usr/share/applications/vextor.desktop" 2>&1) ||
+        fail "desktop-file-validate: $report"
+    [ -z "$report" ] || fail "desktop-file-validate: $report"
+else
+    echo "desktop-file-validate not installed (package desktop-file-utils): the desktop entry is not checked"
+fi
+if command -v groff >/dev/null; then
+    for page in "$root"/usr/share/man/man1/*.1.gz; do
+        warnings=$(zcat "$page" | LC_ALL=C.UTF-8 groff -man -Tutf8 -ww -z 2>&1)
+        [ -z "$warnings" ] || fail "$(basename "$page"): $warnings"
+    done
+else
+    echo "groff not installed (package groff-base): the manual pages are not rendered"
+fi
+
+[ "$failures" -eq 0 ] && echo "package $(basename "$deb"): ok"
+exit $((failures > 0))

@@ -1,0 +1,142 @@
+#include "io/document.h"
+#include "operations/previewSetup.h"
+#include "sim/moduleMemory.h"
+#include "sim/previewDriver.h"
+#include "tests/support/documents.h"
+#include "tests/support/workerHarness.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <QtTest>
+
+namespace {
+ModuleImage scalerImage()
+{
+    QFile file(examplePath("scaler.vxt3"));
+    Document doc;
+    PreviewSetup setup;
+    QString error;
+    if (!file.open(QIODevice::ReadOnly) || !doc.parseFile(file.readAll()) ||
+        !PreviewSetup::fromDiagram(*doc.diagram(), setup, error))
+        qFatal("scaler example: %s", qPrintable(error));
+    return setup.image;
+}
+
+Stimulus scalerStimulus()
+{
+    Stimulus stimulus;
+    QString error;
+    if (!Stimulus::load(examplePath("scaler.stim"), stimulus, error))
+        qFatal("%s", qPrintable(error));
+    return stimulus;
+}
+
+// The registers a download writes: the function settings and the four tables.
+QList<QPair<quint32, QByteArray>> downloadRanges(const ModuleImage& image)
+{
+    return {{0x0004, image.bytes().mid(0x0004, 0x008C)}, {0x2000, image.bytes().mid(0x2000, 0x2000)}};
+}
+
+// A record as "counter:value".
+QString recordText(int counter, quint64 value)
+{
+    return QStringLiteral("%1:%2").arg(counter).arg(value);
+}
+} // namespace
+
+// vextor-sim driving its stream from the emulator: the records are those of the image in its
+// memory run on the stimulus, from the moment it starts; software starts and stops act at once.
+class TestSimPreview : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void driverFollowsTheMemory()
+    {
+        const ModuleImage image = scalerImage();
+        ModuleMemory memory;
+        for (const auto& range : downloadRanges(image))
+            for (int i = 0; i < range.second.size(); ++i)
+                memory.poke(range.first + quint32(i), quint8(range.second.at(i)));
+        PreviewDriver driver(&memory, scalerStimulus());
+        QStringList made;
+        connect(&driver, &PreviewDriver::record, this,
+                [&made](int c, quint64 v) { made << recordText(c, v); });
+        driver.start();
+        QTRY_VERIFY_WITH_TIMEOUT(made.size() >= 5, 20000);
+
+        // The same image and stimulus run here from cycle 0 give the same records in order.
+        Emulator reference(image, scalerStimulus());
+        QStringList expected;
+        reference.setRecordSink(
+            [&expected](const CounterRecord& r) { expected << recordText(r.counter, r.value); });
+        while (expected.size() < made.size())
+            reference.runUntil(reference.now() + 1000);
+        QCOMPARE(made, expected.mid(0, made.size()));
+        QVERIFY(made.filter(QRegularExpression("^2:")).size() == made.size());
+
+        // RATE_1 counts from Start to Stop, as the monitor's buttons write them.
+        memory.poke(ModuleImage::REG_MSR_START, ModuleImage::MSR_STARTED);
+        const qint64 started = driver.emulatedNs();
+        QTRY_VERIFY_WITH_TIMEOUT(driver.emulatedNs() > started + 100'000, 20000);
+        memory.poke(ModuleImage::REG_MSR_START, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!made.filter(QRegularExpression("^0:")).isEmpty(), 20000);
+        QVERIFY(driver.summary().startsWith("vextor-sim preview: "));
+        QVERIFY(driver.summary().contains("; OUT-CH0 "));
+    }
+
+    // The process: a download reaches the emulator and its records reach the data port; SIGTERM
+    // prints what was emulated.
+    void processStreamsTheEmulatorsRecords()
+    {
+        QProcess sim;
+        sim.start(QStringLiteral(VEXTOR_BINARY_DIR "/sim/vextor-sim"),
+                  {"--udp", "0", "--tcp", "0", "--preview-stimulus", examplePath("scaler.stim")});
+        QVERIFY(sim.waitForStarted(5000) && sim.waitForReadyRead(5000));
+        const QRegularExpressionMatch ports =
+            QRegularExpression("udp=(\\d+) tcp=(\\d+)").match(QString::fromLatin1(sim.readLine()));
+        QVERIFY(ports.hasMatch());
+        for (const auto& range : downloadRanges(scalerImage())) {
+            QUdpThread writer;
+            writer.SetTimeout(1);
+            writer.SetIpAddress(QHostAddress(QHostAddress::LocalHost), quint16(ports.captured(1).toUInt()),
+                                0);
+            writer.setData(range.first, range.second, false);
+            QVERIFY(runWorker(writer).bOk);
+        }
+        QTcpSocket data;
+        data.connectToHost(QHostAddress(QHostAddress::LocalHost), quint16(ports.captured(2).toUInt()));
+        QVERIFY(data.waitForConnected(5000));
+        while (data.bytesAvailable() < 8)
+            QVERIFY(data.waitForReadyRead(10000));
+        const quint64 word =
+            qFromBigEndian<quint64>(reinterpret_cast<const uchar*>(data.read(8).constData()));
+        QCOMPARE(int(word >> 56), 0x12); // TRIPLE_CNT, the counter gated by RUN_GATE
+        sim.terminate();
+        QVERIFY(sim.waitForFinished(5000));
+        QCOMPARE(sim.exitCode(), 0);
+        QVERIFY(sim.readAllStandardOutput().startsWith("vextor-sim preview: "));
+    }
+
+    void badStimulusIsRefused()
+    {
+        QTemporaryDir dir;
+        QFile file(dir.filePath("bad.stim"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("IN-CH0 periodic period=10ns width=20ns\n");
+        file.close();
+        QProcess sim;
+        sim.start(QStringLiteral(VEXTOR_BINARY_DIR "/sim/vextor-sim"),
+                  {"--udp", "0", "--tcp", "0", "--preview-stimulus", file.fileName()});
+        QVERIFY(sim.waitForFinished(5000));
+        QCOMPARE(sim.exitCode(), 64);
+        QVERIFY(
+            sim.readAllStandardError().contains("bad.stim: line 1: width must be shorter than the period"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSimPreview)
+#include "tst_simpreview.moc"
