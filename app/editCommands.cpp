@@ -82,9 +82,11 @@ void MainWindow::startHistory(const QByteArray& first)
 void MainWindow::reload(const QByteArray& text)
 {
     const int tab = currentTab();
-    clear();
-    // The snapshots are the document writer's texts: read back as a file is read.
-    if (!text.isEmpty())
+    // The snapshots are the document writer's texts: read back as a file is read (which clears
+    // the document first and brings the connection settings the text holds).
+    if (text.isEmpty())
+        clear();
+    else
         parseFile(text);
     showHistoryState();
     setDialogEnabled(m_history.matchesModule());

@@ -66,7 +66,7 @@ BlockItem* ProgramWidget::blockAt(const QPoint& p) const
     const int x = p.x();
     if (x < X1) {
         for (BlockItem* input : m_pDocument->diagram()->inputs()) {
-            if ((m_id < 0 || input->getTid() == m_id) && input->checkPosition(-1, p))
+            if (input->getTid() == m_id && input->checkPosition(-1, p))
                 return input;
         }
         return nullptr;
