@@ -25,7 +25,6 @@ namespace {
 const QString FILE_FILTER = QStringLiteral("Vextor3 Files (*.vxt3);;Vextor Files (*.vxt);;XML Files (*.xml)");
 const QString PROGRAM = QStringLiteral("Vextor");
 const QString NEW_FILE = QStringLiteral("NewFile");
-const QPoint FRAME_OFFSET(9, 36);
 const QRect DEFAULT_GEOMETRY(9, 36, 950, 690);
 } // namespace
 
@@ -42,20 +41,22 @@ MainWindow::MainWindow(QString& fileName, InfoOstrum* info, QWidget* parent)
     DragWidget::initResources();
     useEditorFont();
     setMaximumWidth(MAX_WIDTH);
-    setGeometry(DEFAULT_GEOMETRY);
-    const QRect stored = m_settings.geometry(geometry());
-    move(stored.topLeft() - FRAME_OFFSET);
-    resize(stored.size());
+    // The stored rectangle is the client area as it was at the close. Setting it as the client
+    // geometry puts the window back exactly there, whatever frame the window manager adds (and
+    // without a window manager, where there is no frame at all).
+    setGeometry(m_settings.geometry(DEFAULT_GEOMETRY));
 
     m_actions = std::make_unique<WindowActions>(this);
     buildLayout();
     m_flows = std::make_unique<DeviceFlows>(*this);
     connectActions();
+    connectEditActions();
     connectDeviceActions();
     setTitle(NEW_FILE, QStringLiteral("Vextor Ⅲ"));
     *infoOstrum() = m_connection.initial();
     setDialogEnabled(false);
     updateRecentFileActions();
+    startHistory(QByteArray());
     m_flows->refreshStatus();
 
     if (!fileName.isEmpty())
@@ -246,7 +247,9 @@ void MainWindow::tabDelete(int index)
         return;
     }
     m_tabWidget->setCurrentIndex(index == 0 ? 1 : 0);
-    // The document re-reads the remaining sheets, which numbers them from 0 again.
+    // Its blocks go first (giving back their units, taking their labels' outputs off the other
+    // sheets); the document then re-reads the remaining sheets, which numbers them from 0 again.
+    programWidget(index)->deleteTab();
     m_document->removeSheet(index);
     setModified();
 }
@@ -397,7 +400,7 @@ void MainWindow::newDiagram()
     m_fileName.clear();
     setTitle(NEW_FILE, PROGRAM);
     clearBuffer();
-    m_history.setFirst(QByteArray());
+    startHistory(QByteArray());
 }
 
 void MainWindow::open(QString fileName)
@@ -418,7 +421,7 @@ void MainWindow::open(QString fileName)
         return;
     QByteArray first = file.readAll();
     display(first, fileName, true);
-    m_history.setFirst(first);
+    startHistory(first);
 }
 
 void MainWindow::openRecentFile()

@@ -111,6 +111,18 @@ public slots:
     void setCurrentTab(int index);
     void itemSelect(bool b);
 
+    // Edit commands (editCommands.cpp): the clipboard, deleting and selecting on the sheet in
+    // view, and moving through the undo snapshots.
+    void on_actionCut_triggered();
+    void on_actionCopy_triggered();
+    void on_actionPaste_triggered();
+    void on_action_Delete_triggered();
+    void on_actionSelect_All_triggered();
+    void on_action_Undo_triggered();
+    void on_actionRe_do_triggered();
+    // Paste is enabled exactly while the clipboard holds copied blocks.
+    void isCopyText();
+
     // The device commands.
     void on_action_Download_triggered();
     void on_action_Verify_triggered();
@@ -142,6 +154,11 @@ protected:
 private:
     void buildLayout();
     void connectActions();
+    void connectEditActions();
+    // Shows the document as it was at the history's current position.
+    void reload(const QByteArray& text);
+    // A new or opened document starts the history; its text is the state undo returns to.
+    void startHistory(const QByteArray& first);
     void setTitle(const QString& file, const QString& program);
     void setCurrentFile(const QString& fileName);
     void updateRecentFileActions();

@@ -1,6 +1,7 @@
 #include "dialogs/counterFields.h"
 
 #include "dialogs/editDialog.h"
+#include "model/timeUnits.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -133,13 +134,13 @@ bool CounterFields::dutyShown() const
 
 void CounterFields::changeMainUnit()
 {
-    const int scale = EditDialog::scaleOf(EditDialog::timeUnits(), mainComboBox->currentData().toString());
+    const int scale = EditDialog::timeScale(mainComboBox->currentData().toString());
     EditDialog::convertUnit(mainLineEdit, m_mainScale, scale);
 }
 
 void CounterFields::changeSubUnit()
 {
-    const int scale = EditDialog::scaleOf(EditDialog::timeUnits(), subComboBox->currentData().toString());
+    const int scale = EditDialog::timeScale(subComboBox->currentData().toString());
     EditDialog::convertUnit(subLineEdit, m_subScale, scale);
 }
 
@@ -284,7 +285,7 @@ void CounterFields::raiseTo(const Limits& limits)
         if (m_bCounts)
             field->setText(EditDialog::toText(min));
         else
-            m_owner->setValue(field, box, scale, QStringLiteral("%1nsec").arg(min));
+            m_owner->setValue(field, box, scale, QString::number(min) + TimeUnits::nanoseconds().text);
     };
     if (raiseMain)
         raise(mainLineEdit, mainComboBox, m_mainScale, limits.mainMin);

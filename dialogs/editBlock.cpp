@@ -33,11 +33,13 @@ std::unique_ptr<EditDialog> dialogFor(BlockItem* block, EditHost& host, QWidget*
 }
 } // namespace
 
-bool editBlock(BlockItem* block, EditHost& host, QWidget* parent)
+bool editBlock(BlockItem* block, EditHost& host, QWidget* parent, const QPoint* at)
 {
     const std::unique_ptr<EditDialog> dialog = dialogFor(block, host, parent);
     if (!dialog)
         return false;
-    dialog->exec();
+    if (at)
+        dialog->move(*at);
+    host.prompts().exec(*dialog);
     return dialog->changed();
 }

@@ -1,15 +1,19 @@
 #include "dialogs/editDialog.h"
 
+#include "model/timeUnits.h"
+
 #include <QComboBox>
 #include <QLineEdit>
 
 #include <cmath>
 
-const QVector<EditDialog::Unit>& EditDialog::timeUnits()
+namespace {
+// The time units a field offers: up to "msec" (seconds are shown in milliseconds).
+bool offeredInFields(const TimeUnit& unit)
 {
-    static const QVector<Unit> units = {{"msec", MSCALE}, {"usec", KSCALE}, {"nsec", SCALE}, {"sec", GSCALE}};
-    return units;
+    return unit.nanoseconds <= quint32(EditDialog::MSCALE);
 }
+} // namespace
 
 const QVector<EditDialog::Unit>& EditDialog::frequencyUnits()
 {
@@ -25,12 +29,20 @@ int EditDialog::scaleOf(const QVector<Unit>& units, const QString& text)
     return 0;
 }
 
+int EditDialog::timeScale(const QString& unit)
+{
+    const TimeUnit* known = TimeUnits::counterUnit(unit);
+    return known ? int(known->nanoseconds) : 0;
+}
+
 QString EditDialog::timeText(double ns)
 {
-    for (const Unit& u : timeUnits())
-        if (u.scale <= MSCALE && std::fmod(ns, u.scale) == 0)
-            return toText(ns / u.scale) + QLatin1String(u.text);
-    return toText(ns) + QStringLiteral("nsec");
+    const QVector<TimeUnit>& units = TimeUnits::counterUnits();
+    for (auto unit = units.crbegin(); unit != units.crend(); ++unit) {
+        if (offeredInFields(*unit) && std::fmod(ns, unit->nanoseconds) == 0)
+            return toText(ns / unit->nanoseconds) + unit->text;
+    }
+    return toText(ns) + TimeUnits::nanoseconds().text;
 }
 
 QString EditDialog::channelFamily(QString type)
@@ -85,50 +97,47 @@ void EditDialog::convertUnit(QLineEdit* field, int& scale, int newScale)
 
 void EditDialog::secUnit(QLineEdit* field, int& scale)
 {
-    convertUnit(field, scale, GSCALE);
+    convertUnit(field, scale, timeScale(QStringLiteral("sec")));
 }
 
 void EditDialog::msecUnit(QLineEdit* field, int& scale)
 {
-    convertUnit(field, scale, MSCALE);
+    convertUnit(field, scale, timeScale(QStringLiteral("msec")));
 }
 
 void EditDialog::usecUnit(QLineEdit* field, int& scale)
 {
-    convertUnit(field, scale, KSCALE);
+    convertUnit(field, scale, timeScale(QStringLiteral("usec")));
 }
 
 void EditDialog::nsecUnit(QLineEdit* field, int& scale)
 {
-    convertUnit(field, scale, SCALE);
+    convertUnit(field, scale, timeScale(QStringLiteral("nsec")));
 }
 
 void EditDialog::fillTimeUnits(QComboBox* unitBox)
 {
-    for (const char* unit : {"nsec", "usec", "msec"})
-        unitBox->addItem(QLatin1String(unit), QLatin1String(unit));
+    for (const TimeUnit& unit : TimeUnits::counterUnits()) {
+        if (offeredInFields(unit))
+            unitBox->addItem(unit.text, QString(unit.text));
+    }
 }
 
 void EditDialog::setValue(QLineEdit* field, QComboBox* unitBox, int& scale, const QString& text)
 {
     QString number = text;
-    QString unit = QStringLiteral("nsec");
-    scale = SCALE;
-    for (const Unit& u : timeUnits()) {
-        const int at = number.indexOf(QLatin1String(u.text));
-        if (at > 0) {
-            number.remove(at, int(qstrlen(u.text)));
-            unit = QLatin1String(u.text);
-            scale = u.scale;
-            break;
-        }
-    }
+    const TimeUnit* unit = TimeUnits::counterUnitIn(number);
+    if (unit)
+        number.remove(number.indexOf(unit->text), unit->text.size());
+    else
+        unit = &TimeUnits::nanoseconds();
+    scale = int(unit->nanoseconds);
     double value = number.toDouble();
-    int index = unitBox->findData(unit);
+    int index = unitBox->findData(QString(unit->text));
     if (index < 0) {
         // A unit the box does not offer ("sec"): shown in the largest one it does.
         index = unitBox->count() - 1;
-        const int shown = scaleOf(timeUnits(), unitBox->itemData(index).toString());
+        const int shown = timeScale(unitBox->itemData(index).toString());
         value = value * scale / shown;
         scale = shown;
     }

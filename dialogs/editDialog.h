@@ -9,7 +9,8 @@ class QLineEdit;
 
 // The common base of the block settings dialogs: the host that opened it, the number helpers and
 // the unit conversions of their value fields. A field shows a number in a unit; its scale is the
-// number of base units (nanoseconds, or millihertz for frequencies) per unit.
+// number of base units (nanoseconds, or millihertz for frequencies) per unit. Time units are the
+// model's (TimeUnits); only frequencies, which the model does not store, have a table here.
 class EditDialog : public QDialog
 {
     Q_OBJECT
@@ -21,18 +22,18 @@ public:
     static constexpr int MSCALE = 1000000;
     static constexpr int GSCALE = 1000000000;
 
-    // A unit of a value field and its scale.
+    // A unit of a frequency field and its scale.
     struct Unit
     {
         const char* text;
         int scale;
     };
-    // Time units in the order a stored counter text is searched for them ("sec" ends the others).
-    static const QVector<Unit>& timeUnits();
     // Frequency units, in millihertz.
     static const QVector<Unit>& frequencyUnits();
     // The scale of a unit text of a table, 0 when it is none of them.
     static int scaleOf(const QVector<Unit>& units, const QString& text);
+    // Nanoseconds per counter time unit ("nsec" .. "sec"), 0 for any other text.
+    static int timeScale(const QString& unit);
     // A time in nanoseconds as a counter text in the largest unit up to "msec" that keeps it whole.
     static QString timeText(double ns);
 
@@ -58,7 +59,7 @@ public:
     static void convertUnit(QLineEdit* field, int& scale, int newScale);
     // Shows a stored counter text (a number with an optional time unit) in a field and its unit box.
     virtual void setValue(QLineEdit* field, QComboBox* unitBox, int& scale, const QString& text);
-    // Fills a unit box with the time units it offers (text and data alike).
+    // Fills a unit box with the time units a field offers, "nsec" to "msec" (text and data alike).
     static void fillTimeUnits(QComboBox* unitBox);
 
     // A warning box parented to this dialog.

@@ -1,6 +1,7 @@
 #include "dialogs/editDlyFncDialog.h"
 
 #include "model/blockItem.h"
+#include "model/timeUnits.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -20,7 +21,8 @@ EditDlyFncDialog::EditDlyFncDialog(BlockItem* fnc, EditHost* host, QWidget* pare
     setWindowTitle(fnc->getUserName());
     m_delayEdit->setObjectName(QStringLiteral("delayEdit"));
     m_unitComboBox->setObjectName(QStringLiteral("unitComboBox"));
-    m_unitComboBox->addItems({QStringLiteral("ns"), QStringLiteral("us")});
+    for (const TimeUnit& unit : TimeUnits::delayUnits())
+        m_unitComboBox->addItem(unit.text);
     auto* row = new QHBoxLayout;
     row->addWidget(m_delayEdit);
     row->addWidget(m_unitComboBox);
@@ -35,13 +37,11 @@ EditDlyFncDialog::EditDlyFncDialog(BlockItem* fnc, EditHost* host, QWidget* pare
     QString value;
     if (property.startsWith(QLatin1String("Delay=")))
         value = property.mid(property.indexOf(QLatin1Char('=')) + 1);
-    if (value.indexOf(QLatin1String("us")) > 0) {
-        value.remove(QLatin1String("us"));
-        m_delayEdit->setText(value);
-        m_scale = KSCALE;
-        m_unitComboBox->setCurrentIndex(1);
-    } else if (value.contains(QLatin1String("ns"))) {
-        m_delayEdit->setText(value.remove(QLatin1String("ns")));
+    int at = 0;
+    if (const TimeUnit* unit = TimeUnits::delayUnitIn(value, &at)) {
+        m_delayEdit->setText(value.remove(at, unit->text.size()));
+        m_scale = int(unit->nanoseconds);
+        m_unitComboBox->setCurrentText(unit->text);
     } else {
         m_delayEdit->setText(toText(value.toInt()));
     }
@@ -58,10 +58,8 @@ QString EditDlyFncDialog::state() const
 
 void EditDlyFncDialog::changeUnit(const QString& unit)
 {
-    if (unit == QLatin1String("us"))
-        usecUnit(m_delayEdit, m_scale);
-    else
-        nsecUnit(m_delayEdit, m_scale);
+    if (const TimeUnit* known = TimeUnits::delayUnit(unit))
+        convertUnit(m_delayEdit, m_scale, int(known->nanoseconds));
 }
 
 void EditDlyFncDialog::okClicked()

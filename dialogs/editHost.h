@@ -1,5 +1,7 @@
 #pragma once
 
+#include "editor/prompts.h"
+
 #include <QMessageBox>
 #include <QString>
 #include <QStringList>
@@ -10,8 +12,8 @@ class QWidget;
 
 // What a block settings dialog needs from whoever opened it: the model and the sheet of the block,
 // a way to announce a change (the sheet redraws the block, the window marks the document modified
-// and records an undo step), and the questions it asks the user. The questions have toolkit
-// defaults; tests answer them from scripts.
+// and records an undo step), and the editor's prompts, through which it asks the user and is run
+// itself; tests answer them from scripts.
 class EditHost
 {
 public:
@@ -26,9 +28,12 @@ public:
     // inputs on all sheets share one user name. The dialog reports blockChanged afterwards.
     virtual void inputMoved(BlockItem* input, const QString& port) = 0;
 
-    virtual QMessageBox::StandardButton
-    message(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text,
-            QMessageBox::StandardButtons buttons = QMessageBox::Ok,
-            QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
-    virtual QString existingDirectory(QWidget* parent, const QString& caption, const QString& dir);
+    virtual Prompts& prompts() = 0;
+
+    // The prompts' questions as the dialogs ask them.
+    QMessageBox::StandardButton message(QWidget* parent, QMessageBox::Icon icon, const QString& title,
+                                        const QString& text,
+                                        QMessageBox::StandardButtons buttons = QMessageBox::Ok,
+                                        QMessageBox::StandardButton defaultButton = QMessageBox::NoButton);
+    QString existingDirectory(QWidget* parent, const QString& caption, const QString& dir);
 };

@@ -15,7 +15,6 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -242,10 +241,7 @@ bool EditInputDialog::oscillatorActive() const
 bool EditInputDialog::setName(const QString& name)
 {
     const QString title = m_pItem->getUserName();
-    const bool allowed = !name.isEmpty() && std::all_of(name.begin(), name.end(), [](QChar c) {
-        return c.isLetterOrNumber() || c == QLatin1Char('_') || c == QLatin1Char('-');
-    });
-    if (!allowed) {
+    if (!BlockDiagram::isNameText(name)) {
         m_pHost->message(this, QMessageBox::Warning, title,
                          tr("A name can consist only of the following characters:\n") +
                              tr("alphanumeric(A-Z,a-z,0-9), underscore(_), hyphen(-)"));

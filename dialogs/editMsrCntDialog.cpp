@@ -1,6 +1,7 @@
 #include "dialogs/editMsrCntDialog.h"
 
 #include "model/blockDiagram.h"
+#include "model/timeUnits.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -16,8 +17,13 @@
 #include <QVBoxLayout>
 
 namespace {
-const char* const UNITS[] = {"sec", "msec", "usec", "nsec"};
+// The unit buttons, largest first.
+QString unitText(int i)
+{
+    const QVector<TimeUnit>& units = TimeUnits::counterUnits();
+    return units.at(units.size() - 1 - i).text;
 }
+} // namespace
 
 EditMsrCntDialog::EditMsrCntDialog(BlockItem* msr, EditHost* host, QWidget* parent)
     : EditDialog(host, parent)
@@ -38,9 +44,9 @@ EditMsrCntDialog::EditMsrCntDialog(BlockItem* msr, EditHost* host, QWidget* pare
     m_enbComboBox->addItems({tr("Number of times that State change"), tr("Number of times that True appears"),
                              tr("True Time"), tr("Gate Time")});
     auto* units = new QHBoxLayout;
-    for (int i = 0; i < 4; ++i) {
-        auto* button = new QRadioButton(QLatin1Char('&') + QLatin1String(UNITS[i]), this);
-        button->setObjectName(QLatin1String(UNITS[i]) + QStringLiteral("RadioButton"));
+    for (int i = 0; i < TimeUnits::counterUnits().size(); ++i) {
+        auto* button = new QRadioButton(QLatin1Char('&') + unitText(i), this);
+        button->setObjectName(unitText(i) + QStringLiteral("RadioButton"));
         m_unitButtons->addButton(button, i);
         units->addWidget(button);
     }
@@ -85,8 +91,8 @@ EditMsrCntDialog::EditMsrCntDialog(BlockItem* msr, EditHost* host, QWidget* pare
         folder = defaultFolder();
     m_groupBox->setChecked(fileSave);
     m_lineEdit->setText(QDir::toNativeSeparators(folder));
-    for (int i = 0; i < 4; ++i)
-        m_unitButtons->button(i)->setChecked(unit == QLatin1String(UNITS[i]));
+    for (int i = 0; i < TimeUnits::counterUnits().size(); ++i)
+        m_unitButtons->button(i)->setChecked(unit == unitText(i));
     on_m_enbComboBox_currentIndexChanged(m_enbComboBox->currentIndex());
 
     connect(m_enbComboBox, qOverload<int>(&QComboBox::currentIndexChanged), this,
@@ -132,7 +138,7 @@ QString EditMsrCntDialog::composeProperty() const
         return QStringLiteral("Mode=%1 FileSave=%2 PATH=%3").arg(mode).arg(fileSave, m_lineEdit->text());
     return QStringLiteral("Mode=%1 Unit=%2 FileSave=%3 PATH=%4")
         .arg(mode)
-        .arg(QLatin1String(UNITS[unit]), fileSave, m_lineEdit->text());
+        .arg(unitText(unit), fileSave, m_lineEdit->text());
 }
 
 bool EditMsrCntDialog::folderReady()

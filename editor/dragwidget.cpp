@@ -1,6 +1,9 @@
 #include "editor/dragwidget.h"
 
+#include "model/pictureText.h"
+
 #include <QDataStream>
+#include <QDrag>
 #include <QDragEnterEvent>
 #include <QLabel>
 #include <QMimeData>
@@ -25,14 +28,19 @@ void DragWidget::initResources()
     Q_UNUSED(registered);
 }
 
-QLabel* DragWidget::setLabel(int x, int y, QString str, QPixmap pixmap)
+QPixmap DragWidget::withCaption(QPixmap pixmap, const QString& str, int inset)
 {
     if (!str.isEmpty() && !pixmap.isNull()) {
         QPainter painter(&pixmap);
-        painter.drawText(pixmap.rect(), Qt::AlignHCenter | Qt::AlignVCenter, str);
+        PictureText::drawCentred(painter, pixmap.rect(), inset, str);
     }
+    return pixmap;
+}
+
+QLabel* DragWidget::setLabel(int x, int y, QString str, QPixmap pixmap, int inset)
+{
     auto* label = new QLabel(this);
-    label->setPixmap(pixmap);
+    label->setPixmap(withCaption(pixmap, str, inset));
     label->move(x, y);
     label->show();
     label->setAttribute(Qt::WA_DeleteOnClose);
@@ -55,6 +63,38 @@ bool DragWidget::decodeItem(const QByteArray& data, QString& name, QPoint& offse
 }
 
 namespace {
+DragWidget::DragRunner& dragRunner()
+{
+    static DragWidget::DragRunner runner;
+    return runner;
+}
+
+// The source of the drag runDrag is running (a test's runner does not tell the events).
+QObject* runningSource = nullptr;
+} // namespace
+
+void DragWidget::setDragRunner(DragRunner runner)
+{
+    dragRunner() = std::move(runner);
+}
+
+Qt::DropAction DragWidget::runDrag(QDrag* drag, Qt::DropActions actions, Qt::DropAction defaultAction)
+{
+    if (!dragRunner())
+        return drag->exec(actions, defaultAction);
+    runningSource = drag->source();
+    const Qt::DropAction action = dragRunner()(drag, actions, defaultAction);
+    runningSource = nullptr;
+    drag->deleteLater();
+    return action;
+}
+
+QObject* DragWidget::dragSource(const QDropEvent* event)
+{
+    return event->source() ? event->source() : runningSource;
+}
+
+namespace {
 // A drag that stays inside one widget is a move; one from another widget is offered as it came.
 // QDragEnterEvent derives from QDragMoveEvent, so both handlers share this.
 void acceptItemDrag(QDragMoveEvent* event, const QWidget* widget)
@@ -63,7 +103,7 @@ void acceptItemDrag(QDragMoveEvent* event, const QWidget* widget)
         event->ignore();
         return;
     }
-    if (event->source() == widget) {
+    if (DragWidget::dragSource(event) == widget) {
         event->setDropAction(Qt::MoveAction);
         event->accept();
     } else {

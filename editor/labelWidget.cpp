@@ -1,6 +1,7 @@
 #include "editor/labelWidget.h"
 
 #include "model/labelModel.h"
+#include "model/pictureText.h"
 
 #include <QDrag>
 #include <QLabel>
@@ -18,7 +19,7 @@ LabelWidget::LabelWidget(LabelModel* pLabels, QWidget* parent)
 
 QSize LabelWidget::imageSize()
 {
-    static const QSize size = QPixmap(QStringLiteral(":/images/LabelON.png")).size();
+    static const QSize size = PictureText::picture(QStringLiteral(":/images/LabelON.png")).size();
     return size;
 }
 
@@ -42,6 +43,13 @@ void LabelWidget::removeWidgets()
     m_labelWidgets.clear();
 }
 
+QLabel* LabelWidget::entryWidget(const QPoint& pos, const LabelModel::LabelInfo& entry, int tid)
+{
+    const QString image = m_pLabels->imageFor(entry, tid);
+    return setLabel(pos.x(), pos.y(), LabelModel::displayName(entry), PictureText::picture(image),
+                    PictureText::inset(image));
+}
+
 void LabelWidget::refresh()
 {
     removeWidgets();
@@ -50,15 +58,13 @@ void LabelWidget::refresh()
     for (int i = 0; i < feedbacks.size(); ++i) {
         const LabelModel::LabelInfo& entry = feedbacks.at(i);
         const QPoint pos = feedbackPosition(i);
-        m_feedbackWidgets.append({entry.name, setLabel(pos.x(), pos.y(), LabelModel::displayName(entry),
-                                                       QPixmap(m_pLabels->imageFor(entry, tid)))});
+        m_feedbackWidgets.append({entry.name, entryWidget(pos, entry, tid)});
     }
     const QVector<LabelModel::LabelInfo>& labels = m_pLabels->labels();
     for (int i = 0; i < labels.size(); ++i) {
         const LabelModel::LabelInfo& entry = labels.at(i);
         const QPoint pos = labelPosition(i);
-        m_labelWidgets.append({entry.name, setLabel(pos.x(), pos.y(), LabelModel::displayName(entry),
-                                                    QPixmap(m_pLabels->imageFor(entry, tid)))});
+        m_labelWidgets.append({entry.name, entryWidget(pos, entry, tid)});
     }
     const int step = imageSize().width() + GAP;
     const int widest = qMax(feedbacks.size(), qMin(labels.size(), int(PER_ROW)));
@@ -131,7 +137,7 @@ void LabelWidget::mousePressEvent(QMouseEvent* event)
     drag->setPixmap(pixmap);
     drag->setHotSpot(offset);
     label->hide();
-    drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
+    runDrag(drag, Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
     // A drop on a sheet marks the label used there; the model tells which image each entry shows.
     refresh();
 }

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "editor/dragwidget.h"
+#include "model/labelModel.h"
 
 #include <QVector>
 
-class LabelModel;
 class QLabel;
 class QScrollArea;
 
@@ -56,6 +56,7 @@ private:
     };
     static QSize imageSize();
     void removeWidgets();
+    QLabel* entryWidget(const QPoint& pos, const LabelModel::LabelInfo& entry, int tid);
 
     LabelModel* m_pLabels;
     QVector<Shown> m_feedbackWidgets;

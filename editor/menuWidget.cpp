@@ -1,5 +1,6 @@
 #include "editor/menuWidget.h"
 
+#include "model/pictureText.h"
 #include "model/resourceCounters.h"
 
 #include <QDrag>
@@ -42,7 +43,7 @@ void MenuWidget::buildItems()
     for (int i = 0; i < entries.size(); ++i) {
         const ResourceCounters::Entry& entry = entries.at(i);
         auto* item = new menuItem;
-        item->pixmap = QPixmap(entry.image);
+        item->pixmap = PictureText::picture(entry.image);
         item->name = entry.name;
         item->str = entry.caption;
         if (i > 0)
@@ -73,9 +74,13 @@ void MenuWidget::redraw(int index)
     if (index < 0 || index >= m_menuItems.size())
         return;
     menuItem* item = m_menuItems.at(index);
+    const QString caption = m_pCounters->captionText(index);
+    const int inset = PictureText::inset(m_pCounters->entries().at(index).image);
+    // Counts change with every block placed: the entry's picture is drawn afresh in place.
     if (item->label)
-        item->label->close();
-    item->label = setLabel(item->x1, item->y1, m_pCounters->captionText(index), entryImage(index));
+        item->label->setPixmap(withCaption(entryImage(index), caption, inset));
+    else
+        item->label = setLabel(item->x1, item->y1, caption, entryImage(index), inset);
 }
 
 void MenuWidget::init()
@@ -102,7 +107,8 @@ void MenuWidget::rename(QString& name, QString& strNew)
         item->str = strNew;
         if (item->label)
             item->label->close();
-        item->label = setLabel(item->x1, item->y1, strNew, entryImage(i));
+        item->label = setLabel(item->x1, item->y1, strNew, entryImage(i),
+                               PictureText::inset(m_pCounters->entries().at(i).image));
         return;
     }
 }
@@ -149,7 +155,7 @@ void MenuWidget::mousePressEvent(QMouseEvent* event)
     }
     label->setPixmap(shaded);
 
-    drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
+    runDrag(drag, Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
     // The entry stays whatever the drop did: the counts changed by the drop are shown afresh.
     redraw(index);
 }

@@ -2,10 +2,13 @@
 
 #include "editor/labelWidget.h"
 #include "editor/menuWidget.h"
+#include "editor/nimAction.h"
+#include "editor/sheetEditHost.h"
 #include "editor/sheetHost.h"
 #include "io/document.h"
 #include "model/blockKinds.h"
 #include "model/nimLogic.h"
+#include "model/pictureText.h"
 
 #include <QCoreApplication>
 #include <QLabel>
@@ -62,7 +65,7 @@ QString measureImage(const BlockItem* p)
     return QStringLiteral(":/images/MsrCnt1.png");
 }
 
-QPixmap withText(QPixmap pixmap, const QString& text, bool bBold)
+QPixmap withText(QPixmap pixmap, const QString& image, const QString& text, bool bBold)
 {
     if (pixmap.isNull())
         return pixmap;
@@ -72,9 +75,12 @@ QPixmap withText(QPixmap pixmap, const QString& text, bool bBold)
         font.setWeight(QFONT_BOLD);
         painter.setFont(font);
     }
-    painter.drawText(pixmap.rect(), Qt::AlignHCenter | Qt::AlignVCenter, text);
+    PictureText::drawCentred(painter, pixmap.rect(), PictureText::inset(image), text);
     return pixmap;
 }
+
+// Both logic pictures keep the same margins.
+const QString LOGIC_IMAGE = QStringLiteral(":/images/PreLgc.png");
 } // namespace
 
 ProgramWidget::ProgramWidget(int id, Document* pDocument, MenuWidget* pMenuWidget, LabelWidget* pLabelWidget,
@@ -87,6 +93,7 @@ ProgramWidget::ProgramWidget(int id, Document* pDocument, MenuWidget* pMenuWidge
     , m_pMenuWidget(pMenuWidget)
     , m_pLabelWidget(pLabelWidget)
     , m_colorMask(0, 0, 255, 70)
+    , m_editHost(std::make_unique<SheetEditHost>(this))
 {
     setMinimumSize(MIN_WIDTH, MAX_HEIGHT);
     setAcceptDrops(true);
@@ -153,15 +160,15 @@ void ProgramWidget::redrawItem(BlockItem* p, bool bBold)
 {
     const QString type = p->getType();
     if (isLogicBlock(type)) {
-        p->setPixmap(withText(p->getBasePixmap(), p->getUserName(), bBold));
+        p->setPixmap(withText(p->getBasePixmap(), LOGIC_IMAGE, p->getUserName(), bBold));
     } else if (beginsWith(type, BlockKinds::CNT_FNC)) {
-        const QPixmap base(counterImage(p));
-        p->setBasePixmap(base);
-        p->setPixmap(withText(base, p->getUserName(), false));
+        const QString image = counterImage(p);
+        p->setBasePixmap(PictureText::picture(image));
+        p->setPixmap(withText(p->getBasePixmap(), image, p->getUserName(), false));
     } else if (isMsrCnt(type)) {
-        const QPixmap base(measureImage(p));
-        p->setBasePixmap(base);
-        p->setPixmap(withText(base, p->getUserName(), false));
+        const QString image = measureImage(p);
+        p->setBasePixmap(PictureText::picture(image));
+        p->setPixmap(withText(p->getBasePixmap(), image, p->getUserName(), false));
     }
 }
 
@@ -181,7 +188,24 @@ void ProgramWidget::showItem(BlockItem* p)
     label->setAttribute(Qt::WA_DeleteOnClose);
     label->show();
     p->setLabel(label);
+    addMenu(label, p, hasSettings(p), isRenamable(p));
     update();
+}
+
+void ProgramWidget::addMenu(QLabel* label, BlockItem* pItem, bool bEdit, bool bRename)
+{
+    label->setContextMenuPolicy(Qt::ActionsContextMenu);
+    QVector<NIMAction*> actions;
+    if (bEdit)
+        actions << addMenuEdit(pItem, this);
+    actions << addCut(pItem, this) << addCopy(pItem, this) << addDelete(pItem, this);
+    if (bRename)
+        actions << addRename(pItem, this);
+    for (NIMAction* action : actions) {
+        // They act on the sheet, but go with the block's picture.
+        action->setParent(label);
+        label->addAction(action);
+    }
 }
 
 BlockItem* ProgramWidget::addNIM_IN(QString name)
@@ -300,12 +324,6 @@ void ProgramWidget::addSelect(BlockItem* p)
     emit itemSelect(true);
 }
 
-void ProgramWidget::showMenu(const QPoint& pos)
-{
-    // The sheet's background menu belongs to the sheet interaction; nothing is offered yet.
-    Q_UNUSED(pos);
-}
-
 void ProgramWidget::clearLines()
 {
     qDeleteAll(m_lines.keys());
@@ -326,6 +344,11 @@ void ProgramWidget::redrawLabel(BlockItem* p)
     p->getLabel()->setPixmap(tint ? tinted(p->getPixmap(), m_colorMask) : p->getPixmap());
 }
 
+void ProgramWidget::refreshItem(BlockItem* p)
+{
+    redrawLabel(p);
+}
+
 // A block of this sheet is about to be freed: nothing here may still refer to it.
 void ProgramWidget::forgetItem(int tid, BlockItem* p)
 {
@@ -337,6 +360,8 @@ void ProgramWidget::forgetItem(int tid, BlockItem* p)
     const bool wasChosen = m_selectItems.removeAll(p) > 0 || m_currentItem == p;
     if (m_currentItem == p)
         m_currentItem = nullptr;
+    // Its wires are gone with it; a selected wire may have been one.
+    m_bLine = false;
     if (m_shiftStart == p)
         m_shiftStart = nullptr;
     if (wasChosen)
@@ -398,9 +423,10 @@ void ProgramWidget::paintEvent(QPaintEvent* event)
             painter.drawLine(*it.key());
     }
 
-    if (m_bPaint) {
+    if (m_bPaint || m_bLine) {
+        // The rubber wire while dragging from an output; a selected wire stays highlighted.
         painter.setPen(QPen(Qt::cyan));
-        painter.drawLine(m_pos1, m_pos2);
+        painter.drawLine(m_bPaint ? QLine(m_pos1, m_pos2) : m_selectedLine);
     }
     if (m_bDrawSelect) {
         painter.setPen(QPen(m_colorMask));

@@ -8,19 +8,25 @@
 #include <QMap>
 #include <QVector>
 
+#include <memory>
+
 class BlockDiagram;
 class BlockItem;
 class Document;
 class LabelWidget;
 class MenuWidget;
 class QLabel;
+class QMenu;
 class QTextStream;
+class SheetEditHost;
 class SheetHost;
 
 // One sheet of a document: the fixed five-column grid (inputs, PreLogic/FeedBack, functions,
 // PostLogic, outputs/FeedBack/measure counters) with one picture per block and the wires between
-// them. The grid itself is the document's sheet model; this widget shows it. It reaches the window
-// that holds it only through SheetHost.
+// them. The grid itself is the document's sheet model; this widget shows it and turns the user's
+// gestures into the document's sheet edits: blocks dropped from the palette and the label panel,
+// wires dragged from outputs, blocks moved, selected, deleted, copied and edited. It reaches the
+// window that holds it only through SheetHost.
 class ProgramWidget : public DragWidget
 {
     Q_OBJECT
@@ -40,6 +46,10 @@ public:
     static constexpr int Y_MARGIN = 30;
     static constexpr int INDENT = 10;
 
+    // The names a drag carries besides block and entry names: a rubber band, a block move.
+    static constexpr const char* RECT = "Vextorrect";
+    static constexpr const char* MOVE = "Vextormove";
+
     ProgramWidget(int id, Document* pDocument, MenuWidget* pMenuWidget, LabelWidget* pLabelWidget,
                   SheetHost* pHost, QWidget* parent = nullptr);
     ~ProgramWidget() override;
@@ -47,6 +57,9 @@ public:
     int getId() const { return m_id; }
     void setId(int id) { m_id = id; }
     SheetModel* sheet() const;
+    Document* document() const { return m_pDocument; }
+    BlockDiagram* blockDiagram() const { return m_pBlockDiagram; }
+    SheetHost* host() const { return m_pMainWindow; }
     // The five column maps (slot index to block) of this sheet.
     QMap<int, BlockItem*>& inputColumn() const { return sheet()->column(SheetModel::InputColumn); }
     QMap<int, BlockItem*>& preLogicColumn() const { return sheet()->column(SheetModel::PreLogicColumn); }
@@ -81,13 +94,44 @@ public:
     // Selection display: the current block and the selected ones show their picture tinted.
     void clearSelect(bool bAll);
     void addSelect(BlockItem* p = nullptr);
+    void addSelect(QRect* rect, QMap<int, BlockItem*>& map);
+    // Selects every block in the rectangle (null: from the Shift anchor to the current block);
+    // takes ownership of it.
+    void shiftSelect(QRect* rect);
+    void actionSelectAll();
     const QVector<BlockItem*>& selectedItems() const { return m_selectItems; }
     BlockItem* currentItem() const { return m_currentItem; }
     void setCurrentItem(BlockItem* p);
     static QPixmap tinted(const QPixmap& pixmap, const QColor& mask);
+    // Puts a block's picture on its label again (tinted when it is chosen).
+    void refreshItem(BlockItem* p);
+
+    // The block's right-click menu: edit (with bEdit), cut, copy, delete and rename (with bRename).
+    void addMenu(QLabel* label, BlockItem* pItem, bool bEdit, bool bRename);
+    // Opens the block's settings dialog where the block stands.
+    void editItem(BlockItem* p);
+
+    // Hit testing of the wires last painted: selects the nearest one whose rectangle (widened to
+    // five pixels for level wires) holds the point.
+    bool selectLine(const QPoint& p);
+    static double distLinePoint(const QLine* line, const QPoint& p);
+    bool lineSelected() const { return m_bLine; }
+    QLine selectedLine() const { return m_selectedLine; }
+
+    // Editing: deleting what is chosen (a selected wire first), one block or the whole sheet,
+    // copying to the clipboard, a label to the other side.
+    void actionDelete();
+    void deleteItem(BlockItem* block);
+    void deleteTab();
+    void actionCopy(bool bCut);
+    bool changeLabel(BlockItem* label, bool bLeft);
 
     // Hands a key press of the window to the sheet (the window tracks repeats and modifiers).
     void passKey(QKeyEvent* event) { keyPressEvent(event); }
+
+    // The menu of the sheet's background at pos: "Delete" for a wire there, else "Paste". The
+    // caller owns it.
+    QMenu* createMenu(const QPoint& pos);
 
     // The wire segments last painted, each with the block that receives it.
     const QMap<QLine*, BlockItem*>& lines() const { return m_lines; }
@@ -98,9 +142,16 @@ signals:
 
 public slots:
     void showMenu(const QPoint& pos);
+    void deleteLine();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void clearLines();
@@ -109,6 +160,18 @@ private:
     void forgetItem(int tid, BlockItem* p);
     QString connectionText() const;
 
+    // Interaction steps.
+    void pressPreStep();
+    BlockItem* blockAt(const QPoint& p) const;
+    QString dragName(BlockItem* p, const QPoint& press);
+    void startDrag(const QString& name, const QPixmap& pixmap, const QPoint& hotSpot, Qt::DropActions actions,
+                   Qt::DropAction defaultAction);
+    void dragBlock(BlockItem* p, const QString& name);
+    void dropMove(const QPoint& drop);
+    void dropEntry(const QString& name, const QPoint& drop);
+    void dropWire(const QString& name, const QPoint& drop);
+    void moveSelection(int step);
+    static QRect lineRect(const QLine& line);
     int m_id;
     SheetHost* m_pMainWindow;
     Document* m_pDocument;
@@ -126,5 +189,7 @@ private:
     bool m_bDrawRect = false;
     bool m_bDrawSelect = false;
     QPoint m_pos1, m_pos2, m_pos3;
+    QLine m_selectedLine; // the wire selected, as painted
     QLabel* m_labelOstrum = nullptr;
+    std::unique_ptr<SheetEditHost> m_editHost;
 };

@@ -49,6 +49,11 @@ QString Prompts::text(QWidget* parent, const QString& title, const QString& labe
     return QInputDialog::getText(parent, title, label, QLineEdit::Normal, text, ok);
 }
 
+QString Prompts::existingDirectory(QWidget* parent, const QString& caption, const QString& dir)
+{
+    return QFileDialog::getExistingDirectory(parent, caption, dir, QFileDialog::ShowDirsOnly);
+}
+
 int Prompts::exec(QDialog& dialog)
 {
     return dialog.exec();

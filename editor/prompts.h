@@ -39,6 +39,7 @@ public:
                                  const QString& filter);
     virtual QString text(QWidget* parent, const QString& title, const QString& label, const QString& text,
                          bool* ok);
+    virtual QString existingDirectory(QWidget* parent, const QString& caption, const QString& dir);
     // Runs a modal dialog to its end; returns its result (QDialog::Accepted or Rejected).
     virtual int exec(QDialog& dialog);
 

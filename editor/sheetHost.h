@@ -41,3 +41,24 @@ public:
 
     virtual Prompts& prompts() = 0;
 };
+
+// Holds back undo snapshots while it lives and then restores the switch as it was, so that an edit
+// of several blocks, however it nests, marks the document once at its end.
+class IgnoreChanges
+{
+public:
+    explicit IgnoreChanges(SheetHost* host)
+        : m_pHost(host)
+        , m_bWas(host->bIgnore())
+    {
+        host->setIgnore(true);
+    }
+    ~IgnoreChanges() { m_pHost->setIgnore(m_bWas); }
+
+    IgnoreChanges(const IgnoreChanges&) = delete;
+    IgnoreChanges& operator=(const IgnoreChanges&) = delete;
+
+private:
+    SheetHost* m_pHost;
+    bool m_bWas;
+};

@@ -12,31 +12,15 @@
 namespace {
 const QLatin1String TITLE_VEXTOR("Vextor");
 
-// The palette entry an entry of this term takes one unit of; empty for uncounted kinds.
-QString countedKind(const QString& term)
-{
-    if (isFunction(term) || isFeedBackIn(term))
-        return term;
-    if (isOutput(term))
-        return ChannelNames::OUTPUT.prefix;
-    if (isMsrCnt(term))
-        return ChannelNames::MSR_CNT.prefix;
-    return QString();
-}
-
 bool definesLabel(const BlockItem* block)
 {
     return isFeedBackIn(block) || isLabelIn(block);
 }
 
-// The routing counter a wire from source into a block of the term takes; empty when none.
-QString routingUnit(const QString& term, const BlockItem* source)
+// The term of an output of a label or FeedBack signal (the reader makes a NIMLabel or NIMFncLabel).
+bool isLabelOutputTerm(const QString& term)
 {
-    if ((isPreLogic(source) || isLabel(source)) && (isCntFnc(term) || isDlyFnc(term)))
-        return ResourceCounters::PRE_LOGIC_INFO;
-    if (isFeedBack(source))
-        return ResourceCounters::FEED_BACK_INFO;
-    return QString();
+    return !isLabelIn(term) && !isFeedBackIn(term) && (isFeedBack(term) || isLabel(term));
 }
 
 // A block name as read: trimmed. A name that then starts with a character that is not printable
@@ -275,12 +259,24 @@ bool Document::addItem(const QString& item, int tid, const QMap<QString, QString
         return true;
     }
 
+    QString term = item;
     if (m_bPaste) {
         tid = m_pasteTid;
         id = m_pPasteHook ? m_pPasteHook->pasteItem(item, name) : -1;
         if (id < 0) {
             warning(TITLE_VEXTOR, QStringLiteral("There's not enough space."));
             m_bStopped = true;
+            return true;
+        }
+        // An output of a label or FeedBack signal pasted along with it continues the copy.
+        if (isLabelOutputTerm(item) && m_pasteMap.contains(name)) {
+            const QString copied = m_pasteMap.value(name);
+            term.replace(name, copied);
+            name = copied;
+        }
+        // One input per channel on a sheet.
+        if (isInput(item) && m_diagram->searchNIM_IN(name, tid)) {
+            warning(TITLE_VEXTOR, QStringLiteral("There is no more Input resource."));
             return true;
         }
     } else {
@@ -295,11 +291,11 @@ bool Document::addItem(const QString& item, int tid, const QMap<QString, QString
     if (!target)
         return true;
 
-    BlockItem* block = addItem(item, id, tid, name, QPoint());
+    BlockItem* block = addItem(term, id, tid, name, QPoint());
     if (!block)
         return true;
     if (!target->addItem(block->getType(), block)) {
-        discard(block, item);
+        discard(block, term);
         m_bReadOK = false;
         return true;
     }
@@ -321,7 +317,7 @@ bool Document::addItem(const QString& item, int tid, const QMap<QString, QString
 
 BlockItem* Document::addItem(const QString& item, int id, int tid, const QString& name, QPoint)
 {
-    const QString kind = countedKind(item);
+    const QString kind = ResourceCounters::paletteUnit(item);
     if (!kind.isEmpty() && !m_counters.addCount(-1, kind)) {
         m_bReadOK = false;
         return nullptr;
@@ -391,7 +387,7 @@ BlockItem* Document::channelBlock(const ChannelNames::Family& family, int id, in
 
 void Document::discard(BlockItem* block, const QString& item)
 {
-    const QString kind = countedKind(item);
+    const QString kind = ResourceCounters::paletteUnit(item);
     if (!kind.isEmpty())
         m_counters.addCount(1, kind);
     m_labels.forgetItem(block);
@@ -418,6 +414,27 @@ BlockItem* Document::addNIM_IN(int tid, const QString& name)
     return input;
 }
 
+void Document::insertItem(int tid, SheetModel::Column column, int slot, int y0, BlockItem* block)
+{
+    SheetModel* target = sheet(tid);
+    if (!target)
+        return;
+    block->setIndex(slot);
+    block->setPosition(QPoint(SheetModel::columnX(column), y0 + slot * SheetModel::columnPitch(column)));
+    target->column(column).insert(slot, block);
+    notePlaced(tid, block);
+}
+
+void Document::removeBlock(BlockItem* block)
+{
+    const int tid = block->getTid();
+    if (SheetModel* home = sheet(tid))
+        home->remove(block);
+    m_labels.forgetItem(block);
+    emit blockRemoved(tid, block);
+    m_diagram->deleteItem(block);
+}
+
 bool Document::placeItem(int tid, const QString& type, BlockItem* block)
 {
     SheetModel* target = sheet(tid);
@@ -433,12 +450,12 @@ void Document::notePlaced(int tid, BlockItem* block)
         // Its output may already stand in this sheet's PreLogic column (written before it).
         for (const BlockItem* b : sheet(tid)->column(SheetModel::PreLogicColumn)) {
             if (b->getType() == block->getName()) {
-                m_labels.setUsed(block->getName(), true);
+                m_labels.setUsed(block->getName(), true, tid);
                 break;
             }
         }
     } else if (isLabelOutput(block)) {
-        m_labels.setUsed(block->getName(), true);
+        m_labels.setUsed(block->getName(), true, tid);
     }
     emit blockPlaced(tid, block);
 }
@@ -506,15 +523,11 @@ void Document::deleteLabelOutput(BlockItem* block)
 {
     // Its wires into functions held routing units.
     for (const BlockItem* target : block->getOutPort()) {
-        const QString unit = routingUnit(target->getType(), block);
+        const QString unit = ResourceCounters::routingUnit(target->getType(), block);
         if (!unit.isEmpty())
             m_counters.addCount(1, unit);
     }
-    const int tid = block->getTid();
-    if (SheetModel* home = sheet(tid))
-        home->remove(block);
-    emit blockRemoved(tid, block);
-    m_diagram->deleteItem(block);
+    removeBlock(block);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -548,7 +561,7 @@ void Document::connectPorts(const QString& term, BlockItem* block, int tid,
 
 bool Document::countRouting(const QString& term, const BlockItem* source)
 {
-    const QString unit = routingUnit(term, source);
+    const QString unit = ResourceCounters::routingUnit(term, source);
     return unit.isEmpty() || m_counters.addCount(-1, unit);
 }
 

@@ -48,6 +48,7 @@ public:
     BlockDiagram* diagram() { return m_diagram.get(); }
     ResourceCounters* counters() { return &m_counters; }
     LabelModel* labels() { return &m_labels; }
+    const LabelModel* labels() const { return &m_labels; }
 
     int sheetCount() const { return m_sheets.size(); }
     SheetModel* sheet(int id) { return m_sheets.value(id).get(); }
@@ -105,6 +106,12 @@ public:
     // Places an existing block on sheet tid (column and position by its type) and tells the
     // label state; false when the sheet has no room for it.
     bool placeItem(int tid, const QString& type, BlockItem* block);
+    // Places a block made on a sheet in a free slot of a column, at y0 + slot * pitch, tells the
+    // label state and announces it.
+    void insertItem(int tid, SheetModel::Column column, int slot, int y0, BlockItem* block);
+    // Takes a block off its sheet and frees it; announced by blockRemoved before. Units and
+    // labels are the caller's to settle.
+    void removeBlock(BlockItem* block);
 
     // Names shared by every sheet. Each block whose picture changes is announced by blockChanged.
     // Every input called name, or every output of the label or FeedBack signal called name with

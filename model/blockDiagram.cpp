@@ -116,6 +116,25 @@ QVector<BlockItem*> BlockDiagram::allBlocks() const
 // ---------------------------------------------------------------------------------------------
 // Names
 
+bool BlockDiagram::isNameText(const QString& name)
+{
+    if (name.isEmpty())
+        return false;
+    for (const QChar c : name) {
+        switch (c.category()) {
+        case QChar::Letter_Uppercase:
+        case QChar::Letter_Lowercase:
+        case QChar::Number_DecimalDigit:
+        case QChar::Number_Letter:
+            continue;
+        default:
+            if (c != QLatin1Char('_') && c != QLatin1Char('-'))
+                return false;
+        }
+    }
+    return true;
+}
+
 bool BlockDiagram::checkName(const QString& rawName, bool bName) const
 {
     const QString name = rawName.trimmed();

@@ -75,6 +75,9 @@ public:
 
     // --- names
     bool checkName(const QString& name, bool bName) const;
+    // Whether a user name is made of what names may hold: upper- and lower-case letters, digits,
+    // "_" and "-" (and is not empty).
+    static bool isNameText(const QString& name);
     void getFreeList(const QString& kind, QStringList& list, int tid) const;
 
     // --- searches (first match in pool order; tid < 0 matches any sheet)

@@ -1,12 +1,15 @@
 #include "model/blockItem.h"
 
 #include "model/blockKinds.h"
+#include "model/pictureText.h"
 #include "model/timeUnits.h"
 #include "model/xmlText.h"
 
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QTextStream>
+#include <QtMath>
 
 // ---------------------------------------------------------------------------------------------
 // Settings-string readers
@@ -318,7 +321,8 @@ void BlockItem::loadIcon(const QString& resource)
         return;
     static const bool registered = (registerBlockPictures(), true);
     Q_UNUSED(registered);
-    m_pixmap = QPixmap(resource);
+    m_pixmap = PictureText::picture(resource);
+    m_textInset = PictureText::inset(resource);
 }
 
 void BlockItem::drawCentredText(const QString& text)
@@ -326,7 +330,7 @@ void BlockItem::drawCentredText(const QString& text)
     if (m_pixmap.isNull())
         return;
     QPainter painter(&m_pixmap);
-    painter.drawText(m_pixmap.rect(), Qt::AlignHCenter | Qt::AlignVCenter, text);
+    PictureText::drawCentred(painter, m_pixmap.rect(), m_textInset, text);
 }
 
 void BlockItem::showDelayCaption(const QString& name, QLatin1String prefix)
@@ -342,19 +346,26 @@ void BlockItem::showDelayCaption(const QString& name, QLatin1String prefix)
     }
 }
 
-void BlockItem::drawDelayCaption(const QString& text, const QString& delay, int width, int extra)
+void BlockItem::drawDelayCaption(const QString& text, const QString& delay)
 {
     if (text.isEmpty()) {
         BlockItem::addNameStr(text);
         return;
     }
     m_pixmap = m_basePixmap;
-    QString shown = delay + text;
-    const int pad = width - text.length();
-    if (pad >= 1)
-        shown += QString(pad + extra, QLatin1Char(' '));
-    drawCentredText(shown);
     m_name = text;
+    if (m_pixmap.isNull())
+        return;
+    // The input port takes the first pixels on the left, the picture's own mark the right inset.
+    const int left = PictureText::inset(QStringLiteral(":/images/NIMout.png"));
+    const int gap = 8;
+    QPainter painter(&m_pixmap);
+    const int delayWidth = qCeil(QFontMetricsF(painter.font()).horizontalAdvance(delay));
+    const QRect delayRect(left, 0, delayWidth, m_pixmap.height());
+    PictureText::drawLeft(painter, delayRect, delay);
+    const QRect nameRect(QPoint(delayRect.right() + gap, 0),
+                         QPoint(m_pixmap.width() - m_textInset, m_pixmap.height() - 1));
+    PictureText::drawCentred(painter, nameRect, 0, text);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -519,7 +530,7 @@ NIMOut::NIMOut(int id, int tid, const QString& name)
 
 void NIMOut::addNameStr(const QString& text)
 {
-    drawDelayCaption(text, QStringLiteral("Delay 60ns       "), 7, 3);
+    drawDelayCaption(text, QStringLiteral("Delay 60ns"));
 }
 
 void NIMOut::getOutputProperty(bool& bNIM, bool& bTTL) const
@@ -567,7 +578,7 @@ NIMFeedBackIN::NIMFeedBackIN(int id, int tid, const QString& name)
 
 void NIMFeedBackIN::addNameStr(const QString& text)
 {
-    drawDelayCaption(text, QStringLiteral("Delay 24ns     "), 9, 2);
+    drawDelayCaption(text, QStringLiteral("Delay 24ns"));
 }
 
 NIMLabelIN::NIMLabelIN(int id, int tid, const QString& name)

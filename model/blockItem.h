@@ -86,15 +86,15 @@ protected:
 
     // Loads the icon resource into the pixmap (when a GUI exists).
     void loadIcon(const QString& resource);
-    // Draws text centred on the pixmap.
+    // Draws text centred on the pixmap, clear of the picture's ports and marks.
     void drawCentredText(const QString& text);
     // Outputs and FeedBacks show their fixed delay in front of the name. A legacy name carries
     // that text already ("Delay 60ns  OUT-CH0"): it is drawn as it is, and the resource name is
     // the part from the prefix on.
     void showDelayCaption(const QString& name, QLatin1String prefix);
-    // Draws delay + text, padded with width - length + extra blanks when the text is shorter than
-    // width; an empty text draws the resource name.
-    void drawDelayCaption(const QString& text, const QString& delay, int width, int extra);
+    // Draws the fixed delay at the left, past the input port, and text centred in the rest; an
+    // empty text draws the resource name.
+    void drawDelayCaption(const QString& text, const QString& delay);
 
     int m_id;
     int m_tid;
@@ -106,6 +106,7 @@ protected:
     QString m_property;
     QPixmap m_pixmap;
     QPixmap m_basePixmap;
+    int m_textInset = 0; // the margin text keeps from both sides of the picture
     QMap<int, BlockItem*> m_port;
     QVector<BlockItem*> m_outPort;
 };

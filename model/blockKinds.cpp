@@ -108,6 +108,17 @@ bool isLabelOutput(const BlockItem* block)
     return dynamic_cast<const NIMLabel*>(block) || dynamic_cast<const NIMFncLabel*>(block);
 }
 
+bool hasSettings(const KindOf& kind)
+{
+    return isInput(kind) || isPreLogic(kind) || isPostLogic(kind) || isCntFnc(kind) || isDlyFnc(kind) ||
+           isMsrCnt(kind) || isOutput(kind);
+}
+
+bool isRenamable(const KindOf& kind)
+{
+    return hasSettings(kind) || isLabelIn(kind) || isFeedBackIn(kind);
+}
+
 bool isFeedBackName(const QString& name)
 {
     return name.contains(FEED_BACK);

@@ -80,6 +80,13 @@ bool beginsWith(const KindOf& kind, QLatin1String word);
 // term it was made from.
 bool isLabelOutput(const BlockItem* block);
 
+// --- What the user may do with a block
+// A block with a settings dialog (Edit, double-click): inputs, logic stages, counters, delays,
+// measure counters and outputs.
+bool hasSettings(const KindOf& kind);
+// A block the user may give a name: those with settings, label inputs and FeedBack blocks.
+bool isRenamable(const KindOf& kind);
+
 // --- Resource names
 // A FeedBack signal's name, block or output: "FeedBack" anywhere. The label panel keeps these
 // apart from the labels.

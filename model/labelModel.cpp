@@ -88,7 +88,7 @@ void LabelModel::newLabel(BlockItem* item)
     emit changed();
 }
 
-void LabelModel::setUsed(const QString& name, bool bUsed)
+void LabelModel::setUsed(const QString& name, bool bUsed, int tid)
 {
     LabelInfo* entry = find(name);
     if (!entry) {
@@ -98,7 +98,7 @@ void LabelModel::setUsed(const QString& name, bool bUsed)
         insertSorted(list, created);
         entry = find(name);
     }
-    entry->bUsed.insert(m_tid, bUsed);
+    entry->bUsed.insert(tid < 0 ? m_tid : tid, bUsed);
     emit changed();
 }
 
@@ -119,6 +119,12 @@ bool LabelModel::isLabelUsed(const QString& name) const
     for (const bool used : entry->bUsed)
         sheets += used ? 1 : 0;
     return sheets > 1;
+}
+
+QString LabelModel::userName(const QString& name) const
+{
+    const LabelInfo* entry = find(name);
+    return entry ? entry->userName : QString();
 }
 
 void LabelModel::rename(const QString& name, const QString& newName)

@@ -29,9 +29,12 @@ public:
     ~LabelModel() override;
 
     void newLabel(BlockItem* item) override;
-    void setUsed(const QString& name, bool bUsed);
+    // Whether an output of name stands on sheet tid (a negative tid: the sheet in view).
+    void setUsed(const QString& name, bool bUsed, int tid = -1);
     bool isUsed(const QString& name, int tid) const;
     bool isLabelUsed(const QString& name) const;
+    // The user name a label or FeedBack signal shows; empty when it has none (or no entry).
+    QString userName(const QString& name) const;
     // Gives the entry its new name: shown on the panel and answered to by every lookup, while the
     // blocks of the label keep carrying (and finding it by) the name they were made with.
     void rename(const QString& name, const QString& newName);

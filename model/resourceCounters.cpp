@@ -88,6 +88,26 @@ bool ResourceCounters::isRoutingCounter(const QString& name)
     return name == PRE_LOGIC_INFO || name == POST_LOGIC_INFO || name == FEED_BACK_INFO;
 }
 
+QString ResourceCounters::paletteUnit(const QString& type)
+{
+    if (isFunction(type) || isFeedBackIn(type))
+        return type;
+    if (isOutput(type))
+        return ChannelNames::OUTPUT.prefix;
+    if (isMsrCnt(type))
+        return ChannelNames::MSR_CNT.prefix;
+    return QString();
+}
+
+QString ResourceCounters::routingUnit(const QString& targetType, const BlockItem* source)
+{
+    if ((isPreLogic(source) || isLabel(source)) && (isCntFnc(targetType) || isDlyFnc(targetType)))
+        return PRE_LOGIC_INFO;
+    if (isFeedBack(source))
+        return FEED_BACK_INFO;
+    return QString();
+}
+
 bool ResourceCounters::addToEntry(int cnt, int index)
 {
     Entry& entry = m_entries[index];

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QVector>
 
+class BlockItem;
+
 // The document-wide counters of the module's fixed hardware, shown by the block palette: how many
 // functions of each kind, outputs, measure counters and FeedBack blocks are still free, and the
 // three routing counters "PreLogicInfo", "PostLogicInfo" and "FeedBackInfo".
@@ -28,6 +30,13 @@ public:
     static constexpr QLatin1String POST_LOGIC_INFO = latin1("PostLogicInfo");
     static constexpr QLatin1String FEED_BACK_INFO = latin1("FeedBackInfo");
     static bool isRoutingCounter(const QString& name);
+    // The palette entry a block of this type takes one unit of (functions, FeedBack blocks,
+    // outputs, measure counters); empty for the kinds that are not counted.
+    static QString paletteUnit(const QString& type);
+    // The routing counter a wire from source into a block of this type takes: "PreLogicInfo"
+    // from a PreLogic or label into a counter or delay, "FeedBackInfo" from a FeedBack signal;
+    // empty when none.
+    static QString routingUnit(const QString& targetType, const BlockItem* source);
 
     explicit ResourceCounters(QObject* parent = nullptr);
 

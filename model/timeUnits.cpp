@@ -40,6 +40,29 @@ const TimeUnit* counterUnitIn(const QString& text)
     return nullptr;
 }
 
+const TimeUnit* delayUnit(const QString& text)
+{
+    for (const TimeUnit& unit : delayUnits()) {
+        if (text == unit.text)
+            return &unit;
+    }
+    return nullptr;
+}
+
+const TimeUnit* delayUnitIn(const QString& value, int* at)
+{
+    const QVector<TimeUnit>& units = delayUnits();
+    for (auto unit = units.crbegin(); unit != units.crend(); ++unit) {
+        const int pos = value.lastIndexOf(unit->text);
+        if (pos < 1)
+            continue;
+        if (at)
+            *at = pos;
+        return &*unit;
+    }
+    return nullptr;
+}
+
 quint32 counterTextToNanoseconds(QString& text)
 {
     const TimeUnit* unit = counterUnitIn(text);
@@ -61,19 +84,15 @@ quint32 counterTextToNanoseconds(QString& text)
 
 int delayTextToNanoseconds(QString value)
 {
-    // The larger unit first; only a unit with decimals takes a fraction.
-    const QVector<TimeUnit>& units = delayUnits();
-    for (auto unit = units.crbegin(); unit != units.crend(); ++unit) {
-        const int pos = value.lastIndexOf(unit->text);
-        if (pos < 1)
-            continue;
+    // Only a unit with decimals takes a fraction.
+    int pos = 0;
+    if (const TimeUnit* unit = delayUnitIn(value, &pos)) {
         value.remove(pos, unit->text.size());
         if (unit->decimals > 0) {
             bool ok = false;
             const double number = value.toDouble(&ok);
             return ok ? int(number * unit->nanoseconds) : 0;
         }
-        break;
     }
     bool ok = false;
     const int number = value.toInt(&ok, 10);

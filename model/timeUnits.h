@@ -31,6 +31,12 @@ const TimeUnit* counterUnit(const QString& text);
 // null ("5usec": usec; "sec" alone: none).
 const TimeUnit* counterUnitIn(const QString& text);
 
+// The delay unit spelt exactly so, or null.
+const TimeUnit* delayUnit(const QString& text);
+// The delay unit a delay value is written in: the larger unit first, found (last occurrence) after
+// the first character; null for a bare number. Its position in value goes to at when given.
+const TimeUnit* delayUnitIn(const QString& value, int* at = nullptr);
+
 // A counter text (a number, a fraction allowed, with an optional unit) in nanoseconds, rounded
 // half up and truncated to 32 bits; 0 when the rest is no number. The unit is removed from text.
 quint32 counterTextToNanoseconds(QString& text);

@@ -30,14 +30,7 @@ public:
     int sheetId() const override { return tid; }
     void blockChanged(BlockItem* block) override { changes.append(block); }
     void inputMoved(BlockItem* input, const QString& port) override { input->setName(port); }
-    QMessageBox::StandardButton message(QWidget*, QMessageBox::Icon, const QString& title,
-                                        const QString& text, QMessageBox::StandardButtons,
-                                        QMessageBox::StandardButton defaultButton) override
-    {
-        shown.append({title, text});
-        return answers.isEmpty() ? defaultButton : answers.takeFirst();
-    }
-    QString existingDirectory(QWidget*, const QString&, const QString&) override { return folder; }
+    Prompts& prompts() override { return m_prompts; }
 
     // The texts shown so far, joined by "|" (empty when nothing was shown).
     QString texts() const
@@ -47,6 +40,28 @@ public:
             all.append(s.text);
         return all.join(QLatin1Char('|'));
     }
+
+private:
+    // The questions answered from the host's script; dialogs run as the toolkit runs them.
+    class HostPrompts : public Prompts
+    {
+    public:
+        explicit HostPrompts(ScriptedHost& host)
+            : m_host(host)
+        {}
+        QMessageBox::StandardButton message(QWidget*, QMessageBox::Icon, const QString& title,
+                                            const QString& text, QMessageBox::StandardButtons,
+                                            QMessageBox::StandardButton defaultButton, const QPoint*) override
+        {
+            m_host.shown.append({title, text});
+            return m_host.answers.isEmpty() ? defaultButton : m_host.answers.takeFirst();
+        }
+        QString existingDirectory(QWidget*, const QString&, const QString&) override { return m_host.folder; }
+
+    private:
+        ScriptedHost& m_host;
+    };
+    HostPrompts m_prompts{*this};
 };
 
 inline void clickOk(QDialogButtonBox* box)

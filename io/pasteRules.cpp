@@ -1,0 +1,117 @@
+#include "io/pasteRules.h"
+
+#include "model/blockKinds.h"
+
+#include <QTextStream>
+
+using namespace BlockKinds;
+
+QString Clipboard::copyText(const QVector<BlockItem*>& blocks)
+{
+    QString text;
+    QTextStream ts(&text, QIODevice::WriteOnly);
+    ts << HEADER;
+    for (const BlockItem* block : blocks)
+        block->saveItem(ts, block->getType(), 1);
+    ts << TRAILER;
+    ts.flush();
+    return text;
+}
+
+bool Clipboard::isCopyText(const QString& text)
+{
+    return text.startsWith(HEADER);
+}
+
+PasteRules::PasteRules(Document* document, int tid)
+    : m_pDocument(document)
+    , m_tid(tid)
+{}
+
+bool PasteRules::paste(Document* document, int tid, const QByteArray& text)
+{
+    PasteRules rules(document, tid);
+    document->beginPaste(&rules, tid);
+    bool ok = document->parseCheck(text);
+    rules.reset();
+    ok = ok && document->parseFile(text);
+    document->endPaste();
+    return ok;
+}
+
+int PasteRules::pasteItem(const QString& item, QString& name)
+{
+    SheetModel::Column column = SheetModel::ColumnCount;
+    if (isInput(item))
+        column = SheetModel::InputColumn;
+    else if (isPostLogic(item) || isFncLabelIn(item))
+        column = SheetModel::PostLogicColumn;
+    else if (isOutput(item) || isMsrCnt(item) || isFeedBackIn(item))
+        column = SheetModel::OutputColumn;
+    else if (isPreLogic(item) || isFeedBack(item) || item.startsWith(PRE_LABEL))
+        column = SheetModel::PreLogicColumn;
+    else if (item.startsWith(LABEL) || isFunction(item))
+        column = SheetModel::FunctionColumn;
+    SheetModel* sheet = m_pDocument->sheet(m_tid);
+    if (column == SheetModel::ColumnCount || !sheet)
+        return -1;
+    const int slot = SheetModel::searchIndex(sheet->column(column), SheetModel::columnPitch(column), 0, 1);
+    // An output of a label or FeedBack signal refers to its label by name.
+    const bool labelOutput =
+        (name.contains(LABEL) && !isLabelIn(item)) || (name.startsWith(FEED_BACK) && !isFeedBackIn(item));
+    if (!labelOutput)
+        pasteName(name);
+    return slot;
+}
+
+bool PasteRules::isFree(const QString& name) const
+{
+    if (m_pasteLabel.contains(name))
+        return false;
+    const BlockDiagram* diagram = m_pDocument->diagram();
+    // A channel is free when this sheet has no input on it, or no block carries it.
+    if (ChannelNames::inputs().contains(name))
+        return !diagram->searchNIM_IN(name, m_tid);
+    for (const ChannelNames::Family* family : {&ChannelNames::OUTPUT, &ChannelNames::MSR_CNT}) {
+        if (ChannelNames::isChannelName(name, *family)) {
+            QStringList free;
+            diagram->getFreeList(family->prefix, free, m_tid);
+            return free.contains(name);
+        }
+    }
+    return diagram->checkName(name, true);
+}
+
+// The last number tried after a channel prefix; -1 for other prefixes.
+int PasteRules::lastNumber(const QString& prefix)
+{
+    for (const ChannelNames::Family* family :
+         {&ChannelNames::THRESHOLD_INPUT, &ChannelNames::OUTPUT, &ChannelNames::MSR_CNT}) {
+        if (prefix == family->prefix)
+            return family->count - 1;
+    }
+    return -1;
+}
+
+void PasteRules::pasteName(QString& name)
+{
+    // The option and user inputs are one of a kind: a copy goes to a threshold input.
+    if (name == ChannelNames::OPTION_INPUT || name == ChannelNames::USER_INPUT)
+        name = ChannelNames::name(ChannelNames::THRESHOLD_INPUT, 0);
+    if (!isFree(name)) {
+        QString prefix = name;
+        if (!prefix.isEmpty() && prefix.back().isDigit())
+            prefix.chop(1);
+        // Among as many numbers as there are names in use one is free, unless the prefix is
+        // reserved for channels.
+        int last = lastNumber(prefix);
+        if (last < 0)
+            last = m_pDocument->diagram()->allBlocks().size() + m_pasteLabel.size();
+        for (int n = 0;; ++n) {
+            name = prefix + QString::number(n);
+            if (n == last || isFree(name))
+                break;
+        }
+    }
+    m_pasteLabel.append(name);
+}

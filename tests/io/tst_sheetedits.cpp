@@ -1,0 +1,360 @@
+#include "io/pasteRules.h"
+#include "io/sheetEdits.h"
+#include "model/blockKinds.h"
+#include "tests/support/dataRow.h"
+
+#include <QtTest>
+
+namespace {
+// Two sheets: on sheet 0 a block of every kind with a few wires (DlyFnc0 from PreLgc0, CntFnc1 from
+// the FeedBack signal's output), outputs of the labels Label0 and Label1 defined on sheet 1.
+const QByteArray FIXTURE = R"(<?xml version="1.0" encoding="UTF-8"?>
+<Vextor3 addr="192.168.10.16" tcpPort="24" udpPort="4660" Timeout="1" autoConnect="true">
+<tab id="0" name="Edit">
+<entry term="Input"><id>0</id><name>IN-CH0</name></entry>
+<entry term="Input"><id>1</id><name>IN-CH1</name></entry>
+<entry term="PreLogic"><id>0</id><name>PreLgc0</name><net port="0">IN-CH0</net><property>_A</property></entry>
+<entry term="FeedBack0"><id>1</id><name>FeedBack0</name></entry>
+<entry term="PreLabel0"><id>2</id><name>Label0</name></entry>
+<entry term="CntFnc"><id>0</id><name>CntFnc0</name></entry>
+<entry term="DlyFnc"><id>1</id><name>DlyFnc0</name><net port="0">PreLgc0</net></entry>
+<entry term="NonFnc"><id>2</id><name>NonFnc0</name></entry>
+<entry term="PreLabel"><id>3</id><name>Label2</name></entry>
+<entry term="CntFnc"><id>4</id><name>CntFnc1</name><net port="0">FeedBack0</net></entry>
+<entry term="Label1"><id>5</id><name>Label1</name></entry>
+<entry term="PostLogic"><id>0</id><name>PstLgc0</name></entry>
+<entry term="Label"><id>1</id><name>Label3</name></entry>
+<entry term="OUT-CH0"><id>0</id><name>OUT-CH0</name></entry>
+<entry term="MsrCnt0"><id>1</id><name>MsrCnt0</name></entry>
+<entry term="FeedBack"><id>2</id><name>FeedBack0</name><net port="0">PstLgc0</net></entry>
+</tab>
+<tab id="1" name="Other">
+<entry term="PreLogic"><id>0</id><name>PreLgc1</name></entry>
+<entry term="PreLabel"><id>0</id><name>Label0</name><net port="0">PreLgc1</net></entry>
+<entry term="Label"><id>0</id><name>Label1</name></entry>
+</tab>
+</Vextor3>
+)";
+
+// Free units of the counters a test looks at, in this order.
+const QStringList UNITS{"PreLogicInfo", "FeedBackInfo", "PostLogicInfo", "CntFnc",  "DlyFnc",
+                        "NonFnc",       "OUT-CH",       "MsrCnt",        "FeedBack"};
+} // namespace
+
+// The rules of editing a sheet, on a document without widgets: which wire is legal and which
+// units it takes, what a drop makes, what a deletion gives back, when a label may change sides, and
+// what pasted blocks are called.
+class TestSheetEdits : public QObject
+{
+    Q_OBJECT
+
+private:
+    Document m_doc;
+
+    // The first block of that name on the sheet, in column order (a FeedBack signal's output
+    // before its block).
+    BlockItem* block(const QString& name, int tid = 0)
+    {
+        for (int c = 0; c < SheetModel::ColumnCount; ++c) {
+            for (BlockItem* b : m_doc.sheet(tid)->column(SheetModel::Column(c))) {
+                if (b->getName() == name)
+                    return b;
+            }
+        }
+        return nullptr;
+    }
+    QList<int> counts() const
+    {
+        QList<int> list;
+        for (const QString& unit : UNITS)
+            list << const_cast<Document&>(m_doc).counters()->count(unit);
+        return list;
+    }
+    // counts() with the given changes ("CntFnc+1 PostLogicInfo+1").
+    QList<int> changed(const QList<int>& before, const QString& changes)
+    {
+        QList<int> after = before;
+        for (const QString& change : changes.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            const int at = qMax(change.lastIndexOf(QLatin1Char('+')), change.lastIndexOf(QLatin1Char('-')));
+            after[UNITS.indexOf(change.left(at))] += change.mid(at).toInt();
+        }
+        return after;
+    }
+
+private slots:
+    void init() { QVERIFY(m_doc.parseFile(FIXTURE) && m_doc.readOK()); }
+
+    // What a palette or label-panel entry makes, where it stands and the unit it takes.
+    void create_data()
+    {
+        QTest::addColumn<QString>("payload");
+        QTest::addColumn<int>("dropX");
+        QTest::addColumn<QString>("type"); // "" for none made
+        QTest::addColumn<QPoint>("position");
+        QTest::addColumn<QString>("units");
+        dataRow("input", "Input", 10, "Input", QPoint(0, 106 + 2 * 40), "");
+        dataRow("label left", "Label", 424, "PreLabel", QPoint(284, 106 + 6 * 40), "");
+        dataRow("label right", "Label", 425, "Label", QPoint(425, 106 + 2 * 68), "");
+        dataRow("counter", "CntFnc", 290, "CntFnc", QPoint(284, 104 + 6 * 40), "CntFnc-1 PostLogicInfo-1");
+        dataRow("measure counter", "MsrCnt", 570, "MsrCnt1", QPoint(567, 104 + 3 * 40), "MsrCnt-1");
+        dataRow("feedback", "FeedBack", 570, "FeedBack", QPoint(567, 106 + 3 * 40), "FeedBack-1");
+        dataRow("label output of a prelogic", "PreLabel2", 150, "PreLabel2", QPoint(142, 106 + 3 * 68), "");
+        dataRow("nothing free", "MsrCnt", 570, "", QPoint(), "");
+        dataRow("no such entry", "Vextormove", 570, "", QPoint(), "");
+    }
+    void create()
+    {
+        QFETCH(QString, payload);
+        QFETCH(int, dropX);
+        QFETCH(QString, type);
+        QFETCH(QPoint, position);
+        QFETCH(QString, units);
+        if (QTest::currentDataTag() == QLatin1String("nothing free"))
+            m_doc.counters()->setCount(0, QStringLiteral("MsrCnt"));
+        const QByteArray before = m_doc.toXml();
+        const QList<int> unitsBefore = counts();
+        SheetEdits edits(&m_doc, 0);
+        BlockItem* made = edits.create(payload, dropX);
+        QCOMPARE(made ? made->getType() : QString(), type);
+        if (!made) {
+            QCOMPARE(m_doc.toXml(), before);
+            QCOMPARE(counts(), unitsBefore);
+            return;
+        }
+        QCOMPARE(made->getPosition(), position);
+        QCOMPARE(m_doc.sheet(0)->columnOf(made), SheetModel::columnAtX(position.x()));
+        QCOMPARE(counts(), changed(unitsBefore, units));
+        if (isLabelOutput(made))
+            QVERIFY(m_doc.labels()->isUsed(made->getName(), 0));
+    }
+
+    // A drag from an output dropped on a block: the connection each column's rules allow, and the
+    // routing units it takes or swaps. A refusal leaves the document and its units as they were.
+    void wire_data()
+    {
+        QTest::addColumn<QString>("source"); // the drag's payload
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QPoint>("at"); // drop point relative to the target's top-left corner
+        QTest::addColumn<int>("result");
+        QTest::addColumn<int>("port"); // the target's input that now holds the source
+        QTest::addColumn<QString>("units");
+        const int no = SheetEdits::NoWire, yes = SheetEdits::Wired;
+        const QPoint in(10, 5);
+        dataRow("input into prelogic", "IN-CH1", "PreLgc0", in, yes, 1, "");
+        dataRow("input left of the prelogic column", "IN-CH1", "PreLgc0", QPoint(-1, 5), no, 0, "");
+        dataRow("prelogic into counter", "PreLgc0", "CntFnc0", in, yes, 0, "PreLogicInfo-1");
+        dataRow("feedback into counter", "OUTFeedBack0", "CntFnc0", in, yes, 0, "FeedBackInfo-1");
+        dataRow("feedback replaces prelogic", "OUTFeedBack0", "DlyFnc0", in, yes, 0,
+                "FeedBackInfo-1 PreLogicInfo+1");
+        dataRow("prelogic replaces feedback", "PreLgc0", "CntFnc1", in, yes, 0,
+                "FeedBackInfo+1 PreLogicInfo-1");
+        dataRow("feedback into pass-through", "OUTFeedBack0", "NonFnc0", in,
+                int(SheetEdits::FeedBackIntoNonFnc), 0, "");
+        dataRow("prelogic into pass-through", "PreLgc0", "NonFnc0", in, yes, 0, "");
+        dataRow("label output into counter", "OUTLabel0", "CntFnc0", in, yes, 0, "PreLogicInfo-1");
+        dataRow("prelogic into label", "PreLgc0", "Label2", in, yes, 0, "");
+        dataRow("label output into label", "OUTLabel0", "Label2", in, no, 0, "");
+        dataRow("function into postlogic", "CntFnc0", "PstLgc0", in, yes, 0, "");
+        dataRow("function into label", "DlyFnc0", "Label3", in, yes, 0, "");
+        dataRow("function label into label", "OUTLabel1", "Label3", in, no, 0, "");
+        dataRow("postlogic into output", "PstLgc0", "OUT-CH0", in, yes, 0, "");
+        dataRow("postlogic into counter gate", "PstLgc0", "MsrCnt0", QPoint(10, 15), yes, 0, "");
+        dataRow("postlogic into counter source", "PstLgc0", "MsrCnt0", QPoint(10, 16), yes, 1, "");
+        dataRow("no source of that name", "PreLgc9", "CntFnc0", in, no, 0, "");
+        dataRow("beside every block", "PstLgc0", "MsrCnt0", QPoint(10, 400), no, 0, "");
+    }
+    void wire()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, target);
+        QFETCH(QPoint, at);
+        QFETCH(int, result);
+        QFETCH(int, port);
+        QFETCH(QString, units);
+        BlockItem* to = block(target);
+        const QByteArray before = m_doc.toXml();
+        const QList<int> unitsBefore = counts();
+        SheetEdits edits(&m_doc, 0);
+        QCOMPARE(int(edits.connect(source, to->getPosition() + at)), result);
+        QCOMPARE(counts(), changed(unitsBefore, units));
+        if (result != SheetEdits::Wired) {
+            QCOMPARE(m_doc.toXml(), before);
+            return;
+        }
+        QVERIFY(to->getPort(port));
+        QCOMPARE(to->getPort(port)->getName(), source.mid(source.startsWith(QLatin1String("OUT")) ? 3 : 0));
+    }
+
+    // Units run out: nothing changes.
+    void wireWithoutUnits()
+    {
+        m_doc.counters()->setCount(0, QStringLiteral("FeedBackInfo"));
+        const QByteArray before = m_doc.toXml();
+        SheetEdits edits(&m_doc, 0);
+        QCOMPARE(
+            edits.connect(QStringLiteral("OUTFeedBack0"), block("DlyFnc0")->getPosition() + QPoint(10, 5)),
+            SheetEdits::NoWire);
+        QCOMPARE(m_doc.toXml(), before);
+    }
+
+    // Every unit a block held comes back; a label's outputs go with it on every sheet.
+    void deleteItem_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("tid");
+        QTest::addColumn<QString>("units");
+        QTest::addColumn<QStringList>("gone"); // blocks (name@sheet) deleted along
+        dataRow("prelogic feeding a delay", "PreLgc0", 0, "PreLogicInfo+1", QStringList());
+        dataRow("delay fed by a prelogic", "DlyFnc0", 0, "PreLogicInfo+1 DlyFnc+1 PostLogicInfo+1",
+                QStringList());
+        dataRow("feedback output feeding a counter", "FeedBack0", 0, "FeedBackInfo+1", QStringList());
+        dataRow("output", "OUT-CH0", 0, "OUT-CH+1", QStringList());
+        dataRow("measure counter", "MsrCnt0", 0, "MsrCnt+1", QStringList());
+        dataRow("label defined on another sheet", "Label0", 1, "", QStringList{"Label0@0"});
+        dataRow("function label defined on another sheet", "Label1", 1, "", QStringList{"Label1@0"});
+    }
+    void deleteItem()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, tid);
+        QFETCH(QString, units);
+        QFETCH(QStringList, gone);
+        const QList<int> before = counts();
+        BlockItem* doomed = block(name, tid);
+        QVERIFY(doomed);
+        const int all = m_doc.diagram()->allBlocks().size();
+        SheetEdits(&m_doc, tid).deleteItem(doomed);
+        QCOMPARE(counts(), changed(before, units));
+        QCOMPARE(m_doc.diagram()->allBlocks().size(), all - 1 - gone.size());
+        for (const QString& other : gone)
+            QVERIFY(!block(other.section('@', 0, 0), other.section('@', 1).toInt()));
+        for (const LabelModel::LabelInfo& entry : m_doc.labels()->labels())
+            QVERIFY(gone.isEmpty() || entry.name != name);
+    }
+
+    // The FeedBack block takes its outputs and their routing units along, and gives its own unit.
+    void deleteFeedBackBlock()
+    {
+        const QList<int> before = counts();
+        BlockItem* feedback = nullptr;
+        for (BlockItem* b : m_doc.sheet(0)->column(SheetModel::OutputColumn))
+            feedback = isFeedBackIn(b) ? b : feedback;
+        SheetEdits(&m_doc, 0).deleteItem(feedback);
+        QCOMPARE(counts(), changed(before, "FeedBack+1 FeedBackInfo+1"));
+        QVERIFY(!block(QStringLiteral("FeedBack0")));
+        QVERIFY(m_doc.labels()->feedbacks().isEmpty());
+    }
+
+    // Deleting a whole sheet gives back every unit its blocks held.
+    void deleteAll()
+    {
+        SheetEdits(&m_doc, 0).deleteAll();
+        QVERIFY(m_doc.sheet(0)->isEmpty());
+        for (const QString& unit : UNITS)
+            QCOMPARE(m_doc.counters()->count(unit), m_doc.counters()->total(unit));
+    }
+
+    void changeLabel_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("left");
+        QTest::addColumn<QPoint>("position"); // null: not allowed
+        dataRow("label to the left", "Label3", true, QPoint(284, 106 + 6 * 40));
+        dataRow("prelabel to the right", "Label2", false, QPoint(425, 106 + 2 * 68));
+        dataRow("label to the right", "Label3", false, QPoint());
+        dataRow("label with a source", "Label2", false, QPoint());
+        dataRow("label placed on another sheet", "Label1", true, QPoint());
+    }
+    void changeLabel()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, left);
+        QFETCH(QPoint, position);
+        const int tid = name == QLatin1String("Label1") ? 1 : 0;
+        if (QTest::currentDataTag() == QLatin1String("label with a source"))
+            block(name)->setPort(0, block(QStringLiteral("PreLgc0")));
+        block(name, tid)->setUserName(QStringLiteral("Gate"));
+        const QByteArray before = m_doc.toXml();
+        BlockItem* moved = SheetEdits(&m_doc, tid).changeLabel(block(name, tid), left);
+        if (position.isNull()) {
+            QVERIFY(!moved);
+            QCOMPARE(m_doc.toXml(), before);
+            return;
+        }
+        QVERIFY(moved);
+        QCOMPARE(moved->getPosition(), position);
+        QCOMPARE(moved->getName(), name);
+        QCOMPARE(moved->getType(), QString(left ? "PreLabel" : "Label"));
+        QCOMPARE(moved->getUserName(), QStringLiteral("Gate"));
+        for (const LabelModel::LabelInfo& entry : m_doc.labels()->labels()) {
+            if (entry.name == name)
+                QCOMPARE(LabelModel::dragName(entry), QString(left ? "Pre" : "") + name);
+        }
+    }
+
+    // A pasted block keeps a free name; a taken one gets the first free number after its prefix.
+    void pasteName_data()
+    {
+        QTest::addColumn<QString>("item");
+        QTest::addColumn<QStringList>("names"); // pasted in this order
+        QTest::addColumn<QStringList>("expected");
+        dataRow("free name stands", "PreLogic", QStringList{"PreLgc7"}, QStringList{"PreLgc7"});
+        dataRow("taken delay", "DlyFnc", QStringList{"DlyFnc0"}, QStringList{"DlyFnc1"});
+        dataRow("taken names numbered in turn", "PreLogic", QStringList{"PreLgc0", "PreLgc1"},
+                QStringList{"PreLgc2", "PreLgc3"});
+        dataRow("free input channel on this sheet", "Input", QStringList{"IN-CH3"}, QStringList{"IN-CH3"});
+        dataRow("taken input channel", "Input", QStringList{"IN-CH0", "IN-CH1"},
+                QStringList{"IN-CH2", "IN-CH3"});
+        dataRow("user input", "Input", QStringList{"IN-USER"}, QStringList{"IN-CH2"});
+        dataRow("taken output channel", "OUT-CH0", QStringList{"OUT-CH0"}, QStringList{"OUT-CH1"});
+        dataRow("label input", "PreLabel", QStringList{"Label2"}, QStringList{"Label4"});
+        dataRow("label output keeps its label", "PreLabel0", QStringList{"Label0"}, QStringList{"Label0"});
+        dataRow("feedback output keeps its signal", "FeedBack0", QStringList{"FeedBack0"},
+                QStringList{"FeedBack0"});
+        dataRow("feedback block", "FeedBack", QStringList{"FeedBack0"}, QStringList{"FeedBack1"});
+    }
+    void pasteName()
+    {
+        QFETCH(QString, item);
+        QFETCH(QStringList, names);
+        QFETCH(QStringList, expected);
+        PasteRules rules(&m_doc, 0);
+        QStringList given;
+        for (QString name : names) {
+            QVERIFY(rules.pasteItem(item, name) >= 0);
+            given << name;
+        }
+        QCOMPARE(given, expected);
+    }
+
+    // Blocks pasted onto the sheet they came from get new names; their wires join the copies, and
+    // a wire to a block outside the copy stays with that block.
+    void pasteJoinsTheCopies()
+    {
+        const QString text = Clipboard::copyText({block("PreLgc0"), block("DlyFnc0"), block("CntFnc1")});
+        const QList<int> before = counts();
+        QVERIFY(PasteRules::paste(&m_doc, 0, text.toUtf8()));
+        QVERIFY(m_doc.messages().isEmpty());
+        QCOMPARE(block("PreLgc2")->getPort(0), block("IN-CH0"));
+        QCOMPARE(block("DlyFnc1")->getPort(0), block("PreLgc2"));
+        QCOMPARE(block("CntFnc2")->getPort(0), block("FeedBack0"));
+        QCOMPARE(counts(),
+                 changed(before, "DlyFnc-1 CntFnc-1 PostLogicInfo-2 PreLogicInfo-1 FeedBackInfo-1"));
+        // A full column stops the paste with a message.
+        for (int i = 0; i < 13; ++i)
+            QVERIFY(PasteRules::paste(&m_doc, 0, Clipboard::copyText({block("PreLgc0")}).toUtf8()));
+        QCOMPARE(m_doc.messages().size(), 1);
+        QCOMPARE(m_doc.messages().first().second, QStringLiteral("There's not enough space."));
+    }
+
+    void clipboardText()
+    {
+        QCOMPARE(Clipboard::copyText({}), QStringLiteral("<Vextor_Copy_Items>\n</Vextor_Copy_Items>\n"));
+        QVERIFY(Clipboard::isCopyText(Clipboard::copyText({block(QStringLiteral("PreLgc0"))})));
+        QVERIFY(!Clipboard::isCopyText(QStringLiteral("<vextor_copy_items>\n")));
+        QVERIFY(!Clipboard::isCopyText(QStringLiteral(" <Vextor_Copy_Items>\n")));
+    }
+};
+
+QTEST_MAIN(TestSheetEdits)
+#include "tst_sheetedits.moc"
