@@ -1,6 +1,7 @@
 #pragma once
 
 #include "device/qtamp.h"
+#include "model/registerImage.h"
 #include "model/registerSink.h"
 
 #include <QByteArray>
@@ -106,6 +107,8 @@ public:
     // A synchronisation refused because the registers changed since their slot was loaded
     // (read after closed(false)).
     bool registersModified() const { return m_bRegistersModified; }
+    // Where the last comparison with the diagram found the module to differ (read after closed).
+    const std::optional<RegisterMismatch>& firstMismatch() const { return m_firstMismatch; }
     // Pause between two polls of a running ROM command (short in tests).
     void setRomPollInterval(int ms) { m_romPollMs = ms; }
 
@@ -151,6 +154,7 @@ protected:
     quint32 m_size = 0;
     int m_length = 0;
     QString m_strHtml;
+    std::optional<RegisterMismatch> m_firstMismatch;
     char m_regProtect = 0;
     QSet<int> m_indexRom;
     int m_romPollMs = ROM_POLL_MS; // pause between two ROM status polls

@@ -285,6 +285,16 @@ bool RegisterImage::matches(const RegisterImage& other) const
     return true;
 }
 
+QString RegisterMismatch::text() const
+{
+    const auto hex = [this](quint32 value) {
+        return QStringLiteral("%1").arg(value, 2 * width, 16, QLatin1Char('0'));
+    };
+    return QStringLiteral("address 0x%1\ncurrent:%2  register:%3\n")
+        .arg(address, 8, 16, QLatin1Char('0'))
+        .arg(hex(document), module ? hex(*module) : QStringLiteral("missing"));
+}
+
 QString ImageDifference::text() const
 {
     QString where = QStringLiteral("0x%1").arg(address, 4, 16, QLatin1Char('0'));

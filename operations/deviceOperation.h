@@ -26,6 +26,8 @@ struct JobReport
     QString name;                    // and this name
     bool bRegistersModified = false; // a synchronisation refused for changed registers
     bool bWrote = false;             // the job sent at least one write command
+    // The first mismatch of a verification as data.
+    std::optional<RegisterMismatch> mismatch;
 };
 
 // One device operation as the editor and vextor-cli run it: a chain of device-worker jobs

@@ -94,6 +94,7 @@ void VerifyOperation::compare()
         if (!report.bCompared)
             return finishFailure(report);
         m_outcome.report = report.html;
+        m_outcome.firstMismatch = report.mismatch;
         m_outcome.message = report.comparison;
         if (!report.bOk)
             return readModuleImage();

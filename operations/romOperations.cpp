@@ -36,6 +36,7 @@ void DocumentOperation::finishDocument(const QByteArray& xml, const QString& nam
         if (report.bOk)
             return finish(Verdict::Done);
         m_outcome.report = report.html;
+        m_outcome.firstMismatch = report.mismatch;
         finish(Verdict::DamagedSlot, OperationText::FOREIGN_DOCUMENT.arg(name, report.html.trimmed()));
     });
 }

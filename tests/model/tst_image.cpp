@@ -291,6 +291,7 @@ private slots:
         d.initVerify(report);
         QCOMPARE((d.*STAGES[stage])(size < 0 ? data : data.left(size), report), expected.isEmpty());
         QCOMPARE(report, HEADER + expected);
+        QCOMPARE(d.firstMismatch() ? d.firstMismatch()->text() : QString(), expected); // the same as data
     }
 };
 
