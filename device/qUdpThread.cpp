@@ -156,6 +156,7 @@ void QUdpThread::run()
         return;
     m_estr.clear();
     m_bRegistersModified = false;
+    m_bStoppedByCancel = false;
     try {
         checkHardware();
         if (runJob()) {

@@ -62,7 +62,7 @@ void DownloadOperation::write()
                 return finish(failureVerdict(),
                               report.error + QLatin1Char('\n') + OperationText::PARTLY_WRITTEN);
             }
-            if (report.bOk && !isCancelled()) {
+            if (report.bOk) { // complete, however late a cancel came
                 m_outcome.counters = CounterMonitorSetup::fromDiagram(m_diagram, m_target);
                 m_outcome.userControl = UserControlSetup::fromDiagram(m_diagram, m_target);
                 m_outcome.moduleImage = RegisterImage::of(m_diagram);
