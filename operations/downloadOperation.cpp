@@ -1,7 +1,6 @@
 #include "operations/downloadOperation.h"
 
 #include "model/blockDiagram.h"
-#include "model/imageCapture.h"
 #include "operations/operationPrompts.h"
 #include "operations/operationTexts.h"
 
@@ -9,9 +8,8 @@
 
 QString imageError(BlockDiagram& diagram)
 {
-    ImageCapture image;
     try {
-        diagram.download(&image);
+        RegisterImage::of(diagram);
     } catch (const QString& message) {
         return message;
     }
