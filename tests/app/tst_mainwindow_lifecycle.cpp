@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 #include "io/document.h"
+#include "tests/support/documents.h"
 #include "tests/support/scriptedPrompts.h"
 
 #include <QAction>
