@@ -289,6 +289,14 @@ private slots:
         QVERIFY(trigger("actionSync"));
         QCOMPARE(m_window->document()->toXml(), saved);
         QCOMPARE(m_window->windowTitle(), QString("ROM3-run A[*] - Vextor"));
+
+        // A damaged document is a warning and is not shown.
+        m_module->memory.rom().setPage(3, "<Vextor3><tab");
+        newDocument();
+        QVERIFY(trigger("actionSync"));
+        QVERIFY(m_prompts->shownTexts().startsWith("ROM3-run A: The document stored in ROM is damaged"));
+        QCOMPARE(m_prompts->shown.first().icon, QMessageBox::Warning);
+        QVERIFY(m_window->blockDiagram()->allBlocks().isEmpty());
     }
 
     // The Save to ROM questions, and the messages of slots without a document.
@@ -313,6 +321,8 @@ private slots:
         QVERIFY(trigger(command));
         QTEST(m_prompts->shownTexts(), "texts");
         QVERIFY(!m_module->memory.rom().hasImage(page));
+        // Without a stored document the window shows a new one.
+        QCOMPARE(m_window->blockDiagram()->allBlocks().isEmpty(), command != "action_Save");
     }
 
     void romBootPage()
