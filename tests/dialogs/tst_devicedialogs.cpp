@@ -7,6 +7,7 @@
 #include "dialogs/userControlDialog.h"
 #include "dialogs/versionDialog.h"
 #include "dialogs/writeProtectDialog.h"
+#include "tests/dialogs/dialogHarness.h"
 #include "tests/support/scriptedPrompts.h"
 #include "tests/support/workerHarness.h"
 
@@ -324,7 +325,8 @@ private slots:
         QCOMPARE(ask.result(), int(QDialog::Accepted));
     }
 
-    void noContextHelp()
+    // No dialog offers the context-help button, and every underlined letter leads to its field.
+    void noContextHelpNoBareMnemonic()
     {
         RomDialog rom("", romInfo(0), RomCommand::Save, *m_host);
         WriteProtectDialog protect(false, false, *m_host);
@@ -332,8 +334,10 @@ private slots:
         PropertyDialog property(*m_host);
         NetSetupDialog net(*m_host);
         DrcDialog drc(true);
-        for (QDialog* d : std::initializer_list<QDialog*>{&rom, &protect, &version, &property, &net, &drc})
+        for (QDialog* d : std::initializer_list<QDialog*>{&rom, &protect, &version, &property, &net, &drc}) {
             QVERIFY2(!(d->windowFlags() & Qt::WindowContextHelpButtonHint), qPrintable(d->windowTitle()));
+            QCOMPARE(mnemonicsWithoutBuddy(d), QStringList());
+        }
     }
 
     void init() { m_host = std::make_unique<FakeHost>(); }

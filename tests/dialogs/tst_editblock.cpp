@@ -6,7 +6,8 @@
 #include <QTimer>
 
 // The entry point the sheet's Edit opens: it picks the dialog by the block's kind, and pressing
-// OK on any dialog without touching it leaves the settings and the modified mark alone.
+// OK on any dialog without touching it leaves the settings and the modified mark alone. Every
+// underlined letter of a dialog leads to its field.
 class TestEditBlock : public QObject
 {
     Q_OBJECT
@@ -71,12 +72,14 @@ private slots:
 
         QString title;
         bool help = true;
-        QTimer::singleShot(0, this, [&title, &help] {
+        QStringList unlabelled;
+        QTimer::singleShot(0, this, [&title, &help, &unlabelled] {
             auto* dialog = qobject_cast<EditDialog*>(QApplication::activeModalWidget());
             if (!dialog)
                 return;
             title = dialog->windowTitle();
             help = dialog->windowFlags().testFlag(Qt::WindowContextHelpButtonHint);
+            unlabelled = mnemonicsWithoutBuddy(dialog);
             clickOk(dialog->findChild<QDialogButtonBox*>());
             if (dialog->isVisible())
                 dialog->reject();
@@ -84,6 +87,7 @@ private slots:
         QVERIFY(!editBlock(block, host, nullptr));
         QTEST(title, "title");
         QVERIFY(!help);
+        QCOMPARE(unlabelled, QStringList());
         QCOMPARE(block->getProperty(), property);
         QVERIFY(host.changes.isEmpty());
         QCOMPARE(host.texts(), QString());
