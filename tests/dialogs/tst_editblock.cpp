@@ -3,11 +3,13 @@
 #include "tests/dialogs/dialogHarness.h"
 
 #include <QApplication>
+#include <QScreen>
 #include <QTimer>
 
 // The entry point the sheet's Edit opens: it picks the dialog by the block's kind, and pressing
 // OK on any dialog without touching it leaves the settings and the modified mark alone. Every
-// underlined letter of a dialog leads to its field.
+// underlined letter of a dialog leads to its field, and a dialog asked to open past the screen's
+// edge opens on the screen.
 class TestEditBlock : public QObject
 {
     Q_OBJECT
@@ -73,21 +75,27 @@ private slots:
         QString title;
         bool help = true;
         QStringList unlabelled;
-        QTimer::singleShot(0, this, [&title, &help, &unlabelled] {
+        bool onScreen = false;
+        QTimer::singleShot(0, this, [&title, &help, &unlabelled, &onScreen] {
             auto* dialog = qobject_cast<EditDialog*>(QApplication::activeModalWidget());
             if (!dialog)
                 return;
             title = dialog->windowTitle();
             help = dialog->windowFlags().testFlag(Qt::WindowContextHelpButtonHint);
             unlabelled = mnemonicsWithoutBuddy(dialog);
+            const QRect area = dialog->screen()->availableGeometry();
+            const QRect frame = dialog->frameGeometry();
+            onScreen = area.contains(frame.topLeft()) && frame.bottom() <= area.bottom();
             clickOk(dialog->findChild<QDialogButtonBox*>());
             if (dialog->isVisible())
                 dialog->reject();
         });
-        QVERIFY(!editBlock(block, host, nullptr));
+        const QPoint pastTheScreen(100000, 100000);
+        QVERIFY(!editBlock(block, host, nullptr, &pastTheScreen));
         QTEST(title, "title");
         QVERIFY(!help);
         QCOMPARE(unlabelled, QStringList());
+        QVERIFY(onScreen);
         QCOMPARE(block->getProperty(), property);
         QVERIFY(host.changes.isEmpty());
         QCOMPARE(host.texts(), QString());
