@@ -276,7 +276,7 @@ private slots:
         QVERIFY(h.window->eventLog()->toPlainText().contains("SINGLES 50"));
     }
 
-    // The visible plots go to PNG and CSV files.
+    // The visible plots go to PNG and CSV files; a name typed without a suffix gets the type's.
     void exports()
     {
         Harness h;
@@ -284,7 +284,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(h.window));
         const QString png = h.logs.filePath("rates.png");
         const QString csv = h.logs.filePath("rates.csv");
-        h.prompts->saveNames << png << csv;
+        h.prompts->saveNames << png << h.logs.filePath("rates");
         emit h.window->ratePanel()->exportPng();
         QImage picture(png);
         QVERIFY(!picture.isNull() && picture.width() > 100);
