@@ -1,4 +1,5 @@
 #include "device/moduleStatus.h"
+#include "device/netSetup.h"
 #include "dialogs/deviceDialogHost.h"
 #include "dialogs/drcDialog.h"
 #include "dialogs/netSetupDialog.h"
@@ -17,6 +18,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -284,6 +286,18 @@ private slots:
         dialog.defaultButton()->click();
         QCOMPARE(dialog.targetAddressEdit()->text() + ":" + dialog.targetPortEdit()->text(),
                  QString("192.168.10.16:4660"));
+    }
+
+    // The EEPROM information shows each field on one line, even with the largest values.
+    void netSetupInformationUnwrapped()
+    {
+        NetSetupDialog dialog(*m_host);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QPlainTextEdit* info = dialog.informationEdit();
+        info->setPlainText(NetSetup::formatEepromInfo(QByteArray(NetSetup::EEPROM_LEN, char(0xFF))));
+        QCoreApplication::processEvents();
+        QCOMPARE(info->document()->lineCount(), info->document()->blockCount());
     }
 
     // A time-out out of the record's range keeps the Ethernet Setting dialog open and changes
