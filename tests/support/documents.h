@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QByteArray>
+#include <QFile>
 #include <QString>
 
 // Small documents for the flows: a root with the default settings around the given entries.
@@ -43,4 +43,17 @@ inline QByteArray badExpressionXml()
 inline QString examplePath(const char* name)
 {
     return QStringLiteral(VEXTOR_SOURCE_DIR "/examples/") + QLatin1String(name);
+}
+
+// A file's bytes; empty when it cannot be read.
+inline QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline bool writeFile(const QString& path, const QByteArray& data)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
 }

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "app/mainwindow.h"
+#include "tests/support/documents.h"
 
 #include <QDialog>
-#include <QFile>
 #include <QPainter>
 #include <QSettings>
 #include <QStandardPaths>
@@ -90,12 +90,6 @@ inline std::unique_ptr<MainWindow> scriptedWindow(ScriptedPrompts*& prompts, con
     if (!file.isEmpty())
         window->open(file);
     return window;
-}
-
-inline bool writeFile(const QString& path, const QByteArray& data)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
 }
 
 // A document whose one sheet holds one entry of the term per name; "%1" in the term is the slot.
