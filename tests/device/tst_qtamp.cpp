@@ -5,17 +5,19 @@
 #include <QtTest>
 
 namespace {
-// The client driven from the test thread: two attempts of two 100 ms waits each.
+// The client driven from the test thread: two attempts of two 100 ms waits each, or the default
+// attempts of one wait each.
 class TampProbe : public QTamp
 {
 public:
     using QTamp::strError;
 
-    explicit TampProbe(quint16 port)
+    explicit TampProbe(quint16 port, bool bDefaultAttempts = false)
     {
         SetIpAddress(QHostAddress(QHostAddress::LocalHost), port, 0);
-        SetRetry(1);
-        m_timeout = 2;
+        if (!bDefaultAttempts)
+            SetRetry(1);
+        m_timeout = bDefaultAttempts ? 1 : 2;
         startUDP();
     }
     ~TampProbe() override { closeSocket(); }
@@ -155,16 +157,7 @@ private slots:
         ScriptedPeer peer([](const QByteArray& request, int index) {
             return index < 2 ? QList<QByteArray>() : echoModule(request, index);
         });
-        struct QuickWaits : QTamp
-        {
-            explicit QuickWaits(quint16 port)
-            {
-                SetIpAddress(QHostAddress(QHostAddress::LocalHost), port, 0);
-                m_timeout = 1; // one 100 ms wait per attempt
-                startUDP();
-            }
-            ~QuickWaits() override { closeSocket(); }
-        } tamp(peer.port());
+        TampProbe tamp(peer.port(), true);
         char byte = 0;
         QCOMPARE(tamp.Read(0x42, &byte), 1);
         QCOMPARE(byte, char(0x42));

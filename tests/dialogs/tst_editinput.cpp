@@ -1,6 +1,7 @@
 #include "dialogs/counterFields.h"
 #include "dialogs/editInputDialog.h"
 #include "tests/dialogs/dialogHarness.h"
+#include "tests/support/diagramBuilder.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -23,14 +24,8 @@ private:
 
     BlockItem* place(const QString& name)
     {
-        if (name.startsWith(QLatin1String("OUT-CH"))) {
-            BlockItem* out = host.model.createOut(0, 0, name);
-            out->setType(name);
-            return out;
-        }
-        BlockItem* input = host.model.createInput(0, 0, name);
-        input->setType(QStringLiteral("Input"));
-        return input;
+        DiagramBuilder make(host.model);
+        return name.startsWith("OUT-CH") ? make.out(nullptr, QString(), name) : make.input(name);
     }
 
 private slots:

@@ -1,5 +1,6 @@
 #include "dialogs/editLogicDialog.h"
 #include "tests/dialogs/dialogHarness.h"
+#include "tests/support/diagramBuilder.h"
 
 #include <QLabel>
 #include <QMenu>
@@ -41,16 +42,11 @@ private slots:
         host.shown.clear();
         host.changes.clear();
         // Input 0: a pass-through function fed by an unnamed PreLogic; input 1: a PreLogic TRIG.
-        logic = host.model.createPostLogic(0, 0);
-        logic->setType(QStringLiteral("PostLogic"));
-        PreLogic* fed = host.model.createPreLogic(0, 0);
-        BlockItem* pass = host.model.createNonFnc(0, 0);
-        pass->setType(QStringLiteral("NonFnc"));
-        pass->setPort(0, fed);
+        DiagramBuilder make(host.model);
+        BlockItem* pass = make.non(host.model.createPreLogic(0, 0));
         PreLogic* trig = host.model.createPreLogic(0, 0);
         trig->setUserName(QStringLiteral("TRIG"));
-        logic->setPort(0, pass);
-        logic->setPort(1, trig);
+        logic = make.post(QString(), {pass, trig});
     }
 
     void netNamesAndModes()

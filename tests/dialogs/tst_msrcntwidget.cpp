@@ -1,6 +1,7 @@
 #include "dialogs/msrCntWidget.h"
 #include "dialogs/ratePanel.h"
 #include "sim/counterStream.h"
+#include "tests/support/counterRecords.h"
 #include "tests/support/workerHarness.h"
 
 #include <QCheckBox>
@@ -12,24 +13,12 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
-#include <QtEndian>
 #include <QtTest>
-
-#include <csignal>
-#include <sys/resource.h>
 
 namespace {
 QByteArray record(int counter, quint64 value)
 {
-    QByteArray bytes(8, '\0');
-    qToBigEndian(CounterStream::recordWord(counter, value), reinterpret_cast<uchar*>(bytes.data()));
-    return bytes;
-}
-
-QStringList logLines(const QString& fileName)
-{
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).split('\n') : QStringList();
+    return counterRecord(counter, value);
 }
 
 class ScriptedPrompts : public MsrCntWidget::Prompts
@@ -167,12 +156,9 @@ private slots:
         QTest::mouseClick(h.window->stopButton(), Qt::LeftButton);
         QCOMPARE(h.window->statusLabel()->text(), QString("Connection closed"));
         QVERIFY(h.window->connectButton()->isEnabled() && !h.window->startButton(0)->isEnabled());
-        QCOMPARE(logLines(log0).mid(1).join(',').remove(QRegularExpression("\\d\\d:\\d\\d:\\d\\d,")),
+        QCOMPARE(fileLines(log0).mid(1).join(',').remove(QRegularExpression("\\d\\d:\\d\\d:\\d\\d,")),
                  QString("0.500,0.500,0.500,0.125,0.125,"));
-        const QStringList lines = logLines(log3);
-        QCOMPARE(lines.size(), 20002);
-        for (int i = 0; i < 20000; ++i)
-            QCOMPARE(lines.at(i + 1).mid(9), QString::number(i));
+        QCOMPARE(fileLines(log3).size(), 20002);
         QCOMPARE(h.window->loggedField(3)->text(), QString("20000"));
     }
 
@@ -252,10 +238,10 @@ private slots:
         h.peer = h.server.nextPendingConnection();
         QTRY_COMPARE(h.window->statusLabel()->text(), QString("Waiting for data ..."));
         QCOMPARE(h.window->rowLabel(3)->text(), QString("RENAMED"));
-        const QStringList old = logLines(oldLog);
+        const QStringList old = fileLines(oldLog);
         QCOMPARE(old.size(), 5002);
         QCOMPARE(old.at(5000).mid(9), QString("4999"));
-        QCOMPARE(logLines(h.window->reader()->fileName(3)).first(), QString("Time[HH:MM:SS],RENAMED"));
+        QCOMPARE(fileLines(h.window->reader()->fileName(3)).first(), QString("Time[HH:MM:SS],RENAMED"));
     }
 
     // A failed log write shows in the row and in the events; the display goes on.
@@ -263,20 +249,15 @@ private slots:
     {
         Harness h;
         QVERIFY(h.connect());
-        rlimit saved{};
-        getrlimit(RLIMIT_FSIZE, &saved);
-        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved;
-        limit.rlim_cur = 1000;
-        setrlimit(RLIMIT_FSIZE, &limit);
-        QByteArray bytes;
-        for (int i = 0; i < 50000; ++i)
-            bytes += record(3, quint64(i));
-        h.send(bytes);
-        QTRY_COMPARE(h.window->numberField(3)->text(), QString("50000"));
-        QTRY_VERIFY(h.window->loggedField(3)->text().endsWith("(stopped)"));
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, previous);
+        {
+            const FileSizeLimit limit(1000);
+            QByteArray bytes;
+            for (int i = 0; i < 50000; ++i)
+                bytes += record(3, quint64(i));
+            h.send(bytes);
+            QTRY_COMPARE(h.window->numberField(3)->text(), QString("50000"));
+            QTRY_VERIFY(h.window->loggedField(3)->text().endsWith("(stopped)"));
+        }
         QVERIFY(h.window->loggedField(3)->styleSheet().contains("background"));
         QVERIFY(h.window->eventLog()->toPlainText().contains("logging stopped after"));
     }
@@ -305,7 +286,7 @@ private slots:
         QVERIFY(!picture.isNull() && picture.width() > 100);
         h.prompts->file = h.logs.filePath("rates.csv");
         emit h.window->ratePanel()->exportCsv();
-        QCOMPARE(logLines(h.prompts->file).first(), QString("Time,SINGLES[1/s],COINC[1/s],EVENTS[1/s]"));
+        QCOMPARE(fileLines(h.prompts->file).first(), QString("Time,SINGLES[1/s],COINC[1/s],EVENTS[1/s]"));
         QCOMPARE(h.window->ratePanel()->plots().size(), 3);
         h.window->ratePanel()->layoutBox()->setCurrentIndex(1);
         QCOMPARE(h.window->ratePanel()->plots().size(), 1);
