@@ -124,6 +124,7 @@ void DeviceWindows::openCounterMonitor(const CounterMonitorSetup& record)
 {
     CounterMonitorSetup setup = record;
     m_pMsrCntWidget = new MsrCntWidget(&setup, &m_window);
+    m_pMsrCntWidget->setPrompts(m_host.prompts());
     m_pMsrCntWidget->show();
 }
 

@@ -11,7 +11,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QFile>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenu>
@@ -412,14 +411,16 @@ void MainWindow::open(QString fileName)
         fileName = m_prompts->openFileName(this, tr("Open Vextor File"), documentsLocation(), FILE_FILTER);
         if (fileName.isEmpty())
             return;
-    } else if (!QFileInfo::exists(fileName)) {
-        warning(PROGRAM, tr("%1: No such file or directory.").arg(fileName));
-        return;
     }
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly))
+    // The document in the window stays as it is unless the file is read whole: a missing or too
+    // large file is said, one that cannot be opened is passed over silently.
+    QByteArray first;
+    QString error;
+    const Document::FileRead read = Document::readFile(fileName, first, &error);
+    if (read == Document::FileRead::Missing || read == Document::FileRead::TooLarge)
+        warning(PROGRAM, error);
+    if (read != Document::FileRead::Read)
         return;
-    QByteArray first = file.readAll();
     display(first, fileName, true);
     startHistory(first);
 }

@@ -74,7 +74,7 @@ std::unique_ptr<Document> CliContext::loadDocument(const QString& fileName)
 {
     QByteArray data;
     QString error;
-    if (!Document::readFile(fileName, data, &error)) {
+    if (Document::readFile(fileName, data, &error) != Document::FileRead::Read) {
         finish(CommandResult::failure(CommandResult::FILE_FAILURE, error));
         return nullptr;
     }

@@ -7,7 +7,6 @@
 #include "operations/moduleOperations.h"
 
 #include <QJsonArray>
-#include <QRegularExpression>
 
 namespace {
 
@@ -44,23 +43,15 @@ QString hexText(uint value, int digits)
     return QString::number(value, 16).rightJustified(digits, QLatin1Char('0'));
 }
 
-// The first difference a verification found, from its report "address 0x<address>\ncurrent:<value>
-// register:<value>" (the document's value, then the module's, or "missing" where the module's
-// read-out ended): address, document and module as numbers, module null when missing. Null when
-// the report names no difference.
-QJsonValue firstMismatchData(const QString& report)
+// The first difference a verification found: address, document and module as numbers, module
+// null where the module's read-out ended before it. Null when there is none.
+QJsonValue firstMismatchData(const std::optional<RegisterMismatch>& mismatch)
 {
-    static const QRegularExpression pattern(
-        QStringLiteral("address 0x([0-9a-f]+)\\s+current:([0-9a-f]+)\\s+register:([0-9a-f]+|missing)"));
-    const QRegularExpressionMatch match = pattern.match(report);
-    if (!match.hasMatch())
+    if (!mismatch)
         return QJsonValue();
-    const auto number = [&match](int n) {
-        return QJsonValue(double(match.captured(n).toULongLong(nullptr, 16)));
-    };
-    return QJsonObject{{"address", number(1)},
-                       {"document", number(2)},
-                       {"module", match.captured(3) == QLatin1String("missing") ? QJsonValue() : number(3)}};
+    return QJsonObject{{"address", qint64(mismatch->address)},
+                       {"document", qint64(mismatch->document)},
+                       {"module", mismatch->module ? QJsonValue(qint64(*mismatch->module)) : QJsonValue()}};
 }
 
 // One setting in which the module differs: its register or table entry, the bit (null for a whole
@@ -120,7 +111,7 @@ int verifyCommand(CliContext& context, const QStringList& args)
     for (const ImageDifference& difference : outcome.differences)
         differences.append(differenceData(difference));
     result.data = {{"matched", outcome.isDone()},
-                   {"first_mismatch", outcome.isDone() ? QJsonValue() : firstMismatchData(outcome.report)},
+                   {"first_mismatch", firstMismatchData(outcome.firstMismatch)},
                    {"differences", differences}};
     return context.finish(result);
 }

@@ -156,6 +156,7 @@ void QUdpThread::run()
         return;
     m_estr.clear();
     m_bRegistersModified = false;
+    m_bStoppedByCancel = false;
     try {
         checkHardware();
         if (runJob()) {
@@ -295,6 +296,7 @@ int QUdpThread::verify()
         {BlockDiagram::REG_MSRCNT_BACKEND_LUT_BEGIN, LUT_SIZE, &BlockDiagram::verifyMsrCntLUT},
     };
     m_strHtml.clear();
+    m_firstMismatch.reset();
     QString scratch;
     m_pDiagram->initVerify(scratch);
     for (const Stage& stage : stages) {
@@ -302,6 +304,7 @@ int QUdpThread::verify()
         readRom(stage.addr, stage.len);
         if (!(m_pDiagram->*stage.compare)(m_buffer, scratch)) {
             m_strHtml += scratch;
+            m_firstMismatch = m_pDiagram->firstMismatch();
             return 1;
         }
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "device/qtamp.h"
+#include "model/registerImage.h"
 #include "model/registerSink.h"
 
 #include <QByteArray>
@@ -106,6 +107,11 @@ public:
     // A synchronisation refused because the registers changed since their slot was loaded
     // (read after closed(false)).
     bool registersModified() const { return m_bRegistersModified; }
+    // A ROM job that a cancel stopped short (it ends with closed(true) all the same; read after
+    // closed). Other jobs a cancel stops end with closed(false).
+    bool stoppedByCancel() const { return m_bStoppedByCancel; }
+    // Where the last comparison with the diagram found the module to differ (read after closed).
+    const std::optional<RegisterMismatch>& firstMismatch() const { return m_firstMismatch; }
     // Pause between two polls of a running ROM command (short in tests).
     void setRomPollInterval(int ms) { m_romPollMs = ms; }
 
@@ -151,11 +157,13 @@ protected:
     quint32 m_size = 0;
     int m_length = 0;
     QString m_strHtml;
+    std::optional<RegisterMismatch> m_firstMismatch;
     char m_regProtect = 0;
     QSet<int> m_indexRom;
     int m_romPollMs = ROM_POLL_MS; // pause between two ROM status polls
     bool m_bRegistersModified = false;
     bool m_bRomWritingOff = false;
+    bool m_bStoppedByCancel = false;
 
 private:
     void checkHardware();
@@ -170,6 +178,8 @@ private:
     void queueBytes(quint32 addr, const char* bytes, int len);
 
     // ROM operations (qUdpThreadRom.cpp).
+    // Whether the caller has cancelled; a job that sees it stops short, and that is noted.
+    bool cancelSeen();
     void romJob();
     void romWritingOffJob();
     int writeQueuedRomEntries();

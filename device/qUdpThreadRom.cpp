@@ -11,6 +11,8 @@
 // is read or written, no FAT image is programmed (nor the remaining slot commands and entries of
 // an initialisation run). What the job has done stays done, and a storing job still re-protects
 // the ROM. The stored documents of all slots therefore keep the state of the FAT last programmed.
+// Such a job still ends with closed(true): stoppedByCancel() tells that it stopped short, and a
+// cancel that comes after its last check leaves it complete.
 
 #include "device/qUdpThread.h"
 
@@ -46,6 +48,13 @@ QString QUdpThread::romDocumentName(int slot, const QByteArray& comment)
 // ---------------------------------------------------------------------------------------------
 // Register access
 
+bool QUdpThread::cancelSeen()
+{
+    if (m_bCanceled)
+        m_bStoppedByCancel = true;
+    return m_bCanceled;
+}
+
 void QUdpThread::sendBytes(quint32 addr, const QByteArray& bytes)
 {
     if (Write(addr, bytes.constData(), quint32(bytes.size())) == 0)
@@ -62,7 +71,7 @@ void QUdpThread::waitForROM(quint32 size, bool bProgress)
 {
     m_buffer.resize(ROM_STAT_SIZE);
     for (int polls = 0;; ++polls) {
-        if (m_bCanceled) {
+        if (cancelSeen()) {
             sendCommand(ADDR_ROM_ABORT);
             return;
         }
@@ -166,7 +175,7 @@ void QUdpThread::loadXml(QString fname)
                 throw WorkerText::FAT_LOAD_LOOP;
             }
             readPage(page, quint32(n));
-            if (m_bCanceled)
+            if (cancelSeen())
                 return; // the page may be partial: deliver nothing
             m_pXml->append(m_buffer.constData(), n);
             if (bLast)
@@ -239,7 +248,7 @@ void QUdpThread::saveXml()
     } else if (!storeChain(bHadDocument, oldPages)) {
         return; // cancelled: the FAT in the module still describes what it holds
     }
-    if (!m_bCanceled)
+    if (!cancelSeen())
         programPage(PAGE_FAT, m_fat);
 }
 
@@ -274,23 +283,23 @@ bool QUdpThread::storeChain(bool bHadDocument, const QSet<int>& oldPages)
     interimFat[2 * m_nRom] = interimFat[2 * m_nRom + 1] = char(FAT_RESERVE);
     const QVector<int> pages = chainPages(chunks);
     const auto programChunks = [&](bool bOldPages) {
-        for (int i = 1; i < chunks && !m_bCanceled; ++i) {
+        for (int i = 1; i < chunks && !cancelSeen(); ++i) {
             if (oldPages.contains(pages.at(i)) == bOldPages)
                 programPage(pages.at(i), m_pXml->mid(i * PAGE_SIZE, PAGE_SIZE));
         }
-        return !m_bCanceled;
+        return !cancelSeen();
     };
     if (!programChunks(false))
         return false;
     if (bHadDocument) {
         programPage(PAGE_FAT, interimFat);
-        if (m_bCanceled)
+        if (cancelSeen())
             return false;
     }
     if (!programChunks(true))
         return false;
     programPage(m_nRom, m_pXml->left(PAGE_SIZE));
-    if (m_bCanceled)
+    if (cancelSeen())
         return false;
     m_pXml->clear();
     return true;
@@ -348,13 +357,13 @@ void QUdpThread::initialiseSlots(int firstRemaining)
     if (m_pDiagram)
         m_pDiagram->download(this);
     emit setProgress(1);
-    for (int slot = 0; slot < ROM_SLOTS && !m_bCanceled; ++slot) {
+    for (int slot = 0; slot < ROM_SLOTS && !cancelSeen(); ++slot) {
         sendCommand(ADDR_ROM_WRITE + quint32(slot));
         waitForROM(ROM_ACCESS_SIZE, false);
         emit setProgress(slot + 2);
     }
     // The rest programs a fresh FAT: not after a cancel, which left slot images unchanged.
-    if (!m_bCanceled) {
+    if (!cancelSeen()) {
         for (int i = firstRemaining; i < m_data.size(); ++i)
             sendBytes(m_data.at(i).first, m_data.at(i).second);
         waitForROM(ROM_ACCESS_SIZE, false);
@@ -381,12 +390,12 @@ void QUdpThread::romJob()
     } else {
         sendCommand(m_addrROM);
         waitForROM(m_size, true);
-        if (m_nRom >= 0 && m_nRom < ROM_SLOTS && !m_bCanceled) {
+        if (m_nRom >= 0 && m_nRom < ROM_SLOTS && !cancelSeen()) {
             if (!m_pXml)
                 m_pXml = &m_datXml;
             const bool bSave = !m_pXml->isEmpty();
             loadFAT();
-            if (!m_bCanceled) {
+            if (!cancelSeen()) {
                 if (bSave)
                     saveXml();
                 else

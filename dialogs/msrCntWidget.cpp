@@ -8,7 +8,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleValidator>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -47,32 +46,13 @@ void runDetached(const InfoOstrum& target, const GateQueue& queue, CounterGateOp
 }
 } // namespace
 
-MsrCntWidget::Prompts::~Prompts() = default;
-
-bool MsrCntWidget::Prompts::continueWithoutLog(QWidget* parent, const QString& text)
-{
-    QMessageBox box(QMessageBox::Warning, QString(), text, QMessageBox::Yes | QMessageBox::Cancel, parent);
-    box.setInformativeText(tr("The MsrCnt data cannot be saved, continue?"));
-    box.setDefaultButton(QMessageBox::Yes);
-    return box.exec() == QMessageBox::Yes;
-}
-
-void MsrCntWidget::Prompts::warning(QWidget* parent, const QString& title, const QString& text)
-{
-    QMessageBox::warning(parent, title, text);
-}
-
-QString MsrCntWidget::Prompts::saveFileName(QWidget* parent, const QString& caption, const QString& filter)
-{
-    return QFileDialog::getSaveFileName(parent, caption, QString(), filter);
-}
-
 // ---------------------------------------------------------------------------------------------
 // Construction
 
 MsrCntWidget::MsrCntWidget(Property* info, QWidget* parent)
     : QDialog(parent)
-    , m_prompts(std::make_unique<Prompts>())
+    , m_defaultPrompts(std::make_unique<Prompts>())
+    , m_prompts(m_defaultPrompts.get())
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -339,7 +319,7 @@ void MsrCntWidget::connectToServer()
     try {
         reader = new QOstrumThread(path, name, unit, m_strAddr, m_tcpPort, m_udpPort, this, false);
     } catch (const QString& text) {
-        if (!m_prompts->continueWithoutLog(this, text)) {
+        if (!continueWithoutLog(text)) {
             m_preset = Preset::None;
             return;
         }
@@ -556,6 +536,17 @@ InfoOstrum MsrCntWidget::gateTarget() const
     target.udpPort = m_udpPort;
     target.timeout = m_timeout;
     return target;
+}
+
+bool MsrCntWidget::continueWithoutLog(const QString& text)
+{
+    Prompts::Box question;
+    question.icon = QMessageBox::Warning;
+    question.text = text;
+    question.informative = tr("The MsrCnt data cannot be saved, continue?");
+    question.buttons = QMessageBox::Yes | QMessageBox::Cancel;
+    question.defaultButton = QMessageBox::Yes;
+    return m_prompts->ask(this, question) == QMessageBox::Yes;
 }
 
 void MsrCntWidget::onError(QString* text)

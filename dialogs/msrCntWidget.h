@@ -1,6 +1,7 @@
 #pragma once
 
 #include "device/qOstrumThread.h"
+#include "editor/prompts.h"
 #include "operations/monitorSetup.h"
 #include "operations/rateHistory.h"
 
@@ -51,22 +52,12 @@ public:
     // The background of a row whose alarm has tripped and of a log that stopped.
     static constexpr const char* ALARM_STYLE = "background-color: #f4b6b6;";
 
-    // The questions and messages of the window, so that tests can answer them.
-    class Prompts
-    {
-    public:
-        virtual ~Prompts();
-        // A log file cannot be created (text): connect without the failing logs?
-        virtual bool continueWithoutLog(QWidget* parent, const QString& text);
-        virtual void warning(QWidget* parent, const QString& title, const QString& text);
-        // A file to export to; empty: none.
-        virtual QString saveFileName(QWidget* parent, const QString& caption, const QString& filter);
-    };
-
     explicit MsrCntWidget(Property* info, QWidget* parent = nullptr);
     ~MsrCntWidget() override;
 
-    void setPrompts(std::unique_ptr<Prompts> prompts) { m_prompts = std::move(prompts); }
+    // The window's questions and messages go through the editor's prompts (the toolkit's boxes
+    // until the main window hands over its own); they must outlive the window.
+    void setPrompts(Prompts& prompts) { m_prompts = &prompts; }
 
     void setProperty(Property& info);
     void msrClicked(int row);
@@ -127,6 +118,8 @@ private:
     void showLogged();
     void readerFinished(QOstrumThread* reader);
     void logStopped(int counter, const QString& text);
+    // A log file cannot be created (text): connect without the failing logs?
+    bool continueWithoutLog(const QString& text);
     void queueGate(int row, bool bStart);
     void runNextGate();
     InfoOstrum gateTarget() const;
@@ -183,7 +176,8 @@ private:
     quint64 m_nEvents[COUNTERS] = {}; // exactly, for the ratio
     bool m_bLogStopped[COUNTERS] = {};
 
-    std::unique_ptr<Prompts> m_prompts;
+    std::unique_ptr<Prompts> m_defaultPrompts;
+    Prompts* m_prompts;
     QList<QPair<int, bool>> m_gateQueue;
     QPointer<CounterGateOperation> m_gate;
 

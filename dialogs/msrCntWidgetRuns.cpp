@@ -134,14 +134,14 @@ void MsrCntWidget::logEvent(const QString& text)
 
 void MsrCntWidget::exportPng()
 {
-    const QString name = m_prompts->saveFileName(this, tr("Export PNG"), tr("PNG images (*.png)"));
+    const QString name = m_prompts->saveFileName(this, tr("Export PNG"), QString(), tr("PNG images (*.png)"));
     if (!name.isEmpty() && !m_ratePanel->picture().save(name, "PNG"))
         m_prompts->warning(this, tr("Vextor"), tr("%1: cannot write the picture.").arg(name));
 }
 
 void MsrCntWidget::exportCsv()
 {
-    const QString name = m_prompts->saveFileName(this, tr("Export CSV"), tr("CSV files (*.csv)"));
+    const QString name = m_prompts->saveFileName(this, tr("Export CSV"), QString(), tr("CSV files (*.csv)"));
     if (name.isEmpty())
         return;
     QString names[COUNTERS];

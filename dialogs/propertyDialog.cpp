@@ -51,6 +51,13 @@ void PropertyDialog::on_buttonBox_accepted()
         m_host.prompts().warning(this, QString(), invalidAddressText(address));
         return;
     }
+    // A time-out the link cannot wait for is refused like a bad address. It is checked as a wide
+    // number, so that one too long for an int is not taken for text that is no number.
+    QString outOfRange;
+    if (!InfoOstrum::isTimeoutInRange(m_timeout->text().toLongLong(), &outOfRange)) {
+        m_host.prompts().warning(this, QString(), outOfRange);
+        return;
+    }
     // Numbers as typed; text that is no number counts as 0, ports keep their low 16 bits.
     InfoOstrum wanted = m_host.infoOstrum();
     wanted.strAddr = address;

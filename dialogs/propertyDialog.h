@@ -8,8 +8,8 @@ class QDialogButtonBox;
 class QLineEdit;
 
 // "Ethernet Setting": the connection settings of the open document. OK refuses an address that is
-// not four dotted parts of an IPv4 address; otherwise it stores every field that differs and
-// marks the document modified when one did.
+// not four dotted parts of an IPv4 address and a time-out out of the record's range; otherwise it
+// stores every field that differs and marks the document modified when one did.
 class PropertyDialog : public QDialog
 {
     Q_OBJECT

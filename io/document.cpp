@@ -133,35 +133,35 @@ QString Document::tooLargeText(qint64 size)
         .arg(MAX_DOCUMENT_SIZE);
 }
 
-bool Document::readFile(const QString& fileName, QByteArray& data, QString* error)
+Document::FileRead Document::readFile(const QString& fileName, QByteArray& data, QString* error)
 {
     data.clear();
     QFile file(fileName);
     if (!file.exists()) {
         *error = tr("%1: No such file or directory.").arg(fileName);
-        return false;
+        return FileRead::Missing;
     }
     if (!file.open(QIODevice::ReadOnly)) {
         *error = tr("Cannot read file %1:\n%2.").arg(fileName, file.errorString());
-        return false;
+        return FileRead::Unreadable;
     }
     // A device or a pipe tells no size: reading one byte past the limit tells.
     if (!file.isSequential() && file.size() > MAX_DOCUMENT_SIZE) {
         *error = fileName + QStringLiteral(": ") + tooLargeText(file.size());
-        return false;
+        return FileRead::TooLarge;
     }
     data = file.read(qint64(MAX_DOCUMENT_SIZE) + 1);
     if (data.size() > MAX_DOCUMENT_SIZE) {
         data.clear();
         *error = fileName + QStringLiteral(": ") + tooLargeText(-1);
-        return false;
+        return FileRead::TooLarge;
     }
     if (file.error() != QFileDevice::NoError) {
         data.clear();
         *error = tr("Cannot read file %1:\n%2.").arg(fileName, file.errorString());
-        return false;
+        return FileRead::Unreadable;
     }
-    return true;
+    return FileRead::Read;
 }
 
 bool Document::parseFile(const QByteArray& data)

@@ -67,11 +67,13 @@ public:
     // connection settings are left to the caller.
     void clear();
 
+    // How reading a document file ended.
+    enum class FileRead { Read, Missing, Unreadable, TooLarge };
     // Reads a document file into data: its size is checked before reading and at most
     // MAX_DOCUMENT_SIZE + 1 bytes are read, so neither a huge file nor an endless device costs more
-    // memory than a document may take. False with *error set ("<file>: <why>") when the file is
-    // missing, cannot be read or is too large.
-    static bool readFile(const QString& fileName, QByteArray& data, QString* error);
+    // memory than a document may take. Unless Read, data is empty and *error says why
+    // ("<file>: <why>").
+    static FileRead readFile(const QString& fileName, QByteArray& data, QString* error);
     // Why a document of size bytes is refused; size < 0: more than the limit, length unknown.
     static QString tooLargeText(qint64 size);
 

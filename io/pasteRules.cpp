@@ -95,8 +95,9 @@ int PasteRules::lastNumber(const QString& prefix)
 
 void PasteRules::pasteName(QString& name)
 {
-    // The option and user inputs are one of a kind: a copy goes to a threshold input.
-    if (name == ChannelNames::OPTION_INPUT || name == ChannelNames::USER_INPUT)
+    // The option and user inputs are one of a kind: a copy keeps its channel (and its role) where
+    // that channel is free, else it goes to a threshold input.
+    if ((name == ChannelNames::OPTION_INPUT || name == ChannelNames::USER_INPUT) && !isFree(name))
         name = ChannelNames::name(ChannelNames::THRESHOLD_INPUT, 0);
     if (!isFree(name)) {
         QString prefix = name;

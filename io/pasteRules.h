@@ -19,7 +19,8 @@ bool isCopyText(const QString& text);
 
 // Where pasted blocks go on one sheet and what they are called there. Each block takes the first
 // free slot of its column; it keeps its name where that name is free, otherwise it gets the
-// smallest free number after its name's prefix. The outputs of labels and FeedBack signals keep
+// smallest free number after its name's prefix (the option and user inputs, whose channels have
+// no number, go to the threshold inputs). The outputs of labels and FeedBack signals keep
 // their label's name. Names handed out during a pass count as taken; reset() starts a pass, so
 // that the check pass and the paste pass give every block the same name.
 class PasteRules : public PasteHook

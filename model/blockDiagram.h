@@ -3,6 +3,7 @@
 #include "model/blockItem.h"
 #include "model/channelNames.h"
 #include "model/nimLogic.h"
+#include "model/registerImage.h"
 
 #include <QByteArray>
 #include <QStringList>
@@ -114,6 +115,8 @@ public:
     bool verifyOutputLUT(const QByteArray& data, QString& report);
     bool verifyFeedbackLUT(const QByteArray& data, QString& report);
     bool verifyMsrCntLUT(const QByteArray& data, QString& report);
+    // The difference the last verify step stopped at (none after initVerify until one is found).
+    const std::optional<RegisterMismatch>& firstMismatch() const { return m_firstMismatch; }
 
     // --- design rule check
     int drc(QTextDocument* doc);
@@ -194,6 +197,7 @@ private:
     quint16 m_inBackendLUT = 0;
     quint8 m_inCntFnc = 0;
     quint8 m_inDlyFnc = 0;
+    std::optional<RegisterMismatch> m_firstMismatch;
 
     friend class CompiledTables;
 };

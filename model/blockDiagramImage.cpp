@@ -348,21 +348,17 @@ void BlockDiagram::writeImage(RegisterSink* worker, const LookupTables& tables)
 // Verification against the module's read-back
 
 namespace {
-template<typename T> QString hex(T value)
-{
-    return QStringLiteral("%1").arg(qulonglong(value), int(2 * sizeof(T)), 16, QLatin1Char('0'));
-}
-
-// Compares expected values with a read-out that starts at a base address and describes the first
-// difference. A register that the read-out does not reach (a short read-out is never read past
-// its end) is reported like a mismatch at its address, with "register:missing" as the value read.
+// Compares expected values with a read-out that starts at a base address and keeps the first
+// difference, adding its description to the report. A register that the read-out does not reach
+// (a short read-out is never read past its end) is a difference with no value read.
 class ReadOut
 {
 public:
-    ReadOut(const QByteArray& data, quint32 base, QString& report)
+    ReadOut(const QByteArray& data, quint32 base, QString& report, std::optional<RegisterMismatch>& mismatch)
         : m_data(data)
         , m_base(base)
         , m_report(report)
+        , m_mismatch(mismatch)
     {}
 
     template<typename T> bool check(quint32 addr, T expected)
@@ -374,10 +370,11 @@ public:
             read = T((quint64(read) << 8) | quint8(m_data.at(offset + b)));
         if (bComplete && read == expected)
             return true;
-        m_report += QStringLiteral("address 0x%1\n").arg(hex(addr));
-        m_report += QStringLiteral("current:%1  ").arg(hex(expected));
-        m_report +=
-            bComplete ? QStringLiteral("register:%1\n").arg(hex(read)) : QStringLiteral("register:missing\n");
+        RegisterMismatch mismatch{addr, int(sizeof(T)), expected, std::nullopt};
+        if (bComplete)
+            mismatch.module = read;
+        m_report += mismatch.text();
+        m_mismatch = mismatch;
         return false;
     }
 
@@ -385,12 +382,14 @@ private:
     const QByteArray& m_data;
     quint32 m_base;
     QString& m_report;
+    std::optional<RegisterMismatch>& m_mismatch;
 };
 
 template<typename T>
-bool compareTable(const QVector<T>& expected, const QByteArray& data, quint32 base, QString& report)
+bool compareTable(const QVector<T>& expected, const QByteArray& data, quint32 base, QString& report,
+                  std::optional<RegisterMismatch>& mismatch)
 {
-    ReadOut readOut(data, base, report);
+    ReadOut readOut(data, base, report, mismatch);
     for (int i = 0; i < expected.size(); ++i) {
         if (!readOut.check(base + quint32(i) * quint32(sizeof(T)), expected.at(i)))
             return false;
@@ -402,13 +401,14 @@ bool compareTable(const QVector<T>& expected, const QByteArray& data, quint32 ba
 void BlockDiagram::initVerify(QString& report)
 {
     blockMapping();
+    m_firstMismatch.reset();
     report += QStringLiteral("<table width=\"100%\">\n");
     report += QStringLiteral("<tr><td></td><td>Current</td><td>Register</td></tr>\n");
 }
 
 bool BlockDiagram::verifyFunc(const QByteArray& data, QString& report)
 {
-    ReadOut r(data, REG_DLY_FUNC, report);
+    ReadOut r(data, REG_DLY_FUNC, report, m_firstMismatch);
     if (!r.check(0x0004, m_inDlyFnc) || !r.check(0x0005, m_inCntFnc) || !r.check(0x0006, m_inBackendLUT))
         return false;
     for (int u = 0; u < UNITS; ++u) {
@@ -445,23 +445,24 @@ bool BlockDiagram::verifyFunc(const QByteArray& data, QString& report)
 
 bool BlockDiagram::verifyFrontendLUT(const QByteArray& data, QString& report)
 {
-    return compareTable(CompiledTables(*this).frontend(), data, REG_FRONTEND_LUT_BEGIN, report);
+    return compareTable(CompiledTables(*this).frontend(), data, REG_FRONTEND_LUT_BEGIN, report,
+                        m_firstMismatch);
 }
 
 bool BlockDiagram::verifyOutputLUT(const QByteArray& data, QString& report)
 {
     return compareTable(CompiledTables(*this).backend(CompiledTables::Output), data,
-                        REG_OUTPUT_BACKEND_LUT_BEGIN, report);
+                        REG_OUTPUT_BACKEND_LUT_BEGIN, report, m_firstMismatch);
 }
 
 bool BlockDiagram::verifyFeedbackLUT(const QByteArray& data, QString& report)
 {
     return compareTable(CompiledTables(*this).backend(CompiledTables::Feedback), data,
-                        REG_FEEDBACK_BACKEND_LUT_BEGIN, report);
+                        REG_FEEDBACK_BACKEND_LUT_BEGIN, report, m_firstMismatch);
 }
 
 bool BlockDiagram::verifyMsrCntLUT(const QByteArray& data, QString& report)
 {
     return compareTable(CompiledTables(*this).backend(CompiledTables::MsrCnt), data,
-                        REG_MSRCNT_BACKEND_LUT_BEGIN, report);
+                        REG_MSRCNT_BACKEND_LUT_BEGIN, report, m_firstMismatch);
 }

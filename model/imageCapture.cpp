@@ -47,6 +47,16 @@ int ImageCapture::byteAt(quint32 addr) const
     return -1;
 }
 
+QByteArray ImageCapture::range(quint32 base, int size) const
+{
+    QByteArray data(size, '\0');
+    for (const Byte& b : m_bytes) {
+        if (b.first >= base && b.first - base < quint32(size))
+            data[int(b.first - base)] = char(b.second);
+    }
+    return data;
+}
+
 QStringList ImageCapture::lines() const
 {
     QStringList out;

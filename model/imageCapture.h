@@ -24,6 +24,9 @@ public:
     void clear();
     // The byte at an address (the last one written there), or -1 when none was written.
     int byteAt(quint32 addr) const;
+    // What the module holds at base .. base + size - 1 after these writes (0 where nothing was
+    // written).
+    QByteArray range(quint32 base, int size) const;
 
     // One line "%08x %02x" (lower-case hexadecimal) per byte, in write order.
     QStringList lines() const;

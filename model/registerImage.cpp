@@ -4,8 +4,8 @@
 #include "model/blockKinds.h"
 #include "model/channelNames.h"
 #include "model/compiledTables.h"
+#include "model/imageCapture.h"
 #include "model/nimLogic.h"
-#include "model/registerSink.h"
 
 #include <QHash>
 
@@ -91,39 +91,6 @@ quint32 valueAt(const QByteArray& bytes, int offset, int width)
         value = (value << 8) | quint8(bytes.at(offset + b));
     return value;
 }
-
-// Places the values a download hands out into the image.
-class ImageSink : public RegisterSink
-{
-public:
-    explicit ImageSink(RegisterImage& image)
-        : m_image(image)
-    {
-        m_image.func = QByteArray(RegisterImage::FUNC_SIZE, '\0');
-        m_image.tables = QByteArray(RegisterImage::TABLES_SIZE, '\0');
-    }
-    int writeTAMP(quint8 data, quint32 addr) override { return put(data, 1, addr); }
-    int writeTAMP(quint16 data, quint32 addr) override { return put(data, 2, addr); }
-    int writeTAMP(quint32 data, quint32 addr) override { return put(data, 4, addr); }
-    int writeTAMP() override { return 0; }
-
-private:
-    int put(quint32 value, int width, quint32 addr)
-    {
-        for (int b = 0; b < width; ++b) {
-            const quint32 a = addr + quint32(b);
-            const char byte = char(value >> (8 * (width - 1 - b)));
-            if (a >= BlockDiagram::REG_DLY_FUNC && a < BlockDiagram::REG_DLY_FUNC + RegisterImage::FUNC_SIZE)
-                m_image.func[int(a - BlockDiagram::REG_DLY_FUNC)] = byte;
-            else if (a >= BlockDiagram::REG_FRONTEND_LUT_BEGIN &&
-                     a <= BlockDiagram::REG_MSRCNT_BACKEND_LUT_END)
-                m_image.tables[int(a - BlockDiagram::REG_FRONTEND_LUT_BEGIN)] = byte;
-        }
-        return width;
-    }
-
-    RegisterImage& m_image;
-};
 
 // Names the blocks behind the registers from the diagram's latest mapping.
 class Namer
@@ -267,9 +234,11 @@ private:
 
 RegisterImage RegisterImage::of(BlockDiagram& diagram)
 {
+    ImageCapture capture;
+    diagram.download(&capture);
     RegisterImage image;
-    ImageSink sink(image);
-    diagram.download(&sink);
+    image.func = capture.range(BlockDiagram::REG_DLY_FUNC, FUNC_SIZE);
+    image.tables = capture.range(BlockDiagram::REG_FRONTEND_LUT_BEGIN, TABLES_SIZE);
     return image;
 }
 
@@ -283,6 +252,16 @@ bool RegisterImage::matches(const RegisterImage& other) const
             return false;
     }
     return true;
+}
+
+QString RegisterMismatch::text() const
+{
+    const auto hex = [this](quint32 value) {
+        return QStringLiteral("%1").arg(value, 2 * width, 16, QLatin1Char('0'));
+    };
+    return QStringLiteral("address 0x%1\ncurrent:%2  register:%3\n")
+        .arg(address, 8, 16, QLatin1Char('0'))
+        .arg(hex(document), module ? hex(*module) : QStringLiteral("missing"));
 }
 
 QString ImageDifference::text() const

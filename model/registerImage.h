@@ -4,6 +4,8 @@
 #include <QString>
 #include <QVector>
 
+#include <optional>
+
 class BlockDiagram;
 
 // The part of the module's register space that a download writes and a verification compares,
@@ -25,6 +27,21 @@ struct RegisterImage
     // Whether every byte that verification compares is equal (registers that are zero-filled or
     // not written by a download are left out). Incomplete images match nothing.
     bool matches(const RegisterImage& other) const;
+};
+
+// Where a verification stopped: the first register or table entry in which the module's read-out
+// differs from the document, as wide as the register (1, 2 or 4 bytes), with the value the
+// document gives and the one the module holds (none where the read-out ended before it).
+struct RegisterMismatch
+{
+    quint32 address = 0;
+    int width = 1;
+    quint32 document = 0;
+    std::optional<quint32> module;
+
+    // "address 0x<address>\ncurrent:<document>  register:<module, or missing>\n": the address in
+    // eight lower-case hexadecimal digits, each value in two per byte.
+    QString text() const;
 };
 
 // One setting in which the module differs from the document: the register or table entry at

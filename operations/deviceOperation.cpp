@@ -93,6 +93,8 @@ void DeviceOperation::workerClosed(bool ok)
     m_worker->wait();
     m_report.bOk = ok;
     m_report.bRegistersModified = m_worker->registersModified();
+    m_report.mismatch = m_worker->firstMismatch();
+    m_report.bStopped = m_worker->stoppedByCancel();
     m_report.bWrote = m_worker->writeCommandsSent() > 0;
     const std::unique_ptr<QUdpThread> done = std::move(m_worker);
     const Step next = std::move(m_next);
@@ -140,7 +142,7 @@ void DeviceOperation::confirmThen(Question question, const std::function<void()>
 
 void DeviceOperation::finishJob(const JobReport& report)
 {
-    if (report.bOk && !m_bCancelled)
+    if (report.bOk && !report.bStopped)
         finish(Verdict::Done);
     else
         finishFailure(report);

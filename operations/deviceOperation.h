@@ -15,6 +15,7 @@
 struct JobReport
 {
     bool bOk = false;                // closed(true)
+    bool bStopped = false;           // a ROM job that the cancel stopped short, though ok
     QString error;                   // the failure the worker reported
     bool bCompared = false;          // a verification ran to its end (setHtml came)
     QString comparison;              // then its text: matched, or the mismatch with the report
@@ -26,6 +27,8 @@ struct JobReport
     QString name;                    // and this name
     bool bRegistersModified = false; // a synchronisation refused for changed registers
     bool bWrote = false;             // the job sent at least one write command
+    // The first mismatch of a verification as data.
+    std::optional<RegisterMismatch> mismatch;
 };
 
 // One device operation as the editor and vextor-cli run it: a chain of device-worker jobs
@@ -46,7 +49,8 @@ public:
     // while it runs, a second start() does nothing.
     void start();
     // Stops the operation: the running job is asked to stop and no further step begins. The
-    // outcome is Cancelled (carrying what the job reported, if anything).
+    // outcome is Cancelled (carrying what the job reported, if anything), unless it came when the
+    // operation's last job had already run to its end: then the operation ends as that job did.
     void cancel();
     bool isRunning() const { return m_bRunning; }
     const OperationOutcome& outcome() const { return m_outcome; }
@@ -79,7 +83,8 @@ protected:
     void switchOffRomWriting(const JobReport& status, const Step& next);
     // Asks the question; next runs on yes, a no ends the operation Cancelled.
     void confirmThen(Question question, const std::function<void()>& next);
-    // Done when the job succeeded, else its failure.
+    // Done when the job ran to its end (even when a cancel came too late to stop it), else its
+    // failure: Cancelled when the cancel stopped it.
     void finishJob(const JobReport& report);
     void finishFailure(const JobReport& report);
     void finish(Verdict verdict, const QString& message = QString());

@@ -1,7 +1,6 @@
 #include "operations/downloadOperation.h"
 
 #include "model/blockDiagram.h"
-#include "model/imageCapture.h"
 #include "operations/operationPrompts.h"
 #include "operations/operationTexts.h"
 
@@ -9,9 +8,8 @@
 
 QString imageError(BlockDiagram& diagram)
 {
-    ImageCapture image;
     try {
-        diagram.download(&image);
+        RegisterImage::of(diagram);
     } catch (const QString& message) {
         return message;
     }
@@ -62,7 +60,7 @@ void DownloadOperation::write()
                 return finish(failureVerdict(),
                               report.error + QLatin1Char('\n') + OperationText::PARTLY_WRITTEN);
             }
-            if (report.bOk && !isCancelled()) {
+            if (report.bOk) { // complete, however late a cancel came
                 m_outcome.counters = CounterMonitorSetup::fromDiagram(m_diagram, m_target);
                 m_outcome.userControl = UserControlSetup::fromDiagram(m_diagram, m_target);
                 m_outcome.moduleImage = RegisterImage::of(m_diagram);
@@ -94,6 +92,7 @@ void VerifyOperation::compare()
         if (!report.bCompared)
             return finishFailure(report);
         m_outcome.report = report.html;
+        m_outcome.firstMismatch = report.mismatch;
         m_outcome.message = report.comparison;
         if (!report.bOk)
             return readModuleImage();

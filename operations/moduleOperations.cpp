@@ -126,7 +126,7 @@ void EepromReadOperation::begin()
     auto worker = newWorker();
     worker->setReadReq(NetSetup::EEPROM_INFO, NetSetup::EEPROM_LEN);
     runJob(std::move(worker), [this](const JobReport& report) {
-        if (!report.bOk || isCancelled()) {
+        if (!report.bOk) {
             m_outcome.detail = report.error;
             return finish(failureVerdict(),
                           NetSetup::accessErrorText(m_target.strAddr, QString::number(m_target.udpPort)));
@@ -149,7 +149,7 @@ void EepromWriteOperation::begin()
     auto worker = newWorker();
     worker->setData(&m_settings);
     runJob(std::move(worker), [this](const JobReport& report) {
-        if (!report.bOk || isCancelled())
+        if (!report.bOk)
             return finishFailure(report);
         finish(Verdict::Done, NetSetup::successText());
     });

@@ -42,6 +42,8 @@ struct OperationOutcome
     QString detail; // the worker's own text where message stands for it (EEPROM read), or why
                     // a verify could not list its differences
     QString report; // design rule check report, or the first mismatch of a verify
+    std::optional<RegisterMismatch> firstMismatch; // verify, and a slot whose document does not
+                                                   // describe its registers: that mismatch as data
     // Said once beside the outcome, whatever the verdict: what the operation found and put right
     // on the way (ROM writing left enabled by a ROM job that did not finish).
     QString notice;

@@ -36,6 +36,7 @@ void DocumentOperation::finishDocument(const QByteArray& xml, const QString& nam
         if (report.bOk)
             return finish(Verdict::Done);
         m_outcome.report = report.html;
+        m_outcome.firstMismatch = report.mismatch;
         finish(Verdict::DamagedSlot, OperationText::FOREIGN_DOCUMENT.arg(name, report.html.trimmed()));
     });
 }
@@ -99,7 +100,7 @@ void RomOperation::delivered(const JobReport& report)
     // A save hands the document back only when it found no room for it.
     if (m_command == RomCommand::Save && report.bXml)
         return finish(Verdict::MemoryFull, OperationText::MEMORY_FULL);
-    if (isCancelled() || (m_command == RomCommand::Restore && !report.bXml))
+    if (report.bStopped || (m_command == RomCommand::Restore && !report.bXml))
         return finish(Verdict::Cancelled);
     if (m_command != RomCommand::Restore)
         return finish(Verdict::Done);

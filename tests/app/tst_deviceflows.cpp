@@ -260,6 +260,14 @@ private slots:
         QVERIFY(trigger("actionSync"));
         QCOMPARE(m_window->document()->toXml(), saved);
         QCOMPARE(m_window->windowTitle(), QString("ROM3-run A[*] - Vextor"));
+
+        // A damaged document is a warning and is not shown.
+        m_module->memory.rom().setPage(3, "<Vextor3><tab");
+        newDocument();
+        QVERIFY(trigger("actionSync"));
+        QVERIFY(m_prompts->shownTexts().startsWith("ROM3-run A: The document stored in ROM is damaged"));
+        QCOMPARE(m_prompts->shown.first().icon, QMessageBox::Warning);
+        QVERIFY(m_window->blockDiagram()->allBlocks().isEmpty());
     }
 
     // Save to ROM before a download asks (declined here); a slot without a document is told, and a
@@ -282,7 +290,7 @@ private slots:
         QVERIFY(trigger(command));
         QCOMPARE(m_prompts->shown.size(), 1);
         QVERIFY(!m_module->memory.rom().hasImage(page));
-        QTEST(m_window->fileName().isEmpty(), "bNew");
+        QTEST(m_window->blockDiagram()->allBlocks().isEmpty(), "bNew");
     }
 
     void romBootPage()

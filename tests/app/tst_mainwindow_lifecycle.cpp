@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 #include "io/document.h"
+#include "tests/support/documents.h"
 #include "tests/support/scriptedPrompts.h"
 
 #include <QAction>
@@ -138,13 +139,19 @@ private slots:
         QTest::addColumn<QByteArray>("content"); // empty: the file does not exist
         QTest::addColumn<QString>("message");    // %1 is the file name
         QTest::addColumn<QString>("shows");      // the title's file: %1, or the document before
+        QTest::addColumn<qint64>("size");        // the file is stretched to it (a hole of zeros)
         QStringList seven; // the module has six pass-through functions: the seventh is dropped
         for (int i = 0; i < 7; ++i)
             seven << QStringLiteral("NonFnc%1").arg(i);
-        auto row = [](const char* tag, const QByteArray& content, const char* message, const QString& shows) {
-            QTest::newRow(tag) << content << QString(message) << shows;
+        auto row = [](const char* tag, const QByteArray& content, const char* message, const QString& shows,
+                      qint64 size = 0) {
+            QTest::newRow(tag) << content << QString(message) << shows << size;
         };
         row("missing", QByteArray(), "%1: No such file or directory.", FIXTURE);
+        row("too large", "<",
+            "%1: The file is 16777217 bytes long; a Vextor document is at most 16777216 bytes. "
+            "It is not read.",
+            FIXTURE, 16777217);
         row("no root element", "<?xml version=\"1.0\"?>\n<Other/>\n",
             "File specified in %1 is not a valid XML file for Vextor3.", "NewFile");
         row("entry dropped", oneSheetDocument(QStringLiteral("NonFnc"), seven),
@@ -160,6 +167,9 @@ private slots:
         QFile::remove(name);
         if (!content.isEmpty())
             QVERIFY(writeFile(name, content));
+        QFETCH(qint64, size);
+        if (size > 0)
+            QVERIFY(QFile::resize(name, size));
         w->open(name);
         expectShown(0, QStringLiteral("Vextor"), message.replace(QLatin1String("%1"), name));
         QCOMPARE(title(*w), shows.replace(QLatin1String("%1"), name));

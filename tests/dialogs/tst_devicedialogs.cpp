@@ -282,6 +282,33 @@ private slots:
                  QString("192.168.10.16:4660"));
     }
 
+    // A time-out out of the record's range keeps the Ethernet Setting dialog open and changes
+    // nothing; one at the edge of the range is stored.
+    void ethernetTimeout_data()
+    {
+        QTest::addColumn<QString>("timeout");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("61") << "61"
+                            << "The time-out 61 is out of range: it must be 0 to 60 seconds.";
+        QTest::newRow("too long for an int")
+            << "4294967296"
+            << "The time-out 4294967296 is out of range: it must be 0 to 60 seconds.";
+        QTest::newRow("60") << "60"
+                            << "";
+    }
+    void ethernetTimeout()
+    {
+        QFETCH(QString, timeout);
+        QFETCH(QString, text);
+        PropertyDialog dialog(*m_host);
+        dialog.timeoutEdit()->setText(timeout);
+        okButton(dialog)->click();
+        QTEST(m_host->scripted.shownTexts(), "text");
+        QCOMPARE(dialog.result(), text.isEmpty() ? int(QDialog::Accepted) : int(QDialog::Rejected));
+        QCOMPARE(m_host->bModified, text.isEmpty());
+        QCOMPARE(m_host->info.timeout, text.isEmpty() ? timeout.toInt() : 1);
+    }
+
     void drcForms()
     {
         DrcDialog plain(false);

@@ -2,6 +2,7 @@
 #include "dialogs/ratePanel.h"
 #include "sim/counterStream.h"
 #include "tests/support/counterRecords.h"
+#include "tests/support/scriptedPrompts.h"
 #include "tests/support/workerHarness.h"
 
 #include <QCheckBox>
@@ -21,23 +22,6 @@ QByteArray record(int counter, quint64 value)
     return counterRecord(counter, value);
 }
 
-class ScriptedPrompts : public MsrCntWidget::Prompts
-{
-public:
-    QStringList asked;
-    QList<bool> answers; // taken in order; yes when empty
-    QStringList warnings;
-    QString file;
-
-    bool continueWithoutLog(QWidget*, const QString& text) override
-    {
-        asked << text;
-        return answers.isEmpty() || answers.takeFirst();
-    }
-    void warning(QWidget*, const QString&, const QString& text) override { warnings << text; }
-    QString saveFileName(QWidget*, const QString&, const QString&) override { return file; }
-};
-
 // The window over the simulated module's registers, fed by a data port the test serves itself
 // (`server`) or by the simulator's stream (`stream`). Counter 0 is software-gated ("usec"), 1
 // hardware-gated, 2 not in the diagram, 3 software-gated counting events.
@@ -48,7 +32,7 @@ struct Harness
     std::unique_ptr<CounterStream> stream;
     QTemporaryDir logs;
     QPointer<MsrCntWidget> window;
-    ScriptedPrompts* prompts = nullptr;
+    std::unique_ptr<ScriptedPrompts> prompts = std::make_unique<ScriptedPrompts>();
     QTcpSocket* peer = nullptr;
 
     explicit Harness(bool bSimulatedStream = false)
@@ -65,9 +49,7 @@ struct Harness
         }
         MsrCntWidget::Property info = property();
         window = new MsrCntWidget(&info);
-        auto scripted = std::make_unique<ScriptedPrompts>();
-        prompts = scripted.get();
-        window->setPrompts(std::move(scripted));
+        window->setPrompts(*prompts);
     }
     ~Harness() { delete window.data(); }
 
@@ -173,7 +155,7 @@ private slots:
         QTest::mouseClick(h.window->startButton(3), Qt::LeftButton);
         QCOMPARE(h.window->startButton(3)->text(), QString("Start"));
         QTRY_COMPARE(h.gateWrites(), (QStringList{"67=80", "67=00"}));
-        QVERIFY(h.prompts->warnings.isEmpty());
+        QVERIFY(h.prompts->shown.isEmpty());
     }
 
     // The simulator going away mid-stream shows the socket's text; the window then reconnects.
@@ -207,9 +189,10 @@ private slots:
         const QString missing = h.logs.filePath("missing");
         MsrCntWidget::Property info = h.property(missing);
         h.window->setProperty(info);
-        h.prompts->answers = {false, true};
+        h.prompts->answers = {QMessageBox::Cancel, QMessageBox::Yes};
         QTest::mouseClick(h.window->connectButton(), Qt::LeftButton);
-        QCOMPARE(h.prompts->asked, QStringList{missing + ":\nNo such directory."});
+        QCOMPARE(h.prompts->shownTexts(), missing + ":\nNo such directory.");
+        QCOMPARE(h.prompts->shown.first().informative, QString("The MsrCnt data cannot be saved, continue?"));
         QVERIFY(!h.window->isConnected() && h.window->connectButton()->isEnabled());
         QVERIFY(h.connect());
         QCOMPARE(h.window->loggedField(0)->text(), QString("no log"));
@@ -280,13 +263,14 @@ private slots:
         Harness h;
         h.window->show();
         QVERIFY(QTest::qWaitForWindowExposed(h.window));
-        h.prompts->file = h.logs.filePath("rates.png");
+        const QString png = h.logs.filePath("rates.png");
+        const QString csv = h.logs.filePath("rates.csv");
+        h.prompts->saveNames << png << csv;
         emit h.window->ratePanel()->exportPng();
-        QImage picture(h.prompts->file);
+        QImage picture(png);
         QVERIFY(!picture.isNull() && picture.width() > 100);
-        h.prompts->file = h.logs.filePath("rates.csv");
         emit h.window->ratePanel()->exportCsv();
-        QCOMPARE(fileLines(h.prompts->file).first(), QString("Time,SINGLES[1/s],COINC[1/s],EVENTS[1/s]"));
+        QCOMPARE(fileLines(csv).first(), QString("Time,SINGLES[1/s],COINC[1/s],EVENTS[1/s]"));
         QCOMPARE(h.window->ratePanel()->plots().size(), 3);
         h.window->ratePanel()->layoutBox()->setCurrentIndex(1);
         QCOMPARE(h.window->ratePanel()->plots().size(), 1);

@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 #include "editor/menuWidget.h"
+#include "tests/support/documents.h"
 #include "tests/support/scriptedPrompts.h"
 
 #include <QDragEnterEvent>

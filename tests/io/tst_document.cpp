@@ -1,34 +1,12 @@
 #include "io/document.h"
 #include "tests/support/dataRow.h"
+#include "tests/support/documents.h"
 #include "tests/support/randomDocument.h"
 
 #include <QTest>
 
 namespace {
 using Messages = QVector<QPair<QString, QString>>;
-
-QByteArray wrap(const QByteArray& tabs,
-                const QByteArray& root = "addr=\"10.0.0.2\" tcpPort=\"24\" udpPort=\"4660\" Timeout=\"3\"")
-{
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Vextor3 " + root + ">\n" + tabs + "</Vextor3>\n";
-}
-
-QByteArray entry(const QByteArray& term, int id, const QByteArray& name,
-                 const QByteArray& extra = QByteArray())
-{
-    return "<entry term=\"" + term + "\"><id>" + QByteArray::number(id) + "</id><name>" + name + "</name>" +
-           extra + "</entry>\n";
-}
-
-QByteArray net(int port, const QByteArray& source)
-{
-    return "<net port=\"" + QByteArray::number(port) + "\">" + source + "</net>";
-}
-
-QByteArray tab(int id, const QByteArray& body, const QByteArray& name = "Sheet1")
-{
-    return "<tab id=\"" + QByteArray::number(id) + "\" name=\"" + name + "\">\n" + body + "</tab>\n";
-}
 
 BlockItem* findBlock(Document& doc, const QString& name, int tid)
 {

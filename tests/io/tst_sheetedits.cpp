@@ -305,7 +305,9 @@ private slots:
         dataRow("free input channel on this sheet", "Input", QStringList{"IN-CH3"}, QStringList{"IN-CH3"});
         dataRow("taken input channel", "Input", QStringList{"IN-CH0", "IN-CH1"},
                 QStringList{"IN-CH2", "IN-CH3"});
-        dataRow("user input", "Input", QStringList{"IN-USER"}, QStringList{"IN-CH2"});
+        dataRow("free user input", "Input", QStringList{"IN-USER"}, QStringList{"IN-USER"});
+        dataRow("taken option input", "Input", QStringList{"IN-OPT", "IN-OPT"},
+                QStringList{"IN-OPT", "IN-CH2"});
         dataRow("taken output channel", "OUT-CH0", QStringList{"OUT-CH0"}, QStringList{"OUT-CH1"});
         dataRow("label input", "PreLabel", QStringList{"Label2"}, QStringList{"Label4"});
         dataRow("label output keeps its label", "PreLabel0", QStringList{"Label0"}, QStringList{"Label0"});

@@ -165,11 +165,11 @@ private slots:
             return;
         QString report;
         d.initVerify(report);
-        QVERIFY2(d.verifyFunc(readOut(slow.capture, 0x0004, 140), report), qPrintable(report));
-        QVERIFY2(d.verifyFrontendLUT(readOut(slow.capture, 0x2000, 2048), report), qPrintable(report));
-        QVERIFY2(d.verifyOutputLUT(readOut(slow.capture, 0x2800, 2048), report), qPrintable(report));
-        QVERIFY2(d.verifyFeedbackLUT(readOut(slow.capture, 0x3000, 2048), report), qPrintable(report));
-        QVERIFY2(d.verifyMsrCntLUT(readOut(slow.capture, 0x3800, 2048), report), qPrintable(report));
+        QVERIFY2(d.verifyFunc(slow.capture.range(0x0004, 140), report), qPrintable(report));
+        QVERIFY2(d.verifyFrontendLUT(slow.capture.range(0x2000, 2048), report), qPrintable(report));
+        QVERIFY2(d.verifyOutputLUT(slow.capture.range(0x2800, 2048), report), qPrintable(report));
+        QVERIFY2(d.verifyFeedbackLUT(slow.capture.range(0x3000, 2048), report), qPrintable(report));
+        QVERIFY2(d.verifyMsrCntLUT(slow.capture.range(0x3800, 2048), report), qPrintable(report));
     }
 };
 

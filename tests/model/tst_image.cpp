@@ -136,7 +136,7 @@ private slots:
         b.input("IN-USER");
         ImageCapture capture;
         d.download(&capture);
-        const QByteArray data = readOut(capture, 0, 0x90);
+        const QByteArray data = capture.range(0, 0x90);
         const struct
         {
             int addr, width;
@@ -204,7 +204,7 @@ private slots:
         build(b);
         ImageCapture capture;
         d.download(&capture);
-        const QByteArray data = readOut(capture, BASES[table], SIZES[table]);
+        const QByteArray data = capture.range(BASES[table], SIZES[table]);
         const int width = table == 1 ? 2 : 1;
         for (int i = 0; i < SIZES[table] / width; ++i) {
             quint32 expected = 0;
@@ -282,7 +282,7 @@ private slots:
         ImageCapture capture;
         d.download(&capture);
 
-        QByteArray data = readOut(capture, BASES[stage], SIZES[stage]);
+        QByteArray data = capture.range(BASES[stage], SIZES[stage]);
         if (addr >= 0) {
             data[int(addr - BASES[stage])] = char(data.at(int(addr - BASES[stage])) ^ 1);
             data[SIZES[stage] - 1] = char(data.at(SIZES[stage] - 1) ^ 0x40); // a later difference
@@ -291,6 +291,7 @@ private slots:
         d.initVerify(report);
         QCOMPARE((d.*STAGES[stage])(size < 0 ? data : data.left(size), report), expected.isEmpty());
         QCOMPARE(report, HEADER + expected);
+        QCOMPARE(d.firstMismatch() ? d.firstMismatch()->text() : QString(), expected); // the same as data
     }
 };
 

@@ -1,4 +1,5 @@
 #include "io/document.h"
+#include "model/imageCapture.h"
 #include "operations/downloadOperation.h"
 #include "operations/moduleOperations.h"
 #include "operations/romOperations.h"
@@ -136,6 +137,40 @@ private slots:
         QVERIFY(sinceCancel.elapsed() < 500);
         QCOMPARE(operation.outcome().verdict, Verdict::Cancelled);
         QCOMPARE(operation.outcome().message, QString("QTamp: Aborted"));
+    }
+
+    // A cancel stops what is still to do; one that comes when the last job has run to its end
+    // changes nothing: the module holds what was sent, and the operation is done.
+    void lateCancel_data()
+    {
+        QTest::addColumn<bool>("bDownload");
+        QTest::addColumn<int>("cancelAt"); // the progress value at which the user cancels; -1: the last
+        QTest::addColumn<Verdict>("verdict");
+        QTest::newRow("download, after its last write") << true << -1 << Verdict::Done;
+        QTest::newRow("ROM init, after its last step") << false << 18 << Verdict::Done;
+        QTest::newRow("ROM init, on the way") << false << 5 << Verdict::Cancelled;
+    }
+    void lateCancel()
+    {
+        QFETCH(bool, bDownload);
+        QFETCH(int, cancelAt);
+        const auto doc = example("coincidence.vxt3");
+        std::unique_ptr<DeviceOperation> operation;
+        if (bDownload) {
+            ImageCapture image;
+            doc->diagram()->download(&image);
+            cancelAt = image.bytes().size(); // progress counts the bytes sent
+            operation = std::make_unique<DownloadOperation>(m_module->info(), *doc->diagram(), m_answers);
+        } else {
+            operation = std::make_unique<RomInitOperation>(m_module->info(), m_answers);
+        }
+        DeviceOperation* op = operation.get();
+        connect(op, &DeviceOperation::progress, this, [op, cancelAt](const QString&, int, int value) {
+            if (value == cancelAt)
+                op->cancel();
+        });
+        QTEST(run(*operation).verdict, "verdict");
+        QCOMPARE(operation->outcome().counters.udpPort, bDownload ? m_module->server.port() : quint16(0));
     }
 
     // Only what differs is written; the boot value through the EEPROM, between enable and disable.

@@ -82,15 +82,3 @@ public:
 private:
     BlockDiagram& m_d;
 };
-
-// What the module holds at base .. base + size - 1 after receiving a captured image (0 where
-// nothing was written).
-inline QByteArray readOut(const ImageCapture& capture, quint32 base, int size)
-{
-    QByteArray data(size, 0);
-    for (const ImageCapture::Byte& b : capture.bytes()) {
-        if (b.first >= base && b.first < base + quint32(size))
-            data[int(b.first - base)] = char(b.second);
-    }
-    return data;
-}

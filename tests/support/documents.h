@@ -2,42 +2,71 @@
 
 #include <QFile>
 #include <QString>
+#include <QStringList>
 
-// Small documents for the flows: a root with the default settings around the given entries.
-inline QByteArray documentXml(const QByteArray& entries)
+// The pieces of a document as the reader takes them: the root element (with the built-in
+// connection settings unless other attributes are given) around the sheets, a sheet around its
+// entries, an entry with a net or other elements inside.
+inline QByteArray wrap(const QByteArray& tabs,
+                       const QByteArray& root = "addr=\"192.168.10.16\" tcpPort=\"24\" udpPort=\"4660\" "
+                                                "Timeout=\"1\" autoConnect=\"true\"")
 {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Vextor3 addr=\"192.168.10.16\" tcpPort=\"24\" "
-           "udpPort=\"4660\" Timeout=\"1\" autoConnect=\"true\">\n<tab id=\"0\" name=\"Sheet1\">\n" +
-           entries + "</tab>\n</Vextor3>\n";
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Vextor3 " + root + ">\n" + tabs + "</Vextor3>\n";
 }
 
-inline QByteArray entry(const QByteArray& term, const QByteArray& name,
+inline QByteArray tab(int id, const QByteArray& body, const QByteArray& name = "Sheet1")
+{
+    return "<tab id=\"" + QByteArray::number(id) + "\" name=\"" + name + "\">\n" + body + "</tab>\n";
+}
+
+inline QByteArray entry(const QByteArray& term, int id, const QByteArray& name,
                         const QByteArray& extra = QByteArray())
 {
-    return "<entry term=\"" + term + "\"><id>0</id><name>" + name + "</name>" + extra + "</entry>\n";
+    return "<entry term=\"" + term + "\"><id>" + QByteArray::number(id) + "</id><name>" + name + "</name>" +
+           extra + "</entry>\n";
+}
+
+inline QByteArray net(int port, const QByteArray& source)
+{
+    return "<net port=\"" + QByteArray::number(port) + "\">" + source + "</net>";
+}
+
+// One sheet with these entries.
+inline QByteArray documentXml(const QByteArray& entries)
+{
+    return wrap(tab(0, entries));
+}
+
+// One sheet with an entry of the term per name, ids from 0; "%1" in the term is the id.
+inline QByteArray oneSheetDocument(const QString& term, const QStringList& names)
+{
+    QByteArray entries;
+    for (int i = 0; i < names.size(); ++i)
+        entries += entry(QString(term).replace(QLatin1String("%1"), QString::number(i)).toUtf8(), i,
+                         names.at(i).toUtf8());
+    return documentXml(entries);
 }
 
 // An output without a source: one design rule error.
 inline QByteArray lonelyOutputXml()
 {
-    return documentXml(entry("OUT-CH0", "OUT-CH0"));
+    return documentXml(entry("OUT-CH0", 0, "OUT-CH0"));
 }
 
 // A PreLogic with an unused input and no output: design rule warnings only.
 inline QByteArray unusedInputXml()
 {
-    return documentXml(entry("Input", "IN-CH0") +
-                       entry("PreLogic", "PreLgc0", "<net port=\"0\">IN-CH0</net><property>true</property>"));
+    return documentXml(entry("Input", 0, "IN-CH0") +
+                       entry("PreLogic", 0, "PreLgc0", net(0, "IN-CH0") + "<property>true</property>"));
 }
 
 // A PreLogic whose expression ends where an operand is expected, feeding a counter: the design
 // rule check passes it, the image cannot be computed.
 inline QByteArray badExpressionXml()
 {
-    return documentXml(
-        entry("Input", "IN-CH0") +
-        entry("PreLogic", "PreLgc0", "<net port=\"0\">IN-CH0</net><property>_A or</property>") +
-        entry("CntFnc", "CntFnc0", "<net port=\"0\">PreLgc0</net>"));
+    return documentXml(entry("Input", 0, "IN-CH0") +
+                       entry("PreLogic", 0, "PreLgc0", net(0, "IN-CH0") + "<property>_A or</property>") +
+                       entry("CntFnc", 0, "CntFnc0", net(0, "PreLgc0")));
 }
 
 inline QString examplePath(const char* name)

@@ -92,18 +92,6 @@ inline std::unique_ptr<MainWindow> scriptedWindow(ScriptedPrompts*& prompts, con
     return window;
 }
 
-// A document whose one sheet holds one entry of the term per name; "%1" in the term is the slot.
-inline QByteArray oneSheetDocument(const QString& term, const QStringList& names)
-{
-    QString text = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Vextor3>\n<tab id=\"0\" name=\"Sheet1\">\n";
-    for (int i = 0; i < names.size(); ++i)
-        text += QStringLiteral("<entry term=\"%1\"><id>%2</id><name>%3</name></entry>\n")
-                    .arg(QString(term).replace(QLatin1String("%1"), QString::number(i)))
-                    .arg(i)
-                    .arg(names.at(i));
-    return (text + "</tab>\n</Vextor3>\n").toUtf8();
-}
-
 // A picture from the resources as a block or entry shows it: greyed when nothing is free, with the
 // text centred on it, in bold for logic blocks.
 inline QImage pictureWithText(const QString& resource, const QString& text, bool bold = false,
