@@ -7,9 +7,6 @@
 
 #include <functional>
 
-using Build = std::function<void(DiagramBuilder&)>;
-Q_DECLARE_METATYPE(Build)
-
 namespace {
 const QString HEADER =
     QStringLiteral("<table width=\"100%\">\n<tr><td></td><td>Current</td><td>Register</td></tr>\n");
@@ -154,69 +151,6 @@ private slots:
         };
         for (const auto& e : expected)
             QCOMPARE(valueAt(data, e.addr, e.width), e.value);
-    }
-
-    void tableBits_data()
-    {
-        // Entry bits "bit=index bit" or "bit=~index bit"; the other bits stay 0.
-        QTest::addColumn<Build>("build");
-        QTest::addColumn<int>("table"); // 1 frontend (index: channel word), 2 output, 3 feedback, 4 msrcnt
-        QTest::addColumn<QString>("bits");
-        QTest::newRow("counter in slot 3 from IN-CH0")
-            << Build([](DiagramBuilder& b) { b.cnt("", b.pre("_A", {"IN-CH0"})); }) << 1 << "8=0";
-        QTest::newRow("pass-through in slot 8") << Build([](DiagramBuilder& b) {
-            b.non();
-            b.non();
-            b.non();
-            b.non(b.pre("_A", {"IN-CH0"}));
-        }) << 1 << "3=0";
-        QTest::newRow("delay of unit 5 in slot 0") << Build([](DiagramBuilder& b) {
-            // Nine delays fill slots 0..8; the first (slot 0) belongs to delay unit 5.
-            b.dly("", b.pre("_A", {"IN-CH1"}));
-            for (int k = 0; k < 8; ++k)
-                b.dly("", b.input("IN-OPT"));
-        }) << 1 << "13=1";
-        QTest::newRow("counter in slot 3 fed back") << Build([](DiagramBuilder& b) {
-            BlockItem* fb = b.feedBack();
-            fb->setPort(0, b.post("not _A", {b.cnt("", fb)}));
-        }) << 3 << "0=~3";
-        QTest::newRow("PostLogic on slot 5 drives OUT-CH2") << Build([](DiagramBuilder& b) {
-            BlockItem* first = b.cnt();
-            b.cnt();
-            b.cnt();
-            b.dly();
-            b.dly();
-            b.out(b.post("_A", {first}), "", "OUT-CH2");
-        }) << 2 << "2=5";
-        QTest::newRow("measure counter 1 gate and source") << Build([](DiagramBuilder& b) {
-            BlockItem* counter = b.cnt();
-            b.msr("", b.post("_A", {counter}), b.post("not _A", {counter}), "MsrCnt1");
-        }) << 4 << "2=3 3=~3";
-    }
-
-    void tableBits()
-    {
-        QFETCH(Build, build);
-        QFETCH(int, table);
-        QFETCH(QString, bits);
-        BlockDiagram d;
-        DiagramBuilder b(d);
-        build(b);
-        ImageCapture capture;
-        d.download(&capture);
-        const QByteArray data = capture.range(BASES[table], SIZES[table]);
-        const int width = table == 1 ? 2 : 1;
-        for (int i = 0; i < SIZES[table] / width; ++i) {
-            quint32 expected = 0;
-            for (const QString& pair : bits.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-                const QString source = pair.section(QLatin1Char('='), 1);
-                const bool invert = source.startsWith(QLatin1Char('~'));
-                const bool on = invert != bool((i >> source.mid(invert ? 1 : 0).toInt()) & 1);
-                expected |= on ? 1u << pair.section(QLatin1Char('='), 0, 0).toInt() : 0u;
-            }
-            QVERIFY2(valueAt(data, width * i, width) == expected,
-                     qPrintable(QStringLiteral("entry %1").arg(i)));
-        }
     }
 
     void expressionErrorStopsBeforeSending()
