@@ -10,13 +10,6 @@
 #include <functional>
 #include <memory>
 
-namespace {
-QByteArray record(int counter, quint64 value)
-{
-    return counterRecord(counter, value);
-}
-} // namespace
-
 // Stands in for the monitor window: has the slots the reader connects to by name.
 class MonitorStub : public QObject
 {
@@ -79,16 +72,18 @@ private slots:
         QTest::addColumn<QStringList>("units");
         QTest::addColumn<QStringList>("reports");
         QTest::newRow("reports in counter order")
-            << QList<QByteArray>{record(3, 1) + record(0, 2) + record(1, 3) + record(3, 4)}
+            << QList<QByteArray>{counterRecord(3, 1) + counterRecord(0, 2) + counterRecord(1, 3) +
+                                 counterRecord(3, 4)}
             << QStringList{"msec", "sec", "", "nsec"}
             << QStringList{"0 0.000002 1 2e-06", "1 0.000000003 1 3e-09", "3 4 2 5"};
         QTest::newRow("invalid word drops its batch")
-            << QList<QByteArray>{record(0, 1) + QByteArray::fromHex("2000000000000001") + record(0, 2),
-                                 record(3, 4)}
+            << QList<QByteArray>{counterRecord(0, 1) + QByteArray::fromHex("2000000000000001") +
+                                     counterRecord(0, 2),
+                                 counterRecord(3, 4)}
             << QStringList() << QStringList{"3 4 1 4"};
         QTest::newRow("server closes mid-record")
-            << QList<QByteArray>{record(2, 8) + record(2, 9) + record(2, 10).left(3)} << QStringList()
-            << QStringList{"2 9 2 17"};
+            << QList<QByteArray>{counterRecord(2, 8) + counterRecord(2, 9) + counterRecord(2, 10).left(3)}
+            << QStringList() << QStringList{"2 9 2 17"};
     }
     // Each write is one batch; after the last one the server closes the connection, which ends the
     // reader with the socket's text.
@@ -128,10 +123,10 @@ private slots:
     {
         Reader reader;
         QVERIFY(reader.start({"usec"}, {}, 20));
-        reader.peer->write(record(0, 1234).left(4));
+        reader.peer->write(counterRecord(0, 1234).left(4));
         QTest::qWait((QOstrumThread::SILENT_ROUNDS + 2) * 20);
         QVERIFY(reader.monitor.errors.isEmpty() && reader.thread->isRunning());
-        reader.peer->write(record(0, 1234).mid(4));
+        reader.peer->write(counterRecord(0, 1234).mid(4));
         QTRY_COMPARE(reader.monitor.reports, QStringList{"0 1.234 1 1.234"});
         reader.thread->stop();
         QVERIFY(reader.thread->wait(2000));
@@ -168,7 +163,7 @@ private slots:
         constexpr int RECORDS = 200000;
         QByteArray bytes;
         for (int i = 0; i < RECORDS; ++i)
-            bytes += record(i % 4, quint64(i));
+            bytes += counterRecord(i % 4, quint64(i));
         for (int offset = 0; offset < bytes.size(); offset += 77777) // records straddle the batches
             reader.peer->write(bytes.mid(offset, 77777));
         reader.peer->disconnectFromHost();
@@ -218,7 +213,7 @@ private slots:
         QVERIFY(reader.start({}, {dir.path()}, 20));
         QByteArray first;
         for (int i = 0; i < 100; ++i)
-            first += record(0, quint64(i));
+            first += counterRecord(0, quint64(i));
         reader.peer->write(first);
         QTRY_COMPARE(reader.thread->loggedRecords(0), quint64(100));
 
@@ -226,14 +221,14 @@ private slots:
             const FileSizeLimit limit(QFileInfo(reader.thread->fileName(0)).size() + 1000);
             QByteArray more;
             for (int i = 0; i < 100000; ++i)
-                more += record(0, quint64(i));
+                more += counterRecord(0, quint64(i));
             reader.peer->write(more);
             QTRY_COMPARE(reader.logStops.size(), 1);
         }
 
         QVERIFY2(reader.logStops.first().endsWith("logging stopped after 100 records"),
                  qPrintable(reader.logStops.first()));
-        reader.peer->write(record(0, 7));
+        reader.peer->write(counterRecord(0, 7));
         reader.peer->disconnectFromHost();
         QTRY_VERIFY_WITH_TIMEOUT(reader.thread->isFinished(), 10000);
         QCOMPARE(reader.thread->loggedRecords(0), quint64(100));
@@ -253,7 +248,7 @@ private slots:
                              [](QOstrumThread& t) { t.setCountLimit(1, 5); }));
         QByteArray bytes;
         for (int i = 0; i < 10; ++i)
-            bytes += record(0, quint64(i)) + record(1, quint64(i));
+            bytes += counterRecord(0, quint64(i)) + counterRecord(1, quint64(i));
         reader.peer->write(bytes);
         QTRY_VERIFY_WITH_TIMEOUT(reader.thread->isFinished(), 5000);
         QVERIFY(reader.thread->countLimitReached());
@@ -267,10 +262,10 @@ private slots:
     {
         Reader reader;
         QVERIFY(reader.start({}, {}, 20, [](QOstrumThread& t) { t.setReportInterval(60000); }));
-        reader.peer->write(record(2, 5));
+        reader.peer->write(counterRecord(2, 5));
         QVERIFY(reader.peer->waitForBytesWritten(1000));
         QTest::qWait(100);
-        reader.peer->write(record(2, 7));
+        reader.peer->write(counterRecord(2, 7));
         QVERIFY(reader.peer->waitForBytesWritten(1000));
         QTest::qWait(100);
         reader.thread->stop();

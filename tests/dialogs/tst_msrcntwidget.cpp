@@ -17,11 +17,6 @@
 #include <QtTest>
 
 namespace {
-QByteArray record(int counter, quint64 value)
-{
-    return counterRecord(counter, value);
-}
-
 // The window over the simulated module's registers, fed by a data port the test serves itself
 // (`server`) or by the simulator's stream (`stream`). Counter 0 is software-gated ("usec"), 1
 // hardware-gated, 2 not in the diagram, 3 software-gated counting events.
@@ -119,12 +114,12 @@ private slots:
         QVERIFY(!h.window->startButton(1)->isEnabled() && !h.window->startButton(2)->isEnabled());
         QCOMPARE(h.window->rowLabel(1)->text(), QString("COINC"));
 
-        h.send(record(0, 500) + record(0, 500) + record(0, 500));
+        h.send(counterRecord(0, 500) + counterRecord(0, 500) + counterRecord(0, 500));
         QTRY_COMPARE(h.window->numberField(0)->text(), QString("3"));
-        h.send(record(0, 125) + record(0, 125));
+        h.send(counterRecord(0, 125) + counterRecord(0, 125));
         QByteArray events;
         for (int i = 0; i < 20000; ++i)
-            events += record(3, quint64(i));
+            events += counterRecord(3, quint64(i));
         h.send(events);
         QTRY_COMPARE(h.window->numberField(3)->text(), QString("20000"));
         QTRY_COMPARE(h.window->numberField(0)->text(), QString("5"));
@@ -196,7 +191,7 @@ private slots:
         QVERIFY(!h.window->isConnected() && h.window->connectButton()->isEnabled());
         QVERIFY(h.connect());
         QCOMPARE(h.window->loggedField(0)->text(), QString("no log"));
-        h.send(record(0, 1000) + record(0, 2000));
+        h.send(counterRecord(0, 1000) + counterRecord(0, 2000));
         QTRY_COMPARE(h.window->numberField(0)->text(), QString("2"));
         QCOMPARE(h.window->integrationField(0)->text(), QString("3.000 usec"));
         QVERIFY(!QFileInfo::exists(missing));
@@ -210,7 +205,7 @@ private slots:
         QVERIFY(h.connect());
         QByteArray bytes;
         for (int i = 0; i < 5000; ++i)
-            bytes += record(3, quint64(i));
+            bytes += counterRecord(3, quint64(i));
         h.send(bytes);
         QTRY_COMPARE(h.window->numberField(3)->text(), QString("5000"));
         const QString oldLog = h.window->reader()->fileName(3);
@@ -236,7 +231,7 @@ private slots:
             const FileSizeLimit limit(1000);
             QByteArray bytes;
             for (int i = 0; i < 50000; ++i)
-                bytes += record(3, quint64(i));
+                bytes += counterRecord(3, quint64(i));
             h.send(bytes);
             QTRY_COMPARE(h.window->numberField(3)->text(), QString("50000"));
             QTRY_VERIFY(h.window->loggedField(3)->text().endsWith("(stopped)"));
