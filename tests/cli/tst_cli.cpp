@@ -13,7 +13,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-Q_DECLARE_METATYPE(Verdict)
 using Setup = std::function<void(InProcessModule&)>;
 Q_DECLARE_METATYPE(Setup)
 
@@ -74,28 +73,6 @@ private slots:
         QCOMPARE(QString("%1 %2 %3 %4").arg(t.strAddr).arg(t.udpPort).arg(t.tcpPort).arg(t.timeout),
                  QString("10.2.2.2 5001 2424 9"));
         QCOMPARE(options.target().udpPort, quint16(4660));
-    }
-
-    void verdictExitCodes_data()
-    {
-        QTest::addColumn<Verdict>("verdict");
-        QTest::addColumn<int>("exitCode");
-        QTest::newRow("done") << Verdict::Done << 0;
-        QTest::newRow("design rule errors") << Verdict::DrcErrors << 1;
-        QTest::newRow("write-protected") << Verdict::WriteProtected << 1;
-        QTest::newRow("mismatch") << Verdict::Mismatch << 1;
-        QTest::newRow("not downloaded") << Verdict::NotDownloaded << 1;
-        QTest::newRow("memory full") << Verdict::MemoryFull << 1;
-        QTest::newRow("no data") << Verdict::NoData << 1;
-        QTest::newRow("registers modified") << Verdict::RegistersModified << 1;
-        QTest::newRow("damaged slot") << Verdict::DamagedSlot << 2;
-        QTest::newRow("communication failure") << Verdict::CommunicationFailure << 2;
-        QTest::newRow("cancelled") << Verdict::Cancelled << 2;
-    }
-    void verdictExitCodes()
-    {
-        QFETCH(Verdict, verdict);
-        QTEST(exitCodeFor(verdict), "exitCode");
     }
 
     // Each command, after `before` commands and `setup` have prepared the module: its text output

@@ -33,15 +33,6 @@ QVector<BlockItem*> buildFunctions(BlockDiagram& d, const QString& layout)
     return pool;
 }
 
-// A big-endian value of `width` bytes.
-quint32 valueAt(const QByteArray& data, int offset, int width)
-{
-    quint32 value = 0;
-    for (int i = 0; i < width; ++i)
-        value = (value << 8) | quint8(data.at(offset + i));
-    return value;
-}
-
 const quint32 BASES[5] = {0x0004, 0x2000, 0x2800, 0x3000, 0x3800};
 const int SIZES[5] = {140, 2048, 2048, 2048, 2048};
 
@@ -116,41 +107,6 @@ private slots:
         for (const ImageCapture::Byte& b : capture.bytes())
             QCOMPARE(int(b.second), b.first == 0x0006 ? 0x07 : 0);
         QCOMPARE(capture.bytes().last().first, 0x3FFFu);
-    }
-
-    void registers()
-    {
-        // One counter and one delay: the counter in slot 7 (unit 4), the delay in slot 6 (unit 3).
-        BlockDiagram d;
-        DiagramBuilder b(d);
-        b.cnt("Mode=3 MainCnt=1.5usec SubCnt=200nsec");
-        b.dly("Delay=1.25us");
-        b.msr("Mode=2", nullptr, nullptr, "MsrCnt1");
-        b.out(nullptr, "", "OUT-CH2");
-        b.out(nullptr, "bNIM=false bTTL=true ", "OUT-CH5");
-        b.input("IN-CH3", "bUser=false bHigh=true Vth=900");
-        b.input("IN-CH1");
-        b.input("IN-USER");
-        ImageCapture capture;
-        d.download(&capture);
-        const QByteArray data = capture.range(0, 0x90);
-        const struct
-        {
-            int addr, width;
-            quint32 value;
-        } expected[] = {
-            {0x0C, 1, 3},      // counter mode of unit 4
-            {0x16, 2, 1250},   // delay of unit 3
-            {0x61, 1, 2},      // measure counter 1 mode
-            {0x68, 1, 0x04},   // NIM outputs: OUT-CH2 with empty settings
-            {0x69, 1, 0x20},   // TTL outputs
-            {0x6B, 1, 0x02},   // inputs not active-high
-            {0x6C, 2, 0x0200}, // user control: IN-USER with empty settings
-            {0x72, 2, 1720},   // default threshold
-            {0x76, 2, 900},
-        };
-        for (const auto& e : expected)
-            QCOMPARE(valueAt(data, e.addr, e.width), e.value);
     }
 
     void expressionErrorStopsBeforeSending()
