@@ -120,10 +120,6 @@ private slots:
             user(d);
             retype(d.vthEdit(), QStringLiteral("2.51"));
         }) << vthMessage;
-        QTest::newRow("blank in name")
-            << "IN-CH0" << Edit([](EditInputDialog& d) { retype(d.nameEdit(), QStringLiteral("PMT A")); })
-            << "A name can consist only of the following characters:\nalphanumeric(A-Z,a-z,0-9), "
-               "underscore(_), hyphen(-)";
         QTest::newRow("reserved name")
             << "IN-CH0" << Edit([](EditInputDialog& d) { retype(d.nameEdit(), QStringLiteral("IN-CH7")); })
             << "\"IN-CH7\" cannot be used or it is already in use.";
