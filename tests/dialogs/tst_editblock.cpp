@@ -3,9 +3,6 @@
 #include "tests/dialogs/dialogHarness.h"
 #include "tests/support/diagramBuilder.h"
 
-#include <QApplication>
-#include <QTimer>
-
 // The entry point the sheet's Edit opens: it picks the dialog by the block's kind, and pressing
 // OK on any dialog without touching it leaves the settings and the modified mark alone.
 class TestEditBlock : public QObject
@@ -38,7 +35,7 @@ private slots:
     {
         QFETCH(QString, kind);
         QFETCH(QString, property);
-        host.model.clearEntry();
+        host.reset();
         DiagramBuilder make(host.model);
         BlockItem* block = kind == "Input" ? make.input(property.isEmpty() ? "IN-CH0" : "IN-USER", property)
                            : kind == "OUT-CH" ? make.out(nullptr, property)
@@ -47,24 +44,19 @@ private slots:
                            : kind == "MsrCnt" ? make.msr(property)
                                               : make.pre(property);
 
-        QString title;
         bool help = true;
-        QTimer::singleShot(0, this, [&title, &help] {
-            auto* dialog = qobject_cast<EditDialog*>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
-            title = dialog->windowTitle();
-            help = dialog->windowFlags().testFlag(Qt::WindowContextHelpButtonHint);
-            clickOk(dialog->findChild<QDialogButtonBox*>());
-            if (dialog->isVisible())
-                dialog->reject();
-        });
+        host.scripted.dialogs << [&help](QDialog& dialog) {
+            help = dialog.windowFlags().testFlag(Qt::WindowContextHelpButtonHint);
+            dialog.show();
+            clickOk(dialog.findChild<QDialogButtonBox*>());
+            return dialog.result();
+        };
         QVERIFY(!editBlock(block, host, nullptr));
-        QTEST(title, "title");
+        QTEST(host.scripted.dialogTitles.value(0), "title");
         QVERIFY(!help);
         QCOMPARE(block->getProperty(), property);
         QVERIFY(host.changes.isEmpty());
-        QCOMPARE(host.texts(), QString());
+        QCOMPARE(host.scripted.shownTexts(), QString());
     }
 
     void blocksWithoutSettingsOpenNothing()

@@ -41,9 +41,7 @@ private:
 private slots:
     void init()
     {
-        host.model.clearEntry();
-        host.shown.clear();
-        host.changes.clear();
+        host.reset();
         fnc = host.model.createCntFnc(0, 0);
         fnc->setType(QStringLiteral("CntFnc"));
     }
@@ -80,7 +78,7 @@ private slots:
             dialog.show();
             fill(dialog, mode, main, mainUnit, sub, subUnit);
             clickOk(dialog.buttonBox());
-            QCOMPARE(host.texts(), QString());
+            QCOMPARE(host.scripted.shownTexts(), QString());
             QVERIFY(dialog.result() == QDialog::Accepted && dialog.changed());
         }
         QCOMPARE(fnc->getProperty(), stored);
@@ -148,7 +146,7 @@ private slots:
         dialog.show();
         fill(dialog, mode, main, mainUnit, sub, subUnit);
         clickOk(dialog.buttonBox());
-        QTEST(host.texts(), "message");
+        QTEST(host.scripted.shownTexts(), "message");
         QVERIFY(dialog.isVisible());
         QTEST(dialog.fields()->mainLineEdit->text(), "mainAfter");
         QTEST(dialog.fields()->subLineEdit->text(), "subAfter");

@@ -22,13 +22,7 @@ private:
     BlockItem* counter(const QString& property) { return DiagramBuilder(host.model).msr(property); }
 
 private slots:
-    void init()
-    {
-        host.model.clearEntry();
-        host.shown.clear();
-        host.changes.clear();
-        host.answers.clear();
-    }
+    void init() { host.reset(); }
 
     void delayRoundTrip_data()
     {
@@ -75,7 +69,7 @@ private slots:
         dialog.changeUnit(unit);
         retype(dialog.delayEdit(), typed);
         clickOk(dialog.buttonBox());
-        QCOMPARE(host.texts(), message);
+        QCOMPARE(host.scripted.shownTexts(), message);
         if (!message.isEmpty()) {
             QVERIFY(dialog.isVisible());
             QCOMPARE(fnc->getProperty(), stored);
@@ -119,21 +113,22 @@ private slots:
         dialog.fileSaveBox()->setChecked(true);
         dialog.pathEdit()->clear();
         clickOk(dialog.buttonBox());
-        QCOMPARE(host.texts(), QStringLiteral("Please set PATH."));
+        QCOMPARE(host.scripted.shownTexts(), QStringLiteral("Please set PATH."));
 
-        host.folder = folder;
+        host.scripted.folder = folder;
         QTest::mouseClick(dialog.findChild<QToolButton*>(), Qt::LeftButton);
         QCOMPARE(dialog.pathEdit()->text(), folder);
         dialog.unitButton(1)->click();
         dialog.gateComboBox()->setCurrentIndex(1);
-        host.answers = {QMessageBox::Cancel, QMessageBox::Yes};
+        host.scripted.answers = {QMessageBox::Cancel, QMessageBox::Yes};
         clickOk(dialog.buttonBox());
         QVERIFY(dialog.isVisible() && msr->getProperty().isEmpty());
         clickOk(dialog.buttonBox());
         QVERIFY(!dialog.isVisible());
         QVERIFY(QDir(folder).exists());
         const QString ask = folder + QStringLiteral(": The named directory does not exist, create it?");
-        QCOMPARE(host.texts(), QStringLiteral("Please set PATH.|") + ask + QLatin1Char('|') + ask);
+        QCOMPARE(host.scripted.shownTexts(),
+                 QStringLiteral("Please set PATH.|") + ask + QLatin1Char('|') + ask);
         QCOMPARE(msr->getProperty(), QStringLiteral("Mode=1 Unit=msec FileSave=true PATH=") + folder);
     }
 

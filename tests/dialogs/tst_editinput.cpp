@@ -29,12 +29,7 @@ private:
     }
 
 private slots:
-    void init()
-    {
-        host.model.clearEntry();
-        host.shown.clear();
-        host.changes.clear();
-    }
+    void init() { host.reset(); }
 
     void roundTrip_data()
     {
@@ -95,7 +90,7 @@ private slots:
             dialog.show();
             edit(dialog);
             clickOk(dialog.buttonBox());
-            QCOMPARE(host.texts(), QString());
+            QCOMPARE(host.scripted.shownTexts(), QString());
             QVERIFY(!dialog.isVisible());
         }
         QTEST(item->getProperty(), "stored");
@@ -138,7 +133,7 @@ private slots:
         dialog.show();
         edit(dialog);
         clickOk(dialog.buttonBox());
-        QTEST(host.texts(), "message");
+        QTEST(host.scripted.shownTexts(), "message");
         QVERIFY(dialog.isVisible());
         QVERIFY(item->getProperty().isEmpty());
         QCOMPARE(item->getUserName(), block);

@@ -38,9 +38,7 @@ private:
 private slots:
     void init()
     {
-        host.model.clearEntry();
-        host.shown.clear();
-        host.changes.clear();
+        host.reset();
         // Input 0: a pass-through function fed by an unnamed PreLogic; input 1: a PreLogic TRIG.
         DiagramBuilder make(host.model);
         BlockItem* pass = make.non(host.model.createPreLogic(0, 0));
@@ -116,9 +114,9 @@ private slots:
         dialog.show();
         retype(dialog.textEdit(), QStringLiteral("_A and"));
         clickOk(dialog.buttonBox());
-        QCOMPARE(host.shown.size(), 1);
-        QCOMPARE(host.shown.at(0).title, QStringLiteral("Logic Error"));
-        QCOMPARE(host.shown.at(0).text, QStringLiteral("invalid at EOF"));
+        QCOMPARE(host.scripted.shown.size(), 1);
+        QCOMPARE(host.scripted.shown.at(0).title, QStringLiteral("Logic Error"));
+        QCOMPARE(host.scripted.shown.at(0).text, QStringLiteral("invalid at EOF"));
         QVERIFY(dialog.isVisible());
         QCOMPARE(dialog.textEdit()->toPlainText(), QStringLiteral("_A and"));
         QCOMPARE(logic->getProperty(), QStringLiteral("_A"));

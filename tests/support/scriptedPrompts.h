@@ -36,6 +36,7 @@ public:
     QList<QMessageBox::StandardButton> answers; // taken in order; the default button when empty
     QStringList saveNames;                      // taken in order; "" (cancel) when empty
     QStringList texts;                          // taken in order; cancelled when empty
+    QString folder;                             // what the folder chooser returns
     QList<DialogScript> dialogs;                // taken in order; a dialog without one is cancelled
     QStringList dialogTitles;                   // of every modal dialog run
 
@@ -63,6 +64,7 @@ public:
     {
         return saveNames.isEmpty() ? QString() : saveNames.takeFirst();
     }
+    QString existingDirectory(QWidget*, const QString&, const QString&) override { return folder; }
     QString text(QWidget*, const QString&, const QString&, const QString&, bool* ok) override
     {
         *ok = !texts.isEmpty();
