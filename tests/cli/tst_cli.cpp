@@ -251,8 +251,6 @@ private slots:
         usage("drc with two documents", {"drc", lonely, lonely}, "Usage: vextor-cli drc DOC");
         usage("refused option value", {"-t", "70000", "drc", lonely},
               "vextor-cli: invalid value for -t: 70000");
-        usage("time-out of a day", {"-o", "86400", "drc", lonely},
-              "vextor-cli: invalid value for -o: 86400\n");
         // The comment and the ports are checked as the editor checks them (the texts are tested there).
         usage("comment too long in UTF-8", {"rom-save", doc, "1", "--comment", QString(57, QChar(0xE9))}, "");
         usage("slot 16", {"rom-save", doc, "16"}, "a slot from 0 to 15");

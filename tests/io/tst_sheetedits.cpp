@@ -342,11 +342,6 @@ private slots:
         QCOMPARE(block("CntFnc2")->getPort(0), block("FeedBack0"));
         QCOMPARE(counts(),
                  changed(before, "DlyFnc-1 CntFnc-1 PostLogicInfo-2 PreLogicInfo-1 FeedBackInfo-1"));
-        // A full column stops the paste with a message.
-        for (int i = 0; i < 13; ++i)
-            QVERIFY(PasteRules::paste(&m_doc, 0, Clipboard::copyText({block("PreLgc0")}).toUtf8()));
-        QCOMPARE(m_doc.messages().size(), 1);
-        QCOMPARE(m_doc.messages().first().second, QStringLiteral("There's not enough space."));
     }
 
     void clipboardText()
