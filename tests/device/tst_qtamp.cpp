@@ -1,7 +1,6 @@
 #include "device/qtamp.h"
 #include "tests/support/scriptedPeer.h"
 
-#include <QElapsedTimer>
 #include <QtTest>
 
 namespace {
@@ -116,8 +115,6 @@ private slots:
         if (bAbort)
             tamp.Abort();
         QByteArray buffer(4, 'b');
-        QElapsedTimer timer;
-        timer.start();
         const QTamp::ErrSts e = thrownBy([&] {
             bWrite ? tamp.Write(0x1234, buffer.constData(), 4) : tamp.Read(0x1234, buffer.data(), 4);
         });
@@ -126,11 +123,8 @@ private slots:
         QTEST(int(requests.size()), "requests");
         if (e == QTamp::Unknown)
             QCOMPARE(buffer, QByteArray("\x34\x35\x36\x37"));
-        if (e == QTamp::Timeout) { // each attempt a fresh command after two 100 ms waits
-            QVERIFY2(timer.elapsed() >= 390 && timer.elapsed() < 1000,
-                     qPrintable(QString::number(timer.elapsed())));
+        if (e == QTamp::Timeout) // each attempt a fresh command
             QVERIFY(requests.at(0).at(2) != requests.at(1).at(2));
-        }
         if (!text.isEmpty()) {
             tamp.strError(e);
             QCOMPARE(tamp.errorText(), text);

@@ -15,14 +15,7 @@ class TestSheetCanvas : public QObject
     Q_OBJECT
 
 private:
-    BlockItem* block(const QString& name, int tid) const
-    {
-        for (BlockItem* p : m_w->document()->diagram()->allBlocks()) {
-            if (p->getName() == name && p->getTid() == tid)
-                return p;
-        }
-        return nullptr;
-    }
+    BlockItem* block(const QString& name, int tid) const { return findBlock(*m_w->document(), name, tid); }
     static QImage shown(const BlockItem* p) { return p->getLabel()->pixmap()->toImage(); }
 
     std::unique_ptr<QTemporaryDir> m_dir;

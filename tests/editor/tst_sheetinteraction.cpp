@@ -25,13 +25,7 @@ private:
 
     BlockItem* block(const QString& name, int tid = 0) const
     {
-        for (int c = 0; c < SheetModel::ColumnCount; ++c) {
-            for (BlockItem* b : m_w->document()->sheet(tid)->column(SheetModel::Column(c))) {
-                if (b->getName() == name)
-                    return b;
-            }
-        }
-        return nullptr;
+        return findBlock(*m_w->document(), name, tid);
     }
     void showSheet(int tid) { m_w->tabWidget()->setCurrentIndex(tid); }
     void key(Qt::Key k) { QTest::keyClick(m_w.get(), k); }

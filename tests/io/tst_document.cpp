@@ -8,15 +8,6 @@
 namespace {
 using Messages = QVector<QPair<QString, QString>>;
 
-BlockItem* findBlock(Document& doc, const QString& name, int tid)
-{
-    for (BlockItem* b : doc.diagram()->allBlocks()) {
-        if (b->getName() == name && b->getTid() == tid)
-            return b;
-    }
-    return nullptr;
-}
-
 // Every block in pool order: its name, each wired input as ":port<source" and its settings in
 // braces; then the free PreLogicInfo and FeedBackInfo units.
 QString summary(Document& doc)

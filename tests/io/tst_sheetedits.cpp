@@ -2,6 +2,7 @@
 #include "io/sheetEdits.h"
 #include "model/blockKinds.h"
 #include "tests/support/dataRow.h"
+#include "tests/support/documents.h"
 
 #include <QtTest>
 
@@ -51,18 +52,7 @@ class TestSheetEdits : public QObject
 private:
     Document m_doc;
 
-    // The first block of that name on the sheet, in column order (a FeedBack signal's output
-    // before its block).
-    BlockItem* block(const QString& name, int tid = 0)
-    {
-        for (int c = 0; c < SheetModel::ColumnCount; ++c) {
-            for (BlockItem* b : m_doc.sheet(tid)->column(SheetModel::Column(c))) {
-                if (b->getName() == name)
-                    return b;
-            }
-        }
-        return nullptr;
-    }
+    BlockItem* block(const QString& name, int tid = 0) { return findBlock(m_doc, name, tid); }
     QList<int> counts() const
     {
         QList<int> list;

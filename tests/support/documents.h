@@ -1,5 +1,7 @@
 #pragma once
 
+#include "io/document.h"
+
 #include <QFile>
 #include <QString>
 #include <QStringList>
@@ -85,4 +87,17 @@ inline bool writeFile(const QString& path, const QByteArray& data)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
+}
+
+// The first block of that name on a sheet, in column order (a FeedBack signal's output before its
+// block).
+inline BlockItem* findBlock(Document& doc, const QString& name, int tid = 0)
+{
+    for (int c = 0; c < SheetModel::ColumnCount; ++c) {
+        for (BlockItem* b : doc.sheet(tid)->column(SheetModel::Column(c))) {
+            if (b->getName() == name)
+                return b;
+        }
+    }
+    return nullptr;
 }
