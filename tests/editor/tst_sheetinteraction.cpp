@@ -268,6 +268,11 @@ private slots:
         QCOMPARE(pasted->sheet(0)->column(SheetModel::PreLogicColumn).first()->getName(),
                  QStringLiteral("PreLgc0"));
         QCOMPARE(pasted->diagram()->inputs().size(), 2); // made for the PreLogic's wires
+
+        m_d->click(block("DlyFnc0"));
+        act("actionCut")->trigger();
+        QVERIFY(!block("DlyFnc0"));
+        QVERIFY(QApplication::clipboard()->text().contains("<name>DlyFnc0</name>"));
     }
 };
 
