@@ -288,8 +288,9 @@ private slots:
     {
         QTest::addColumn<QString>("timeout");
         QTest::addColumn<QString>("text");
-        QTest::newRow("61") << "61"
-                            << "The time-out 61 is out of range: it must be 0 to 60 seconds.";
+        QTest::newRow("too long for an int")
+            << "4294967296"
+            << "The time-out 4294967296 is out of range: it must be 0 to 60 seconds.";
         QTest::newRow("60") << "60"
                             << "";
     }
