@@ -210,6 +210,9 @@ private slots:
     // What a client sends to the data port is dropped, not kept.
     void streamPortDiscardsInput()
     {
+#ifdef VEXTOR_SANITIZE
+        QSKIP("the sanitizer's quarantine holds freed memory, so resident size says nothing here");
+#endif
         SimProcess sim;
         QVERIFY(sim.start({"--rate", "10"}));
         const auto residentKb = [&sim] {
