@@ -26,12 +26,6 @@
 #include <QtTest>
 
 namespace {
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 QString imageOf(const QByteArray& text)
 {
     Document doc;
@@ -162,7 +156,7 @@ private slots:
     void build()
     {
         QFETCH(QString, file);
-        const QByteArray example = readAll(file);
+        const QByteArray example = readFile(file);
         Document want;
         QVERIFY(want.parseFile(example));
 
@@ -236,7 +230,7 @@ private slots:
         const QString saved = m_dir->filePath(QFileInfo(file).fileName());
         m_prompts->saveNames << saved;
         w->action(QStringLiteral("actionSave"))->trigger();
-        QCOMPARE(imageOf(readAll(saved)), imageOf(example));
+        QCOMPARE(imageOf(readFile(saved)), imageOf(example));
 
         QAction* undo = w->action(QStringLiteral("action_Undo"));
         while (undo->isEnabled())
@@ -245,7 +239,7 @@ private slots:
         QAction* redo = w->action(QStringLiteral("actionRe_do"));
         while (redo->isEnabled())
             redo->trigger();
-        QCOMPARE(w->document()->toXml(), readAll(saved));
+        QCOMPARE(w->document()->toXml(), readFile(saved));
         QVERIFY(!w->isWindowModified());
     }
 };

@@ -1,23 +1,15 @@
 #include "app/commandLine.h"
+#include "tests/support/cliRun.h"
 
 #include <QtTest>
-
-#include <vector>
 
 namespace {
 // What a reading changed from the defaults, e.g. "tcp=80 supplied file=a.vxt3 argc-1 usage".
 QString outcome(const QStringList& args)
 {
-    // getopt reorders the pointer array: every reading gets a fresh, writable one.
-    std::vector<QByteArray> words{"vextor"};
-    for (const QString& arg : args)
-        words.push_back(arg.toLocal8Bit());
-    std::vector<char*> argv;
-    for (QByteArray& word : words)
-        argv.push_back(word.data());
-    argv.push_back(nullptr);
-    const int argc = int(words.size());
-    const CommandLine cl = parseCommandLine(argc, argv.data());
+    Argv argv(QStringList{"vextor"} + args);
+    const int argc = argv.argc();
+    const CommandLine cl = parseCommandLine(argc, argv.argv());
     const InfoOstrum d = InfoOstrum::defaults(true);
     QStringList out;
     auto note = [&out](bool changed, const QString& text) {

@@ -46,8 +46,6 @@ private slots:
         QVERIFY(!w->recentFilesMenu()->isEnabled());
         QCOMPARE(w->infoOstrum()->strAddr, QStringLiteral("192.168.10.16"));
         QVERIFY(w->infoOstrum()->bStart);
-        QCOMPARE(w->action(QStringLiteral("actionNew"))->text(), QStringLiteral("&New"));
-        QCOMPARE(w->action(QStringLiteral("actionNew"))->shortcut(), QKeySequence(QStringLiteral("Ctrl+N")));
         QVERIFY(!w->action(QStringLiteral("actionOstrum"))->isEnabled());
     }
 

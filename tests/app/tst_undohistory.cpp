@@ -47,17 +47,6 @@ private slots:
                               (history.matchesModule() ? " module" : "");
         QTEST(state, "state");
     }
-
-    void undoAndRedoReturnTheTextToShow()
-    {
-        UndoHistory history;
-        history.setFirst("opened");
-        history.record("a");
-        history.record("b");
-        QCOMPARE(history.undo(), QByteArray("a"));
-        QCOMPARE(history.undo(), QByteArray("opened"));
-        QCOMPARE(history.redo(), QByteArray("a"));
-    }
 };
 
 QTEST_GUILESS_MAIN(TestUndoHistory)

@@ -1,38 +1,14 @@
 #include "device/qOstrumThread.h"
+#include "tests/support/counterRecords.h"
 
 #include <QDate>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
-#include <QtEndian>
 #include <QtTest>
 
 #include <functional>
 #include <memory>
-
-#include <csignal>
-#include <sys/resource.h>
-
-namespace {
-QByteArray word(quint64 value)
-{
-    QByteArray bytes(8, '\0');
-    qToBigEndian(value, reinterpret_cast<uchar*>(bytes.data()));
-    return bytes;
-}
-
-// A record: tag 1, the counter, the 56-bit value.
-QByteArray record(int counter, quint64 value)
-{
-    return word(0x1000000000000000ULL | quint64(counter) << 56 | value);
-}
-
-QStringList readLines(const QString& fileName)
-{
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).split('\n') : QStringList();
-}
-} // namespace
 
 // Stands in for the monitor window: has the slots the reader connects to by name.
 class MonitorStub : public QObject
@@ -96,15 +72,18 @@ private slots:
         QTest::addColumn<QStringList>("units");
         QTest::addColumn<QStringList>("reports");
         QTest::newRow("reports in counter order")
-            << QList<QByteArray>{record(3, 1) + record(0, 2) + record(1, 3) + record(3, 4)}
+            << QList<QByteArray>{counterRecord(3, 1) + counterRecord(0, 2) + counterRecord(1, 3) +
+                                 counterRecord(3, 4)}
             << QStringList{"msec", "sec", "", "nsec"}
             << QStringList{"0 0.000002 1 2e-06", "1 0.000000003 1 3e-09", "3 4 2 5"};
         QTest::newRow("invalid word drops its batch")
-            << QList<QByteArray>{record(0, 1) + word(0x2000000000000001) + record(0, 2), record(3, 4)}
+            << QList<QByteArray>{counterRecord(0, 1) + QByteArray::fromHex("2000000000000001") +
+                                     counterRecord(0, 2),
+                                 counterRecord(3, 4)}
             << QStringList() << QStringList{"3 4 1 4"};
         QTest::newRow("server closes mid-record")
-            << QList<QByteArray>{record(2, 8) + record(2, 9) + record(2, 10).left(3)} << QStringList()
-            << QStringList{"2 9 2 17"};
+            << QList<QByteArray>{counterRecord(2, 8) + counterRecord(2, 9) + counterRecord(2, 10).left(3)}
+            << QStringList() << QStringList{"2 9 2 17"};
     }
     // Each write is one batch; after the last one the server closes the connection, which ends the
     // reader with the socket's text.
@@ -133,7 +112,7 @@ private slots:
             for (const QString& report : reader.monitor.reports)
                 reported +=
                     report.startsWith(QString::number(c)) ? report.section(' ', 2, 2).toULongLong() : 0;
-            QCOMPARE(quint64(readLines(reader.thread->fileName(c)).size() - 2), reported);
+            QCOMPARE(quint64(fileLines(reader.thread->fileName(c)).size() - 2), reported);
             QCOMPARE(reader.thread->loggedRecords(c), reported);
         }
     }
@@ -144,10 +123,10 @@ private slots:
     {
         Reader reader;
         QVERIFY(reader.start({"usec"}, {}, 20));
-        reader.peer->write(record(0, 1234).left(4));
+        reader.peer->write(counterRecord(0, 1234).left(4));
         QTest::qWait((QOstrumThread::SILENT_ROUNDS + 2) * 20);
         QVERIFY(reader.monitor.errors.isEmpty() && reader.thread->isRunning());
-        reader.peer->write(record(0, 1234).mid(4));
+        reader.peer->write(counterRecord(0, 1234).mid(4));
         QTRY_COMPARE(reader.monitor.reports, QStringList{"0 1.234 1 1.234"});
         reader.thread->stop();
         QVERIFY(reader.thread->wait(2000));
@@ -170,9 +149,9 @@ private slots:
         QCOMPARE(thread.fileName(0), stem.arg("Alpha").arg(1));
         QCOMPARE(thread.fileName(1), QString());
         QCOMPARE(thread.fileName(2), stem.arg("Gamma").arg(1));
-        QCOMPARE(readLines(thread.fileName(0)), (QStringList{"Time[HH:MM:SS],Alpha[usec]", ""}));
-        QCOMPARE(readLines(thread.fileName(2)), (QStringList{"Time[HH:MM:SS],Gamma", ""}));
-        QCOMPARE(readLines(taken.fileName()), (QStringList{"kept", ""}));
+        QCOMPARE(fileLines(thread.fileName(0)), (QStringList{"Time[HH:MM:SS],Alpha[usec]", ""}));
+        QCOMPARE(fileLines(thread.fileName(2)), (QStringList{"Time[HH:MM:SS],Gamma", ""}));
+        QCOMPARE(fileLines(taken.fileName()), (QStringList{"kept", ""}));
     }
 
     // Sequence values over all four counters: every record must be in its counter's log, in order.
@@ -184,7 +163,7 @@ private slots:
         constexpr int RECORDS = 200000;
         QByteArray bytes;
         for (int i = 0; i < RECORDS; ++i)
-            bytes += record(i % 4, quint64(i));
+            bytes += counterRecord(i % 4, quint64(i));
         for (int offset = 0; offset < bytes.size(); offset += 77777) // records straddle the batches
             reader.peer->write(bytes.mid(offset, 77777));
         reader.peer->disconnectFromHost();
@@ -200,7 +179,7 @@ private slots:
         const CounterValueFormat formats[4] = {CounterValueFormat("usec"), CounterValueFormat(),
                                                CounterValueFormat("sec"), CounterValueFormat()};
         for (int c = 0; c < 4; ++c) {
-            const QStringList lines = readLines(reader.thread->fileName(c));
+            const QStringList lines = fileLines(reader.thread->fileName(c));
             QCOMPARE(lines.size(), RECORDS / 4 + 2);
             for (int i = 0; i < RECORDS / 4; ++i) {
                 if (lines[i + 1].mid(9) != formats[c].text(quint64(i * 4 + c)))
@@ -234,31 +213,26 @@ private slots:
         QVERIFY(reader.start({}, {dir.path()}, 20));
         QByteArray first;
         for (int i = 0; i < 100; ++i)
-            first += record(0, quint64(i));
+            first += counterRecord(0, quint64(i));
         reader.peer->write(first);
         QTRY_COMPARE(reader.thread->loggedRecords(0), quint64(100));
 
-        rlimit saved{};
-        getrlimit(RLIMIT_FSIZE, &saved);
-        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved;
-        limit.rlim_cur = rlim_t(QFileInfo(reader.thread->fileName(0)).size() + 1000);
-        setrlimit(RLIMIT_FSIZE, &limit);
-        QByteArray more;
-        for (int i = 0; i < 100000; ++i)
-            more += record(0, quint64(i));
-        reader.peer->write(more);
-        QTRY_COMPARE(reader.logStops.size(), 1);
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, previous);
+        {
+            const FileSizeLimit limit(QFileInfo(reader.thread->fileName(0)).size() + 1000);
+            QByteArray more;
+            for (int i = 0; i < 100000; ++i)
+                more += counterRecord(0, quint64(i));
+            reader.peer->write(more);
+            QTRY_COMPARE(reader.logStops.size(), 1);
+        }
 
         QVERIFY2(reader.logStops.first().endsWith("logging stopped after 100 records"),
                  qPrintable(reader.logStops.first()));
-        reader.peer->write(record(0, 7));
+        reader.peer->write(counterRecord(0, 7));
         reader.peer->disconnectFromHost();
         QTRY_VERIFY_WITH_TIMEOUT(reader.thread->isFinished(), 10000);
         QCOMPARE(reader.thread->loggedRecords(0), quint64(100));
-        const QStringList lines = readLines(reader.thread->fileName(0));
+        const QStringList lines = fileLines(reader.thread->fileName(0));
         QCOMPARE(lines.size(), 102); // header, 100 records, and the empty text after the last newline
         QCOMPARE(lines.at(100).mid(9), QString("99"));
         QCOMPARE(reader.logStops.size(), 1);
@@ -274,12 +248,12 @@ private slots:
                              [](QOstrumThread& t) { t.setCountLimit(1, 5); }));
         QByteArray bytes;
         for (int i = 0; i < 10; ++i)
-            bytes += record(0, quint64(i)) + record(1, quint64(i));
+            bytes += counterRecord(0, quint64(i)) + counterRecord(1, quint64(i));
         reader.peer->write(bytes);
         QTRY_VERIFY_WITH_TIMEOUT(reader.thread->isFinished(), 5000);
         QVERIFY(reader.thread->countLimitReached());
         QTRY_COMPARE(reader.monitor.reports, (QStringList{"0 4 5 10", "1 4 5 10"}));
-        QCOMPARE(readLines(reader.thread->fileName(1)).size(), 7);
+        QCOMPARE(fileLines(reader.thread->fileName(1)).size(), 7);
         QVERIFY(reader.monitor.errors.isEmpty());
     }
 
@@ -288,10 +262,10 @@ private slots:
     {
         Reader reader;
         QVERIFY(reader.start({}, {}, 20, [](QOstrumThread& t) { t.setReportInterval(60000); }));
-        reader.peer->write(record(2, 5));
+        reader.peer->write(counterRecord(2, 5));
         QVERIFY(reader.peer->waitForBytesWritten(1000));
         QTest::qWait(100);
-        reader.peer->write(record(2, 7));
+        reader.peer->write(counterRecord(2, 7));
         QVERIFY(reader.peer->waitForBytesWritten(1000));
         QTest::qWait(100);
         reader.thread->stop();

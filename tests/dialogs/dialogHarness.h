@@ -2,6 +2,7 @@
 
 #include "dialogs/editHost.h"
 #include "model/blockDiagram.h"
+#include "tests/support/scriptedPrompts.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -14,55 +15,24 @@
 class ScriptedHost : public EditHost
 {
 public:
-    struct Shown
-    {
-        QString title;
-        QString text;
-    };
-
     BlockDiagram model;
     int tid = 0;
-    QVector<Shown> shown;
-    QList<QMessageBox::StandardButton> answers; // taken in order; the default button when empty
+    ScriptedPrompts scripted;
     QVector<BlockItem*> changes;
-    QString folder; // what the folder chooser returns
 
     BlockDiagram* diagram() const override { return const_cast<BlockDiagram*>(&model); }
     int sheetId() const override { return tid; }
     void blockChanged(BlockItem* block) override { changes.append(block); }
     void inputMoved(BlockItem* input, const QString& port) override { input->setName(port); }
-    Prompts& prompts() override { return m_prompts; }
+    Prompts& prompts() override { return scripted; }
 
-    // The texts shown so far, joined by "|" (empty when nothing was shown).
-    QString texts() const
+    // A fresh diagram, nothing shown or changed.
+    void reset()
     {
-        QStringList all;
-        for (const Shown& s : shown)
-            all.append(s.text);
-        return all.join(QLatin1Char('|'));
+        model.clearEntry();
+        scripted = ScriptedPrompts();
+        changes.clear();
     }
-
-private:
-    // The questions answered from the host's script; dialogs run as the toolkit runs them.
-    class HostPrompts : public Prompts
-    {
-    public:
-        explicit HostPrompts(ScriptedHost& host)
-            : m_host(host)
-        {}
-        QMessageBox::StandardButton message(QWidget*, QMessageBox::Icon, const QString& title,
-                                            const QString& text, QMessageBox::StandardButtons,
-                                            QMessageBox::StandardButton defaultButton, const QPoint*) override
-        {
-            m_host.shown.append({title, text});
-            return m_host.answers.isEmpty() ? defaultButton : m_host.answers.takeFirst();
-        }
-        QString existingDirectory(QWidget*, const QString&, const QString&) override { return m_host.folder; }
-
-    private:
-        ScriptedHost& m_host;
-    };
-    HostPrompts m_prompts{*this};
 };
 
 inline void clickOk(QDialogButtonBox* box)

@@ -9,6 +9,7 @@
 #include "dialogs/versionDialog.h"
 #include "dialogs/writeProtectDialog.h"
 #include "tests/dialogs/dialogHarness.h"
+#include "tests/support/dataRow.h"
 #include "tests/support/scriptedPrompts.h"
 #include "tests/support/workerHarness.h"
 
@@ -140,10 +141,9 @@ private slots:
     {
         QTest::addColumn<QString>("comment");
         QTest::addColumn<QString>("text");
-        QTest::newRow("empty") << ""
-                               << "Please give it a user comment.";
-        QTest::newRow("113 bytes of UTF-8") << QString(56, QChar(0xE9)) + "x"
-                                            << "The length of the user comment should be at most 112 bytes.";
+        dataRow("empty", QString(), QString("Please give it a user comment."));
+        dataRow("113 bytes of UTF-8", QString(56, QChar(0xE9)) + "x",
+                QString("The length of the user comment should be at most 112 bytes."));
     }
     void saveRefusesTheComment()
     {
@@ -263,12 +263,9 @@ private slots:
         QTest::addColumn<QString>("address");
         QTest::addColumn<QString>("udpPort");
         QTest::addColumn<QString>("text");
-        QTest::newRow("three parts") << "192.168.10"
-                                     << "4660"
-                                     << "192.168.10 is invalid address.";
-        QTest::newRow("UDP port 65536") << "10.0.0.1"
-                                        << "65536"
-                                        << "65536 is invalid port.";
+        dataRow("three parts", QString("192.168.10"), QString("4660"),
+                QString("192.168.10 is invalid address."));
+        dataRow("UDP port 65536", QString("10.0.0.1"), QString("65536"), QString("65536 is invalid port."));
     }
     void netSetupChecks()
     {
@@ -306,8 +303,6 @@ private slots:
     {
         QTest::addColumn<QString>("timeout");
         QTest::addColumn<QString>("text");
-        QTest::newRow("61") << "61"
-                            << "The time-out 61 is out of range: it must be 0 to 60 seconds.";
         QTest::newRow("too long for an int")
             << "4294967296"
             << "The time-out 4294967296 is out of range: it must be 0 to 60 seconds.";
@@ -325,18 +320,6 @@ private slots:
         QCOMPARE(dialog.result(), text.isEmpty() ? int(QDialog::Accepted) : int(QDialog::Rejected));
         QCOMPARE(m_host->bModified, text.isEmpty());
         QCOMPARE(m_host->info.timeout, text.isEmpty() ? timeout.toInt() : 1);
-    }
-
-    void drcForms()
-    {
-        DrcDialog plain(false);
-        QVERIFY(plain.findChildren<QPushButton*>().isEmpty());
-        QCOMPARE(plain.getEdit()->objectName(), QString("textEdit"));
-        DrcDialog ask(true);
-        QSignalSpy closed(&ask, &DrcDialog::drcClosed);
-        ask.findChild<QPushButton*>("downloadButton")->click();
-        QCOMPARE(closed.count(), 1);
-        QCOMPARE(ask.result(), int(QDialog::Accepted));
     }
 
     // No dialog offers the context-help button, and every underlined letter leads to its field.

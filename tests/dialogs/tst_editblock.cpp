@@ -1,10 +1,9 @@
 #include "dialogs/editBlock.h"
 #include "dialogs/editDialog.h"
 #include "tests/dialogs/dialogHarness.h"
+#include "tests/support/diagramBuilder.h"
 
-#include <QApplication>
 #include <QScreen>
-#include <QTimer>
 
 // The entry point the sheet's Edit opens: it picks the dialog by the block's kind, and pressing
 // OK on any dialog without touching it leaves the settings and the modified mark alone. Every
@@ -23,89 +22,59 @@ private slots:
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("property");
         QTest::addColumn<QString>("title");
-        QTest::newRow("input") << "Input"
-                               << ""
-                               << "IN-CH0";
-        QTest::newRow("IN-USER oscillator") << "Input"
-                                            << "MainCnt=1.5usec SubCnt=7 Disp=DutyKHz"
-                                            << "IN-USER";
-        QTest::newRow("output") << "OUT-CH"
-                                << ""
-                                << "OUT-CH0";
-        QTest::newRow("counter") << "CntFnc"
-                                 << ""
-                                 << "CntFnc0";
-        QTest::newRow("counter with a value to round") << "CntFnc"
-                                                       << "Mode=3 MainCnt=5.5 SubCnt=9nsec"
-                                                       << "CntFnc0";
-        QTest::newRow("delay") << "DlyFnc"
-                               << ""
-                               << "DlyFnc0";
-        QTest::newRow("measure counter") << "MsrCnt"
-                                         << ""
-                                         << "MsrCnt0";
-        QTest::newRow("logic") << "PreLogic"
-                               << "_A or _B"
-                               << "PreLgc0";
+        const auto row = [](const char* tag, const char* kind, const char* property, const char* title) {
+            QTest::newRow(tag) << QString(kind) << QString(property) << QString(title);
+        };
+        row("input", "Input", "", "IN-CH0");
+        row("IN-USER oscillator", "Input", "MainCnt=1.5usec SubCnt=7 Disp=DutyKHz", "IN-USER");
+        row("output", "OUT-CH", "", "OUT-CH0");
+        row("counter", "CntFnc", "", "CntFnc0");
+        row("counter with a value to round", "CntFnc", "Mode=3 MainCnt=5.5 SubCnt=9nsec", "CntFnc0");
+        row("delay", "DlyFnc", "", "DlyFnc0");
+        row("measure counter", "MsrCnt", "", "MsrCnt0");
+        row("logic", "PreLogic", "_A or _B", "PreLgc0");
     }
 
     void okWithoutChange()
     {
         QFETCH(QString, kind);
         QFETCH(QString, property);
-        host.model.clearEntry();
-        BlockItem* block = nullptr;
-        if (kind == QLatin1String("Input"))
-            block = host.model.createInput(
-                0, 0, property.isEmpty() ? QStringLiteral("IN-CH0") : QStringLiteral("IN-USER"));
-        else if (kind == QLatin1String("OUT-CH"))
-            block = host.model.createOut(0, 0);
-        else if (kind == QLatin1String("CntFnc"))
-            block = host.model.createCntFnc(0, 0);
-        else if (kind == QLatin1String("DlyFnc"))
-            block = host.model.createDlyFnc(0, 0);
-        else if (kind == QLatin1String("MsrCnt"))
-            block = host.model.createMsrCnt(0, 0);
-        else
-            block = host.model.createPreLogic(0, 0);
-        block->setType(kind == QLatin1String("OUT-CH") || kind == QLatin1String("MsrCnt") ? block->getName()
-                                                                                          : kind);
-        block->setPropertyString(property);
+        host.reset();
+        DiagramBuilder make(host.model);
+        BlockItem* block = kind == "Input" ? make.input(property.isEmpty() ? "IN-CH0" : "IN-USER", property)
+                           : kind == "OUT-CH" ? make.out(nullptr, property)
+                           : kind == "CntFnc" ? make.cnt(property)
+                           : kind == "DlyFnc" ? make.dly(property)
+                           : kind == "MsrCnt" ? make.msr(property)
+                                              : make.pre(property);
 
-        QString title;
         bool help = true;
         QStringList unlabelled;
         bool onScreen = false;
-        QTimer::singleShot(0, this, [&title, &help, &unlabelled, &onScreen] {
-            auto* dialog = qobject_cast<EditDialog*>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
-            title = dialog->windowTitle();
-            help = dialog->windowFlags().testFlag(Qt::WindowContextHelpButtonHint);
-            unlabelled = mnemonicsWithoutBuddy(dialog);
-            const QRect area = dialog->screen()->availableGeometry();
-            const QRect frame = dialog->frameGeometry();
+        host.scripted.dialogs << [&help, &unlabelled, &onScreen](QDialog& dialog) {
+            help = dialog.windowFlags().testFlag(Qt::WindowContextHelpButtonHint);
+            unlabelled = mnemonicsWithoutBuddy(&dialog);
+            dialog.show();
+            const QRect area = dialog.screen()->availableGeometry();
+            const QRect frame = dialog.frameGeometry();
             onScreen = area.contains(frame.topLeft()) && frame.bottom() <= area.bottom();
-            clickOk(dialog->findChild<QDialogButtonBox*>());
-            if (dialog->isVisible())
-                dialog->reject();
-        });
+            clickOk(dialog.findChild<QDialogButtonBox*>());
+            return dialog.result();
+        };
         const QPoint pastTheScreen(100000, 100000);
         QVERIFY(!editBlock(block, host, nullptr, &pastTheScreen));
-        QTEST(title, "title");
+        QTEST(host.scripted.dialogTitles.value(0), "title");
         QVERIFY(!help);
         QCOMPARE(unlabelled, QStringList());
         QVERIFY(onScreen);
         QCOMPARE(block->getProperty(), property);
         QVERIFY(host.changes.isEmpty());
-        QCOMPARE(host.texts(), QString());
+        QCOMPARE(host.scripted.shownTexts(), QString());
     }
 
     void blocksWithoutSettingsOpenNothing()
     {
-        BlockItem* pass = host.model.createNonFnc(0, 0);
-        pass->setType(QStringLiteral("NonFnc"));
-        QVERIFY(!editBlock(pass, host, nullptr));
+        QVERIFY(!editBlock(DiagramBuilder(host.model).non(), host, nullptr));
     }
 };
 

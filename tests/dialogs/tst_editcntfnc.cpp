@@ -1,6 +1,7 @@
 #include "dialogs/counterFields.h"
 #include "dialogs/editCntFncDialog.h"
 #include "tests/dialogs/dialogHarness.h"
+#include "tests/support/dataRow.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -40,9 +41,7 @@ private:
 private slots:
     void init()
     {
-        host.model.clearEntry();
-        host.shown.clear();
-        host.changes.clear();
+        host.reset();
         fnc = host.model.createCntFnc(0, 0);
         fnc->setType(QStringLiteral("CntFnc"));
     }
@@ -55,37 +54,15 @@ private slots:
         QTest::addColumn<QString>("sub");
         QTest::addColumn<QString>("subUnit");
         QTest::addColumn<QString>("stored");
-        QTest::addColumn<QString>("reopenedMain");
-        QTest::addColumn<QString>("reopenedSub");
-
-        QTest::newRow("one-shot times") << 0 << "1.5"
-                                        << "usec"
-                                        << "20"
-                                        << "nsec"
-                                        << "Mode=0 MainCnt=1.5usec SubCnt=20nsec"
-                                        << "1.5"
-                                        << "20";
-        QTest::newRow("divider counts") << 10 << "3"
-                                        << ""
-                                        << "7"
-                                        << ""
-                                        << "Mode=10 MainCnt=3 SubCnt=7"
-                                        << "3"
-                                        << "7";
-        QTest::newRow("frequency and duty") << 8 << "1"
-                                            << "KHz"
-                                            << "25"
-                                            << "%"
-                                            << "Mode=8 MainCnt=250usec SubCnt=750usec Disp=DutyKHz"
-                                            << "1"
-                                            << "25";
-        QTest::newRow("frequency and true width") << 9 << "2"
-                                                  << "MHz"
-                                                  << "100"
-                                                  << "nsec"
-                                                  << "Mode=9 MainCnt=100nsec SubCnt=400nsec Disp=MHz"
-                                                  << "2"
-                                                  << "100";
+        // Reopened, the fields show what was typed.
+        dataRow("one-shot times", 0, QString("1.5"), QString("usec"), QString("20"), QString("nsec"),
+                QString("Mode=0 MainCnt=1.5usec SubCnt=20nsec"));
+        dataRow("divider counts", 10, QString("3"), QString(), QString("7"), QString(),
+                QString("Mode=10 MainCnt=3 SubCnt=7"));
+        dataRow("frequency and duty", 8, QString("1"), QString("KHz"), QString("25"), QString("%"),
+                QString("Mode=8 MainCnt=250usec SubCnt=750usec Disp=DutyKHz"));
+        dataRow("frequency and true width", 9, QString("2"), QString("MHz"), QString("100"), QString("nsec"),
+                QString("Mode=9 MainCnt=100nsec SubCnt=400nsec Disp=MHz"));
     }
 
     void roundTrip()
@@ -101,14 +78,14 @@ private slots:
             dialog.show();
             fill(dialog, mode, main, mainUnit, sub, subUnit);
             clickOk(dialog.buttonBox());
-            QCOMPARE(host.texts(), QString());
+            QCOMPARE(host.scripted.shownTexts(), QString());
             QVERIFY(dialog.result() == QDialog::Accepted && dialog.changed());
         }
         QCOMPARE(fnc->getProperty(), stored);
         EditCntFncDialog reopened(fnc, &host);
         QCOMPARE(reopened.modeComboBox()->currentIndex(), mode);
-        QTEST(reopened.fields()->mainLineEdit->text(), "reopenedMain");
-        QTEST(reopened.fields()->subLineEdit->text(), "reopenedSub");
+        QCOMPARE(reopened.fields()->mainLineEdit->text(), main);
+        QCOMPARE(reopened.fields()->subLineEdit->text(), sub);
         QCOMPARE(reopened.fields()->frequencyView(), mainUnit.endsWith(QLatin1String("Hz")));
         // OK on what was reopened stores nothing new and reports nothing.
         reopened.show();
@@ -128,76 +105,33 @@ private slots:
         QTest::addColumn<QString>("mainAfter");
         QTest::addColumn<QString>("subAfter");
         QTest::addColumn<QString>("storedOnSecondOk"); // empty: still refused
-
-        QTest::newRow("false width below 6") << 8 << "5"
-                                             << "nsec"
-                                             << "5"
-                                             << "nsec"
-                                             << "\"False Width\" must be 6ns - 4.29sec"
-                                             << "5"
-                                             << "6"
-                                             << "Mode=8 MainCnt=5nsec SubCnt=6nsec";
-        QTest::newRow("rounded once") << 0 << "5.5"
-                                      << "nsec"
-                                      << "5"
-                                      << "nsec"
-                                      << "Because it is necessary to set Counter by a unit for 1ns,\n"
-                                         "5.5 is rounded off and becomes 6"
-                                      << "6"
-                                      << "5"
-                                      << "Mode=0 MainCnt=6nsec SubCnt=5nsec";
-        QTest::newRow("both rounded")
-            << 0 << "1.0005"
-            << "usec"
-            << "7.25"
-            << "nsec"
-            << "Because it is necessary to set Counter by a unit for 1ns,\n1.0005 is rounded off and becomes "
-               "1.001,\nand 7.25 is rounded off and becomes 7"
-            << "1.001"
-            << "7"
-            << "Mode=0 MainCnt=1.001usec SubCnt=7nsec";
-        QTest::newRow("above 4.29 sec") << 2 << "5000"
-                                        << "msec"
-                                        << "5"
-                                        << "nsec"
-                                        << "\"Delay Time\" must be 5ns - 4.29sec"
-                                        << "4294.967295"
-                                        << "5"
-                                        << "Mode=2 MainCnt=4294.967295msec SubCnt=5nsec";
-        QTest::newRow("count of 1") << 10 << "1"
-                                    << ""
-                                    << "4"
-                                    << ""
-                                    << "\"True Count\" must be an integer number from 2 to 4294967295"
-                                    << "2"
-                                    << "4"
-                                    << "Mode=10 MainCnt=2 SubCnt=4";
-        QTest::newRow("duty 100") << 8 << "1"
-                                  << "Hz"
-                                  << "100"
-                                  << "%"
-                                  << "Duty must be less than 100%."
-                                  << "1"
-                                  << "100"
-                                  << "";
-        QTest::newRow("frequency rounded to whole ns")
-            << 9 << "3"
-            << "MHz"
-            << "50"
-            << "%"
-            << "Because it is necessary to set Counter by a unit for 1ns,\n3 is rounded off and becomes "
-               "2.994011976"
-            << "2.994011976"
-            << "50"
-            << "Mode=9 MainCnt=167nsec SubCnt=167nsec Disp=DutyMHz";
-        QTest::newRow("true width beyond the period") << 8 << "100"
-                                                      << "MHz"
-                                                      << "20"
-                                                      << "nsec"
-                                                      << "\"False Width\" must be 6ns - 4.29sec"
-                                                      << "38.461538462"
-                                                      << "20"
-                                                      << "Mode=8 MainCnt=20nsec SubCnt=6nsec Disp=MHz";
+        const auto row = [](const char* tag, int mode, const char* main, const char* mainUnit,
+                            const char* sub, const char* subUnit, const QString& message,
+                            const char* mainAfter, const char* subAfter, const char* stored) {
+            QTest::newRow(tag) << mode << QString(main) << QString(mainUnit) << QString(sub)
+                               << QString(subUnit) << message << QString(mainAfter) << QString(subAfter)
+                               << QString(stored);
+        };
+        const QString rounded = "Because it is necessary to set Counter by a unit for 1ns,\n";
+        row("false width below 6", 8, "5", "nsec", "5", "nsec", "\"False Width\" must be 6ns - 4.29sec", "5",
+            "6", "Mode=8 MainCnt=5nsec SubCnt=6nsec");
+        row("rounded once", 0, "5.5", "nsec", "5", "nsec", rounded + "5.5 is rounded off and becomes 6", "6",
+            "5", "Mode=0 MainCnt=6nsec SubCnt=5nsec");
+        row("both rounded", 0, "1.0005", "usec", "7.25", "nsec",
+            rounded + "1.0005 is rounded off and becomes 1.001,\nand 7.25 is rounded off and becomes 7",
+            "1.001", "7", "Mode=0 MainCnt=1.001usec SubCnt=7nsec");
+        row("above 4.29 sec", 2, "5000", "msec", "5", "nsec", "\"Delay Time\" must be 5ns - 4.29sec",
+            "4294.967295", "5", "Mode=2 MainCnt=4294.967295msec SubCnt=5nsec");
+        row("count of 1", 10, "1", "", "4", "",
+            "\"True Count\" must be an integer number from 2 to 4294967295", "2", "4",
+            "Mode=10 MainCnt=2 SubCnt=4");
+        row("duty 100", 8, "1", "Hz", "100", "%", "Duty must be less than 100%.", "1", "100", "");
+        row("frequency rounded to whole ns", 9, "3", "MHz", "50", "%",
+            rounded + "3 is rounded off and becomes 2.994011976", "2.994011976", "50",
+            "Mode=9 MainCnt=167nsec SubCnt=167nsec Disp=DutyMHz");
+        row("true width beyond the period", 8, "100", "MHz", "20", "nsec",
+            "\"False Width\" must be 6ns - 4.29sec", "38.461538462", "20",
+            "Mode=8 MainCnt=20nsec SubCnt=6nsec Disp=MHz");
     }
 
     void refusals()
@@ -212,7 +146,7 @@ private slots:
         dialog.show();
         fill(dialog, mode, main, mainUnit, sub, subUnit);
         clickOk(dialog.buttonBox());
-        QTEST(host.texts(), "message");
+        QTEST(host.scripted.shownTexts(), "message");
         QVERIFY(dialog.isVisible());
         QTEST(dialog.fields()->mainLineEdit->text(), "mainAfter");
         QTEST(dialog.fields()->subLineEdit->text(), "subAfter");

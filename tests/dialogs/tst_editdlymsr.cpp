@@ -1,6 +1,7 @@
 #include "dialogs/editDlyFncDialog.h"
 #include "dialogs/editMsrCntDialog.h"
 #include "tests/dialogs/dialogHarness.h"
+#include "tests/support/diagramBuilder.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -17,30 +18,11 @@ class TestEditDlyMsr : public QObject
 private:
     ScriptedHost host;
 
-    BlockItem* delay(const QString& property)
-    {
-        BlockItem* fnc = host.model.createDlyFnc(0, 0);
-        fnc->setType(QStringLiteral("DlyFnc"));
-        fnc->setPropertyString(property);
-        return fnc;
-    }
-
-    BlockItem* counter(const QString& property)
-    {
-        BlockItem* msr = host.model.createMsrCnt(0, 0);
-        msr->setType(msr->getName());
-        msr->setPropertyString(property);
-        return msr;
-    }
+    BlockItem* delay(const QString& property) { return DiagramBuilder(host.model).dly(property); }
+    BlockItem* counter(const QString& property) { return DiagramBuilder(host.model).msr(property); }
 
 private slots:
-    void init()
-    {
-        host.model.clearEntry();
-        host.shown.clear();
-        host.changes.clear();
-        host.answers.clear();
-    }
+    void init() { host.reset(); }
 
     void delayRoundTrip_data()
     {
@@ -52,42 +34,21 @@ private slots:
         QTest::addColumn<QString>("message"); // shown at the first OK, which then changes the field
         QTest::addColumn<QString>("result");  // after the last OK
 
-        const QString rounding =
-            QStringLiteral("Because it is necessary to set Delay time by a unit for 1ns,\n");
-        QTest::newRow("bare integer") << "Delay=20"
-                                      << "20"
-                                      << "ns"
-                                      << "35"
-                                      << "ns"
-                                      << ""
-                                      << "Delay=35ns";
-        QTest::newRow("largest in us") << "Delay=5ns"
-                                       << "5"
-                                       << "ns"
-                                       << "32.767"
-                                       << "us"
-                                       << ""
-                                       << "Delay=32.767us";
-        QTest::newRow("rounded once") << ""
-                                      << "0"
-                                      << "ns"
-                                      << "1.5"
-                                      << "ns" << rounding + " \"1.5\" is rounded off and becomes \"2\""
-                                      << "Delay=2ns";
-        QTest::newRow("above the limit") << "Delay=1.5us"
-                                         << "1.5"
-                                         << "us"
-                                         << "32.768"
-                                         << "us"
-                                         << "Please set a delay time between 0 and 32.767us (step: 1ns)"
-                                         << "Delay=32.767us";
-        QTest::newRow("negative") << "Delay=7ns"
-                                  << "7"
-                                  << "ns"
-                                  << "-3"
-                                  << "ns"
-                                  << "Please set a delay time between 0 and 32.767us (step: 1ns)"
-                                  << "Delay=0ns";
+        const auto row = [](const char* tag, const char* stored, const char* openedText,
+                            const char* openedUnit, const char* typed, const char* unit,
+                            const QString& message, const char* result) {
+            QTest::newRow(tag) << QString(stored) << QString(openedText) << QString(openedUnit)
+                               << QString(typed) << QString(unit) << message << QString(result);
+        };
+        const QString range = "Please set a delay time between 0 and 32.767us (step: 1ns)";
+        row("bare integer", "Delay=20", "20", "ns", "35", "ns", "", "Delay=35ns");
+        row("largest in us", "Delay=5ns", "5", "ns", "32.767", "us", "", "Delay=32.767us");
+        row("rounded once", "", "0", "ns", "1.5", "ns",
+            "Because it is necessary to set Delay time by a unit for 1ns,\n \"1.5\" is rounded off and "
+            "becomes \"2\"",
+            "Delay=2ns");
+        row("above the limit", "Delay=1.5us", "1.5", "us", "32.768", "us", range, "Delay=32.767us");
+        row("negative", "Delay=7ns", "7", "ns", "-3", "ns", range, "Delay=0ns");
     }
 
     void delayRoundTrip()
@@ -108,7 +69,7 @@ private slots:
         dialog.changeUnit(unit);
         retype(dialog.delayEdit(), typed);
         clickOk(dialog.buttonBox());
-        QCOMPARE(host.texts(), message);
+        QCOMPARE(host.scripted.shownTexts(), message);
         if (!message.isEmpty()) {
             QVERIFY(dialog.isVisible());
             QCOMPARE(fnc->getProperty(), stored);
@@ -152,21 +113,22 @@ private slots:
         dialog.fileSaveBox()->setChecked(true);
         dialog.pathEdit()->clear();
         clickOk(dialog.buttonBox());
-        QCOMPARE(host.texts(), QStringLiteral("Please set PATH."));
+        QCOMPARE(host.scripted.shownTexts(), QStringLiteral("Please set PATH."));
 
-        host.folder = folder;
+        host.scripted.folder = folder;
         QTest::mouseClick(dialog.findChild<QToolButton*>(), Qt::LeftButton);
         QCOMPARE(dialog.pathEdit()->text(), folder);
         dialog.unitButton(1)->click();
         dialog.gateComboBox()->setCurrentIndex(1);
-        host.answers = {QMessageBox::Cancel, QMessageBox::Yes};
+        host.scripted.answers = {QMessageBox::Cancel, QMessageBox::Yes};
         clickOk(dialog.buttonBox());
         QVERIFY(dialog.isVisible() && msr->getProperty().isEmpty());
         clickOk(dialog.buttonBox());
         QVERIFY(!dialog.isVisible());
         QVERIFY(QDir(folder).exists());
         const QString ask = folder + QStringLiteral(": The named directory does not exist, create it?");
-        QCOMPARE(host.texts(), QStringLiteral("Please set PATH.|") + ask + QLatin1Char('|') + ask);
+        QCOMPARE(host.scripted.shownTexts(),
+                 QStringLiteral("Please set PATH.|") + ask + QLatin1Char('|') + ask);
         QCOMPARE(msr->getProperty(), QStringLiteral("Mode=1 Unit=msec FileSave=true PATH=") + folder);
     }
 

@@ -1,5 +1,6 @@
 #include "dialogs/editLogicDialog.h"
 #include "tests/dialogs/dialogHarness.h"
+#include "tests/support/diagramBuilder.h"
 
 #include <QLabel>
 #include <QMenu>
@@ -37,20 +38,13 @@ private:
 private slots:
     void init()
     {
-        host.model.clearEntry();
-        host.shown.clear();
-        host.changes.clear();
+        host.reset();
         // Input 0: a pass-through function fed by an unnamed PreLogic; input 1: a PreLogic TRIG.
-        logic = host.model.createPostLogic(0, 0);
-        logic->setType(QStringLiteral("PostLogic"));
-        PreLogic* fed = host.model.createPreLogic(0, 0);
-        BlockItem* pass = host.model.createNonFnc(0, 0);
-        pass->setType(QStringLiteral("NonFnc"));
-        pass->setPort(0, fed);
+        DiagramBuilder make(host.model);
+        BlockItem* pass = make.non(host.model.createPreLogic(0, 0));
         PreLogic* trig = host.model.createPreLogic(0, 0);
         trig->setUserName(QStringLiteral("TRIG"));
-        logic->setPort(0, pass);
-        logic->setPort(1, trig);
+        logic = make.post(QString(), {pass, trig});
     }
 
     void netNamesAndModes()
@@ -120,9 +114,9 @@ private slots:
         dialog.show();
         retype(dialog.textEdit(), QStringLiteral("_A and"));
         clickOk(dialog.buttonBox());
-        QCOMPARE(host.shown.size(), 1);
-        QCOMPARE(host.shown.at(0).title, QStringLiteral("Logic Error"));
-        QCOMPARE(host.shown.at(0).text, QStringLiteral("invalid at EOF"));
+        QCOMPARE(host.scripted.shown.size(), 1);
+        QCOMPARE(host.scripted.shown.at(0).title, QStringLiteral("Logic Error"));
+        QCOMPARE(host.scripted.shown.at(0).text, QStringLiteral("invalid at EOF"));
         QVERIFY(dialog.isVisible());
         QCOMPARE(dialog.textEdit()->toPlainText(), QStringLiteral("_A and"));
         QCOMPARE(logic->getProperty(), QStringLiteral("_A"));

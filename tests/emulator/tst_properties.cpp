@@ -1,8 +1,6 @@
-#include "io/document.h"
 #include "operations/previewSetup.h"
 #include "tests/emulator/handImage.h"
 #include "tests/support/diagramBuilder.h"
-#include "tests/support/documents.h"
 
 #include <QtTest>
 
@@ -101,25 +99,6 @@ private slots:
                              levelAt(*e, Emulator::INPUT_BITS + 1, t - LATENCY),
                          qPrintable(QString::number(t)));
             }
-        }
-    }
-
-    // The coincidence example (a one-shot on the coincidence): every output pulse starts where
-    // both inputs were true a latency earlier.
-    void coincidenceExampleNeedsBoth_data() { seeds(); }
-    void coincidenceExampleNeedsBoth()
-    {
-        QFETCH(int, seed);
-        QFile file(examplePath("coincidence.vxt3"));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        Document doc;
-        QVERIFY(doc.parseFile(file.readAll()));
-        const auto e = runImage(imageOf(*doc.diagram()), randomPulses(seed), RUN_NS);
-        const QVector<qint64> out = toggles(*e, Emulator::OUTPUT_BITS);
-        QVERIFY(out.size() > 10);
-        for (int i = 0; i < out.size(); i += 2) {
-            QVERIFY(levelAt(*e, Emulator::INPUT_BITS, out.at(i) - LATENCY));
-            QVERIFY(levelAt(*e, Emulator::INPUT_BITS + 1, out.at(i) - LATENCY));
         }
     }
 };

@@ -8,15 +8,6 @@
 namespace {
 using Messages = QVector<QPair<QString, QString>>;
 
-BlockItem* findBlock(Document& doc, const QString& name, int tid)
-{
-    for (BlockItem* b : doc.diagram()->allBlocks()) {
-        if (b->getName() == name && b->getTid() == tid)
-            return b;
-    }
-    return nullptr;
-}
-
 // Every block in pool order: its name, each wired input as ":port<source" and its settings in
 // braces; then the free PreLogicInfo and FeedBackInfo units.
 QString summary(Document& doc)
@@ -98,8 +89,6 @@ private slots:
         dataRow("autoConnect True is off", QByteArray("autoConnect=\"True\""), " 0 0 1 off", QString());
         dataRow("ports keep low 16 bits", QByteArray("tcpPort=\"70000\" udpPort=\"-1\""), " 4464 65535 1 off",
                 QString());
-        dataRow("Timeout of a day", QByteArray("Timeout=\"100000\""), " 0 0 60 off",
-                range.arg(100000).arg(60));
         dataRow("Timeout beyond int", QByteArray("Timeout=\"2147483648\""), " 0 0 60 off",
                 range.arg(2147483648LL).arg(60));
         dataRow("negative Timeout", QByteArray("Timeout=\"-5\""), " 0 0 1 off", range.arg(-5).arg(1));

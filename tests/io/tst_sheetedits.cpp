@@ -2,6 +2,7 @@
 #include "io/sheetEdits.h"
 #include "model/blockKinds.h"
 #include "tests/support/dataRow.h"
+#include "tests/support/documents.h"
 
 #include <QtTest>
 
@@ -51,18 +52,7 @@ class TestSheetEdits : public QObject
 private:
     Document m_doc;
 
-    // The first block of that name on the sheet, in column order (a FeedBack signal's output
-    // before its block).
-    BlockItem* block(const QString& name, int tid = 0)
-    {
-        for (int c = 0; c < SheetModel::ColumnCount; ++c) {
-            for (BlockItem* b : m_doc.sheet(tid)->column(SheetModel::Column(c))) {
-                if (b->getName() == name)
-                    return b;
-            }
-        }
-        return nullptr;
-    }
+    BlockItem* block(const QString& name, int tid = 0) { return findBlock(m_doc, name, tid); }
     QList<int> counts() const
     {
         QList<int> list;
@@ -342,11 +332,6 @@ private slots:
         QCOMPARE(block("CntFnc2")->getPort(0), block("FeedBack0"));
         QCOMPARE(counts(),
                  changed(before, "DlyFnc-1 CntFnc-1 PostLogicInfo-2 PreLogicInfo-1 FeedBackInfo-1"));
-        // A full column stops the paste with a message.
-        for (int i = 0; i < 13; ++i)
-            QVERIFY(PasteRules::paste(&m_doc, 0, Clipboard::copyText({block("PreLgc0")}).toUtf8()));
-        QCOMPARE(m_doc.messages().size(), 1);
-        QCOMPARE(m_doc.messages().first().second, QStringLiteral("There's not enough space."));
     }
 
     void clipboardText()

@@ -70,13 +70,6 @@ class TestBlockItem : public QObject
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        // The icons are compiled into the model library.
-        QVERIFY(BlockItem::guiAvailable());
-        QVERIFY(!NIM_IN(0, 0, QStringLiteral("IN-CH0")).getPixmap().isNull());
-    }
-
     void readers_data()
     {
         QTest::addColumn<Reader>("read");

@@ -7,9 +7,6 @@
 
 #include <functional>
 
-using Build = std::function<void(DiagramBuilder&)>;
-Q_DECLARE_METATYPE(Build)
-
 namespace {
 const QString HEADER =
     QStringLiteral("<table width=\"100%\">\n<tr><td></td><td>Current</td><td>Register</td></tr>\n");
@@ -34,15 +31,6 @@ QVector<BlockItem*> buildFunctions(BlockDiagram& d, const QString& layout)
                                                    : b.non(driver));
     }
     return pool;
-}
-
-// A big-endian value of `width` bytes.
-quint32 valueAt(const QByteArray& data, int offset, int width)
-{
-    quint32 value = 0;
-    for (int i = 0; i < width; ++i)
-        value = (value << 8) | quint8(data.at(offset + i));
-    return value;
 }
 
 const quint32 BASES[5] = {0x0004, 0x2000, 0x2800, 0x3000, 0x3800};
@@ -119,104 +107,6 @@ private slots:
         for (const ImageCapture::Byte& b : capture.bytes())
             QCOMPARE(int(b.second), b.first == 0x0006 ? 0x07 : 0);
         QCOMPARE(capture.bytes().last().first, 0x3FFFu);
-    }
-
-    void registers()
-    {
-        // One counter and one delay: the counter in slot 7 (unit 4), the delay in slot 6 (unit 3).
-        BlockDiagram d;
-        DiagramBuilder b(d);
-        b.cnt("Mode=3 MainCnt=1.5usec SubCnt=200nsec");
-        b.dly("Delay=1.25us");
-        b.msr("Mode=2", nullptr, nullptr, "MsrCnt1");
-        b.out(nullptr, "", "OUT-CH2");
-        b.out(nullptr, "bNIM=false bTTL=true ", "OUT-CH5");
-        b.input("IN-CH3", "bUser=false bHigh=true Vth=900");
-        b.input("IN-CH1");
-        b.input("IN-USER");
-        ImageCapture capture;
-        d.download(&capture);
-        const QByteArray data = capture.range(0, 0x90);
-        const struct
-        {
-            int addr, width;
-            quint32 value;
-        } expected[] = {
-            {0x0C, 1, 3},      // counter mode of unit 4
-            {0x16, 2, 1250},   // delay of unit 3
-            {0x61, 1, 2},      // measure counter 1 mode
-            {0x68, 1, 0x04},   // NIM outputs: OUT-CH2 with empty settings
-            {0x69, 1, 0x20},   // TTL outputs
-            {0x6B, 1, 0x02},   // inputs not active-high
-            {0x6C, 2, 0x0200}, // user control: IN-USER with empty settings
-            {0x72, 2, 1720},   // default threshold
-            {0x76, 2, 900},
-        };
-        for (const auto& e : expected)
-            QCOMPARE(valueAt(data, e.addr, e.width), e.value);
-    }
-
-    void tableBits_data()
-    {
-        // Entry bits "bit=index bit" or "bit=~index bit"; the other bits stay 0.
-        QTest::addColumn<Build>("build");
-        QTest::addColumn<int>("table"); // 1 frontend (index: channel word), 2 output, 3 feedback, 4 msrcnt
-        QTest::addColumn<QString>("bits");
-        QTest::newRow("counter in slot 3 from IN-CH0")
-            << Build([](DiagramBuilder& b) { b.cnt("", b.pre("_A", {"IN-CH0"})); }) << 1 << "8=0";
-        QTest::newRow("pass-through in slot 8") << Build([](DiagramBuilder& b) {
-            b.non();
-            b.non();
-            b.non();
-            b.non(b.pre("_A", {"IN-CH0"}));
-        }) << 1 << "3=0";
-        QTest::newRow("delay of unit 5 in slot 0") << Build([](DiagramBuilder& b) {
-            // Nine delays fill slots 0..8; the first (slot 0) belongs to delay unit 5.
-            b.dly("", b.pre("_A", {"IN-CH1"}));
-            for (int k = 0; k < 8; ++k)
-                b.dly("", b.input("IN-OPT"));
-        }) << 1 << "13=1";
-        QTest::newRow("counter in slot 3 fed back") << Build([](DiagramBuilder& b) {
-            BlockItem* fb = b.feedBack();
-            fb->setPort(0, b.post("not _A", {b.cnt("", fb)}));
-        }) << 3 << "0=~3";
-        QTest::newRow("PostLogic on slot 5 drives OUT-CH2") << Build([](DiagramBuilder& b) {
-            BlockItem* first = b.cnt();
-            b.cnt();
-            b.cnt();
-            b.dly();
-            b.dly();
-            b.out(b.post("_A", {first}), "", "OUT-CH2");
-        }) << 2 << "2=5";
-        QTest::newRow("measure counter 1 gate and source") << Build([](DiagramBuilder& b) {
-            BlockItem* counter = b.cnt();
-            b.msr("", b.post("_A", {counter}), b.post("not _A", {counter}), "MsrCnt1");
-        }) << 4 << "2=3 3=~3";
-    }
-
-    void tableBits()
-    {
-        QFETCH(Build, build);
-        QFETCH(int, table);
-        QFETCH(QString, bits);
-        BlockDiagram d;
-        DiagramBuilder b(d);
-        build(b);
-        ImageCapture capture;
-        d.download(&capture);
-        const QByteArray data = capture.range(BASES[table], SIZES[table]);
-        const int width = table == 1 ? 2 : 1;
-        for (int i = 0; i < SIZES[table] / width; ++i) {
-            quint32 expected = 0;
-            for (const QString& pair : bits.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-                const QString source = pair.section(QLatin1Char('='), 1);
-                const bool invert = source.startsWith(QLatin1Char('~'));
-                const bool on = invert != bool((i >> source.mid(invert ? 1 : 0).toInt()) & 1);
-                expected |= on ? 1u << pair.section(QLatin1Char('='), 0, 0).toInt() : 0u;
-            }
-            QVERIFY2(valueAt(data, width * i, width) == expected,
-                     qPrintable(QStringLiteral("entry %1").arg(i)));
-        }
     }
 
     void expressionErrorStopsBeforeSending()

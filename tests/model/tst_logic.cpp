@@ -151,31 +151,6 @@ class TestLogic : public QObject
     Q_OBJECT
 
 private slots:
-    void values_data()
-    {
-        // table: the value for A + 2B + 4C = 0..7.
-        QTest::addColumn<QString>("expr");
-        QTest::addColumn<QString>("table");
-        dataRow("and before or", "_A and _B or _C", "00011111");
-        dataRow("xor before or", "_A or _B xor _C", "01111101");
-        dataRow("not of parentheses", "not (_A or _B) and _C", "00001000");
-        dataRow("tabs and line breaks", "_A\tand\n  _B", "00010001");
-    }
-
-    void values()
-    {
-        QFETCH(QString, expr);
-        QFETCH(QString, table);
-        PostLogic logic(0, 0, QStringLiteral("PstLgc0"));
-        QString checked = expr;
-        QVERIFY2(logic.setProperty(checked, true), qPrintable(checked));
-        QCOMPARE(logic.getProperty(), expr);
-        for (int i = 0; i < 8; ++i) {
-            const bool bits[NIMLogic::OPERANDS] = {bool(i & 1), bool(i & 2), bool(i & 4)};
-            QCOMPARE(logic.isBitON(bits), table.at(i) == QLatin1Char('1'));
-        }
-    }
-
     void errors_data()
     {
         QTest::addColumn<QString>("expr");

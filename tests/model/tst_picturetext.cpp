@@ -70,11 +70,9 @@ private slots:
         QTest::addColumn<int>("right"); // columns from the right edge text leaves free
         const QString longName = QStringLiteral("WWWWWWWWWWWWWWWWWWWWWWWW");
         QTest::newRow("input") << block<NIM_IN>("IN-CH0", longName) << 14 << 14;
-        QTest::newRow("output") << block<NIMOut>("OUT-CH1", "MONITOR_TTL") << 8 << 8;
         QTest::newRow("output, long name") << block<NIMOut>("OUT-CH1", longName) << 8 << 8;
         QTest::newRow("feedback") << block<NIMFeedBackIN>("FeedBack0", longName) << 8 << 15;
         QTest::newRow("label in") << block<NIMLabelIN>("Label0", longName) << 12 << 12;
-        QTest::newRow("label out") << block<NIMLabel>("Label0", longName) << 12 << 12;
         QTest::newRow("measure counter") << block<NIMMsrCnt>("MsrCnt0", longName) << 8 << 8;
         QTest::newRow("palette feedback") << entry(":/images/MenuFeedBack.png", "FeedBack(8/8)") << 14 << 14;
         QTest::newRow("label panel") << entry(":/images/LabelON.png", longName) << 10 << 10;

@@ -1,5 +1,3 @@
-#include "cli/cliApp.h"
-#include "cli/commands.h"
 #include "model/blockDiagram.h"
 #include "model/compiledTables.h"
 #include "model/truthTable.h"
@@ -8,7 +6,7 @@
 #include <QTest>
 
 // The truth table against the lookup tables the register image is built from, its minimal form
-// against the table, its text, and the command that prints it.
+// against the table, and its text.
 class TestTruthTable : public QObject
 {
     Q_OBJECT
@@ -89,37 +87,6 @@ private slots:
         const QString shown = TruthTable(expr).text();
         QVERIFY2(shown.startsWith(head) && shown.endsWith(tail), qPrintable(shown));
         QVERIFY(shown.size() >= head.size() + tail.size());
-    }
-
-    void command_data()
-    {
-        QTest::addColumn<QString>("block");
-        QTest::addColumn<int>("exit");
-        QTest::addColumn<QString>("out");
-        QTest::newRow("by user name")
-            << "COINC" << int(ExitOk)
-            << "PreLgc0: OUT = _A and _B\n_A = PMT_A\n_B = PMT_B\n_A _B | OUT\n 0  0 |   0\n"
-               " 0  1 |   0\n 1  0 |   0\n 1  1 |   1\n"
-               "minimal form (hint, not stored): OUT = _A and _B\n";
-        QTest::newRow("by resource name")
-            << "PstLgc0" << int(ExitOk)
-            << "PstLgc0: OUT = _A\n_A = GATE_GEN\n_A | OUT\n 0 |   0\n 1 |   1\n"
-               "minimal form (hint, not stored): OUT = _A\n";
-        QTest::newRow("no such block") << "CntFnc0" << int(ExitFailure) << "";
-    }
-
-    void command()
-    {
-        QFETCH(QString, block);
-        QString out, err;
-        QTextStream outStream(&out), errStream(&err);
-        CliContext context(GlobalOptions(), QStringLiteral("truth-table"), outStream, errStream);
-        const int exit = truthTableCommand(
-            context, {QStringLiteral(VEXTOR_SOURCE_DIR "/examples/coincidence.vxt3"), block});
-        outStream.flush();
-        QTEST(exit, "exit");
-        QTEST(out, "out");
-        QCOMPARE(err.isEmpty(), exit == ExitOk);
     }
 };
 

@@ -45,8 +45,7 @@ std::unique_ptr<Document> document(const QByteArray& xml)
 
 std::unique_ptr<Document> example(const char* name)
 {
-    QFile file(examplePath(name));
-    return document(file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
+    return document(readFile(examplePath(name)));
 }
 } // namespace
 
@@ -251,13 +250,6 @@ private slots:
             QVERIFY(rom.hasImage(slot));
         QVERIFY(!(m_module->memory.peek(0xFFFFFF3C) & 0x02));
         QCOMPARE(progress.last(), QVariantList({"Initialize ROM area", 18, 18}));
-    }
-
-    void counterGate()
-    {
-        CounterGateOperation start(m_module->info(), 1, true);
-        QVERIFY(run(start).isDone());
-        QCOMPARE(m_module->memory.peek(0x65), quint8(0x80));
     }
 
 private:

@@ -81,16 +81,24 @@ class TestSimProcess : public QObject
 {
     Q_OBJECT
 private slots:
-    // The user area and a document saved to ROM are both back after a restart; the saved slot is
-    // the current one after the power cycle.
+    // A document saved to ROM and a write to the user area are back after a clean exit (SIGTERM)
+    // and after a kill right after the save was reported done; the saved slot is the current one
+    // after the power cycle.
+    void stateSurvivesRestart_data()
+    {
+        QTest::addColumn<bool>("bKill");
+        QTest::newRow("terminated") << false;
+        QTest::newRow("killed") << true;
+    }
     void stateSurvivesRestart()
     {
+        QFETCH(bool, bKill);
         QTemporaryDir dir;
         const QString state = dir.filePath("module.state");
         const QByteArray xml = patternBytes(9000, 5);
         {
             SimProcess sim;
-            QVERIFY(sim.start({"--state", state, "--rom-busy", "5", "--rom-pages", "4"}));
+            QVERIFY(sim.start({"--state", state, "--rom-busy", bKill ? "0" : "5", "--rom-pages", "4"}));
             RomWorker worker;
             sim.target(worker);
             worker.setData(0x0100 + 112, QByteArray("slot one"), false);
@@ -98,7 +106,7 @@ private slots:
             worker.setRomAccess(0x8051, 0x4000);
             const WorkerOutcome saved = runWorker(worker);
             QVERIFY2(saved.bOk, qPrintable(saved.errors.join('|')));
-            QVERIFY(sim.stop());
+            QVERIFY(bKill ? sim.kill() : sim.stop());
         }
         SimProcess sim;
         QVERIFY(sim.start({"--state", state, "--rom-busy", "0"}));
@@ -109,33 +117,6 @@ private slots:
         QVERIFY2(synced.bOk, qPrintable(synced.errors.join('|')));
         QCOMPARE(synced.name, QString("ROM1-slot one"));
         QCOMPARE(synced.xml, xml);
-    }
-
-    // Killed right after a ROM save was reported done, the simulator still has it when restarted.
-    void romSaveSurvivesKill()
-    {
-        QTemporaryDir dir;
-        const QString state = dir.filePath("module.state");
-        const QByteArray xml = patternBytes(5000, 3);
-        {
-            SimProcess sim;
-            QVERIFY(sim.start({"--state", state, "--rom-busy", "0"}));
-            RomWorker worker;
-            sim.target(worker);
-            *worker.setXmlReq(2) = xml;
-            worker.setRomAccess(0x8052, 0x4000);
-            QVERIFY(runWorker(worker).bOk);
-            QVERIFY(sim.kill());
-        }
-        SimProcess sim;
-        QVERIFY(sim.start({"--state", state, "--rom-busy", "0"}));
-        RomWorker worker;
-        sim.target(worker);
-        QByteArray restored;
-        worker.setXmlReq(2, &restored);
-        worker.setRomAccess(0x8072, 0x4000);
-        QVERIFY(runWorker(worker).bOk);
-        QCOMPARE(restored, xml);
     }
 
     // Changes that keep coming do not keep the state file from being written: killed after
@@ -175,42 +156,6 @@ private slots:
         reader.SetRetry(6);
         reader.setReadReq(0x2100, 300);
         QCOMPARE(runWorker(reader).data.value(0), pattern);
-    }
-
-    // The tool end to end: status, download, verify, and the monitor logging the scaler's counter 2
-    // (it measures during True, so it streams once downloaded) into the given directory.
-    void cliAgainstSimulator()
-    {
-        SimProcess sim;
-        QVERIFY(sim.start({"--rom-busy", "0"}));
-        QString out;
-        auto cli = [&](const QStringList& args) {
-            QProcess process;
-            process.start(QStringLiteral(VEXTOR_BINARY_DIR "/cli/vextor-cli"),
-                          QStringList{"-h", "127.0.0.1", "-u", QString::number(sim.udpPort), "-o", "1"} +
-                              args);
-            process.waitForFinished(20000);
-            out = QString::fromUtf8(process.readAllStandardOutput());
-            return process.exitCode();
-        };
-        QCOMPARE(cli({"status"}), 0);
-        QVERIFY(out.startsWith("Version: 3.01 (33 2e 30 31)\nProtect: 0x01"));
-        const QString coincidence = examplePath("coincidence.vxt3");
-        QCOMPARE(cli({"download", coincidence}), 0);
-        QCOMPARE(cli({"verify", coincidence}), 0);
-        QCOMPARE(out, QString("Verify: The Register data is matched.\n"));
-        const QString scaler = examplePath("scaler.vxt3");
-        QCOMPARE(cli({"download", scaler}), 0);
-        QTemporaryDir logs;
-        QCOMPARE(cli({"-t", QString::number(sim.tcpPort), "monitor", scaler, "--seconds", "1", "--csv-dir",
-                      logs.path()}),
-                 0);
-        const auto lines = [&out](const char* pattern) {
-            return out.contains(QRegularExpression(pattern, QRegularExpression::MultilineOption));
-        };
-        QVERIFY2(lines("^2 \\S+ \\d+ \\S+$") && lines("^total 2 TRIPLE_CNT \\d+ \\S+ usec$"),
-                 qPrintable(out));
-        QCOMPARE(QDir(logs.path()).entryList(QDir::Files).size(), 4);
     }
 
     // SIGTERM ends an open-ended monitor cleanly: the software-gated counters it started are
@@ -265,6 +210,9 @@ private slots:
     // What a client sends to the data port is dropped, not kept.
     void streamPortDiscardsInput()
     {
+#ifdef VEXTOR_SANITIZE
+        QSKIP("the sanitizer's quarantine holds freed memory, so resident size says nothing here");
+#endif
         SimProcess sim;
         QVERIFY(sim.start({"--rate", "10"}));
         const auto residentKb = [&sim] {
@@ -295,6 +243,9 @@ private slots:
         QTest::newRow("bad address") << QStringList{"--bind", "nowhere"};
         QTest::newRow("unknown rate profile") << QStringList{"--rate-profile", "sine"};
         QTest::newRow("profile without a rate") << QStringList{"--rate", "max", "--rate-profile", "ramp"};
+        // The stimulus's own message is the emulator's; the simulator refuses to start on it.
+        QVERIFY(writeFile(m_dir.filePath("bad.stim"), "IN-CH0 periodic period=10ns width=20ns\n"));
+        QTest::newRow("bad stimulus") << QStringList{"--preview-stimulus", m_dir.filePath("bad.stim")};
     }
     void badUsage()
     {
@@ -304,6 +255,9 @@ private slots:
         QVERIFY(process.waitForFinished(5000));
         QCOMPARE(process.exitCode(), 64);
     }
+
+private:
+    QTemporaryDir m_dir;
 };
 
 QTEST_GUILESS_MAIN(TestSimProcess)

@@ -6,7 +6,8 @@
 #include <QStringList>
 #include <vector>
 
-// An argv built from strings, for CliApp::run.
+// An argv built from strings, for CliApp::run and getopt (which reorders the pointers: build one
+// per reading).
 struct Argv
 {
     explicit Argv(const QStringList& args)
@@ -31,13 +32,10 @@ struct CliResult
     QString err;
 };
 
-// vextor-cli run in this process against the simulated module (its address, its UDP port and a
-// time-out of one second come first), so that the module is served while the command waits.
-inline CliResult runCli(const InProcessModule& module, const QStringList& args)
+// vextor-cli run in this process with these arguments after the program name.
+inline CliResult runCli(const QStringList& args)
 {
-    Argv argv(
-        QStringList{"vextor-cli", "-h", "127.0.0.1", "-u", QString::number(module.server.port()), "-o", "1"} +
-        args);
+    Argv argv(QStringList{"vextor-cli"} + args);
     CliResult r;
     QTextStream out(&r.out);
     QTextStream err(&r.err);
@@ -45,4 +43,12 @@ inline CliResult runCli(const InProcessModule& module, const QStringList& args)
     out.flush();
     err.flush();
     return r;
+}
+
+// The same against the simulated module (its address, its UDP port and a time-out of one second
+// come first): the module is served while the command waits.
+inline CliResult runCli(const InProcessModule& module, const QStringList& args)
+{
+    return runCli(QStringList{"-h", "127.0.0.1", "-u", QString::number(module.server.port()), "-o", "1"} +
+                  args);
 }

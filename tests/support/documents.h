@@ -1,6 +1,8 @@
 #pragma once
 
-#include <QByteArray>
+#include "io/document.h"
+
+#include <QFile>
 #include <QString>
 #include <QStringList>
 
@@ -72,4 +74,30 @@ inline QByteArray badExpressionXml()
 inline QString examplePath(const char* name)
 {
     return QStringLiteral(VEXTOR_SOURCE_DIR "/examples/") + QLatin1String(name);
+}
+
+// A file's bytes; empty when it cannot be read.
+inline QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline bool writeFile(const QString& path, const QByteArray& data)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
+}
+
+// The first block of that name on a sheet, in column order (a FeedBack signal's output before its
+// block).
+inline BlockItem* findBlock(Document& doc, const QString& name, int tid = 0)
+{
+    for (int c = 0; c < SheetModel::ColumnCount; ++c) {
+        for (BlockItem* b : doc.sheet(tid)->column(SheetModel::Column(c))) {
+            if (b->getName() == name)
+                return b;
+        }
+    }
+    return nullptr;
 }

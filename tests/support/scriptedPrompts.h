@@ -1,9 +1,9 @@
 #pragma once
 
 #include "app/mainwindow.h"
+#include "tests/support/documents.h"
 
 #include <QDialog>
-#include <QFile>
 #include <QPainter>
 #include <QSettings>
 #include <QStandardPaths>
@@ -36,6 +36,7 @@ public:
     QList<QMessageBox::StandardButton> answers; // taken in order; the default button when empty
     QStringList saveNames;                      // taken in order; "" (cancel) when empty
     QStringList texts;                          // taken in order; cancelled when empty
+    QString folder;                             // what the folder chooser returns
     QList<DialogScript> dialogs;                // taken in order; a dialog without one is cancelled
     QStringList dialogTitles;                   // of every modal dialog run
 
@@ -63,6 +64,7 @@ public:
     {
         return saveNames.isEmpty() ? QString() : saveNames.takeFirst();
     }
+    QString existingDirectory(QWidget*, const QString&, const QString&) override { return folder; }
     QString text(QWidget*, const QString&, const QString&, const QString&, bool* ok) override
     {
         *ok = !texts.isEmpty();
@@ -90,12 +92,6 @@ inline std::unique_ptr<MainWindow> scriptedWindow(ScriptedPrompts*& prompts, con
     if (!file.isEmpty())
         window->open(file);
     return window;
-}
-
-inline bool writeFile(const QString& path, const QByteArray& data)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(data) == data.size();
 }
 
 // A picture from the resources as a block or entry shows it: greyed when nothing is free, with the
