@@ -247,6 +247,18 @@ private slots:
         QVERIFY(h.window->eventLog()->toPlainText().contains("SINGLES 50"));
     }
 
+    // Run is offered while the window shows the stream, as after a download with Auto Start, and
+    // not while a preset run is under way.
+    void presetOfferedWhileConnected()
+    {
+        Harness h(true);
+        auto* run = h.window->findChild<QPushButton*>("presetButton");
+        QVERIFY(h.connect());
+        QVERIFY(run->isEnabled());
+        h.window->runForSeconds(60);
+        QVERIFY(!run->isEnabled());
+    }
+
     // The visible plots go to PNG and CSV files; a name typed without a suffix gets the type's.
     void exports()
     {
