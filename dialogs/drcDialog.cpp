@@ -6,6 +6,10 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
+namespace {
+const QSize REPORT_SIZE(350, 200);
+} // namespace
+
 DrcDialog::DrcDialog(bool bContinue, QWidget* parent)
     : QDialog(parent)
     , m_textEdit(new QTextEdit)
@@ -15,10 +19,14 @@ DrcDialog::DrcDialog(bool bContinue, QWidget* parent)
     setWindowTitle(tr("DRC"));
     m_textEdit->setObjectName(QStringLiteral("textEdit"));
     m_textEdit->setReadOnly(true);
+    // A layout gives the view only its small default size; a report line such as "warning:
+    // MsrCnt0: SRC is connected, but not used." then wraps. Both forms start at least as large as
+    // the report-only form places its view.
+    m_textEdit->setMinimumSize(REPORT_SIZE);
     auto* layout = new QVBoxLayout(this);
     if (!bContinue) {
         auto* splitter = new QSplitter(Qt::Vertical);
-        m_textEdit->setGeometry(10, 10, 350, 200);
+        m_textEdit->setGeometry(QRect(QPoint(10, 10), REPORT_SIZE));
         splitter->addWidget(m_textEdit);
         layout->addWidget(splitter);
         return;

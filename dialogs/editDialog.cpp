@@ -3,7 +3,9 @@
 #include "model/timeUnits.h"
 
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLineEdit>
+#include <QScreen>
 
 #include <cmath>
 
@@ -57,6 +59,34 @@ EditDialog::EditDialog(EditHost* host, QWidget* parent)
     , m_pHost(host)
 {
     removeContextHelp();
+}
+
+void EditDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    keepOnScreen();
+}
+
+void EditDialog::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    if (isVisible())
+        keepOnScreen();
+}
+
+void EditDialog::keepOnScreen()
+{
+    const QRect frame = frameGeometry();
+    const QScreen* screen = QGuiApplication::screenAt(frame.center());
+    if (!screen)
+        screen = this->screen();
+    const QRect area = screen->availableGeometry();
+    // A dialog larger than the screen keeps its top-left corner, and with it the title bar, visible.
+    const QPoint topLeft(
+        qBound(area.left(), frame.left(), qMax(area.left(), area.right() + 1 - frame.width())),
+        qBound(area.top(), frame.top(), qMax(area.top(), area.bottom() + 1 - frame.height())));
+    if (topLeft != frame.topLeft())
+        move(pos() + topLeft - frame.topLeft());
 }
 
 void EditDialog::removeContextHelp()

@@ -67,10 +67,17 @@ public:
     EditHost* host() const { return m_pHost; }
 
 protected:
+    // The sheet opens a dialog beside its block, and the logic editor grows with its truth table:
+    // either may reach past the screen's edge, so the dialog is moved back onto its screen.
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void removeContextHelp();
     // Tells the host that the block changed and remembers it.
     void reportChanged(BlockItem* block);
 
     EditHost* m_pHost;
     bool m_bChanged = false;
+
+private:
+    void keepOnScreen();
 };

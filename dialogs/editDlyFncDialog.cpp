@@ -27,7 +27,9 @@ EditDlyFncDialog::EditDlyFncDialog(BlockItem* fnc, EditHost* host, QWidget* pare
     row->addWidget(m_delayEdit);
     row->addWidget(m_unitComboBox);
     auto* form = new QFormLayout;
-    form->addRow(tr("&Delay:"), row);
+    auto* delayLabel = new QLabel(tr("&Delay:"), this);
+    delayLabel->setBuddy(m_delayEdit);
+    form->addRow(delayLabel, row);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(tr("Please enter a delay time\nbetween 0 and 32.767us (step: 1ns)"), this));
     layout->addLayout(form);

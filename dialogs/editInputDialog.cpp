@@ -84,7 +84,9 @@ void EditInputDialog::buildForm()
     form->addRow(tr("&Port:"), m_comboBox);
     form->addRow(tr("&Name:"), m_lineEdit);
     auto* vthRow = new QHBoxLayout;
-    vthRow->addWidget(new QLabel(tr("&Vth:"), m_property));
+    auto* vthLabel = new QLabel(tr("&Vth:"), m_property);
+    vthLabel->setBuddy(m_vthEdit);
+    vthRow->addWidget(vthLabel);
     vthRow->addWidget(m_vthEdit);
     vthRow->addWidget(new QLabel(QStringLiteral("V"), m_property));
     auto* property = new QVBoxLayout(m_property);

@@ -13,13 +13,16 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStackedWidget>
 #include <QTableWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
 const char* const OPERATORS[] = {"not", "and", "or", "xor"};
-}
+// Truth-table rows the pane shows without scrolling.
+constexpr int TRUTH_ROWS = 4;
+} // namespace
 
 EditLogicDialog::EditLogicDialog(NIMLogic* logic, EditHost* host, QWidget* parent)
     : EditDialog(host, parent)
@@ -103,12 +106,26 @@ void EditLogicDialog::buildForm()
     m_minimalForm = new QLabel(m_truthPane);
     m_minimalForm->setWordWrap(true);
     m_minimalForm->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    // The message and the table take turns in one place as large as the larger of them, so that
+    // the dialog keeps its size (and OK its place) while the user types.
+    m_truthMessage->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_truthTablePage = new QWidget(m_truthPane);
+    auto* tablePage = new QVBoxLayout(m_truthTablePage);
+    tablePage->setContentsMargins(0, 0, 0, 0);
+    tablePage->addWidget(m_truthTable);
+    tablePage->addWidget(m_truthCount);
+    tablePage->addWidget(m_minimalForm);
+    m_truthStack = new QStackedWidget(m_truthPane);
+    m_truthStack->addWidget(m_truthMessage);
+    m_truthStack->addWidget(m_truthTablePage);
+    // Room for the header and TRUTH_ROWS rows, the count and two lines of minimal form: more than
+    // either page needs at least, so that neither decides the dialog's size.
+    const int line = fontMetrics().lineSpacing();
+    m_truthStack->setMinimumHeight((TRUTH_ROWS + 1) * m_truthTable->verticalHeader()->defaultSectionSize() +
+                                   3 * line + 2 * m_truthTable->frameWidth());
     auto* pane = new QVBoxLayout(m_truthPane);
     pane->setContentsMargins(0, 0, 0, 0);
-    pane->addWidget(m_truthMessage);
-    pane->addWidget(m_truthTable);
-    pane->addWidget(m_truthCount);
-    pane->addWidget(m_minimalForm);
+    pane->addWidget(m_truthStack);
     connect(m_truthToggle, &QToolButton::toggled, this, [this](bool open) {
         m_truthToggle->setArrowType(open ? Qt::DownArrow : Qt::RightArrow);
         m_truthPane->setVisible(open);
@@ -248,9 +265,8 @@ void EditLogicDialog::updateTruthTable()
     for (const ButtonInfo* info : qAsConst(m_buttonList))
         names.append(m_bNet ? info->net : QString());
     m_truthMessage->setText(table.error());
-    m_truthMessage->setVisible(!table.isValid());
-    m_truthTable->setVisible(table.isValid());
-    m_minimalForm->setVisible(table.isValid());
+    m_truthStack->setCurrentWidget(table.isValid() ? m_truthTablePage
+                                                   : static_cast<QWidget*>(m_truthMessage));
     m_truthCount->setVisible(table.isValid() && !table.listsAllRows());
     if (!table.isValid())
         return;

@@ -15,6 +15,7 @@ class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
+class QStackedWidget;
 class QTableWidget;
 class QToolButton;
 
@@ -83,7 +84,9 @@ private:
     QDialogButtonBox* m_buttonBox;
     QToolButton* m_truthToggle;
     QWidget* m_truthPane;
+    QStackedWidget* m_truthStack;
     QLabel* m_truthMessage;
+    QWidget* m_truthTablePage;
     QTableWidget* m_truthTable;
     QLabel* m_truthCount;
     QLabel* m_minimalForm;

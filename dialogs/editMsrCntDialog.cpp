@@ -10,6 +10,7 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QStandardPaths>
@@ -56,7 +57,9 @@ EditMsrCntDialog::EditMsrCntDialog(BlockItem* msr, EditHost* host, QWidget* pare
     auto* pathRow = new QHBoxLayout;
     pathRow->addWidget(m_lineEdit);
     pathRow->addWidget(m_toolButton);
-    path->addRow(tr("&PATH:"), pathRow);
+    auto* pathLabel = new QLabel(tr("&PATH:"), m_groupBox);
+    pathLabel->setBuddy(m_lineEdit);
+    path->addRow(pathLabel, pathRow);
     auto* form = new QFormLayout;
     form->addRow(tr("&Counter:"), m_counterComboBox);
     form->addRow(tr("&GATE:"), m_areaComboBox);

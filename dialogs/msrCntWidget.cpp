@@ -345,7 +345,8 @@ void MsrCntWidget::connectToServer()
     reader->start();
     m_connectButton->setEnabled(false);
     m_stopButton->setEnabled(true);
-    m_presetButton->setEnabled(false);
+    // A preset run reconnects afresh, so it may start from a live view; only one runs at a time.
+    m_presetButton->setEnabled(m_preset == Preset::None);
     m_statusLabel->setText(tr("Connecting ..."));
     m_bConnected = true;
 }

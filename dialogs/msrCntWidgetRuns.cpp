@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -132,16 +133,29 @@ void MsrCntWidget::logEvent(const QString& text)
 // ---------------------------------------------------------------------------------------------
 // Export of the visible plots
 
+namespace {
+// A name typed without a suffix gets the one of the file type asked for, so that the file opens
+// with the right program; a name with any suffix is kept as typed.
+QString withSuffix(const QString& name, const char* suffix)
+{
+    if (name.isEmpty() || !QFileInfo(name).suffix().isEmpty())
+        return name;
+    return name + QLatin1Char('.') + QLatin1String(suffix);
+}
+} // namespace
+
 void MsrCntWidget::exportPng()
 {
-    const QString name = m_prompts->saveFileName(this, tr("Export PNG"), QString(), tr("PNG images (*.png)"));
+    const QString name = withSuffix(
+        m_prompts->saveFileName(this, tr("Export PNG"), QString(), tr("PNG images (*.png)")), "png");
     if (!name.isEmpty() && !m_ratePanel->picture().save(name, "PNG"))
         m_prompts->warning(this, tr("Vextor"), tr("%1: cannot write the picture.").arg(name));
 }
 
 void MsrCntWidget::exportCsv()
 {
-    const QString name = m_prompts->saveFileName(this, tr("Export CSV"), QString(), tr("CSV files (*.csv)"));
+    const QString name = withSuffix(
+        m_prompts->saveFileName(this, tr("Export CSV"), QString(), tr("CSV files (*.csv)")), "csv");
     if (name.isEmpty())
         return;
     QString names[COUNTERS];

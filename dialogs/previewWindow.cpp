@@ -14,10 +14,14 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyle>
 #include <QVBoxLayout>
 #include <QtAlgorithms>
 
 namespace {
+// The room a line edit keeps between its frame and its text, and for the cursor, on each side.
+constexpr int PLACEHOLDER_MARGIN = 4;
+
 // The waves of the signals to show, from the run's trace in one pass.
 QVector<WaveformView::Wave> wavesOf(const Emulator& emulator, const QVector<TraceSignal>& shown)
 {
@@ -109,7 +113,11 @@ void PreviewWindow::buildLayout()
     m_pDuration = new QLineEdit(this);
     m_pDuration->setObjectName(QStringLiteral("duration"));
     m_pDuration->setPlaceholderText(tr("as the stimulus says"));
-    m_pDuration->setMaximumWidth(150);
+    // Wide enough to show the whole placeholder, which says what an empty field means: the text
+    // plus the frame and the field's inner margins on both sides.
+    const int frame = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, m_pDuration);
+    m_pDuration->setFixedWidth(m_pDuration->fontMetrics().horizontalAdvance(m_pDuration->placeholderText()) +
+                               2 * (frame + PLACEHOLDER_MARGIN));
     m_pRunButton = new QPushButton(tr("&Run"), this);
     m_pRunButton->setObjectName(QStringLiteral("runButton"));
     m_pRunButton->setDefault(true);

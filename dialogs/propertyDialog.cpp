@@ -37,7 +37,10 @@ PropertyDialog::PropertyDialog(DeviceDialogHost& host, QWidget* parent)
     form->addRow(tr("&IP Address"), m_address);
     form->addRow(tr("TCP &Port"), m_tcpPort);
     form->addRow(tr("&UDP Port"), m_udpPort);
-    form->addRow(tr("&Timeout"), timeout);
+    // A row given as a layout gets no buddy from the form: without one the label shows its "&".
+    auto* timeoutLabel = new QLabel(tr("&Timeout"));
+    timeoutLabel->setBuddy(m_timeout);
+    form->addRow(timeoutLabel, timeout);
     form->addRow(m_autoStart);
     form->addRow(m_buttonBox);
     connect(m_buttonBox, &QDialogButtonBox::accepted, this, &PropertyDialog::on_buttonBox_accepted);

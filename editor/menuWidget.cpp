@@ -11,6 +11,18 @@
 
 namespace {
 const QColor GREY_OVERLAY(127, 127, 127, 127);
+
+// What a routing counter counts, which its caption "NET" does not say; empty for other entries.
+QString routingToolTip(const QString& name)
+{
+    if (name == ResourceCounters::PRE_LOGIC_INFO)
+        return MenuWidget::tr("CntFnc and DlyFnc inputs that can still come from the PreLogic column");
+    if (name == ResourceCounters::FEED_BACK_INFO)
+        return MenuWidget::tr("CntFnc and DlyFnc inputs that can still come from FeedBack");
+    if (name == ResourceCounters::POST_LOGIC_INFO)
+        return MenuWidget::tr("Functions (CntFnc, DlyFnc and NonFnc together) that can still be placed");
+    return QString();
+}
 } // namespace
 
 MenuWidget::MenuWidget(BlockDiagram* pBlockDiagram, ResourceCounters* pCounters, QWidget* parent)
@@ -55,6 +67,7 @@ void MenuWidget::buildItems()
         bottom = item->y2;
         m_menuItems.append(item);
         redraw(i);
+        item->label->setToolTip(routingToolTip(entry.name));
     }
     setMinimumSize(MIN_WIDTH, bottom + GAP);
 }

@@ -145,6 +145,8 @@ public slots:
     void deleteLine();
 
 protected:
+    // A block's picture may show its name shrunk or cut short: hovering it shows the whole name.
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;

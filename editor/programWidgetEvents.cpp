@@ -21,6 +21,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QToolTip>
 
 #include <cmath>
 
@@ -335,7 +336,27 @@ void ProgramWidget::dropWire(const QString& name, const QPoint& drop)
 }
 
 // ---------------------------------------------------------------------------------------------
-// Double-click and keys
+// Hover, double-click and keys
+
+bool ProgramWidget::event(QEvent* event)
+{
+    if (event->type() != QEvent::ToolTip)
+        return QWidget::event(event);
+    // Block pictures carry no tip of their own, so the toolkit passes their tip event on to here.
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const BlockItem* block = blockAt(help->pos());
+    if (!block) {
+        QToolTip::hideText();
+        event->ignore();
+        return true;
+    }
+    const QString& name = block->getName();
+    const QString& userName = block->getUserName();
+    QToolTip::showText(
+        help->globalPos(),
+        userName.isEmpty() || userName == name ? name : QStringLiteral("%1 (%2)").arg(userName, name), this);
+    return true;
+}
 
 void ProgramWidget::mouseDoubleClickEvent(QMouseEvent* event)
 {

@@ -3,6 +3,30 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTextEdit>
+
+namespace {
+// The toolkit shows a box's details in a narrow view that wraps every line. Details list one item
+// a line (a verify report, one difference each), so the view keeps the lines whole and is as wide
+// as the longest one, up to half the screen; longer lines scroll.
+void fitDetails(QMessageBox& shown)
+{
+    auto* view = shown.findChild<QTextEdit*>();
+    if (!view)
+        return;
+    view->setLineWrapMode(QTextEdit::NoWrap);
+    const QStringList lines = shown.detailedText().split(QLatin1Char('\n'));
+    int widest = 0;
+    for (const QString& line : lines)
+        widest = qMax(widest, view->fontMetrics().horizontalAdvance(line));
+    const int margins = 2 * (view->frameWidth() + int(view->document()->documentMargin()));
+    const int scrollBar = view->verticalScrollBar()->sizeHint().width();
+    view->setMinimumWidth(
+        qMin(widest + margins + scrollBar, shown.screen()->availableGeometry().width() / 2));
+}
+} // namespace
 
 Prompts::~Prompts() = default;
 
@@ -11,6 +35,7 @@ QMessageBox::StandardButton Prompts::ask(QWidget* parent, const Box& box)
     QMessageBox shown(box.icon, box.title, box.text, box.buttons, parent);
     shown.setInformativeText(box.informative);
     shown.setDetailedText(box.details);
+    fitDetails(shown);
     shown.setDefaultButton(box.defaultButton);
     if (box.at)
         shown.move(*box.at);

@@ -349,10 +349,12 @@ private slots:
         QTRY_VERIFY(flows().progressDialog());
         QCOMPARE(flows().progressDialog()->labelText(), QString("Download - TAMP Access"));
         QCOMPARE(flows().progressDialog()->maximum(), 8256);
-        if (bCancel)
+        if (bCancel) {
             flows().progressDialog()->findChild<QPushButton*>()->click();
-        else
+        } else {
+            QTRY_VERIFY(flows().progressDialog()->value() > 0); // part of the image is written
             m_module->server.setFaults({1.0, false, false, 0});
+        }
         QVERIFY(finished.wait(15000));
         QVERIFY(!flows().progressDialog());
         QCOMPARE(m_prompts->shown.size(), 1);

@@ -5,6 +5,7 @@
 #include "tests/support/scriptedPrompts.h"
 
 #include <QDialogButtonBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <QVector>
@@ -43,4 +44,14 @@ inline void retype(QWidget* field, const QString& text)
 {
     QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(field, text);
+}
+
+// The label texts whose mnemonic ("&x") leads to no field: the toolkit then shows the "&" itself.
+inline QStringList mnemonicsWithoutBuddy(const QWidget* dialog)
+{
+    QStringList texts;
+    for (const QLabel* label : dialog->findChildren<QLabel*>())
+        if (!QKeySequence::mnemonic(label->text()).isEmpty() && !label->buddy())
+            texts.append(label->text());
+    return texts;
 }

@@ -1,4 +1,5 @@
 #include "device/moduleStatus.h"
+#include "device/netSetup.h"
 #include "dialogs/deviceDialogHost.h"
 #include "dialogs/drcDialog.h"
 #include "dialogs/netSetupDialog.h"
@@ -7,6 +8,7 @@
 #include "dialogs/userControlDialog.h"
 #include "dialogs/versionDialog.h"
 #include "dialogs/writeProtectDialog.h"
+#include "tests/dialogs/dialogHarness.h"
 #include "tests/support/dataRow.h"
 #include "tests/support/scriptedPrompts.h"
 #include "tests/support/workerHarness.h"
@@ -17,6 +19,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -282,6 +285,18 @@ private slots:
                  QString("192.168.10.16:4660"));
     }
 
+    // The EEPROM information shows each field on one line, even with the largest values.
+    void netSetupInformationUnwrapped()
+    {
+        NetSetupDialog dialog(*m_host);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QPlainTextEdit* info = dialog.informationEdit();
+        info->setPlainText(NetSetup::formatEepromInfo(QByteArray(NetSetup::EEPROM_LEN, char(0xFF))));
+        QCoreApplication::processEvents();
+        QCOMPARE(info->document()->lineCount(), info->document()->blockCount());
+    }
+
     // A time-out out of the record's range keeps the Ethernet Setting dialog open and changes
     // nothing; one at the edge of the range is stored.
     void ethernetTimeout_data()
@@ -307,7 +322,8 @@ private slots:
         QCOMPARE(m_host->info.timeout, text.isEmpty() ? timeout.toInt() : 1);
     }
 
-    void noContextHelp()
+    // No dialog offers the context-help button, and every underlined letter leads to its field.
+    void noContextHelpNoBareMnemonic()
     {
         RomDialog rom("", romInfo(0), RomCommand::Save, *m_host);
         WriteProtectDialog protect(false, false, *m_host);
@@ -315,8 +331,10 @@ private slots:
         PropertyDialog property(*m_host);
         NetSetupDialog net(*m_host);
         DrcDialog drc(true);
-        for (QDialog* d : std::initializer_list<QDialog*>{&rom, &protect, &version, &property, &net, &drc})
+        for (QDialog* d : std::initializer_list<QDialog*>{&rom, &protect, &version, &property, &net, &drc}) {
             QVERIFY2(!(d->windowFlags() & Qt::WindowContextHelpButtonHint), qPrintable(d->windowTitle()));
+            QCOMPARE(mnemonicsWithoutBuddy(d), QStringList());
+        }
     }
 
     void init() { m_host = std::make_unique<FakeHost>(); }

@@ -3,8 +3,12 @@
 #include "tests/dialogs/dialogHarness.h"
 #include "tests/support/diagramBuilder.h"
 
+#include <QScreen>
+
 // The entry point the sheet's Edit opens: it picks the dialog by the block's kind, and pressing
-// OK on any dialog without touching it leaves the settings and the modified mark alone.
+// OK on any dialog without touching it leaves the settings and the modified mark alone. Every
+// underlined letter of a dialog leads to its field, and a dialog asked to open past the screen's
+// edge opens on the screen.
 class TestEditBlock : public QObject
 {
     Q_OBJECT
@@ -45,15 +49,24 @@ private slots:
                                               : make.pre(property);
 
         bool help = true;
-        host.scripted.dialogs << [&help](QDialog& dialog) {
+        QStringList unlabelled;
+        bool onScreen = false;
+        host.scripted.dialogs << [&help, &unlabelled, &onScreen](QDialog& dialog) {
             help = dialog.windowFlags().testFlag(Qt::WindowContextHelpButtonHint);
+            unlabelled = mnemonicsWithoutBuddy(&dialog);
             dialog.show();
+            const QRect area = dialog.screen()->availableGeometry();
+            const QRect frame = dialog.frameGeometry();
+            onScreen = area.contains(frame.topLeft()) && frame.bottom() <= area.bottom();
             clickOk(dialog.findChild<QDialogButtonBox*>());
             return dialog.result();
         };
-        QVERIFY(!editBlock(block, host, nullptr));
+        const QPoint pastTheScreen(100000, 100000);
+        QVERIFY(!editBlock(block, host, nullptr, &pastTheScreen));
         QTEST(host.scripted.dialogTitles.value(0), "title");
         QVERIFY(!help);
+        QCOMPARE(unlabelled, QStringList());
+        QVERIFY(onScreen);
         QCOMPARE(block->getProperty(), property);
         QVERIFY(host.changes.isEmpty());
         QCOMPARE(host.scripted.shownTexts(), QString());

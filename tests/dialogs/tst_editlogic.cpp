@@ -93,7 +93,9 @@ private slots:
         QFETCH(QString, count);
         EditLogicDialog dialog(logic, &host);
         dialog.show();
+        const QSize opened = dialog.size(); // with the message of the empty text
         retype(dialog.textEdit(), text);
+        QCOMPARE(dialog.size(), opened); // OK stays where it was while the user types
         QCOMPARE(dialog.truthMessage()->isVisible(), !message.isEmpty());
         QCOMPARE(dialog.truthMessage()->text(), message);
         QCOMPARE(dialog.truthTable()->isVisible(), message.isEmpty());

@@ -247,7 +247,19 @@ private slots:
         QVERIFY(h.window->eventLog()->toPlainText().contains("SINGLES 50"));
     }
 
-    // The visible plots go to PNG and CSV files.
+    // Run is offered while the window shows the stream, as after a download with Auto Start, and
+    // not while a preset run is under way.
+    void presetOfferedWhileConnected()
+    {
+        Harness h(true);
+        auto* run = h.window->findChild<QPushButton*>("presetButton");
+        QVERIFY(h.connect());
+        QVERIFY(run->isEnabled());
+        h.window->runForSeconds(60);
+        QVERIFY(!run->isEnabled());
+    }
+
+    // The visible plots go to PNG and CSV files; a name typed without a suffix gets the type's.
     void exports()
     {
         Harness h;
@@ -255,7 +267,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(h.window));
         const QString png = h.logs.filePath("rates.png");
         const QString csv = h.logs.filePath("rates.csv");
-        h.prompts->saveNames << png << csv;
+        h.prompts->saveNames << png << h.logs.filePath("rates");
         emit h.window->ratePanel()->exportPng();
         QImage picture(png);
         QVERIFY(!picture.isNull() && picture.width() > 100);

@@ -46,6 +46,14 @@ private slots:
         m_doc.reset();
     }
 
+    // An empty duration field shows the whole of its placeholder, which says what empty means.
+    void durationShowsItsPlaceholder()
+    {
+        const auto* duration = m_window->findChild<QLineEdit*>("duration");
+        const QRect text = duration->contentsRect().marginsRemoved(duration->textMargins());
+        QVERIFY(text.width() > duration->fontMetrics().horizontalAdvance(duration->placeholderText()));
+    }
+
     // The stimulus next to the document is offered; Run shows what vextor-cli prints.
     void runShowsTotalsAndWaves()
     {

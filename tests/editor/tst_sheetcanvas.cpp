@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QLabel>
 #include <QPointer>
+#include <QToolTip>
 #include <QtTest>
 
 class TestSheetCanvas : public QObject
@@ -34,6 +35,23 @@ private slots:
         sheet->grab();
         QCOMPARE(sheet->connectionLine()->text(),
                  QStringLiteral("IP address: 10.1.2.3   TCP port: 2400   UDP port: 4660"));
+    }
+
+    // Hovering a block names it whole, as its picture may shrink or cut the name short, with the
+    // resource it stands for; hovering the empty sheet shows nothing.
+    void toolTips()
+    {
+        ProgramWidget* sheet = m_w->programWidget(0);
+        m_w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_w.get()));
+        const BlockItem* p = block("PreLgc0", 0);
+        const QPoint at = p->getLabel()->geometry().center();
+        QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), sheet->mapToGlobal(at));
+        QApplication::sendEvent(p->getLabel(), &help);
+        QCOMPARE(QToolTip::text(), QStringLiteral("COIN (PreLgc0)"));
+        QHelpEvent empty(QEvent::ToolTip, QPoint(700, 500), sheet->mapToGlobal(QPoint(700, 500)));
+        QApplication::sendEvent(sheet, &empty);
+        QTRY_COMPARE(QToolTip::text(), QString());
     }
 
     // As opened, and redrawn at once when edited (the edit is one undo step).
