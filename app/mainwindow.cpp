@@ -3,6 +3,7 @@
 #include "app/deviceFlows.h"
 #include "app/sheetTabs.h"
 #include "dialogs/previewWindow.h"
+#include "dialogs/screenPlacement.h"
 #include "editor/dragwidget.h"
 #include "editor/labelWidget.h"
 #include "editor/menuWidget.h"
@@ -42,8 +43,9 @@ MainWindow::MainWindow(QString& fileName, InfoOstrum* info, QWidget* parent)
     setMaximumWidth(MAX_WIDTH);
     // The stored rectangle is the client area as it was at the close. Setting it as the client
     // geometry puts the window back exactly there, whatever frame the window manager adds (and
-    // without a window manager, where there is no frame at all).
-    setGeometry(m_settings.geometry(DEFAULT_GEOMETRY));
+    // without a window manager, where there is no frame at all). A rectangle stored on a screen
+    // that is gone since is brought back onto one.
+    setGeometry(restoredOnScreen(m_settings.geometry(DEFAULT_GEOMETRY)));
 
     m_actions = std::make_unique<WindowActions>(this);
     buildLayout();

@@ -1,11 +1,10 @@
 #include "dialogs/editDialog.h"
 
+#include "dialogs/screenPlacement.h"
 #include "model/timeUnits.h"
 
 #include <QComboBox>
-#include <QGuiApplication>
 #include <QLineEdit>
-#include <QScreen>
 
 #include <cmath>
 
@@ -77,14 +76,7 @@ void EditDialog::resizeEvent(QResizeEvent* event)
 void EditDialog::keepOnScreen()
 {
     const QRect frame = frameGeometry();
-    const QScreen* screen = QGuiApplication::screenAt(frame.center());
-    if (!screen)
-        screen = this->screen();
-    const QRect area = screen->availableGeometry();
-    // A dialog larger than the screen keeps its top-left corner, and with it the title bar, visible.
-    const QPoint topLeft(
-        qBound(area.left(), frame.left(), qMax(area.left(), area.right() + 1 - frame.width())),
-        qBound(area.top(), frame.top(), qMax(area.top(), area.bottom() + 1 - frame.height())));
+    const QPoint topLeft = placedWithin(frame, availableAreaAt(frame.center()));
     if (topLeft != frame.topLeft())
         move(pos() + topLeft - frame.topLeft());
 }

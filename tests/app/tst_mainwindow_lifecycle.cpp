@@ -247,15 +247,28 @@ private slots:
         QVERIFY(w->infoOstrum()->bStart);
     }
 
-    // The window opens where it was closed, however often it is restarted.
+    // The window opens where it was closed, however often it is restarted; a place on a screen
+    // that is gone since is brought back onto the screen.
+    void geometryPersists_data()
+    {
+        QTest::addColumn<QRect>("closed");
+        QTest::addColumn<bool>("samePlace");
+        QTest::newRow("on the screen") << QRect(120, 140, 640, 480) << true;
+        QTest::newRow("screen gone") << QRect(-2000, -500, 640, 480) << false;
+    }
+
     void geometryPersists()
     {
-        makeWindow()->setGeometry(120, 140, 800, 600);
+        QFETCH(QRect, closed);
+        QFETCH(bool, samePlace);
+        makeWindow()->setGeometry(closed);
         for (int start = 0; start < 2; ++start) {
             auto w = makeWindow();
             w->show();
             QVERIFY(QTest::qWaitForWindowExposed(w.get()));
-            QCOMPARE(w->geometry(), QRect(120, 140, 800, 600));
+            QCOMPARE(w->geometry().size(), closed.size());
+            QCOMPARE(w->geometry().topLeft() == closed.topLeft(), samePlace);
+            QVERIFY(QGuiApplication::screenAt(w->frameGeometry().topLeft()));
         }
     }
 };
