@@ -137,10 +137,8 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("identifier");
-        QTest::newRow("channel and user name") << "IN-CH0 PMT A"
-                                               << "IN_CH0_PMT_A";
-        QTest::newRow("non-ASCII") << "OUT-CH1 Z\u00e4hler"
-                                   << "OUT_CH1_Z_hler";
+        QTest::newRow("channel and user name") << QString("IN-CH0 PMT A") << QString("IN_CH0_PMT_A");
+        QTest::newRow("non-ASCII") << QString("OUT-CH1 Z\u00e4hler") << QString("OUT_CH1_Z_hler");
     }
     void identifiers()
     {
