@@ -86,17 +86,17 @@ private slots:
         QTest::addColumn<int>("error"); // Unknown: none
         QTest::addColumn<int>("requests");
         QTest::addColumn<QString>("text");
-        QTest::newRow("bus error on read is not retried")
-            << 0 << false << false << int(QTamp::BusErr) << 1
-            << "read address: 0x00001234\nlength: 4\n\nQTamp: Bus Error";
-        QTest::newRow("short datagram") << 1 << false << false << int(QTamp::SockErr) << 1 << QString();
-        QTest::newRow("silence, every attempt")
-            << 2 << true << false << int(QTamp::Timeout) << 2
-            << "write address: 0x00001234\nlength: 4\n\nQTamp: Socket operation timed out";
-        QTest::newRow("silence, then an answer")
-            << 3 << false << false << int(QTamp::Unknown) << 2 << QString();
-        QTest::newRow("abort before sending")
-            << 3 << false << true << int(QTamp::Aborted) << 0 << "QTamp: Aborted";
+        const auto row = [](const char* tag, int peer, bool bWrite, bool bAbort, QTamp::ErrSts error,
+                            int requests, const char* text) {
+            QTest::newRow(tag) << peer << bWrite << bAbort << int(error) << requests << QString(text);
+        };
+        row("bus error on read is not retried", 0, false, false, QTamp::BusErr, 1,
+            "read address: 0x00001234\nlength: 4\n\nQTamp: Bus Error");
+        row("short datagram", 1, false, false, QTamp::SockErr, 1, "");
+        row("silence, every attempt", 2, true, false, QTamp::Timeout, 2,
+            "write address: 0x00001234\nlength: 4\n\nQTamp: Socket operation timed out");
+        row("silence, then an answer", 3, false, false, QTamp::Unknown, 2, "");
+        row("abort before sending", 3, false, true, QTamp::Aborted, 0, "QTamp: Aborted");
     }
     void failures()
     {
