@@ -32,9 +32,6 @@ private slots:
         QTest::newRow("counter sub count, low byte")
             << false << 0x24 - 4 + 3 << 0x01
             << "GATE_GEN (CntFnc0) sub count (0x0024): module %2, document %1";
-        QTest::newRow("NIM output bit")
-            << false << 0x68 - 4 << 0x01
-            << "GATE_NIM (OUT-CH0) NIM output (0x0068 bit 0): module 0, document 1";
         QTest::newRow("input polarity bit")
             << false << 0x6B - 4 << 0x01 << "PMT_A (IN-CH0) polarity (0x006b bit 0): module 0, document 1";
         QTest::newRow("unit without a block")
