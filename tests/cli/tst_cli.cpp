@@ -25,8 +25,7 @@ QJsonObject parseObject(const QString& line)
     return error.error == QJsonParseError::NoError ? doc.object() : QJsonObject();
 }
 
-// Whether actual holds what expected does: an object key by key (it may have more keys), anything
-// else equal in type and value.
+// Whether actual holds what expected does (an object may have more keys).
 bool holds(const QJsonValue& actual, const QJsonValue& expected)
 {
     if (!expected.isObject())
@@ -48,9 +47,7 @@ bool isResult(const QJsonObject& o)
 }
 } // namespace
 
-// vextor-cli: its options, the exit code of each verdict, each command run in-process against a
-// simulated module as text and as JSON, the monitor against the module's stream, and the built
-// tool run as a process.
+// vextor-cli run in-process against a simulated module, and the built tool as a process.
 class TestCli : public QObject
 {
     Q_OBJECT
@@ -75,9 +72,8 @@ private slots:
         QCOMPARE(options.target().udpPort, quint16(4660));
     }
 
-    // Each command, after `before` commands and `setup` have prepared the module: its text output
-    // and, with --json, one object with the same text, the verdict, the exit code and the data with
-    // numbers as numbers. Usage errors print no JSON and never contact the module.
+    // Each command's text and --json object (same text, verdict, exit code, data); usage errors print
+    // no JSON and never contact the module.
     void commands_data()
     {
         QTest::addColumn<Setup>("setup");               // before each of the two runs
@@ -314,9 +310,7 @@ private slots:
         QCOMPARE(writes.size(), args.first() == "image" && exitCode == 0 ? lines.size() : 0);
     }
 
-    // The monitor after the scaler is downloaded (counters 0, 1 and 3 software-gated, 2 gated by
-    // hardware): what it reports, the start and stop writes, and a log that cannot be written (the
-    // file size limit standing in for a full disk), which is a failure.
+    // The monitor after the scaler's download (counters 0, 1, 3 software-gated, 2 by hardware).
     void monitor_data()
     {
         QTest::addColumn<QStringList>("args");
@@ -380,8 +374,7 @@ private slots:
         QTEST(gates.join(' '), "gateWrites");
     }
 
-    // --json: one object per report with numbers, then the result, whose totals count what the
-    // reports delivered.
+    // --json: one object per report, then the result, whose totals count what the reports delivered.
     void monitorJson()
     {
         QTemporaryDir logs;
@@ -414,8 +407,7 @@ private slots:
         QVERIFY(QFileInfo(result["data"]["logs"][1]["file"].toString()).isFile());
     }
 
-    // The built tool: usage on standard error, results on standard output; --json is read before
-    // the command, not after it; without -h the document's own address is used.
+    // The built tool: --json only before the command; without -h the document's address is used.
     void process_data()
     {
         QTest::addColumn<QStringList>("args");

@@ -11,8 +11,7 @@ namespace {
 const QString GOLDEN = QStringLiteral(VEXTOR_SOURCE_DIR "/tests/cli/golden/");
 } // namespace
 
-// vextor-cli preview: the examples' previews against golden files, the VCD it writes, and what
-// it refuses.
+// vextor-cli preview: goldens of the examples, the VCD it writes, and what it refuses.
 class TestPreviewCommand : public QObject
 {
     Q_OBJECT
