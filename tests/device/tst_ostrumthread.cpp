@@ -85,8 +85,7 @@ private slots:
             << QList<QByteArray>{counterRecord(2, 8) + counterRecord(2, 9) + counterRecord(2, 10).left(3)}
             << QStringList() << QStringList{"2 9 2 17"};
     }
-    // Each write is one batch; after the last one the server closes the connection, which ends the
-    // reader with the socket's text.
+    // Each write is one batch; then the server closes, which ends the reader with the socket's text.
     void batches()
     {
         QFETCH(QList<QByteArray>, writes);
@@ -117,8 +116,7 @@ private slots:
         }
     }
 
-    // Ten silent rounds lead to a direct read: a live but quiet connection must go on, and the half
-    // record it finds there must be completed by what comes later. A stop is no close by the server.
+    // Silent rounds lead to a direct read: a quiet connection goes on and its half record is completed.
     void quietConnectionStaysOpen()
     {
         Reader reader;
@@ -203,9 +201,8 @@ private slots:
         QVERIFY(QFileInfo::exists(thread.fileName(0)));
     }
 
-    // A write that fails (here the process's file size limit, as a full disk would) stops that
-    // log at its last whole line, says so once with the number of records it holds, and leaves
-    // the stream and the reports going.
+    // A failed write (the file size limit standing in for a full disk) stops that log at its last
+    // whole line, once; the stream and the reports go on.
     void failedWriteStopsTheLog()
     {
         QTemporaryDir dir;

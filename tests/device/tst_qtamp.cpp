@@ -4,8 +4,7 @@
 #include <QtTest>
 
 namespace {
-// The client driven from the test thread: two attempts of two 100 ms waits each, or the default
-// attempts of one wait each.
+// The client driven from the test thread: two attempts of two 100 ms waits, or the default.
 class TampProbe : public QTamp
 {
 public:
@@ -144,8 +143,7 @@ private slots:
                  QByteArray::fromHex("017f0001"));
     }
 
-    // Without SetRetry a packet gets three attempts: a module silent for two requests answers
-    // the third.
+    // Without SetRetry a packet gets three attempts.
     void defaultAttempts()
     {
         ScriptedPeer peer([](const QByteArray& request, int index) {
@@ -158,8 +156,7 @@ private slots:
         QCOMPARE(peer.requests().size(), 3);
     }
 
-    // The reply budget in 100 ms waits: the seconds given, within 1 to 60; 0 and negative values
-    // keep the default, larger ones give the longest wait and never overflow.
+    // The reply budget in 100 ms waits: 1 to 60 s, else the default (0, negative) or the longest.
     void timeoutBudget_data()
     {
         QTest::addColumn<int>("seconds");
