@@ -2,15 +2,13 @@
 
 #include <QtTest>
 
-// The function units and measure counters on small hand-worked pulse cases: pulses in on
-// IN-CH0 (and IN-CH1), pulses or records out, in nanoseconds on the 5 ns clock.
+// The function units and measure counters on hand-worked pulse cases, in ns on the 5 ns clock.
 class TestFunctionUnits : public QObject
 {
     Q_OBJECT
 
 private slots:
-    // Counter unit 0 in slot 3; the sub register holds the value the module holds (less one in
-    // modes 0, 1, 8, 9 and 10).
+    // Counter unit 0 in slot 3; sub holds the module's value (less one in modes 0, 1, 8, 9, 10).
     void counterModes_data()
     {
         QTest::addColumn<int>("mode");
@@ -122,8 +120,7 @@ private slots:
         QCOMPARE(e.counterTotal(0).records, quint64(made.size()));
     }
 
-    // A feedback path reaches its unit 24 ns (five cycles) after its table bit; the output pin
-    // follows its table bit 60 ns later.
+    // A feedback reaches its unit 24 ns after its table bit; the output pin follows 60 ns later.
     void feedbackAndOutputLatency()
     {
         HandImage h = HandImage::counter(0, 10, 0);
@@ -139,8 +136,7 @@ private slots:
         QCOMPARE(e->outputPulses(0), quint64(1));
     }
 
-    // Inputs under user control follow the user-control word unless the stimulus drives them;
-    // IN-USER as the oscillator ignores the stimulus.
+    // User-controlled inputs follow the word unless the stimulus drives them; the oscillator ignores it.
     void inputSources()
     {
         HandImage h;

@@ -24,8 +24,7 @@ QString pulses(const QString& text, qint64 untilNs, const QHash<QString, int>& a
 }
 } // namespace
 
-// The stimulus format: what each pattern gives on the clock, and a clear message with the line
-// number for everything it refuses.
+// The stimulus format: what each pattern gives, and a message with the line for each refusal.
 class TestStimulus : public QObject
 {
     Q_OBJECT
@@ -125,8 +124,7 @@ private slots:
         row("too large", QString("#\n").repeated(Stimulus::MAX_TEXT_BYTES / 2 + 1),
             "the stimulus is larger than 1048576 bytes");
     }
-    // A file's size is its bytes: one of two-byte characters that the text limit alone would
-    // pass is refused whole, not read in part.
+    // A file's size is its bytes: two-byte characters the text limit alone would pass are refused.
     void largeFileIsRefused()
     {
         QTemporaryDir dir;

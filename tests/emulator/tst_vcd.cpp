@@ -7,8 +7,7 @@
 #include <QtTest>
 
 namespace {
-// A Value Change Dump read back by the rules of its grammar: the declarations, then timestamps
-// that only grow, each followed by value changes of declared variables. Anything else fails.
+// A Value Change Dump read by its grammar: declarations, growing timestamps, declared variables.
 struct VcdReader
 {
     QMap<QString, QString> names;                           // code -> reference
@@ -102,8 +101,7 @@ class TestVcd : public QObject
 private slots:
     void writesTheRun()
     {
-        // IN-CH0 through unit 0 (a 50 ns one-shot) to slot 3; measure counter 0 counts IN-CH1's
-        // rises while IN-CH0 is true.
+        // IN-CH0 through a 50 ns one-shot to slot 3; MsrCnt0 counts IN-CH1's rises while IN-CH0 is true.
         HandImage h = HandImage::counter(0, 50, 19);
         for (int w = 0; w < ModuleImage::BACKEND_ENTRIES; ++w)
             h.image.setByte(ModuleImage::REG_MSR_LUT + quint32(w), quint8(w & 3));
