@@ -8,8 +8,7 @@
 namespace {
 using Messages = QVector<QPair<QString, QString>>;
 
-// Every block in pool order: its name, each wired input as ":port<source" and its settings in
-// braces; then the free PreLogicInfo and FeedBackInfo units.
+// Every block in pool order with its wired inputs (":port<source") and {settings}; free units.
 QString summary(Document& doc)
 {
     QStringList blocks;
@@ -39,8 +38,7 @@ class TestDocument : public QObject
 private slots:
     void writesTheExactFormat()
     {
-        // Read and written back byte for byte: markup characters escaped, blanks kept, one element
-        // a line, entries indented four blanks a level.
+        // Read and written back byte for byte: markup escaped, blanks kept, four blanks a level.
         const QByteArray expected =
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
             "<Vextor3 addr=\"192.168.10.16\" tcpPort=\"24\" udpPort=\"4660\" Timeout=\"1\" "
@@ -110,8 +108,7 @@ private slots:
 
     void sheetsAndBlocksPlaced()
     {
-        // A tab id creates the sheets before it; names are trimmed, user names kept; a PreLogic net
-        // to a missing input creates that input in the next free slot.
+        // Missing sheets are created; names trimmed, user names kept; a net creates its missing input.
         Document doc;
         QVERIFY(
             doc.parseFile(wrap(tab(3,
@@ -168,8 +165,7 @@ private slots:
                           net(2, "IN-CH9") + "<wire bit=\"2\">IN-CH0</wire><logic>_C</logic>") +
                     entry("Mystery", 0, "M0") + entry("PostLogic", 0, "PstLgc0", "<colour>red</colour>"),
                 "IN-CH0 PreLgc0:2<IN-CH0{_C} PstLgc0 | 8 8", true);
-        // An output-side block keeps the kind of its term: its type follows its name, so a name of
-        // another kind would come back from the next save as a different block.
+        // An output-side block's type follows its name, which must be of its term's kind.
         dataRow("output by its channel", entry("OUT-CH3", 0, "OUT-CH3"), "OUT-CH3 | 8 8", true);
         dataRow("output by a stored display text", entry("OUT-CH", 0, "Delay 60ns       OUT-CH5"),
                 "OUT-CH5 | 8 8", true);
@@ -311,8 +307,7 @@ private slots:
         QVERIFY(doc.labels()->labels().isEmpty());
     }
 
-    // A whole document pasted where there is no room: its blocks are offered to the hook, its
-    // sheets and settings ignored. (Pastes that fit are checked with the paste rules.)
+    // A document pasted where there is no room: its sheets and settings are ignored.
     void pasteWithoutRoom()
     {
         Document doc;
