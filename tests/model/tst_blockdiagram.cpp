@@ -91,8 +91,7 @@ private slots:
         QCOMPARE(createNext(diagram, prefix)->getName(), name(3));
         diagram.createPostLogic(0, 3, QStringLiteral("Other"))->setUserName(" " + name(4) + " ");
         QCOMPARE(createNext(diagram, prefix)->getName(), name(5));
-        // A renamed block of the same kind keeps its resource name (pass-throughs consult the name
-        // check only).
+        // A renamed block keeps its resource name (pass-throughs consult the name check only).
         b1->setUserName(QStringLiteral("Renamed"));
         QCOMPARE(createNext(diagram, prefix)->getName(), name(prefix == "NonFnc" ? 1 : 6));
     }

@@ -159,8 +159,7 @@ private slots:
     {
         QTest::addColumn<BlockFactory>("make");
         QTest::addColumn<QSize>("size");
-        // Two inputs with their line ends' y relative to the block, and the input left when the wire
-        // ending at the second end is deleted.
+        // Two inputs (line ends' y) and the input left when the second wire is deleted.
         QTest::addColumn<QList<int>>("lines");
         const QSize out = iconOf(":/images/NIMout.png");
         QTest::newRow("generic") << make<NIMOut>() << out
@@ -187,8 +186,7 @@ private slots:
         QVERIFY(!block->checkPosition(0, QPoint(x - 1, y)) && !block->checkPosition(0, QPoint(x + w + 1, y)));
         QVERIFY(!block->checkPosition(1, QPoint(x, y)));
 
-        // Connected in reverse order: lines still come in ascending input order, and a line's end
-        // point finds its input again.
+        // Connected in reverse order, lines come in input order; an end point finds its input.
         NIM_IN a(0, 0, QStringLiteral("IN-CH0"));
         NIM_IN b(1, 0, QStringLiteral("IN-CH1"));
         b.setPosition(QPoint(10, 200));

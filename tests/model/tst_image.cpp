@@ -9,9 +9,7 @@ namespace {
 const QString HEADER =
     QStringLiteral("<table width=\"100%\">\n<tr><td></td><td>Current</td><td>Register</td></tr>\n");
 
-// The function pool from tokens, in pool order: "C<mode>" or "C" counter, "D" delay, "N"
-// pass-through; a suffix names the source: "l" PreLogic, "x" an input, "f" a FeedBack, none
-// nothing. Examples: "Cl", "C9", "Df", "N".
+// The function pool from tokens: C<mode>, D or N with a source suffix (l PreLogic, x input, f FeedBack).
 QVector<BlockItem*> buildFunctions(BlockDiagram& d, const QString& layout)
 {
     DiagramBuilder b(d);
@@ -105,8 +103,7 @@ private slots:
         QFETCH(int, addr);
         QFETCH(int, size);
         QFETCH(QString, expected);
-        // Three counters and two delays: delays in slots 3, 4 (units 0, 1), counters in slots 5, 6, 7
-        // (units 2, 3, 4); the third counter is fed back.
+        // Delays in slots 3, 4 (units 0, 1), counters in 5, 6, 7 (units 2, 3, 4); one fed back.
         BlockDiagram d;
         DiagramBuilder b(d);
         b.input("IN-CH1", "bUser=false bHigh=true Vth=900");

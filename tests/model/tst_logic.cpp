@@ -32,8 +32,7 @@ QString outcome(const std::function<bool()>& evaluate)
     }
 }
 
-// An independent recursive-descent evaluator ("or" loosest, then "xor", "and", unary); it reports
-// the first token that does not fit, in the module's four message forms.
+// An independent recursive-descent evaluator, in the module's four message forms.
 class Reference
 {
 public:

@@ -12,8 +12,7 @@ class TestRegisterImage : public QObject
 private slots:
     void initTestCase()
     {
-        // One counter (GATE_GEN, unit 0) after a coincidence COINC of PMT_A and PMT_B; the counter
-        // drives GATE, which drives OUT-CH0 (NIM) and OUT-CH1 (TTL).
+        // GATE_GEN (unit 0) after COINC of PMT_A and PMT_B drives GATE to OUT-CH0 (NIM), OUT-CH1 (TTL).
         QFile file(examplePath("coincidence.vxt3"));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QVERIFY(m_doc.parseFile(file.readAll()));
@@ -21,8 +20,7 @@ private slots:
         QVERIFY(m_image.isComplete());
     }
 
-    // One byte of the module changed behind the editor's back, by its offset in the register
-    // space (from 0x0004, or from 0x2000 for the tables).
+    // One byte changed by the module, by its offset (from 0x0004, or 0x2000 for the tables).
     void namesTheSetting_data()
     {
         QTest::addColumn<bool>("bTable");

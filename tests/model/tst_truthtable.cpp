@@ -5,8 +5,7 @@
 
 #include <QTest>
 
-// The truth table against the lookup tables the register image is built from, its minimal form
-// against the table, and its text.
+// The truth table against the compiled lookup table, its minimal form, and its text.
 class TestTruthTable : public QObject
 {
     Q_OBJECT
