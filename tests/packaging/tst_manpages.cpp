@@ -39,8 +39,7 @@ struct Usage
     }
 };
 
-// A manual page's source: the text of each section and, per section, its tagged paragraphs (.TP),
-// each documenting one option or command, by the first word of their tag.
+// A manual page's sections and, per section, its .TP entries by the first word of their tag.
 struct Page
 {
     QMap<QString, QString> sections;
@@ -68,8 +67,7 @@ struct Page
     }
 };
 
-// Both ways: what the usage lists and the page lacks, and what the page documents that the usage
-// does not list (any more).
+// Both ways: what the usage lists and the page lacks, and what only the page documents.
 void compare(const QStringList& listed, const QStringList& documented, const QString& where,
              QStringList& problems)
 {
@@ -91,8 +89,7 @@ QString runUsage(const QString& program, const QStringList& args)
 
 } // namespace
 
-// The hand-written manual pages document every option and command (with its options) a program's
-// usage lists, and nothing it does not list.
+// The manual pages document exactly the options and commands the programs' usage texts list.
 class TestManPages : public QObject
 {
     Q_OBJECT
