@@ -130,16 +130,14 @@ private slots:
         QTest::addColumn<bool>("bSave");
         QTest::addColumn<QList<Entry>>("entries");
         QTest::addColumn<QString>("text");
-        QTest::newRow("load 3 -> 20 -> 3")
-            << false << QList<Entry>{{3, 20}, {20, 3}} << "FATAL Error!! FAT is corrupted.";
-        QTest::newRow("load end entry too long")
-            << false << QList<Entry>{{3, 20}, {20, 0x9000}} << "FATAL Error! FAT is corrupted.";
-        QTest::newRow("load runs off the end")
-            << false << QList<Entry>{{3, 20}, {20, 0x0900}} << "FATAL Error: FAT is corrupted.";
-        QTest::newRow("save 3 -> 20 -> 3")
-            << true << QList<Entry>{{3, 20}, {20, 3}} << "FATAL Error!!! FAT is corrupted.";
-        QTest::newRow("save end entry too long")
-            << true << QList<Entry>{{3, 20}, {20, 0x9000}} << "FATAL Error. FAT is corrupted.";
+        const auto row = [](const char* tag, bool bSave, int next, const char* text) {
+            QTest::newRow(tag) << bSave << QList<Entry>{{3, 20}, {20, next}} << QString(text);
+        };
+        row("load 3 -> 20 -> 3", false, 3, "FATAL Error!! FAT is corrupted.");
+        row("load end entry too long", false, 0x9000, "FATAL Error! FAT is corrupted.");
+        row("load runs off the end", false, 0x0900, "FATAL Error: FAT is corrupted.");
+        row("save 3 -> 20 -> 3", true, 3, "FATAL Error!!! FAT is corrupted.");
+        row("save end entry too long", true, 0x9000, "FATAL Error. FAT is corrupted.");
     }
     // The job fails with the text, never programs the FAT, leaves ROM writing off and other slots whole.
     void corruptedFat()
