@@ -15,17 +15,11 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QGroupBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QRadioButton>
-#include <QSignalSpy>
 #include <QTableWidget>
-#include <QTemporaryDir>
-#include <QTextEdit>
 #include <QtTest>
 
 #include <optional>
@@ -249,12 +243,6 @@ private slots:
         QCOMPARE(VersionDialog::softwareVersion(file), QString("Software Version 3.1.4 (beta)"));
         QCOMPARE(VersionDialog::softwareVersion(dir.filePath("none.txt")),
                  QString("Software Version 2.0.19"));
-
-        VersionDialog dialog(*m_host);
-        QByteArray bytes = QByteArray::fromHex("01020aff");
-        dialog.setVersion(&bytes);
-        QCOMPARE(dialog.fpgaEdit()->text(), QString("01020aff"));
-        QCOMPARE(m_host->info.strFPGA, QString("01020aff"));
     }
 
     // New settings are checked before any job starts; Default puts the factory target back.
@@ -297,29 +285,42 @@ private slots:
         QCOMPARE(info->document()->lineCount(), info->document()->blockCount());
     }
 
-    // A time-out out of the record's range keeps the Ethernet Setting dialog open and changes
-    // nothing; one at the edge of the range is stored.
-    void ethernetTimeout_data()
+    // A bad address or a time-out out of the record's range keeps the Ethernet Setting dialog open
+    // and changes nothing; ports keep their low 16 bits, a time-out that is no number is 0.
+    void ethernetSetting_data()
     {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("tcpPort");
         QTest::addColumn<QString>("timeout");
         QTest::addColumn<QString>("text");
-        QTest::newRow("too long for an int")
-            << "4294967296"
-            << "The time-out 4294967296 is out of range: it must be 0 to 60 seconds.";
-        QTest::newRow("60") << "60"
-                            << "";
+        QTest::addColumn<QString>("stored"); // address, TCP port, time-out
+        dataRow("bad address", QString("10.0.0"), QString("24"), QString("1"),
+                QString("10.0.0 is invalid address."), QString("192.168.10.16 24 1"));
+        dataRow("time-out too long for an int", QString("10.0.0.7"), QString("24"), QString("4294967296"),
+                QString("The time-out 4294967296 is out of range: it must be 0 to 60 seconds."),
+                QString("192.168.10.16 24 1"));
+        dataRow("time-out 60", QString("10.0.0.7"), QString("24"), QString("60"), QString(),
+                QString("10.0.0.7 24 60"));
+        dataRow("port 65561, time-out x", QString("10.0.0.7"), QString("65561"), QString("x"), QString(),
+                QString("10.0.0.7 25 0"));
     }
-    void ethernetTimeout()
+    void ethernetSetting()
     {
+        QFETCH(QString, address);
+        QFETCH(QString, tcpPort);
         QFETCH(QString, timeout);
         QFETCH(QString, text);
         PropertyDialog dialog(*m_host);
+        QCOMPARE(dialog.windowTitle(), QString("Ethernet Setting"));
+        dialog.addressEdit()->setText(address);
+        dialog.tcpPortEdit()->setText(tcpPort);
         dialog.timeoutEdit()->setText(timeout);
         okButton(dialog)->click();
-        QTEST(m_host->scripted.shownTexts(), "text");
+        QCOMPARE(m_host->scripted.shownTexts(), text);
         QCOMPARE(dialog.result(), text.isEmpty() ? int(QDialog::Accepted) : int(QDialog::Rejected));
         QCOMPARE(m_host->bModified, text.isEmpty());
-        QCOMPARE(m_host->info.timeout, text.isEmpty() ? timeout.toInt() : 1);
+        const InfoOstrum& info = m_host->info;
+        QTEST(QString("%1 %2 %3").arg(info.strAddr).arg(info.tcpPort).arg(info.timeout), "stored");
     }
 
     // No dialog offers the context-help button, and every underlined letter leads to its field.

@@ -7,7 +7,6 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QToolButton>
 
 // Drives the delay and measure-counter dialogs: stored strings, reopened values and refusals.

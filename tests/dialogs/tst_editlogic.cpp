@@ -2,7 +2,6 @@
 #include "tests/dialogs/dialogHarness.h"
 #include "tests/support/diagramBuilder.h"
 
-#include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QRadioButton>

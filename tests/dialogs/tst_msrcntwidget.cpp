@@ -5,15 +5,12 @@
 #include "tests/support/scriptedPrompts.h"
 #include "tests/support/workerHarness.h"
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTcpServer>
-#include <QTcpSocket>
-#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
