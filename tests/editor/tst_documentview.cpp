@@ -5,7 +5,6 @@
 #include "model/labelModel.h"
 #include "tests/support/scriptedPrompts.h"
 
-#include <QDir>
 #include <QLabel>
 #include <QtTest>
 

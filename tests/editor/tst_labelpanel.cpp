@@ -4,7 +4,6 @@
 #include "tests/support/scriptedPrompts.h"
 
 #include <QLabel>
-#include <QTabWidget>
 #include <QtTest>
 
 class TestLabelPanel : public QObject

@@ -3,9 +3,7 @@
 #include "tests/support/documents.h"
 #include "tests/support/scriptedPrompts.h"
 
-#include <QDragEnterEvent>
 #include <QLabel>
-#include <QMimeData>
 #include <QtTest>
 
 namespace {

@@ -7,7 +7,6 @@
 
 #include <QAction>
 #include <QLabel>
-#include <QPointer>
 #include <QToolTip>
 #include <QtTest>
 
