@@ -3,10 +3,8 @@
 #include "tests/support/documents.h"
 #include "tests/support/scriptedPrompts.h"
 
-#include <QAction>
 #include <QMenu>
 #include <QTabBar>
-#include <QTabWidget>
 #include <QtTest>
 
 class TestMainWindowLifecycle : public QObject

@@ -5,8 +5,6 @@
 #include "tests/support/sheetDriver.h"
 
 #include <QAction>
-#include <QDir>
-#include <QRandomGenerator>
 #include <QtTest>
 
 // Random edit sequences made with the mouse and keys (placing, wiring, moving, deleting, pasting)
