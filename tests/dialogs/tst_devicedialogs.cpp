@@ -97,7 +97,8 @@ private slots:
         QVERIFY(dialog.lineEdit()->isHidden() && dialog.checkBox()->isHidden());
     }
 
-    // Save: the comment starts as the file name; the page that boots already cannot be set again.
+    // Save: the comment starts as the file name; the page that boots already cannot be set again;
+    // an empty or too long comment is refused.
     void saveChoices_data()
     {
         QTest::addColumn<int>("page");
@@ -105,15 +106,20 @@ private slots:
         QTest::addColumn<bool>("bBoot");      // ticks "Set on Boot" where it can
         QTest::addColumn<QByteArray>("record");
         QTest::addColumn<int>("bootPage");
-        QTest::newRow("the file name, boot") << 1 << QString() << true << RomComment::record("run.vxt3") << 1;
-        QTest::newRow("unchanged comment") << 3 << "run 12" << false << QByteArray() << -1;
-        QTest::newRow("the boot page") << 0 << "a" << true << RomComment::record("a") << -1;
+        QTest::addColumn<QString>("text"); // of the refusal
+        dataRow("the file name, boot", 1, QString(), true, RomComment::record("run.vxt3"), 1, QString());
+        dataRow("unchanged comment", 3, QString("run 12"), false, QByteArray(), -1, QString());
+        dataRow("the boot page", 0, QString("a"), true, RomComment::record("a"), -1, QString());
+        dataRow("empty", 1, QString(""), false, QByteArray(), -1, QString("Please give it a user comment."));
+        dataRow("113 bytes of UTF-8", 1, QString(56, QChar(0xE9)) + "x", false, QByteArray(), -1,
+                QString("The length of the user comment should be at most 112 bytes."));
     }
     void saveChoices()
     {
         QFETCH(int, page);
         QFETCH(QString, comment);
         QFETCH(bool, bBoot);
+        QFETCH(QString, text);
         RomDialog dialog("/data/run.vxt3", romInfo(0), RomCommand::Save, *m_host);
         QCOMPARE(dialog.lineEdit()->text(), QString("run.vxt3"));
         dialog.comboBox()->setCurrentIndex(page);
@@ -124,31 +130,14 @@ private slots:
         if (bBoot && dialog.checkBox()->isEnabled())
             dialog.checkBox()->setChecked(true);
         okButton(dialog)->click();
-        QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        QVERIFY(m_host->rom);
+        QCOMPARE(m_host->scripted.shownTexts(), text);
+        QCOMPARE(dialog.result(), text.isEmpty() ? int(QDialog::Accepted) : int(QDialog::Rejected));
+        QCOMPARE(bool(m_host->rom), text.isEmpty());
+        if (!m_host->rom)
+            return;
         QTEST(m_host->rom->comment, "record");
         QTEST(m_host->rom->bootPage, "bootPage");
         QCOMPARE(m_host->rom->page, quint32(page));
-    }
-
-    void saveRefusesTheComment_data()
-    {
-        QTest::addColumn<QString>("comment");
-        QTest::addColumn<QString>("text");
-        dataRow("empty", QString(), QString("Please give it a user comment."));
-        dataRow("113 bytes of UTF-8", QString(56, QChar(0xE9)) + "x",
-                QString("The length of the user comment should be at most 112 bytes."));
-    }
-    void saveRefusesTheComment()
-    {
-        QFETCH(QString, comment);
-        RomDialog dialog("run.vxt3", romInfo(0), RomCommand::Save, *m_host);
-        dialog.lineEdit()->setText(comment);
-        okButton(dialog)->click();
-        QCOMPARE(dialog.result(), int(QDialog::Rejected));
-        QVERIFY(!m_host->rom);
-        QTEST(m_host->scripted.shownTexts(), "text");
-        QCOMPARE(m_host->scripted.shown.first().title, QString("Vextor"));
     }
 
     // Boot page: OK only for another page than the one that boots.

@@ -5,10 +5,7 @@
 
 #include <QScreen>
 
-// The entry point the sheet's Edit opens: it picks the dialog by the block's kind, and pressing
-// OK on any dialog without touching it leaves the settings and the modified mark alone. Every
-// underlined letter of a dialog leads to its field, and a dialog asked to open past the screen's
-// edge opens on the screen.
+// Every settings dialog: no help button, mnemonics with fields, kept on the screen, OK unchanged.
 class TestEditBlock : public QObject
 {
     Q_OBJECT

@@ -7,8 +7,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
-// Drives the counter-function dialog: mode, counters, units and the frequency view, each stored
-// string reopened, and every refusal with the field it corrects.
+// The counter-function dialog: mode, units, the frequency view, and every refusal.
 class TestEditCntFnc : public QObject
 {
     Q_OBJECT

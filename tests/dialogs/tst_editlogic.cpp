@@ -8,8 +8,7 @@
 #include <QTableWidget>
 #include <QToolButton>
 
-// Drives the logic editor: operand buttons with net names, both display modes, the context-menu
-// disconnect, OK with and without errors, and the truth-table pane.
+// The logic editor: net names, both display modes, the disconnect menu, refusals, the truth table.
 class TestEditLogic : public QObject
 {
     Q_OBJECT

@@ -22,8 +22,7 @@ QStringList waveNames(const WaveformView* view)
 }
 } // namespace
 
-// The Preview window on the coincidence example: a run on the worker thread, the same totals as
-// vextor-cli, waveforms with zoom and scroll, a stopped run, a refused stimulus, and the menu entry.
+// The Preview window on the coincidence example.
 class TestPreviewWindow : public QObject
 {
     Q_OBJECT
