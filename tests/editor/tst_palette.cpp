@@ -42,7 +42,6 @@ private slots:
         auto w = scriptedWindow(m_prompts);
         QFETCH(QPoint, pos);
         QTEST(w->menuWidget()->getName(pos), "name");
-        QCOMPARE(w->menuWidget()->minimumSize(), QSize(120, 418 + 32 + 7));
         QCOMPARE(entryPicture(w->menuWidget(), QStringLiteral("PreLogicInfo")),
                  pictureWithText(QStringLiteral(":/images/NetPreLgc.png"), QStringLiteral("NET(8/8)")));
     }

@@ -8,9 +8,7 @@
 #include <QMenu>
 #include <QtTest>
 
-// The sheet driven with the mouse and keys on the fixture document: what a press starts, moving,
-// choosing, deleting with units coming back, the menus, renaming, the settings dialogs and the
-// clipboard within and across documents (undo and redo: the randomized edit test).
+// The sheet driven with the mouse and keys on the fixture (undo and redo: the randomized edit test).
 class TestSheetInteraction : public QObject
 {
     Q_OBJECT
