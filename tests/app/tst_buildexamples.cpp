@@ -113,8 +113,7 @@ void fillIn(QDialog* dialog, const BlockItem* want)
     clickOk(dialog);
 }
 
-// Where a drop makes the block, and the palette entry it comes from (the label panel's for label
-// outputs).
+// The palette entry a block comes from (the label panel's for label outputs).
 QString entryOf(const BlockItem* b)
 {
     if (isOutput(b))
@@ -129,10 +128,8 @@ QString entryOf(const BlockItem* b)
 }
 } // namespace
 
-// Every example document can be built from an empty sheet with the mouse: blocks dropped from the
-// palette and the label panel, wires dragged from outputs, settings entered in the dialogs a
-// double-click opens, names given with Rename. Saved, it compiles to the example's register
-// image; undone step by step it goes back to the empty document.
+// Every example rebuilt from an empty sheet with the mouse, the dialogs and Rename compiles to the
+// example's image; undone step by step it goes back to the empty document.
 class TestBuildExamples : public QObject
 {
     Q_OBJECT

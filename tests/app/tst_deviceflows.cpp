@@ -46,8 +46,7 @@ Script romPage(int page, const QString& comment = QString())
 }
 } // namespace
 
-// The editor's device commands end to end against a simulated module, every question answered
-// through the prompts.
+// The editor's device commands against a simulated module, answered through the prompts.
 class TestDeviceFlows : public QObject
 {
     Q_OBJECT
