@@ -27,7 +27,6 @@ public:
         QString informative = QString();
         QString details = QString();
         QMessageBox::Icon icon = QMessageBox::NoIcon;
-        QMessageBox::StandardButtons buttons = QMessageBox::Ok;
     };
     // Drives a modal dialog (fills it, clicks its buttons) and returns its result.
     using DialogScript = std::function<int(QDialog&)>;
@@ -42,8 +41,7 @@ public:
 
     QMessageBox::StandardButton ask(QWidget*, const Box& box) override
     {
-        shown.append(
-            {box.title, box.text, box.defaultButton, box.informative, box.details, box.icon, box.buttons});
+        shown.append({box.title, box.text, box.defaultButton, box.informative, box.details, box.icon});
         return answers.isEmpty() ? box.defaultButton : answers.takeFirst();
     }
     int exec(QDialog& dialog) override
