@@ -232,6 +232,10 @@ private slots:
         QCOMPARE(VersionDialog::softwareVersion(file), QString("Software Version 3.1.4 (beta)"));
         QCOMPARE(VersionDialog::softwareVersion(dir.filePath("none.txt")),
                  QString("Software Version 2.0.19"));
+        VersionDialog dialog(*m_host);
+        QByteArray bytes = QByteArray::fromHex("01020aff"); // each byte two digits
+        dialog.setVersion(&bytes);
+        QCOMPARE(dialog.fpgaEdit()->text() + " " + m_host->info.strFPGA, QString("01020aff 01020aff"));
     }
 
     // New settings are checked before any job starts; Default puts the factory target back.
