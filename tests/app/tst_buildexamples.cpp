@@ -34,11 +34,6 @@ QString imageOf(const QByteArray& text)
     return capture.text();
 }
 
-void clickOk(QDialog* dialog)
-{
-    dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
-}
-
 // A stored counter text shown in a field and its unit box.
 void setCounter(QLineEdit* field, QComboBox* unitBox, QString text)
 {
@@ -110,7 +105,7 @@ void fillIn(QDialog* dialog, const BlockItem* want)
         d->fileSaveBox()->setChecked(save == QLatin1String("true"));
         d->pathEdit()->setText(path);
     }
-    clickOk(dialog);
+    clickOk(*dialog);
 }
 
 // The palette entry a block comes from (the label panel's for label outputs).

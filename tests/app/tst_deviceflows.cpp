@@ -27,12 +27,6 @@
 namespace {
 using Script = ScriptedPrompts::DialogScript;
 
-int clickOk(QDialog& dialog)
-{
-    dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
-    return dialog.result();
-}
-
 // The ROM dialog: the page chosen, and for a save its comment.
 Script romPage(int page, const QString& comment = QString())
 {

@@ -73,11 +73,6 @@ QByteArray romInfo(int bootPage)
                             : QByteArray(112, '\0');
     return info;
 }
-
-QPushButton* okButton(QDialog& dialog)
-{
-    return dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
-}
 } // namespace
 
 class TestDeviceDialogs : public QObject
@@ -129,7 +124,7 @@ private slots:
             dialog.lineEdit()->setText(comment);
         if (bBoot && dialog.checkBox()->isEnabled())
             dialog.checkBox()->setChecked(true);
-        okButton(dialog)->click();
+        clickOk(dialog);
         QCOMPARE(m_host->scripted.shownTexts(), text);
         QCOMPARE(dialog.result(), text.isEmpty() ? int(QDialog::Accepted) : int(QDialog::Rejected));
         QCOMPARE(bool(m_host->rom), text.isEmpty());
@@ -153,7 +148,7 @@ private slots:
         dialog.rowCheckBox(7)->click();
         QVERIFY(!dialog.rowCheckBox(3)->isChecked());
         QVERIFY(okButton(dialog)->isEnabled());
-        okButton(dialog)->click();
+        clickOk(dialog);
         QCOMPARE(m_host->rom->bootPage, 7);
         QVERIFY(m_host->rom->comment.isEmpty());
     }
@@ -175,7 +170,7 @@ private slots:
         m_host->scripted.answers << answer;
         RomDialog dialog("run.vxt3", romInfo(0), RomCommand::Restore, *m_host);
         dialog.comboBox()->setCurrentIndex(4);
-        okButton(dialog)->click();
+        clickOk(dialog);
         QCOMPARE(m_host->scripted.shownTexts(),
                  QString("The current document has been modified.\nDo you want to save your changes?"));
         QCOMPARE(m_host->scripted.shown.first().defaultButton, QMessageBox::Save);
@@ -308,7 +303,7 @@ private slots:
         dialog.addressEdit()->setText(address);
         dialog.tcpPortEdit()->setText(tcpPort);
         dialog.timeoutEdit()->setText(timeout);
-        okButton(dialog)->click();
+        clickOk(dialog);
         QCOMPARE(m_host->scripted.shownTexts(), text);
         QCOMPARE(dialog.result(), text.isEmpty() ? int(QDialog::Accepted) : int(QDialog::Rejected));
         QCOMPARE(m_host->bModified, text.isEmpty());

@@ -61,7 +61,7 @@ private slots:
             const QRect area = dialog.screen()->availableGeometry();
             const QRect frame = dialog.frameGeometry();
             onScreen = area.contains(frame.topLeft()) && frame.bottom() <= area.bottom();
-            clickOk(dialog.findChild<QDialogButtonBox*>());
+            clickOk(dialog);
             return dialog.result();
         };
         const QPoint pastTheScreen(100000, 100000);

@@ -4,7 +4,9 @@
 #include "tests/support/documents.h"
 
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QPainter>
+#include <QPushButton>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -69,6 +71,17 @@ public:
         return *ok ? texts.takeFirst() : QString();
     }
 };
+
+inline QPushButton* okButton(QDialog& dialog)
+{
+    return dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+}
+// Clicks OK and returns the dialog's result.
+inline int clickOk(QDialog& dialog)
+{
+    okButton(dialog)->click();
+    return dialog.result();
+}
 
 // Keeps the window's persistent settings in a temporary folder for the rest of the test run.
 inline std::unique_ptr<QTemporaryDir> isolateSettings()
