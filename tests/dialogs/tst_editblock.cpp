@@ -25,8 +25,8 @@ private slots:
                 << QString(kind) << QString(property) << QString(title);
         };
         row("IN-CH0", "", "IN-CH0");
-        row("IN-CH1", "bUser=false bHigh=true Vth=3194", "IN-CH1");
-        row("IN-CH2", "bUser=true bHigh=false Vth=4095", "IN-CH2");
+        row("IN-CH1", "bUser=false bHigh=true Vth=3000", "IN-CH1"); // a threshold the level does not show
+        row("IN-CH2", "bUser=true bHigh=false Vth=3000", "IN-CH2"); // between two shown hundredths
         row("IN-CH3", "bUserControl=true", "IN-CH3");
         row("IN-USER", "MainCnt=1.5usec SubCnt=7 Disp=DutyKHz", "IN-USER");
         row("OUT-CH", "", "OUT-CH0");
