@@ -168,6 +168,7 @@ void EditInputDialog::openInput()
     }
     showPortGroups(m_strName);
     m_strOscillatorOpened = m_fields->state();
+    m_strVthOpened = m_vthEdit->text();
 }
 
 void EditInputDialog::setVth(quint16 value)
@@ -283,7 +284,10 @@ bool EditInputDialog::checkProperty(double volts)
     }
     const bool user = m_user->isChecked();
     const bool high = m_high->isChecked();
-    const quint16 value = vth(volts);
+    // The field shows hundredths of a volt, coarser than the stored steps: a threshold left as it was
+    // shown keeps its stored value rather than the nearest step to the rounded volts.
+    const bool vthAsOpened = !m_bUserControl && m_vthEdit->text() == m_strVthOpened;
+    const quint16 value = vthAsOpened ? m_vth : vth(volts);
     if (!m_bUserControl && user == m_bUser && high == m_bHigh && value == m_vth)
         return false;
     input->setPropertyString(QStringLiteral("bUser=") + flag(user) + QStringLiteral("bHigh=") + flag(high) +

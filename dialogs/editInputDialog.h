@@ -72,6 +72,7 @@ private:
     bool m_bNIM = false;
     bool m_bTTL = false;
     QString m_strOscillatorOpened; // the oscillator fields as opened
+    QString m_strVthOpened;        // the threshold field as opened
     bool m_bModified = false;      // the oscillator settings are to be stored
     QString m_strMainCnt;          // the counters to store, set by an accepted check
     QString m_strSubCnt;

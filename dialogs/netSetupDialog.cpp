@@ -3,6 +3,7 @@
 #include "device/netSetup.h"
 #include "dialogs/deviceDialogHost.h"
 #include "editor/prompts.h"
+#include "editor/textViewWidth.h"
 #include "operations/moduleOperations.h"
 #include "operations/operationTexts.h"
 
@@ -14,8 +15,6 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScrollBar>
-#include <QTextDocument>
 #include <QVBoxLayout>
 
 NetSetupDialog::NetSetupDialog(DeviceDialogHost& host, QWidget* parent)
@@ -41,13 +40,8 @@ NetSetupDialog::NetSetupDialog(DeviceDialogHost& host, QWidget* parent)
     m_information->setReadOnly(true);
     // The twelve lines of the EEPROM's fields, none of them wrapped even with the largest values.
     m_information->setMinimumHeight(13 * m_information->fontMetrics().lineSpacing());
-    int widest = 0;
     const QString largest = NetSetup::formatEepromInfo(QByteArray(NetSetup::EEPROM_LEN, char(0xFF)));
-    for (const QString& line : largest.split(QLatin1Char('\n')))
-        widest = qMax(widest, m_information->fontMetrics().horizontalAdvance(line));
-    m_information->setMinimumWidth(
-        widest + 2 * (m_information->frameWidth() + int(m_information->document()->documentMargin())) +
-        m_information->verticalScrollBar()->sizeHint().width());
+    m_information->setMinimumWidth(unwrappedWidth(*m_information, largest));
 
     const InfoOstrum& info = host.infoOstrum();
     m_targetAddr->setText(info.strAddr);

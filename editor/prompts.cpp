@@ -1,10 +1,10 @@
 #include "editor/prompts.h"
+#include "editor/textViewWidth.h"
 
 #include <QDialog>
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QScreen>
-#include <QScrollBar>
 #include <QTextEdit>
 
 namespace {
@@ -17,14 +17,8 @@ void fitDetails(QMessageBox& shown)
     if (!view)
         return;
     view->setLineWrapMode(QTextEdit::NoWrap);
-    const QStringList lines = shown.detailedText().split(QLatin1Char('\n'));
-    int widest = 0;
-    for (const QString& line : lines)
-        widest = qMax(widest, view->fontMetrics().horizontalAdvance(line));
-    const int margins = 2 * (view->frameWidth() + int(view->document()->documentMargin()));
-    const int scrollBar = view->verticalScrollBar()->sizeHint().width();
     view->setMinimumWidth(
-        qMin(widest + margins + scrollBar, shown.screen()->availableGeometry().width() / 2));
+        qMin(unwrappedWidth(*view, shown.detailedText()), shown.screen()->availableGeometry().width() / 2));
 }
 } // namespace
 

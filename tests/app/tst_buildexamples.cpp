@@ -16,13 +16,11 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QDir>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTabBar>
 #include <QtTest>
 
 namespace {
@@ -34,11 +32,6 @@ QString imageOf(const QByteArray& text)
     ImageCapture capture;
     doc.diagram()->download(&capture);
     return capture.text();
-}
-
-void clickOk(QDialog* dialog)
-{
-    dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
 }
 
 // A stored counter text shown in a field and its unit box.
@@ -112,11 +105,10 @@ void fillIn(QDialog* dialog, const BlockItem* want)
         d->fileSaveBox()->setChecked(save == QLatin1String("true"));
         d->pathEdit()->setText(path);
     }
-    clickOk(dialog);
+    clickOk(*dialog);
 }
 
-// Where a drop makes the block, and the palette entry it comes from (the label panel's for label
-// outputs).
+// The palette entry a block comes from (the label panel's for label outputs).
 QString entryOf(const BlockItem* b)
 {
     if (isOutput(b))
@@ -131,10 +123,8 @@ QString entryOf(const BlockItem* b)
 }
 } // namespace
 
-// Every example document can be built from an empty sheet with the mouse: blocks dropped from the
-// palette and the label panel, wires dragged from outputs, settings entered in the dialogs a
-// double-click opens, names given with Rename. Saved, it compiles to the example's register
-// image; undone step by step it goes back to the empty document.
+// Every example rebuilt from an empty sheet with the mouse, the dialogs and Rename compiles to the
+// example's image; undone step by step it goes back to the empty document.
 class TestBuildExamples : public QObject
 {
     Q_OBJECT

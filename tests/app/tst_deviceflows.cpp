@@ -22,18 +22,10 @@
 #include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QPushButton>
-#include <QRadioButton>
-#include <QTextEdit>
 #include <QtTest>
 
 namespace {
 using Script = ScriptedPrompts::DialogScript;
-
-int clickOk(QDialog& dialog)
-{
-    dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
-    return dialog.result();
-}
 
 // The ROM dialog: the page chosen, and for a save its comment.
 Script romPage(int page, const QString& comment = QString())
@@ -48,8 +40,7 @@ Script romPage(int page, const QString& comment = QString())
 }
 } // namespace
 
-// The editor's device commands end to end against a simulated module, every question answered
-// through the prompts.
+// The editor's device commands against a simulated module, answered through the prompts.
 class TestDeviceFlows : public QObject
 {
     Q_OBJECT
@@ -104,7 +95,6 @@ private slots:
         QVERIFY(trigger("action_Download"));
         QCOMPARE(!m_module->writes().isEmpty(), bWritten);
         QTEST(int(m_prompts->shown.size()), "boxes");
-        QCOMPARE(statusText().contains("Document matched"), bWritten);
         if (QTest::currentDataTag() == QLatin1String("design rule errors")) {
             QVERIFY(m_module->requests.isEmpty());
             QVERIFY(flows().windows().drcDialog()->getEdit()->toPlainText().startsWith("error: OUT-CH0"));
@@ -191,19 +181,15 @@ private slots:
         QVERIFY(!action("actionOstrum")->isEnabled());
     }
 
-    void userControlBeforeDownload()
-    {
-        flows().windows().userControl();
-        QCOMPARE(m_prompts->shownTexts(), QString("The displayed data have not been yet downloaded."));
-        QCOMPARE(m_prompts->shown.first().title, QString());
-    }
-
-    // Counters asks when the counters differ from the last download, and refuses without any.
-    void counters()
+    // User Control refuses before a download; Counters refuses without counters and asks when they
+    // differ from the last download.
+    void refusedOrAsked()
     {
         openExample("coincidence.vxt3");
+        flows().windows().userControl();
         flows().windows().counters();
-        QCOMPARE(m_prompts->shownTexts(), QString("There is no MsrCnt."));
+        QCOMPARE(m_prompts->shownTexts(),
+                 QString("The displayed data have not been yet downloaded.|There is no MsrCnt."));
         openExample("scaler.vxt3");
         m_prompts->answers << QMessageBox::Cancel;
         flows().windows().counters();
@@ -244,7 +230,6 @@ private slots:
         QVERIFY(trigger("action_Save"));
         QCOMPARE(m_prompts->dialogTitles, QStringList{"Save to ROM"});
         QVERIFY(m_prompts->shown.isEmpty());
-        QCOMPARE(m_module->memory.peek(0x100 + 3 * 112), quint8('r'));
         const QByteArray saved = m_window->document()->toXml();
 
         newDocument();
@@ -388,32 +373,10 @@ private slots:
         QVERIFY(other.requests.isEmpty());
     }
 
-    // The connection settings: an invalid address keeps the dialog open and changes nothing.
-    void ethernetSetting()
-    {
-        m_prompts->dialogs << [this](QDialog& d) {
-            auto& settings = static_cast<PropertyDialog&>(d);
-            settings.addressEdit()->setText("10.0.0");
-            clickOk(d);
-            const bool bStayed = d.result() == QDialog::Rejected && m_prompts->shown.size() == 1;
-            settings.addressEdit()->setText("10.0.0.7");
-            settings.tcpPortEdit()->setText("65561"); // low 16 bits: 25
-            settings.timeoutEdit()->setText("x");
-            return bStayed ? clickOk(d) : int(QDialog::Rejected);
-        };
-        action("action_Property")->trigger();
-        QCOMPARE(m_prompts->dialogTitles, QStringList{"Ethernet Setting"});
-        const InfoOstrum& info = *m_window->infoOstrum();
-        QCOMPARE(QString("%1 %2 %3").arg(info.strAddr).arg(info.tcpPort).arg(info.timeout),
-                 QString("10.0.0.7 25 0"));
-        QVERIFY(m_window->isWindowModified());
-    }
-
     // Hardware Setup reads the network EEPROM and writes new settings, which become the
     // document's connection settings when the dialog closes.
     void hardwareSetup()
     {
-        target();
         m_prompts->dialogs << [](QDialog& d) {
             auto& net = static_cast<NetSetupDialog&>(d);
             net.readButton()->click();
@@ -422,9 +385,8 @@ private slots:
             net.addressEdit()->setText("10.1.2.3");
             net.tcpPortEdit()->setText("2424");
             net.writeButton()->click();
-            const bool bWritten = QTest::qWaitFor([&net] { return !net.isExchanging(); }, 10000);
+            (void)QTest::qWaitFor([&net] { return !net.isExchanging(); }, 10000); // the box tells
             d.reject();
-            Q_UNUSED(bWritten); // the outcome shows in the box and the settings
             return d.result();
         };
         action("actionHardware_Setup")->trigger();
@@ -438,7 +400,6 @@ private slots:
     // About reads the FPGA version into the connection settings.
     void about()
     {
-        target();
         m_prompts->dialogs << [](QDialog& d) {
             auto& version = static_cast<VersionDialog&>(d);
             version.loadButton()->click();

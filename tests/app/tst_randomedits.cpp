@@ -5,14 +5,10 @@
 #include "tests/support/sheetDriver.h"
 
 #include <QAction>
-#include <QDir>
-#include <QRandomGenerator>
 #include <QtTest>
 
-// Random edit sequences made with the mouse and keys (placing, wiring, moving, deleting, pasting)
-// on the example documents. After every edit the palette's counts are those the document's text
-// reads back to; each sequence is then undone to its start and redone to its end, the document's
-// text compared at every step with the text it had there.
+// Random mouse and key edits on the examples: the palette counts what the text reads back to, and
+// undo and redo give back the text of every step.
 class TestRandomEdits : public QObject
 {
     Q_OBJECT

@@ -15,17 +15,11 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QGroupBox>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QRadioButton>
-#include <QSignalSpy>
 #include <QTableWidget>
-#include <QTemporaryDir>
-#include <QTextEdit>
 #include <QtTest>
 
 #include <optional>
@@ -79,11 +73,6 @@ QByteArray romInfo(int bootPage)
                             : QByteArray(112, '\0');
     return info;
 }
-
-QPushButton* okButton(QDialog& dialog)
-{
-    return dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
-}
 } // namespace
 
 class TestDeviceDialogs : public QObject
@@ -103,7 +92,8 @@ private slots:
         QVERIFY(dialog.lineEdit()->isHidden() && dialog.checkBox()->isHidden());
     }
 
-    // Save: the comment starts as the file name; the page that boots already cannot be set again.
+    // Save: the comment starts as the file name; the page that boots already cannot be set again;
+    // an empty or too long comment is refused.
     void saveChoices_data()
     {
         QTest::addColumn<int>("page");
@@ -111,15 +101,20 @@ private slots:
         QTest::addColumn<bool>("bBoot");      // ticks "Set on Boot" where it can
         QTest::addColumn<QByteArray>("record");
         QTest::addColumn<int>("bootPage");
-        QTest::newRow("the file name, boot") << 1 << QString() << true << RomComment::record("run.vxt3") << 1;
-        QTest::newRow("unchanged comment") << 3 << "run 12" << false << QByteArray() << -1;
-        QTest::newRow("the boot page") << 0 << "a" << true << RomComment::record("a") << -1;
+        QTest::addColumn<QString>("text"); // of the refusal
+        dataRow("the file name, boot", 1, QString(), true, RomComment::record("run.vxt3"), 1, QString());
+        dataRow("unchanged comment", 3, QString("run 12"), false, QByteArray(), -1, QString());
+        dataRow("the boot page", 0, QString("a"), true, RomComment::record("a"), -1, QString());
+        dataRow("empty", 1, QString(""), false, QByteArray(), -1, QString("Please give it a user comment."));
+        dataRow("113 bytes of UTF-8", 1, QString(56, QChar(0xE9)) + "x", false, QByteArray(), -1,
+                QString("The length of the user comment should be at most 112 bytes."));
     }
     void saveChoices()
     {
         QFETCH(int, page);
         QFETCH(QString, comment);
         QFETCH(bool, bBoot);
+        QFETCH(QString, text);
         RomDialog dialog("/data/run.vxt3", romInfo(0), RomCommand::Save, *m_host);
         QCOMPARE(dialog.lineEdit()->text(), QString("run.vxt3"));
         dialog.comboBox()->setCurrentIndex(page);
@@ -129,32 +124,15 @@ private slots:
             dialog.lineEdit()->setText(comment);
         if (bBoot && dialog.checkBox()->isEnabled())
             dialog.checkBox()->setChecked(true);
-        okButton(dialog)->click();
-        QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        QVERIFY(m_host->rom);
+        clickOk(dialog);
+        QCOMPARE(m_host->scripted.shownTexts(), text);
+        QCOMPARE(dialog.result(), text.isEmpty() ? int(QDialog::Accepted) : int(QDialog::Rejected));
+        QCOMPARE(bool(m_host->rom), text.isEmpty());
+        if (!m_host->rom)
+            return;
         QTEST(m_host->rom->comment, "record");
         QTEST(m_host->rom->bootPage, "bootPage");
         QCOMPARE(m_host->rom->page, quint32(page));
-    }
-
-    void saveRefusesTheComment_data()
-    {
-        QTest::addColumn<QString>("comment");
-        QTest::addColumn<QString>("text");
-        dataRow("empty", QString(), QString("Please give it a user comment."));
-        dataRow("113 bytes of UTF-8", QString(56, QChar(0xE9)) + "x",
-                QString("The length of the user comment should be at most 112 bytes."));
-    }
-    void saveRefusesTheComment()
-    {
-        QFETCH(QString, comment);
-        RomDialog dialog("run.vxt3", romInfo(0), RomCommand::Save, *m_host);
-        dialog.lineEdit()->setText(comment);
-        okButton(dialog)->click();
-        QCOMPARE(dialog.result(), int(QDialog::Rejected));
-        QVERIFY(!m_host->rom);
-        QTEST(m_host->scripted.shownTexts(), "text");
-        QCOMPARE(m_host->scripted.shown.first().title, QString("Vextor"));
     }
 
     // Boot page: OK only for another page than the one that boots.
@@ -170,7 +148,7 @@ private slots:
         dialog.rowCheckBox(7)->click();
         QVERIFY(!dialog.rowCheckBox(3)->isChecked());
         QVERIFY(okButton(dialog)->isEnabled());
-        okButton(dialog)->click();
+        clickOk(dialog);
         QCOMPARE(m_host->rom->bootPage, 7);
         QVERIFY(m_host->rom->comment.isEmpty());
     }
@@ -192,7 +170,7 @@ private slots:
         m_host->scripted.answers << answer;
         RomDialog dialog("run.vxt3", romInfo(0), RomCommand::Restore, *m_host);
         dialog.comboBox()->setCurrentIndex(4);
-        okButton(dialog)->click();
+        clickOk(dialog);
         QCOMPARE(m_host->scripted.shownTexts(),
                  QString("The current document has been modified.\nDo you want to save your changes?"));
         QCOMPARE(m_host->scripted.shown.first().defaultButton, QMessageBox::Save);
@@ -249,12 +227,10 @@ private slots:
         QCOMPARE(VersionDialog::softwareVersion(file), QString("Software Version 3.1.4 (beta)"));
         QCOMPARE(VersionDialog::softwareVersion(dir.filePath("none.txt")),
                  QString("Software Version 2.0.19"));
-
         VersionDialog dialog(*m_host);
-        QByteArray bytes = QByteArray::fromHex("01020aff");
+        QByteArray bytes = QByteArray::fromHex("01020aff"); // each byte two digits
         dialog.setVersion(&bytes);
-        QCOMPARE(dialog.fpgaEdit()->text(), QString("01020aff"));
-        QCOMPARE(m_host->info.strFPGA, QString("01020aff"));
+        QCOMPARE(dialog.fpgaEdit()->text() + " " + m_host->info.strFPGA, QString("01020aff 01020aff"));
     }
 
     // New settings are checked before any job starts; Default puts the factory target back.
@@ -297,29 +273,42 @@ private slots:
         QCOMPARE(info->document()->lineCount(), info->document()->blockCount());
     }
 
-    // A time-out out of the record's range keeps the Ethernet Setting dialog open and changes
-    // nothing; one at the edge of the range is stored.
-    void ethernetTimeout_data()
+    // A bad address or a time-out out of the record's range keeps the Ethernet Setting dialog open
+    // and changes nothing; ports keep their low 16 bits, a time-out that is no number is 0.
+    void ethernetSetting_data()
     {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("tcpPort");
         QTest::addColumn<QString>("timeout");
         QTest::addColumn<QString>("text");
-        QTest::newRow("too long for an int")
-            << "4294967296"
-            << "The time-out 4294967296 is out of range: it must be 0 to 60 seconds.";
-        QTest::newRow("60") << "60"
-                            << "";
+        QTest::addColumn<QString>("stored"); // address, TCP port, time-out
+        dataRow("bad address", QString("10.0.0"), QString("24"), QString("1"),
+                QString("10.0.0 is invalid address."), QString("192.168.10.16 24 1"));
+        dataRow("time-out too long for an int", QString("10.0.0.7"), QString("24"), QString("4294967296"),
+                QString("The time-out 4294967296 is out of range: it must be 0 to 60 seconds."),
+                QString("192.168.10.16 24 1"));
+        dataRow("time-out 60", QString("10.0.0.7"), QString("24"), QString("60"), QString(),
+                QString("10.0.0.7 24 60"));
+        dataRow("port 65561, time-out x", QString("10.0.0.7"), QString("65561"), QString("x"), QString(),
+                QString("10.0.0.7 25 0"));
     }
-    void ethernetTimeout()
+    void ethernetSetting()
     {
+        QFETCH(QString, address);
+        QFETCH(QString, tcpPort);
         QFETCH(QString, timeout);
         QFETCH(QString, text);
         PropertyDialog dialog(*m_host);
+        QCOMPARE(dialog.windowTitle(), QString("Ethernet Setting"));
+        dialog.addressEdit()->setText(address);
+        dialog.tcpPortEdit()->setText(tcpPort);
         dialog.timeoutEdit()->setText(timeout);
-        okButton(dialog)->click();
-        QTEST(m_host->scripted.shownTexts(), "text");
+        clickOk(dialog);
+        QCOMPARE(m_host->scripted.shownTexts(), text);
         QCOMPARE(dialog.result(), text.isEmpty() ? int(QDialog::Accepted) : int(QDialog::Rejected));
         QCOMPARE(m_host->bModified, text.isEmpty());
-        QCOMPARE(m_host->info.timeout, text.isEmpty() ? timeout.toInt() : 1);
+        const InfoOstrum& info = m_host->info;
+        QTEST(QString("%1 %2 %3").arg(info.strAddr).arg(info.tcpPort).arg(info.timeout), "stored");
     }
 
     // No dialog offers the context-help button, and every underlined letter leads to its field.

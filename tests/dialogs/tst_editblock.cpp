@@ -5,10 +5,7 @@
 
 #include <QScreen>
 
-// The entry point the sheet's Edit opens: it picks the dialog by the block's kind, and pressing
-// OK on any dialog without touching it leaves the settings and the modified mark alone. Every
-// underlined letter of a dialog leads to its field, and a dialog asked to open past the screen's
-// edge opens on the screen.
+// Every settings dialog: no help button, mnemonics with fields, kept on the screen, OK unchanged.
 class TestEditBlock : public QObject
 {
     Q_OBJECT
@@ -17,22 +14,28 @@ private:
     ScriptedHost host;
 
 private slots:
+    // OK on the settings as shown stores the same text (the input dialog compares with what it read).
     void okWithoutChange_data()
     {
-        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("kind"); // an input's channel, or the kind of block
         QTest::addColumn<QString>("property");
         QTest::addColumn<QString>("title");
-        const auto row = [](const char* tag, const char* kind, const char* property, const char* title) {
-            QTest::newRow(tag) << QString(kind) << QString(property) << QString(title);
+        const auto row = [](const char* kind, const char* property, const char* title) {
+            QTest::newRow(qPrintable(QString("%1 %2").arg(kind, property)))
+                << QString(kind) << QString(property) << QString(title);
         };
-        row("input", "Input", "", "IN-CH0");
-        row("IN-USER oscillator", "Input", "MainCnt=1.5usec SubCnt=7 Disp=DutyKHz", "IN-USER");
-        row("output", "OUT-CH", "", "OUT-CH0");
-        row("counter", "CntFnc", "", "CntFnc0");
-        row("counter with a value to round", "CntFnc", "Mode=3 MainCnt=5.5 SubCnt=9nsec", "CntFnc0");
-        row("delay", "DlyFnc", "", "DlyFnc0");
-        row("measure counter", "MsrCnt", "", "MsrCnt0");
-        row("logic", "PreLogic", "_A or _B", "PreLgc0");
+        row("IN-CH0", "", "IN-CH0");
+        row("IN-CH1", "bUser=false bHigh=true Vth=3000", "IN-CH1"); // a threshold the level does not show
+        row("IN-CH2", "bUser=true bHigh=false Vth=3000", "IN-CH2"); // between two shown hundredths
+        row("IN-CH3", "bUserControl=true", "IN-CH3");
+        row("IN-USER", "MainCnt=1.5usec SubCnt=7 Disp=DutyKHz", "IN-USER");
+        row("OUT-CH", "", "OUT-CH0");
+        row("OUT-CH", "bNIM=false bTTL=true ", "OUT-CH0");
+        row("CntFnc", "", "CntFnc0");
+        row("CntFnc", "Mode=3 MainCnt=5.5 SubCnt=9nsec", "CntFnc0"); // a value to round stays
+        row("DlyFnc", "", "DlyFnc0");
+        row("MsrCnt", "", "MsrCnt0");
+        row("PreLogic", "_A or _B", "PreLgc0");
     }
 
     void okWithoutChange()
@@ -41,12 +44,12 @@ private slots:
         QFETCH(QString, property);
         host.reset();
         DiagramBuilder make(host.model);
-        BlockItem* block = kind == "Input" ? make.input(property.isEmpty() ? "IN-CH0" : "IN-USER", property)
-                           : kind == "OUT-CH" ? make.out(nullptr, property)
-                           : kind == "CntFnc" ? make.cnt(property)
-                           : kind == "DlyFnc" ? make.dly(property)
-                           : kind == "MsrCnt" ? make.msr(property)
-                                              : make.pre(property);
+        BlockItem* block = kind.startsWith("IN-") ? make.input(kind, property)
+                           : kind == "OUT-CH"     ? make.out(nullptr, property)
+                           : kind == "CntFnc"     ? make.cnt(property)
+                           : kind == "DlyFnc"     ? make.dly(property)
+                           : kind == "MsrCnt"     ? make.msr(property)
+                                                  : make.pre(property);
 
         bool help = true;
         QStringList unlabelled;
@@ -58,7 +61,7 @@ private slots:
             const QRect area = dialog.screen()->availableGeometry();
             const QRect frame = dialog.frameGeometry();
             onScreen = area.contains(frame.topLeft()) && frame.bottom() <= area.bottom();
-            clickOk(dialog.findChild<QDialogButtonBox*>());
+            clickOk(dialog);
             return dialog.result();
         };
         const QPoint pastTheScreen(100000, 100000);

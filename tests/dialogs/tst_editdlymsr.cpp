@@ -7,7 +7,6 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QRadioButton>
-#include <QTemporaryDir>
 #include <QToolButton>
 
 // Drives the delay and measure-counter dialogs: stored strings, reopened values and refusals.
@@ -87,10 +86,11 @@ private slots:
         QCOMPARE(dialog.delayEdit()->text(), QStringLiteral("1.5"));
     }
 
-    void counterOpens()
+    // Opened with the stored settings; another counter moves the block.
+    void counterOpensAndMoves()
     {
-        EditMsrCntDialog dialog(counter(QStringLiteral("Mode=6 Unit=usec FileSave=false PATH=/tmp/a b")),
-                                &host);
+        BlockItem* msr = counter(QStringLiteral("Mode=6 Unit=usec FileSave=false PATH=/tmp/a b"));
+        EditMsrCntDialog dialog(msr, &host);
         QCOMPARE(dialog.windowTitle(), QStringLiteral("MsrCnt0"));
         QCOMPARE(dialog.srcComboBox()->currentText(), QStringLiteral("Number of times that True appears"));
         QCOMPARE(dialog.gateComboBox()->currentText(), QStringLiteral("Measure During True"));
@@ -100,6 +100,11 @@ private slots:
         QCOMPARE(dialog.counterComboBox()->count(), 4);
         dialog.srcComboBox()->setCurrentText(QStringLiteral("True Time"));
         QVERIFY(!dialog.unitButton(0)->isEnabled());
+        dialog.show();
+        dialog.counterComboBox()->setCurrentText(QStringLiteral("MsrCnt2"));
+        clickOk(dialog.buttonBox());
+        QCOMPARE(msr->getType() + " " + msr->getUserName(), QStringLiteral("MsrCnt2 MsrCnt2"));
+        QCOMPARE(host.changes.size(), 1);
     }
 
     void counterSaves()
@@ -130,18 +135,6 @@ private slots:
         QCOMPARE(host.scripted.shownTexts(),
                  QStringLiteral("Please set PATH.|") + ask + QLatin1Char('|') + ask);
         QCOMPARE(msr->getProperty(), QStringLiteral("Mode=1 Unit=msec FileSave=true PATH=") + folder);
-    }
-
-    void counterMoves()
-    {
-        BlockItem* msr = counter(QString());
-        EditMsrCntDialog dialog(msr, &host);
-        dialog.show();
-        dialog.counterComboBox()->setCurrentText(QStringLiteral("MsrCnt2"));
-        clickOk(dialog.buttonBox());
-        QCOMPARE(msr->getType(), QStringLiteral("MsrCnt2"));
-        QCOMPARE(msr->getUserName(), QStringLiteral("MsrCnt2"));
-        QCOMPARE(host.changes.size(), 1);
     }
 };
 

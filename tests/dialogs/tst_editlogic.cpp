@@ -2,15 +2,13 @@
 #include "tests/dialogs/dialogHarness.h"
 #include "tests/support/diagramBuilder.h"
 
-#include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTableWidget>
 #include <QToolButton>
 
-// Drives the logic editor: operand buttons with net names, both display modes, the context-menu
-// disconnect, OK with and without errors, and the truth-table pane.
+// The logic editor: net names, both display modes, the disconnect menu, refusals, the truth table.
 class TestEditLogic : public QObject
 {
     Q_OBJECT

@@ -5,12 +5,10 @@
 #include "model/labelModel.h"
 #include "tests/support/scriptedPrompts.h"
 
-#include <QDir>
 #include <QLabel>
 #include <QtTest>
 
-// Every document the project ships, opened in the window: each block stands where the grid puts
-// it with its picture, each wire is drawn, the label panel lists the document's labels.
+// Every shipped document opened: blocks on the grid with their pictures, wires drawn, labels listed.
 class TestDocumentView : public QObject
 {
     Q_OBJECT

@@ -3,9 +3,7 @@
 #include "tests/support/documents.h"
 #include "tests/support/scriptedPrompts.h"
 
-#include <QDragEnterEvent>
 #include <QLabel>
-#include <QMimeData>
 #include <QtTest>
 
 namespace {
@@ -44,7 +42,6 @@ private slots:
         auto w = scriptedWindow(m_prompts);
         QFETCH(QPoint, pos);
         QTEST(w->menuWidget()->getName(pos), "name");
-        QCOMPARE(w->menuWidget()->minimumSize(), QSize(120, 418 + 32 + 7));
         QCOMPARE(entryPicture(w->menuWidget(), QStringLiteral("PreLogicInfo")),
                  pictureWithText(QStringLiteral(":/images/NetPreLgc.png"), QStringLiteral("NET(8/8)")));
     }

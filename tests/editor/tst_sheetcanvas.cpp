@@ -7,7 +7,6 @@
 
 #include <QAction>
 #include <QLabel>
-#include <QPointer>
 #include <QToolTip>
 #include <QtTest>
 
@@ -101,16 +100,6 @@ private slots:
         sheet->clearSelect(true);
         QCOMPARE(shown(p), p->getPixmap().toImage());
         QVERIFY(!m_w->action(QStringLiteral("action_Delete"))->isEnabled());
-    }
-
-    void moveKeepsLabelWithBlock()
-    {
-        BlockItem* p = block(QStringLiteral("DlyFnc0"), 0);
-        QVERIFY(m_w->programWidget(0)->move(p, 1)); // slot 2 holds the label input: lands in slot 3
-        QCOMPARE(p->getPosition(), QPoint(284, 104 + 3 * 40));
-        QCOMPARE(p->getLabel()->pos(), p->getPosition());
-        QVERIFY(!m_w->programWidget(0)->move(block(QStringLiteral("PreLgc0"), 0), -1));
-        QCOMPARE(m_w->history().count(), 1);
     }
 
     // A rename on one sheet reaches every block of that name on every sheet and the label panel.

@@ -4,7 +4,9 @@
 #include "tests/support/documents.h"
 
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QPainter>
+#include <QPushButton>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -27,7 +29,6 @@ public:
         QString informative = QString();
         QString details = QString();
         QMessageBox::Icon icon = QMessageBox::NoIcon;
-        QMessageBox::StandardButtons buttons = QMessageBox::Ok;
     };
     // Drives a modal dialog (fills it, clicks its buttons) and returns its result.
     using DialogScript = std::function<int(QDialog&)>;
@@ -42,8 +43,7 @@ public:
 
     QMessageBox::StandardButton ask(QWidget*, const Box& box) override
     {
-        shown.append(
-            {box.title, box.text, box.defaultButton, box.informative, box.details, box.icon, box.buttons});
+        shown.append({box.title, box.text, box.defaultButton, box.informative, box.details, box.icon});
         return answers.isEmpty() ? box.defaultButton : answers.takeFirst();
     }
     int exec(QDialog& dialog) override
@@ -71,6 +71,17 @@ public:
         return *ok ? texts.takeFirst() : QString();
     }
 };
+
+inline QPushButton* okButton(QDialog& dialog)
+{
+    return dialog.findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+}
+// Clicks OK and returns the dialog's result.
+inline int clickOk(QDialog& dialog)
+{
+    okButton(dialog)->click();
+    return dialog.result();
+}
 
 // Keeps the window's persistent settings in a temporary folder for the rest of the test run.
 inline std::unique_ptr<QTemporaryDir> isolateSettings()

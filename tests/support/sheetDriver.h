@@ -90,16 +90,6 @@ public:
     // Draws a wire from a block's output port to a point.
     void wire(const BlockItem* from, const QPoint& to) { drag(from->getOutPos() - QPoint(3, 0), to); }
 
-    // A payload dropped on a widget from outside the application (another editor).
-    static bool dropForeign(QWidget* target, const QString& name, const QPoint& at)
-    {
-        QMimeData data;
-        data.setData(QLatin1String(DragWidget::MIME_FORMAT), DragWidget::encodeItem(name, QPoint()));
-        QDropEvent drop(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(target, &drop);
-        return drop.isAccepted();
-    }
-
 private:
     static QList<Qt::Key> heldKeys(Qt::KeyboardModifiers modifiers)
     {
