@@ -135,45 +135,41 @@ private slots:
         QTest::addColumn<bool>("readOK");
         const QByteArray pre = entry("PreLogic", 0, "PreLgc0");
         const QByteArray out0 = entry("OUT-CH", 0, "OUT-CH0");
-        dataRow("CntFnc takes port 0, counts PreLogic",
-                pre + entry("CntFnc", 0, "CntFnc0", net(5, "PreLgc0")), "PreLgc0 CntFnc0:0<PreLgc0 | 7 8",
-                true);
-        dataRow("DlyFnc from FeedBack output counts FeedBack",
-                entry("FeedBack2", 0, "FeedBack2") + entry("DlyFnc", 0, "DlyFnc0", net(0, "FeedBack2")),
-                "DlyFnc0:0<FeedBack2 FeedBack2 | 8 7", true);
-        dataRow("NonFnc from PreLogic counts nothing", pre + entry("NonFnc", 0, "NonFnc0", net(0, "PreLgc0")),
-                "PreLgc0 NonFnc0:0<PreLgc0 | 8 8", true);
-        dataRow("function not fed by function label",
-                entry("Label3", 0, "Label3") + entry("CntFnc", 0, "CntFnc0", net(0, "Label3")),
-                "CntFnc0 Label3 | 8 8", true);
-        dataRow("source on another sheet not found",
-                entry("DlyFnc", 0, "DlyFnc0") + "</tab><tab id=\"1\">" +
-                    entry("PostLogic", 0, "PstLgc0", net(0, "DlyFnc0")),
-                "PstLgc0 DlyFnc0 | 8 8", true);
-        dataRow("input takes no net",
-                entry("PostLogic", 0, "PstLgc0") + entry("Input", 0, "IN-CH0", net(0, "PstLgc0")),
-                "IN-CH0 PstLgc0 | 8 8", false);
-        dataRow("port out of range dropped",
-                entry("DlyFnc", 0, "DlyFnc0") + entry("PostLogic", 0, "PstLgc0", net(11, "DlyFnc0")),
-                "PstLgc0 DlyFnc0 | 8 8", false);
-        dataRow("negative port takes a logic block's lowest free input",
-                entry("DlyFnc", 0, "DlyFnc0") + entry("PostLogic", 0, "PstLgc0", net(-1, "DlyFnc0")),
-                "PstLgc0:0<DlyFnc0 DlyFnc0 | 8 8", true);
-        dataRow("legacy forms, the last net of a port, unknown term and key",
-                entry("Input", 0, "IN-CH0", "<x>10</x><y>20</y>") +
-                    entry("PreLogic", 0, "PreLgc0",
-                          net(2, "IN-CH9") + "<wire bit=\"2\">IN-CH0</wire><logic>_C</logic>") +
-                    entry("Mystery", 0, "M0") + entry("PostLogic", 0, "PstLgc0", "<colour>red</colour>"),
-                "IN-CH0 PreLgc0:2<IN-CH0{_C} PstLgc0 | 8 8", true);
+        const auto row = [](const char* tag, bool readOK, const char* summary, const QByteArray& body) {
+            QTest::newRow(tag) << body << QString(summary) << readOK;
+        };
+        row("CntFnc takes port 0, counts PreLogic", true, "PreLgc0 CntFnc0:0<PreLgc0 | 7 8",
+            pre + entry("CntFnc", 0, "CntFnc0", net(5, "PreLgc0")));
+        row("DlyFnc from FeedBack output counts FeedBack", true, "DlyFnc0:0<FeedBack2 FeedBack2 | 8 7",
+            entry("FeedBack2", 0, "FeedBack2") + entry("DlyFnc", 0, "DlyFnc0", net(0, "FeedBack2")));
+        row("NonFnc from PreLogic counts nothing", true, "PreLgc0 NonFnc0:0<PreLgc0 | 8 8",
+            pre + entry("NonFnc", 0, "NonFnc0", net(0, "PreLgc0")));
+        row("function not fed by function label", true, "CntFnc0 Label3 | 8 8",
+            entry("Label3", 0, "Label3") + entry("CntFnc", 0, "CntFnc0", net(0, "Label3")));
+        row("source on another sheet not found", true, "PstLgc0 DlyFnc0 | 8 8",
+            entry("DlyFnc", 0, "DlyFnc0") + "</tab><tab id=\"1\">" +
+                entry("PostLogic", 0, "PstLgc0", net(0, "DlyFnc0")));
+        row("input takes no net", false, "IN-CH0 PstLgc0 | 8 8",
+            entry("PostLogic", 0, "PstLgc0") + entry("Input", 0, "IN-CH0", net(0, "PstLgc0")));
+        row("port out of range dropped", false, "PstLgc0 DlyFnc0 | 8 8",
+            entry("DlyFnc", 0, "DlyFnc0") + entry("PostLogic", 0, "PstLgc0", net(11, "DlyFnc0")));
+        row("negative port takes a logic block's lowest free input", true, "PstLgc0:0<DlyFnc0 DlyFnc0 | 8 8",
+            entry("DlyFnc", 0, "DlyFnc0") + entry("PostLogic", 0, "PstLgc0", net(-1, "DlyFnc0")));
+        row("legacy forms, the last net of a port, unknown term and key", true,
+            "IN-CH0 PreLgc0:2<IN-CH0{_C} PstLgc0 | 8 8",
+            entry("Input", 0, "IN-CH0", "<x>10</x><y>20</y>") +
+                entry("PreLogic", 0, "PreLgc0",
+                      net(2, "IN-CH9") + "<wire bit=\"2\">IN-CH0</wire><logic>_C</logic>") +
+                entry("Mystery", 0, "M0") + entry("PostLogic", 0, "PstLgc0", "<colour>red</colour>"));
         // An output-side block's type follows its name, which must be of its term's kind.
-        dataRow("output by its channel", entry("OUT-CH3", 0, "OUT-CH3"), "OUT-CH3 | 8 8", true);
-        dataRow("output by a stored display text", entry("OUT-CH", 0, "Delay 60ns       OUT-CH5"),
-                "OUT-CH5 | 8 8", true);
-        dataRow("output named as a FeedBack", out0 + entry("OUT-CH1", 1, "FeedBack0"),
-                "OUT-CH0 OUT-CH1 | 8 8", false);
-        dataRow("output beyond the channels", out0 + entry("OUT-CH", 1, "OUT-CH8"), "OUT-CH0 OUT-CH1 | 8 8",
-                false);
-        dataRow("measure counter named as an output", entry("MsrCnt2", 0, "OUT-CH2"), "MsrCnt0 | 8 8", false);
+        row("output by its channel", true, "OUT-CH3 | 8 8", entry("OUT-CH3", 0, "OUT-CH3"));
+        row("output by a stored display text", true, "OUT-CH5 | 8 8",
+            entry("OUT-CH", 0, "Delay 60ns       OUT-CH5"));
+        row("output named as a FeedBack", false, "OUT-CH0 OUT-CH1 | 8 8",
+            out0 + entry("OUT-CH1", 1, "FeedBack0"));
+        row("output beyond the channels", false, "OUT-CH0 OUT-CH1 | 8 8",
+            out0 + entry("OUT-CH", 1, "OUT-CH8"));
+        row("measure counter named as an output", false, "MsrCnt0 | 8 8", entry("MsrCnt2", 0, "OUT-CH2"));
     }
 
     void entries()
