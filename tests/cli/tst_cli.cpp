@@ -25,8 +25,7 @@ QJsonObject parseObject(const QString& line)
     return error.error == QJsonParseError::NoError ? doc.object() : QJsonObject();
 }
 
-// Whether actual holds what expected does: an object key by key (it may have more keys), anything
-// else equal in type and value.
+// Whether actual holds what expected does (an object may have more keys).
 bool holds(const QJsonValue& actual, const QJsonValue& expected)
 {
     if (!expected.isObject())
@@ -48,9 +47,7 @@ bool isResult(const QJsonObject& o)
 }
 } // namespace
 
-// vextor-cli: its options, the exit code of each verdict, each command run in-process against a
-// simulated module as text and as JSON, the monitor against the module's stream, and the built
-// tool run as a process.
+// vextor-cli run in-process against a simulated module, and the built tool as a process.
 class TestCli : public QObject
 {
     Q_OBJECT
@@ -75,9 +72,8 @@ private slots:
         QCOMPARE(options.target().udpPort, quint16(4660));
     }
 
-    // Each command, after `before` commands and `setup` have prepared the module: its text output
-    // and, with --json, one object with the same text, the verdict, the exit code and the data with
-    // numbers as numbers. Usage errors print no JSON and never contact the module.
+    // Each command's text and --json object (same text, verdict, exit code, data); usage errors print
+    // no JSON and never contact the module.
     void commands_data()
     {
         QTest::addColumn<Setup>("setup");               // before each of the two runs
@@ -314,9 +310,7 @@ private slots:
         QCOMPARE(writes.size(), args.first() == "image" && exitCode == 0 ? lines.size() : 0);
     }
 
-    // The monitor after the scaler is downloaded (counters 0, 1 and 3 software-gated, 2 gated by
-    // hardware): what it reports, the start and stop writes, and a log that cannot be written (the
-    // file size limit standing in for a full disk), which is a failure.
+    // The monitor after the scaler's download (counters 0, 1, 3 software-gated, 2 by hardware).
     void monitor_data()
     {
         QTest::addColumn<QStringList>("args");
@@ -326,21 +320,21 @@ private slots:
         QTest::addColumn<QString>("outPart");
         QTest::addColumn<QString>("errPart");
         QTest::addColumn<QString>("gateWrites"); // start and stop writes, "register=byte"
-        const QString gates = "64=80 65=80 67=80 64=00 65=00 67=00";
-        QTest::newRow("preset count with started counters")
-            << QStringList{"--start", "--until-count", "1:40"} << false << 0 << 0 << "total 1 RATE_2 40 "
-            << QString() << gates;
-        QTest::newRow("unstarted software gates count nothing")
-            << QStringList{"--until-count", "2:30"} << false << 0 << 0 << "total 0 RATE_1 0 0.000 usec\n"
-            << QString() << QString();
-        QTest::newRow("lost connection") << QStringList{"--start"} << true << 0 << 2 << "total 2 "
-                                         << "The remote host closed the connection" << gates;
-        QTest::newRow("log that cannot be written")
-            << QStringList{"--until-count", "2:5000"} << false << 2000 << 2 << "total 2 TRIPLE_CNT 5000 "
-            << "File too large; logging stopped after " << QString();
-        QTest::newRow("count of a counter not in the document")
-            << QStringList{"--until-count", "3:0"} << false << 0 << 64 << QString() << "--until-count"
-            << QString();
+        const auto row = [](const char* tag, const QStringList& args, bool bClose, int limit, int rc,
+                            const char* out, const char* err, bool bGates) {
+            QTest::newRow(tag) << args << bClose << limit << rc << QString(out) << QString(err)
+                               << QString(bGates ? "64=80 65=80 67=80 64=00 65=00 67=00" : "");
+        };
+        row("preset count with started counters", {"--start", "--until-count", "1:40"}, false, 0, 0,
+            "total 1 RATE_2 40 ", "", true);
+        row("unstarted software gates count nothing", {"--until-count", "2:30"}, false, 0, 0,
+            "total 0 RATE_1 0 0.000 usec\n", "", false);
+        row("lost connection", {"--start"}, true, 0, 2, "total 2 ", "The remote host closed the connection",
+            true);
+        row("log that cannot be written", {"--until-count", "2:5000"}, false, 2000, 2,
+            "total 2 TRIPLE_CNT 5000 ", "File too large; logging stopped after ", false);
+        row("count of a counter not in the document", {"--until-count", "3:0"}, false, 0, 64, "",
+            "--until-count", false);
     }
     void monitor()
     {
@@ -380,8 +374,7 @@ private slots:
         QTEST(gates.join(' '), "gateWrites");
     }
 
-    // --json: one object per report with numbers, then the result, whose totals count what the
-    // reports delivered.
+    // --json: one object per report, then the result, whose totals count what the reports delivered.
     void monitorJson()
     {
         QTemporaryDir logs;
@@ -414,8 +407,7 @@ private slots:
         QVERIFY(QFileInfo(result["data"]["logs"][1]["file"].toString()).isFile());
     }
 
-    // The built tool: usage on standard error, results on standard output; --json is read before
-    // the command, not after it; without -h the document's own address is used.
+    // The built tool: --json only before the command; without -h the document's address is used.
     void process_data()
     {
         QTest::addColumn<QStringList>("args");
@@ -425,21 +417,15 @@ private slots:
         const QString lonely = file("lonely.vxt3", lonelyOutputXml());
         const QString nowhere =
             file("nowhere.vxt3", documentXml(QByteArray()).replace("192.168.10.16", "nowhere"));
-        QTest::newRow("no command") << QStringList() << 64 << ""
-                                    << "Usage: vextor-cli [-h host]";
-        QTest::newRow("unknown option") << QStringList{"-x", "drc"} << 64 << ""
-                                        << "invalid option -- 'x'";
-        QTest::newRow("drc clean example")
-            << QStringList{"drc", examplePath("coincidence.vxt3")} << 0 << "No error detected.\n"
-            << "";
-        QTest::newRow("--json before the command")
-            << QStringList{"--json", "drc", lonely} << 1 << "drc_errors"
-            << "";
-        QTest::newRow("--json after the command") << QStringList{"drc", lonely, "--json"} << 64 << ""
-                                                  << "Usage: vextor-cli drc DOC";
-        QTest::newRow("no module at the document's address")
-            << QStringList{"--json", "download", nowhere} << 2 << "communication_failure"
-            << "nowhere is invalid address.";
+        const auto row = [](const char* tag, const QStringList& args, int rc, const char* out,
+                            const QString& err) { QTest::newRow(tag) << args << rc << QString(out) << err; };
+        row("no command", {}, 64, "", "Usage: vextor-cli [-h host]");
+        row("unknown option", {"-x", "drc"}, 64, "", "invalid option -- 'x'");
+        row("drc clean example", {"drc", examplePath("coincidence.vxt3")}, 0, "No error detected.\n", "");
+        row("--json before the command", {"--json", "drc", lonely}, 1, "drc_errors", "");
+        row("--json after the command", {"drc", lonely, "--json"}, 64, "", "Usage: vextor-cli drc DOC");
+        row("no module at the document's address", {"--json", "download", nowhere}, 2,
+            "communication_failure", "nowhere is invalid address.");
     }
     void process()
     {

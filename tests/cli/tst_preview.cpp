@@ -11,8 +11,7 @@ namespace {
 const QString GOLDEN = QStringLiteral(VEXTOR_SOURCE_DIR "/tests/cli/golden/");
 } // namespace
 
-// vextor-cli preview: the examples' previews against golden files, the VCD it writes, and what
-// it refuses.
+// vextor-cli preview: goldens of the examples, the VCD it writes, and what it refuses.
 class TestPreviewCommand : public QObject
 {
     Q_OBJECT
@@ -82,17 +81,17 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QString>("message");
         const QString doc = examplePath("coincidence.vxt3");
-        QTest::newRow("bad line") << QStringList{doc, "%stim"}
-                                  << QByteArray("duration 5us\nPMT_C list width=5 at=1") << 2
-                                  << "stim: line 2: unknown input channel \"PMT_C\"\n";
-        QTest::newRow("no stimulus file") << QStringList{doc, "%dir/none.stim"} << QByteArray() << 2
-                                          << "none.stim: No such file or directory\n";
-        QTest::newRow("duration") << QStringList{doc, "%stim", "--duration", "0"} << QByteArray() << 64
-                                  << "--duration needs a time from 5ns to 10s: 0\n";
-        QTest::newRow("one argument")
-            << QStringList{doc} << QByteArray() << 64 << "Usage: vextor-cli preview DOC STIMULUS";
-        QTest::newRow("expression") << QStringList{"%bad", "%stim"} << QByteArray() << 1
-                                    << "PreLgc0: invalid at EOF\n";
+        const auto row = [](const char* tag, const QStringList& args, const QByteArray& stim, int rc,
+                            const char* message) {
+            QTest::newRow(tag) << args << stim << rc << QString(message);
+        };
+        row("bad line", {doc, "%stim"}, "duration 5us\nPMT_C list width=5 at=1", 2,
+            "stim: line 2: unknown input channel \"PMT_C\"\n");
+        row("no stimulus file", {doc, "%dir/none.stim"}, "", 2, "none.stim: No such file or directory\n");
+        row("duration", {doc, "%stim", "--duration", "0"}, "", 64,
+            "--duration needs a time from 5ns to 10s: 0\n");
+        row("one argument", {doc}, "", 64, "Usage: vextor-cli preview DOC STIMULUS");
+        row("expression", {"%bad", "%stim"}, "", 1, "PreLgc0: invalid at EOF\n");
     }
     void refused()
     {

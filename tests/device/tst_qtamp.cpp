@@ -4,8 +4,7 @@
 #include <QtTest>
 
 namespace {
-// The client driven from the test thread: two attempts of two 100 ms waits each, or the default
-// attempts of one wait each.
+// The client driven from the test thread: two attempts of two 100 ms waits, or the default.
 class TampProbe : public QTamp
 {
 public:
@@ -86,17 +85,17 @@ private slots:
         QTest::addColumn<int>("error"); // Unknown: none
         QTest::addColumn<int>("requests");
         QTest::addColumn<QString>("text");
-        QTest::newRow("bus error on read is not retried")
-            << 0 << false << false << int(QTamp::BusErr) << 1
-            << "read address: 0x00001234\nlength: 4\n\nQTamp: Bus Error";
-        QTest::newRow("short datagram") << 1 << false << false << int(QTamp::SockErr) << 1 << QString();
-        QTest::newRow("silence, every attempt")
-            << 2 << true << false << int(QTamp::Timeout) << 2
-            << "write address: 0x00001234\nlength: 4\n\nQTamp: Socket operation timed out";
-        QTest::newRow("silence, then an answer")
-            << 3 << false << false << int(QTamp::Unknown) << 2 << QString();
-        QTest::newRow("abort before sending")
-            << 3 << false << true << int(QTamp::Aborted) << 0 << "QTamp: Aborted";
+        const auto row = [](const char* tag, int peer, bool bWrite, bool bAbort, QTamp::ErrSts error,
+                            int requests, const char* text) {
+            QTest::newRow(tag) << peer << bWrite << bAbort << int(error) << requests << QString(text);
+        };
+        row("bus error on read is not retried", 0, false, false, QTamp::BusErr, 1,
+            "read address: 0x00001234\nlength: 4\n\nQTamp: Bus Error");
+        row("short datagram", 1, false, false, QTamp::SockErr, 1, "");
+        row("silence, every attempt", 2, true, false, QTamp::Timeout, 2,
+            "write address: 0x00001234\nlength: 4\n\nQTamp: Socket operation timed out");
+        row("silence, then an answer", 3, false, false, QTamp::Unknown, 2, "");
+        row("abort before sending", 3, false, true, QTamp::Aborted, 0, "QTamp: Aborted");
     }
     void failures()
     {
@@ -144,8 +143,7 @@ private slots:
                  QByteArray::fromHex("017f0001"));
     }
 
-    // Without SetRetry a packet gets three attempts: a module silent for two requests answers
-    // the third.
+    // Without SetRetry a packet gets three attempts.
     void defaultAttempts()
     {
         ScriptedPeer peer([](const QByteArray& request, int index) {
@@ -158,8 +156,7 @@ private slots:
         QCOMPARE(peer.requests().size(), 3);
     }
 
-    // The reply budget in 100 ms waits: the seconds given, within 1 to 60; 0 and negative values
-    // keep the default, larger ones give the longest wait and never overflow.
+    // The reply budget in 100 ms waits: 1 to 60 s, else the default (0, negative) or the longest.
     void timeoutBudget_data()
     {
         QTest::addColumn<int>("seconds");

@@ -46,8 +46,7 @@ QByteArray randomDocument(QRandomGenerator& rng)
 
 constexpr int DATA_PAGES = 16; // a small store, so that it fills up now and then
 
-// Every slot holds what is expected of it (nullopt after a broken save: anything well formed),
-// no page is in two chains, and every page outside the chains is free.
+// Every slot holds what is expected (nullopt: anything well formed); no page leaks or is shared.
 void checkStore(RomStore& rom, const QVector<std::optional<QByteArray>>& expected, int step)
 {
     QSet<int> used;
@@ -81,8 +80,7 @@ private slots:
         m_module->memory.rom().setBusyMs(0);
     }
 
-    // A save: protect on, the comment, its store, the EEPROM entry, the slot command, the document
-    // in the slot page and the first free pages after it, then re-protection.
+    // A save's requests in order: protect on, comment, EEPROM entry, slot command, pages, re-protect.
     void save_data()
     {
         QTest::addColumn<int>("size");
@@ -132,16 +130,14 @@ private slots:
         QTest::addColumn<bool>("bSave");
         QTest::addColumn<QList<Entry>>("entries");
         QTest::addColumn<QString>("text");
-        QTest::newRow("load 3 -> 20 -> 3")
-            << false << QList<Entry>{{3, 20}, {20, 3}} << "FATAL Error!! FAT is corrupted.";
-        QTest::newRow("load end entry too long")
-            << false << QList<Entry>{{3, 20}, {20, 0x9000}} << "FATAL Error! FAT is corrupted.";
-        QTest::newRow("load runs off the end")
-            << false << QList<Entry>{{3, 20}, {20, 0x0900}} << "FATAL Error: FAT is corrupted.";
-        QTest::newRow("save 3 -> 20 -> 3")
-            << true << QList<Entry>{{3, 20}, {20, 3}} << "FATAL Error!!! FAT is corrupted.";
-        QTest::newRow("save end entry too long")
-            << true << QList<Entry>{{3, 20}, {20, 0x9000}} << "FATAL Error. FAT is corrupted.";
+        const auto row = [](const char* tag, bool bSave, int next, const char* text) {
+            QTest::newRow(tag) << bSave << QList<Entry>{{3, 20}, {20, next}} << QString(text);
+        };
+        row("load 3 -> 20 -> 3", false, 3, "FATAL Error!! FAT is corrupted.");
+        row("load end entry too long", false, 0x9000, "FATAL Error! FAT is corrupted.");
+        row("load runs off the end", false, 0x0900, "FATAL Error: FAT is corrupted.");
+        row("save 3 -> 20 -> 3", true, 3, "FATAL Error!!! FAT is corrupted.");
+        row("save end entry too long", true, 0x9000, "FATAL Error. FAT is corrupted.");
     }
     // The job fails with the text, never programs the FAT, leaves ROM writing off and other slots whole.
     void corruptedFat()
@@ -162,9 +158,7 @@ private slots:
         QVERIFY(decodeSlot(rom, 7, seven) && seven == patternBytes(6000, 7));
     }
 
-    // A save cut off after any of its requests (the module keeps what it had received, as when
-    // the program is killed): the slot's document is then the old one, none, or the new one,
-    // never the new document's first page on the old chain. The full save ends as ever.
+    // A save cut off after any request leaves the old document, none or the new one, never a mix.
     void interruptedSaveLeavesNoMixedDocument()
     {
         InProcessModule& module = *m_module;
@@ -196,8 +190,7 @@ private slots:
         QCOMPARE(cut.rom().fatEntry(17), quint16(0x8000 + 1807));
     }
 
-    // A module whose ROM stays busy: the job gives up after the limit (counted in status polls,
-    // which are short here) with a clear message, and has the module abort the command.
+    // A ROM that stays busy: the job gives up with a clear message and has the module abort.
     void romBusyHasALimit()
     {
         RomStore& rom = m_module->memory.rom();
@@ -237,9 +230,8 @@ private slots:
         QTEST(QUdpThread::romDocumentName(2, comment), "name");
     }
 
-    // Long sequences of saves of random documents into random slots, some broken off by a module
-    // that falls silent or by a cancel. After every step each slot must hold exactly what was last
-    // saved to it (or nothing), the slot of a broken save excepted, and no page may leak.
+    // Random saves, some broken off by silence or a cancel: every slot holds what was last saved to it
+    // (a broken save's slot excepted), and no page leaks.
     void savesWithFailures_data()
     {
         QTest::addColumn<quint32>("seed");

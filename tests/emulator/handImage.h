@@ -6,8 +6,7 @@
 
 #include <memory>
 
-// Register images written by hand, as the module's map lays them out, and the pulses a run
-// shows: what the emulator tests feed and read.
+// Register images written by hand, as the module's map lays them out.
 struct HandImage
 {
     ModuleImage image;
@@ -22,8 +21,7 @@ struct HandImage
         word16(addr, quint16(v >> 16));
         word16(addr + 2, quint16(v));
     }
-    // Frontend: IN-CH0 triggers unit 0 and IN-CH0/IN-CH1 feed the pass-through paths of slots 0
-    // and 1.
+    // Frontend: IN-CH0 triggers unit 0; IN-CH0/IN-CH1 feed the pass-through paths of slots 0 and 1.
     void channelsToFrontend()
     {
         for (int c = 0; c < ModuleImage::FRONTEND_ENTRIES; ++c)
@@ -69,8 +67,7 @@ inline Stimulus stimulusOf(const QString& text)
     return stimulus;
 }
 
-// The pulses of one trace bit as "start-end" in ns, separated by blanks; a pulse still high at
-// the end of the trace is written "start-".
+// The pulses of one trace bit as "start-end" in ns ("start-" when still high at the end).
 inline QString pulsesOf(const Emulator& emulator, int bit)
 {
     QStringList pulses;

@@ -2,15 +2,13 @@
 
 #include <QtTest>
 
-// The function units and measure counters on small hand-worked pulse cases: pulses in on
-// IN-CH0 (and IN-CH1), pulses or records out, in nanoseconds on the 5 ns clock.
+// The function units and measure counters on hand-worked pulse cases, in ns on the 5 ns clock.
 class TestFunctionUnits : public QObject
 {
     Q_OBJECT
 
 private slots:
-    // Counter unit 0 in slot 3; the sub register holds the value the module holds (less one in
-    // modes 0, 1, 8, 9 and 10).
+    // Counter unit 0 in slot 3; sub holds the module's value (less one in modes 0, 1, 8, 9, 10).
     void counterModes_data()
     {
         QTest::addColumn<int>("mode");
@@ -20,42 +18,33 @@ private slots:
         QTest::addColumn<int>("runNs");
         QTest::addColumn<QString>("output");
 
-        const QString ch0 = QStringLiteral("IN-CH0 list width=%1 at=%2");
-        QTest::newRow("0 one-shot") << 0 << 50u << 19u << ch0.arg(20).arg("100") << 400 << "100-150";
-        QTest::newRow("0 ignores edges in pulse and idle time")
-            << 0 << 50u << 19u << ch0.arg(10).arg("100,130,160,175") << 400 << "100-150 175-225";
-        QTest::newRow("1 retriggers in the pulse, not in the idle time")
-            << 1 << 50u << 19u << ch0.arg(10).arg("100,130,185,205") << 400 << "100-180 205-255";
-        QTest::newRow("1 edge as the pulse ends meets the idle time")
-            << 1 << 50u << 19u << ch0.arg(10).arg("100,150") << 400 << "100-150";
-        QTest::newRow("2 delayed one-shot")
-            << 2 << 30u << 40u << ch0.arg(10).arg("100,120") << 400 << "130-170";
-        QTest::newRow("2 edge as the pulse ends starts anew")
-            << 2 << 30u << 40u << ch0.arg(10).arg("100,170") << 400 << "130-170 200-240";
-        QTest::newRow("3 retriggers the delay, not the pulse")
-            << 3 << 30u << 40u << ch0.arg(10).arg("100,120,160") << 400 << "150-190";
-        QTest::newRow("4 guard holds the level")
-            << 4 << 30u << 20u << ch0.arg(10).arg("100") + "\n" + ch0.arg(85).arg("115") << 400 << "100-200";
-        QTest::newRow("4 takes the level at the guard's end")
-            << 4 << 30u << 20u << ch0.arg(10).arg("100,115,135") << 400 << "100-130";
-        QTest::newRow("5 edges restart the guard")
-            << 5 << 30u << 20u << ch0.arg(10).arg("100,115,135") << 400 << "100-175";
-        QTest::newRow("6 delays both edges") << 6 << 30u << 20u << ch0.arg(50).arg("100") << 400 << "130-170";
-        QTest::newRow("6 short pulse still passes")
-            << 6 << 30u << 20u << ch0.arg(10).arg("100") << 400 << "130-150";
-        QTest::newRow("7 undone change never appears")
-            << 7 << 30u << 20u << ch0.arg(10).arg("100") << 400 << "";
-        QTest::newRow("7 long pulse passes") << 7 << 30u << 20u << ch0.arg(50).arg("100") << 400 << "130-170";
-        QTest::newRow("8 oscillates while enabled")
-            << 8 << 20u << 9u << ch0.arg(70).arg("100") << 400 << "100-120 130-150 160-170";
-        QTest::newRow("9 oscillates from cycle 0")
-            << 9 << 20u << 29u << QString() << 130 << "0-20 50-70 100-120";
-        QTest::newRow("10 divides by true and false counts")
-            << 10 << 2u << 0u << ch0.arg(10).arg("100,200,300,400,500") << 600 << "100-300 400-";
-        QTest::newRow("times round up to the clock")
-            << 0 << 7u << 4u << ch0.arg(10).arg("100") << 400 << "100-110";
-        QTest::newRow("unknown mode drives nothing")
-            << 11 << 50u << 19u << ch0.arg(10).arg("100") << 400 << "";
+        // Pulses on IN-CH0 as "width at=times".
+        const auto row = [](const char* tag, int mode, uint main, uint sub, const QString& pulses,
+                            const char* output, int runNs = 400) {
+            const QString in = pulses.isEmpty() ? QString() : "IN-CH0 list width=" + pulses;
+            QTest::newRow(tag) << mode << main << sub << in << runNs << QString(output);
+        };
+        row("0 one-shot", 0, 50, 19, "20 at=100", "100-150");
+        row("0 ignores edges in pulse and idle time", 0, 50, 19, "10 at=100,130,160,175", "100-150 175-225");
+        row("1 retriggers in the pulse, not in the idle time", 1, 50, 19, "10 at=100,130,185,205",
+            "100-180 205-255");
+        row("1 edge as the pulse ends meets the idle time", 1, 50, 19, "10 at=100,150", "100-150");
+        row("2 delayed one-shot", 2, 30, 40, "10 at=100,120", "130-170");
+        row("2 edge as the pulse ends starts anew", 2, 30, 40, "10 at=100,170", "130-170 200-240");
+        row("3 retriggers the delay, not the pulse", 3, 30, 40, "10 at=100,120,160", "150-190");
+        row("4 guard holds the level", 4, 30, 20, "10 at=100\nIN-CH0 list width=85 at=115", "100-200");
+        row("4 takes the level at the guard's end", 4, 30, 20, "10 at=100,115,135", "100-130");
+        row("5 edges restart the guard", 5, 30, 20, "10 at=100,115,135", "100-175");
+        row("6 delays both edges", 6, 30, 20, "50 at=100", "130-170");
+        row("6 short pulse still passes", 6, 30, 20, "10 at=100", "130-150");
+        row("7 undone change never appears", 7, 30, 20, "10 at=100", "");
+        row("7 long pulse passes", 7, 30, 20, "50 at=100", "130-170");
+        row("8 oscillates while enabled", 8, 20, 9, "70 at=100", "100-120 130-150 160-170");
+        row("9 oscillates from cycle 0", 9, 20, 29, "", "0-20 50-70 100-120", 130);
+        row("10 divides by true and false counts", 10, 2, 0, "10 at=100,200,300,400,500", "100-300 400-",
+            600);
+        row("times round up to the clock", 0, 7, 4, "10 at=100", "100-110");
+        row("unknown mode drives nothing", 11, 50, 19, "10 at=100", "");
     }
     void counterModes()
     {
@@ -94,27 +83,23 @@ private slots:
         QTest::addColumn<QString>("input");
         QTest::addColumn<QString>("records");
 
-        QTest::newRow("during true, rises")
-            << 2 << 1 << false << "IN-CH0 list width=100 at=100\nIN-CH1 list width=5 at=50,120,150,195,210"
-            << "200:3";
-        QTest::newRow("during true, true time")
-            << 2 << 2 << false
-            << "IN-CH0 list width=200 at=100\nIN-CH1 list width=50 at=80\nIN-CH1 list width=100 at=250"
-            << "300:80";
-        QTest::newRow("rising edges, gate time") << 1 << 3 << false << "IN-CH0 list width=10 at=100,300,350"
-                                                 << "300:200 350:50";
-        QTest::newRow("an SRC edge with the opening GATE edge counts in the new measurement")
-            << 1 << 1 << false << "IN-CH0 list width=10 at=100,200,300\nIN-CH1 list width=10 at=200"
-            << "200:0 300:1";
-        QTest::newRow("both edges once started, changes")
-            << 0 << 0 << true << "IN-CH0 list width=100 at=100\nIN-CH1 list width=10 at=50,150,250"
-            << "100:2 200:2 400:2";
-        QTest::newRow("both edges not started") << 0 << 0 << false << "IN-CH0 list width=100 at=100"
-                                                << "";
-        QTest::newRow("user control ignores GATE")
-            << 3 << 2 << true
-            << "IN-CH0 list width=10 at=200\nIN-CH1 list width=50 at=100\nIN-CH1 list width=25 at=300"
-            << "400:75";
+        const auto row = [](const char* tag, int gate, int src, bool started, const char* in,
+                            const char* out) {
+            QTest::newRow(tag) << gate << src << started << QString(in).replace('|', '\n') << QString(out);
+        };
+        // Lines of the stimulus separated by '|'.
+        row("during true, rises", 2, 1, false,
+            "IN-CH0 list width=100 at=100|IN-CH1 list width=5 at=50,120,150,195,210", "200:3");
+        row("during true, true time", 2, 2, false,
+            "IN-CH0 list width=200 at=100|IN-CH1 list width=50 at=80|IN-CH1 list width=100 at=250", "300:80");
+        row("rising edges, gate time", 1, 3, false, "IN-CH0 list width=10 at=100,300,350", "300:200 350:50");
+        row("an SRC edge with the opening GATE edge counts in the new measurement", 1, 1, false,
+            "IN-CH0 list width=10 at=100,200,300|IN-CH1 list width=10 at=200", "200:0 300:1");
+        row("both edges once started, changes", 0, 0, true,
+            "IN-CH0 list width=100 at=100|IN-CH1 list width=10 at=50,150,250", "100:2 200:2 400:2");
+        row("both edges not started", 0, 0, false, "IN-CH0 list width=100 at=100", "");
+        row("user control ignores GATE", 3, 2, true,
+            "IN-CH0 list width=10 at=200|IN-CH1 list width=50 at=100|IN-CH1 list width=25 at=300", "400:75");
     }
     void measureCounters()
     {
@@ -135,8 +120,7 @@ private slots:
         QCOMPARE(e.counterTotal(0).records, quint64(made.size()));
     }
 
-    // A feedback path reaches its unit 24 ns (five cycles) after its table bit; the output pin
-    // follows its table bit 60 ns later.
+    // A feedback reaches its unit 24 ns after its table bit; the output pin follows 60 ns later.
     void feedbackAndOutputLatency()
     {
         HandImage h = HandImage::counter(0, 10, 0);
@@ -152,8 +136,7 @@ private slots:
         QCOMPARE(e->outputPulses(0), quint64(1));
     }
 
-    // Inputs under user control follow the user-control word unless the stimulus drives them;
-    // IN-USER as the oscillator ignores the stimulus.
+    // User-controlled inputs follow the word unless the stimulus drives them; the oscillator ignores it.
     void inputSources()
     {
         HandImage h;

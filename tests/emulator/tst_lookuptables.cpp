@@ -25,8 +25,7 @@ QString countingStimulus()
 }
 } // namespace
 
-// The emulator's lookup stages are the tables the model compiles, entry for entry over every
-// input: the emulator reads them from the image's bytes, and each step looks them up.
+// The emulator's lookup stages are the model's compiled tables, entry for entry.
 class TestLookupTables : public QObject
 {
     Q_OBJECT
@@ -70,9 +69,8 @@ private slots:
             QCOMPARE(e.msrStage(w), msr.at(w));
         }
 
-        // And in the running pipeline: every cycle's frontend bits are the entry of the inputs it
-        // sees, its table outputs those of its slot word; with the inputs counting, every entry
-        // is visited (unless IN-USER runs as the oscillator).
+        // In the running pipeline every cycle's bits are the entries of what it sees; with the inputs
+        // counting, every entry is visited (unless IN-USER runs as the oscillator).
         e.setTraceLimit(1 << 20);
         e.runUntil(ModuleImage::FRONTEND_ENTRIES);
         QSet<int> seen;

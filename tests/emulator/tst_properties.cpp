@@ -63,8 +63,7 @@ class TestProperties : public QObject
     Q_OBJECT
 
 private slots:
-    // Input, PreLogic "_A", pass-through, PostLogic "_A", output: the output is the input, only
-    // later by the output latency.
+    // Input through pass-throughs to an output: the output is the input, later by the latency.
     void passThroughReproducesItsInput_data() { seeds(); }
     void passThroughReproducesItsInput()
     {
@@ -81,8 +80,7 @@ private slots:
         QCOMPARE(toggles(*e, Emulator::OUTPUT_BITS), expected);
     }
 
-    // A coincidence of two channels, through a pass-through: whenever the output is true, both
-    // inputs were true a latency earlier; and it does fire.
+    // A coincidence fires, and only when both inputs were true a latency earlier.
     void coincidenceNeedsBoth_data() { seeds(); }
     void coincidenceNeedsBoth()
     {

@@ -22,16 +22,9 @@ QString pulses(const QString& text, qint64 untilNs, const QHash<QString, int>& a
     }
     return list.join(' ');
 }
-
-int pulseCount(const QString& text, qint64 untilNs)
-{
-    const QString p = pulses(text, untilNs);
-    return p.isEmpty() ? 0 : p.count(' ') + 1;
-}
 } // namespace
 
-// The stimulus format: what each pattern gives on the clock, and a clear message with the line
-// number for everything it refuses.
+// The stimulus format: what each pattern gives, and a message with the line for each refusal.
 class TestStimulus : public QObject
 {
     Q_OBJECT
@@ -41,21 +34,21 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("pulses");
-        QTest::newRow("periodic with a count") << "IN-CH0 periodic period=1us width=20ns start=100ns count=3"
-                                               << "100-120 1100-1120 2100-2120";
-        QTest::newRow("list in any order, comments and units")
-            << "# test\nIN-CH0 list width=20 at=1.2us,100ns  # late one first\nIN-CH0 list width=10ns at=500"
-            << "100-120 500-510 1200-1220";
-        QTest::newRow("overlapping and touching pulses merge")
-            << "IN-CH0 list width=20 at=100,110\nIN-CH0 list width=10 at=120"
-            << "100-130";
-        QTest::newRow("bursts") << "IN-CH0 bursts period=1us pulses=3 spacing=100ns width=20ns count=2"
-                                << "0-20 100-120 200-220 1000-1020 1100-1120 1200-1220";
-        QTest::newRow("times align to the next clock") << "IN-CH0 list width=5 at=101"
-                                                       << "105-110";
-        QTest::newRow("a user name stands for its channel")
-            << "PMT_A list width=20 at=100\nIN-CH1 list width=20 at=200"
-            << "100-120";
+        const auto row = [](const char* tag, const char* text, const char* pulses) {
+            QTest::newRow(tag) << QString(text) << QString(pulses);
+        };
+        row("periodic with a count", "IN-CH0 periodic period=1us width=20ns start=100ns count=3",
+            "100-120 1100-1120 2100-2120");
+        row("list in any order, comments and units",
+            "# test\nIN-CH0 list width=20 at=1.2us,100ns  # late one first\nIN-CH0 list width=10ns at=500",
+            "100-120 500-510 1200-1220");
+        row("overlapping and touching pulses merge",
+            "IN-CH0 list width=20 at=100,110\nIN-CH0 list width=10 at=120", "100-130");
+        row("bursts", "IN-CH0 bursts period=1us pulses=3 spacing=100ns width=20ns count=2",
+            "0-20 100-120 200-220 1000-1020 1100-1120 1200-1220");
+        row("times align to the next clock", "IN-CH0 list width=5 at=101", "105-110");
+        row("a user name stands for its channel", "PMT_A list width=20 at=100\nIN-CH1 list width=20 at=200",
+            "100-120");
     }
     void patterns()
     {
@@ -71,7 +64,7 @@ private slots:
         QCOMPARE(pulses(line.arg(7), 20'000), pulses(line.arg(7), 20'000));
         QVERIFY(pulses(line.arg(7), 20'000) != pulses(line.arg(8), 20'000));
         // 1000 expected in 1 ms (some merge); five standard deviations either way.
-        const int n = pulseCount(line.arg(7), 1'000'000);
+        const int n = pulses(line.arg(7), 1'000'000).count(' ') + 1;
         QVERIFY2(n > 840 && n < 1160, qPrintable(QString::number(n)));
     }
 
@@ -102,45 +95,36 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("error");
         const QString p = QStringLiteral("IN-CH0 periodic period=1us width=10ns ");
-        QTest::newRow("channel") << "IN-CH9 periodic period=1us width=10ns"
-                                 << "line 1: unknown input channel \"IN-CH9\"";
-        QTest::newRow("pattern")
-            << "\n# comment\nIN-CH0 sawtooth"
-            << "line 3: unknown pattern \"sawtooth\" (periodic, list, poisson or bursts)";
-        QTest::newRow("no pattern") << "IN-CH0"
-                                    << "line 1: IN-CH0 needs a pattern: periodic, list, poisson or bursts";
-        QTest::newRow("missing key") << "IN-CH0 periodic width=10ns"
-                                     << "line 1: periodic needs period=";
-        QTest::newRow("foreign key") << p + "phase=3"
-                                     << "line 1: periodic does not take phase=";
-        QTest::newRow("key twice") << p + "width=20ns"
-                                   << "line 1: width= is given twice";
-        QTest::newRow("no value") << "IN-CH0 list width=10 at"
-                                  << "line 1: expected key=value, found \"at\"";
-        QTest::newRow("narrow") << "IN-CH0 periodic period=1us width=4ns"
-                                << "line 1: width must be at least 5ns";
-        QTest::newRow("wide") << "IN-CH0 periodic period=10ns width=10ns"
-                              << "line 1: width must be shorter than the period";
-        QTest::newRow("bad time") << "IN-CH0 list width=10 at=5ns,x"
-                                  << "line 1: bad time \"x\" (a number with ns, us, ms or s, at most 10s)";
-        QTest::newRow("rate")
-            << "IN-CH0 poisson rate=200MHz width=5ns"
-            << "line 1: bad rate \"200MHz\" (more than 0 and at most 100MHz, with Hz, kHz or MHz)";
-        QTest::newRow("burst too long") << "IN-CH0 bursts period=1us pulses=20 spacing=100ns width=10ns"
-                                        << "line 1: a burst (pulses times spacing) must fit in the period";
-        QTest::newRow("duration") << "duration 11s"
-                                  << "line 1: duration takes one time from 5ns to 10s";
-        QTest::newRow("long line") << "# " + QString(1000, 'x') << "line 1: longer than 1000 characters";
+        const auto row = [](const char* tag, const QString& text, const char* error) {
+            QTest::newRow(tag) << text << QString(error);
+        };
+        row("channel", "IN-CH9 periodic period=1us width=10ns", "line 1: unknown input channel \"IN-CH9\"");
+        row("pattern", "\n# comment\nIN-CH0 sawtooth",
+            "line 3: unknown pattern \"sawtooth\" (periodic, list, poisson or bursts)");
+        row("no pattern", "IN-CH0", "line 1: IN-CH0 needs a pattern: periodic, list, poisson or bursts");
+        row("missing key", "IN-CH0 periodic width=10ns", "line 1: periodic needs period=");
+        row("foreign key", p + "phase=3", "line 1: periodic does not take phase=");
+        row("key twice", p + "width=20ns", "line 1: width= is given twice");
+        row("no value", "IN-CH0 list width=10 at", "line 1: expected key=value, found \"at\"");
+        row("narrow", "IN-CH0 periodic period=1us width=4ns", "line 1: width must be at least 5ns");
+        row("wide", "IN-CH0 periodic period=10ns width=10ns",
+            "line 1: width must be shorter than the period");
+        row("bad time", "IN-CH0 list width=10 at=5ns,x",
+            "line 1: bad time \"x\" (a number with ns, us, ms or s, at most 10s)");
+        row("rate", "IN-CH0 poisson rate=200MHz width=5ns",
+            "line 1: bad rate \"200MHz\" (more than 0 and at most 100MHz, with Hz, kHz or MHz)");
+        row("burst too long", "IN-CH0 bursts period=1us pulses=20 spacing=100ns width=10ns",
+            "line 1: a burst (pulses times spacing) must fit in the period");
+        row("duration", "duration 11s", "line 1: duration takes one time from 5ns to 10s");
+        row("long line", "# " + QString(1000, 'x'), "line 1: longer than 1000 characters");
         const QString times = "IN-CH0 list width=5 at=" + QString("1,").repeated(399) + "1\n";
-        QTest::newRow("too many times")
-            << times.repeated(251) << "line 251: more than 100000 pulse times in the whole text";
-        QTest::newRow("too many trains")
-            << (p + "\n").repeated(1001) << "line 1001: more than 1000 pulse trains";
-        QTest::newRow("too large") << QString("#\n").repeated(Stimulus::MAX_TEXT_BYTES / 2 + 1)
-                                   << "the stimulus is larger than 1048576 bytes";
+        row("too many times", times.repeated(251),
+            "line 251: more than 100000 pulse times in the whole text");
+        row("too many trains", (p + "\n").repeated(1001), "line 1001: more than 1000 pulse trains");
+        row("too large", QString("#\n").repeated(Stimulus::MAX_TEXT_BYTES / 2 + 1),
+            "the stimulus is larger than 1048576 bytes");
     }
-    // A file's size is its bytes: one of two-byte characters that the text limit alone would
-    // pass is refused whole, not read in part.
+    // A file's size is its bytes: two-byte characters the text limit alone would pass are refused.
     void largeFileIsRefused()
     {
         QTemporaryDir dir;

@@ -8,8 +8,7 @@
 namespace {
 using Messages = QVector<QPair<QString, QString>>;
 
-// Every block in pool order: its name, each wired input as ":port<source" and its settings in
-// braces; then the free PreLogicInfo and FeedBackInfo units.
+// Every block in pool order with its wired inputs (":port<source") and {settings}; free units.
 QString summary(Document& doc)
 {
     QStringList blocks;
@@ -25,18 +24,10 @@ QString summary(Document& doc)
         .arg(doc.counters()->count(ResourceCounters::FEED_BACK_INFO));
 }
 
-// Renames pasted PreLogic blocks and hands out slots from m_slot on; a negative slot means full.
-class Paster : public PasteHook
+// A paste target without room: every block offered is refused.
+struct NoRoom : PasteHook
 {
-public:
-    int pasteItem(const QString& item, QString& name) override
-    {
-        if (item == "PreLogic")
-            name = "PreLgc" + QString::number(7 + m_next++ % 2);
-        return m_slot < 0 ? -1 : m_slot++;
-    }
-    int m_next = 0;
-    int m_slot = 2;
+    int pasteItem(const QString&, QString&) override { return -1; }
 };
 } // namespace
 
@@ -47,8 +38,7 @@ class TestDocument : public QObject
 private slots:
     void writesTheExactFormat()
     {
-        // Read and written back byte for byte: markup characters escaped, blanks kept, one element
-        // a line, entries indented four blanks a level.
+        // Read and written back byte for byte: markup escaped, blanks kept, four blanks a level.
         const QByteArray expected =
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
             "<Vextor3 addr=\"192.168.10.16\" tcpPort=\"24\" udpPort=\"4660\" Timeout=\"1\" "
@@ -118,8 +108,7 @@ private slots:
 
     void sheetsAndBlocksPlaced()
     {
-        // A tab id creates the sheets before it; names are trimmed, user names kept; a PreLogic net
-        // to a missing input creates that input in the next free slot.
+        // Missing sheets are created; names trimmed, user names kept; a net creates its missing input.
         Document doc;
         QVERIFY(
             doc.parseFile(wrap(tab(3,
@@ -146,46 +135,41 @@ private slots:
         QTest::addColumn<bool>("readOK");
         const QByteArray pre = entry("PreLogic", 0, "PreLgc0");
         const QByteArray out0 = entry("OUT-CH", 0, "OUT-CH0");
-        dataRow("CntFnc takes port 0, counts PreLogic",
-                pre + entry("CntFnc", 0, "CntFnc0", net(5, "PreLgc0")), "PreLgc0 CntFnc0:0<PreLgc0 | 7 8",
-                true);
-        dataRow("DlyFnc from FeedBack output counts FeedBack",
-                entry("FeedBack2", 0, "FeedBack2") + entry("DlyFnc", 0, "DlyFnc0", net(0, "FeedBack2")),
-                "DlyFnc0:0<FeedBack2 FeedBack2 | 8 7", true);
-        dataRow("NonFnc from PreLogic counts nothing", pre + entry("NonFnc", 0, "NonFnc0", net(0, "PreLgc0")),
-                "PreLgc0 NonFnc0:0<PreLgc0 | 8 8", true);
-        dataRow("function not fed by function label",
-                entry("Label3", 0, "Label3") + entry("CntFnc", 0, "CntFnc0", net(0, "Label3")),
-                "CntFnc0 Label3 | 8 8", true);
-        dataRow("source on another sheet not found",
-                entry("DlyFnc", 0, "DlyFnc0") + "</tab><tab id=\"1\">" +
-                    entry("PostLogic", 0, "PstLgc0", net(0, "DlyFnc0")),
-                "PstLgc0 DlyFnc0 | 8 8", true);
-        dataRow("input takes no net",
-                entry("PostLogic", 0, "PstLgc0") + entry("Input", 0, "IN-CH0", net(0, "PstLgc0")),
-                "IN-CH0 PstLgc0 | 8 8", false);
-        dataRow("port out of range dropped",
-                entry("DlyFnc", 0, "DlyFnc0") + entry("PostLogic", 0, "PstLgc0", net(11, "DlyFnc0")),
-                "PstLgc0 DlyFnc0 | 8 8", false);
-        dataRow("negative port takes a logic block's lowest free input",
-                entry("DlyFnc", 0, "DlyFnc0") + entry("PostLogic", 0, "PstLgc0", net(-1, "DlyFnc0")),
-                "PstLgc0:0<DlyFnc0 DlyFnc0 | 8 8", true);
-        dataRow("legacy forms, the last net of a port, unknown term and key",
-                entry("Input", 0, "IN-CH0", "<x>10</x><y>20</y>") +
-                    entry("PreLogic", 0, "PreLgc0",
-                          net(2, "IN-CH9") + "<wire bit=\"2\">IN-CH0</wire><logic>_C</logic>") +
-                    entry("Mystery", 0, "M0") + entry("PostLogic", 0, "PstLgc0", "<colour>red</colour>"),
-                "IN-CH0 PreLgc0:2<IN-CH0{_C} PstLgc0 | 8 8", true);
-        // An output-side block keeps the kind of its term: its type follows its name, so a name of
-        // another kind would come back from the next save as a different block.
-        dataRow("output by its channel", entry("OUT-CH3", 0, "OUT-CH3"), "OUT-CH3 | 8 8", true);
-        dataRow("output by a stored display text", entry("OUT-CH", 0, "Delay 60ns       OUT-CH5"),
-                "OUT-CH5 | 8 8", true);
-        dataRow("output named as a FeedBack", out0 + entry("OUT-CH1", 1, "FeedBack0"),
-                "OUT-CH0 OUT-CH1 | 8 8", false);
-        dataRow("output beyond the channels", out0 + entry("OUT-CH", 1, "OUT-CH8"), "OUT-CH0 OUT-CH1 | 8 8",
-                false);
-        dataRow("measure counter named as an output", entry("MsrCnt2", 0, "OUT-CH2"), "MsrCnt0 | 8 8", false);
+        const auto row = [](const char* tag, bool readOK, const char* summary, const QByteArray& body) {
+            QTest::newRow(tag) << body << QString(summary) << readOK;
+        };
+        row("CntFnc takes port 0, counts PreLogic", true, "PreLgc0 CntFnc0:0<PreLgc0 | 7 8",
+            pre + entry("CntFnc", 0, "CntFnc0", net(5, "PreLgc0")));
+        row("DlyFnc from FeedBack output counts FeedBack", true, "DlyFnc0:0<FeedBack2 FeedBack2 | 8 7",
+            entry("FeedBack2", 0, "FeedBack2") + entry("DlyFnc", 0, "DlyFnc0", net(0, "FeedBack2")));
+        row("NonFnc from PreLogic counts nothing", true, "PreLgc0 NonFnc0:0<PreLgc0 | 8 8",
+            pre + entry("NonFnc", 0, "NonFnc0", net(0, "PreLgc0")));
+        row("function not fed by function label", true, "CntFnc0 Label3 | 8 8",
+            entry("Label3", 0, "Label3") + entry("CntFnc", 0, "CntFnc0", net(0, "Label3")));
+        row("source on another sheet not found", true, "PstLgc0 DlyFnc0 | 8 8",
+            entry("DlyFnc", 0, "DlyFnc0") + "</tab><tab id=\"1\">" +
+                entry("PostLogic", 0, "PstLgc0", net(0, "DlyFnc0")));
+        row("input takes no net", false, "IN-CH0 PstLgc0 | 8 8",
+            entry("PostLogic", 0, "PstLgc0") + entry("Input", 0, "IN-CH0", net(0, "PstLgc0")));
+        row("port out of range dropped", false, "PstLgc0 DlyFnc0 | 8 8",
+            entry("DlyFnc", 0, "DlyFnc0") + entry("PostLogic", 0, "PstLgc0", net(11, "DlyFnc0")));
+        row("negative port takes a logic block's lowest free input", true, "PstLgc0:0<DlyFnc0 DlyFnc0 | 8 8",
+            entry("DlyFnc", 0, "DlyFnc0") + entry("PostLogic", 0, "PstLgc0", net(-1, "DlyFnc0")));
+        row("legacy forms, the last net of a port, unknown term and key", true,
+            "IN-CH0 PreLgc0:2<IN-CH0{_C} PstLgc0 | 8 8",
+            entry("Input", 0, "IN-CH0", "<x>10</x><y>20</y>") +
+                entry("PreLogic", 0, "PreLgc0",
+                      net(2, "IN-CH9") + "<wire bit=\"2\">IN-CH0</wire><logic>_C</logic>") +
+                entry("Mystery", 0, "M0") + entry("PostLogic", 0, "PstLgc0", "<colour>red</colour>"));
+        // An output-side block's type follows its name, which must be of its term's kind.
+        row("output by its channel", true, "OUT-CH3 | 8 8", entry("OUT-CH3", 0, "OUT-CH3"));
+        row("output by a stored display text", true, "OUT-CH5 | 8 8",
+            entry("OUT-CH", 0, "Delay 60ns       OUT-CH5"));
+        row("output named as a FeedBack", false, "OUT-CH0 OUT-CH1 | 8 8",
+            out0 + entry("OUT-CH1", 1, "FeedBack0"));
+        row("output beyond the channels", false, "OUT-CH0 OUT-CH1 | 8 8",
+            out0 + entry("OUT-CH", 1, "OUT-CH8"));
+        row("measure counter named as an output", false, "MsrCnt0 | 8 8", entry("MsrCnt2", 0, "OUT-CH2"));
     }
 
     void entries()
@@ -299,7 +283,7 @@ private slots:
         QVERIFY(again.parseFile(first));
         QCOMPARE(again.toXml(), first);
         for (const BlockItem* b : doc.diagram()->allBlocks())
-            QVERIFY(b->getIndex() >= 0 && b->getPosition().y() < 1000);
+            QVERIFY(b->getIndex() >= 0 && QRect(0, 0, 1000, 1000).contains(b->getPosition()));
     }
 
     void removeSheetRenumbers()
@@ -319,41 +303,20 @@ private slots:
         QVERIFY(doc.labels()->labels().isEmpty());
     }
 
-    void paste()
+    // A document pasted where there is no room: its sheets and settings are ignored.
+    void pasteWithoutRoom()
     {
         Document doc;
-        QVERIFY(doc.parseFile(wrap(tab(0, entry("PreLogic", 0, "PreLgc0")) + tab(1, ""))));
-        const QByteArray clip = "<Vextor_Copy_Items>\n" + entry("PreLogic", 0, "PreLgc0") +
-                                entry("CntFnc", 0, "CntFnc5", net(0, "PreLgc0")) + "</Vextor_Copy_Items>\n";
-        Paster checker;
-        doc.beginPaste(&checker, 1);
-        QVERIFY(doc.parseCheck(clip));
-        QCOMPARE(doc.pasteMap().value("PreLgc0"), QString("PreLgc7"));
-        QCOMPARE(doc.diagram()->allBlocks().size(), 1);
-        Paster paster;
-        paster.m_slot = 3;
-        doc.beginPaste(&paster, 1);
-        doc.pasteMap().insert("PreLgc0", "PreLgc7");
-        doc.parseFile(clip);
-        doc.endPaste();
-        QCOMPARE(summary(doc), QString("PreLgc0 PreLgc7 CntFnc5:0<PreLgc7 | 7 8"));
-        QCOMPARE(findBlock(doc, "PreLgc7", 1)->getIndex(), 3);
-        QCOMPARE(doc.sheetCount(), 2);
-
-        // A whole document pasted where there is no room: its blocks are offered to the hook, its
-        // sheets and settings ignored.
-        Document empty;
-        Paster full;
-        full.m_slot = -1;
-        empty.beginPaste(&full, 0);
-        empty.parseFile(
+        NoRoom full;
+        doc.beginPaste(&full, 0);
+        doc.parseFile(
             wrap(tab(4, entry("PreLogic", 0, "PreLgc0") + entry("PostLogic", 0, "PstLgc0")), "addr=\"x\""));
-        empty.endPaste();
-        QVERIFY(empty.diagram()->allBlocks().isEmpty());
-        QCOMPARE(empty.messages(), (Messages{{"Vextor", "There's not enough space."}}));
-        QVERIFY(empty.errorText().isEmpty());
-        QCOMPARE(empty.sheetCount(), 1);
-        QCOMPARE(empty.info().strAddr, QString("192.168.10.16"));
+        doc.endPaste();
+        QVERIFY(doc.diagram()->allBlocks().isEmpty());
+        QCOMPARE(doc.messages(), (Messages{{"Vextor", "There's not enough space."}}));
+        QVERIFY(doc.errorText().isEmpty());
+        QCOMPARE(doc.sheetCount(), 1);
+        QCOMPARE(doc.info().strAddr, QString("192.168.10.16"));
     }
 
     void randomRoundTrip()

@@ -17,9 +17,8 @@ QByteArray readAll(const QString& path)
 }
 } // namespace
 
-// The example documents shipped with the program: each loads without a message, passes the design
-// rule check, is written back unchanged, and compiles to the reviewed register image. Setting
-// VEXTOR_UPDATE_GOLDEN=1 rewrites the golden images (review the difference before committing).
+// The shipped examples load cleanly, pass the check, are written back unchanged and compile to
+// the golden images (VEXTOR_UPDATE_GOLDEN=1 rewrites them: review the difference).
 class TestExamples : public QObject
 {
     Q_OBJECT

@@ -155,54 +155,11 @@ private slots:
         QCOMPARE(join(input.getMainCnt(), input.getSubCnt(), shown), QStringLiteral("1500 199 1 kHz"));
     }
 
-    void connections()
-    {
-        auto first = std::make_unique<NIM_IN>(0, 0, QStringLiteral("IN-CH0"));
-        auto second = std::make_unique<NIM_IN>(1, 0, QStringLiteral("IN-CH1"));
-        auto msr = std::make_unique<NIMMsrCnt>(0, 0, QStringLiteral("MsrCnt0"));
-        auto out = std::make_unique<NIMOut>(0, 0, QStringLiteral("OUT-CH0"));
-        // A new driver releases the previous one; a null one disconnects.
-        out->setPort(0, first.get());
-        QCOMPARE(out->setPort(0, second.get()), 0);
-        QVERIFY(first->getOutPort().isEmpty());
-        QCOMPARE(out->setPort(0, nullptr), 0);
-        QVERIFY(second->getOutPort().isEmpty());
-        QVERIFY(out->getPort().isEmpty());
-
-        // A deleted driver leaves no input behind.
-        msr->setPort(0, first.get());
-        msr->setPort(1, first.get());
-        out->setPort(0, first.get());
-        first.reset();
-        QVERIFY(msr->getPort().isEmpty());
-        QVERIFY(out->getPort().isEmpty());
-        // A deleted target leaves no fan-out entry behind, also when it was driven twice.
-        msr->setPort(0, second.get());
-        msr->setPort(1, second.get());
-        out->setPort(0, second.get());
-        msr.reset();
-        QCOMPARE(second->getOutPort(), QVector<BlockItem*>{out.get()});
-    }
-
-    void names()
-    {
-        // A legacy name holds a stored display text; drawing a user name keeps the resource name.
-        NIMFeedBackIN block(0, 0, QStringLiteral("Delay 24ns     FeedBack12"));
-        QCOMPARE(block.getName(), QStringLiteral("FeedBack12"));
-        block.setUserName(QStringLiteral("  Trigger  "));
-        QCOMPARE(block.getName(), QStringLiteral("FeedBack12"));
-        QCOMPARE(block.getUserName(), QStringLiteral("Trigger"));
-        QCOMPARE(block.storedUserName(), QStringLiteral("  Trigger  "));
-        block.setUserName(QString());
-        QCOMPARE(block.getUserName(), QStringLiteral("FeedBack12"));
-    }
-
     void geometry_data()
     {
         QTest::addColumn<BlockFactory>("make");
         QTest::addColumn<QSize>("size");
-        // Two inputs with their line ends' y relative to the block, and the input left when the wire
-        // ending at the second end is deleted.
+        // Two inputs (line ends' y) and the input left when the second wire is deleted.
         QTest::addColumn<QList<int>>("lines");
         const QSize out = iconOf(":/images/NIMout.png");
         QTest::newRow("generic") << make<NIMOut>() << out
@@ -229,8 +186,7 @@ private slots:
         QVERIFY(!block->checkPosition(0, QPoint(x - 1, y)) && !block->checkPosition(0, QPoint(x + w + 1, y)));
         QVERIFY(!block->checkPosition(1, QPoint(x, y)));
 
-        // Connected in reverse order: lines still come in ascending input order, and a line's end
-        // point finds its input again.
+        // Connected in reverse order, lines come in input order; an end point finds its input.
         NIM_IN a(0, 0, QStringLiteral("IN-CH0"));
         NIM_IN b(1, 0, QStringLiteral("IN-CH1"));
         b.setPosition(QPoint(10, 200));

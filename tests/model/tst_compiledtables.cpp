@@ -29,8 +29,7 @@ QString compiled(const CompiledExpression& expr, quint16 operands)
     return expr.value(operands) ? QStringLiteral("1") : QStringLiteral("0");
 }
 
-// Compares the compiled expression with the literal one for every operand word, or for a
-// sample of them when the expression is long.
+// Compiled against literal for every operand word, or a sample of them.
 void compareExpression(const QString& expr, int samples, Generator& gen)
 {
     const CompiledExpression c(expr);
@@ -58,8 +57,7 @@ QString randomExpression(Generator& gen, int depth, bool bDamaged)
     return gen.join(tokens);
 }
 
-// Now and then, wires the editor never makes, whose drivers are evaluated through their settings:
-// an input feeding a function, a function feeding an output, a label without a label-in.
+// Now and then, wires the editor never makes (input to function, function to output, lone label).
 void addOddWires(BlockDiagram& d, RandomDocument& random)
 {
     RandomLogic::Generator& gen = random.generator();
@@ -91,8 +89,7 @@ struct Outcome
 };
 } // namespace
 
-// The compiled path against the literal evaluation: single expressions (values and error texts)
-// and whole random diagrams (byte-identical images or the identical error).
+// The compiled path against the literal evaluation: expressions and whole random diagrams.
 class TestCompiledTables : public QObject
 {
     Q_OBJECT
@@ -110,8 +107,7 @@ private slots:
             {"error after step back", "_A or _B and _C _D"}};
         for (const auto& row : ROWS)
             dataRow(row[0], QString::fromLatin1(row[1]));
-        // The nesting guard: 1000 levels pass, one more fails naming the token it stopped at. When
-        // it stops on a step-back, that token has been overwritten with the operand's value.
+        // The nesting guard: 1000 levels pass, one more fails naming the token it stopped at.
         auto nested = [](int depth, const char* inner) {
             return QStringLiteral("( ").repeated(depth) + inner + QStringLiteral(" )").repeated(depth);
         };

@@ -34,53 +34,35 @@ private slots:
         QTest::addColumn<Build>("build");
         QTest::addColumn<QString>("text");
         QTest::addColumn<int>("verdict");
-        auto row = [](const char* tag, const Build& build, const char* text, int verdict) {
+        auto row = [](const char* tag, int verdict, const char* text, const Build& build) {
             dataRow(tag, build, text, verdict);
         };
-        row(
-            "output named by its channel, not its user name",
-            [](DiagramBuilder& b) { named(b.out(), "BEAM"); },
-            "error: OUT-CH0: InputPort is not connected.\n", 1);
-        row(
-            "_B wired but unused, _C used but open",
+        row("output named by its channel, not its user name", 1,
+            "error: OUT-CH0: InputPort is not connected.\n",
+            [](DiagramBuilder& b) { named(b.out(), "BEAM"); });
+        row("_B wired but unused, _C used but open", 1,
+            "error: COINC: _C is not connected.\nwarning: COINC: _B is connected, but not used.\n",
             [](DiagramBuilder& b) {
                 b.out(b.post("_A", {b.cnt("", named(b.pre("_A and _C", {"IN-CH0", "IN-CH1"}), "COINC"))}));
-            },
-            "error: COINC: _C is not connected.\nwarning: COINC: _B is connected, but not used.\n", 1);
-        row(
-            "unconfigured logic: error listed before the earlier warning",
-            [](DiagramBuilder& b) { named(b.pre(""), "P"); },
-            "error: P is unconfigured.\nwarning: P: Outport is not connected.\n", 1);
-        row(
-            "oscillator counter with a source: warning only",
-            [](DiagramBuilder& b) {
+            });
+        row("unconfigured logic: error listed before the earlier warning", 1,
+            "error: P is unconfigured.\nwarning: P: Outport is not connected.\n",
+            [](DiagramBuilder& b) { named(b.pre(""), "P"); });
+        row("oscillator counter with a source: warning only", -1,
+            "warning: CntFnc0: InputPort is connected, but not used.\n", [](DiagramBuilder& b) {
                 b.out(b.post("_A", {b.cnt("Mode=9 MainCnt=50nsec SubCnt=50nsec", b.pre("_A", {"IN-CH0"}))}));
-            },
-            "warning: CntFnc0: InputPort is connected, but not used.\n", -1);
-        row(
-            "oscillator counter without a source",
-            [](DiagramBuilder& b) { b.out(b.post("_A", {b.cnt("Mode=9 MainCnt=50nsec SubCnt=50nsec")})); },
-            "No error detected.", 0);
-        row(
-            "feedback and label-in need a driver, named by user name",
-            [](DiagramBuilder& b) {
-                b.feedBack();
-                named(b.labelIn(), "  TRIG ");
-            },
-            "error: FeedBack0: InputPort is not connected.\nerror: TRIG: InputPort is not connected.\n", 2);
-        row(
-            "check order across kinds",
-            [](DiagramBuilder& b) {
-                b.out();
-                b.post("_A");
-                b.dly();
-                b.pre("_B");
-            },
+            });
+        row("oscillator counter without a source", 0, "No error detected.",
+            [](DiagramBuilder& b) { b.out(b.post("_A", {b.cnt("Mode=9 MainCnt=50nsec SubCnt=50nsec")})); });
+        row("feedback and label-in need a driver, named by user name", 2,
+            "error: FeedBack0: InputPort is not connected.\nerror: TRIG: InputPort is not connected.\n",
+            [](DiagramBuilder& b) { b.feedBack(), named(b.labelIn(), "  TRIG "); });
+        row("check order across kinds", 4,
             "error: PreLgc0: _B is not connected.\nerror: DlyFnc0: InputPort is not connected.\n"
             "error: PstLgc0: _A is not connected.\nerror: OUT-CH0: InputPort is not connected.\n"
             "warning: PreLgc0: Outport is not connected.\nwarning: DlyFnc0: Outport is not connected.\n"
             "warning: PstLgc0: Outport is not connected.\n",
-            4);
+            [](DiagramBuilder& b) { b.out(), b.post("_A"), b.dly(), b.pre("_B"); });
 
         // Measure counters: gate (mode bits 0..1), source (bits 2..3) and the log path.
         auto msrRow = [](const char* tag, const QString& settings, bool gate, const char* text, int verdict) {

@@ -75,10 +75,7 @@ private slots:
         QVERIFY(!model.feedbacks().at(0).item);
     }
 
-    // A renamed entry shows its new name and answers to it as an entry that took the name would:
-    // setUsed, isUsed and deleteLabel reach it (not a new entry). Its drag still carries the
-    // signal's own name, from which a drop makes an output of that signal; a save and reload
-    // keeps the new name.
+    // A renamed entry answers to its new name (not as a new entry); its drag carries its own name.
     void renamedEntryAnswersToItsNewName()
     {
         LabelModel model;

@@ -32,9 +32,7 @@ QString outcome(const std::function<bool()>& evaluate)
     }
 }
 
-// An independent evaluator: recursive descent with one level per operator, loosest first
-// ("or", "xor", "and"), then unary := "not" unary | "(" or-level ")" | operand | "true" | "false";
-// it reports the first token that does not fit, in the module's four message forms.
+// An independent recursive-descent evaluator, in the module's four message forms.
 class Reference
 {
 public:
@@ -51,7 +49,6 @@ public:
         return v;
     }
 
-    // The deepest nesting of "not" and "(" seen.
     int nesting() const { return m_maxNesting; }
 
 private:
@@ -107,8 +104,7 @@ private:
     int m_maxNesting = 0;
 };
 
-// Compares the evaluation with the reference for a few random operand sets; counts the values and
-// messages seen.
+// Compares the evaluation with the reference for random operand sets; counts values and messages.
 void check(Generator& gen, int rounds, const QStringList& tokens, const QString& expr, int& values,
            int& messages)
 {
@@ -118,20 +114,17 @@ void check(Generator& gen, int rounds, const QStringList& tokens, const QString&
         const QString actual = outcome([&] { return NIMLogic::calc(expr, bits); });
         const bool isValue = actual == QLatin1String("true") || actual == QLatin1String("false");
         ++(isValue ? values : messages);
-        // The reference recurses on every nesting level; beyond a few thousand "(" and "not" the
-        // evaluation either gives a value or refuses the nesting.
+        // Too deep for the reference: a value or a refused nesting.
         const bool refused =
             actual == invalidAt(QStringLiteral("(")) || actual == invalidAt(QStringLiteral("not"));
         if (tokens.count(QStringLiteral("(")) + tokens.count(QStringLiteral("not")) > REFERENCE_NESTING) {
             QVERIFY2(isValue || refused, qPrintable(actual));
             continue;
         }
-        // An empty expression is one empty token.
         Reference reference(tokens, bits);
         const QString expected =
             tokens.isEmpty() ? invalidAt(QString()) : outcome([&] { return reference.evaluate(); });
-        // Nesting beyond the evaluator's depth limit is refused at a "(" or "not"; anything else
-        // must agree.
+        // Beyond the depth limit the nesting may be refused; anything else must agree.
         if (reference.nesting() > NIMLogic::MAX_DEPTH && refused)
             continue;
         QVERIFY2(actual == expected,
@@ -172,11 +165,10 @@ private slots:
         QVERIFY(!logic.setProperty(checked, true));
         QCOMPARE(checked, message);
         QCOMPARE(logic.getProperty(), QStringLiteral("_A"));
-        // Unchecked, as the document loader stores it, the text is kept as it is.
+        // Unchecked, as the loader stores it, the text is kept.
         store(logic, expr);
         QCOMPARE(logic.getProperty(), expr);
-        // The same message whatever the operands; a block names itself by its resource name, not
-        // the name shown, and without an expression it is false.
+        // A block names itself by its resource name; without an expression it is false.
         const bool bits[NIMLogic::OPERANDS] = {true, true, true, true};
         QCOMPARE(outcome([&] { return NIMLogic::calc(expr, bits); }), message);
         logic.setUserName(QStringLiteral("Veto"));
@@ -209,8 +201,7 @@ private slots:
 
     void preLogicChannels_data()
     {
-        // Drivers "name:input"; the entry for a channel word follows bit `bit` of the word (-1:
-        // never set, -2: always).
+        // Drivers "name:input"; the entry follows bit `bit` of the channel word (-1: never, -2: always).
         QTest::addColumn<QStringList>("drivers");
         QTest::addColumn<QString>("expr");
         QTest::addColumn<int>("bit");
@@ -240,7 +231,6 @@ private slots:
             QCOMPARE(logic.isBitON(quint16(word)), bit == -2 || (bit >= 0 && (word >> bit) & 1));
     }
 
-    // The randomized cross-check against the reference evaluator.
     void generatedExpressions()
     {
         const quint32 seed = 20260412;
@@ -262,7 +252,6 @@ private slots:
                 return;
             }
         }
-        // The generator must exercise both outcomes substantially.
         QVERIFY(values > 4000);
         QVERIFY(messages > 4000);
     }

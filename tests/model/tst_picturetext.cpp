@@ -49,8 +49,7 @@ QPair<int, int> textColumns(const QImage& base, const QImage& shown)
 }
 } // namespace
 
-// However long a name, its text stays off the ports, marks and tag holes at the picture's ends, in
-// the font the editor draws with.
+// However long a name, its text stays off the ports, marks and tag holes of the picture.
 class TestPictureText : public QObject
 {
     Q_OBJECT

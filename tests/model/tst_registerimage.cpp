@@ -12,8 +12,7 @@ class TestRegisterImage : public QObject
 private slots:
     void initTestCase()
     {
-        // One counter (GATE_GEN, unit 0) after a coincidence COINC of PMT_A and PMT_B; the counter
-        // drives GATE, which drives OUT-CH0 (NIM) and OUT-CH1 (TTL).
+        // GATE_GEN (unit 0) after COINC of PMT_A and PMT_B drives GATE to OUT-CH0 (NIM), OUT-CH1 (TTL).
         QFile file(examplePath("coincidence.vxt3"));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QVERIFY(m_doc.parseFile(file.readAll()));
@@ -21,34 +20,28 @@ private slots:
         QVERIFY(m_image.isComplete());
     }
 
-    // One byte of the module changed behind the editor's back, by its offset in the register
-    // space (from 0x0004, or from 0x2000 for the tables).
+    // One byte changed by the module, by its offset (from 0x0004, or 0x2000 for the tables).
     void namesTheSetting_data()
     {
         QTest::addColumn<bool>("bTable");
         QTest::addColumn<int>("offset");
         QTest::addColumn<int>("xorMask");
         QTest::addColumn<QString>("text"); // %1, %2: the values of a whole register
-        QTest::newRow("counter sub count, low byte")
-            << false << 0x24 - 4 + 3 << 0x01
-            << "GATE_GEN (CntFnc0) sub count (0x0024): module %2, document %1";
-        QTest::newRow("NIM output bit")
-            << false << 0x68 - 4 << 0x01
-            << "GATE_NIM (OUT-CH0) NIM output (0x0068 bit 0): module 0, document 1";
-        QTest::newRow("input polarity bit")
-            << false << 0x6B - 4 << 0x01 << "PMT_A (IN-CH0) polarity (0x006b bit 0): module 0, document 1";
-        QTest::newRow("unit without a block")
-            << false << 0x0B - 4 << 0x05 << "counter unit 3 mode (0x000b): module 5, document 0";
-        QTest::newRow("output table entry") << true << 0x808 << 0x02
-                                            << "GATE (PstLgc0) lookup table, inputs _A=1 (0x2808 bit 1): "
-                                               "module 0, document 1";
-        QTest::newRow("frontend table entry")
-            << true << 2 * 3 << 0x01
-            << "COINC (PreLgc0) lookup table, inputs _A=1 _B=1 (0x2006 bit 8): "
-               "module 0, document 1";
-        QTest::newRow("unused table bit")
-            << true << 0x800 << 0x80
-            << "output lookup table, unused bit (0x2800 bit 7): module 1, document 0";
+        const auto row = [](const char* tag, bool bTable, int offset, int mask, const char* text) {
+            QTest::newRow(tag) << bTable << offset << mask << QString(text);
+        };
+        row("counter sub count, low byte", false, 0x24 - 4 + 3, 0x01,
+            "GATE_GEN (CntFnc0) sub count (0x0024): module %2, document %1");
+        row("input polarity bit", false, 0x6B - 4, 0x01,
+            "PMT_A (IN-CH0) polarity (0x006b bit 0): module 0, document 1");
+        row("unit without a block", false, 0x0B - 4, 0x05,
+            "counter unit 3 mode (0x000b): module 5, document 0");
+        row("output table entry", true, 0x808, 0x02,
+            "GATE (PstLgc0) lookup table, inputs _A=1 (0x2808 bit 1): module 0, document 1");
+        row("frontend table entry", true, 2 * 3, 0x01,
+            "COINC (PreLgc0) lookup table, inputs _A=1 _B=1 (0x2006 bit 8): module 0, document 1");
+        row("unused table bit", true, 0x800, 0x80,
+            "output lookup table, unused bit (0x2800 bit 7): module 1, document 0");
     }
     void namesTheSetting()
     {

@@ -3,7 +3,6 @@
 #include "tests/support/dataRow.h"
 
 #include <QTest>
-#include <QTextStream>
 
 namespace {
 QMap<int, BlockItem*> occupied(const QList<int>& taken)
@@ -131,38 +130,6 @@ private slots:
         QTEST(block->getPosition().y(), "newY");
         if (x < 0)
             QCOMPARE(sheet.column(sheet.columnOf(block)).value(block->getIndex()), block);
-    }
-
-    void savesColumnsInOrder()
-    {
-        // A taken or far slot gives way to the first free one; columns are written in order, each
-        // in ascending slot order.
-        BlockDiagram diagram;
-        SheetModel sheet(0);
-        const QList<QPair<QString, int>> blocks = {{"OUT-CH0", 0},      {"PostLogic", 1}, {"PostLogic", 1},
-                                                   {"CntFnc", 3},       {"Input", 5},     {"PreLogic", 0},
-                                                   {"PreLogic", 999999}};
-        int n = 0;
-        for (const auto& [type, slot] : blocks) {
-            BlockItem* b = diagram.createFunction(slot, 0, type + QString::number(n++));
-            b->setType(type);
-            QVERIFY(sheet.addItem(type, b));
-        }
-        QCOMPARE(diagram.functions().last()->getPosition(), QPoint(142, 90 + 68));
-        sheet.remove(diagram.functions().first());
-        QCOMPARE(sheet.columnOf(diagram.functions().first()), SheetModel::ColumnCount);
-        QString text;
-        QTextStream ts(&text);
-        sheet.save(ts, 2);
-        ts.flush();
-        QStringList names;
-        for (const QString& line : text.split('\n')) {
-            if (line.contains("<name>"))
-                names << line.trimmed().mid(6).chopped(7);
-        }
-        QCOMPARE(names,
-                 QStringList({"Input4", "PreLogic5", "PreLogic6", "CntFnc3", "PostLogic2", "PostLogic1"}));
-        QVERIFY(text.startsWith("        <entry term=\"Input\">\n            <id>5</id>\n"));
     }
 };
 

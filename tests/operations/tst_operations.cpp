@@ -14,8 +14,7 @@ Q_DECLARE_METATYPE(Verdict)
 Q_DECLARE_METATYPE(Question)
 
 namespace {
-// The caller's side: every question answered with bYes, the protection given here, the questions
-// recorded. (vextor-cli's tests run the flows' other outcomes end to end.)
+// The caller's side: every question answered with bYes, the protection given here, questions recorded.
 struct Answers : OperationPrompts
 {
     bool bYes = true;
@@ -66,11 +65,14 @@ private slots:
         QTest::addColumn<int>("flow");
         QTest::addColumn<QList<Question>>("asked");
         QTest::addColumn<QString>("box"); // text|informative|title of the question's box
-        QTest::newRow("design rule warnings") << 0 << QList<Question>() << QString();
-        QTest::newRow("verify") << 1 << QList<Question>{Question::VerifyOutput}
-                                << "The output may become unstable during verify.|Do you want to continue?|";
-        QTest::newRow("initialize") << 2 << QList<Question>{Question::InitializeRom}
-                                    << "Are you sure you want to initialize ROM area?||Vextor";
+        const auto row = [](const char* tag, int flow, const QList<Question>& asked, const char* box) {
+            QTest::newRow(tag) << flow << asked << QString(box);
+        };
+        row("design rule warnings", 0, {}, "");
+        row("verify", 1, {Question::VerifyOutput},
+            "The output may become unstable during verify.|Do you want to continue?|");
+        row("initialize", 2, {Question::InitializeRom},
+            "Are you sure you want to initialize ROM area?||Vextor");
     }
     void declined()
     {
@@ -93,8 +95,7 @@ private slots:
         }
     }
 
-    // After a download the records for the counter monitor and the user-control dialog, and the
-    // download's progress.
+    // After a download: the records for the counter monitor and the user-control dialog; progress.
     void downloadHandsOverTheRecords()
     {
         const auto pulser = example("pulser.vxt3");
@@ -139,8 +140,7 @@ private slots:
         QCOMPARE(operation.outcome().message, QString("QTamp: Aborted"));
     }
 
-    // A cancel stops what is still to do; one that comes when the last job has run to its end
-    // changes nothing: the module holds what was sent, and the operation is done.
+    // A cancel after the last job has run to its end changes nothing: the operation is done.
     void lateCancel_data()
     {
         QTest::addColumn<bool>("bDownload");
@@ -202,8 +202,7 @@ private slots:
         QCOMPARE(m_module->memory.peek(0xFFFFFC3C), quint8(boot ? 0x00 : 0x01));
     }
 
-    // A logic expression that does not compile stops the download before the module is
-    // contacted: nothing is sent, and the message names the block.
+    // An expression that does not compile stops the download before anything is sent.
     void expressionErrorSendsNothing()
     {
         const auto doc = document(badExpressionXml());
@@ -213,8 +212,6 @@ private slots:
         QVERIFY(m_module->requests.isEmpty());
     }
 
-    // A download broken off after its first writes says that the module now holds a partly
-    // written configuration.
     void brokenDownloadSaysPartlyWritten()
     {
         const auto doc = example("coincidence.vxt3");

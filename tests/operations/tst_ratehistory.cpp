@@ -18,20 +18,17 @@ private slots:
         QTest::addColumn<double>("mean");
         QTest::addColumn<double>("peak");
         QTest::addColumn<double>("current");
+        const auto row = [](const char* tag, const Adds& adds, qint64 now, qint64 window,
+                            const QVector<double>& rates, double mean, double peak, double current) {
+            QTest::newRow(tag) << adds << now << window << rates << mean << peak << current;
+        };
         const Adds adds{{100, 10}, {300, 30}, {310, 1}};
-        QTest::newRow("one minute: 200 ms points")
-            << adds << qint64(1100) << qint64(60000) << QVector<double>{50, 155, 0, 0, 0} << 41.0 << 155.0
-            << 41.0;
-        QTest::newRow("ten minutes: no whole 2 s point yet")
-            << adds << qint64(1999) << qint64(600000) << QVector<double>{} << 0.0 << 0.0 << 0.0;
-        QTest::newRow("ten minutes: the first 2 s point")
-            << adds << qint64(2000) << qint64(600000) << QVector<double>{20.5} << 20.5 << 20.5 << 0.0;
-        QTest::newRow("an hour later the records are gone")
-            << adds << qint64(3600 * 1000 + 12000) << qint64(3600 * 1000) << QVector<double>(300, 0.0) << 0.0
-            << 0.0 << 0.0;
-        QTest::newRow("before a whole second there is no current rate")
-            << Adds{{900, 5}} << qint64(999) << qint64(60000) << QVector<double>{0, 0, 0, 0} << 0.0 << 0.0
-            << 0.0;
+        row("one minute: 200 ms points", adds, 1100, 60000, {50, 155, 0, 0, 0}, 41, 155, 41);
+        row("ten minutes: no whole 2 s point yet", adds, 1999, 600000, {}, 0, 0, 0);
+        row("ten minutes: the first 2 s point", adds, 2000, 600000, {20.5}, 20.5, 20.5, 0);
+        row("an hour later the records are gone", adds, 3600 * 1000 + 12000, 3600 * 1000,
+            QVector<double>(300, 0.0), 0, 0, 0);
+        row("before a whole second there is no current rate", {{900, 5}}, 999, 60000, {0, 0, 0, 0}, 0, 0, 0);
     }
     void series()
     {
@@ -89,13 +86,12 @@ private slots:
         QTest::addColumn<QVector<double>>("rates");
         QTest::addColumn<QVector<int>>("changes");
         const int none = RateAlarm::NoChange, trip = RateAlarm::Tripped, clear = RateAlarm::Cleared;
+        const double unset = RateAlarm::UNSET;
         QTest::newRow("low trips once, clears on return")
-            << 10.0 << RateAlarm::UNSET << QVector<double>{12, 5, 4, 10}
-            << QVector<int>{none, trip, none, clear};
-        QTest::newRow("high") << RateAlarm::UNSET << 100.0 << QVector<double>{100, 101}
-                              << QVector<int>{none, trip};
+            << 10.0 << unset << QVector<double>{12, 5, 4, 10} << QVector<int>{none, trip, none, clear};
+        QTest::newRow("high") << unset << 100.0 << QVector<double>{100, 101} << QVector<int>{none, trip};
         QTest::newRow("unset never trips")
-            << RateAlarm::UNSET << RateAlarm::UNSET << QVector<double>{0, 1e9} << QVector<int>{none, none};
+            << unset << unset << QVector<double>{0, 1e9} << QVector<int>{none, none};
     }
     void alarm()
     {

@@ -4,9 +4,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-// The bash completion of vextor-cli as built, run by bash the way it completes a command line:
-// commands and options from the program's table, the values an option takes, documents where a
-// command takes one, folders and files where an option names one.
+// The built bash completion of vextor-cli, run by bash as it completes a command line.
 class TestCompletion : public QObject
 {
     Q_OBJECT

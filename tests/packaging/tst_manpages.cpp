@@ -17,8 +17,7 @@ QStringList optionWords(const QString& text)
     return words;
 }
 
-// What a usage text lists: the options of the program itself and, for a program with commands
-// (the lines after "Commands:"), each command's options.
+// What a usage text lists: the program's options and each command's (the lines after "Commands:").
 struct Usage
 {
     QStringList options;
@@ -40,63 +39,35 @@ struct Usage
     }
 };
 
-// A manual page's source, read for what it documents: its sections and, in a section, the
-// tagged paragraphs (.TP) that document one option or command each.
-class Page
+// A manual page's sections and, per section, its .TP entries by the first word of their tag.
+struct Page
 {
-public:
-    explicit Page(const QString& roff)
+    QMap<QString, QString> sections;
+    QMap<QString, QMap<QString, QString>> entries;
+
+    explicit Page(QString text)
     {
-        QString text = roff;
         text.replace(QLatin1String("\\-"), QLatin1String("-"));
         text.remove(QRegularExpression(QStringLiteral("\\\\f[BIRP]")));
         QString section;
-        bool bEntry = false; // within a tagged paragraph
+        QString tag; // of the tagged paragraph the lines belong to, "." before its tag line
         for (const QString& line : text.split(QLatin1Char('\n'))) {
-            if (line.startsWith(QLatin1String(".SH "))) {
+            if (line.startsWith(QLatin1String(".SH ")) || line.startsWith(QLatin1String(".PP")))
+                tag.clear();
+            if (line.startsWith(QLatin1String(".SH ")))
                 section = line.mid(4).remove(QLatin1Char('"')).trimmed();
-                bEntry = false;
-            } else if (line.startsWith(QLatin1String(".TP"))) {
-                m_entries[section].append(QString());
-                bEntry = true;
-            } else if (line.startsWith(QLatin1String(".PP"))) {
-                bEntry = false;
-            } else if (bEntry) {
-                m_entries[section].last() += line + QLatin1Char('\n');
-            }
-            m_sections[section] += line + QLatin1Char('\n');
+            else if (line.startsWith(QLatin1String(".TP")))
+                tag = QStringLiteral(".");
+            else if (tag == QLatin1String("."))
+                tag = line.section(QLatin1Char(' '), 0, 0);
+            if (!tag.isEmpty() && tag != QLatin1String("."))
+                entries[section][tag] += line + QLatin1Char('\n');
+            sections[section] += line + QLatin1Char('\n');
         }
     }
-
-    QString section(const QString& name) const { return m_sections.value(name); }
-    // The first word of each entry's tag: "monitor" for "monitor DOC [--seconds N] ...".
-    QStringList entryWords(const QString& section) const
-    {
-        QStringList words;
-        for (const QString& entry : m_entries.value(section))
-            words << tagWord(entry);
-        return words;
-    }
-    QString entry(const QString& section, const QString& word) const
-    {
-        for (const QString& entry : m_entries.value(section))
-            if (tagWord(entry) == word)
-                return entry;
-        return QString();
-    }
-
-private:
-    static QString tagWord(const QString& entry)
-    {
-        return entry.section(QLatin1Char('\n'), 0, 0).section(QLatin1Char(' '), 0, 0);
-    }
-
-    QMap<QString, QString> m_sections;
-    QMap<QString, QStringList> m_entries; // per section, each entry's tag line and paragraph
 };
 
-// Both ways: what the usage lists and the page lacks, and what the page documents that the usage
-// does not list (any more).
+// Both ways: what the usage lists and the page lacks, and what only the page documents.
 void compare(const QStringList& listed, const QStringList& documented, const QString& where,
              QStringList& problems)
 {
@@ -106,12 +77,6 @@ void compare(const QStringList& listed, const QStringList& documented, const QSt
     for (const QString& word : documented)
         if (!listed.contains(word))
             problems << QStringLiteral("%1 documents %2, which the usage does not list").arg(where, word);
-}
-
-QString readPage(const QString& program)
-{
-    QFile file(QStringLiteral(VEXTOR_SOURCE_DIR "/packaging/man/%1.1.in").arg(program));
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
 }
 
 QString runUsage(const QString& program, const QStringList& args)
@@ -124,10 +89,7 @@ QString runUsage(const QString& program, const QStringList& args)
 
 } // namespace
 
-// The manual pages are written by hand; this keeps them in step with the programs' usage texts.
-// Every option a program lists has its paragraph in the page's OPTIONS, every command of
-// vextor-cli its entry in COMMANDS with each of its options, and a page documents no option or
-// command the program does not have (any more).
+// The manual pages document exactly the options and commands the programs' usage texts list.
 class TestManPages : public QObject
 {
     Q_OBJECT
@@ -150,17 +112,18 @@ private slots:
         QFETCH(QString, usage);
         const Usage listed(usage);
         QVERIFY2(!listed.options.isEmpty(), qPrintable(program + " printed no usage: " + usage));
-        const QString source = readPage(program);
+        QFile file(QStringLiteral(VEXTOR_SOURCE_DIR "/packaging/man/%1.1.in").arg(program));
+        const QString source = file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
         QVERIFY2(!source.isEmpty(), qPrintable(program + ": no page packaging/man/" + program + ".1.in"));
         const Page page(source);
 
         QStringList problems;
-        compare(listed.options, optionWords(page.section("OPTIONS")), "OPTIONS", problems);
-        compare(listed.commands.keys(), page.entryWords("COMMANDS"), "COMMANDS", problems);
+        compare(listed.options, optionWords(page.sections.value("OPTIONS")), "OPTIONS", problems);
+        const QMap<QString, QString> commands = page.entries.value("COMMANDS");
+        compare(listed.commands.keys(), commands.keys(), "COMMANDS", problems);
         for (auto it = listed.commands.begin(); it != listed.commands.end(); ++it) {
-            const QString entry = page.entry("COMMANDS", it.key());
-            if (!entry.isEmpty())
-                compare(it.value(), optionWords(entry), "the entry for " + it.key(), problems);
+            if (commands.contains(it.key()))
+                compare(it.value(), optionWords(commands[it.key()]), "the entry for " + it.key(), problems);
         }
 
         const QString where = QStringLiteral("%1(1), packaging/man/%1.1.in: ").arg(program);

@@ -5,9 +5,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-// The document type the package installs, read by Qt's own shared-mime-info reader as a file
-// manager would read it: documents are recognised by their name and, under any other name, by
-// their root element, and other XML is left alone.
+// The installed document type, read by Qt's shared-mime-info reader: by name, by root element.
 class TestMimeType : public QObject
 {
     Q_OBJECT
@@ -15,8 +13,7 @@ class TestMimeType : public QObject
 private slots:
     void initTestCase()
     {
-        // A database as the system's is built: the package's type beside the standard ones,
-        // compiled by update-mime-database into the cache file managers (and Qt) read.
+        // The package's type beside the standard ones, compiled by update-mime-database.
         QVERIFY(m_dir.isValid());
         const QString packages = m_dir.filePath("data/mime/packages");
         QVERIFY(QDir().mkpath(packages));

@@ -81,9 +81,7 @@ class TestSimProcess : public QObject
 {
     Q_OBJECT
 private slots:
-    // A document saved to ROM and a write to the user area are back after a clean exit (SIGTERM)
-    // and after a kill right after the save was reported done; the saved slot is the current one
-    // after the power cycle.
+    // A ROM save and a user-area write survive SIGTERM and a kill right after the save.
     void stateSurvivesRestart_data()
     {
         QTest::addColumn<bool>("bKill");
@@ -119,8 +117,7 @@ private slots:
         QCOMPARE(synced.xml, xml);
     }
 
-    // Changes that keep coming do not keep the state file from being written: killed after
-    // 400 ms of steady writes, the simulator still has the first change when restarted.
+    // Steady writes do not keep the state from being saved: after a kill the first one is there.
     void steadyChangesAreSaved()
     {
         QTemporaryDir dir;
@@ -158,8 +155,7 @@ private slots:
         QCOMPARE(runWorker(reader).data.value(0), pattern);
     }
 
-    // SIGTERM ends an open-ended monitor cleanly: the software-gated counters it started are
-    // stopped, every log ends on a whole line, and the totals count exactly what was logged.
+    // SIGTERM ends a monitor cleanly: counters stopped, whole log lines, totals as logged.
     void monitorStopsCleanlyOnSigterm()
     {
         SimProcess sim;

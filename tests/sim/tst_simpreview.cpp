@@ -46,8 +46,7 @@ QString recordText(int counter, quint64 value)
 }
 } // namespace
 
-// vextor-sim driving its stream from the emulator: the records are those of the image in its
-// memory run on the stimulus, from the moment it starts; software starts and stops act at once.
+// vextor-sim's stream from the emulator running the image in its memory on the stimulus.
 class TestSimPreview : public QObject
 {
     Q_OBJECT
@@ -87,8 +86,7 @@ private slots:
         QVERIFY(driver.summary().contains("; OUT-CH0 "));
     }
 
-    // The process: a download reaches the emulator and its records reach the data port; SIGTERM
-    // prints what was emulated.
+    // The process: a download reaches the emulator and its records the data port.
     void processStreamsTheEmulatorsRecords()
     {
         QProcess sim;
