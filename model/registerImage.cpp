@@ -108,6 +108,9 @@ public:
         case Field::CounterFeedback:
             return counter(bit) + QStringLiteral(" input from FeedBack");
         case Field::BackendSelect: {
+            // The register has more bits than the module has function slots.
+            if (bit >= BlockDiagram::SLOTS)
+                return QStringLiteral("function slot %1 source, not in the diagram").arg(bit);
             const BlockItem* block = m_diagram.slot(bit);
             return QStringLiteral("function slot %1 source").arg(bit) +
                    (block ? QStringLiteral(" (%1)").arg(label(block)) : QString());
