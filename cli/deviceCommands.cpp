@@ -126,7 +126,7 @@ int statusCommand(CliContext& context, const QStringList&)
     const ModuleStatus& s = outcome.status;
     QString& text = result.text;
     text = QStringLiteral("Version: %1 (%2)\n")
-               .arg(QString::fromLatin1(s.version()), QString::fromLatin1(s.version().toHex(' ')));
+               .arg(s.versionText(), QString::fromLatin1(s.version().toHex(' ')));
     text += QStringLiteral("Protect: 0x%1 (%2, %3)\n")
                 .arg(hexText(s.protectRegister(), 2),
                      s.registersProtected() ? QStringLiteral("registers write-protected")
@@ -138,7 +138,9 @@ int statusCommand(CliContext& context, const QStringList&)
         versionBytes.append(quint8(byte));
     QJsonArray comments;
     if (s.hasRomInformation()) {
-        text += QStringLiteral("Boot slot: %1\n").arg(s.bootSlot());
+        text += QStringLiteral("Boot slot: %1%2\n")
+                    .arg(s.bootSlot())
+                    .arg(s.bootSlotExists() ? QString() : QStringLiteral(" (no such slot)"));
         for (int slot = 0; slot < QUdpThread::ROM_SLOTS; ++slot) {
             text += QStringLiteral("Slot %1: %2\n").arg(slot).arg(s.comment(slot));
             comments.append(s.comment(slot));
@@ -146,7 +148,7 @@ int statusCommand(CliContext& context, const QStringList&)
     } else {
         text += QStringLiteral("ROM information: not available while the registers are write-protected\n");
     }
-    result.data = {{"version", QString::fromLatin1(s.version())},
+    result.data = {{"version", s.versionText()},
                    {"version_bytes", versionBytes},
                    {"protect", s.protectRegister()},
                    {"registers_protected", s.registersProtected()},

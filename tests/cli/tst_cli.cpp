@@ -126,6 +126,14 @@ private slots:
             R"({"protect": 0, "registers_protected": true, "rom_information": false, "boot_slot": null,
                 "comments": []})",
             {}, protect(0x00));
+        // Values no module should hold, as a module in a bad state may: named, never used.
+        row("status, impossible boot slot and version", {"status"}, 0,
+            "Version: 3??? (33 00 0a ff)\nProtect: 0x01 (registers writable, ROM writing disabled)\n"
+            "Boot slot: 200 (no such slot)\n",
+            "", "done", R"({"version": "3???", "boot_slot": 200})", {}, [](InProcessModule& m) {
+                m.memory.setVersion(QByteArray("3\0\n\xff", 4));
+                m.memory.poke(0xFFFFFC3E, 200);
+            });
         row("status, ROM writing left enabled", {"status"}, 0,
             version + "Protect: 0x01 (registers writable, ROM writing disabled)\n",
             "ROM writing was still enabled (a ROM job did not finish); it has been switched off.\n", "done",
