@@ -2,11 +2,11 @@
 
 #include "io/saxhandler.h"
 #include "model/blockKinds.h"
+#include "model/outputFile.h"
 #include "model/xmlText.h"
 
 #include <QFile>
 #include <QHash>
-#include <QSaveFile>
 #include <QTextStream>
 
 namespace {
@@ -624,9 +624,9 @@ QByteArray Document::toXml() const
 
 bool Document::saveFile(const QString& fileName, QString* errorString) const
 {
-    QSaveFile file(fileName);
+    OutputFile file(fileName);
     if (file.open(QIODevice::WriteOnly | QIODevice::Text)) {
-        QTextStream ts(&file);
+        QTextStream ts(&file.device());
         dump(ts);
         ts.flush();
         if (file.commit())
