@@ -43,17 +43,6 @@ QString hexText(uint value, int digits)
     return QString::number(value, 16).rightJustified(digits, QLatin1Char('0'));
 }
 
-// The first difference a verification found: address, document and module as numbers, module
-// null where the module's read-out ended before it. Null when there is none.
-QJsonValue firstMismatchData(const std::optional<RegisterMismatch>& mismatch)
-{
-    if (!mismatch)
-        return QJsonValue();
-    return QJsonObject{{"address", qint64(mismatch->address)},
-                       {"document", qint64(mismatch->document)},
-                       {"module", mismatch->module ? QJsonValue(qint64(*mismatch->module)) : QJsonValue()}};
-}
-
 // One setting in which the module differs: its register or table entry, the bit (null for a whole
 // register), the block and setting it comes from, and both values.
 QJsonObject differenceData(const ImageDifference& difference)

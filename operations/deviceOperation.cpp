@@ -127,7 +127,7 @@ void DeviceOperation::switchOffRomWriting(const JobReport& status, const Step& n
         if (!report.bOk)
             return finishFailure(report);
         m_outcome.status = m_outcome.status.withRomWritingOff();
-        m_outcome.notice = OperationText::ROM_WRITING_SWITCHED_OFF;
+        addNotice(OperationText::ROM_WRITING_SWITCHED_OFF);
         next(status);
     });
 }
@@ -159,4 +159,11 @@ void DeviceOperation::finish(Verdict verdict, const QString& message)
     m_outcome.message = message;
     m_bRunning = false;
     emit finished();
+}
+
+void DeviceOperation::addNotice(const QString& text)
+{
+    if (!m_outcome.notice.isEmpty())
+        m_outcome.notice += QLatin1Char('\n');
+    m_outcome.notice += text;
 }

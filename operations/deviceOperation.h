@@ -88,6 +88,8 @@ protected:
     void finishJob(const JobReport& report);
     void finishFailure(const JobReport& report);
     void finish(Verdict verdict, const QString& message = QString());
+    // Adds a line to the outcome's notice.
+    void addNotice(const QString& text);
 
     bool isCancelled() const { return m_bCancelled; }
     // How a job that did not succeed ends the operation.

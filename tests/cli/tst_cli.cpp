@@ -238,10 +238,19 @@ private slots:
             "line 1",
             "damaged_slot", "", stored,
             [](InProcessModule& m) { m.memory.rom().setPage(4, "<Vextor3><tab"); });
-        row("rom-restore, document of other registers", {"rom-restore", "4"}, 2, "",
+        // A slot saved with --force: what was stored is handed over, with a word.
+        const QList<QStringList> forced = {{"rom-save", doc, "4", "--force"}};
+        row("rom-restore, document of other registers", {"rom-restore", "4"}, 0, "<?xml",
             "ROM4-coincidence.vxt3: The document stored in ROM does not describe the registers stored with "
-            "it.\nfirst mismatch at address 0x00000006\n",
-            "damaged_slot", "", {{"rom-save", doc, "4", "--force"}});
+            "it.\nfirst difference: function slot 8 source",
+            "done", R"({"first_mismatch": {"address": 6, "document": 1792, "module": 0}})", forced);
+        row("sync, document of other registers", {"sync"}, 1, "<?xml",
+            "ROM4-coincidence.vxt3: The module runs other registers than this document describes.\nfirst "
+            "difference: function slot 8 source",
+            "registers_differ", R"({"name": "ROM4-coincidence.vxt3", "file": null})", forced);
+        row("sync, current slot beyond the slots", {"sync"}, 2, "",
+            "The module reports ROM slot 20 as loaded; there are only the slots 0 to 15.\n",
+            "communication_failure", "{}", {}, [](InProcessModule& m) { m.memory.rom().setLoaded(20); });
         row("rom-boot", {"rom-boot", "3"}, 0, "Boot slot: 3\n", "", "done", R"({"boot_slot": 3})");
         row("rom-init", {"rom-init"}, 0, "ROM area initialised\n", "", "done", "{}");
         row("monitor without its log folder",
