@@ -192,8 +192,11 @@ private slots:
             R"({"differences": [{"address": 104, "bit": 0, "setting": "GATE_NIM (OUT-CH0) NIM output",
                                  "module": 0, "document": 1}]})",
             downloaded, [](InProcessModule& m) { m.memory.poke(0x68, 0x00); });
-        row("verify, report of a document that does not compile", {"verify", bad, "--report"}, 1,
-            "Verify: The Register data don't match.\n", "PreLgc0: invalid at EOF", "mismatch", "");
+        row("verify of a document that does not compile", {"verify", bad, "--report"}, 1, "",
+            "PreLgc0: invalid at EOF\n", "expression_error", "{}", downloaded);
+        row("drc of a document that does not compile", {"drc", bad}, 1,
+            "error: PreLgc0: invalid at EOF\nwarning: ", "", "expression_error",
+            R"({"errors": ["PreLgc0: invalid at EOF"]})");
         row("protect", {"protect", "--boot", "on"}, 0, "Current protection: off\nBoot protection: on\n", "",
             "done", R"({"current": false, "boot": true})");
         row("user-control", {"user-control", "--set", "0x0205"}, 0, "User control: 0x0205\n", "", "done",
