@@ -52,6 +52,7 @@ QString CliApp::usageText()
     QString text =
         QStringLiteral("Usage: %1 [-h host] [-u udpPort] [-t tcpPort] [-o timeoutSeconds] [--json] COMMAND "
                        "[ARGS]\n"
+                       "       %1 --help\n"
                        "  -o: how long each attempt of a register access waits for its reply, %2 to %3 "
                        "seconds (%2: 4 seconds)\n"
                        "  --json: print the result as one line of JSON (monitor: one line per report, then "
@@ -82,7 +83,8 @@ QString CliApp::synopsis(const CliCommand& command)
 bool CliApp::parseGlobalOptions(int argc, char** argv, GlobalOptions& options, int& next, QTextStream& err)
 {
     // "+": options end at the command word, so that commands may have options of their own.
-    static const option LONG_OPTIONS[] = {{"json", no_argument, nullptr, 'J'}, {nullptr, 0, nullptr, 0}};
+    static const option LONG_OPTIONS[] = {
+        {"json", no_argument, nullptr, 'J'}, {"help", no_argument, nullptr, 'H'}, {nullptr, 0, nullptr, 0}};
     optind = 0;
     bool ok = true;
     int opt;
@@ -91,8 +93,8 @@ bool CliApp::parseGlobalOptions(int argc, char** argv, GlobalOptions& options, i
             ok = false; // getopt has reported it
             continue;
         }
-        if (opt == 'J') {
-            options.bJson = true;
+        if (opt == 'J' || opt == 'H') {
+            (opt == 'J' ? options.bJson : options.bHelp) = true;
             continue;
         }
         const QString arg = QString::fromLocal8Bit(optarg ? optarg : "");
@@ -124,7 +126,12 @@ int CliApp::run(int argc, char** argv, QTextStream& out, QTextStream& err)
 {
     GlobalOptions options;
     int next = 0;
-    if (!parseGlobalOptions(argc, argv, options, next, err) || next >= argc) {
+    const bool bOptionsOk = parseGlobalOptions(argc, argv, options, next, err);
+    if (bOptionsOk && options.bHelp) {
+        out << usageText();
+        return ExitOk;
+    }
+    if (!bOptionsOk || next >= argc) {
         err << usageText();
         return ExitUsage;
     }

@@ -22,6 +22,7 @@ struct GlobalOptions
     bool bTcpPort = false;
     bool bTimeout = false;
     bool bJson = false; // --json: each result as one line of JSON on standard output
+    bool bHelp = false; // --help: the usage on standard output, nothing else
 
     // The module to talk to: each option that was given, else the document's root settings (when
     // there is a document), else the built-in defaults.

@@ -437,9 +437,10 @@ private slots:
         const QString lonely = file("lonely.vxt3", lonelyOutputXml());
         const QString nowhere =
             file("nowhere.vxt3", documentXml(QByteArray()).replace("192.168.10.16", "nowhere"));
-        const auto row = [](const char* tag, const QStringList& args, int rc, const char* out,
-                            const QString& err) { QTest::newRow(tag) << args << rc << QString(out) << err; };
+        const auto row = [](const char* tag, const QStringList& args, int rc, const QString& out,
+                            const QString& err) { QTest::newRow(tag) << args << rc << out << err; };
         row("no command", {}, 64, "", "Usage: vextor-cli [-h host]");
+        row("--help", {"--help"}, 0, CliApp::usageText(), "");
         row("unknown option", {"-x", "drc"}, 64, "", "invalid option -- 'x'");
         row("drc clean example", {"drc", examplePath("coincidence.vxt3")}, 0, "No error detected.\n", "");
         row("--json before the command", {"--json", "drc", lonely}, 1, "drc_errors", "");
