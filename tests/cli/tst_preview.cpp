@@ -4,6 +4,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -74,6 +75,34 @@ private slots:
         QVERIFY(data.value("vcd").isNull());
     }
 
+    // Pulses far wider than the run: the work follows the time emulated, not the widths (the
+    // program, not this process, so that a hang is a failure).
+    void widePulses_data()
+    {
+        QTest::addColumn<QByteArray>("stimulus");
+        QTest::addColumn<QString>("emulated");
+        const QByteArray wide = "IN-CH0 poisson rate=100MHz width=10s seed=";
+        QByteArray many = "duration 1us\n";
+        for (int seed = 1; seed <= 1000; ++seed)
+            many += wide + QByteArray::number(seed) + '\n';
+        QTest::newRow("one train, 5 ns") << "duration 5ns\n" + wide + "1\n"
+                                         << "Emulated 5 ns (1 cycles";
+        QTest::newRow("1000 trains, 1 us") << many << "Emulated 1 us (200 cycles";
+    }
+    void widePulses()
+    {
+        QFETCH(QByteArray, stimulus);
+        QFETCH(QString, emulated);
+        QTemporaryDir dir;
+        QVERIFY(writeFile(dir.filePath("wide.stim"), stimulus));
+        QProcess cli;
+        cli.start(QStringLiteral(VEXTOR_BINARY_DIR "/cli/vextor-cli"),
+                  {"preview", examplePath("coincidence.vxt3"), dir.filePath("wide.stim")});
+        QVERIFY(cli.waitForFinished(20000));
+        QCOMPARE(cli.exitCode(), 0);
+        QVERIFY(QString::fromUtf8(cli.readAllStandardOutput()).contains(emulated));
+    }
+
     void refused_data()
     {
         QTest::addColumn<QStringList>("args");
@@ -87,6 +116,8 @@ private slots:
         };
         row("bad line", {doc, "%stim"}, "duration 5us\nPMT_C list width=5 at=1", 2,
             "stim: line 2: unknown input channel \"PMT_C\"\n");
+        row("NUL byte", {doc, "%stim"}, QByteArray("duration 5us\nIN-CH0 list width=5 at=1") + '\0' + '\n', 2,
+            "stim: line 2: a NUL byte: a stimulus is text\n");
         row("no stimulus file", {doc, "%dir/none.stim"}, "", 2, "none.stim: No such file or directory\n");
         row("duration", {doc, "%stim", "--duration", "0"}, "", 64,
             "--duration needs a time from 5ns to 10s: 0\n");
