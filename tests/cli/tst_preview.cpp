@@ -10,6 +10,53 @@
 
 namespace {
 const QString GOLDEN = QStringLiteral(VEXTOR_SOURCE_DIR "/tests/cli/golden/");
+
+// Asks GTKWave for the end of the dump and the counters' values there.
+const QByteArray GTKWAVE_SCRIPT = R"(set end [gtkwave::getMaxTime]
+puts "end $end"
+gtkwave::setMarker $end
+for {set i 0} {$i < [gtkwave::getNumFacs]} {incr i} {
+    set name [gtkwave::getFacName $i]
+    if {[string match module.counters.* $name]} {
+        gtkwave::addSignalsFromList [list $name]
+        puts "[string range $name 16 end] [gtkwave::getTraceValueAtMarkerFromName $name]"
+    }
+}
+gtkwave::/File/Quit
+)";
+
+// Runs a program to a clean end, keeping its output.
+bool run(const QString& program, const QStringList& args, QByteArray* output = nullptr)
+{
+    QProcess process;
+    process.start(program, args);
+    const bool ok = process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit &&
+                    process.exitCode() == 0;
+    if (output)
+        *output = process.readAllStandardOutput();
+    return ok;
+}
+
+// A dump read back: "end T" and "name value" of its last values of the counter variables, sorted.
+QStringList lastValues(const QByteArray& vcd)
+{
+    QMap<QString, QString> names; // code -> name
+    QMap<QString, QString> last;  // name -> value
+    QString end;
+    for (const QByteArray& raw : vcd.split('\n')) {
+        const QStringList words = QString::fromUtf8(raw).simplified().split(' ');
+        if (words.size() == 6 && words.at(0) == "$var" && words.at(1) == "real")
+            names[words.at(3)] = words.at(4);
+        else if (words.first().startsWith('#'))
+            end = words.first().mid(1);
+        else if (words.size() == 2 && words.first().startsWith('r') && names.contains(words.at(1)))
+            last[names[words.at(1)]] = words.first().mid(1);
+    }
+    QStringList lines{"end " + end};
+    for (auto it = last.cbegin(); it != last.cend(); ++it)
+        lines << it.key() + ' ' + it.value();
+    return lines;
+}
 } // namespace
 
 // vextor-cli preview: goldens of the examples, the VCD it writes, and what it refuses.
@@ -55,6 +102,43 @@ private slots:
         QVERIFY(text.startsWith("$version"));
         QVERIFY(text.contains("$var wire 1 ! IN_CH0_PMT_A $end"));
         QVERIFY(text.endsWith("#10000\n"));
+    }
+
+    // Three viewers read the whole dump: sigrok-cli (PulseView's reader), GTKWave and vcd2fst.
+    void vcdViewers()
+    {
+        QTemporaryDir dir;
+        const QString vcd = dir.filePath("scaler.vcd");
+        const CliResult r = runCli(
+            {"--json", "preview", examplePath("scaler.vxt3"), examplePath("scaler.stim"), "--vcd", vcd});
+        QCOMPARE(r.exitCode, 0);
+        QStringList expected{"end 200000"};
+        for (const QJsonValue c : QJsonDocument::fromJson(r.out.toUtf8())["data"]["counters"].toArray()) {
+            const QString name =
+                QStringLiteral("MsrCnt%1_%2_").arg(c["counter"].toInt()).arg(c["name"].toString());
+            expected << name + "records " + QString::number(c["records"].toInt())
+                     << name + "sum " + QString::number(c["sum"].toInt());
+        }
+        QCOMPARE(lastValues(readFile(vcd)), expected);
+
+        // sigrok-cli keeps the logic channels only: it must still reach the end.
+        const QString sigrok = dir.filePath("sigrok.vcd");
+        QVERIFY(run("sigrok-cli", {"-I", "vcd", "-i", vcd, "-O", "vcd", "-o", sigrok}));
+        QCOMPARE(lastValues(readFile(sigrok)), QStringList{"end 200000"});
+
+        QByteArray output;
+        QVERIFY(run("vcd2fst", {vcd, dir.filePath("scaler.fst")}));
+        QVERIFY(run("fst2vcd", {dir.filePath("scaler.fst")}, &output));
+        QCOMPARE(lastValues(output), expected);
+
+        QVERIFY(writeFile(dir.filePath("probe.tcl"), GTKWAVE_SCRIPT));
+        QVERIFY(run("xvfb-run", {"-a", "gtkwave", "-S", dir.filePath("probe.tcl"), vcd}, &output));
+        QStringList gtkwave;
+        for (const QString& line : QString::fromUtf8(output).split('\n')) {
+            if (line.startsWith("end ") || line.startsWith("MsrCnt"))
+                gtkwave << line;
+        }
+        QCOMPARE(gtkwave, expected);
     }
 
     // --json: the same findings as data.
