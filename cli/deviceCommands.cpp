@@ -5,15 +5,11 @@
 #include "io/document.h"
 #include "operations/downloadOperation.h"
 #include "operations/moduleOperations.h"
+#include "operations/operationTexts.h"
 
 #include <QJsonArray>
 
 namespace {
-
-QString onOffText(bool bOn)
-{
-    return bOn ? QStringLiteral("on") : QStringLiteral("off");
-}
 
 bool takeOnOff(const CommandArgs& parsed, const QString& name, std::optional<bool>& value)
 {
@@ -126,7 +122,7 @@ int statusCommand(CliContext& context, const QStringList&)
     const ModuleStatus& s = outcome.status;
     QString& text = result.text;
     text = QStringLiteral("Version: %1 (%2)\n")
-               .arg(QString::fromLatin1(s.version()), QString::fromLatin1(s.version().toHex(' ')));
+               .arg(OperationText::versionText(s.version()), QString::fromLatin1(s.version().toHex(' ')));
     text += QStringLiteral("Protect: 0x%1 (%2, %3)\n")
                 .arg(hexText(s.protectRegister(), 2),
                      s.registersProtected() ? QStringLiteral("registers write-protected")
@@ -146,7 +142,7 @@ int statusCommand(CliContext& context, const QStringList&)
     } else {
         text += QStringLiteral("ROM information: not available while the registers are write-protected\n");
     }
-    result.data = {{"version", QString::fromLatin1(s.version())},
+    result.data = {{"version", OperationText::versionText(s.version())},
                    {"version_bytes", versionBytes},
                    {"protect", s.protectRegister()},
                    {"registers_protected", s.registersProtected()},
@@ -171,8 +167,7 @@ int protectCommand(CliContext& context, const QStringList& args)
     const OperationOutcome& outcome = context.run(operation);
     CommandResult result(outcome);
     if (outcome.isDone()) {
-        result.text = QStringLiteral("Current protection: %1\nBoot protection: %2\n")
-                          .arg(onOffText(outcome.protection.current), onOffText(outcome.protection.boot));
+        result.text = outcome.confirmation + QLatin1Char('\n');
         result.data = {{"current", outcome.protection.current}, {"boot", outcome.protection.boot}};
     }
     return context.finish(result);

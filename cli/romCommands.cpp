@@ -75,7 +75,7 @@ int romSaveCommand(CliContext& context, const QStringList& args)
     const OperationOutcome& outcome = context.run(save, true);
     CommandResult result(outcome);
     if (outcome.isDone()) {
-        result.text = QStringLiteral("Saved to ROM slot %1\n").arg(outcome.slot);
+        result.text = outcome.confirmation + QLatin1Char('\n');
         result.data = {{"slot", outcome.slot}, {"comment", prompts.comment}, {"boot", prompts.bBoot}};
     }
     return context.finish(result);
@@ -100,9 +100,11 @@ int romBootCommand(CliContext& context, const QStringList& args)
         return context.usage(QStringLiteral("rom-boot needs a slot from 0 to 15"));
     RomOperation boot(context.target(), RomCommand::BootNum, prompts);
     const OperationOutcome& outcome = context.run(boot);
+    if (outcome.isDone() && outcome.status.comment(outcome.slot).isEmpty())
+        context.notice(OperationText::EMPTY_BOOT_SLOT.arg(outcome.slot));
     CommandResult result(outcome);
     if (outcome.isDone()) {
-        result.text = QStringLiteral("Boot slot: %1\n").arg(outcome.slot);
+        result.text = outcome.confirmation + QLatin1Char('\n');
         result.data = {{"boot_slot", outcome.slot}};
     }
     return context.finish(result);
@@ -115,7 +117,7 @@ int romInitCommand(CliContext& context, const QStringList&)
     const OperationOutcome& outcome = context.run(initialise);
     CommandResult result(outcome);
     if (outcome.isDone())
-        result.text = QStringLiteral("ROM area initialised\n");
+        result.text = outcome.confirmation + QLatin1Char('\n');
     return context.finish(result);
 }
 
