@@ -19,6 +19,8 @@ const QVector<CliCommand>& CliApp::commands()
         {"drc", "DOC", "print the design rule check report of DOC", 1, 1, &drcCommand},
         {"truth-table", "DOC BLOCK", "print the truth table of a logic block of DOC", 2, 2,
          &truthTableCommand},
+        {"new", "[--list] [--template TEMPLATE FILE]",
+         "write a new document from a template, and its stimulus (--list: the templates)", 1, 3, &newCommand},
         {"download", "DOC", "check DOC and write its register image to the module", 1, 1, &downloadCommand},
         {"verify", "DOC [--report]",
          "compare the module's registers with DOC (--report: list every difference)", 1, 2, &verifyCommand},
@@ -55,7 +57,7 @@ QString CliApp::usageText()
     QString text =
         QStringLiteral("Usage: %1 [-h host] [-u udpPort] [-t tcpPort] [-o timeoutSeconds] [--json] COMMAND "
                        "[ARGS]\n"
-                       "       %1 --help\n"
+                       "       %1 --help | --version\n"
                        "  -o: how long each attempt of a register access waits for its reply, %2 to %3 "
                        "seconds (%2: 4 seconds)\n"
                        "  --json: print the result as one line of JSON (monitor: one line per report, then "
@@ -86,8 +88,10 @@ QString CliApp::synopsis(const CliCommand& command)
 bool CliApp::parseGlobalOptions(int argc, char** argv, GlobalOptions& options, int& next, QTextStream& err)
 {
     // "+": options end at the command word, so that commands may have options of their own.
-    static const option LONG_OPTIONS[] = {
-        {"json", no_argument, nullptr, 'J'}, {"help", no_argument, nullptr, 'H'}, {nullptr, 0, nullptr, 0}};
+    static const option LONG_OPTIONS[] = {{"json", no_argument, nullptr, 'J'},
+                                          {"help", no_argument, nullptr, 'H'},
+                                          {"version", no_argument, nullptr, 'V'},
+                                          {nullptr, 0, nullptr, 0}};
     optind = 0;
     bool ok = true;
     int opt;
@@ -96,8 +100,8 @@ bool CliApp::parseGlobalOptions(int argc, char** argv, GlobalOptions& options, i
             ok = false; // getopt has reported it
             continue;
         }
-        if (opt == 'J' || opt == 'H') {
-            (opt == 'J' ? options.bJson : options.bHelp) = true;
+        if (opt == 'J' || opt == 'H' || opt == 'V') {
+            (opt == 'J' ? options.bJson : opt == 'H' ? options.bHelp : options.bVersion) = true;
             continue;
         }
         const QString arg = QString::fromLocal8Bit(optarg ? optarg : "");
@@ -129,12 +133,16 @@ int CliApp::run(int argc, char** argv, QTextStream& out, QTextStream& err)
 {
     GlobalOptions options;
     int next = 0;
-    const bool bOptionsOk = parseGlobalOptions(argc, argv, options, next, err);
-    if (bOptionsOk && options.bHelp) {
+    const bool ok = parseGlobalOptions(argc, argv, options, next, err);
+    if (ok && options.bHelp) {
         out << usageText();
         return ExitOk;
     }
-    if (!bOptionsOk || next >= argc) {
+    if (ok && options.bVersion) {
+        out << PROGRAM << ' ' << VEXTOR_VERSION << '\n';
+        return ExitOk;
+    }
+    if (!ok || next >= argc) {
         err << usageText();
         return ExitUsage;
     }

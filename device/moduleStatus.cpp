@@ -1,13 +1,5 @@
 #include "device/moduleStatus.h"
 
-QString ModuleStatus::versionText() const
-{
-    QString text;
-    for (char byte : version())
-        text += byte >= ' ' && byte <= '~' ? QLatin1Char(byte) : QLatin1Char('?');
-    return text;
-}
-
 QByteArray ModuleStatus::commentRecord(int slot) const
 {
     return m_bytes.mid(QUdpThread::RomStatus + slot * QUdpThread::COMMENT_SIZE, QUdpThread::COMMENT_SIZE);

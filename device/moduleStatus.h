@@ -24,8 +24,6 @@ public:
 
     const QByteArray& bytes() const { return m_bytes; }
     QByteArray version() const { return m_bytes.left(QUdpThread::VERSION_SIZE); }
-    // The version bytes as text, each byte that is not printable ASCII shown as '?'.
-    QString versionText() const;
 
     quint8 protectRegister() const { return byteAt(QUdpThread::CurrentProtect); }
     // The registers may not be written: the protect register is there and its bit 0 is clear.

@@ -110,7 +110,6 @@ void status(ModuleMemory& memory, BlockDiagram& diagram)
     worker.setStatusReq(true);
     worker.setData(&diagram, nullptr);
     const ModuleStatus s(run(worker).data);
-    s.versionText();
     s.bootSlotExists();
     if (s.hasRomInformation()) {
         for (int slot = 0; slot < QUdpThread::ROM_SLOTS; ++slot)

@@ -54,6 +54,7 @@ public:
 protected:
     void begin() override;
     void documentDiffers(const QString& name, const QString& why) override;
+    QString confirmation() const override;
 
 private:
     bool confirmNotDownloaded();
@@ -63,6 +64,7 @@ private:
     RomCommand m_command;
     Document* m_document;
     QByteArray m_xml;
+    int m_bootSlot = -1; // the boot slot set with the command, -1 when it stays
 };
 
 // Initialize ROM area: a status job with ROM information (a write-protected module refuses),
@@ -79,6 +81,7 @@ public:
 
 protected:
     void begin() override;
+    QString confirmation() const override;
 
 private:
     void initialise();
