@@ -3,12 +3,12 @@
 #include "app/deviceFlows.h"
 #include "app/sheetTabs.h"
 #include "dialogs/previewWindow.h"
-#include "dialogs/screenPlacement.h"
 #include "editor/dragwidget.h"
 #include "editor/labelWidget.h"
 #include "editor/menuWidget.h"
 #include "editor/programWidget.h"
 #include "io/document.h"
+#include "kit/screenPlacement.h"
 
 #include <QAction>
 #include <QApplication>
