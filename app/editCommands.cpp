@@ -1,9 +1,12 @@
 // The main window's edit commands: cut, copy and paste through the system clipboard, delete and
-// select all on the sheet in view, and undo and redo through the document's snapshots.
+// select all on the sheet in view, undo and redo through the document's snapshots, and the block
+// settings dialogs the sheets ask for.
 
 #include "app/mainwindow.h"
 
+#include "app/sheetEditHost.h"
 #include "app/sheetTabs.h"
+#include "dialogs/editBlock.h"
 #include "editor/programWidget.h"
 #include "io/document.h"
 #include "io/pasteRules.h"
@@ -106,4 +109,10 @@ void MainWindow::on_actionRe_do_triggered()
     m_keys.clearCtrl();
     if (m_history.canRedo())
         reload(m_history.redo());
+}
+
+void MainWindow::editBlock(ProgramWidget* sheet, BlockItem* block, const QPoint& at)
+{
+    SheetEditHost host(sheet);
+    ::editBlock(block, host, sheet, &at);
 }

@@ -3,7 +3,6 @@
 #include "app/deviceFlows.h"
 #include "app/sheetTabs.h"
 #include "dialogs/previewWindow.h"
-#include "dialogs/screenPlacement.h"
 #include "dialogs/templateDialog.h"
 #include "editor/dragwidget.h"
 #include "editor/labelWidget.h"
@@ -11,6 +10,7 @@
 #include "editor/programWidget.h"
 #include "io/document.h"
 #include "io/documentFile.h"
+#include "kit/screenPlacement.h"
 #include "templates/templateCatalog.h"
 
 #include <QAction>

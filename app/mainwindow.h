@@ -5,8 +5,8 @@
 #include "app/undoHistory.h"
 #include "app/windowActions.h"
 #include "app/windowSettings.h"
-#include "editor/prompts.h"
 #include "editor/sheetHost.h"
+#include "kit/prompts.h"
 #include "model/infoOstrum.h"
 
 #include <QMainWindow>
@@ -83,6 +83,7 @@ public:
     bool bPasteInfo() const override;
     void paste() override;
     Prompts& prompts() override { return *m_prompts; }
+    void editBlock(ProgramWidget* sheet, BlockItem* block, const QPoint& at) override;
 
     // Document lifecycle steps, shared with the device flows (a ROM restore displays a document).
     bool display(QByteArray& data, QString fileName, bool bSetRecent);

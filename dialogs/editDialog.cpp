@@ -1,6 +1,6 @@
 #include "dialogs/editDialog.h"
 
-#include "dialogs/screenPlacement.h"
+#include "kit/screenPlacement.h"
 #include "model/timeUnits.h"
 
 #include <QComboBox>

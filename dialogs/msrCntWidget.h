@@ -1,7 +1,7 @@
 #pragma once
 
 #include "device/qOstrumThread.h"
-#include "editor/prompts.h"
+#include "kit/prompts.h"
 #include "operations/monitorSetup.h"
 #include "operations/rateHistory.h"
 

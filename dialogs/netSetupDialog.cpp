@@ -2,8 +2,8 @@
 
 #include "device/netSetup.h"
 #include "dialogs/deviceDialogHost.h"
-#include "editor/prompts.h"
-#include "editor/textViewWidth.h"
+#include "kit/prompts.h"
+#include "kit/textViewWidth.h"
 #include "operations/moduleOperations.h"
 #include "operations/operationTexts.h"
 

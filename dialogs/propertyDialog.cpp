@@ -2,7 +2,7 @@
 
 #include "device/connectionOptions.h"
 #include "dialogs/deviceDialogHost.h"
-#include "editor/prompts.h"
+#include "kit/prompts.h"
 
 #include <QCheckBox>
 #include <QDialogButtonBox>

@@ -2,7 +2,7 @@
 
 #include "device/moduleStatus.h"
 #include "dialogs/deviceDialogHost.h"
-#include "editor/prompts.h"
+#include "kit/prompts.h"
 #include "operations/operationTexts.h"
 
 #include <QCheckBox>

@@ -1,7 +1,7 @@
 #include "dialogs/userControlDialog.h"
 
 #include "dialogs/deviceDialogHost.h"
-#include "editor/prompts.h"
+#include "kit/prompts.h"
 #include "operations/moduleOperations.h"
 
 #include <QGroupBox>

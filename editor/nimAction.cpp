@@ -1,8 +1,8 @@
 #include "editor/nimAction.h"
 
 #include "editor/programWidget.h"
-#include "editor/prompts.h"
 #include "editor/sheetHost.h"
+#include "kit/prompts.h"
 #include "model/blockDiagram.h"
 #include "model/channelNames.h"
 #include "model/pictureText.h"

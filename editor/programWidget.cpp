@@ -3,7 +3,6 @@
 #include "editor/labelWidget.h"
 #include "editor/menuWidget.h"
 #include "editor/nimAction.h"
-#include "editor/sheetEditHost.h"
 #include "editor/sheetHost.h"
 #include "io/document.h"
 #include "model/blockKinds.h"
@@ -93,7 +92,6 @@ ProgramWidget::ProgramWidget(int id, Document* pDocument, MenuWidget* pMenuWidge
     , m_pMenuWidget(pMenuWidget)
     , m_pLabelWidget(pLabelWidget)
     , m_colorMask(0, 0, 255, 70)
-    , m_editHost(std::make_unique<SheetEditHost>(this))
 {
     setMinimumSize(MIN_WIDTH, MAX_HEIGHT);
     setAcceptDrops(true);

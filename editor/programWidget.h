@@ -8,8 +8,6 @@
 #include <QMap>
 #include <QVector>
 
-#include <memory>
-
 class BlockDiagram;
 class BlockItem;
 class Document;
@@ -18,7 +16,6 @@ class MenuWidget;
 class QLabel;
 class QMenu;
 class QTextStream;
-class SheetEditHost;
 class SheetHost;
 
 // One sheet of a document: the fixed five-column grid (inputs, PreLogic/FeedBack, functions,
@@ -193,5 +190,4 @@ private:
     QPoint m_pos1, m_pos2, m_pos3;
     QLine m_selectedLine; // the wire selected, as painted
     QLabel* m_labelOstrum = nullptr;
-    std::unique_ptr<SheetEditHost> m_editHost;
 };

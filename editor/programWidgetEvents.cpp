@@ -4,14 +4,12 @@
 
 #include "editor/programWidget.h"
 
-#include "dialogs/editBlock.h"
-#include "editor/prompts.h"
-#include "editor/sheetEditHost.h"
 #include "editor/sheetHost.h"
 #include "editor/sheetPoints.h"
 #include "io/document.h"
 #include "io/pasteRules.h"
 #include "io/sheetEdits.h"
+#include "kit/prompts.h"
 #include "model/blockKinds.h"
 
 #include <QApplication>
@@ -380,7 +378,7 @@ void ProgramWidget::editItem(BlockItem* p)
         at = mapToGlobal(QPoint(p->getPosition().x() - 100, qMin(p->getPosition().y(), 400)));
     at.setX(qMax(at.x(), DIALOG_MIN_X));
     at.setY(qMax(at.y(), DIALOG_MIN_Y));
-    editBlock(p, *m_editHost, this, &at);
+    m_pMainWindow->editBlock(this, p, at);
 }
 
 void ProgramWidget::moveSelection(int step)

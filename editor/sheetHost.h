@@ -3,13 +3,15 @@
 #include <QString>
 
 class BlockItem;
+class ProgramWidget;
 class Prompts;
+class QPoint;
 struct InfoOstrum;
 
 // What a sheet needs from the window that holds it, and nothing more: the keys held down, marking
 // the document modified (with the switch that holds back undo snapshots while several blocks
 // change), the connection settings, the names shared by every sheet of the document, the
-// clipboard state and the user's prompts. The main window implements it.
+// clipboard state, the user's prompts and the blocks' settings dialogs. The main window implements it.
 class SheetHost
 {
 public:
@@ -40,6 +42,10 @@ public:
     virtual void paste() = 0;
 
     virtual Prompts& prompts() = 0;
+
+    // Opens the settings dialog of a block of sheet, its top-left corner at at (screen
+    // coordinates). The dialogs are a layer beside the canvas: the window runs them.
+    virtual void editBlock(ProgramWidget* sheet, BlockItem* block, const QPoint& at) = 0;
 };
 
 // Holds back undo snapshots while it lives and then restores the switch as it was, so that an edit

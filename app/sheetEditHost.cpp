@@ -1,4 +1,4 @@
-#include "editor/sheetEditHost.h"
+#include "app/sheetEditHost.h"
 
 #include "editor/programWidget.h"
 #include "editor/sheetHost.h"

@@ -1,4 +1,4 @@
-#include "dialogs/screenPlacement.h"
+#include "kit/screenPlacement.h"
 
 #include <QGuiApplication>
 #include <QScreen>

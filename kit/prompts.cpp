@@ -1,5 +1,5 @@
-#include "editor/prompts.h"
-#include "editor/textViewWidth.h"
+#include "kit/prompts.h"
+#include "kit/textViewWidth.h"
 
 #include <QDialog>
 #include <QFileDialog>
