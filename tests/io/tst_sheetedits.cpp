@@ -146,6 +146,7 @@ private slots:
         dataRow("function into label", "DlyFnc0", "Label3", 0, yes, 0, "");
         dataRow("function label into label", "OUTLabel1", "Label3", 0, no, 0, "");
         dataRow("postlogic into output", "PstLgc0", "OUT-CH0", 1, yes, 0, "");
+        dataRow("label input drives nothing", "Label3", "OUT-CH0", 0, no, 0, "");
         dataRow("postlogic into counter gate", "PstLgc0", "MsrCnt0", 0, yes, 0, "");
         dataRow("postlogic into counter source", "PstLgc0", "MsrCnt0", 1, yes, 1, "");
         dataRow("no source of that name", "PreLgc9", "CntFnc0", 0, no, 0, "");
