@@ -56,6 +56,11 @@ public:
 
     // Reads a whole document (DocumentReader::load); lastRead() tells what it found.
     bool parseFile(const QByteArray& data);
+    // Reads some sheets again from their writer's texts (sheet id to text, head the text's start
+    // up to the first sheet), taking the connection settings of head with bSettings; the other
+    // sheets keep their blocks. Sheets, blocks, wires, palette counts, the label panel's state
+    // and the order of the blocks are then what reading the whole text would give.
+    bool reloadSheets(const QByteArray& head, const QMap<int, QByteArray>& sheets, bool bSettings);
     // The writer's text of the whole document (DocumentFile::text).
     QByteArray toXml() const;
 
@@ -109,6 +114,10 @@ signals:
     void messageRaised(const QString& title, const QString& text);
 
 private:
+    void emptySheet(int tid);
+    void recount();
+    void relistLabels();
+    void noteLabelUse(int tid, BlockItem* block);
     void setUserName(BlockItem* block, const QString& userName);
     void deleteLabelOutput(BlockItem* block);
 

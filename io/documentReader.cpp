@@ -29,7 +29,14 @@ DocumentReader::DocumentReader(Document* document)
 
 bool DocumentReader::load(const QByteArray& data)
 {
+    m_bSettings = true;
     return parse(data, Mode::Load);
+}
+
+bool DocumentReader::reload(const QByteArray& data, bool bSettings)
+{
+    m_bSettings = bSettings;
+    return parse(data, Mode::Reload);
 }
 
 void DocumentReader::setPaste(PasteHook* hook, int tid)
@@ -88,8 +95,9 @@ bool DocumentReader::parse(const QByteArray& data, Mode mode)
 
 void DocumentReader::setConnectionSettings(const InfoOstrum& info)
 {
-    // A paste brings blocks only, whatever else the text holds.
-    if (m_mode != Mode::Load)
+    // A paste brings blocks only, whatever else the text holds; a reload brings the settings
+    // when asked to.
+    if (m_mode == Mode::Check || m_mode == Mode::Paste || !m_bSettings)
         return;
     InfoOstrum& settings = m_pDocument->info();
     const QString fpga = settings.strFPGA;
@@ -99,15 +107,21 @@ void DocumentReader::setConnectionSettings(const InfoOstrum& info)
 
 void DocumentReader::addTab(int id, const QString& name)
 {
-    if (m_mode != Mode::Load)
+    if (m_mode == Mode::Check || m_mode == Mode::Paste)
         return;
     if (id < 0 || id >= MAX_SHEETS) {
         m_report.readOK = false;
         return;
     }
-    while (id >= m_pDocument->sheetCount())
+    // A reload keeps the sheets there are.
+    while (m_mode == Mode::Load && id >= m_pDocument->sheetCount())
         m_pDocument->newSheet();
-    m_pDocument->setSheetName(id, name);
+    if (id >= m_pDocument->sheetCount()) {
+        m_report.readOK = false;
+        return;
+    }
+    if (m_pDocument->sheetName(id) != name)
+        m_pDocument->setSheetName(id, name);
 }
 
 void DocumentReader::warning(const QString& title, const QString& text)
