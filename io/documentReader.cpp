@@ -44,6 +44,7 @@ void DocumentReader::setPaste(PasteHook* hook, int tid)
     m_pPasteHook = hook;
     m_pasteTid = tid;
     m_pasteMap.clear();
+    m_checkedNames.clear();
 }
 
 bool DocumentReader::check(const QByteArray& data)
@@ -63,6 +64,7 @@ bool DocumentReader::parse(const QByteArray& data, Mode mode)
     m_report.messages.clear();
     m_report.errorText.clear();
     m_bStopped = false;
+    m_entry = 0;
     if (bLoad) {
         m_pDocument->clear();
         m_report.readOK = true;
@@ -138,6 +140,7 @@ bool DocumentReader::checkEntry(const QString& item, const QString& name)
         m_pPasteHook->pasteItem(item, newName);
         if (newName != name || isFeedBackIn(item))
             m_pasteMap.insert(name, newName);
+        m_checkedNames.append(newName);
     }
     return true;
 }
@@ -159,7 +162,11 @@ bool DocumentReader::addItem(const QString& item, int tid, const QMap<QString, Q
     QString term = item;
     if (m_mode == Mode::Paste) {
         tid = m_pasteTid;
+        // The names are those the check pass gave: blocks made by this pass (the outputs of a
+        // pasted FeedBack signal before its block) must not make them differ.
+        const QString checked = m_checkedNames.value(m_entry++, name);
         id = m_pPasteHook ? m_pPasteHook->pasteItem(item, name) : -1;
+        name = checked;
         if (id < 0) {
             warning(TITLE_VEXTOR, QStringLiteral("There's not enough space."));
             m_bStopped = true;

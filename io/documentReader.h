@@ -7,6 +7,7 @@
 #include <QPair>
 #include <QPoint>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 class BlockItem;
@@ -86,4 +87,6 @@ private:
     PasteHook* m_pPasteHook = nullptr;
     int m_pasteTid = 0;
     QMap<QString, QString> m_pasteMap;
+    QStringList m_checkedNames; // by entry, in the order of the text
+    int m_entry = 0;
 };

@@ -323,6 +323,38 @@ private slots:
                  changed(before, "DlyFnc-1 CntFnc-1 PostLogicInfo-2 PreLogicInfo-1 FeedBackInfo-1"));
     }
 
+    // A FeedBack signal copied or cut with its output and the counter the output feeds comes back
+    // whole: block and output under one name, the counter fed by the output.
+    void pasteKeepsASignal_data()
+    {
+        QTest::addColumn<bool>("cut");
+        QTest::addColumn<QString>("signal");
+        QTest::addColumn<QString>("counter");
+        dataRow("copied", false, "FeedBack1", "CntFnc2");
+        dataRow("cut", true, "FeedBack0", "CntFnc1");
+    }
+    void pasteKeepsASignal()
+    {
+        QFETCH(bool, cut);
+        BlockItem* feedback = m_doc.sheet(0)->column(SheetModel::OutputColumn).value(2);
+        const QVector<BlockItem*> blocks{block("FeedBack0"), block("CntFnc1"), feedback};
+        const QString text = Clipboard::copyText(blocks);
+        if (cut)
+            SheetEdits(&m_doc, 0).deleteItem(feedback); // its output goes along
+        if (cut)
+            SheetEdits(&m_doc, 0).deleteItem(block("CntFnc1"));
+        QVERIFY(PasteRules::paste(&m_doc, 0, text.toUtf8()));
+        QFETCH(QString, signal);
+        BlockItem* output = nullptr;
+        for (BlockItem* b : m_doc.sheet(0)->column(SheetModel::PreLogicColumn))
+            output = b->getName() == signal ? b : output;
+        QVERIFY(output);
+        QCOMPARE(m_doc.sheet(0)->column(SheetModel::OutputColumn).last()->getName(), signal);
+        QFETCH(QString, counter);
+        QCOMPARE(block(counter)->getPort(0), output);
+        QCOMPARE(m_doc.sheet(0)->column(SheetModel::OutputColumn).last()->getPort(0), block("PstLgc0"));
+    }
+
     void clipboardText()
     {
         QCOMPARE(Clipboard::copyText({}), QStringLiteral("<Vextor_Copy_Items>\n</Vextor_Copy_Items>\n"));
