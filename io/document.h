@@ -87,6 +87,8 @@ public:
     // labels are the caller's to settle.
     void removeBlock(BlockItem* block);
 
+    // Gives one block a user name; announced by blockChanged.
+    void setUserName(BlockItem* block, const QString& userName);
     // Names shared by every sheet. Each block whose picture changes is announced by blockChanged.
     // Every input called name, or every output of the label or FeedBack signal called name with
     // its defining block and its label panel entry, shows userName.
@@ -118,7 +120,6 @@ private:
     void recount();
     void relistLabels();
     void noteLabelUse(int tid, BlockItem* block);
-    void setUserName(BlockItem* block, const QString& userName);
     void deleteLabelOutput(BlockItem* block);
 
     ResourceCounters m_counters;

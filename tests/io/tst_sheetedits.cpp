@@ -355,6 +355,44 @@ private slots:
         QCOMPARE(m_doc.sheet(0)->column(SheetModel::OutputColumn).last()->getPort(0), block("PstLgc0"));
     }
 
+    // Pasted twice, an example shows no display name twice: a taken one gets a free number, an
+    // input shares its channel's, the outputs of a label show the label's.
+    void pastedDisplayNames()
+    {
+        const QDir examples(QStringLiteral(VEXTOR_SOURCE_DIR "/examples"));
+        for (const QString& file : examples.entryList({QStringLiteral("*.vxt3")})) {
+            Document doc;
+            QVERIFY(doc.parseFile(readFile(examples.filePath(file))));
+            const int last = doc.newSheet();
+            for (int tid = 0; tid < last; ++tid) {
+                QVector<BlockItem*> blocks;
+                for (int c = 0; c < SheetModel::ColumnCount; ++c)
+                    blocks += doc.sheet(tid)->column(SheetModel::Column(c)).values().toVector();
+                const QByteArray text = Clipboard::copyText(blocks).toUtf8();
+                QVERIFY(PasteRules::paste(&doc, tid, text));
+                QVERIFY(PasteRules::paste(&doc, last, text));
+            }
+            QHash<QString, QString> signalOf; // display name: the channel or label that shows it
+            for (const BlockItem* b : doc.diagram()->allBlocks()) {
+                const QString signal =
+                    isInput(b) || isCrossSheetName(b->getName()) ? b->getName() : QString();
+                const QString shown = b->getUserName();
+                QVERIFY2(!signalOf.contains(shown) || (!signal.isEmpty() && signalOf.value(shown) == signal),
+                         qPrintable(file + ": " + shown));
+                signalOf.insert(shown, signal);
+            }
+        }
+        Document doc;
+        QVERIFY(doc.parseFile(readFile(examplePath("coincidence.vxt3"))));
+        const QString text =
+            Clipboard::copyText(doc.sheet(0)->column(SheetModel::PreLogicColumn).values().toVector());
+        for (const char* expected : {"COINC_2", "COINC_3"}) {
+            QVERIFY(PasteRules::paste(&doc, 0, text.toUtf8()));
+            QCOMPARE(doc.sheet(0)->column(SheetModel::PreLogicColumn).last()->getUserName(),
+                     QString(expected));
+        }
+    }
+
     void clipboardText()
     {
         QCOMPARE(Clipboard::copyText({}), QStringLiteral("<Vextor_Copy_Items>\n</Vextor_Copy_Items>\n"));
