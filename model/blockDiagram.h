@@ -53,6 +53,9 @@ public:
     void clearEntry();
     void deleteTab(int tid);
     void deleteItem(BlockItem* item);
+    // Puts every pool in the order given by before (stable). The order of a pool decides which
+    // block a search finds first and how the functions map onto the module's slots.
+    void orderPools(const std::function<bool(const BlockItem*, const BlockItem*)>& before);
 
     // --- creation (null when the resource is exhausted)
     NIM_IN* createInput(int id, int tid);
