@@ -11,7 +11,7 @@ constexpr qint64 SLICE = 20'000;
 PreviewDriver::PreviewDriver(ModuleMemory* memory, const Stimulus& stimulus, QObject* parent)
     : QObject(parent)
     , m_pMemory(memory)
-    , m_pEmulator(std::make_unique<Emulator>(ModuleImage(), stimulus))
+    , m_pEmulator(Emulator::create(ModuleImage(), stimulus))
 {
     m_pEmulator->setRecordSink([this](const CounterRecord& r) { emit record(r.counter, r.value); });
     m_timer.setInterval(TICK_MS);

@@ -68,12 +68,12 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(made.size() >= 5, 20000);
 
         // The same image and stimulus run here from cycle 0 give the same records in order.
-        Emulator reference(image, scalerStimulus());
+        const auto reference = Emulator::create(image, scalerStimulus());
         QStringList expected;
-        reference.setRecordSink(
+        reference->setRecordSink(
             [&expected](const CounterRecord& r) { expected << recordText(r.counter, r.value); });
         while (expected.size() < made.size())
-            reference.runUntil(reference.now() + 1000);
+            reference->runUntil(reference->now() + 1000);
         QCOMPARE(made, expected.mid(0, made.size()));
         QVERIFY(made.filter(QRegularExpression("^2:")).size() == made.size());
 
