@@ -27,6 +27,17 @@ void PreviewDriver::start()
     m_timer.start();
 }
 
+void PreviewDriver::stop()
+{
+    m_timer.stop();
+    m_clock.invalidate();
+}
+
+qint64 PreviewDriver::lagNs() const
+{
+    return m_clock.isValid() ? qMax<qint64>(0, m_clock.nsecsElapsed() - emulatedNs()) : 0;
+}
+
 void PreviewDriver::followMemory()
 {
     if (m_pMemory->changeCount() == m_seenChanges)
@@ -48,12 +59,21 @@ void PreviewDriver::tick()
     spent.start();
     while (m_pEmulator->now() < target && spent.elapsed() < BUDGET_MS)
         m_pEmulator->runUntil(qMin(target, m_pEmulator->now() + SLICE));
+    // Behind: go on as soon as the sockets have been served, and say so once it is far.
+    const bool behind = m_pEmulator->now() < target;
+    m_timer.setInterval(behind ? 0 : TICK_MS);
+    if (behind && !m_bReported && lagNs() >= LAG_TO_REPORT_NS) {
+        m_bReported = true;
+        emit fellBehind(lagNs());
+    }
 }
 
 QString PreviewDriver::summary() const
 {
     QString text =
         QStringLiteral("vextor-sim preview: %1 emulated").arg(PreviewRun::formatTime(emulatedNs()));
+    if (lagNs() >= LAG_TO_REPORT_NS)
+        text += QStringLiteral(", %1 behind the wall clock").arg(PreviewRun::formatTime(lagNs()));
     for (int ch = 0; ch < Emulator::OUTPUTS; ++ch) {
         if (m_pEmulator->outputPulses(ch) > 0)
             text += QStringLiteral("; OUT-CH%1 %2 pulses").arg(ch).arg(m_pEmulator->outputPulses(ch));
