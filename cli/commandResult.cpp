@@ -16,6 +16,7 @@ int exitCodeFor(Verdict verdict)
     case Verdict::MemoryFull:
     case Verdict::NoData:
     case Verdict::RegistersModified:
+    case Verdict::RegistersDiffer:
         return ExitNegative;
     case Verdict::DamagedSlot:
     case Verdict::CommunicationFailure:
@@ -48,6 +49,8 @@ QString verdictName(Verdict verdict)
         return QStringLiteral("damaged_slot");
     case Verdict::RegistersModified:
         return QStringLiteral("registers_modified");
+    case Verdict::RegistersDiffer:
+        return QStringLiteral("registers_differ");
     case Verdict::CommunicationFailure:
         return QStringLiteral("communication_failure");
     case Verdict::Cancelled:

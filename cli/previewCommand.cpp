@@ -3,11 +3,11 @@
 #include "emulator/previewRun.h"
 #include "emulator/vcdWriter.h"
 #include "io/document.h"
+#include "model/outputFile.h"
 #include "operations/previewSetup.h"
 
 #include <QFileInfo>
 #include <QJsonArray>
-#include <QSaveFile>
 
 namespace {
 QJsonObject summaryData(const PreviewRun::Summary& s)
@@ -34,9 +34,9 @@ QJsonObject summaryData(const PreviewRun::Summary& s)
 // False with the reason when the file cannot be written.
 bool writeVcd(const QString& fileName, const PreviewRun& run, const QString& title, QString& error)
 {
-    QSaveFile file(fileName);
-    if (file.open(QIODevice::WriteOnly) &&
-        VcdWriter::write(file, run.emulator(), run.names(), run.endCycle(), title) && file.commit())
+    OutputFile file(fileName);
+    if (file.open() && VcdWriter::write(file.device(), run.emulator(), run.names(), run.endCycle(), title) &&
+        file.commit())
         return true;
     error = fileName + QStringLiteral(": ") + file.errorString();
     return false;

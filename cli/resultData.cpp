@@ -23,3 +23,12 @@ QJsonObject drcReportData(const QString& report)
     }
     return {{"lines", lines}, {"errors", errors}, {"warnings", warnings}};
 }
+
+QJsonValue firstMismatchData(const std::optional<RegisterMismatch>& mismatch)
+{
+    if (!mismatch)
+        return QJsonValue();
+    return QJsonObject{{"address", qint64(mismatch->address)},
+                       {"document", qint64(mismatch->document)},
+                       {"module", mismatch->module ? QJsonValue(qint64(*mismatch->module)) : QJsonValue()}};
+}
