@@ -3,6 +3,7 @@
 // over TCP, optionally keeps the register space in a state file across restarts, and can inject
 // faults to exercise the client.
 
+#include "emulator/previewRun.h"
 #include "sim/counterStream.h"
 #include "sim/moduleMemory.h"
 #include "sim/previewDriver.h"
@@ -345,6 +346,12 @@ int main(int argc, char** argv)
         preview = std::make_unique<PreviewDriver>(&memory, stimulus);
         stream.setExternalRecords(true);
         QObject::connect(preview.get(), &PreviewDriver::record, &stream, &CounterStream::sendRecord);
+        QObject::connect(preview.get(), &PreviewDriver::fellBehind, [](qint64 lagNs) {
+            std::fprintf(stderr,
+                         "vextor-sim: the preview is %s behind the wall clock: the design and its pulses are "
+                         "too busy to emulate in real time, so the counts come late\n",
+                         qPrintable(PreviewRun::formatTime(lagNs)));
+        });
         preview->start();
     }
 
