@@ -78,10 +78,27 @@ def silent_port():
 
 def test_a_module_that_does_not_answer(silent_port):
     module = vextor.Module("127.0.0.1", udp_port=silent_port, timeout=1)
-    with pytest.raises(vextor.CommunicationError) as raised:
-        module.download(vextor.Document.load(example("coincidence")))
-    assert isinstance(raised.value, ConnectionError) and raised.value.verdict == "communication_failure"
-    assert "QTamp: Socket operation timed out" in raised.value.message
+    doc = vextor.Document.load(example("coincidence"))
+    calling = threading.Event()
+    ended = {}
+
+    def download():
+        calling.set()
+        with pytest.raises(vextor.CommunicationError) as error:
+            module.download(doc)
+        ended["at"], ended["error"] = time.monotonic(), error.value
+
+    worker = threading.Thread(target=download)
+    worker.start()
+    calling.wait()
+    # The waiting call has let go of the GIL: this thread runs Python meanwhile.
+    assert vextor.Document.load(example("scaler")).image()
+    meanwhile = time.monotonic()
+    worker.join()
+    assert meanwhile < ended["at"]
+    error = ended["error"]
+    assert isinstance(error, ConnectionError) and error.verdict == "communication_failure"
+    assert "QTamp: Socket operation timed out" in error.message
 
 
 def test_ctrl_c_stops_a_running_operation(silent_port):
