@@ -122,9 +122,13 @@ private:
         if (begun)
             run->context.finish(run->task.result(run->context.ended(*run->task.operation)));
         // Without a run, the fleet was stopped before the module's turn.
-        m_report.moduleOver(i, run ? run->context.resultObject()
-                                   : QJsonObject{{"verdict", verdictName(Verdict::Cancelled)},
-                                                 {"exit_code", exitCodeFor(Verdict::Cancelled)}});
+        if (run)
+            run->errStream.flush();
+        m_report.moduleOver(i,
+                            run ? run->context.resultObject()
+                                : QJsonObject{{"verdict", verdictName(Verdict::Cancelled)},
+                                              {"exit_code", exitCodeFor(Verdict::Cancelled)}},
+                            run ? run->err : QString());
         // The operation may still be on the stack that reported its end.
         if (run)
             QMetaObject::invokeMethod(

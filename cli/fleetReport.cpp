@@ -23,6 +23,7 @@ FleetReport::FleetReport(CliContext& context, const ModuleList& list, const QStr
     , m_summaryLines(prepared.summaryLines)
     , m_bFullText(prepared.bFullText)
     , m_results(list.size())
+    , m_errs(QVector<QString>(list.size()).toList())
 {
     for (const ModuleEntry& module : list.modules()) {
         m_nameWidth = qMax(m_nameWidth, module.name.size());
@@ -30,9 +31,10 @@ FleetReport::FleetReport(CliContext& context, const ModuleList& list, const QStr
     }
 }
 
-void FleetReport::moduleOver(int i, const QJsonObject& result)
+void FleetReport::moduleOver(int i, const QJsonObject& result, const QString& err)
 {
     m_results[i] = result;
+    m_errs[i] = err;
     while (m_printed < m_results.size() && m_results.at(m_printed))
         print(m_printed++);
 }
@@ -49,8 +51,9 @@ void FleetReport::print(int i)
 {
     const ModuleEntry& module = m_list.at(i);
     QJsonObject result = *m_results.at(i);
-    for (const QString& notice : lines(result.value("notice").toString()))
-        m_context.err() << module.name << ": " << notice << Qt::endl;
+    for (const QString& line : lines(m_errs.at(i)))
+        m_context.err() << module.name << ": " << line << '\n';
+    m_context.err().flush();
     if (m_context.json()) {
         result.insert("module", module.name);
         result.insert("address", module.address());

@@ -19,8 +19,9 @@ public:
     FleetReport(CliContext& context, const ModuleList& list, const QString& command, const QString& listFile,
                 const PreparedCommand& prepared);
 
-    // Module i is over with the result object of its command.
-    void moduleOver(int i, const QJsonObject& result);
+    // Module i is over with the result object of its command and what the command said on
+    // standard error (shown with the module's name before each line).
+    void moduleOver(int i, const QJsonObject& result, const QString& err = QString());
     // The count of each verdict, the modules not done named; the exit code is the worst module's.
     CommandResult summary() const;
 
@@ -37,6 +38,7 @@ private:
     int m_summaryLines;
     bool m_bFullText;
     QVector<std::optional<QJsonObject>> m_results;
+    QStringList m_errs;
     int m_printed = 0;
     int m_nameWidth = 0;
     int m_addressWidth = 0;

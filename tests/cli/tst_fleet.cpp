@@ -103,6 +103,7 @@ private slots:
         QVERIFY(lines.at(1).contains(QRegularExpression("^down +\\S+ +communication_failure +\\S")));
         QCOMPARE(lines.at(3), QString("3 modules: 2 done, 1 communication_failure (down)"));
         QVERIFY(r.err.contains("1 of 3 modules not done: down"));
+        QVERIFY(r.err.contains("down: QTamp: Socket operation timed out\n")); // its own standard error
 
         r = runCli({"fleet", list, "drc"});
         QCOMPARE(r.exitCode, 2);
