@@ -1,10 +1,12 @@
 #include "io/loadedDocument.h"
 
+#include "io/documentFile.h"
+
 LoadedDocument LoadedDocument::fromFile(const QString& fileName)
 {
     LoadedDocument loaded;
     QByteArray data;
-    if (Document::readFile(fileName, data, &loaded.error) != Document::FileRead::Read)
+    if (DocumentFile::read(fileName, data, &loaded.error) != DocumentFile::Read::Read)
         return loaded;
     auto doc = std::make_unique<Document>();
     const bool parsed = doc->parseFile(data);

@@ -8,6 +8,7 @@
 #include "emulator/previewRun.h"
 #include "emulator/stimulus.h"
 #include "emulator/timing.h"
+#include "io/documentFile.h"
 #include "io/loadedDocument.h"
 #include "model/imageCapture.h"
 #include "operations/documentReports.h"
@@ -210,7 +211,7 @@ void save(PyDocument& self, const py::object& path)
     const QString fileName = pathArgument(path);
     const auto locked = self.lock();
     QString error;
-    if (!self.document().saveFile(fileName, &error))
+    if (!DocumentFile::save(self.document(), fileName, &error))
         raiseVerdict(FILE_FAILURE, QStringLiteral("%1: %2").arg(fileName, error),
                      py::dict(py::arg("filename") = toPy(fileName)));
     self.setPath(fileName);
