@@ -16,6 +16,7 @@ int exitCodeFor(Verdict verdict)
     case Verdict::MemoryFull:
     case Verdict::NoData:
     case Verdict::RegistersModified:
+    case Verdict::RegistersDiffer:
         return ExitNegative;
     case Verdict::DamagedSlot:
     case Verdict::CommunicationFailure:

@@ -4,6 +4,7 @@
 #include "dialogs/msrCntWidget.h"
 
 #include "dialogs/ratePanel.h"
+#include "model/outputFile.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,7 +14,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QSaveFile>
 #include <QTime>
 
 // ---------------------------------------------------------------------------------------------
@@ -161,8 +161,7 @@ void MsrCntWidget::exportCsv()
     QString names[COUNTERS];
     for (int row = 0; row < COUNTERS; ++row)
         names[row] = isUsed(row) ? m_msrCntLabel[row]->text() : QString();
-    QSaveFile file(name);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text) ||
-        file.write(m_history.csv(m_ratePanel->windowMs(), names).toUtf8()) < 0 || !file.commit())
-        m_prompts->warning(this, tr("Vextor"), tr("%1: %2").arg(name, file.errorString()));
+    QString error;
+    if (!OutputFile::write(name, m_history.csv(m_ratePanel->windowMs(), names).toUtf8(), &error))
+        m_prompts->warning(this, tr("Vextor"), tr("%1: %2").arg(name, error));
 }

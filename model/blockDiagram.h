@@ -131,8 +131,9 @@ public:
     // --- truth values (literal evaluation)
     bool isBitON(quint16 in, const BlockItem* post) const;
 
-    // Results of the latest block mapping.
-    const BlockItem* slot(int j) const { return m_mapPostLogic[j]; }
+    // Results of the latest block mapping. The block in function slot j; null for an empty slot
+    // and for any j that is not a slot (a bit of a register read from a module may name one).
+    const BlockItem* slot(int j) const { return j >= 0 && j < SLOTS ? m_mapPostLogic[j] : nullptr; }
     quint16 backendSelect() const { return m_inBackendLUT; }
     quint8 counterFeedbackSelect() const { return m_inCntFnc; }
     quint8 delayFeedbackSelect() const { return m_inDlyFnc; }

@@ -23,6 +23,8 @@ QString verdictName(Verdict verdict)
         return QStringLiteral("damaged_slot");
     case Verdict::RegistersModified:
         return QStringLiteral("registers_modified");
+    case Verdict::RegistersDiffer:
+        return QStringLiteral("registers_differ");
     case Verdict::CommunicationFailure:
         return QStringLiteral("communication_failure");
     case Verdict::Cancelled:

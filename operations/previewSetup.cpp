@@ -5,8 +5,7 @@
 #include "model/blockDiagram.h"
 #include "model/compiledTables.h"
 #include "model/imageCapture.h"
-
-#include <QSaveFile>
+#include "model/outputFile.h"
 
 namespace {
 // The display name of the first block of the output side with this kind, or empty.
@@ -56,9 +55,9 @@ bool PreviewSetup::fromDiagram(BlockDiagram& d, PreviewSetup& setup, QString& er
 
 bool savePreviewVcd(const QString& fileName, const PreviewRun& run, const QString& title, QString& error)
 {
-    QSaveFile file(fileName);
-    if (file.open(QIODevice::WriteOnly) &&
-        VcdWriter::write(file, run.emulator(), run.names(), run.endCycle(), title) && file.commit())
+    OutputFile file(fileName);
+    if (file.open() && VcdWriter::write(file.device(), run.emulator(), run.names(), run.endCycle(), title) &&
+        file.commit())
         return true;
     error = fileName + QStringLiteral(": ") + file.errorString();
     return false;

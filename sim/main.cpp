@@ -178,11 +178,19 @@ int main(int argc, char** argv)
                                          QStringLiteral("Send a reply with another id before each reply."));
     const QCommandLineOption delayOption(QStringLiteral("delay"), QStringLiteral("Delay of every reply."),
                                          QStringLiteral("MS"), QStringLiteral("0"));
-    const QCommandLineOption seedOption(QStringLiteral("seed"),
-                                        QStringLiteral("Seed of the fault generator."), QStringLiteral("N"));
+    const QCommandLineOption seedOption(
+        QStringLiteral("seed"),
+        QStringLiteral("Seed of the fault generator, the counter stream and --fill random."),
+        QStringLiteral("N"));
     const QCommandLineOption hardwareVersionOption(
         QStringLiteral("hardware-version"), QStringLiteral("Hardware version bytes the module reports."),
         QStringLiteral("TEXT"), QStringLiteral("3.01"));
+    const QCommandLineOption fillOption(
+        QStringLiteral("fill"),
+        QStringLiteral("Power-on contents of the registers and lookup tables: zero, or random (drawn from "
+                       "--seed, default 1), as a module that loaded no slot may hold. A boot slot holding "
+                       "an image replaces them."),
+        QStringLiteral("zero|random"), QStringLiteral("zero"));
     const QCommandLineOption romBusyOption(QStringLiteral("rom-busy"),
                                            QStringLiteral("Time each ROM command keeps the module busy."),
                                            QStringLiteral("MS"), QString::number(RomStore::DEFAULT_BUSY_MS));
@@ -210,7 +218,7 @@ int main(int argc, char** argv)
         QStringLiteral("FILE"));
     parser.addOptions({bindOption, udpOption, tcpOption, stateOption, lossOption, dupOption, strayOption,
                        delayOption, seedOption, hardwareVersionOption, romBusyOption, romPagesOption,
-                       rateOption, profileOption, invalidOption});
+                       rateOption, profileOption, invalidOption, fillOption});
     parser.addOption(previewOption);
     if (!parser.parse(withHardwareVersionSpelling(QCoreApplication::arguments())))
         return usage(parser, parser.errorText());
@@ -266,6 +274,15 @@ int main(int argc, char** argv)
     QString stimulusError;
     if (parser.isSet(previewOption) && !Stimulus::load(parser.value(previewOption), stimulus, stimulusError))
         return usage(parser, stimulusError);
+    const QString fill = parser.value(fillOption);
+    if (fill != QLatin1String("zero") && fill != QLatin1String("random"))
+        return usage(parser, QStringLiteral("--fill takes zero or random"));
+    quint32 seed = 1;
+    if (parser.isSet(seedOption)) {
+        seed = parser.value(seedOption).toUInt(&ok);
+        if (!ok)
+            return usage(parser, QStringLiteral("--seed takes a number"));
+    }
     faults.dup = parser.isSet(dupOption);
     faults.stray = parser.isSet(strayOption);
 
@@ -284,6 +301,10 @@ int main(int argc, char** argv)
     memory.rom().setDataPages(romPages);
     // The version is what this run was asked to be, whatever the state file held.
     memory.setVersion(parser.value(hardwareVersionOption).toLatin1());
+    if (fill == QLatin1String("random")) {
+        memory.fillRandom(seed);
+        memory.rom().boot();
+    }
 
     TampServer server(&memory);
     server.setFaults(faults);
@@ -293,9 +314,6 @@ int main(int argc, char** argv)
     stream.setRateProfile(profile);
     stream.setInvalidEvery(invalidEvery);
     if (parser.isSet(seedOption)) {
-        const uint seed = parser.value(seedOption).toUInt(&ok);
-        if (!ok)
-            return usage(parser, QStringLiteral("--seed takes a number"));
         server.setSeed(seed);
         stream.setSeed(seed);
     }

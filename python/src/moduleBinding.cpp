@@ -37,13 +37,14 @@ void checkPort(int port, const char* name)
         throw py::value_error(std::string(name) + " must be 1 to 65535");
 }
 
-// A document read back from the module: Done gives it, the other verdicts raise (a damaged slot
-// with the stored bytes and the first mismatch).
+// A document read back from the module: Done gives it, the other verdicts raise (a damaged slot,
+// or one whose document does not describe the registers, with the stored bytes and the first
+// mismatch).
 std::shared_ptr<PyDocument> storedDocument(const OperationOutcome& outcome)
 {
     if (!outcome.isDone()) {
         py::dict details;
-        if (outcome.verdict == Verdict::DamagedSlot) {
+        if (outcome.verdict == Verdict::DamagedSlot || outcome.verdict == Verdict::RegistersDiffer) {
             details["document"] = toPyBytes(outcome.document);
             details["first_mismatch"] = py::none();
             if (outcome.firstMismatch)

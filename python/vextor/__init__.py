@@ -15,7 +15,8 @@ operation noticed on the way comes as a vextor.Notice warning.
 from ._vextor import Document, Module
 from .errors import (CancelledError, CommunicationError, DamagedSlotError, DrcError, Error,
                      ExpressionError, FileError, MemoryFullError, MismatchError, NoDataError,
-                     NoSuchBlockError, NotDownloadedError, Notice, RegistersModifiedError,
+                     NoSuchBlockError, NotDownloadedError, Notice, RegistersDifferError,
+                     RegistersModifiedError,
                      WriteProtectedError)
 from .results import (CounterSummary, Difference, DrcReport, EepromSettings, Mismatch, Operand,
                       OutputSummary, Preview, Protection, Record, RegisterWrite, Status, TruthTable,
@@ -26,7 +27,7 @@ __all__ = [
     "Document", "Module", "Simulator",
     "Error", "CancelledError", "CommunicationError", "DamagedSlotError", "DrcError",
     "ExpressionError", "FileError", "MemoryFullError", "MismatchError", "NoDataError",
-    "NoSuchBlockError", "NotDownloadedError", "RegistersModifiedError", "WriteProtectedError",
+    "NoSuchBlockError", "NotDownloadedError", "RegistersDifferError", "RegistersModifiedError", "WriteProtectedError",
     "Notice",
     "CounterSummary", "Difference", "DrcReport", "EepromSettings", "Mismatch", "Operand",
     "OutputSummary", "Preview", "Protection", "Record", "RegisterWrite", "Status", "TruthTable",

@@ -65,9 +65,13 @@ class NoDataError(Error):
 
 
 class DamagedSlotError(Error):
-    """The document stored in a ROM slot does not parse, or does not describe the registers
-    stored with it. ``document`` holds its bytes all the same, ``first_mismatch`` the first
-    register in which they differ (None when it does not parse)."""
+    """The document stored in a ROM slot does not parse. ``document`` holds its bytes all the
+    same."""
+
+
+class RegistersDifferError(Error):
+    """The module runs other registers than the document stored for its ROM slot describes.
+    ``document`` holds the stored bytes, ``first_mismatch`` the first register that differs."""
 
 
 class RegistersModifiedError(Error):
@@ -102,6 +106,7 @@ _BY_VERDICT: Dict[str, Type[Error]] = {
     "no_data": NoDataError,
     "damaged_slot": DamagedSlotError,
     "registers_modified": RegistersModifiedError,
+    "registers_differ": RegistersDifferError,
     "communication_failure": CommunicationError,
     "cancelled": CancelledError,
     "file_failure": FileError,
