@@ -8,9 +8,6 @@
 
 // Pieces of the JSON results that more than one command shows.
 
-// The lines of a text, without their line breaks.
-QJsonArray jsonLines(const QString& text);
-
 // A design rule check report: "lines" as printed, and "errors" and "warnings" each without its
 // "error: " or "warning: " prefix.
 QJsonObject drcReportData(const QString& report);

@@ -27,6 +27,10 @@ enum class Verdict {
     Cancelled,            // stopped by cancel() or by a declined question
 };
 
+// The name of a verdict where scripts read it (vextor-cli's JSON, the Python module's errors): lower
+// case, words joined by "_"; it never changes.
+QString verdictName(Verdict verdict);
+
 // Write protection of the registers now and of the value the module applies at boot.
 struct Protection
 {

@@ -5,6 +5,8 @@ packages=(cmake g++ make qtbase5-dev qtbase5-dev-tools ccache)
 # The Debian package: cpack finds its dependencies with dpkg-shlibdeps (dpkg-dev), which needs file;
 # the suite validates its desktop entry and renders its manual pages.
 packages+=(dpkg-dev file desktop-file-utils groff-base)
+# The Python module (pybind11) and its pytest suite; NumPy for the monitor's batches, matplotlib for an example.
+packages+=(pybind11-dev python3-dev python3-numpy python3-pytest python3-matplotlib)
 # The release checks of the package and its manual pages.
 packages+=(lintian mandoc)
 # The preview's VCD is read back by three waveform viewers (GTKWave runs on a virtual display).
