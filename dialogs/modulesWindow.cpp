@@ -230,8 +230,9 @@ void ModulesWindow::runFinished(ModuleFleet::Action action, int failed)
         m_progress->deleteLater();
         m_progress = nullptr;
     }
-    m_status->setText(failed == 0 ? tr("%1: every module done").arg(actionName(action))
-                                  : tr("%1: %2 modules not done").arg(actionName(action)).arg(failed));
+    m_status->setText(failed == 0   ? tr("%1: every module done").arg(actionName(action))
+                      : failed == 1 ? tr("%1: 1 module not done").arg(actionName(action))
+                                    : tr("%1: %2 modules not done").arg(actionName(action)).arg(failed));
     updateButtons();
 }
 
@@ -263,8 +264,12 @@ void ModulesWindow::showModule(int module)
     set(HoldsColumn, state.holds == ModuleState::Holds::Yes  ? tr("matched")
                      : state.holds == ModuleState::Holds::No ? tr("differs")
                                                              : tr("unknown"));
-    QTableWidgetItem* result =
-        set(ResultColumn, state.bBusy ? tr("running ...") : state.message.section('\n', 0, 0), state.message);
+    // A failure's reason is on its last line, after the addresses it concerns; a verify's verdict
+    // on its first, before the mismatch.
+    const QStringList lines = state.message.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    const bool bFirstLine = !state.bFailed || state.verdict == Verdict::Mismatch;
+    const QString summary = lines.isEmpty() ? QString() : (bFirstLine ? lines.first() : lines.last());
+    QTableWidgetItem* result = set(ResultColumn, state.bBusy ? tr("running ...") : summary, state.message);
     result->setForeground(state.bFailed && !state.bBusy ? QBrush(Qt::darkRed) : QBrush());
 }
 

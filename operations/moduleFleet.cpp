@@ -118,6 +118,7 @@ void ModuleFleet::fail(int module, const QString& message)
 {
     ModuleState& state = m_states[size_t(module)];
     state.bFailed = true;
+    state.verdict.reset();
     state.message = message;
     ++m_failed;
 }
@@ -135,6 +136,7 @@ void ModuleFleet::update(ModuleState& state, const OperationOutcome& outcome) co
         state.reach = ModuleState::Reach::Unreachable;
     }
     state.bFailed = !outcome.isDone();
+    state.verdict = outcome.verdict;
     state.message = outcome.message;
     if (outcome.verdict == Verdict::DrcErrors)
         state.message = outcome.report;

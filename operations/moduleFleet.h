@@ -22,8 +22,9 @@ struct ModuleState
     int bootSlot = -1; // -1: not known
     Holds holds = Holds::Unknown;
     bool bBusy = false;
-    bool bFailed = false; // the last operation did not end Done
-    QString message;      // what it said: its message, or the reason it failed
+    bool bFailed = false;           // the last operation did not end Done
+    std::optional<Verdict> verdict; // how it ended (none: it did not begin, its document did not load)
+    QString message;                // what it said: its message, or the reason it failed
 };
 
 // The modules of a list and what is known of each. Runs status reads, downloads and verifies on
