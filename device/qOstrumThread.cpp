@@ -155,6 +155,7 @@ void QOstrumThread::run()
     connectToParent();
     m_buffer = new char[size_t(m_bufferSize)];
     m_spoolSize = 0;
+    m_bytesRead = 0;
     m_counted = 0;
     m_bLimitReached = false;
     m_sinceReport.start();
@@ -246,6 +247,7 @@ bool QOstrumThread::readDirectly()
         return false;
     }
     m_spoolSize += int(n);
+    m_bytesRead += quint64(n);
     readOstrum(0);
     return true;
 }
@@ -275,6 +277,7 @@ void QOstrumThread::readOstrum(int)
             endBatch(false, count, sum, last);
             return;
         }
+        m_bytesRead += quint64(n);
         const int have = m_spoolSize + int(n);
         const int whole = have - have % DATA_SIZE;
         const uchar* record = reinterpret_cast<const uchar*>(m_buffer);
