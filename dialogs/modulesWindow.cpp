@@ -302,16 +302,12 @@ void ModulesWindow::openCountersOf(int module)
         return;
     }
     const ModuleEntry& entry = m_fleet->list().at(module);
-    QByteArray data;
     QString error;
-    Document document;
-    if (Document::readFile(entry.document, data, &error) == Document::FileRead::Read &&
-        !document.parseFile(data))
-        error = QStringLiteral("%1: %2").arg(entry.document, document.errorText());
-    if (!error.isEmpty())
+    const std::unique_ptr<Document> document = ModuleFleet::readDocument(entry, &error);
+    if (!document)
         return m_prompts.warning(this, tr("Vextor"), error);
     CounterMonitorSetup setup =
-        CounterMonitorSetup::fromDiagram(*document.diagram(), entry.target(&document));
+        CounterMonitorSetup::fromDiagram(*document->diagram(), entry.target(document.get()));
     setup.bStart = true; // connect at once
     auto* counters = new MsrCntWidget(&setup, this);
     counters->setPrompts(m_prompts);

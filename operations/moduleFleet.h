@@ -6,6 +6,8 @@
 
 #include <QObject>
 
+class Document;
+
 #include <memory>
 #include <vector>
 
@@ -49,6 +51,9 @@ public:
     // Stops the run: running operations are cancelled, modules not yet begun are left as they were.
     void cancel();
     bool isRunning() const { return bool(m_run); }
+    // The module's document as a run reads it; null with *error when it has none or it does not
+    // read.
+    static std::unique_ptr<Document> readDocument(const ModuleEntry& entry, QString* error);
     void setJobs(int jobs) { m_jobs = jobs; }
 
 signals:
