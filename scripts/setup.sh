@@ -5,6 +5,8 @@ packages=(cmake g++ make qtbase5-dev qtbase5-dev-tools ccache)
 # The Debian package: cpack finds its dependencies with dpkg-shlibdeps (dpkg-dev), which needs file;
 # the suite validates its desktop entry and renders its manual pages.
 packages+=(dpkg-dev file desktop-file-utils groff-base)
+# The release checks of the package and its manual pages.
+packages+=(lintian mandoc)
 # The preview's VCD is read back by three waveform viewers (GTKWave runs on a virtual display).
 packages+=(sigrok-cli gtkwave xvfb xauth)
 if [ "${VEXTOR_WITH_CLANG:-1}" = 1 ]; then
