@@ -45,8 +45,10 @@ private slots:
         QVERIFY(finished.wait(30000));
         QCOMPARE(rowText(window, 0), QString("a|yes|3.01|writable|0|coincidence.vxt3|unknown"));
         QCOMPARE(rowText(window, 2), QString("lost|no||||coincidence.vxt3|unknown"));
-        QCOMPARE(window->table()->item(2, ModulesWindow::ResultColumn)->text(),
-                 QString("QTamp: Socket operation timed out"));
+        QVERIFY(window->table()
+                    ->item(2, ModulesWindow::ResultColumn)
+                    ->text()
+                    .startsWith("no answer from 127.0.0.1:"));
 
         // Download All under a progress dialog, then b changed and verified on its own.
         window->button("downloadAllButton")->click();
