@@ -1,6 +1,6 @@
 #pragma once
 
-#include "editor/prompts.h"
+#include "kit/prompts.h"
 #include "operations/moduleFleet.h"
 
 #include <QDialog>
