@@ -39,8 +39,8 @@ const QVector<CliCommand>& CliApp::commands()
          &romInitCommand},
         {"sync", "[--out FILE]", "print (or save) the document of the module's current ROM slot", 0, 2,
          &syncCommand},
-        {"monitor", "DOC [--seconds N] [--until-count K:N] [--start] [--csv-dir DIR]",
-         "show and log the measure-counter stream configured by DOC", 1, 8, &monitorCommand},
+        {"monitor", "DOC [--seconds N] [--until-count K:N] [--start] [--csv-dir DIR] [--metrics HOST:PORT]",
+         "show and log the measure-counter stream configured by DOC", 1, 10, &monitorCommand},
         {"preview", "DOC STIMULUS [--duration T] [--vcd FILE]",
          "run DOC on the test pulses of STIMULUS in software", 2, 6, &previewCommand},
     };

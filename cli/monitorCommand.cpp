@@ -3,6 +3,7 @@
 #include "cli/monitorReport.h"
 #include "cli/stopSignals.h"
 #include "io/document.h"
+#include "metrics/metricsExporter.h"
 #include "operations/counterMonitorSession.h"
 
 #include <QEventLoop>
@@ -19,6 +20,9 @@ struct MonitorOptions
 {
     MonitorRun run;
     QString csvDir;
+    bool bMetrics = false; // serve the counters for Prometheus at metricsHost:metricsPort
+    QString metricsHost;
+    quint16 metricsPort = 0;
 };
 
 // Follows the document's monitor session until it ends (the time or count is reached, the stream
@@ -43,6 +47,16 @@ int runMonitor(CliContext& context, CounterMonitorSetup setup, const MonitorOpti
                          else
                              context.out() << monitorReportLine(report, unit) << Qt::endl;
                      });
+    // The endpoint is bound first: an address in use ends the command before the module is
+    // contacted. The module is labelled by its address.
+    MetricsExporter exporter;
+    if (options.bMetrics) {
+        exporter.addModule(setup.strAddr, &session);
+        QString error;
+        if (!exporter.listen(options.metricsHost, options.metricsPort, &error))
+            return context.finish(CommandResult(Verdict::CommunicationFailure, error));
+        context.notice(QStringLiteral("metrics at %1").arg(exporter.url()));
+    }
     QString logProblem;
     if (!session.start(options.run, &logProblem))
         return context.finish(CommandResult::failure(CommandResult::FILE_FAILURE, logProblem));
@@ -92,6 +106,14 @@ int monitorCommand(CliContext& context, const QStringList& args)
             return context.usage(QStringLiteral("--seconds needs a positive number: %1").arg(text));
     }
     options.csvDir = parsed.value(QStringLiteral("--csv-dir"));
+    if (parsed.has(QStringLiteral("--metrics"))) {
+        QString error;
+        options.bMetrics = MetricsExporter::parseAddress(parsed.value(QStringLiteral("--metrics")),
+                                                         options.metricsHost, options.metricsPort, &error);
+        if (!options.bMetrics)
+            return context.usage(QStringLiteral("--metrics ") + error);
+    }
+    options.run.bStartCounters = parsed.has(QStringLiteral("--start"));
     const std::unique_ptr<Document> doc = context.loadDocument(parsed.positional.first());
     if (!doc)
         return ExitFailure;

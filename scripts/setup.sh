@@ -5,6 +5,9 @@ packages=(cmake g++ make qtbase5-dev qtbase5-dev-tools ccache)
 # The Debian package: cpack finds its dependencies with dpkg-shlibdeps (dpkg-dev), which needs file;
 # the suite validates its desktop entry and renders its manual pages.
 packages+=(dpkg-dev file desktop-file-utils groff-base)
+# The monitor's Prometheus endpoint (libmicrohttpd); the suite checks what it serves with
+# promtool and scrapes it with a real Prometheus.
+packages+=(pkg-config libmicrohttpd-dev prometheus)
 if [ "${VEXTOR_WITH_CLANG:-1}" = 1 ]; then
   packages+=(clang libclang-rt-14-dev)
 fi
