@@ -116,6 +116,11 @@ const OperationOutcome& CliContext::run(DeviceOperation& operation, bool bProgre
     loop.exec();
     if (bShown)
         m_err << "\n" << Qt::flush;
+    return ended(operation);
+}
+
+const OperationOutcome& CliContext::ended(const DeviceOperation& operation)
+{
     if (!operation.outcome().notice.isEmpty())
         notice(operation.outcome().notice);
     return operation.outcome();
@@ -139,20 +144,20 @@ int CliContext::finish(const CommandResult& result)
     m_bFinished = true;
     if (!result.message.isEmpty())
         m_err << result.message << Qt::endl;
-    if (!json()) {
-        m_out << result.text << Qt::flush;
-        return result.exitCode;
-    }
     QStringList messages = m_problems;
     if (!result.message.isEmpty())
         messages.append(result.message);
-    printJson({{"command", m_command},
-               {"verdict", result.verdict},
-               {"exit_code", result.exitCode},
-               {"text", result.text},
-               {"message", messages.join(QLatin1Char('\n'))},
-               {"notice", m_notices.join(QLatin1Char('\n'))},
-               {"data", result.data}});
+    m_result = {{"command", m_command},
+                {"verdict", result.verdict},
+                {"exit_code", result.exitCode},
+                {"text", result.text},
+                {"message", messages.join(QLatin1Char('\n'))},
+                {"notice", m_notices.join(QLatin1Char('\n'))},
+                {"data", result.data}};
+    if (json())
+        printJson(m_result);
+    else
+        m_out << result.text << Qt::flush;
     return result.exitCode;
 }
 

@@ -58,6 +58,7 @@ public:
     QTextStream& out() { return m_out; }
     QTextStream& err() { return m_err; }
     InfoOstrum target(const Document* doc = nullptr) const { return m_options.target(doc); }
+    const GlobalOptions& options() const { return m_options; }
     bool json() const { return m_options.bJson; }
 
     // The command's arguments; false after the problem has been reported (exit with ExitUsage).
@@ -72,6 +73,8 @@ public:
     // Runs the operation to its end in a local event loop; with bProgress its progress is shown
     // on standard error as "\r<label>: <value> bytes". The outcome's notice, if any, is a notice.
     const OperationOutcome& run(DeviceOperation& operation, bool bProgress = false);
+    // The outcome of an operation that has finished; its notice, if any, is a notice.
+    const OperationOutcome& ended(const DeviceOperation& operation);
 
     // Said on standard error at once and kept for the JSON result: what was put right or noticed
     // on the way, and a failure that does not end the command at once.
@@ -84,6 +87,8 @@ public:
     // One line of JSON on standard output, for results that stream (monitor).
     void printJson(const QJsonObject& object);
     bool hasFinished() const { return m_bFinished; }
+    // The result as --json prints it (also without --json), once finish() has run.
+    const QJsonObject& resultObject() const { return m_result; }
 
     // The text on standard error; the exit code ExitUsage. Usage errors print no JSON.
     int usage(const QString& text);
@@ -96,4 +101,5 @@ private:
     QStringList m_notices;
     QStringList m_problems;
     bool m_bFinished = false;
+    QJsonObject m_result;
 };

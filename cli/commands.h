@@ -28,6 +28,9 @@ int romBootCommand(CliContext& context, const QStringList& args);
 int romInitCommand(CliContext& context, const QStringList& args);
 int syncCommand(CliContext& context, const QStringList& args);
 
+// One command on every module of a list, many modules at once: fleet LIST COMMAND [--jobs N] [ARGS].
+int fleetCommand(CliContext& context, const QStringList& args);
+
 // The measure-counter stream configured by a document, shown and logged.
 int monitorCommand(CliContext& context, const QStringList& args);
 

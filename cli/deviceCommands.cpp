@@ -1,6 +1,7 @@
 #include "cli/cliContext.h"
 #include "cli/cliPrompts.h"
 #include "cli/commands.h"
+#include "cli/moduleCommand.h"
 #include "cli/resultData.h"
 #include "io/document.h"
 #include "operations/downloadOperation.h"
@@ -65,44 +66,49 @@ QJsonObject differenceData(const ImageDifference& difference)
             {"document", qint64(difference.document)}};
 }
 
-} // namespace
-
-int downloadCommand(CliContext& context, const QStringList& args)
+// The document of a command that needs one: the first positional argument of the single
+// command; a fleet takes each module's own from the list.
+bool takeDocument(CliContext& context, CommandArgs& parsed, PreparedCommand& prepared, const char* command)
 {
-    const std::unique_ptr<Document> doc = context.loadDocument(args.at(0));
-    if (!doc)
-        return ExitFailure;
-    CliPrompts prompts(context);
-    DownloadOperation download(context.target(doc.get()), *doc->diagram(), prompts);
-    const OperationOutcome& outcome = context.run(download, true);
+    prepared.bDocument = true;
+    if (prepared.bFleet)
+        return true;
+    if (parsed.positional.isEmpty()) {
+        context.usage(QStringLiteral("%1 needs a document").arg(QLatin1String(command)));
+        return false;
+    }
+    prepared.documentFile = parsed.positional.takeFirst();
+    return true;
+}
+
+// No positional argument is left.
+bool noMoreArguments(CliContext& context, const CommandArgs& parsed)
+{
+    if (parsed.positional.isEmpty())
+        return true;
+    context.usage(QStringLiteral("unexpected argument: %1").arg(parsed.positional.first()));
+    return false;
+}
+
+CommandResult downloadResult(const OperationOutcome& outcome)
+{
     CommandResult result(outcome);
     if (outcome.verdict == Verdict::DrcErrors)
         result.message = outcome.report;
     result.data = drcReportData(outcome.report);
     result.data.insert("partly_written", outcome.bPartlyWritten);
-    return context.finish(result);
+    return result;
 }
 
-int verifyCommand(CliContext& context, const QStringList& args)
+CommandResult verifyResult(const OperationOutcome& outcome, bool bReport)
 {
-    CommandArgs parsed;
-    if (!context.scan(args, {}, {QStringLiteral("--report")}, parsed))
-        return ExitUsage;
-    if (parsed.positional.size() != 1)
-        return context.usage(QStringLiteral("verify needs one document"));
-    const std::unique_ptr<Document> doc = context.loadDocument(parsed.positional.first());
-    if (!doc)
-        return ExitFailure;
-    CliPrompts prompts(context);
-    VerifyOperation verify(context.target(doc.get()), *doc->diagram(), prompts);
-    const OperationOutcome& outcome = context.run(verify);
     CommandResult result(outcome);
     if (outcome.verdict != Verdict::Done && outcome.verdict != Verdict::Mismatch)
-        return context.finish(result);
+        return result;
     // The comparison's text is the result itself.
     result.message.clear();
     result.text = outcome.message + QLatin1Char('\n');
-    if (parsed.has(QStringLiteral("--report"))) {
+    if (bReport) {
         for (const ImageDifference& difference : outcome.differences)
             result.text += difference.text() + QLatin1Char('\n');
         result.message = outcome.detail;
@@ -113,16 +119,14 @@ int verifyCommand(CliContext& context, const QStringList& args)
     result.data = {{"matched", outcome.isDone()},
                    {"first_mismatch", firstMismatchData(outcome.firstMismatch)},
                    {"differences", differences}};
-    return context.finish(result);
+    return result;
 }
 
-int statusCommand(CliContext& context, const QStringList&)
+CommandResult statusResult(const OperationOutcome& outcome)
 {
-    StatusOperation operation(context.target());
-    const OperationOutcome& outcome = context.run(operation);
     CommandResult result(outcome);
     if (!outcome.isDone())
-        return context.finish(result);
+        return result;
     const ModuleStatus& s = outcome.status;
     QString& text = result.text;
     text = QStringLiteral("Version: %1 (%2)\n")
@@ -154,28 +158,117 @@ int statusCommand(CliContext& context, const QStringList&)
                    {"rom_information", s.hasRomInformation()},
                    {"boot_slot", s.hasRomInformation() ? QJsonValue(s.bootSlot()) : QJsonValue()},
                    {"comments", comments}};
-    return context.finish(result);
+    return result;
 }
 
-int protectCommand(CliContext& context, const QStringList& args)
+CommandResult protectResult(const OperationOutcome& outcome)
 {
-    CommandArgs parsed;
-    if (!scanOptionsOnly(context, args, {QStringLiteral("--current"), QStringLiteral("--boot")}, parsed))
-        return ExitUsage;
-    CliPrompts prompts(context);
-    if (!takeOnOff(parsed, QStringLiteral("--current"), prompts.current) ||
-        !takeOnOff(parsed, QStringLiteral("--boot"), prompts.boot))
-        return context.usage(QStringLiteral("--current and --boot take on or off"));
-
-    ProtectOperation operation(context.target(), prompts);
-    const OperationOutcome& outcome = context.run(operation);
     CommandResult result(outcome);
     if (outcome.isDone()) {
         result.text = QStringLiteral("Current protection: %1\nBoot protection: %2\n")
                           .arg(onOffText(outcome.protection.current), onOffText(outcome.protection.boot));
         result.data = {{"current", outcome.protection.current}, {"boot", outcome.protection.boot}};
     }
-    return context.finish(result);
+    return result;
+}
+
+} // namespace
+
+bool prepareDownload(CliContext& context, const QStringList& args, PreparedCommand& prepared)
+{
+    CommandArgs parsed;
+    if (!context.scan(args, {}, {}, parsed) || !takeDocument(context, parsed, prepared, "download") ||
+        !noMoreArguments(context, parsed))
+        return false;
+    prepared.task = [](CliContext& context, const ModuleTarget& module) {
+        ModuleTask task;
+        task.prompts = std::make_unique<CliPrompts>(context);
+        task.operation =
+            std::make_unique<DownloadOperation>(module.target, *module.document->diagram(), *task.prompts);
+        task.bProgress = true;
+        task.result = &downloadResult;
+        return task;
+    };
+    return true;
+}
+
+bool prepareVerify(CliContext& context, const QStringList& args, PreparedCommand& prepared)
+{
+    CommandArgs parsed;
+    if (!context.scan(args, {}, {QStringLiteral("--report")}, parsed) ||
+        !takeDocument(context, parsed, prepared, "verify") || !noMoreArguments(context, parsed))
+        return false;
+    const bool bReport = parsed.has(QStringLiteral("--report"));
+    prepared.bFullText = bReport;
+    prepared.task = [bReport](CliContext& context, const ModuleTarget& module) {
+        ModuleTask task;
+        task.prompts = std::make_unique<CliPrompts>(context);
+        task.operation =
+            std::make_unique<VerifyOperation>(module.target, *module.document->diagram(), *task.prompts);
+        task.result = [bReport](const OperationOutcome& outcome) { return verifyResult(outcome, bReport); };
+        return task;
+    };
+    return true;
+}
+
+bool prepareStatus(CliContext& context, const QStringList& args, PreparedCommand& prepared)
+{
+    CommandArgs parsed;
+    if (!context.scan(args, {}, {}, parsed) || !noMoreArguments(context, parsed))
+        return false;
+    prepared.summaryLines = 3;
+    prepared.task = [](CliContext&, const ModuleTarget& module) {
+        ModuleTask task;
+        task.operation = std::make_unique<StatusOperation>(module.target);
+        task.result = &statusResult;
+        return task;
+    };
+    return true;
+}
+
+bool prepareProtect(CliContext& context, const QStringList& args, PreparedCommand& prepared)
+{
+    CommandArgs parsed;
+    if (!context.scan(args, {QStringLiteral("--current"), QStringLiteral("--boot")}, {}, parsed) ||
+        !noMoreArguments(context, parsed))
+        return false;
+    std::optional<bool> current;
+    std::optional<bool> boot;
+    if (!takeOnOff(parsed, QStringLiteral("--current"), current) ||
+        !takeOnOff(parsed, QStringLiteral("--boot"), boot)) {
+        context.usage(QStringLiteral("--current and --boot take on or off"));
+        return false;
+    }
+    prepared.task = [current, boot](CliContext& context, const ModuleTarget& module) {
+        ModuleTask task;
+        task.prompts = std::make_unique<CliPrompts>(context);
+        task.prompts->current = current;
+        task.prompts->boot = boot;
+        task.operation = std::make_unique<ProtectOperation>(module.target, *task.prompts);
+        task.result = &protectResult;
+        return task;
+    };
+    return true;
+}
+
+int downloadCommand(CliContext& context, const QStringList& args)
+{
+    return runModuleCommand(context, args, &prepareDownload);
+}
+
+int verifyCommand(CliContext& context, const QStringList& args)
+{
+    return runModuleCommand(context, args, &prepareVerify);
+}
+
+int statusCommand(CliContext& context, const QStringList& args)
+{
+    return runModuleCommand(context, args, &prepareStatus);
+}
+
+int protectCommand(CliContext& context, const QStringList& args)
+{
+    return runModuleCommand(context, args, &prepareProtect);
 }
 
 int userControlCommand(CliContext& context, const QStringList& args)

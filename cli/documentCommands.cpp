@@ -1,5 +1,6 @@
 #include "cli/cliContext.h"
 #include "cli/commands.h"
+#include "cli/moduleCommand.h"
 #include "cli/resultData.h"
 #include "io/document.h"
 #include "model/imageCapture.h"
@@ -27,17 +28,37 @@ int imageCommand(CliContext& context, const QStringList& args)
     return context.finish(result);
 }
 
+bool prepareDrc(CliContext& context, const QStringList& args, PreparedCommand& prepared)
+{
+    CommandArgs parsed;
+    prepared.bDocument = true;
+    if (!context.scan(args, {}, {}, parsed))
+        return false;
+    if (!prepared.bFleet)
+        prepared.documentFile = parsed.positional.value(0);
+    if (parsed.positional.size() != (prepared.bFleet ? 0 : 1)) {
+        context.usage(QStringLiteral("drc takes one document"));
+        return false;
+    }
+    prepared.task = [](CliContext&, const ModuleTarget& module) {
+        ModuleTask task;
+        Document* doc = module.document;
+        task.result = [doc](const OperationOutcome&) {
+            QTextDocument report;
+            const int verdict = doc->diagram()->drc(&report);
+            CommandResult result(verdict > 0 ? Verdict::DrcErrors : Verdict::Done);
+            result.text = report.toPlainText();
+            if (!result.text.endsWith(QLatin1Char('\n')))
+                result.text += QLatin1Char('\n');
+            result.data = drcReportData(result.text);
+            return result;
+        };
+        return task;
+    };
+    return true;
+}
+
 int drcCommand(CliContext& context, const QStringList& args)
 {
-    const std::unique_ptr<Document> doc = context.loadDocument(args.at(0));
-    if (!doc)
-        return ExitFailure;
-    QTextDocument report;
-    const int verdict = doc->diagram()->drc(&report);
-    CommandResult result(verdict > 0 ? Verdict::DrcErrors : Verdict::Done);
-    result.text = report.toPlainText();
-    if (!result.text.endsWith(QLatin1Char('\n')))
-        result.text += QLatin1Char('\n');
-    result.data = drcReportData(result.text);
-    return context.finish(result);
+    return runModuleCommand(context, args, &prepareDrc);
 }

@@ -1,6 +1,7 @@
 #include "cli/cliContext.h"
 #include "cli/cliPrompts.h"
 #include "cli/commands.h"
+#include "cli/moduleCommand.h"
 #include "io/document.h"
 #include "operations/operationTexts.h"
 #include "operations/romOperations.h"
@@ -51,34 +52,68 @@ int deliverDocument(CliContext& context, const OperationOutcome& outcome, const 
 
 } // namespace
 
-int romSaveCommand(CliContext& context, const QStringList& args)
+bool prepareRomSave(CliContext& context, const QStringList& args, PreparedCommand& prepared)
 {
     CommandArgs parsed;
     if (!context.scan(args, {QStringLiteral("--comment")},
                       {QStringLiteral("--boot"), QStringLiteral("--force")}, parsed))
-        return ExitUsage;
-    CliPrompts prompts(context);
-    if (parsed.positional.size() != 2 || !parseSlot(parsed.positional.at(1), prompts.slot))
-        return context.usage(QStringLiteral("rom-save needs a document and a slot from 0 to 15"));
-    const QString fileName = parsed.positional.first();
-    prompts.comment = parsed.value(QStringLiteral("--comment"), fileName.section(QLatin1Char('/'), -1));
-    const QString problem = OperationText::commentProblem(prompts.comment);
-    if (!problem.isEmpty())
-        return context.usage(problem);
-    prompts.bBoot = parsed.has(QStringLiteral("--boot"));
-    prompts.bForce = parsed.has(QStringLiteral("--force"));
-
-    const std::unique_ptr<Document> document = context.loadDocument(fileName);
-    if (!document)
-        return ExitFailure;
-    RomOperation save(context.target(document.get()), RomCommand::Save, prompts, document.get());
-    const OperationOutcome& outcome = context.run(save, true);
-    CommandResult result(outcome);
-    if (outcome.isDone()) {
-        result.text = QStringLiteral("Saved to ROM slot %1\n").arg(outcome.slot);
-        result.data = {{"slot", outcome.slot}, {"comment", prompts.comment}, {"boot", prompts.bBoot}};
+        return false;
+    prepared.bDocument = true;
+    if (!prepared.bFleet)
+        prepared.documentFile = parsed.positional.isEmpty() ? QString() : parsed.positional.takeFirst();
+    int slot = 0;
+    if (parsed.positional.size() != 1 || !parseSlot(parsed.positional.first(), slot) ||
+        (!prepared.bFleet && prepared.documentFile.isEmpty())) {
+        context.usage(prepared.bFleet ? QStringLiteral("rom-save needs a slot from 0 to 15")
+                                      : QStringLiteral("rom-save needs a document and a slot from 0 to 15"));
+        return false;
     }
-    return context.finish(result);
+    // Without --comment each module's slot is named after its document's file.
+    const bool bComment = parsed.has(QStringLiteral("--comment"));
+    const QString comment = parsed.value(QStringLiteral("--comment"), prepared.documentFile.section('/', -1));
+    if (bComment || !prepared.bFleet) {
+        const QString problem = OperationText::commentProblem(comment);
+        if (!problem.isEmpty()) {
+            context.usage(problem);
+            return false;
+        }
+    }
+    const bool bBoot = parsed.has(QStringLiteral("--boot"));
+    const bool bForce = parsed.has(QStringLiteral("--force"));
+    prepared.task = [=](CliContext& context, const ModuleTarget& module) {
+        ModuleTask task;
+        task.prompts = std::make_unique<CliPrompts>(context);
+        CliPrompts& prompts = *task.prompts;
+        prompts.slot = slot;
+        prompts.comment = bComment ? comment : module.documentFile.section(QLatin1Char('/'), -1);
+        prompts.bBoot = bBoot;
+        prompts.bForce = bForce;
+        const QString problem = OperationText::commentProblem(prompts.comment);
+        if (!problem.isEmpty()) { // a fleet module's file name that cannot be a comment
+            task.result = [problem](const OperationOutcome&) {
+                return CommandResult::failure(CommandResult::FILE_FAILURE, problem);
+            };
+            return task;
+        }
+        task.operation =
+            std::make_unique<RomOperation>(module.target, RomCommand::Save, prompts, module.document);
+        task.bProgress = true;
+        task.result = [comment = prompts.comment, bBoot](const OperationOutcome& outcome) {
+            CommandResult result(outcome);
+            if (outcome.isDone()) {
+                result.text = QStringLiteral("Saved to ROM slot %1\n").arg(outcome.slot);
+                result.data = {{"slot", outcome.slot}, {"comment", comment}, {"boot", bBoot}};
+            }
+            return result;
+        };
+        return task;
+    };
+    return true;
+}
+
+int romSaveCommand(CliContext& context, const QStringList& args)
+{
+    return runModuleCommand(context, args, &prepareRomSave);
 }
 
 int romRestoreCommand(CliContext& context, const QStringList& args)
@@ -93,19 +128,34 @@ int romRestoreCommand(CliContext& context, const QStringList& args)
     return deliverDocument(context, context.run(restore, true), parsed.value(QStringLiteral("--out")));
 }
 
+bool prepareRomBoot(CliContext& context, const QStringList& args, PreparedCommand& prepared)
+{
+    int slot = 0;
+    if (args.size() != 1 || !parseSlot(args.first(), slot)) {
+        context.usage(QStringLiteral("rom-boot needs a slot from 0 to 15"));
+        return false;
+    }
+    prepared.task = [slot](CliContext& context, const ModuleTarget& module) {
+        ModuleTask task;
+        task.prompts = std::make_unique<CliPrompts>(context);
+        task.prompts->slot = slot;
+        task.operation = std::make_unique<RomOperation>(module.target, RomCommand::BootNum, *task.prompts);
+        task.result = [](const OperationOutcome& outcome) {
+            CommandResult result(outcome);
+            if (outcome.isDone()) {
+                result.text = QStringLiteral("Boot slot: %1\n").arg(outcome.slot);
+                result.data = {{"boot_slot", outcome.slot}};
+            }
+            return result;
+        };
+        return task;
+    };
+    return true;
+}
+
 int romBootCommand(CliContext& context, const QStringList& args)
 {
-    CliPrompts prompts(context);
-    if (!parseSlot(args.first(), prompts.slot))
-        return context.usage(QStringLiteral("rom-boot needs a slot from 0 to 15"));
-    RomOperation boot(context.target(), RomCommand::BootNum, prompts);
-    const OperationOutcome& outcome = context.run(boot);
-    CommandResult result(outcome);
-    if (outcome.isDone()) {
-        result.text = QStringLiteral("Boot slot: %1\n").arg(outcome.slot);
-        result.data = {{"boot_slot", outcome.slot}};
-    }
-    return context.finish(result);
+    return runModuleCommand(context, args, &prepareRomBoot);
 }
 
 int romInitCommand(CliContext& context, const QStringList&)

@@ -216,6 +216,8 @@ bool Stimulus::parse(const QString& text, Stimulus& out, QString& error, const Q
         QString line = lines.at(n);
         if (line.size() > MAX_LINE_LENGTH)
             return fail(QStringLiteral("longer than %1 characters").arg(MAX_LINE_LENGTH));
+        if (line.contains(QChar(0)))
+            return fail(QStringLiteral("a NUL byte: a stimulus is text"));
         const int hash = line.indexOf(QLatin1Char('#'));
         if (hash >= 0)
             line.truncate(hash);
@@ -273,7 +275,8 @@ bool Stimulus::load(const QString& fileName, Stimulus& out, QString& error,
         error = fileName + QStringLiteral(": the stimulus is larger than %1 bytes").arg(MAX_TEXT_BYTES);
         return false;
     }
-    if (!parse(QString::fromUtf8(data), out, error, aliases)) {
+    // With its size, so that a NUL byte is read (and refused) rather than ending the text.
+    if (!parse(QString::fromUtf8(data.constData(), data.size()), out, error, aliases)) {
         error = fileName + QStringLiteral(": ") + error;
         return false;
     }
@@ -353,64 +356,38 @@ ChannelWave::ChannelWave(const QVector<Stimulus::Train>& trains)
 {
     for (const Stimulus::Train& t : trains)
         m_generators.emplace_back(t);
-    m_peekStart.fill(-1, int(m_generators.size()));
-    m_peekEnd.fill(0, int(m_generators.size()));
+    for (int g = 0; g < int(m_generators.size()); ++g)
+        draw(g);
+    if (!m_heap.empty())
+        m_next = m_heap.front().start;
+}
+
+void ChannelWave::draw(int generator)
+{
     qint64 start = 0;
-    if (fetch(start, m_end))
-        m_next = start;
-}
-
-bool ChannelWave::peek(int g, qint64& start, qint64& end)
-{
-    if (m_peekStart[g] < 0) {
-        qint64 s = 0;
-        qint64 e = 0;
-        if (m_generators[size_t(g)].next(s, e)) {
-            m_peekStart[g] = Timing::cycleAt(s);
-            m_peekEnd[g] = Timing::cycleAt(e);
-        } else {
-            m_peekStart[g] = Timing::NEVER;
-        }
-    }
-    start = m_peekStart[g];
-    end = m_peekEnd[g];
-    return start != Timing::NEVER;
-}
-
-bool ChannelWave::fetch(qint64& start, qint64& end)
-{
-    // The earliest pulse of all trains, then every pulse that starts before it has ended.
-    start = Timing::NEVER;
-    end = 0;
-    for (;;) {
-        int best = -1;
-        qint64 s = 0;
-        qint64 e = 0;
-        qint64 bestStart = Timing::NEVER;
-        for (int g = 0; g < int(m_generators.size()); ++g) {
-            if (peek(g, s, e) && s < bestStart) {
-                bestStart = s;
-                best = g;
-            }
-        }
-        if (best < 0 || (start != Timing::NEVER && bestStart > end))
-            break;
-        if (start == Timing::NEVER)
-            start = bestStart;
-        end = qMax(end, m_peekEnd[best]);
-        m_peekStart[best] = -1;
-    }
-    return start != Timing::NEVER;
+    qint64 end = 0;
+    if (!m_generators[size_t(generator)].next(start, end))
+        return;
+    m_heap.push_back({Timing::cycleAt(start), Timing::cycleAt(end), generator});
+    std::push_heap(m_heap.begin(), m_heap.end(), laterStart);
 }
 
 void ChannelWave::change()
 {
-    if (!m_level) {
-        m_level = true;
-        m_next = m_end;
-        return;
+    const qint64 now = m_next;
+    if (!m_level)
+        m_end = now;
+    // Every pulse that starts by now joins the level: one that starts as the level falls (they
+    // touch) keeps it high.
+    while (!m_heap.empty() && m_heap.front().start <= now) {
+        std::pop_heap(m_heap.begin(), m_heap.end(), laterStart);
+        const Pulse pulse = m_heap.back();
+        m_heap.pop_back();
+        m_end = qMax(m_end, pulse.end);
+        draw(pulse.generator);
     }
-    m_level = false;
-    qint64 start = 0;
-    m_next = fetch(start, m_end) ? start : Timing::NEVER;
+    m_level = m_end > now;
+    m_next = m_heap.empty() ? Timing::NEVER : m_heap.front().start;
+    if (m_level)
+        m_next = qMin(m_next, m_end);
 }

@@ -100,27 +100,35 @@ private:
 };
 
 // The level of one input channel over the clock: the pulses of all its trains, aligned to the
-// clock and merged where they overlap or touch.
+// clock and merged where they overlap or touch. Pulses are read only as time reaches them: a
+// pulse that starts while the level is high is taken in its own cycle, so however wide the
+// pulses, the work done is bounded by the pulses that start before the time emulated.
 class ChannelWave
 {
 public:
     explicit ChannelWave(const QVector<Stimulus::Train>& trains = {});
 
     bool level() const { return m_level; }
-    // The cycle of the next change of level, or Timing::NEVER.
+    // The next cycle in which the level may change (a pulse that starts while the level is high
+    // merges into it and changes nothing), or Timing::NEVER.
     qint64 nextChange() const { return m_next; }
-    // Takes the change due at cycle (call exactly at nextChange()).
+    // Takes what is due at nextChange() (call exactly then).
     void change();
 
 private:
-    // The next merged pulse in cycles [start, end); false when none is left.
-    bool fetch(qint64& start, qint64& end);
-    bool peek(int g, qint64& start, qint64& end);
+    // A pulse in cycles [start, end) of one generator.
+    struct Pulse
+    {
+        qint64 start;
+        qint64 end;
+        int generator;
+    };
+    static bool laterStart(const Pulse& a, const Pulse& b) { return a.start > b.start; }
+    void draw(int generator);
 
     std::vector<PulseGenerator> m_generators;
-    QVector<qint64> m_peekStart; // per generator: its next pulse in cycles, or NEVER
-    QVector<qint64> m_peekEnd;
+    std::vector<Pulse> m_heap; // the next pulse of every generator that has one, earliest on top
     bool m_level = false;
+    qint64 m_end = 0; // while high: the end of the pulses taken so far
     qint64 m_next;
-    qint64 m_end = 0; // the end of the current pulse
 };

@@ -75,14 +75,16 @@ bool VcdWriter::write(QIODevice& device, const Emulator& emulator, const SignalN
         }
         out << "$upscope $end\n";
     }
-    // Two integers per counter after the wires: records, then sum.
+    // Two variables per counter after the wires: records, then sum. They are reals holding whole
+    // numbers (exact far beyond any count or sum of a 10 s run): every viewer reads a real, while
+    // some stop at the first multi-bit value of an integer.
     const int firstCounter = signalList.size();
     out << "$scope module counters $end\n";
     for (int m = 0; m < Emulator::COUNTERS; ++m) {
         const QString name =
             identifier(SignalNames::label(SignalNames::counterName(m), names.counters.value(m)));
-        out << "$var integer 64 " << code(firstCounter + 2 * m) << ' ' << name << "_records $end\n";
-        out << "$var integer 64 " << code(firstCounter + 2 * m + 1) << ' ' << name << "_sum $end\n";
+        out << "$var real 64 " << code(firstCounter + 2 * m) << ' ' << name << "_records $end\n";
+        out << "$var real 64 " << code(firstCounter + 2 * m + 1) << ' ' << name << "_sum $end\n";
     }
     out << "$upscope $end\n$upscope $end\n$enddefinitions $end\n";
 
@@ -93,7 +95,7 @@ bool VcdWriter::write(QIODevice& device, const Emulator& emulator, const SignalN
     for (int i = 0; i < signalList.size(); ++i)
         out << ((word >> signalList.at(i).bit) & 1 ? "1" : "0") << code(i) << "\n";
     for (int n = 0; n < 2 * Emulator::COUNTERS; ++n)
-        out << "b0 " << code(firstCounter + n) << "\n";
+        out << "r0 " << code(firstCounter + n) << "\n";
     out << "$end\n";
 
     quint64 counts[Emulator::COUNTERS] = {};
@@ -120,8 +122,8 @@ bool VcdWriter::write(QIODevice& device, const Emulator& emulator, const SignalN
             const int m = records.at(r).counter;
             ++counts[m];
             sums[m] += records.at(r).value;
-            out << "b" << QByteArray::number(counts[m], 2) << ' ' << code(firstCounter + 2 * m) << "\n";
-            out << "b" << QByteArray::number(sums[m], 2) << ' ' << code(firstCounter + 2 * m + 1) << "\n";
+            out << "r" << QByteArray::number(counts[m]) << ' ' << code(firstCounter + 2 * m) << "\n";
+            out << "r" << QByteArray::number(sums[m]) << ' ' << code(firstCounter + 2 * m + 1) << "\n";
         }
     }
     if (emulator.isTraceTruncated())

@@ -9,7 +9,7 @@ class QIODevice;
 
 // Writes a run's trace as a Value Change Dump (IEEE 1364), the file waveform viewers such as
 // GTKWave open: a 1 ns timescale, one scope per stage with a 1-bit wire per signal, and per
-// measure counter two 64-bit integers that follow its records (their number and their sum).
+// measure counter two variables that follow its records (their number and their sum).
 class VcdWriter
 {
 public:

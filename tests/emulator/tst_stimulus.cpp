@@ -14,11 +14,15 @@ QString pulses(const QString& text, qint64 untilNs, const QHash<QString, int>& a
         return error;
     ChannelWave wave(s.trainsOf(0));
     QStringList list;
+    qint64 rise = 0;
     while (wave.nextChange() < Timing::cycleAt(untilNs)) {
-        const qint64 start = wave.nextChange();
+        const qint64 at = wave.nextChange();
+        const bool wasHigh = wave.level();
         wave.change();
-        list << QStringLiteral("%1-%2").arg(Timing::nsOf(start)).arg(Timing::nsOf(wave.nextChange()));
-        wave.change();
+        if (!wasHigh && wave.level())
+            rise = at;
+        else if (wasHigh && !wave.level())
+            list << QStringLiteral("%1-%2").arg(Timing::nsOf(rise)).arg(Timing::nsOf(at));
     }
     return list.join(' ');
 }

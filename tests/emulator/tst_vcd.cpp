@@ -40,7 +40,7 @@ struct VcdReader
             } else if (t == "$scope" || t == "$upscope") {
                 depth += t == "$scope" && body.size() == 2 && body.first() == "module" ? 1 : -1;
             } else if (t == "$var" && body.size() == 4 && ident.match(body.at(3)).hasMatch() &&
-                       !names.contains(body.at(2)) && (body.at(0) == "wire" || body.at(0) == "integer")) {
+                       !names.contains(body.at(2)) && (body.at(0) == "wire" || body.at(0) == "real")) {
                 names[body.at(2)] = body.at(3);
                 widths[body.at(2)] = body.at(1).toInt();
             } else if (t != "$version" && t != "$comment" && t != "$date") {
@@ -60,17 +60,19 @@ struct VcdReader
             else if ((t == "$dumpvars" || t == "$end") && lastTime != 0)
                 return "$dumpvars after time 0";
             else if (t != "$dumpvars" && t != "$end" &&
-                     !(t.startsWith('b') ? ++i < tokens.size() && change(tokens.at(i), t.mid(1), true)
+                     !(t.startsWith('r') ? ++i < tokens.size() && change(tokens.at(i), t.mid(1), true)
                                          : change(t.mid(1), t.left(1), false)))
                 return "bad change " + t;
         }
         return QString();
     }
-    bool change(const QString& code, const QString& value, bool vector)
+    // A wire takes 0 or 1, a real (the counters) a whole number.
+    bool change(const QString& code, const QString& value, bool real)
     {
-        static const QRegularExpression binary("^[01]+$");
-        if (!names.contains(code) || lastTime < 0 || (widths[code] == 1) == vector ||
-            !binary.match(value).hasMatch())
+        static const QRegularExpression bit("^[01]$");
+        static const QRegularExpression whole("^[0-9]+$");
+        if (!names.contains(code) || lastTime < 0 || (widths[code] == 1) == real ||
+            !(real ? whole : bit).match(value).hasMatch())
             return false;
         changes[code].append({lastTime, value});
         return true;
@@ -113,8 +115,8 @@ private slots:
         QCOMPARE(vcd.changes.value(vcd.codeOf("slot3")),
                  (Changes{{0, "0"}, {100, "1"}, {150, "0"}, {400, "1"}, {450, "0"}}));
         QCOMPARE(vcd.changes.value(vcd.codeOf("MsrCnt0_records")),
-                 (Changes{{0, "0"}, {200, "1"}, {500, "10"}}));
-        QCOMPARE(vcd.changes.value(vcd.codeOf("MsrCnt0_sum")), (Changes{{0, "0"}, {200, "10"}, {500, "11"}}));
+                 (Changes{{0, "0"}, {200, "1"}, {500, "2"}}));
+        QCOMPARE(vcd.changes.value(vcd.codeOf("MsrCnt0_sum")), (Changes{{0, "0"}, {200, "2"}, {500, "3"}}));
     }
 
     void identifiers_data()

@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QtEndian>
 #include <QtTest>
 
@@ -116,6 +117,20 @@ private slots:
         QVERIFY(sim.waitForFinished(5000));
         QCOMPARE(sim.exitCode(), 0);
         QVERIFY(sim.readAllStandardOutput().startsWith("vextor-sim preview: "));
+    }
+
+    // Pulses far wider than any run do not hold up the start: they are read as time reaches them.
+    void widePulsesStartAtOnce()
+    {
+        QTemporaryDir dir;
+        QVERIFY(writeFile(dir.filePath("wide.stim"), "IN-CH0 poisson rate=100MHz width=10s\n"));
+        QProcess sim;
+        sim.start(QStringLiteral(VEXTOR_BINARY_DIR "/sim/vextor-sim"),
+                  {"--udp", "0", "--tcp", "0", "--preview-stimulus", dir.filePath("wide.stim")});
+        QVERIFY(sim.waitForStarted(5000) && sim.waitForReadyRead(10000));
+        QVERIFY(sim.readLine().startsWith("vextor-sim udp="));
+        sim.terminate();
+        QVERIFY(sim.waitForFinished(5000));
     }
 };
 
