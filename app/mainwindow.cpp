@@ -9,6 +9,7 @@
 #include "editor/menuWidget.h"
 #include "editor/programWidget.h"
 #include "io/document.h"
+#include "io/documentFile.h"
 
 #include <QAction>
 #include <QApplication>
@@ -299,7 +300,7 @@ bool MainWindow::parseFile(const QByteArray& data)
 
 void MainWindow::dump(QTextStream& ts)
 {
-    m_document->dump(ts);
+    DocumentFile::write(*m_document, ts);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -418,10 +419,10 @@ void MainWindow::open(QString fileName)
     // large file is said, one that cannot be opened is passed over silently.
     QByteArray first;
     QString error;
-    const Document::FileRead read = Document::readFile(fileName, first, &error);
-    if (read == Document::FileRead::Missing || read == Document::FileRead::TooLarge)
+    const DocumentFile::Read read = DocumentFile::read(fileName, first, &error);
+    if (read == DocumentFile::Read::Missing || read == DocumentFile::Read::TooLarge)
         warning(PROGRAM, error);
-    if (read != Document::FileRead::Read)
+    if (read != DocumentFile::Read::Read)
         return;
     display(first, fileName, true);
     startHistory(first);
@@ -496,7 +497,7 @@ bool MainWindow::save(QString fileName)
     }
 
     QString error;
-    if (!m_document->saveFile(name, &error)) {
+    if (!DocumentFile::save(*m_document, name, &error)) {
         warning(tr("file save"), tr("Cannot write file %1:\n%2.").arg(name, error));
         return false;
     }

@@ -1,6 +1,7 @@
 #include "cli/cliContext.h"
 
 #include "io/document.h"
+#include "io/documentFile.h"
 #include "operations/deviceOperation.h"
 
 #include <QEventLoop>
@@ -74,7 +75,7 @@ std::unique_ptr<Document> CliContext::loadDocument(const QString& fileName)
 {
     QByteArray data;
     QString error;
-    if (Document::readFile(fileName, data, &error) != Document::FileRead::Read) {
+    if (DocumentFile::read(fileName, data, &error) != DocumentFile::Read::Read) {
         finish(CommandResult::failure(CommandResult::FILE_FAILURE, error));
         return nullptr;
     }

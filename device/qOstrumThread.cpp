@@ -157,6 +157,7 @@ void QOstrumThread::run()
     connect(m_pTcp, &QTcpSocket::disconnected, this, &QOstrumThread::closedByServer, Qt::DirectConnection);
     m_buffer = new char[size_t(m_bufferSize)];
     m_spoolSize = 0;
+    m_bytesRead = 0;
     m_counted = 0;
     m_bLimitReached = false;
     m_sinceReport.start();
@@ -250,6 +251,7 @@ bool QOstrumThread::readDirectly()
         return false;
     }
     m_spoolSize += int(n);
+    m_bytesRead += quint64(n);
     readOstrum(0);
     return true;
 }
@@ -280,6 +282,7 @@ void QOstrumThread::readOstrum(int)
             endBatch(false, count, sum, last);
             return;
         }
+        m_bytesRead += quint64(n);
         const int have = m_spoolSize + int(n);
         const int whole = have - have % DATA_SIZE;
         const uchar* record = reinterpret_cast<const uchar*>(m_buffer);

@@ -94,6 +94,8 @@ public:
     QStringList notices() const { return m_notices; }
     // Records of the counter that are in its log file; readable from any thread at any time.
     quint64 loggedRecords(int counter) const { return m_logged[counter]; }
+    // Bytes taken from the connection since start(); readable from any thread at any time.
+    quint64 bytesRead() const { return m_bytesRead; }
 
 signals:
     void recived(int counter, QString lastValue, quint64 count, double sum);
@@ -133,6 +135,7 @@ private:
     std::atomic<quint64> m_logged[COUNTERS] = {};
     std::shared_ptr<CounterRecordQueue> m_records;
     CounterRecordBatch m_staged; // the records of the batch being decoded, for m_records
+    std::atomic<quint64> m_bytesRead{0};
     QStringList m_notices;
     char* m_buffer = nullptr;
     int m_bufferSize = BUFFER_SIZE;

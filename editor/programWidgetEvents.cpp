@@ -8,6 +8,7 @@
 #include "editor/prompts.h"
 #include "editor/sheetEditHost.h"
 #include "editor/sheetHost.h"
+#include "editor/sheetPoints.h"
 #include "io/document.h"
 #include "io/pasteRules.h"
 #include "io/sheetEdits.h"
@@ -310,7 +311,7 @@ void ProgramWidget::dropEntry(const QString& name, const QPoint& drop)
 {
     setCurrentItem(nullptr);
     // The document places the block; the sheet shows it when told (with its context actions).
-    BlockItem* p = SheetEdits(m_pDocument, m_id).create(name, drop.x());
+    BlockItem* p = SheetEdits(m_pDocument, m_id).create(name, SheetPoints::column(drop.x()));
     if (!p)
         return;
     showItem(p);
@@ -321,7 +322,8 @@ void ProgramWidget::dropEntry(const QString& name, const QPoint& drop)
 
 void ProgramWidget::dropWire(const QString& name, const QPoint& drop)
 {
-    switch (SheetEdits(m_pDocument, m_id).connect(name, drop)) {
+    const SheetPoints::WireTarget target = SheetPoints::wireTarget(*sheet(), m_id, drop);
+    switch (SheetEdits(m_pDocument, m_id).connect(name, target.column, target.slot, target.port)) {
     case SheetEdits::Wired:
         m_pMainWindow->setModified();
         break;
@@ -519,7 +521,8 @@ void ProgramWidget::deleteLine()
 {
     if (!m_bLine || !m_currentItem)
         return;
-    SheetEdits(m_pDocument, m_id).deleteWire(m_currentItem, m_selectedLine);
+    SheetEdits(m_pDocument, m_id)
+        .deleteWire(m_currentItem, SheetPoints::wirePort(m_currentItem, m_selectedLine));
     m_bLine = false;
     update();
     m_pMainWindow->setModified();

@@ -40,7 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QByteArray input(reinterpret_cast<const char*>(data), int(size));
     Document doc;
     doc.parseFile(input);
-    doc.parseCheck(input);
+    DocumentReader(&doc).check(input);
     const QByteArray first = doc.toXml();
 
     Document second;
@@ -64,11 +64,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     // The input as a clipboard text pasted into the last sheet.
     Paster checker, paster;
-    third.beginPaste(&checker, third.sheetCount() - 1);
-    third.parseCheck(input);
-    third.beginPaste(&paster, third.sheetCount() - 1);
-    third.parseFile(input);
-    third.endPaste();
+    DocumentReader reader(&third);
+    reader.setPaste(&checker, third.sheetCount() - 1);
+    reader.check(input);
+    reader.setPaste(&paster, third.sheetCount() - 1);
+    reader.paste(input);
     if (third.sheetCount() > 1)
         third.removeSheet(0);
     Document fourth;

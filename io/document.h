@@ -1,6 +1,6 @@
 #pragma once
 
-#include "io/documentReceiver.h"
+#include "io/documentReader.h"
 #include "model/blockDiagram.h"
 #include "model/infoOstrum.h"
 #include "model/labelModel.h"
@@ -18,30 +18,16 @@
 
 class QTextStream;
 
-// Decides where a pasted block goes: the slot on the target sheet (-1 when the column is full)
-// and, where needed, a new unique name. The sheet canvas implements it for the clipboard.
-class PasteHook
-{
-public:
-    virtual ~PasteHook() = default;
-    virtual int pasteItem(const QString& item, QString& name) = 0;
-};
-
 // One open document without any widget: its block diagram, its sheets (grid state and names),
-// the palette's resource counters, the label panel's state and the connection settings. Reading
-// and writing the XML format, compiling and checking work on it; the editor's widgets are views
-// over it and the command-line tool uses it directly.
-class Document : public QObject, public DocumentReceiver
+// the palette's resource counters, the label panel's state and the connection settings, with the
+// edits that keep them consistent. DocumentReader reads the XML format into it, DocumentFile
+// writes it; compiling and checking work on it; the editor's widgets are views over it and the
+// command-line tool uses it directly.
+class Document : public QObject
 {
     Q_OBJECT
 
 public:
-    // Larger input is refused before parsing: a document is a few kilobytes, and the reader's
-    // memory grows with the input.
-    static constexpr int MAX_DOCUMENT_SIZE = 16 * 1024 * 1024;
-    // Sheet ids a document may use; a tab id beyond it is ignored with its entries.
-    static constexpr int MAX_SHEETS = 256;
-
     explicit Document(QObject* parent = nullptr);
     ~Document() override;
 
@@ -52,6 +38,7 @@ public:
 
     int sheetCount() const { return m_sheets.size(); }
     SheetModel* sheet(int id) { return m_sheets.value(id).get(); }
+    const SheetModel* sheet(int id) const { return m_sheets.value(id).get(); }
     QString sheetName(int id) const { return m_sheetNames.value(id); }
     void setSheetName(int id, const QString& name);
     // Appends a sheet named with the first free "Sheet%1" number; returns its id.
@@ -67,47 +54,27 @@ public:
     // connection settings are left to the caller.
     void clear();
 
-    // How reading a document file ended.
-    enum class FileRead { Read, Missing, Unreadable, TooLarge };
-    // Reads a document file into data: its size is checked before reading and at most
-    // MAX_DOCUMENT_SIZE + 1 bytes are read, so neither a huge file nor an endless device costs more
-    // memory than a document may take. Unless Read, data is empty and *error says why
-    // ("<file>: <why>").
-    static FileRead readFile(const QString& fileName, QByteArray& data, QString* error);
-    // Why a document of size bytes is refused; size < 0: more than the limit, length unknown.
-    static QString tooLargeText(qint64 size);
-
-    // Reads a whole document (clears first). False when the XML is malformed, an entry is refused
-    // or there is no root element; errorText() then holds the reader's message.
+    // Reads a whole document (DocumentReader::load); lastRead() tells what it found.
     bool parseFile(const QByteArray& data);
-    // The same in check mode (nothing is created).
-    bool parseCheck(const QByteArray& data);
-    // Writes the whole document.
-    void dump(QTextStream& ts) const;
+    // The writer's text of the whole document (DocumentFile::text).
     QByteArray toXml() const;
-    // Writes the whole document to a file, replacing it only once the new text is complete.
-    // False when that fails; errorString then says why.
-    bool saveFile(const QString& fileName, QString* errorString) const;
 
-    bool readOK() const { return m_bReadOK; }
-    bool isEmptyDocument() const { return m_isEmpty; }
-    QString errorText() const { return m_errorText; }
-    // Messages the reader produced (title, text), in order, since the last parse.
-    const QVector<QPair<QString, QString>>& messages() const { return m_messages; }
+    // What the last read of a text into this document found.
+    const ReadReport& lastRead() const { return m_lastRead; }
+    bool readOK() const { return m_lastRead.readOK; }
+    bool isEmptyDocument() const { return m_lastRead.isEmpty; }
+    QString errorText() const { return m_lastRead.errorText; }
+    const QVector<QPair<QString, QString>>& messages() const { return m_lastRead.messages; }
+    // Tells the user a message (the reader's warnings): messageRaised.
+    void tell(const QString& title, const QString& text) { emit messageRaised(title, text); }
 
-    // DocumentReceiver
-    void setConnectionSettings(const InfoOstrum& info) override;
-    void addTab(int id, const QString& name) override;
-    bool addItem(const QString& item, int tid, const QMap<QString, QString>& info, bool bCheck) override;
-    void warning(const QString& title, const QString& text) override;
-
-    // Creates the block for an entry's term (the rules of the reader), or null.
-    BlockItem* addItem(const QString& item, int id, int tid, const QString& name, QPoint pos);
     // Creates an input block named name in the first free input slot of sheet tid.
     BlockItem* addNIM_IN(int tid, const QString& name);
     // Places an existing block on sheet tid (column and position by its type) and tells the
     // label state; false when the sheet has no room for it.
     bool placeItem(int tid, const QString& type, BlockItem* block);
+    // Tells the label state that a block now stands on sheet tid and announces it (blockPlaced).
+    void notePlaced(int tid, BlockItem* block);
     // Places a block made on a sheet in a free slot of a column, at y0 + slot * pitch, tells the
     // label state and announces it.
     void insertItem(int tid, SheetModel::Column column, int slot, int y0, BlockItem* block);
@@ -129,14 +96,6 @@ public:
     // announced by blockRemoved before it is freed.
     void deleteLabel(const QString& name);
 
-    // Clipboard paste: parseCheck asks the hook for each entry's name and records renamed blocks
-    // (and FeedBack blocks) in pasteMap(); parseFile then creates the entries on sheet tid in the
-    // slots the hook gives, reconnecting their nets through pasteMap(), without clearing.
-    void beginPaste(PasteHook* hook, int tid);
-    void endPaste();
-    bool isPasting() const { return m_bPaste; }
-    QMap<QString, QString>& pasteMap() { return m_pasteMap; }
-
 signals:
     void sheetAdded(int id);
     void sheetRenamed(int id, const QString& name);
@@ -150,17 +109,8 @@ signals:
     void messageRaised(const QString& title, const QString& text);
 
 private:
-    bool parse(const QByteArray& data, bool bCheck);
-    void write(QTextStream& ts, int skipSheet, const QSet<const BlockItem*>& skip) const;
-    BlockItem* createBlock(const QString& item, int id, int tid, const QString& name);
-    void discard(BlockItem* block, const QString& item);
-    void notePlaced(int tid, BlockItem* block);
     void setUserName(BlockItem* block, const QString& userName);
     void deleteLabelOutput(BlockItem* block);
-    BlockItem* channelBlock(const ChannelNames::Family& family, int id, int tid, const QString& name);
-    void connectPorts(const QString& term, BlockItem* block, int tid, const QMap<QString, QString>& info);
-    void connectPort(const QString& term, BlockItem* block, int tid, int port, const QString& source);
-    bool countRouting(const QString& term, const BlockItem* source);
 
     ResourceCounters m_counters;
     LabelModel m_labels;
@@ -168,13 +118,7 @@ private:
     QVector<std::shared_ptr<SheetModel>> m_sheets;
     QStringList m_sheetNames;
     InfoOstrum m_infoOstrum;
-    bool m_bReadOK = true;
-    bool m_isEmpty = true;
-    QString m_errorText;
-    QVector<QPair<QString, QString>> m_messages;
-    bool m_bStopped = false;
-    bool m_bPaste = false;
-    PasteHook* m_pPasteHook = nullptr;
-    int m_pasteTid = 0;
-    QMap<QString, QString> m_pasteMap;
+    ReadReport m_lastRead;
+
+    friend class DocumentReader;
 };

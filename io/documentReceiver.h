@@ -5,9 +5,9 @@
 #include <QMap>
 #include <QString>
 
-// What the document reader reports to: the connection settings of the root element, each sheet
-// and each block entry. The headless Document implements it; the main window forwards to its
-// Document so that the editor and the command-line tool read documents the same way.
+// What the SAX handler reports to: the connection settings of the root element, each sheet and
+// each block entry. DocumentReader implements it, so that the editor and the command-line tool
+// read documents the same way.
 class DocumentReceiver
 {
 public:

@@ -31,11 +31,11 @@ PasteRules::PasteRules(Document* document, int tid)
 bool PasteRules::paste(Document* document, int tid, const QByteArray& text)
 {
     PasteRules rules(document, tid);
-    document->beginPaste(&rules, tid);
-    bool ok = document->parseCheck(text);
+    DocumentReader reader(document);
+    reader.setPaste(&rules, tid);
+    bool ok = reader.check(text);
     rules.reset();
-    ok = ok && document->parseFile(text);
-    document->endPaste();
+    ok = ok && reader.paste(text);
     return ok;
 }
 

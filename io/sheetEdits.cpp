@@ -64,7 +64,7 @@ bool SheetEdits::makesBlock(const QString& payload)
     return false;
 }
 
-BlockItem* SheetEdits::create(const QString& payload, int dropX)
+BlockItem* SheetEdits::create(const QString& payload, SheetModel::Column dropColumn)
 {
     SheetModel* target = sheet();
     if (!target)
@@ -87,7 +87,7 @@ BlockItem* SheetEdits::create(const QString& payload, int dropX)
             return pre ? static_cast<BlockItem*>(d.createPreLogic(slot, tid)) : d.createPostLogic(slot, tid);
         };
     } else if (payload == LABEL) {
-        const bool left = dropX <= LABEL_SIDE;
+        const bool left = dropColumn < SheetModel::PostLogicColumn;
         column = left ? SheetModel::FunctionColumn : SheetModel::PostLogicColumn;
         type = left ? PRE_LABEL : LABEL;
         make = [&](int slot) { return d.createNIMLabelIN(slot, tid); };
@@ -154,55 +154,26 @@ BlockItem* SheetEdits::create(const QString& payload, int dropX)
 // ---------------------------------------------------------------------------------------------
 // Wires
 
-BlockItem* SheetEdits::targetIn(SheetModel::Column column, const QPoint& drop) const
+SheetEdits::WireResult SheetEdits::connect(const QString& source, SheetModel::Column column, int slot,
+                                           int port)
 {
-    const int y = drop.y();
-    for (BlockItem* block : sheet()->column(column)) {
-        const int top = block->getPosition().y();
-        switch (column) {
-        case SheetModel::PreLogicColumn:
-            if (isPreLogic(block) && top < y && y <= top + SheetModel::ITEM_HEIGHT - 1)
-                return block;
-            break;
-        case SheetModel::FunctionColumn:
-            if (top - 29 <= y && y <= top + 29)
-                return block;
-            break;
-        case SheetModel::PostLogicColumn:
-            if (block->checkPosition(m_tid, drop))
-                return block;
-            break;
-        case SheetModel::OutputColumn:
-            if (top < y && y <= top + SheetModel::SMALL_ITEM_HEIGHT - 1)
-                return block;
-            break;
-        default:
-            break;
-        }
-    }
-    return nullptr;
-}
-
-SheetEdits::WireResult SheetEdits::connect(const QString& source, const QPoint& drop)
-{
-    if (!sheet())
+    if (!sheet() || column < SheetModel::InputColumn || column >= SheetModel::ColumnCount)
         return NoWire;
-    const int x = drop.x();
-    if (x < PRE_LOGIC_DROP)
+    BlockItem* target = sheet()->column(column).value(slot);
+    if (!target)
         return NoWire;
-    if (x < FUNCTION_DROP) {
+    switch (column) {
+    case SheetModel::PreLogicColumn: {
         // An input carries the same channel on every sheet; this sheet's block draws the wire.
         BlockItem* src = m_pDocument->diagram()->searchNIM_IN(source, m_tid);
-        BlockItem* target = targetIn(SheetModel::PreLogicColumn, drop);
-        return src && target && target->setPort(-1, src) >= 0 ? Wired : NoWire;
+        return src && isPreLogic(target) && target->setPort(-1, src) >= 0 ? Wired : NoWire;
     }
-    if (x < POST_LOGIC_DROP)
+    case SheetModel::FunctionColumn:
         return connectFunction(named(SheetModel::PreLogicColumn, sourceName(source, {FEED_BACK, LABEL})),
-                               targetIn(SheetModel::FunctionColumn, drop));
-    if (x < OUTPUT_DROP) {
+                               target);
+    case SheetModel::PostLogicColumn: {
         BlockItem* src = named(SheetModel::FunctionColumn, sourceName(source, {LABEL}));
-        BlockItem* target = targetIn(SheetModel::PostLogicColumn, drop);
-        if (!src || !target)
+        if (!src)
             return NoWire;
         // A label takes one function result, not another label's.
         if (beginsWith(target, LABEL)) {
@@ -213,15 +184,17 @@ SheetEdits::WireResult SheetEdits::connect(const QString& source, const QPoint& 
         }
         return target->setPort(-1, src) >= 0 ? Wired : NoWire;
     }
-    BlockItem* src = named(SheetModel::PostLogicColumn, source);
-    BlockItem* target = targetIn(SheetModel::OutputColumn, drop);
-    if (!src || !target)
+    case SheetModel::OutputColumn: {
+        BlockItem* src = named(SheetModel::PostLogicColumn, source);
+        if (!src)
+            return NoWire;
+        // A measure counter has two inputs, GATE and SRC; the other outputs one.
+        target->setPort(isMsrCnt(target) && port == 1 ? 1 : 0, src);
+        return Wired;
+    }
+    default:
         return NoWire;
-    // A measure counter's upper half is its GATE, the lower half its SRC.
-    const bool src1 =
-        isMsrCnt(target) && drop.y() >= target->getPosition().y() + target->iconSize().height() / 2;
-    target->setPort(src1 ? 1 : 0, src);
-    return Wired;
+    }
 }
 
 SheetEdits::WireResult SheetEdits::connectFunction(BlockItem* source, BlockItem* target)
@@ -257,14 +230,14 @@ SheetEdits::WireResult SheetEdits::connectFunction(BlockItem* source, BlockItem*
     return Wired;
 }
 
-bool SheetEdits::deleteWire(BlockItem* receiver, const QLine& line)
+bool SheetEdits::deleteWire(BlockItem* receiver, int port)
 {
-    BlockItem* source = receiver ? receiver->getPort(line.p1()) : nullptr;
+    BlockItem* source = receiver ? receiver->getPort(port) : nullptr;
     if (!source)
         return false;
     giveBack(ResourceCounters::routingUnit(receiver->getType(), source));
     source->delOutPort(receiver);
-    receiver->delPort(line.p2());
+    receiver->delPort(port);
     return true;
 }
 

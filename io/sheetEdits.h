@@ -2,8 +2,6 @@
 
 #include "model/sheetModel.h"
 
-#include <QLine>
-#include <QPoint>
 #include <QString>
 
 class BlockItem;
@@ -12,8 +10,9 @@ class Document;
 // The edits a user makes on one sheet, as operations on the document: making a block from a
 // palette or label-panel entry, drawing and deleting wires, deleting blocks and switching a label
 // between its two sides. Each one takes and gives back the palette's units and keeps the label
-// panel's state, so that the rules hold however the edit was asked for. The sheet canvas calls
-// them with the points of the user's gestures; none of them marks the document modified.
+// panel's state, so that the rules hold however the edit was asked for. They speak of the sheet's
+// grid (columns and slots); the sheet canvas finds out where the user's gestures point. None of
+// them marks the document modified.
 class SheetEdits
 {
 public:
@@ -23,25 +22,22 @@ public:
         FeedBackIntoNonFnc // refused: a pass-through cannot take a FeedBack signal
     };
 
-    // The x ranges of the drop that draws a wire into each column.
-    static constexpr int PRE_LOGIC_DROP = 142, FUNCTION_DROP = 284, POST_LOGIC_DROP = 422, OUTPUT_DROP = 564;
-    // A palette "Label" dropped right of this x defines a label of a function result.
-    static constexpr int LABEL_SIDE = 424;
-
     SheetEdits(Document* document, int tid);
 
     // Whether a drag payload names a palette or label-panel entry (which makes a block).
     static bool makesBlock(const QString& payload);
     // Makes the block a palette or label-panel entry stands for, in the first free slot of its
     // column, taking its palette unit; null (nothing changed) when there is no room, no unit or no
-    // free resource. dropX decides the side of a new label.
-    BlockItem* create(const QString& payload, int dropX);
+    // free resource. A new label defines a label of a function result when it was dropped on the
+    // PostLogic column or right of it, else of a PreLogic result.
+    BlockItem* create(const QString& payload, SheetModel::Column dropColumn);
 
-    // Draws a wire from the block that source names (a drag from its output) to the block at the
-    // drop point, by the column the point lies in.
-    WireResult connect(const QString& source, const QPoint& drop);
-    // Deletes the wire drawn as line into receiver; false when there is none.
-    bool deleteWire(BlockItem* receiver, const QLine& line);
+    // Draws a wire from the block that source names (a drag from its output) into the block in
+    // slot of column, from the column before it. port is the measure counter's input (0 GATE,
+    // 1 SRC); logic blocks take their lowest free input, the others their only one.
+    WireResult connect(const QString& source, SheetModel::Column column, int slot, int port = 0);
+    // Deletes the wire into input port of receiver; false when there is none.
+    bool deleteWire(BlockItem* receiver, int port);
 
     // Deletes a block: its wires' routing units and its palette unit come back; a label or
     // FeedBack block takes every output of it on every sheet along, an output leaves its label
@@ -61,7 +57,6 @@ private:
     BlockItem* named(SheetModel::Column column, const QString& name) const;
     void giveBack(const QString& unit);
     WireResult connectFunction(BlockItem* source, BlockItem* target);
-    BlockItem* targetIn(SheetModel::Column column, const QPoint& drop) const;
 
     Document* m_pDocument;
     int m_tid;

@@ -1,6 +1,7 @@
 #include "operations/moduleFleet.h"
 
 #include "io/document.h"
+#include "io/documentFile.h"
 #include "operations/downloadOperation.h"
 #include "operations/moduleOperations.h"
 
@@ -74,7 +75,7 @@ DeviceOperation* ModuleFleet::begin(int index)
         job->document = std::make_unique<Document>();
         if (entry.document.isEmpty())
             error = tr("The module list gives %1 no document.").arg(entry.name);
-        else if (Document::readFile(entry.document, data, &error) == Document::FileRead::Read &&
+        else if (DocumentFile::read(entry.document, data, &error) == DocumentFile::Read::Read &&
                  !job->document->parseFile(data))
             error = QStringLiteral("%1: %2").arg(entry.document, job->document->errorText());
         if (!error.isEmpty()) {

@@ -98,10 +98,13 @@ private slots:
         QTemporaryDir dir;
         Reader reader;
         QVERIFY(reader.start(units, {dir.path(), dir.path(), dir.path(), dir.path()}));
+        quint64 written = 0;
         for (const QByteArray& bytes : writes) {
             reader.peer->write(bytes);
             QVERIFY(reader.peer->waitForBytesWritten(1000));
-            QTest::qWait(200);
+            // The whole records of this write are read before the next one comes.
+            written += quint64(bytes.size());
+            QTRY_COMPARE(reader.thread->bytesRead(), written - written % QOstrumThread::DATA_SIZE);
         }
         reader.peer->close();
         QTRY_VERIFY_WITH_TIMEOUT(reader.thread->isFinished(), 5000);
@@ -125,13 +128,14 @@ private slots:
         Reader reader;
         QVERIFY(reader.start({"usec"}, {}, 20));
         reader.peer->write(counterRecord(0, 1234).left(4));
-        QTest::qWait((QOstrumThread::SILENT_ROUNDS + 2) * 20);
+        // The half record waits on the socket until the silent rounds end in a direct read.
+        QTRY_COMPARE(reader.thread->bytesRead(), quint64(4));
         QVERIFY(reader.monitor.errors.isEmpty() && reader.thread->isRunning());
         reader.peer->write(counterRecord(0, 1234).mid(4));
         QTRY_COMPARE(reader.monitor.reports, QStringList{"0 1.234 1 1.234"});
         reader.thread->stop();
         QVERIFY(reader.thread->wait(2000));
-        QTest::qWait(50);
+        QCoreApplication::sendPostedEvents(); // what the reader said before it ended
         QVERIFY(reader.monitor.errors.isEmpty() && reader.monitor.closedByServer == 0);
     }
 
@@ -244,10 +248,10 @@ private slots:
         QVERIFY(reader.start({}, {}, 20, [](QOstrumThread& t) { t.setReportInterval(60000); }));
         reader.peer->write(counterRecord(2, 5));
         QVERIFY(reader.peer->waitForBytesWritten(1000));
-        QTest::qWait(100);
+        QTRY_COMPARE(reader.thread->bytesRead(), quint64(8));
         reader.peer->write(counterRecord(2, 7));
         QVERIFY(reader.peer->waitForBytesWritten(1000));
-        QTest::qWait(100);
+        QTRY_COMPARE(reader.thread->bytesRead(), quint64(16));
         reader.thread->stop();
         QVERIFY(reader.thread->wait(2000));
         QTRY_COMPARE(reader.monitor.reports, QStringList{"2 7 2 12"});

@@ -141,7 +141,7 @@ private slots:
         module.target(*worker);
         worker->setStatusReq(QUdpThread::Version);
         worker->start();
-        QTest::qWait(50);
+        QTRY_VERIFY(!module.requests.isEmpty()); // the module holds its reply back
         QElapsedTimer timer;
         timer.start();
         delete worker; // must stop the exchange and wait for the thread

@@ -146,6 +146,37 @@ private slots:
         QVERIFY(!m_w->labelWidget()->entryLabel(QStringLiteral("Label0")));
     }
 
+    // A wire dropped from an output goes into the block under the drop, a measure counter's upper
+    // half being its GATE; a drawn wire is one undo step and marks the document modified.
+    void wires_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<QPoint>("at"); // from the target's top-left corner
+        QTest::addColumn<int>("port");  // the target's input that holds the source; -1: no wire
+        dataRow("input into prelogic", "IN-CH0", "PreLgc1", QPoint(10, 5), 1);
+        dataRow("left of the prelogic column", "IN-CH0", "PreLgc1", QPoint(-1, 5), -1);
+        dataRow("counter source half", "PstLgc0", "MsrCnt0", QPoint(10, 16), 1);
+        dataRow("beside every block", "PstLgc0", "MsrCnt0", QPoint(10, 400), -1);
+        dataRow("prelogic into label", "PreLgc0", "Label0", QPoint(20, 5), 0);
+    }
+    void wires()
+    {
+        QFETCH(QString, source);
+        QFETCH(QString, target);
+        QFETCH(QPoint, at);
+        QFETCH(int, port);
+        BlockItem* to = block(target);
+        const QByteArray before = m_w->document()->toXml();
+        m_d->wire(block(source), to->getPosition() + at);
+        const bool changed = m_w->document()->toXml() != before;
+        QCOMPARE(changed, port >= 0);
+        if (port >= 0)
+            QCOMPARE(to->getPort(port), block(source));
+        QCOMPARE(m_w->history().count(), changed ? 1 : 0);
+        QCOMPARE(m_w->isWindowModified(), changed);
+    }
+
     // A FeedBack signal cannot feed a pass-through: the user is told and nothing changes.
     void refusedWire()
     {
@@ -173,6 +204,8 @@ private slots:
         menu->actions().first()->trigger();
         QVERIFY(dly->getPort().isEmpty());
         QCOMPARE(free("PreLogicInfo"), 7);
+        QCOMPARE(m_w->history().count(), 1);
+        QVERIFY(m_w->isWindowModified());
         QApplication::clipboard()->setText(QStringLiteral("<Vextor_Copy_Items>\n"));
         menu.reset(sheet->createMenu(QPoint(200, 600)));
         QCOMPARE(menu->actions().first()->text(), QStringLiteral("Paste"));

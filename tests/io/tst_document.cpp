@@ -308,10 +308,10 @@ private slots:
     {
         Document doc;
         NoRoom full;
-        doc.beginPaste(&full, 0);
-        doc.parseFile(
+        DocumentReader reader(&doc);
+        reader.setPaste(&full, 0);
+        reader.paste(
             wrap(tab(4, entry("PreLogic", 0, "PreLgc0") + entry("PostLogic", 0, "PstLgc0")), "addr=\"x\""));
-        doc.endPaste();
         QVERIFY(doc.diagram()->allBlocks().isEmpty());
         QCOMPARE(doc.messages(), (Messages{{"Vextor", "There's not enough space."}}));
         QVERIFY(doc.errorText().isEmpty());

@@ -75,24 +75,27 @@ private slots:
     void create_data()
     {
         QTest::addColumn<QString>("payload");
-        QTest::addColumn<int>("dropX");
+        QTest::addColumn<int>("dropColumn");
         QTest::addColumn<QString>("type"); // "" for none made
         QTest::addColumn<QPoint>("position");
         QTest::addColumn<QString>("units");
-        dataRow("input", "Input", 10, "Input", QPoint(0, 106 + 2 * 40), "");
-        dataRow("label left", "Label", 424, "PreLabel", QPoint(284, 106 + 6 * 40), "");
-        dataRow("label right", "Label", 425, "Label", QPoint(425, 106 + 2 * 68), "");
-        dataRow("counter", "CntFnc", 290, "CntFnc", QPoint(284, 104 + 6 * 40), "CntFnc-1 PostLogicInfo-1");
-        dataRow("measure counter", "MsrCnt", 570, "MsrCnt1", QPoint(567, 104 + 3 * 40), "MsrCnt-1");
-        dataRow("feedback", "FeedBack", 570, "FeedBack", QPoint(567, 106 + 3 * 40), "FeedBack-1");
-        dataRow("label output of a prelogic", "PreLabel2", 150, "PreLabel2", QPoint(142, 106 + 3 * 68), "");
-        dataRow("nothing free", "MsrCnt", 570, "", QPoint(), "");
-        dataRow("no such entry", "Vextormove", 570, "", QPoint(), "");
+        const int in = SheetModel::InputColumn, pre = SheetModel::PreLogicColumn,
+                  fn = SheetModel::FunctionColumn, post = SheetModel::PostLogicColumn,
+                  out = SheetModel::OutputColumn;
+        dataRow("input", "Input", in, "Input", QPoint(0, 106 + 2 * 40), "");
+        dataRow("label left", "Label", fn, "PreLabel", QPoint(284, 106 + 6 * 40), "");
+        dataRow("label right", "Label", post, "Label", QPoint(425, 106 + 2 * 68), "");
+        dataRow("counter", "CntFnc", fn, "CntFnc", QPoint(284, 104 + 6 * 40), "CntFnc-1 PostLogicInfo-1");
+        dataRow("measure counter", "MsrCnt", out, "MsrCnt1", QPoint(567, 104 + 3 * 40), "MsrCnt-1");
+        dataRow("feedback", "FeedBack", out, "FeedBack", QPoint(567, 106 + 3 * 40), "FeedBack-1");
+        dataRow("label output of a prelogic", "PreLabel2", pre, "PreLabel2", QPoint(142, 106 + 3 * 68), "");
+        dataRow("nothing free", "MsrCnt", out, "", QPoint(), "");
+        dataRow("no such entry", "Vextormove", out, "", QPoint(), "");
     }
     void create()
     {
         QFETCH(QString, payload);
-        QFETCH(int, dropX);
+        QFETCH(int, dropColumn);
         QFETCH(QString, type);
         QFETCH(QPoint, position);
         QFETCH(QString, units);
@@ -101,7 +104,7 @@ private slots:
         const QByteArray before = m_doc.toXml();
         const QList<int> unitsBefore = counts();
         SheetEdits edits(&m_doc, 0);
-        BlockItem* made = edits.create(payload, dropX);
+        BlockItem* made = edits.create(payload, SheetModel::Column(dropColumn));
         QCOMPARE(made ? made->getType() : QString(), type);
         if (!made) {
             QCOMPARE(m_doc.toXml(), before);
@@ -115,46 +118,44 @@ private slots:
             QVERIFY(m_doc.labels()->isUsed(made->getName(), 0));
     }
 
-    // A drop of an output on a block: the wire each column allows and the units it takes or swaps.
+    // A wire from an output into a block: what each column allows and the units it takes or swaps.
     void wire_data()
     {
         QTest::addColumn<QString>("source"); // the drag's payload
         QTest::addColumn<QString>("target");
-        QTest::addColumn<QPoint>("at"); // drop point relative to the target's top-left corner
+        QTest::addColumn<int>("asked"); // the measure counter's input asked for
         QTest::addColumn<int>("result");
         QTest::addColumn<int>("port"); // the target's input that now holds the source
         QTest::addColumn<QString>("units");
         const int no = SheetEdits::NoWire, yes = SheetEdits::Wired;
-        const QPoint in(10, 5);
-        dataRow("input into prelogic", "IN-CH1", "PreLgc0", in, yes, 1, "");
-        dataRow("input left of the prelogic column", "IN-CH1", "PreLgc0", QPoint(-1, 5), no, 0, "");
-        dataRow("prelogic into counter", "PreLgc0", "CntFnc0", in, yes, 0, "PreLogicInfo-1");
-        dataRow("feedback into counter", "OUTFeedBack0", "CntFnc0", in, yes, 0, "FeedBackInfo-1");
-        dataRow("feedback replaces prelogic", "OUTFeedBack0", "DlyFnc0", in, yes, 0,
+        dataRow("input into prelogic", "IN-CH1", "PreLgc0", 0, yes, 1, "");
+        dataRow("input into a label output", "IN-CH1", "FeedBack0", 0, no, 0, "");
+        dataRow("prelogic into counter", "PreLgc0", "CntFnc0", 0, yes, 0, "PreLogicInfo-1");
+        dataRow("feedback into counter", "OUTFeedBack0", "CntFnc0", 0, yes, 0, "FeedBackInfo-1");
+        dataRow("feedback replaces prelogic", "OUTFeedBack0", "DlyFnc0", 0, yes, 0,
                 "FeedBackInfo-1 PreLogicInfo+1");
-        dataRow("prelogic replaces feedback", "PreLgc0", "CntFnc1", in, yes, 0,
+        dataRow("prelogic replaces feedback", "PreLgc0", "CntFnc1", 0, yes, 0,
                 "FeedBackInfo+1 PreLogicInfo-1");
-        dataRow("feedback into pass-through", "OUTFeedBack0", "NonFnc0", in,
+        dataRow("feedback into pass-through", "OUTFeedBack0", "NonFnc0", 0,
                 int(SheetEdits::FeedBackIntoNonFnc), 0, "");
-        dataRow("prelogic into pass-through", "PreLgc0", "NonFnc0", in, yes, 0, "");
-        dataRow("label output into counter", "OUTLabel0", "CntFnc0", in, yes, 0, "PreLogicInfo-1");
-        dataRow("prelogic into label", "PreLgc0", "Label2", in, yes, 0, "");
-        dataRow("label output into label", "OUTLabel0", "Label2", in, no, 0, "");
-        dataRow("function into postlogic", "CntFnc0", "PstLgc0", in, yes, 0, "");
-        dataRow("function into label", "DlyFnc0", "Label3", in, yes, 0, "");
-        dataRow("function label into label", "OUTLabel1", "Label3", in, no, 0, "");
-        dataRow("postlogic into output", "PstLgc0", "OUT-CH0", in, yes, 0, "");
-        dataRow("postlogic into counter gate", "PstLgc0", "MsrCnt0", QPoint(10, 15), yes, 0, "");
-        dataRow("postlogic into counter source", "PstLgc0", "MsrCnt0", QPoint(10, 16), yes, 1, "");
-        dataRow("no source of that name", "PreLgc9", "CntFnc0", in, no, 0, "");
-        dataRow("beside every block", "PstLgc0", "MsrCnt0", QPoint(10, 400), no, 0, "");
-        dataRow("no FeedBack unit left", "OUTFeedBack0", "DlyFnc0", in, no, 0, "");
+        dataRow("prelogic into pass-through", "PreLgc0", "NonFnc0", 0, yes, 0, "");
+        dataRow("label output into counter", "OUTLabel0", "CntFnc0", 0, yes, 0, "PreLogicInfo-1");
+        dataRow("prelogic into label", "PreLgc0", "Label2", 0, yes, 0, "");
+        dataRow("label output into label", "OUTLabel0", "Label2", 0, no, 0, "");
+        dataRow("function into postlogic", "CntFnc0", "PstLgc0", 0, yes, 0, "");
+        dataRow("function into label", "DlyFnc0", "Label3", 0, yes, 0, "");
+        dataRow("function label into label", "OUTLabel1", "Label3", 0, no, 0, "");
+        dataRow("postlogic into output", "PstLgc0", "OUT-CH0", 1, yes, 0, "");
+        dataRow("postlogic into counter gate", "PstLgc0", "MsrCnt0", 0, yes, 0, "");
+        dataRow("postlogic into counter source", "PstLgc0", "MsrCnt0", 1, yes, 1, "");
+        dataRow("no source of that name", "PreLgc9", "CntFnc0", 0, no, 0, "");
+        dataRow("no FeedBack unit left", "OUTFeedBack0", "DlyFnc0", 0, no, 0, "");
     }
     void wire()
     {
         QFETCH(QString, source);
         QFETCH(QString, target);
-        QFETCH(QPoint, at);
+        QFETCH(int, asked);
         QFETCH(int, result);
         QFETCH(int, port);
         QFETCH(QString, units);
@@ -164,7 +165,8 @@ private slots:
         const QByteArray before = m_doc.toXml();
         const QList<int> unitsBefore = counts();
         SheetEdits edits(&m_doc, 0);
-        QCOMPARE(int(edits.connect(source, to->getPosition() + at)), result);
+        const SheetModel::Column column = m_doc.sheet(0)->columnOf(to);
+        QCOMPARE(int(edits.connect(source, column, to->getIndex(), asked)), result);
         QCOMPARE(counts(), changed(unitsBefore, units));
         if (result != SheetEdits::Wired) {
             QCOMPARE(m_doc.toXml(), before);

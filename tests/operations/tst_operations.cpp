@@ -130,7 +130,7 @@ private slots:
         DownloadOperation operation(info, *doc->diagram(), m_answers);
         QSignalSpy done(&operation, &DeviceOperation::finished);
         operation.start();
-        QTest::qWait(150);
+        QTRY_VERIFY(!m_module->requests.isEmpty()); // the module holds its reply back
         QElapsedTimer sinceCancel;
         sinceCancel.start();
         operation.cancel();

@@ -45,7 +45,8 @@ private slots:
         client.setReadBufferSize(8);
         client.connectToHost(QHostAddress::LocalHost, stream.port());
         QVERIFY(client.waitForConnected(2000));
-        QTest::qWait(1500);
+        // The stream fills its queue and then waits for the client.
+        QTRY_VERIFY_WITH_TIMEOUT(stream.queuedBytes() > CounterStream::MAX_QUEUED - 8, 10000);
         QVERIFY2(stream.queuedBytes() <= CounterStream::MAX_QUEUED,
                  qPrintable(QString::number(stream.queuedBytes())));
         QVERIFY(stream.recordsSent() < 4000000);
