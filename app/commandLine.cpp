@@ -1,5 +1,6 @@
 #include "app/commandLine.h"
 
+#include <cstring>
 #include <unistd.h>
 
 QString usageText(const char* argv0)
@@ -11,7 +12,18 @@ QString usageText(const char* argv0)
         name = name.mid(slash + 1);
     return QStringLiteral("Usage: ") + name +
            QStringLiteral(" [-t <TCP port>] [-u <UDP port>] [-h <host address>] [-a <on/off>] "
-                          "[-o <timeout>] [fileName]");
+                          "[-o <timeout>] [fileName]\n       ") +
+           name + QStringLiteral(" --version");
+}
+
+bool asksForVersion(int argc, char** argv)
+{
+    // "--" ends the options: a document may be named "--version".
+    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0)
+            return true;
+    }
+    return false;
 }
 
 CommandLine parseCommandLine(int argc, char** argv)

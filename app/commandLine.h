@@ -15,8 +15,12 @@ struct CommandLine
     int applicationArgc = 0; // argument count to hand to QApplication
 };
 
-// "Usage: <program> [-t <TCP port>] ..." with the program name taken from the first word.
+// "Usage: <program> [-t <TCP port>] ..." with the program name taken from the first word, and
+// below it the form that prints the version.
 QString usageText(const char* argv0);
+
+// Whether the arguments (after the program name) include --version.
+bool asksForVersion(int argc, char** argv);
 
 // Reads the options "h:t:u:a:o:" with getopt (which may reorder argv) and the file name.
 CommandLine parseCommandLine(int argc, char** argv);

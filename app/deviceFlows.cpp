@@ -79,6 +79,9 @@ void DeviceFlows::operationFinished()
     completion(outcome);
     if (!outcome.notice.isEmpty())
         prompts().warning(&m_window, OperationText::TITLE, outcome.notice);
+    if (!outcome.confirmation.isEmpty())
+        prompts().message(&m_window, QMessageBox::Information, OperationText::TITLE, outcome.confirmation,
+                          QMessageBox::Ok, QMessageBox::Ok);
     if (m_snapshot)
         m_snapshot.release()->deleteLater();
     refreshStatus();
@@ -348,6 +351,7 @@ bool DeviceFlows::continueAfterWarnings(const QString& report)
     dialog.getEdit()->setPlainText(report);
     m_bContinue = false;
     connect(&dialog, &DrcDialog::drcClosed, this, [this](bool bContinue) { m_bContinue = bContinue; });
+    connect(&dialog, &DrcDialog::lineChosen, &m_window, &MainWindow::showDrcLine);
     prompts().exec(dialog);
     return m_bContinue;
 }

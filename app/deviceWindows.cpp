@@ -180,6 +180,7 @@ DrcDialog* DeviceWindows::plainDrcDialog()
         m_pDrcDialog = new DrcDialog(false, &m_window);
         m_pDrcDialog->setAttribute(Qt::WA_DeleteOnClose);
         connect(m_pDrcDialog, &QDialog::finished, this, &DeviceWindows::closedDrcDialog);
+        connect(m_pDrcDialog, &DrcDialog::lineChosen, &m_window, &MainWindow::showDrcLine);
     }
     return m_pDrcDialog;
 }

@@ -5,8 +5,15 @@
 #include <QIcon>
 #include <QMessageBox>
 
+#include <cstdio>
+
 int main(int argc, char** argv)
 {
+    // Answered before the toolkit starts, so that it works without a display.
+    if (asksForVersion(argc, argv)) {
+        std::printf("vextor %s\n", VEXTOR_VERSION);
+        return 0;
+    }
     CommandLine cl = parseCommandLine(argc, argv);
     int qtArgc = cl.applicationArgc;
     QApplication app(qtArgc, argv);

@@ -4,12 +4,14 @@
 #include "app/sheetTabs.h"
 #include "dialogs/previewWindow.h"
 #include "dialogs/screenPlacement.h"
+#include "dialogs/templateDialog.h"
 #include "editor/dragwidget.h"
 #include "editor/labelWidget.h"
 #include "editor/menuWidget.h"
 #include "editor/programWidget.h"
 #include "io/document.h"
 #include "io/documentFile.h"
+#include "templates/templateCatalog.h"
 
 #include <QAction>
 #include <QApplication>
@@ -103,6 +105,13 @@ void MainWindow::buildLayout()
     setCentralWidget(hSplitter);
 
     connect(m_tabWidget, &QTabWidget::tabCloseRequested, this, &MainWindow::tabDelete);
+    // A double click on a sheet's tab renames the sheet.
+    connect(m_tabWidget, &QTabWidget::tabBarDoubleClicked, this, [this](int index) {
+        if (index < 0 || index >= sheetCount())
+            return;
+        m_tabWidget->setCurrentIndex(index);
+        tabRename();
+    });
     connect(m_tabWidget, &QWidget::customContextMenuRequested, this, &MainWindow::showTabMenu);
     connect(m_tabWidget, &QTabWidget::currentChanged, this, &MainWindow::setCurrentTab);
     connect(m_tabWidget, &SheetTabs::currentSheetChanged, this, &MainWindow::currentTabChanged);
@@ -122,8 +131,12 @@ void MainWindow::connectActions()
     connect(action("actionTabNew"), &QAction::triggered, this, [this] { tabNew(); });
     connect(action("actionRename"), &QAction::triggered, this, &MainWindow::tabRename);
     connect(action("actionQuit"), &QAction::triggered, m_parent, &QWidget::close);
-    connect(action("actionPreview"), &QAction::triggered, this,
-            [this] { PreviewWindow::showFor(this, m_document.get(), m_fileName); });
+    connect(action("actionPreview"), &QAction::triggered, this, [this] {
+        PreviewWindow* preview = PreviewWindow::showFor(this, m_document.get(), m_fileName);
+        if (m_fileName.isEmpty() && !m_templateStimulus.isEmpty() && preview->stimulusFile().isEmpty())
+            preview->setStimulusFile(m_templateStimulus);
+    });
+    connect(action("actionNewFromTemplate"), &QAction::triggered, this, &MainWindow::newFromTemplate);
     for (QAction* recent : m_actions->recentFileActions())
         connect(recent, &QAction::triggered, this, &MainWindow::openRecentFile);
 }
@@ -231,6 +244,12 @@ void MainWindow::tabRename()
         return;
     m_document->setSheetName(currentTab(), name);
     setModified();
+}
+
+void MainWindow::showDrcLine(const QString& line)
+{
+    if (BlockItem* block = blockDiagram()->blockOfDrcLine(line))
+        m_tabWidget->showBlock(block);
 }
 
 void MainWindow::tabDelete(int index)
@@ -400,9 +419,28 @@ void MainWindow::newDiagram()
         return;
     clear();
     m_fileName.clear();
+    m_templateStimulus.clear();
     setTitle(NEW_FILE, PROGRAM);
     clearBuffer();
     startHistory(QByteArray());
+}
+
+void MainWindow::newFromTemplate()
+{
+    m_keys.clearCtrl();
+    if (checkModified() == QMessageBox::Cancel)
+        return;
+    TemplateDialog dialog(this);
+    if (m_prompts->exec(dialog) != QDialog::Accepted || dialog.chosen().isEmpty())
+        return;
+    const QString name = dialog.chosen();
+    QByteArray first = TemplateCatalog::read(TemplateCatalog::documentPath(name));
+    if (!display(first, name, false))
+        return;
+    startHistory(first);
+    // Saving asks for a name, as for a document read back from the module.
+    m_fileName.clear();
+    m_templateStimulus = TemplateCatalog::stimulusPath(name);
 }
 
 void MainWindow::open(QString fileName)
@@ -436,6 +474,7 @@ void MainWindow::openRecentFile()
 
 bool MainWindow::display(QByteArray& data, QString fileName, bool bSetRecent)
 {
+    m_templateStimulus.clear();
     clear();
     clearBuffer();
     if (parseFile(data)) {

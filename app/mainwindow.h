@@ -100,6 +100,8 @@ public:
 
 public slots:
     void newDiagram();
+    // File > New from Template: a document made from a template chosen in a list, bound to no file.
+    void newFromTemplate();
     void open(QString fileName = QString());
     void openRecentFile();
     bool save(QString fileName = QString());
@@ -110,6 +112,8 @@ public slots:
     void showTabMenu(const QPoint& pos);
     void setCurrentTab(int index);
     void itemSelect(bool b);
+    // Shows the block a line of the design rule check's report names: its sheet, selected, in view.
+    void showDrcLine(const QString& line);
 
     // Edit commands (editCommands.cpp): the clipboard, deleting and selecting on the sheet in
     // view, and moving through the undo snapshots.
@@ -173,6 +177,9 @@ private:
     MenuWidget* m_pMenuWidget = nullptr;
     LabelWidget* m_pLabelWidget = nullptr;
     QString m_fileName;
+    // The stimulus of the template the document was made from, until another document is shown:
+    // the preview offers it while the document has no file (and so no stimulus beside it).
+    QString m_templateStimulus;
     KeyState m_keys;
     UndoHistory m_history;
     QWidget* m_parent;

@@ -1,5 +1,7 @@
 #include "app/moduleStatusBar.h"
 
+#include "operations/operationTexts.h"
+
 #include <QLabel>
 #include <QStatusBar>
 
@@ -84,7 +86,7 @@ void ModuleStatusBar::show(const InfoOstrum& target, BlockDiagram& diagram)
     QString text =
         QObject::tr("Module %1  UDP %2  TCP %3").arg(target.strAddr).arg(target.udpPort).arg(target.tcpPort);
     if (key(target) == m_versionKey && !m_version.isEmpty())
-        text += QObject::tr("  |  Hardware %1").arg(QString::fromLatin1(m_version.toHex()));
+        text += QObject::tr("  |  Hardware %1").arg(OperationText::versionText(m_version));
     text += QObject::tr("  |  Document %1").arg(matchText(match(target, diagram)));
     m_label->setText(text);
 }

@@ -4,6 +4,8 @@
 #include "editor/programWidget.h"
 #include "io/document.h"
 
+#include <QLabel>
+#include <QScrollArea>
 #include <QTabBar>
 #include <QVBoxLayout>
 
@@ -110,6 +112,23 @@ void SheetTabs::onBlockPlaced(int tid, BlockItem* block)
 }
 
 // The label panel follows the sheet in view; the previous sheet's selection no longer counts.
+void SheetTabs::showBlock(BlockItem* block)
+{
+    ProgramWidget* canvas = sheet(block->getTid());
+    if (!canvas)
+        return;
+    activateSheet(block->getTid());
+    canvas->setCurrentItem(block);
+    canvas->addSelect(block);
+    for (QWidget* w = canvas->parentWidget(); w; w = w->parentWidget()) {
+        if (auto* scroll = qobject_cast<QScrollArea*>(w)) {
+            if (block->getLabel())
+                scroll->ensureWidgetVisible(block->getLabel());
+            break;
+        }
+    }
+}
+
 void SheetTabs::activateSheet(int index)
 {
     if (index < 0 || index >= m_pProgramWidget.size())

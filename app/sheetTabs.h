@@ -32,6 +32,8 @@ public:
     int currentSheet() const { return m_currentTab; }
     // Brings sheet index into view with its selection cleared; nothing for an index with no sheet.
     void activateSheet(int index);
+    // Brings a block's sheet into view with the block selected alone and scrolled into view.
+    void showBlock(BlockItem* block);
 
 signals:
     void currentSheetChanged(int index);

@@ -24,6 +24,7 @@ struct ActionRow
 };
 const ActionRow ACTIONS[] = {
     {"actionNew", QT_TRANSLATE_NOOP("MainWindow", "&New"), "Ctrl+N", ":/Vextor_icon/Vextor_New file.png"},
+    {"actionNewFromTemplate", QT_TRANSLATE_NOOP("MainWindow", "New from &Template ..."), "", ""},
     {"actionOpen", QT_TRANSLATE_NOOP("MainWindow", "&Open ..."), "Ctrl+O",
      ":/Vextor_icon/Vextor_folder2.png"},
     {"actionSync", QT_TRANSLATE_NOOP("MainWindow", "Sync &GUI settings"), "", ""},
@@ -44,8 +45,8 @@ const ActionRow ACTIONS[] = {
     {"actionSelect_All", QT_TRANSLATE_NOOP("MainWindow", "Select &All"), "Ctrl+A", ""},
     {"actionTabNew", QT_TRANSLATE_NOOP("MainWindow", "Tab &New"), "", ""},
     {"actionRename", QT_TRANSLATE_NOOP("MainWindow", "Tab &Rename"), "", ""},
-    {"action_DRC", QT_TRANSLATE_NOOP("MainWindow", "&DRC"), "", ":/Vextor_icon/Vextor_DRC.png"},
-    {"action_Verify", QT_TRANSLATE_NOOP("MainWindow", "&Verify"), "", ""},
+    {"action_DRC", QT_TRANSLATE_NOOP("MainWindow", "&DRC"), "Ctrl+R", ":/Vextor_icon/Vextor_DRC.png"},
+    {"action_Verify", QT_TRANSLATE_NOOP("MainWindow", "&Verify"), "Ctrl+Shift+D", ""},
     {"actionPreview", QT_TRANSLATE_NOOP("MainWindow", "Previe&w ..."), "", ""},
     {"action_Property", QT_TRANSLATE_NOOP("MainWindow", "&Ethernet Setting"), "",
      ":/Vextor_icon/Vextor_Cofigure.png"},
@@ -68,8 +69,9 @@ struct MenuRow
 const MenuRow MENUS[] = {
     {"menu_File",
      QT_TRANSLATE_NOOP("MainWindow", "&File"),
-     {"actionNew", "actionOpen", "actionSync", "menu_Recent_Files", "actionSave", "actionSaveAs", "",
-      "action_Write_Protect", "action_Download", "actionOstrum", "action_User_Control", "", "actionQuit"}},
+     {"actionNew", "actionNewFromTemplate", "actionOpen", "actionSync", "menu_Recent_Files", "actionSave",
+      "actionSaveAs", "", "action_Write_Protect", "action_Download", "actionOstrum", "action_User_Control",
+      "", "actionQuit"}},
     {"menu_Edit",
      QT_TRANSLATE_NOOP("MainWindow", "&Edit"),
      {"action_Undo", "actionRe_do", "", "actionCut", "actionCopy", "actionPaste", "action_Delete", "",

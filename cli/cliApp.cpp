@@ -19,6 +19,8 @@ const QVector<CliCommand>& CliApp::commands()
         {"drc", "DOC", "print the design rule check report of DOC", 1, 1, &drcCommand},
         {"truth-table", "DOC BLOCK", "print the truth table of a logic block of DOC", 2, 2,
          &truthTableCommand},
+        {"new", "[--list] [--template TEMPLATE FILE]",
+         "write a new document from a template, and its stimulus (--list: the templates)", 1, 3, &newCommand},
         {"download", "DOC", "check DOC and write its register image to the module", 1, 1, &downloadCommand},
         {"verify", "DOC [--report]",
          "compare the module's registers with DOC (--report: list every difference)", 1, 2, &verifyCommand},
@@ -55,6 +57,7 @@ QString CliApp::usageText()
     QString text =
         QStringLiteral("Usage: %1 [-h host] [-u udpPort] [-t tcpPort] [-o timeoutSeconds] [--json] COMMAND "
                        "[ARGS]\n"
+                       "       %1 --version\n"
                        "  -o: how long each attempt of a register access waits for its reply, %2 to %3 "
                        "seconds (%2: 4 seconds)\n"
                        "  --json: print the result as one line of JSON (monitor: one line per report, then "
@@ -85,7 +88,9 @@ QString CliApp::synopsis(const CliCommand& command)
 bool CliApp::parseGlobalOptions(int argc, char** argv, GlobalOptions& options, int& next, QTextStream& err)
 {
     // "+": options end at the command word, so that commands may have options of their own.
-    static const option LONG_OPTIONS[] = {{"json", no_argument, nullptr, 'J'}, {nullptr, 0, nullptr, 0}};
+    static const option LONG_OPTIONS[] = {{"json", no_argument, nullptr, 'J'},
+                                          {"version", no_argument, nullptr, 'V'},
+                                          {nullptr, 0, nullptr, 0}};
     optind = 0;
     bool ok = true;
     int opt;
@@ -94,8 +99,8 @@ bool CliApp::parseGlobalOptions(int argc, char** argv, GlobalOptions& options, i
             ok = false; // getopt has reported it
             continue;
         }
-        if (opt == 'J') {
-            options.bJson = true;
+        if (opt == 'J' || opt == 'V') {
+            (opt == 'J' ? options.bJson : options.bVersion) = true;
             continue;
         }
         const QString arg = QString::fromLocal8Bit(optarg ? optarg : "");
@@ -127,7 +132,12 @@ int CliApp::run(int argc, char** argv, QTextStream& out, QTextStream& err)
 {
     GlobalOptions options;
     int next = 0;
-    if (!parseGlobalOptions(argc, argv, options, next, err) || next >= argc) {
+    const bool ok = parseGlobalOptions(argc, argv, options, next, err);
+    if (ok && options.bVersion) {
+        out << PROGRAM << ' ' << VEXTOR_VERSION << '\n';
+        return ExitOk;
+    }
+    if (!ok || next >= argc) {
         err << usageText();
         return ExitUsage;
     }

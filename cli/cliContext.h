@@ -21,7 +21,8 @@ struct GlobalOptions
     bool bUdpPort = false;
     bool bTcpPort = false;
     bool bTimeout = false;
-    bool bJson = false; // --json: each result as one line of JSON on standard output
+    bool bJson = false;    // --json: each result as one line of JSON on standard output
+    bool bVersion = false; // --version: print the program's version and nothing else
 
     // The module to talk to: each option that was given, else the document's root settings (when
     // there is a document), else the built-in defaults.

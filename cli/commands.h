@@ -14,6 +14,10 @@ int drcCommand(CliContext& context, const QStringList& args);
 // does not parse; ExitFailure when DOC cannot be read or has no such block.
 int truthTableCommand(CliContext& context, const QStringList& args);
 
+// new --list: the templates, one a line; new --template NAME FILE: a document from a template,
+// with its stimulus beside it unless a file of that name exists.
+int newCommand(CliContext& context, const QStringList& args);
+
 // Commands that talk to the module through the operations layer.
 int downloadCommand(CliContext& context, const QStringList& args);
 int verifyCommand(CliContext& context, const QStringList& args);

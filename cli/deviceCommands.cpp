@@ -6,15 +6,11 @@
 #include "io/document.h"
 #include "operations/downloadOperation.h"
 #include "operations/moduleOperations.h"
+#include "operations/operationTexts.h"
 
 #include <QJsonArray>
 
 namespace {
-
-QString onOffText(bool bOn)
-{
-    return bOn ? QStringLiteral("on") : QStringLiteral("off");
-}
 
 bool takeOnOff(const CommandArgs& parsed, const QString& name, std::optional<bool>& value)
 {
@@ -130,7 +126,7 @@ CommandResult statusResult(const OperationOutcome& outcome)
     const ModuleStatus& s = outcome.status;
     QString& text = result.text;
     text = QStringLiteral("Version: %1 (%2)\n")
-               .arg(QString::fromLatin1(s.version()), QString::fromLatin1(s.version().toHex(' ')));
+               .arg(OperationText::versionText(s.version()), QString::fromLatin1(s.version().toHex(' ')));
     text += QStringLiteral("Protect: 0x%1 (%2, %3)\n")
                 .arg(hexText(s.protectRegister(), 2),
                      s.registersProtected() ? QStringLiteral("registers write-protected")
@@ -150,7 +146,7 @@ CommandResult statusResult(const OperationOutcome& outcome)
     } else {
         text += QStringLiteral("ROM information: not available while the registers are write-protected\n");
     }
-    result.data = {{"version", QString::fromLatin1(s.version())},
+    result.data = {{"version", OperationText::versionText(s.version())},
                    {"version_bytes", versionBytes},
                    {"protect", s.protectRegister()},
                    {"registers_protected", s.registersProtected()},
@@ -165,8 +161,7 @@ CommandResult protectResult(const OperationOutcome& outcome)
 {
     CommandResult result(outcome);
     if (outcome.isDone()) {
-        result.text = QStringLiteral("Current protection: %1\nBoot protection: %2\n")
-                          .arg(onOffText(outcome.protection.current), onOffText(outcome.protection.boot));
+        result.text = outcome.confirmation + QLatin1Char('\n');
         result.data = {{"current", outcome.protection.current}, {"boot", outcome.protection.boot}};
     }
     return result;

@@ -101,7 +101,7 @@ bool prepareRomSave(CliContext& context, const QStringList& args, PreparedComman
         task.result = [comment = prompts.comment, bBoot](const OperationOutcome& outcome) {
             CommandResult result(outcome);
             if (outcome.isDone()) {
-                result.text = QStringLiteral("Saved to ROM slot %1\n").arg(outcome.slot);
+                result.text = outcome.confirmation + QLatin1Char('\n');
                 result.data = {{"slot", outcome.slot}, {"comment", comment}, {"boot", bBoot}};
             }
             return result;
@@ -140,10 +140,12 @@ bool prepareRomBoot(CliContext& context, const QStringList& args, PreparedComman
         task.prompts = std::make_unique<CliPrompts>(context);
         task.prompts->slot = slot;
         task.operation = std::make_unique<RomOperation>(module.target, RomCommand::BootNum, *task.prompts);
-        task.result = [](const OperationOutcome& outcome) {
+        task.result = [&context](const OperationOutcome& outcome) {
+            if (outcome.isDone() && outcome.status.comment(outcome.slot).isEmpty())
+                context.notice(OperationText::EMPTY_BOOT_SLOT.arg(outcome.slot));
             CommandResult result(outcome);
             if (outcome.isDone()) {
-                result.text = QStringLiteral("Boot slot: %1\n").arg(outcome.slot);
+                result.text = outcome.confirmation + QLatin1Char('\n');
                 result.data = {{"boot_slot", outcome.slot}};
             }
             return result;
@@ -165,7 +167,7 @@ int romInitCommand(CliContext& context, const QStringList&)
     const OperationOutcome& outcome = context.run(initialise);
     CommandResult result(outcome);
     if (outcome.isDone())
-        result.text = QStringLiteral("ROM area initialised\n");
+        result.text = outcome.confirmation + QLatin1Char('\n');
     return context.finish(result);
 }
 

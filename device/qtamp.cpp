@@ -185,6 +185,7 @@ bool QTamp::startUDP()
         return true;
     // m_bAbort is not reset here: a cancel that comes before the job has started stops it.
     m_bFinished = false;
+    m_bTimedOut = false;
     m_writeCommands = 0;
     if (m_ipAddress.isNull())
         return false;
@@ -269,6 +270,7 @@ qint8 QTamp::getId()
 
 void QTamp::strError(ErrSts e)
 {
+    m_bTimedOut = e == Timeout;
     switch (e) {
     case Timeout:
         m_estr += QStringLiteral("QTamp: Socket operation timed out");

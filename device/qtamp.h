@@ -73,6 +73,8 @@ public:
     int writeCommandsSent() const { return m_writeCommands; }
     int retries() const { return m_retry; }
     const QString& errorText() const { return m_estr; }
+    // The last job failed because the module did not answer (every attempt timed out).
+    bool timedOut() const { return m_bTimedOut; }
 
 signals:
     void closed(bool success);
@@ -105,6 +107,7 @@ protected:
     int m_retry = DEFAULT_RETRY;
     QByteArray m_buf;
     int m_writeCommands = 0;
+    bool m_bTimedOut = false;
 
 private:
     void setHeader(quint8 command, int id, quint8 length, quint32 address);

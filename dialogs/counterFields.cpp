@@ -153,10 +153,11 @@ void CounterFields::changeFrequencyUnit()
 
 void CounterFields::changeType()
 {
-    // The second quantity switches between true width and duty over the same period.
+    // The second quantity switches between true width and duty over the same period; a number
+    // the user just typed is meant as the quantity chosen next, as with a unit.
     const double frequency = fieldValue(mainLineEdit) * m_scale / 1000.0;
     const double second = fieldValue(subLineEdit);
-    if (frequency > 0 && second >= 0) {
+    if (frequency > 0 && second >= 0 && !subLineEdit->isModified()) {
         const double period = 1e9 / frequency;
         const bool duty = dutyShown();
         const double main = duty ? second * m_subScale : period * second / 100.0;

@@ -1,8 +1,10 @@
 #include "dialogs/drcDialog.h"
 
 #include <QHBoxLayout>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSplitter>
+#include <QTextBlock>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
@@ -23,6 +25,8 @@ DrcDialog::DrcDialog(bool bContinue, QWidget* parent)
     // MsrCnt0: SRC is connected, but not used." then wraps. Both forms start at least as large as
     // the report-only form places its view.
     m_textEdit->setMinimumSize(REPORT_SIZE);
+    m_textEdit->setToolTip(tr("Click a line to show its block."));
+    m_textEdit->viewport()->installEventFilter(this);
     auto* layout = new QVBoxLayout(this);
     if (!bContinue) {
         auto* splitter = new QSplitter(Qt::Vertical);
@@ -43,6 +47,27 @@ DrcDialog::DrcDialog(bool bContinue, QWidget* parent)
     layout->addLayout(buttons);
     connect(download, &QPushButton::clicked, this, &DrcDialog::on_downloadButton_clicked);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+bool DrcDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    // A click, not the end of a drag that selected text to copy.
+    if (watched == m_textEdit->viewport() && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
+        !m_textEdit->textCursor().hasSelection())
+        chooseLineAt(static_cast<QMouseEvent*>(event)->pos());
+    return QDialog::eventFilter(watched, event);
+}
+
+void DrcDialog::chooseLineAt(const QPoint& pos)
+{
+    const QTextCursor at = m_textEdit->cursorForPosition(pos);
+    QTextEdit::ExtraSelection mark;
+    mark.cursor = at;
+    mark.format.setBackground(palette().color(QPalette::AlternateBase));
+    mark.format.setProperty(QTextFormat::FullWidthSelection, true);
+    m_textEdit->setExtraSelections({mark});
+    emit lineChosen(at.block().text());
 }
 
 void DrcDialog::on_downloadButton_clicked()

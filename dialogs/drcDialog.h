@@ -6,7 +6,8 @@ class QTextEdit;
 
 // The design-rule-check report, read-only. In its continue form (before a download with
 // warnings) it offers "&Download" and "&Cancel"; Download emits drcClosed(true) and closes. In its
-// plain form it shows only the report.
+// plain form it shows only the report. A click on a line marks it and tells which (lineChosen),
+// so that the window can show the block the line names.
 class DrcDialog : public QDialog
 {
     Q_OBJECT
@@ -19,11 +20,17 @@ public:
 
 signals:
     void drcClosed(bool bContinue);
+    void lineChosen(const QString& line);
 
 public slots:
     void on_downloadButton_clicked();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    void chooseLineAt(const QPoint& pos);
+
     QTextEdit* m_textEdit;
     bool m_bContinue;
 };

@@ -30,6 +30,7 @@ const EditCntFncDialog::ModeInfo& EditCntFncDialog::mode(int m)
 
 EditCntFncDialog::EditCntFncDialog(BlockItem* fnc, EditHost* host, QWidget* parent)
     : EditDialog(host, parent)
+    , m_nameField(new NameField(fnc, this))
     , m_modeComboBox(new QComboBox(this))
     , m_fields(new CounterFields(this))
     , m_buttonBox(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this))
@@ -41,6 +42,7 @@ EditCntFncDialog::EditCntFncDialog(BlockItem* fnc, EditHost* host, QWidget* pare
         m_modeComboBox->addItem(QLatin1String(mode(m).text));
     auto* form = new QFormLayout;
     form->addRow(tr("&Mode"), m_modeComboBox);
+    m_nameField->addTo(form);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addWidget(m_fields);
@@ -99,17 +101,19 @@ QString EditCntFncDialog::composeProperty(const CounterFields::Counters& counter
 
 void EditCntFncDialog::okClicked()
 {
-    if (openState() == m_strOpened) {
-        accept(); // nothing was touched: the stored settings stay as they are
+    if (!m_nameField->acceptable())
         return;
-    }
-    CounterFields::Counters counters;
-    if (!m_fields->accept({double(mode(m_mode).mainMin), double(mode(m_mode).subMin)}, counters))
-        return;
-    const QString property = composeProperty(counters);
-    if (property != m_pFnc->getProperty()) {
+    bool bChanged = false;
+    // Untouched settings stay as they are stored.
+    if (openState() != m_strOpened) {
+        CounterFields::Counters counters;
+        if (!m_fields->accept({double(mode(m_mode).mainMin), double(mode(m_mode).subMin)}, counters))
+            return;
+        const QString property = composeProperty(counters);
+        bChanged = property != m_pFnc->getProperty();
         m_pFnc->setPropertyString(property);
-        reportChanged(m_pFnc);
     }
+    if (m_nameField->store() || bChanged)
+        reportChanged(m_pFnc);
     accept();
 }

@@ -2,6 +2,7 @@
 
 #include "dialogs/counterFields.h"
 #include "dialogs/editDialog.h"
+#include "dialogs/nameField.h"
 
 class BlockItem;
 class QComboBox;
@@ -31,6 +32,7 @@ public:
 
     EditCntFncDialog(BlockItem* fnc, EditHost* host, QWidget* parent = nullptr);
 
+    NameField* nameField() const { return m_nameField; }
     QComboBox* modeComboBox() const { return m_modeComboBox; }
     CounterFields* fields() const { return m_fields; }
     QDialogButtonBox* buttonBox() const { return m_buttonBox; }
@@ -44,6 +46,7 @@ private:
     // Everything the dialog shows, to tell whether the user changed anything.
     QString openState() const;
 
+    NameField* m_nameField;
     QComboBox* m_modeComboBox;
     CounterFields* m_fields;
     QDialogButtonBox* m_buttonBox;

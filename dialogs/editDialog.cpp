@@ -110,9 +110,11 @@ QString EditDialog::toText(double x)
 
 void EditDialog::convertUnit(QLineEdit* field, int& scale, int newScale)
 {
+    // A number the user typed is meant in the unit chosen next ("2", then "usec": 2 usec); a
+    // value the dialog showed keeps its size and is written in the new unit.
     bool ok = false;
     const double value = field->text().toDouble(&ok) * scale;
-    if (ok)
+    if (ok && !field->isModified())
         field->setText(toText(value / newScale));
     scale = newScale;
 }

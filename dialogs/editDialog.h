@@ -55,7 +55,8 @@ public:
     virtual void msecUnit(QLineEdit* field, int& scale);
     virtual void usecUnit(QLineEdit* field, int& scale);
     virtual void nsecUnit(QLineEdit* field, int& scale);
-    // Converts a field to another unit: the value stays, the number changes.
+    // A field's unit changes: a value the dialog showed stays and its number changes; a number the
+    // user typed since stays and is read in the new unit.
     static void convertUnit(QLineEdit* field, int& scale, int newScale);
     // Shows a stored counter text (a number with an optional time unit) in a field and its unit box.
     virtual void setValue(QLineEdit* field, QComboBox* unitBox, int& scale, const QString& text);

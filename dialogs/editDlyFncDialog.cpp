@@ -13,6 +13,7 @@
 
 EditDlyFncDialog::EditDlyFncDialog(BlockItem* fnc, EditHost* host, QWidget* parent)
     : EditDialog(host, parent)
+    , m_nameField(new NameField(fnc, this))
     , m_delayEdit(new QLineEdit(this))
     , m_unitComboBox(new QComboBox(this))
     , m_buttonBox(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this))
@@ -30,6 +31,7 @@ EditDlyFncDialog::EditDlyFncDialog(BlockItem* fnc, EditHost* host, QWidget* pare
     auto* delayLabel = new QLabel(tr("&Delay:"), this);
     delayLabel->setBuddy(m_delayEdit);
     form->addRow(delayLabel, row);
+    m_nameField->addTo(form);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(tr("Please enter a delay time\nbetween 0 and 32.767us (step: 1ns)"), this));
     layout->addLayout(form);
@@ -66,8 +68,13 @@ void EditDlyFncDialog::changeUnit(const QString& unit)
 
 void EditDlyFncDialog::okClicked()
 {
+    if (!m_nameField->acceptable())
+        return;
     if (state() == m_strOpened) {
-        accept(); // nothing was touched: the stored setting stays as it is
+        // The stored setting stays as it is.
+        if (m_nameField->store())
+            reportChanged(m_pFnc);
+        accept();
         return;
     }
     bool ok = false;
@@ -90,9 +97,9 @@ void EditDlyFncDialog::okClicked()
         return;
     }
     const QString property = QStringLiteral("Delay=%1").arg(toText(v) + m_unitComboBox->currentText());
-    if (property != m_pFnc->getProperty()) {
-        m_pFnc->setPropertyString(property);
+    const bool bChanged = property != m_pFnc->getProperty();
+    m_pFnc->setPropertyString(property);
+    if (m_nameField->store() || bChanged)
         reportChanged(m_pFnc);
-    }
     accept();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dialogs/editDialog.h"
+#include "dialogs/nameField.h"
 
 class BlockItem;
 class QComboBox;
@@ -18,6 +19,7 @@ public:
 
     EditDlyFncDialog(BlockItem* fnc, EditHost* host, QWidget* parent = nullptr);
 
+    NameField* nameField() const { return m_nameField; }
     QLineEdit* delayEdit() const { return m_delayEdit; }
     QComboBox* unitComboBox() const { return m_unitComboBox; }
     QDialogButtonBox* buttonBox() const { return m_buttonBox; }
@@ -29,6 +31,7 @@ public slots:
 private:
     QString state() const;
 
+    NameField* m_nameField;
     QLineEdit* m_delayEdit;
     QComboBox* m_unitComboBox;
     QDialogButtonBox* m_buttonBox;

@@ -243,16 +243,9 @@ bool EditInputDialog::oscillatorActive() const
 
 bool EditInputDialog::setName(const QString& name)
 {
-    const QString title = m_pItem->getUserName();
-    if (!BlockDiagram::isNameText(name)) {
-        m_pHost->message(this, QMessageBox::Warning, title,
-                         tr("A name can consist only of the following characters:\n") +
-                             tr("alphanumeric(A-Z,a-z,0-9), underscore(_), hyphen(-)"));
-        return false;
-    }
-    if (name != m_pItem->getName() && !m_pHost->diagram()->checkName(name, false)) {
-        m_pHost->message(this, QMessageBox::Warning, title,
-                         tr("\"%1\" cannot be used or it is already in use.").arg(name.trimmed()));
+    const QString refused = m_pHost->diagram()->userNameRefusal(m_pItem, name);
+    if (!refused.isEmpty()) {
+        m_pHost->message(this, QMessageBox::Warning, m_pItem->getUserName(), refused);
         return false;
     }
     m_pItem->setUserName(name);

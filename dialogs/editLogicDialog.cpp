@@ -5,6 +5,7 @@
 #include "model/truthTable.h"
 
 #include <QDialogButtonBox>
+#include <QFormLayout>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -15,6 +16,7 @@
 #include <QRadioButton>
 #include <QStackedWidget>
 #include <QTableWidget>
+#include <QTextCursor>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -22,6 +24,26 @@ namespace {
 const char* const OPERATORS[] = {"not", "and", "or", "xor"};
 // Truth-table rows the pane shows without scrolling.
 constexpr int TRUTH_ROWS = 4;
+// Characters of a long line shown on either side of the place of an error.
+constexpr int ERROR_CONTEXT = 30;
+
+// The line of an expression that holds the place of its error, with a caret line below that place,
+// in a fixed-pitch block so that the two line up. A long line is cut around the place.
+QString placeOfError(const QString& expr, const NIMLogic::Diagnosis& diagnosis)
+{
+    const int lineStart = expr.lastIndexOf(QLatin1Char('\n'), diagnosis.start - 1) + 1;
+    int lineEnd = expr.indexOf(QLatin1Char('\n'), diagnosis.start);
+    if (lineEnd < 0)
+        lineEnd = expr.size();
+    const int first = qMax(lineStart, diagnosis.start - ERROR_CONTEXT);
+    const int last = qMin(lineEnd, diagnosis.start + diagnosis.length + ERROR_CONTEXT);
+    const QString before = first > lineStart ? QStringLiteral("\u2026") : QString();
+    const QString after = last < lineEnd ? QStringLiteral("\u2026") : QString();
+    const QString line = before + expr.mid(first, last - first) + after;
+    const QString caret = QString(before.size() + diagnosis.start - first, QLatin1Char(' ')) +
+                          QString(qMax(1, diagnosis.length), QLatin1Char('^'));
+    return QStringLiteral("<pre>%1\n%2</pre>").arg(line.toHtmlEscaped(), caret);
+}
 } // namespace
 
 EditLogicDialog::EditLogicDialog(NIMLogic* logic, EditHost* host, QWidget* parent)
@@ -29,8 +51,13 @@ EditLogicDialog::EditLogicDialog(NIMLogic* logic, EditHost* host, QWidget* paren
 {
     buildForm();
     m_bNet = m_radioButtonNet->isChecked();
-    if (logic)
+    if (logic) {
         setLogic(logic);
+        auto* name = new QFormLayout;
+        m_nameField = new NameField(logic, this);
+        m_nameField->addTo(name);
+        static_cast<QVBoxLayout*>(layout())->insertLayout(0, name);
+    }
     m_highlighter = new Highlighter(m_textEdit->document());
     updateRules();
     updateTruthTable();
@@ -296,14 +323,35 @@ void EditLogicDialog::updateTruthTable()
 
 void EditLogicDialog::okClicked()
 {
+    if (m_nameField && !m_nameField->acceptable())
+        return;
     m_radioButtonPort->setChecked(true);
     const QString before = m_logic->getProperty();
     QString text = m_textEdit->toPlainText();
     if (!m_logic->setProperty(text, true)) {
-        m_pHost->message(this, QMessageBox::Warning, tr("Logic Error"), text);
+        showError(text, m_textEdit->toPlainText());
         return;
     }
-    if (m_logic->getProperty() != before)
+    const bool renamed = m_nameField && m_nameField->store();
+    if (m_logic->getProperty() != before || renamed)
         reportChanged(m_logic);
     accept();
+}
+
+void EditLogicDialog::showError(const QString& message, const QString& expr)
+{
+    const NIMLogic::Diagnosis diagnosis = NIMLogic::diagnose(expr);
+    Prompts::Box box;
+    box.icon = QMessageBox::Warning;
+    box.title = tr("Logic Error");
+    box.text = message;
+    box.informative = placeOfError(expr, diagnosis);
+    box.defaultButton = QMessageBox::Ok;
+    m_pHost->prompts().ask(this, box);
+    // The place of the error is selected, ready to be corrected.
+    QTextCursor cursor = m_textEdit->textCursor();
+    cursor.setPosition(diagnosis.start);
+    cursor.setPosition(diagnosis.start + diagnosis.length, QTextCursor::KeepAnchor);
+    m_textEdit->setTextCursor(cursor);
+    m_textEdit->setFocus();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dialogs/editDialog.h"
+#include "dialogs/nameField.h"
 
 #include <QMap>
 #include <QStringList>
@@ -37,6 +38,7 @@ public:
     EditLogicDialog(NIMLogic* logic, EditHost* host, QWidget* parent = nullptr);
     ~EditLogicDialog() override;
 
+    NameField* nameField() const { return m_nameField; }
     QPlainTextEdit* textEdit() const { return m_textEdit; }
     QRadioButton* netButton() const { return m_radioButtonNet; }
     QRadioButton* portButton() const { return m_radioButtonPort; }
@@ -67,8 +69,11 @@ private:
     // The text with net names replaced by operand letters (or the reverse).
     QString converted(const QString& text, bool toNet) const;
     void updateTruthTable();
+    // The "Logic Error" box: the message, and below it the expression with the place of the error.
+    void showError(const QString& message, const QString& expr);
 
     NIMLogic* m_logic = nullptr;
+    NameField* m_nameField = nullptr; // with a block only
     Highlighter* m_highlighter = nullptr;
     bool m_bNet = false;
     QString m_text;

@@ -29,6 +29,7 @@ QString unitText(int i)
 EditMsrCntDialog::EditMsrCntDialog(BlockItem* msr, EditHost* host, QWidget* parent)
     : EditDialog(host, parent)
     , m_pMsr(msr)
+    , m_nameField(new NameField(msr, this))
     , m_counterComboBox(new QComboBox(this))
     , m_areaComboBox(new QComboBox(this))
     , m_enbComboBox(new QComboBox(this))
@@ -64,6 +65,7 @@ EditMsrCntDialog::EditMsrCntDialog(BlockItem* msr, EditHost* host, QWidget* pare
     form->addRow(tr("&Counter:"), m_counterComboBox);
     form->addRow(tr("&GATE:"), m_areaComboBox);
     form->addRow(tr("&SRC:"), m_enbComboBox);
+    m_nameField->addTo(form);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
     layout->addLayout(units);
@@ -171,11 +173,11 @@ void EditMsrCntDialog::okClicked()
 {
     const QString property = composeProperty();
     const bool sameCounter = m_counterComboBox->currentIndex() <= 0;
-    if (sameCounter && property == m_strOpened) {
+    if (sameCounter && property == m_strOpened && !m_nameField->edited()) {
         accept(); // nothing was touched: the stored settings stay as they are
         return;
     }
-    if (!folderReady())
+    if (!m_nameField->acceptable() || !folderReady())
         return;
     const bool propertyChanged = property != m_pMsr->getProperty();
     m_pMsr->setPropertyString(property);
@@ -185,10 +187,11 @@ void EditMsrCntDialog::okClicked()
         const bool userNameStored = !m_pMsr->storedUserName().isEmpty();
         m_pMsr->setType(counter);
         m_pMsr->setName(counter);
-        if (nameShown)
+        if (nameShown && !m_nameField->edited())
             m_pMsr->setUserName(userNameStored ? counter : QString());
     }
-    if (!sameCounter || propertyChanged)
+    const bool renamed = m_nameField->store();
+    if (!sameCounter || propertyChanged || renamed)
         reportChanged(m_pMsr);
     accept();
 }

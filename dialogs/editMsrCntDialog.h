@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dialogs/editDialog.h"
+#include "dialogs/nameField.h"
 
 class BlockItem;
 class QButtonGroup;
@@ -24,6 +25,7 @@ public:
     // The folder the monitor saves into when none is set.
     static QString defaultFolder();
 
+    NameField* nameField() const { return m_nameField; }
     QComboBox* counterComboBox() const { return m_counterComboBox; }
     QComboBox* gateComboBox() const { return m_areaComboBox; }
     QComboBox* srcComboBox() const { return m_enbComboBox; }
@@ -42,6 +44,7 @@ private:
     bool folderReady();
 
     BlockItem* m_pMsr;
+    NameField* m_nameField;
     QComboBox* m_counterComboBox;
     QComboBox* m_areaComboBox;
     QComboBox* m_enbComboBox;

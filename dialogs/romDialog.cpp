@@ -175,6 +175,8 @@ void RomDialog::setState(int row, int state)
 void RomDialog::on_buttonBox_accepted()
 {
     if (m_type == RomCommand::BootNum) {
+        if (comment(m_boot).isEmpty() && !confirmEmptyBootSlot())
+            return;
         QByteArray none;
         m_host.setROMinfo(none, char(m_boot), 0);
         accept();
@@ -183,6 +185,18 @@ void RomDialog::on_buttonBox_accepted()
     } else {
         acceptSave();
     }
+}
+
+bool RomDialog::confirmEmptyBootSlot()
+{
+    Prompts::Box box;
+    box.icon = QMessageBox::Warning;
+    box.title = OperationText::TITLE;
+    box.text = OperationText::EMPTY_BOOT_SLOT.arg(m_boot);
+    box.informative = OperationText::CONTINUE;
+    box.buttons = QMessageBox::Yes | QMessageBox::Cancel;
+    box.defaultButton = QMessageBox::Cancel;
+    return m_host.prompts().ask(this, box) == QMessageBox::Yes;
 }
 
 void RomDialog::acceptRestore()

@@ -50,6 +50,9 @@ private:
     void fillTable(int firstColumnWidth, int secondColumnWidth);
     void acceptSave();
     void acceptRestore();
+    // A slot without a comment holds no saved configuration: booting from it asks first (default
+    // Cancel, which leaves the dialog open).
+    bool confirmEmptyBootSlot();
 
     DeviceDialogHost& m_host;
     ExecType m_type;

@@ -91,7 +91,8 @@ void VersionDialog::setVersion(QByteArray* data)
     fpga.clear();
     for (const char byte : qAsConst(*data))
         fpga += QStringLiteral("%1").arg(quint8(byte), 2, 16, QLatin1Char('0'));
-    m_fpga->setText(fpga);
+    // The bytes, and after them the version as vextor-cli prints it.
+    m_fpga->setText(QStringLiteral("%1 (%2)").arg(fpga, OperationText::versionText(*data)));
 }
 
 void VersionDialog::onError(QString* text)

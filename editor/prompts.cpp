@@ -3,6 +3,7 @@
 
 #include <QDialog>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QScreen>
 #include <QTextEdit>
@@ -20,6 +21,21 @@ void fitDetails(QMessageBox& shown)
     view->setMinimumWidth(
         qMin(unwrappedWidth(*view, shown.detailedText()), shown.screen()->availableGeometry().width() / 2));
 }
+
+// The toolkit sizes a box by its text, but the window manager draws the title in a bold font
+// beside the box's icon and buttons: a short text would cut the title short ("Lo… ror"). A spacer
+// as wide as that title bar keeps the box wide enough.
+void keepTitleWhole(QMessageBox& shown)
+{
+    auto* grid = qobject_cast<QGridLayout*>(shown.layout());
+    if (!grid || shown.windowTitle().isEmpty())
+        return;
+    QFont bold = shown.font();
+    bold.setBold(true);
+    const int width = QFontMetrics(bold).horizontalAdvance(shown.windowTitle()) + Prompts::TITLE_BAR_EXTRA;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(), 0,
+                  1, grid->columnCount());
+}
 } // namespace
 
 Prompts::~Prompts() = default;
@@ -30,6 +46,7 @@ QMessageBox::StandardButton Prompts::ask(QWidget* parent, const Box& box)
     shown.setInformativeText(box.informative);
     shown.setDetailedText(box.details);
     fitDetails(shown);
+    keepTitleWhole(shown);
     shown.setDefaultButton(box.defaultButton);
     if (box.at)
         shown.move(*box.at);

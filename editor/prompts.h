@@ -26,6 +26,9 @@ public:
         const QPoint* at = nullptr;
     };
 
+    // Room a title bar takes beside its title: the window's icon and buttons, and margins.
+    static constexpr int TITLE_BAR_EXTRA = 160;
+
     virtual ~Prompts();
     virtual QMessageBox::StandardButton ask(QWidget* parent, const Box& box);
     // A message box without informative text or details.

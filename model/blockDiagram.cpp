@@ -135,6 +135,16 @@ bool BlockDiagram::isNameText(const QString& name)
     return true;
 }
 
+QString BlockDiagram::userNameRefusal(const BlockItem* block, const QString& name) const
+{
+    if (!isNameText(name))
+        return QStringLiteral("A name can consist only of the following characters:\n") +
+               QStringLiteral("alphanumeric(A-Z,a-z,0-9), underscore(_), hyphen(-)");
+    if (name == block->getName() || checkName(name, false))
+        return QString();
+    return QStringLiteral("\"%1\" cannot be used or it is already in use.").arg(name.trimmed());
+}
+
 bool BlockDiagram::checkName(const QString& rawName, bool bName) const
 {
     const QString name = rawName.trimmed();

@@ -79,6 +79,9 @@ public:
     // Whether a user name is made of what names may hold: upper- and lower-case letters, digits,
     // "_" and "-" (and is not empty).
     static bool isNameText(const QString& name);
+    // Why a block cannot take another user name, as the user is told; empty when it can. A block
+    // may take its resource name back; any other name must be free.
+    QString userNameRefusal(const BlockItem* block, const QString& name) const;
     void getFreeList(const QString& kind, QStringList& list, int tid) const;
 
     // --- searches (first match in pool order; tid < 0 matches any sheet)
@@ -120,6 +123,9 @@ public:
 
     // --- design rule check
     int drc(QTextDocument* doc);
+    // The block a line of the report names ("error: NAME: ..."), by its user name; null for a line
+    // that names none.
+    BlockItem* blockOfDrcLine(const QString& line) const;
     void checkMsrCnt(int* mode, QString* path, QString* name, QString* unit);
 
     // --- truth values (literal evaluation)

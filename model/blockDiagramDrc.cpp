@@ -213,3 +213,19 @@ void BlockDiagram::checkMsrCnt(int* mode, QString* path, QString* name, QString*
         name[m] = msr->getUserName();
     }
 }
+
+BlockItem* BlockDiagram::blockOfDrcLine(const QString& line) const
+{
+    QString name;
+    for (const char* kind : {"error: ", "warning: "}) {
+        if (line.startsWith(QLatin1String(kind)))
+            name = line.mid(int(qstrlen(kind))).section(QLatin1String(": "), 0, 0);
+    }
+    if (name.isEmpty())
+        return nullptr;
+    for (BlockItem* block : allBlocks()) {
+        if (block->getUserName() == name)
+            return block;
+    }
+    return nullptr;
+}

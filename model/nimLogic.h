@@ -41,6 +41,16 @@ public:
     static bool calc(const QString& expr, const bool* bits);
     // The tokens of an expression, ending with the marker "EOF".
     static QStringList tokenize(const QString& expr);
+
+    // Why an expression is refused and where: the message evaluation gives, and the characters of
+    // the token it stopped at (an empty span at the end when the text ended too early).
+    struct Diagnosis
+    {
+        QString message; // empty: the expression is valid
+        int start = -1;
+        int length = 0;
+    };
+    static Diagnosis diagnose(const QString& expr);
     static int getOpLevel(const QString& token);
     static const QString& operandName(int k);
 

@@ -96,6 +96,9 @@ void DeviceOperation::workerClosed(bool ok)
     m_report.mismatch = m_worker->firstMismatch();
     m_report.bStopped = m_worker->stoppedByCancel();
     m_report.bWrote = m_worker->writeCommandsSent() > 0;
+    m_report.bTimedOut = m_worker->timedOut();
+    m_report.waitSeconds = m_worker->timeoutTicks() * QTamp::WAIT_MS / 1000;
+    m_report.attempts = m_worker->retries();
     const std::unique_ptr<QUdpThread> done = std::move(m_worker);
     const Step next = std::move(m_next);
     next(m_report);
@@ -150,13 +153,30 @@ void DeviceOperation::finishJob(const JobReport& report)
 
 void DeviceOperation::finishFailure(const JobReport& report)
 {
-    finish(failureVerdict(), report.error);
+    finish(failureVerdict(), failureText(report));
+}
+
+QString DeviceOperation::failureText(const JobReport& report) const
+{
+    if (failureVerdict() != Verdict::CommunicationFailure)
+        return report.error;
+    // After the worker's own text: which module, and for a silence how long it was waited for.
+    using namespace OperationText;
+    const QString place = report.bTimedOut ? NO_ANSWER.arg(m_target.strAddr)
+                                                 .arg(m_target.udpPort)
+                                                 .arg(report.waitSeconds)
+                                                 .arg(report.attempts)
+                                           : FAILED_AT.arg(m_target.strAddr).arg(m_target.udpPort);
+    const QString text = report.error.trimmed();
+    return text.isEmpty() ? place : text + QLatin1Char('\n') + place;
 }
 
 void DeviceOperation::finish(Verdict verdict, const QString& message)
 {
     m_outcome.verdict = verdict;
     m_outcome.message = message;
+    if (verdict == Verdict::Done)
+        m_outcome.confirmation = confirmation();
     m_bRunning = false;
     emit finished();
 }

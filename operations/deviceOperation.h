@@ -27,6 +27,9 @@ struct JobReport
     QString name;                    // and this name
     bool bRegistersModified = false; // a synchronisation refused for changed registers
     bool bWrote = false;             // the job sent at least one write command
+    bool bTimedOut = false;          // the module did not answer
+    int waitSeconds = 0;             // the time-out of each attempt
+    int attempts = 0;                // attempts per packet
     // The first mismatch of a verification as data.
     std::optional<RegisterMismatch> mismatch;
 };
@@ -68,6 +71,8 @@ protected:
 
     // The first step of the operation.
     virtual void begin() = 0;
+    // What the operation did, said when it is done (the outcome's confirmation).
+    virtual QString confirmation() const { return QString(); }
 
     // A worker aimed at the target, for one job.
     std::unique_ptr<QUdpThread> newWorker() const;
@@ -87,6 +92,9 @@ protected:
     // failure: Cancelled when the cancel stopped it.
     void finishJob(const JobReport& report);
     void finishFailure(const JobReport& report);
+    // The worker's text of a failed job; for a communication failure followed by the module's
+    // address and port (and how long it was waited for when it did not answer).
+    QString failureText(const JobReport& report) const;
     void finish(Verdict verdict, const QString& message = QString());
 
     bool isCancelled() const { return m_bCancelled; }

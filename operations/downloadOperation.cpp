@@ -58,7 +58,7 @@ void DownloadOperation::write()
             if (!report.bOk && report.bWrote) {
                 m_outcome.bPartlyWritten = true;
                 return finish(failureVerdict(),
-                              report.error + QLatin1Char('\n') + OperationText::PARTLY_WRITTEN);
+                              failureText(report) + QLatin1Char('\n') + OperationText::PARTLY_WRITTEN);
             }
             if (report.bOk) { // complete, however late a cancel came
                 m_outcome.counters = CounterMonitorSetup::fromDiagram(m_diagram, m_target);

@@ -1,6 +1,7 @@
 #include "operations/moduleOperations.h"
 
 #include "operations/operationPrompts.h"
+#include "operations/operationTexts.h"
 
 void StatusOperation::begin()
 {
@@ -41,6 +42,12 @@ void ProtectOperation::begin()
             return finish(Verdict::Cancelled);
         write(now, wanted);
     });
+}
+
+QString ProtectOperation::confirmation() const
+{
+    using namespace OperationText;
+    return PROTECTION_SET.arg(onOff(m_outcome.protection.current), onOff(m_outcome.protection.boot));
 }
 
 void ProtectOperation::write(const Protection& now, const Protection& wanted)

@@ -44,6 +44,7 @@ public:
 
 protected:
     void begin() override;
+    QString confirmation() const override;
 
 private:
     void write(const Protection& now, const Protection& wanted);

@@ -12,6 +12,19 @@ QString OperationText::commentProblem(const QString& comment)
     return QString();
 }
 
+QString OperationText::onOff(bool bOn)
+{
+    return bOn ? QStringLiteral("on") : QStringLiteral("off");
+}
+
+QString OperationText::versionText(const QByteArray& bytes)
+{
+    QString text;
+    for (const char byte : bytes)
+        text += byte >= 0x20 && byte < 0x7F ? QLatin1Char(byte) : QLatin1Char('?');
+    return text;
+}
+
 QuestionBox QuestionBox::of(Question question)
 {
     using namespace OperationText;
@@ -25,5 +38,5 @@ QuestionBox QuestionBox::of(Question question)
     case Question::InitializeRom:
         break;
     }
-    return {INITIALIZE_ROM, QString(), TITLE, false, true, false};
+    return {INITIALIZE_ROM, INITIALIZE_ROM_EFFECT, TITLE, false, true, false};
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 // The texts of the device operation flows, the ROM dialog's comment checks and their progress
@@ -36,6 +37,29 @@ inline const QString FOREIGN_DOCUMENT =
     QStringLiteral("%1: The document stored in ROM does not describe the registers stored with it.\n"
                    "first mismatch at %2");
 
+// Said below the question before the ROM area is initialised.
+inline const QString INITIALIZE_ROM_EFFECT = QStringLiteral(
+    "All 16 slots lose their configurations, comments and documents, and the module boots from slot "
+    "0.\nThe module's running registers are written with an empty design as well: its outputs stay "
+    "quiet until a design is downloaded again.");
+// The boot slot chosen holds nothing saved. %1: the slot.
+inline const QString EMPTY_BOOT_SLOT =
+    QStringLiteral("ROM slot %1 holds no saved configuration (its comment is empty): the module would "
+                   "start from whatever registers it holds.");
+
+// Said after the worker's text of a communication failure. %1: the module's address, %2: its UDP
+// port, %3: the seconds each attempt waited, %4: the attempts.
+inline const QString NO_ANSWER = QStringLiteral("no answer from %1:%2 within %3 s (%4 attempts)");
+inline const QString FAILED_AT = QStringLiteral("module %1:%2");
+
+// Confirmations of the commands that change the module, as the editor shows them and vextor-cli
+// prints them. %1: the slot; the protection's %1 and %2: "on" or "off".
+inline const QString ROM_SAVED = QStringLiteral("Saved to ROM slot %1");
+inline const QString BOOT_SLOT_SET = QStringLiteral("Boot slot: %1");
+inline const QString ROM_INITIALISED =
+    QStringLiteral("ROM area initialised; the module's registers hold an empty design");
+inline const QString PROTECTION_SET = QStringLiteral("Current protection: %1\nBoot protection: %2");
+
 inline const QString PROGRESS_DOWNLOAD = QStringLiteral("Download - TAMP Access");
 constexpr int PROGRESS_DOWNLOAD_MAX = 8256;
 inline const QString PROGRESS_ROM = QStringLiteral("Save to ROM"); // save, restore and boot slot alike
@@ -46,4 +70,8 @@ constexpr int PROGRESS_INITIALIZE_MAX = 18;
 // Why a ROM slot comment cannot be stored (empty, or longer than a slot's record in UTF-8); an
 // empty text when it can.
 QString commentProblem(const QString& comment);
+// "on" or "off".
+QString onOff(bool bOn);
+// The module's version bytes as text ("3.01"); a byte that is no printable character shows as "?".
+QString versionText(const QByteArray& bytes);
 } // namespace OperationText

@@ -47,6 +47,9 @@ struct OperationOutcome
     // Said once beside the outcome, whatever the verdict: what the operation found and put right
     // on the way (ROM writing left enabled by a ROM job that did not finish).
     QString notice;
+    // What a command that changes the module did, once it is done (ROM save, boot slot, ROM
+    // initialisation, protection); empty for the others.
+    QString confirmation;
     // A download that failed or was cancelled after it had begun to write: the module holds a
     // partly written configuration (`message` says so) and differs from every document.
     bool bPartlyWritten = false;

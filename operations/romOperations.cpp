@@ -69,10 +69,24 @@ bool RomOperation::confirmNotDownloaded()
     return m_prompts->confirm(Question::SaveNotDownloaded) && m_prompts->confirm(Question::SaveWithoutGui);
 }
 
+QString RomOperation::confirmation() const
+{
+    using namespace OperationText;
+    if (m_command == RomCommand::BootNum)
+        return BOOT_SLOT_SET.arg(m_bootSlot);
+    if (m_command != RomCommand::Save)
+        return QString();
+    // Whether the command set it or it was so before: the module boots from the slot saved.
+    const int boot = m_bootSlot >= 0 ? m_bootSlot : m_outcome.status.bootSlot();
+    const QString saved = ROM_SAVED.arg(m_outcome.slot);
+    return boot == m_outcome.slot ? saved + QLatin1Char('\n') + BOOT_SLOT_SET.arg(boot) : saved;
+}
+
 void RomOperation::run(const RomChoice& choice)
 {
     const int slot = choice.slot;
     m_outcome.slot = slot;
+    m_bootSlot = choice.bootSlot;
     auto worker = newWorker();
     if (!choice.comment.isEmpty() && m_command != RomCommand::BootNum)
         worker->setData(QUdpThread::ADDR_USER_BEGIN + quint32(slot * QUdpThread::COMMENT_SIZE),
@@ -119,6 +133,11 @@ QByteArray RomInitOperation::freshFatImage()
                 QByteArray(2 * QUdpThread::ROM_SLOTS, char(QUdpThread::FAT_RESERVE)));
     fat.replace(2 * QUdpThread::PAGE_FAT, 2, QByteArray(2, char(QUdpThread::FAT_RESERVE)));
     return fat;
+}
+
+QString RomInitOperation::confirmation() const
+{
+    return OperationText::ROM_INITIALISED;
 }
 
 void RomInitOperation::begin()

@@ -45,6 +45,7 @@ public:
 
 protected:
     void begin() override;
+    QString confirmation() const override;
 
 private:
     bool confirmNotDownloaded();
@@ -54,6 +55,7 @@ private:
     RomCommand m_command;
     Document* m_document;
     QByteArray m_xml;
+    int m_bootSlot = -1; // the boot slot set with the command, -1 when it stays
 };
 
 // Initialize ROM area: a status job with ROM information (a write-protected module refuses),
@@ -70,6 +72,7 @@ public:
 
 protected:
     void begin() override;
+    QString confirmation() const override;
 
 private:
     void initialise();

@@ -1,11 +1,12 @@
 // Writes the bash completion of vextor-cli from the program's own tables, so that it lists what
 // the program accepts: the global options of its usage line and, for each command of its command
 // table, the options, the values they take and the arguments, read from the command's synopsis
-// ("DOC SLOT [--comment TEXT] [--boot]"). The template holds the completion logic; this fills in
-// its tables.
+// ("DOC SLOT [--comment TEXT] [--boot]"), and the names of the templates. The template holds the
+// completion logic; this fills in its tables.
 //   vextor-completion <template> <output>
 
 #include "cli/cliApp.h"
+#include "templates/templateCatalog.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -118,8 +119,12 @@ QMap<QString, QString> tables()
                 values << entry(name + QLatin1Char(' ') + option.first, option.second);
         arguments << entry(name, synopsis.arguments.join(QLatin1Char(' ')));
     }
+    QStringList templates;
+    for (const TemplateCatalog::Template& t : TemplateCatalog::all())
+        templates << t.name;
     const QString separator = QStringLiteral("\n        ");
     return {
+        {QStringLiteral("@TEMPLATES@"), quoted(templates.join(QLatin1Char(' ')))},
         {QStringLiteral("@GLOBAL_OPTIONS@"), quoted(optionNames(global))},
         {QStringLiteral("@GLOBAL_VALUES@"), globalValues.join(QLatin1Char(' '))},
         {QStringLiteral("@COMMANDS@"), quoted(commands.join(QLatin1Char(' ')))},

@@ -8,6 +8,8 @@ packages+=(dpkg-dev file desktop-file-utils groff-base)
 # The monitor's Prometheus endpoint (libmicrohttpd); the suite checks what it serves with
 # promtool and scrapes it with a real Prometheus.
 packages+=(pkg-config libmicrohttpd-dev prometheus)
+# The release checks of the package and its manual pages.
+packages+=(lintian mandoc)
 # The preview's VCD is read back by three waveform viewers (GTKWave runs on a virtual display).
 packages+=(sigrok-cli gtkwave xvfb xauth)
 if [ "${VEXTOR_WITH_CLANG:-1}" = 1 ]; then

@@ -128,6 +128,22 @@ bool parsePort(const QString& text, quint16& port)
     return true;
 }
 
+// The hardware version was once set with "--version TEXT"; that spelling still works, while
+// "--version" alone prints the program's version. The simulator takes no other arguments, so a
+// value after "--version" can only be a hardware version.
+QStringList withHardwareVersionSpelling(QStringList args)
+{
+    const QString old = QStringLiteral("--version");
+    const QString current = QStringLiteral("--hardware-version");
+    for (int i = 1; i < args.size(); ++i) {
+        if (args.at(i).startsWith(old + QLatin1Char('=')))
+            args[i] = current + args.at(i).mid(old.size());
+        else if (args.at(i) == old && i + 1 < args.size() && !args.at(i + 1).startsWith(QLatin1Char('-')))
+            args[i] = current;
+    }
+    return args;
+}
+
 int usage(const QCommandLineParser& parser, const QString& message)
 {
     std::fprintf(stderr, "vextor-sim: %s\n%s", qPrintable(message), qPrintable(parser.helpText()));
@@ -139,11 +155,13 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vextor-sim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VEXTOR_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Software stand-in for the logic module (TAMP over UDP, counter stream over TCP)."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption bindOption(QStringLiteral("bind"), QStringLiteral("Address to bind."),
                                         QStringLiteral("ADDR"), QStringLiteral("127.0.0.1"));
     const QCommandLineOption udpOption(QStringLiteral("udp"), QStringLiteral("UDP port (0 = ephemeral)."),
@@ -162,9 +180,9 @@ int main(int argc, char** argv)
                                          QStringLiteral("MS"), QStringLiteral("0"));
     const QCommandLineOption seedOption(QStringLiteral("seed"),
                                         QStringLiteral("Seed of the fault generator."), QStringLiteral("N"));
-    const QCommandLineOption versionOption(QStringLiteral("version"),
-                                           QStringLiteral("Hardware version bytes."), QStringLiteral("TEXT"),
-                                           QStringLiteral("3.01"));
+    const QCommandLineOption hardwareVersionOption(
+        QStringLiteral("hardware-version"), QStringLiteral("Hardware version bytes the module reports."),
+        QStringLiteral("TEXT"), QStringLiteral("3.01"));
     const QCommandLineOption romBusyOption(QStringLiteral("rom-busy"),
                                            QStringLiteral("Time each ROM command keeps the module busy."),
                                            QStringLiteral("MS"), QString::number(RomStore::DEFAULT_BUSY_MS));
@@ -191,13 +209,17 @@ int main(int argc, char** argv)
             "and stream what the measure counters count (the rate options then do not apply)."),
         QStringLiteral("FILE"));
     parser.addOptions({bindOption, udpOption, tcpOption, stateOption, lossOption, dupOption, strayOption,
-                       delayOption, seedOption, versionOption, romBusyOption, romPagesOption, rateOption,
-                       profileOption, invalidOption});
+                       delayOption, seedOption, hardwareVersionOption, romBusyOption, romPagesOption,
+                       rateOption, profileOption, invalidOption});
     parser.addOption(previewOption);
-    if (!parser.parse(QCoreApplication::arguments()))
+    if (!parser.parse(withHardwareVersionSpelling(QCoreApplication::arguments())))
         return usage(parser, parser.errorText());
     if (parser.isSet(QStringLiteral("help"))) {
         std::fputs(qPrintable(parser.helpText()), stdout);
+        return 0;
+    }
+    if (parser.isSet(QStringLiteral("version"))) {
+        std::printf("vextor-sim %s\n", VEXTOR_VERSION);
         return 0;
     }
     if (!parser.positionalArguments().isEmpty())
@@ -261,7 +283,7 @@ int main(int argc, char** argv)
     memory.rom().setBusyMs(romBusyMs);
     memory.rom().setDataPages(romPages);
     // The version is what this run was asked to be, whatever the state file held.
-    memory.setVersion(parser.value(versionOption).toLatin1());
+    memory.setVersion(parser.value(hardwareVersionOption).toLatin1());
 
     TampServer server(&memory);
     server.setFaults(faults);

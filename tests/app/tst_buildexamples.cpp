@@ -157,14 +157,15 @@ private slots:
         SheetDriver driver(w.get());
         QHash<const BlockItem*, BlockItem*> built;
 
-        // Sheets: the "+" tab adds one; Tab Rename names it.
+        // Sheets: the "+" tab adds one; a double click on its tab names it.
         QTabBar* tabs = w->tabWidget()->tabBar();
         for (int tid = 0; tid < want.sheetCount(); ++tid) {
             if (tid > 0)
                 QTest::mouseClick(tabs, Qt::LeftButton, Qt::NoModifier, tabs->tabRect(tid).center());
             QCOMPARE(w->currentTab(), tid);
             m_prompts->texts << want.sheetName(tid);
-            w->action(QStringLiteral("actionRename"))->trigger();
+            QTest::mouseDClick(tabs, Qt::LeftButton, Qt::NoModifier, tabs->tabRect(tid).center());
+            QCOMPARE(tabs->tabText(tid), want.sheetName(tid));
         }
         // Blocks, sheet by sheet in slot order (label outputs once their labels exist), each given
         // its settings by double-click and its name by Rename.

@@ -74,7 +74,7 @@ private slots:
     {
         QCOMPARE(::usageText("a\\b/c\\d/prog"),
                  QStringLiteral("Usage: d/prog [-t <TCP port>] [-u <UDP port>] [-h <host address>] "
-                                "[-a <on/off>] [-o <timeout>] [fileName]"));
+                                "[-a <on/off>] [-o <timeout>] [fileName]\n       d/prog --version"));
         QVERIFY(::usageText("/usr/bin/vextor").startsWith(QStringLiteral("Usage: /usr/bin/vextor [")));
     }
 };

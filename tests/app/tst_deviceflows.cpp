@@ -7,6 +7,7 @@
 #include "dialogs/userControlDialog.h"
 #include "dialogs/versionDialog.h"
 #include "dialogs/writeProtectDialog.h"
+#include "editor/programWidget.h"
 #include "io/document.h"
 #include "tests/support/documents.h"
 #include "tests/support/romHarness.h"
@@ -22,6 +23,7 @@
 #include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QTextEdit>
 #include <QtTest>
 
 namespace {
@@ -123,7 +125,7 @@ private slots:
         QCOMPARE(action("actionOstrum")->isEnabled(), bCounters);
         QCOMPARE(action("action_User_Control")->isEnabled(), bUserControl);
         QCOMPARE(statusText(),
-                 QString("Module 127.0.0.1  UDP %1  TCP 24  |  Hardware 332e3031  |  Document matched")
+                 QString("Module 127.0.0.1  UDP %1  TCP 24  |  Hardware 3.01  |  Document matched")
                      .arg(m_module->server.port()));
         QCOMPARE(m_window->history().loadIndex(), m_window->history().index());
 
@@ -229,7 +231,9 @@ private slots:
         m_prompts->dialogs << romPage(3, "run A");
         QVERIFY(trigger("action_Save"));
         QCOMPARE(m_prompts->dialogTitles, QStringList{"Save to ROM"});
-        QVERIFY(m_prompts->shown.isEmpty());
+        QCOMPARE(m_prompts->shownTexts(), QString("Saved to ROM slot 3"));
+        QCOMPARE(m_prompts->shown.first().icon, QMessageBox::Information);
+        m_prompts->shown.clear();
         const QByteArray saved = m_window->document()->toXml();
 
         newDocument();
@@ -278,22 +282,49 @@ private slots:
         QTEST(m_window->blockDiagram()->allBlocks().isEmpty(), "bNew");
     }
 
+    // A slot without a comment holds nothing saved: booting from it asks first (Cancel by
+    // default, which leaves the dialog open). What was set is confirmed.
+    void romBootPage_data()
+    {
+        QTest::addColumn<QString>("comment");
+        QTest::addColumn<bool>("bYes"); // the answer to a question
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<int>("boot");
+        const QString asked = "ROM slot 5 holds no saved configuration (its comment is empty): the module "
+                              "would start from whatever registers it holds.";
+        QTest::newRow("slot with a comment") << "run B" << false << "Boot slot: 5" << 5;
+        QTest::newRow("empty slot, yes") << "" << true << asked + "|Boot slot: 5" << 5;
+        QTest::newRow("empty slot, declined") << "" << false << asked << 0;
+    }
     void romBootPage()
     {
-        m_prompts->dialogs << [](QDialog& d) {
+        QFETCH(QString, comment);
+        QFETCH(bool, bYes);
+        QFETCH(int, boot);
+        m_module->memory.write(0x100 + 5 * 112, comment.toUtf8() + '\0');
+        int result = -1; // of OK in the dialog: a declined question leaves it open
+        m_prompts->dialogs << [&result, bYes, this](QDialog& d) {
             static_cast<RomDialog&>(d).rowCheckBox(5)->setChecked(true);
-            return clickOk(d);
+            if (bYes)
+                m_prompts->answers << QMessageBox::Yes;
+            return result = clickOk(d);
         };
-        QVERIFY(trigger("action_Change_Boot_ROM_Page"));
-        QCOMPARE(m_module->memory.peek(0xFFFFFC3E), quint8(5));
+        trigger("action_Change_Boot_ROM_Page");
+        QTEST(m_prompts->shownTexts(), "shown");
+        QCOMPARE(int(m_module->memory.peek(0xFFFFFC3E)), boot);
+        QCOMPARE(result == QDialog::Accepted, boot == 5);
     }
 
+    // The question says that the running registers go too; the end is confirmed.
     void romInitialize()
     {
         m_module->memory.write(0x100, QByteArray("a comment"));
         m_prompts->answers << QMessageBox::Yes;
         QVERIFY(trigger("action_Clear_ROM"));
         QCOMPARE(m_prompts->shown.first().defaultButton, QMessageBox::No);
+        QVERIFY(m_prompts->shown.first().informative.contains("running registers are written with an empty"));
+        QCOMPARE(m_prompts->shown.last().text,
+                 QString("ROM area initialised; the module's registers hold an empty design"));
         QCOMPARE(m_module->memory.rom().userRom(), QByteArray(0x700, '\0'));
     }
 
@@ -312,6 +343,7 @@ private slots:
         QVERIFY(trigger("action_Write_Protect"));
         QVERIFY(!bUnchangedOk);
         QCOMPARE(m_module->memory.peek(0xFFFFFC3C), quint8(0x00));
+        QCOMPARE(m_prompts->shownTexts(), QString("Current protection: off\nBoot protection: on"));
     }
 
     // Cancelling the progress dialog, or a module that stops answering, ends the download with
@@ -321,7 +353,7 @@ private slots:
         QTest::addColumn<bool>("bCancel");
         QTest::addColumn<QString>("text");
         QTest::newRow("cancelled") << true << "Aborted|Cancelled";
-        QTest::newRow("module gone") << false << "timed out";
+        QTest::newRow("module gone") << false << "timed out(.|\n)*\nno answer from 127.0.0.1:\\d+ within 1 s";
     }
     void downloadInterrupted()
     {
@@ -405,20 +437,31 @@ private slots:
             version.loadButton()->click();
             if (!QTest::qWaitFor([&version] { return version.loadButton()->isEnabled(); }, 10000))
                 return int(QDialog::Rejected);
-            return version.fpgaEdit()->text() == "332e3031" ? int(QDialog::Accepted) : int(QDialog::Rejected);
+            return version.fpgaEdit()->text() == "332e3031 (3.01)" ? int(QDialog::Accepted)
+                                                                   : int(QDialog::Rejected);
         };
         action("action_About")->trigger();
         QCOMPARE(m_window->infoOstrum()->strFPGA, QString("332e3031"));
-        QVERIFY(statusText().contains("Hardware 332e3031"));
+        QVERIFY(statusText().contains("Hardware 3.01"));
     }
 
+    // Ctrl+R shows the report; a click on a line shows its block, selected on its sheet.
     void drcReport()
     {
-        show(unusedInputXml());
-        action("action_DRC")->trigger();
+        show(wrap(tab(0, entry("Input", 0, "IN-CH0")) + tab(1, entry("OUT-CH1", 0, "OUT-CH1"), "Sheet2")));
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+        QTest::keyClick(m_window.get(), Qt::Key_R, Qt::ControlModifier);
         DrcDialog* report = flows().windows().drcDialog();
         QVERIFY(report && report->isVisible() && !report->isContinueForm());
-        QVERIFY(report->getEdit()->toPlainText().startsWith("warning: PreLgc0: Outport is not connected."));
+        QTextEdit* view = report->getEdit();
+        QVERIFY2(view->toPlainText().startsWith("error: OUT-CH1: InputPort is not connected.\n"),
+                 qPrintable(view->toPlainText()));
+        QTextCursor line(view->document());
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, view->cursorRect(line).center());
+        QCOMPARE(m_window->currentTab(), 1);
+        QCOMPARE(m_window->programWidget(1)->selectedItems().size(), 1);
+        QCOMPARE(m_window->programWidget(1)->selectedItems().first()->getName(), QString("OUT-CH1"));
     }
 
 private:

@@ -209,8 +209,9 @@ private slots:
                 for (int i = 0; i < eeprom.size(); ++i)
                     m.memory.poke(0xFFFFFC12 + quint32(i), quint8(eeprom.at(i)));
             });
-        row("rom-save", {"rom-save", doc, "2", "--comment", "run 7", "--boot"}, 0, "Saved to ROM slot 2\n",
-            "", "done", R"({"slot": 2, "comment": "run 7", "boot": true})", downloaded);
+        row("rom-save", {"rom-save", doc, "2", "--comment", "run 7", "--boot"}, 0,
+            "Saved to ROM slot 2\nBoot slot: 2\n", "", "done",
+            R"({"slot": 2, "comment": "run 7", "boot": true})", downloaded);
         row("rom-save, not downloaded", {"rom-save", doc, "2"}, 1, "",
             "The displayed data have not been yet downloaded.\nThe GUI information cannot be saved.\n",
             "not_downloaded", "{}");
@@ -234,8 +235,11 @@ private slots:
             "ROM4-coincidence.vxt3: The document stored in ROM does not describe the registers stored with "
             "it.\nfirst mismatch at address 0x00000006\n",
             "damaged_slot", "", {{"rom-save", doc, "4", "--force"}});
-        row("rom-boot", {"rom-boot", "3"}, 0, "Boot slot: 3\n", "", "done", R"({"boot_slot": 3})");
-        row("rom-init", {"rom-init"}, 0, "ROM area initialised\n", "", "done", "{}");
+        row("rom-boot", {"rom-boot", "4"}, 0, "Boot slot: 4\n", "", "done", R"({"boot_slot": 4})", stored);
+        row("rom-boot, empty slot", {"rom-boot", "3"}, 0, "Boot slot: 3\n",
+            "ROM slot 3 holds no saved configuration", "done", R"({"boot_slot": 3})");
+        row("rom-init", {"rom-init"}, 0,
+            "ROM area initialised; the module's registers hold an empty design\n", "", "done", "{}");
         row("monitor without its log folder",
             {"monitor", examplePath("scaler.vxt3"), "--csv-dir", m_dir.filePath("none")}, 2, "",
             m_dir.filePath("none") + ":\nNo such directory.", "file_failure", "{}");

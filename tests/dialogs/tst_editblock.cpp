@@ -3,6 +3,7 @@
 #include "tests/dialogs/dialogHarness.h"
 #include "tests/support/diagramBuilder.h"
 
+#include <QLineEdit>
 #include <QScreen>
 
 // Every settings dialog: no help button, mnemonics with fields, kept on the screen, OK unchanged.
@@ -73,6 +74,50 @@ private slots:
         QCOMPARE(block->getProperty(), property);
         QVERIFY(host.changes.isEmpty());
         QCOMPARE(host.scripted.shownTexts(), QString());
+    }
+
+    // Logic, counter, delay and measure-counter dialogs name their block too: a changed name is
+    // checked as the input dialog checks it, before anything is stored.
+    void nameField_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("refusal"); // empty: stored
+        for (const char* kind : {"CntFnc", "DlyFnc", "MsrCnt", "PreLogic"})
+            QTest::newRow(kind) << QString(kind) << "TRIG_2"
+                                << "";
+        QTest::newRow("blank inside") << "CntFnc"
+                                      << "TRIG 2"
+                                      << "A name can consist only of the following characters:\n"
+                                         "alphanumeric(A-Z,a-z,0-9), underscore(_), hyphen(-)";
+        QTest::newRow("in use") << "PreLogic"
+                                << "GATE"
+                                << "\"GATE\" cannot be used or it is already in use.";
+    }
+    void nameField()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, typed);
+        QFETCH(QString, refusal);
+        host.reset();
+        DiagramBuilder make(host.model);
+        make.out()->setUserName("GATE");
+        BlockItem* block = kind == "CntFnc"   ? make.cnt("Mode=0 MainCnt=5nsec SubCnt=5nsec")
+                           : kind == "DlyFnc" ? make.dly("Delay=5ns")
+                           : kind == "MsrCnt" ? make.msr("Mode=0 Unit=usec FileSave=false PATH=/tmp")
+                                              : make.pre("_A");
+        const QString property = block->getProperty();
+        const QString before = block->getUserName();
+        host.scripted.dialogs << [typed](QDialog& dialog) {
+            retype(dialog.findChild<QLineEdit*>("nameEdit"), typed);
+            clickOk(dialog);
+            return dialog.result();
+        };
+        QCOMPARE(editBlock(block, host, nullptr), refusal.isEmpty());
+        QCOMPARE(host.scripted.shownTexts(), refusal);
+        QCOMPARE(block->getUserName(), refusal.isEmpty() ? typed : before);
+        QCOMPARE(block->getProperty(), property);
+        QCOMPARE(host.changes.size(), refusal.isEmpty() ? 1 : 0);
     }
 
     void blocksWithoutSettingsOpenNothing()

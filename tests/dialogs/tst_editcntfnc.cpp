@@ -24,7 +24,9 @@ private:
         CounterFields* f = dialog.fields();
         dialog.modeComboBox()->setCurrentIndex(mode);
         if (mainUnit.endsWith(QLatin1String("Hz"))) {
-            QTest::mouseClick(f->radioButtonFrequency, Qt::LeftButton);
+            // On its indicator: a wide button takes clicks on its indicator and text only.
+            QTest::mouseClick(f->radioButtonFrequency, Qt::LeftButton, {},
+                              QPoint(8, f->radioButtonFrequency->height() / 2));
             f->m_comboBoxHz->setCurrentText(mainUnit);
             f->m_comboBox->setCurrentText(subUnit == QLatin1String("%") ? f->m_strDuty : f->m_strHighWidth);
         } else if (!mainUnit.isEmpty()) {
@@ -139,6 +141,53 @@ private slots:
         clickOk(dialog.buttonBox());
         QCOMPARE(fnc->getProperty(), stored);
         QCOMPARE(dialog.isVisible(), stored.isEmpty());
+    }
+
+    // A unit or quantity chosen after typing reads the number typed in it; a value the dialog
+    // showed keeps its size.
+    void choiceAfterTyping_data()
+    {
+        QTest::addColumn<QString>("opened");
+        QTest::addColumn<QString>("typed"); // empty: the field is left as shown
+        QTest::addColumn<bool>("isMain");
+        QTest::addColumn<QString>("choice"); // a time unit, or "Duty"
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("stored");
+        const QString oneShot = "Mode=0 MainCnt=2000nsec SubCnt=5nsec";
+        const QString oscillator = "Mode=8 MainCnt=250usec SubCnt=750usec Disp=KHz";
+        dataRow("typed, then usec", oneShot, QString("2"), true, QString("usec"), QString("2"),
+                QString("Mode=0 MainCnt=2usec SubCnt=5nsec"));
+        dataRow("shown, then usec", oneShot, QString(), true, QString("usec"), QString("2"),
+                QString("Mode=0 MainCnt=2usec SubCnt=5nsec"));
+        dataRow("typed, then msec", oneShot, QString("3"), false, QString("msec"), QString("3"),
+                QString("Mode=0 MainCnt=2000nsec SubCnt=3msec"));
+        dataRow("typed, then Duty", oscillator, QString("30"), false, QString("Duty"), QString("30"),
+                QString("Mode=8 MainCnt=300usec SubCnt=700usec Disp=DutyKHz"));
+        dataRow("shown, then Duty", oscillator, QString(), false, QString("Duty"), QString("25"),
+                QString("Mode=8 MainCnt=250usec SubCnt=750usec Disp=DutyKHz"));
+    }
+
+    void choiceAfterTyping()
+    {
+        QFETCH(QString, opened);
+        QFETCH(QString, typed);
+        QFETCH(bool, isMain);
+        QFETCH(QString, choice);
+        fnc->setPropertyString(opened);
+        EditCntFncDialog dialog(fnc, &host);
+        dialog.show();
+        CounterFields* f = dialog.fields();
+        QLineEdit* field = isMain ? f->mainLineEdit : f->subLineEdit;
+        if (!typed.isEmpty())
+            retype(field, typed);
+        if (choice == f->m_strDuty)
+            f->m_comboBox->setCurrentText(choice);
+        else
+            (isMain ? f->mainComboBox : f->subComboBox)->setCurrentText(choice);
+        QTEST(field->text(), "shown");
+        clickOk(dialog.buttonBox());
+        QCOMPARE(host.scripted.shownTexts(), QString());
+        QTEST(fnc->getProperty(), "stored");
     }
 
     void modeChangeRaisesToNewMinimum()

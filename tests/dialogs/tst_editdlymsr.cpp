@@ -79,11 +79,22 @@ private slots:
         QCOMPARE(host.changes.size(), 1);
     }
 
+    // A shown delay keeps its size in the new unit; a number typed before is read in it.
+    void delayUnitSwitch_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("shown") << QString() << QString("1.5");
+        QTest::newRow("typed") << QString("2") << QString("2");
+    }
     void delayUnitSwitch()
     {
+        QFETCH(QString, typed);
         EditDlyFncDialog dialog(delay(QStringLiteral("Delay=1500ns")), &host);
+        if (!typed.isEmpty())
+            retype(dialog.delayEdit(), typed);
         dialog.unitComboBox()->setCurrentText(QStringLiteral("us"));
-        QCOMPARE(dialog.delayEdit()->text(), QStringLiteral("1.5"));
+        QTEST(dialog.delayEdit()->text(), "shown");
     }
 
     // Opened with the stored settings; another counter moves the block.

@@ -1,11 +1,14 @@
 #include "dialogs/editLogicDialog.h"
 #include "tests/dialogs/dialogHarness.h"
+#include "tests/support/dataRow.h"
 #include "tests/support/diagramBuilder.h"
 
+#include <QApplication>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTableWidget>
+#include <QTimer>
 #include <QToolButton>
 
 // The logic editor: net names, both display modes, the disconnect menu, refusals, the truth table.
@@ -106,20 +109,65 @@ private slots:
         QVERIFY(!dialog.truthTable()->isVisible() && !dialog.truthMessage()->isVisible());
     }
 
+    // The box names the error and shows its place below the line that holds it; the place is
+    // selected in the text, which stays as typed.
+    void refusedExpressionStaysOpen_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("place");
+        QTest::addColumn<QString>("selected");
+        const QString longLine = QString("_A or ").repeated(10) + "_Q";
+        dataRow("trailing operator", QString("_A and"), QString("invalid at EOF"),
+                QString("<pre>_A and\n      ^</pre>"), QString());
+        dataRow("two operands", QString("_A _B"), QString("invalid at '_B'"),
+                QString("<pre>_A _B\n   ^^</pre>"), QString("_B"));
+        dataRow("unclosed", QString("(_A or _B"), QString("invalid --- ')' is missimg."),
+                QString("<pre>(_A or _B\n         ^</pre>"), QString());
+        dataRow("second line", QString("_A and\n  _L <"), QString("invalid at '_L'"),
+                QString("<pre>  _L &lt;\n  ^^</pre>"), QString("_L"));
+        dataRow("long line", longLine, QString("invalid at '_Q'"),
+                QString("<pre>\u2026%1_Q\n%2^^</pre>").arg(QString("_A or ").repeated(5), QString(31, ' ')),
+                QString("_Q"));
+    }
     void refusedExpressionStaysOpen()
     {
+        QFETCH(QString, text);
         QString expr = QStringLiteral("_A");
         logic->setProperty(expr, false);
         EditLogicDialog dialog(logic, &host);
         dialog.show();
-        retype(dialog.textEdit(), QStringLiteral("_A and"));
+        dialog.textEdit()->setPlainText(text);
         clickOk(dialog.buttonBox());
         QCOMPARE(host.scripted.shown.size(), 1);
         QCOMPARE(host.scripted.shown.at(0).title, QStringLiteral("Logic Error"));
-        QCOMPARE(host.scripted.shown.at(0).text, QStringLiteral("invalid at EOF"));
+        QTEST(host.scripted.shown.at(0).text, "message");
+        QTEST(host.scripted.shown.at(0).informative, "place");
         QVERIFY(dialog.isVisible());
-        QCOMPARE(dialog.textEdit()->toPlainText(), QStringLiteral("_A and"));
+        QCOMPARE(dialog.textEdit()->toPlainText(), text);
+        QTEST(dialog.textEdit()->textCursor().selectedText(), "selected");
         QCOMPARE(logic->getProperty(), QStringLiteral("_A"));
+    }
+
+    // A box with a short text is still wide enough for its title bar (the title, an icon and
+    // three buttons).
+    void boxKeepsItsTitleWhole()
+    {
+        int width = 0;
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, [&] {
+            if (auto* shown = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                width = shown->width();
+                shown->accept();
+            }
+        });
+        closer.start(10);
+        Prompts toolkit;
+        toolkit.warning(nullptr, QStringLiteral("Logic Error"), QStringLiteral("invalid at EOF"));
+        QFont bold;
+        bold.setBold(true);
+        QVERIFY2(width >= QFontMetrics(bold).horizontalAdvance("Logic Error") + 100,
+                 qPrintable(QString::number(width)));
     }
 
     void disconnectThroughMenu()

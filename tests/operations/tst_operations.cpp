@@ -72,7 +72,9 @@ private slots:
         row("verify", 1, {Question::VerifyOutput},
             "The output may become unstable during verify.|Do you want to continue?|");
         row("initialize", 2, {Question::InitializeRom},
-            "Are you sure you want to initialize ROM area?||Vextor");
+            "Are you sure you want to initialize ROM area?|All 16 slots lose their configurations, comments and "
+            "documents, and the module boots from slot 0.\nThe module's running registers are written with an "
+            "empty design as well: its outputs stay quiet until a design is downloaded again.|Vextor");
     }
     void declined()
     {

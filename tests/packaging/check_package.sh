@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Makes the Debian package from a built tree and checks it: the files it installs and nothing
 # else (the same tree cmake --install makes), the programs stripped and running, dependencies found
-# from the binaries, the desktop entry valid, the manual pages rendering without warnings.
+# from the binaries, the desktop entry valid, the manual pages rendering without warnings, and
+# Debian's checker (lintian) content with the package.
 #   check_package.sh <build dir>
 # The suite runs after the build, so the package is made from the packaging folder alone, without
 # cpack's check that the whole project is up to date; that folder holds every install rule (the
@@ -31,7 +32,8 @@ expected=(/usr/bin/vextor /usr/bin/vextor-cli /usr/bin/vextor-sim
     /usr/share/applications/vextor.desktop
     /usr/share/bash-completion/completions/vextor-cli
     /usr/share/man/man1/vextor.1.gz /usr/share/man/man1/vextor-cli.1.gz /usr/share/man/man1/vextor-sim.1.gz
-    /usr/share/mime/packages/vextor.xml)
+    /usr/share/mime/packages/vextor.xml
+    /usr/share/doc/vextor/changelog.gz /usr/share/doc/vextor/copyright)
 for size in 16 22 24 32 48 64 128 256; do
     expected+=("/usr/share/icons/hicolor/${size}x${size}/apps/vextor.png")
 done
@@ -70,6 +72,13 @@ usage=$("$root/usr/bin/vextor-cli" 2>&1 || true)
 [[ "$usage" == "Usage: vextor-cli"* ]] || fail "/usr/bin/vextor-cli prints no usage: $usage"
 usage=$("$root/usr/bin/vextor-sim" --help 2>&1 || true)
 [[ "$usage" == *--udp* ]] || fail "/usr/bin/vextor-sim --help lists no options: $usage"
+# Each prints the package's version; the editor before it needs a display.
+version=$(dpkg-deb -f "$deb" Version)
+for program in vextor vextor-cli vextor-sim; do
+    printed=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/$program" --version 2>&1) ||
+        fail "/usr/bin/$program --version failed: $printed"
+    [ "$printed" = "$program $version" ] || fail "/usr/bin/$program --version prints: $printed"
+done
 
 if command -v desktop-file-validate >/dev/null; then
     report=$(desktop-file-validate "$root/usr/share/applications/vextor.desktop" 2>&1) ||
@@ -85,6 +94,23 @@ if command -v groff >/dev/null; then
     done
 else
     echo "groff not installed (package groff-base): the manual pages are not rendered"
+fi
+
+if command -v mandoc >/dev/null; then
+    for page in "$root"/usr/share/man/man1/*.1.gz; do
+        warnings=$(zcat "$page" | mandoc -T lint -W warning 2>&1)
+        [ -z "$warnings" ] || fail "$(basename "$page"): $warnings"
+    done
+else
+    echo "mandoc not installed (package mandoc): the manual pages are not checked"
+fi
+# What Debian's package checker finds, but for the information it gives on the way (and the note
+# that it runs as root).
+if command -v lintian >/dev/null; then
+    findings=$(lintian --tag-display-limit 0 "$deb" 2>&1 | grep -v -e '^N:' -e 'root privileges' || true)
+    [ -z "$findings" ] || fail "lintian: $findings"
+else
+    echo "lintian not installed (package lintian): the package is not checked"
 fi
 
 [ "$failures" -eq 0 ] && echo "package $(basename "$deb"): ok"

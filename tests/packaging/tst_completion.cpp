@@ -14,7 +14,7 @@ private slots:
     {
         QVERIFY(m_dir.isValid());
         QVERIFY(QDir(m_dir.path()).mkdir("logs"));
-        for (const char* name : {"run.vxt3", "notes.txt"}) {
+        for (const char* name : {"run.vxt3", "notes.txt", "pulses.stim"}) {
             QFile file(m_dir.filePath(name));
             QVERIFY(file.open(QIODevice::WriteOnly));
         }
@@ -37,7 +37,10 @@ private slots:
         dataRow("document", QStringList{"drc", ""}, QString("logs run.vxt3"));
         dataRow("no guess at a block", QStringList{"truth-table", "run.vxt3", ""}, QString());
         dataRow("folder", QStringList{"monitor", "run.vxt3", "--csv-dir", ""}, QString("logs"));
-        dataRow("file", QStringList{"sync", "--out", ""}, QString("logs notes.txt run.vxt3"));
+        dataRow("file", QStringList{"sync", "--out", ""}, QString("logs notes.txt pulses.stim run.vxt3"));
+        dataRow("stimulus", QStringList{"preview", "run.vxt3", ""}, QString("logs pulses.stim"));
+        dataRow("stimulus of another name", QStringList{"preview", "run.vxt3", "n"}, QString("notes.txt"));
+        dataRow("template", QStringList{"new", "--template", "co"}, QString("coincidence-2 coincidence-3"));
         dataRow("unknown command", QStringList{"bogus", ""}, QString());
     }
 

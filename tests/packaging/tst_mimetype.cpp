@@ -43,6 +43,11 @@ private slots:
         const QByteArray document = example.readAll();
         dataRow("by name", QString("run.vxt3"), document, QString("application/x-vextor3"));
         dataRow("by root element", QString("run-backup"), document, QString("application/x-vextor3"));
+        dataRow("renamed to .xml", QString("run.xml"), document, QString("application/x-vextor3"));
+        dataRow("other XML named .xml", QString("other.xml"),
+                QByteArray("<?xml version=\"1.0\"?>\n<Vextor2 addr=\"1\"/>\n"), QString("application/xml"));
+        dataRow("XML without declaration", QString("bare.xml"), QByteArray("<list/>\n"),
+                QString("application/xml"));
         dataRow("other XML", QString("other"), QByteArray("<?xml version=\"1.0\"?>\n<Vextor2 addr=\"1\"/>\n"),
                 QString("application/xml"));
     }

@@ -165,6 +165,25 @@ private slots:
         QVERIFY2(residentKb() - before < 32 * 1024, qPrintable(QString::number(residentKb() - before)));
     }
 
+    // The hardware version under its own name, and under the spelling it once shared with --version.
+    void hardwareVersion_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("--hardware-version") << QStringList{"--hardware-version", "2.07"};
+        QTest::newRow("--version TEXT") << QStringList{"--version", "2.07"};
+        QTest::newRow("--version=TEXT") << QStringList{"--version=2.07"};
+    }
+    void hardwareVersion()
+    {
+        QFETCH(QStringList, args);
+        SimProcess sim;
+        QVERIFY(sim.start(args));
+        QString version;
+        for (quint32 address = 0; address < 4; ++address)
+            version += QChar(sim.memoryByte(address));
+        QCOMPARE(version, QString("2.07"));
+    }
+
     void badUsage_data()
     {
         QTest::addColumn<QStringList>("args");
