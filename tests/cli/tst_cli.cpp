@@ -425,8 +425,11 @@ private slots:
         }
         const QJsonArray totals = result["data"]["totals"].toArray();
         QCOMPARE(totals.size(), 4);
-        for (const QJsonValue& value : totals)
+        for (const QJsonValue& value : totals) {
+            QCOMPARE(value.toObject().keys(),
+                     QStringList({"counter", "integration", "name", "number", "unit"}));
             QCOMPARE(value["number"].toInt(), counted[value["counter"].toInt()]);
+        }
         QCOMPARE(totals.at(1)["number"].toInt(), 40);
         QVERIFY(QFileInfo(result["data"]["logs"][1]["file"].toString()).isFile());
     }

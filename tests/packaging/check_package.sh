@@ -65,7 +65,7 @@ done
 # The fields: dependencies come from what the programs link.
 [ "$(dpkg-deb -f "$deb" Package)" = vextor ] || fail "Package is not vextor"
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libc6 libstdc++6 libqt5core5a libqt5gui5 libqt5widgets5 libqt5network5 libqt5xml5 python3; do
+for library in libc6 libstdc++6 libqt5core5a libqt5gui5 libqt5widgets5 libqt5network5 libqt5xml5 python3 libmicrohttpd12; do
     [[ "$depends" == *"$library "* ]] || fail "Depends lacks $library: $depends"
 done
 
