@@ -139,16 +139,18 @@ private slots:
         QVERIFY(reader.monitor.errors.isEmpty() && reader.monitor.closedByServer == 0);
     }
 
-    // One suffix for all logs: the first that no log file of this date has taken.
+    // One suffix for all logs: the first that no log file of this date has taken. A name from the
+    // document never leads the log out of its folder, and the user is told.
     void logFileNames()
     {
         QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath("a/b"));
         const QString stem = dir.path() + "/%1_" + QDate::currentDate().toString("yyyyMMdd") + "%2.csv";
         QFile taken(stem.arg("Gamma").arg(0));
         QVERIFY(taken.open(QIODevice::WriteOnly) && taken.write("kept\n") == 5);
         taken.close();
-        QString path[4] = {dir.path(), "", dir.path(), ""};
-        QString name[4] = {"Alpha", "Beta", "Gamma", "Delta"};
+        QString path[4] = {dir.path(), "", dir.path(), dir.filePath("a/b")};
+        QString name[4] = {"Alpha", "Beta", "Gamma", "../../escaped"};
         QString unit[4] = {"usec", "", "", ""};
         QOstrumThread thread(path, name, unit, "127.0.0.1", 24, 4660, nullptr, false);
         QCOMPARE(thread.fileName(0), stem.arg("Alpha").arg(1));
@@ -157,6 +159,10 @@ private slots:
         QCOMPARE(fileLines(thread.fileName(0)), (QStringList{"Time[HH:MM:SS],Alpha[usec]", ""}));
         QCOMPARE(fileLines(thread.fileName(2)), (QStringList{"Time[HH:MM:SS],Gamma", ""}));
         QCOMPARE(fileLines(taken.fileName()), (QStringList{"kept", ""}));
+        QCOMPARE(QFileInfo(thread.fileName(3)).absolutePath(), dir.filePath("a/b"));
+        QVERIFY(QFileInfo(thread.fileName(3)).fileName().startsWith("______escaped_"));
+        QVERIFY(QFileInfo::exists(thread.fileName(3)));
+        QCOMPARE(thread.notices().size(), 1);
     }
 
     // Sequence values over all four counters: every record must be in its counter's log, in order.
@@ -191,21 +197,6 @@ private slots:
                     QFAIL(qPrintable(QString("counter %1 line %2: %3").arg(c).arg(i + 1).arg(lines[i + 1])));
             }
         }
-    }
-
-    // A name from the document never leads the log out of its folder, and the user is told.
-    void logStaysInItsFolder()
-    {
-        QTemporaryDir dir;
-        QVERIFY(QDir(dir.path()).mkpath("a/b"));
-        QString path[4] = {dir.filePath("a/b"), "", "", ""};
-        QString name[4] = {"../../escaped", "", "", ""};
-        QString unit[4];
-        QOstrumThread thread(path, name, unit, "127.0.0.1", 24, 4660, nullptr, false);
-        QCOMPARE(QFileInfo(thread.fileName(0)).absolutePath(), dir.filePath("a/b"));
-        QVERIFY(QFileInfo(thread.fileName(0)).fileName().startsWith("______escaped_"));
-        QCOMPARE(thread.notices().size(), 1);
-        QVERIFY(QFileInfo::exists(thread.fileName(0)));
     }
 
     // A failed write (the file size limit standing in for a full disk) stops that log at its last
