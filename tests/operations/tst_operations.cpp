@@ -72,8 +72,10 @@ private slots:
         row("verify", 1, {Question::VerifyOutput},
             "The output may become unstable during verify.|Do you want to continue?|");
         row("initialize", 2, {Question::InitializeRom},
-            "Are you sure you want to initialize ROM area?|All 16 slots lose their configurations, comments and "
-            "documents, and the module boots from slot 0.\nThe module's running registers are written with an "
+            "Are you sure you want to initialize ROM area?|All 16 slots lose their configurations, comments "
+            "and "
+            "documents, and the module boots from slot 0.\nThe module's running registers are written with "
+            "an "
             "empty design as well: its outputs stay quiet until a design is downloaded again.|Vextor");
     }
     void declined()
@@ -140,6 +142,18 @@ private slots:
         QVERIFY(sinceCancel.elapsed() < 500);
         QCOMPARE(operation.outcome().verdict, Verdict::Cancelled);
         QCOMPARE(operation.outcome().message, QString("QTamp: Aborted"));
+    }
+
+    // A cancel that comes before start() ends that run at once, without a word to the module; the
+    // next run is not cancelled by it.
+    void cancelBeforeStart()
+    {
+        const auto doc = document(documentXml(QByteArray()));
+        DownloadOperation operation(m_module->info(), *doc->diagram(), m_answers);
+        operation.cancel();
+        QCOMPARE(run(operation).verdict, Verdict::Cancelled);
+        QVERIFY(m_module->requests.isEmpty());
+        QVERIFY(run(operation).isDone());
     }
 
     // A cancel after the last job has run to its end changes nothing: the operation is done.
