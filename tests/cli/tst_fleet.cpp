@@ -130,6 +130,13 @@ private slots:
             << QStringList{"fleet", list, "rom-save", "16"} << 64 << "rom-save needs a slot from 0 to 15";
         QTest::newRow("a document on the command line")
             << QStringList{"fleet", list, "verify", "x.vxt3"} << 64 << "unexpected argument: x.vxt3";
+        const QString gates =
+            writeList("gates.list", "m 127.0.0.1:9 " + examplePath("coincidence.vxt3") + "\n");
+        QTest::newRow("monitor with jobs") << QStringList{"fleet", list, "monitor", "--jobs", "2"} << 64
+                                           << "--jobs does not apply to monitor";
+        QTest::newRow("monitor of a counter a document lacks")
+            << QStringList{"fleet", gates, "monitor", "--until-count", "1:5"} << 64
+            << "--until-count 1:5: the document of m has no measure counter 1";
         QTest::newRow("bad line") << QStringList{"fleet", bad, "status"} << 2
                                   << bad + ":2: the name m is already used on line 1";
         QTest::newRow("empty list") << QStringList{"fleet", writeList("empty.list", "# nobody\n"), "status"}
