@@ -3,6 +3,7 @@
 #include "cli/fleetReport.h"
 #include "cli/moduleCommand.h"
 #include "cli/monitorOptions.h"
+#include "cli/stopSignals.h"
 #include "io/document.h"
 #include "operations/fleetRun.h"
 #include "operations/moduleList.h"
@@ -87,6 +88,9 @@ public:
         QObject::connect(&fleet, &FleetRun::moduleFinished, &loop,
                          [this](int i, bool begun) { end(i, begun); });
         QObject::connect(&fleet, &FleetRun::finished, &loop, &QEventLoop::quit);
+        // SIGINT or SIGTERM: the running modules are cancelled, those not begun are left out,
+        // and each is reported so.
+        const StopSignals stopSignals([&fleet] { fleet.cancel(); });
         fleet.start();
         loop.exec();
     }
