@@ -25,11 +25,12 @@ private slots:
         QUdpSocket dead; // bound, never answering
         QVERIFY(dead.bind(QHostAddress(QHostAddress::LocalHost), 0));
         const QString listFile = m_dir.filePath("crate.list");
-        QVERIFY(writeFile(listFile, QString("a 127.0.0.1:%1 %3\nb 127.0.0.1:%2 %3\nlost 127.0.0.1:%4 %3\n")
+        QVERIFY(writeFile(listFile, QString("a 127.0.0.1:%1 %3\nb 127.0.0.1:%2 %3\nlost 127.0.0.1:%4 %5\n")
                                         .arg(a.server.port())
                                         .arg(b.server.port())
                                         .arg(examplePath("coincidence.vxt3"))
                                         .arg(dead.localPort())
+                                        .arg(examplePath("scaler.vxt3"))
                                         .toUtf8()));
         QString error;
         const std::optional<ModuleList> list = ModuleList::load(listFile, &error);
@@ -44,7 +45,7 @@ private slots:
         // Opening refreshes every row; the lost module is named unreachable.
         QVERIFY(finished.wait(30000));
         QCOMPARE(rowText(window, 0), QString("a|yes|3.01|writable|0|coincidence.vxt3|unknown"));
-        QCOMPARE(rowText(window, 2), QString("lost|no||||coincidence.vxt3|unknown"));
+        QCOMPARE(rowText(window, 2), QString("lost|no||||scaler.vxt3|unknown"));
         QVERIFY(window->table()
                     ->item(2, ModulesWindow::ResultColumn)
                     ->text()
@@ -74,13 +75,26 @@ private slots:
         QCOMPARE(finished.last().at(1).toInt(), 1);
         QCOMPARE(rowText(window, 0), QString("a|yes|3.01|writable|0|coincidence.vxt3|matched"));
 
-        // Open document goes to the main window; Counters opens the module's counter window.
+        // Open document goes to the main window. Counters opens a counter window on the chosen
+        // module, configured by its document, or says that the document has no measure counter.
         QSignalSpy open(window, &ModulesWindow::openDocument);
         window->table()->selectRow(0);
         window->button("openButton")->click();
         QCOMPARE(open.value(0).value(0).toString(), examplePath("coincidence.vxt3"));
+        prompts.shown.clear();
         window->button("countersButton")->click();
-        QVERIFY(window->findChild<MsrCntWidget*>());
+        QCOMPARE(prompts.shownTexts(), QString("There is no MsrCnt."));
+        QVERIFY(!window->findChild<MsrCntWidget*>());
+        window->table()->selectRow(2);
+        window->button("countersButton")->click();
+        auto* counters = window->findChild<MsrCntWidget*>();
+        QVERIFY(counters);
+        const CounterMonitorSetup& setup = counters->session().setup();
+        QCOMPARE(QString("%1:%2 %3").arg(setup.strAddr).arg(setup.udpPort).arg(setup.name[2]),
+                 QString("127.0.0.1:%1 TRIPLE_CNT").arg(dead.localPort()));
+        QVERIFY(counters->windowTitle().endsWith(" - lost"));
+        window->button("countersButton")->click(); // the same window again, not a second one
+        QCOMPARE(window->findChildren<MsrCntWidget*>().size(), 1);
 
         prompts.saveNames << m_dir.filePath("saved.list");
         window->button("saveListButton")->click();
