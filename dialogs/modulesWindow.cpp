@@ -292,7 +292,7 @@ void ModulesWindow::updateButtons()
 void ModulesWindow::openDocumentOf(int module)
 {
     if (module >= 0 && !m_fleet->list().at(module).document.isEmpty())
-        emit openDocument(m_fleet->list().at(module).document);
+        emit openDocument(m_fleet->list().at(module));
 }
 
 void ModulesWindow::openCountersOf(int module)

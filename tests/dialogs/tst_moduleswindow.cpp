@@ -1,3 +1,4 @@
+#include "app/deviceFlows.h"
 #include "dialogs/modulesWindow.h"
 #include "dialogs/msrCntWidget.h"
 #include "tests/support/scriptedPrompts.h"
@@ -77,10 +78,12 @@ private slots:
 
         // Open document goes to the main window. Counters opens a counter window on the chosen
         // module, configured by its document, or says that the document has no measure counter.
-        QSignalSpy open(window, &ModulesWindow::openDocument);
+        QStringList opened;
+        connect(window, &ModulesWindow::openDocument, this,
+                [&opened](const ModuleEntry& m) { opened << m.name; });
         window->table()->selectRow(0);
         window->button("openButton")->click();
-        QCOMPARE(open.value(0).value(0).toString(), examplePath("coincidence.vxt3"));
+        QCOMPARE(opened, QStringList{"a"});
         prompts.shown.clear();
         window->button("countersButton")->click();
         QCOMPARE(prompts.shownTexts(), QString("There is no MsrCnt."));
@@ -105,12 +108,13 @@ private slots:
     }
 
     // File > Modules opens the window on the list chosen; its Open document opens the document in
-    // the main window.
+    // the main window aimed at the row's module, over the command line's target, unmodified.
     void fromMenu()
     {
         const auto settings = isolateSettings();
         const QString listFile = m_dir.filePath("menu.list");
-        QVERIFY(writeFile(listFile, QString("m 127.0.0.1:9 %1\n").arg(examplePath("scaler.vxt3")).toUtf8()));
+        QVERIFY(
+            writeFile(listFile, QString("m 127.0.0.2:9:10 %1\n").arg(examplePath("scaler.vxt3")).toUtf8()));
         struct ListPrompts : ScriptedPrompts
         {
             QString list;
@@ -120,7 +124,9 @@ private slots:
             }
         };
         QString none;
-        MainWindow main(none, nullptr);
+        InfoOstrum commandLine = InfoOstrum::defaults(true);
+        commandLine.strAddr = QStringLiteral("10.0.0.5");
+        MainWindow main(none, &commandLine);
         auto* prompts = new ListPrompts;
         prompts->list = listFile;
         main.setPrompts(std::unique_ptr<Prompts>(prompts));
@@ -129,6 +135,12 @@ private slots:
         QVERIFY(window);
         window->openDocumentOf(0);
         QCOMPARE(main.fileName(), examplePath("scaler.vxt3"));
+        const InfoOstrum& target = *main.infoOstrum();
+        QCOMPARE(QString("%1:%2:%3").arg(target.strAddr).arg(target.udpPort).arg(target.tcpPort),
+                 QString("127.0.0.2:9:10"));
+        QVERIFY(!main.isWindowModified());
+        QVERIFY(!main.history().canUndo());
+        QVERIFY(main.deviceFlows().statusBar().text().contains("127.0.0.2"));
     }
 
 private:
