@@ -140,6 +140,18 @@ private slots:
         QCOMPARE(operation.outcome().message, QString("QTamp: Aborted"));
     }
 
+    // A cancel that comes before start() ends that run at once, without a word to the module; the
+    // next run is not cancelled by it.
+    void cancelBeforeStart()
+    {
+        const auto doc = document(documentXml(QByteArray()));
+        DownloadOperation operation(m_module->info(), *doc->diagram(), m_answers);
+        operation.cancel();
+        QCOMPARE(run(operation).verdict, Verdict::Cancelled);
+        QVERIFY(m_module->requests.isEmpty());
+        QVERIFY(run(operation).isDone());
+    }
+
     // A cancel after the last job has run to its end changes nothing: the operation is done.
     void lateCancel_data()
     {
