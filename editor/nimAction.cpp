@@ -100,6 +100,7 @@ void NIMActionRename::rename()
             return;
         const QString refused = refusal(text);
         if (refused.isEmpty()) {
+            const DocumentSession::Edit step = m_pProgramWidget->host()->session().edit();
             m_pItem->setUserName(text);
             m_pProgramWidget->refreshItem(m_pItem);
             QString resource = name;
