@@ -332,6 +332,14 @@ private slots:
         }
         QCOMPARE(block("CntFnc0")->getIndex(), 0);
         QCOMPARE(block("FeedBack0", 1), otherSheet);
+        // A sheet more or less: every page is made anew, and still shows what it showed.
+        m_w->tabNew();
+        act("action_Undo")->trigger();
+        QCOMPARE(m_w->sheetCount(), 2);
+        scroll = qobject_cast<QScrollArea*>(m_w->programWidget(0)->parentWidget()->parentWidget());
+        QCOMPARE(scroll->verticalScrollBar()->value(), 40);
+        QCOMPARE(m_w->programWidget(0)->selectedItems(),
+                 (QVector<BlockItem*>{block("CntFnc0"), block("DlyFnc0")}));
     }
 };
 
