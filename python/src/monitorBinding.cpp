@@ -19,6 +19,10 @@ namespace {
 constexpr int COUNTERS = CounterMonitorSetup::COUNTERS;
 // Records taken from the queue at a time when Python iterates them one by one.
 constexpr std::size_t RECORD_SLICE = 4096;
+// A batch gathers what comes within this time after its first record, unless this many come sooner:
+// few, large batches from a fast stream, and still several a second from a slow one.
+constexpr int BATCH_GATHER_MS = 20;
+constexpr std::size_t BATCH_GATHER = 65536;
 constexpr std::size_t DEFAULT_CAPACITY = std::size_t(1) << 22;
 constexpr double MAX_SECONDS = 365.0 * 24 * 3600;
 
@@ -101,11 +105,11 @@ private:
 
     py::object nextBatch()
     {
-        const CounterRecordBatch batch = m_monitor->take(std::size_t(-1));
+        const CounterRecordBatch batch = m_monitor->take(std::size_t(-1), BATCH_GATHER_MS, BATCH_GATHER);
         if (batch.empty())
             finish();
-        std::array<std::vector<double>, COUNTERS> values;
-        std::array<std::vector<double>, COUNTERS> times;
+        std::array<Column, COUNTERS> values;
+        std::array<Column, COUNTERS> times;
         {
             py::gil_scoped_release released;
             split(batch, values, times);
@@ -113,38 +117,58 @@ private:
         py::dict valueArrays;
         py::dict timeArrays;
         for (int c = 0; c < COUNTERS; ++c) {
-            if (m_monitor->setup().mode[c] < 0 && values[c].empty())
+            if (m_monitor->setup().mode[c] < 0 && values[c].size == 0)
                 continue;
-            valueArrays[py::int_(c)] = toArray(std::move(values[c]));
-            timeArrays[py::int_(c)] = toArray(std::move(times[c]));
+            valueArrays[py::int_(c)] = toArray(values[c]);
+            timeArrays[py::int_(c)] = toArray(times[c]);
         }
         return resultType("Batch")(valueArrays, timeArrays, batch.dropped);
     }
 
+    // A column of doubles that becomes a NumPy array's memory; left uninitialised until written.
+    struct Column
+    {
+        std::unique_ptr<double[]> data;
+        std::size_t size = 0;
+    };
+
     // The columns of a batch per counter: values in the counter's unit, times in seconds.
-    void split(const CounterRecordBatch& batch, std::array<std::vector<double>, COUNTERS>& values,
-               std::array<std::vector<double>, COUNTERS>& times) const
+    void split(const CounterRecordBatch& batch, std::array<Column, COUNTERS>& values,
+               std::array<Column, COUNTERS>& times) const
     {
         std::size_t count[COUNTERS] = {};
         for (const quint8 c : batch.counters)
             ++count[c & 3];
+        double* value[COUNTERS];
+        double* time[COUNTERS];
+        double scale[COUNTERS];
         for (int c = 0; c < COUNTERS; ++c) {
-            values[c].reserve(count[c]);
-            times[c].reserve(count[c]);
+            values[c] = {std::unique_ptr<double[]>(new double[count[c]]), count[c]};
+            times[c] = {std::unique_ptr<double[]>(new double[count[c]]), count[c]};
+            value[c] = values[c].data.get();
+            time[c] = times[c].data.get();
+            scale[c] = m_format[c].scale();
         }
+        // The records of one read share their time.
+        qint64 lastMsecs = -1;
+        double seconds = 0;
         for (std::size_t i = 0; i < batch.size(); ++i) {
             const int c = batch.counters[i] & 3;
-            values[c].push_back(m_format[c].value(batch.values[i]));
-            times[c].push_back(double(batch.msecs[i]) / 1000.0);
+            if (batch.msecs[i] != lastMsecs) {
+                lastMsecs = batch.msecs[i];
+                seconds = double(lastMsecs) / 1000.0;
+            }
+            *value[c]++ = double(batch.values[i]) * scale[c];
+            *time[c]++ = seconds;
         }
     }
 
-    // The vector's memory becomes the array's, without a copy.
-    static py::array_t<double> toArray(std::vector<double>&& column)
+    // The column's memory becomes the array's, without a copy.
+    static py::array_t<double> toArray(Column& column)
     {
-        auto* owned = new std::vector<double>(std::move(column));
-        const py::capsule owner(owned, [](void* p) { delete static_cast<std::vector<double>*>(p); });
-        return py::array_t<double>(py::ssize_t(owned->size()), owned->data(), owner);
+        double* data = column.data.release();
+        const py::capsule owner(data, [](void* p) { delete[] static_cast<double*>(p); });
+        return py::array_t<double>(py::ssize_t(column.size), data, owner);
     }
 
     std::unique_ptr<PyMonitor> m_monitor;
@@ -216,25 +240,30 @@ void bindMonitor(py::module_& m, py::class_<PyModule>& module)
     py::class_<MonitorHandle>(m, "Monitor", R"(The counter stream of a module, as Module.monitor() starts it.
 
 Iterating it gives the stream's records (Record: counter, value in the counter's unit, unit,
-time) or, when made with batches=True, one Batch per wait: a dict of NumPy arrays of values per
-counter of the document, with the arrays of times in ``times`` and the records lost before it
-in ``dropped``. The iteration ends with the run (its seconds, its count, or stop()); a lost
-stream, a log that failed or a start or stop of a counter that failed then raise their
-vextor.Error, with ``totals`` and ``logs`` as attributes. As a context manager it stops the
-stream at the end of the block.
+time) or, when made with batches=True, Batches of what came until 20 ms after their first
+record or until 65536 were waiting: a dict of NumPy arrays of values per counter of the
+document, with the arrays of times in ``times`` and the records lost before it in ``dropped``.
+The iteration ends with the run (its seconds, its count, or stop()); a lost stream, a log that
+failed or a start or stop of a counter that failed then raise their vextor.Error, with
+``totals`` and ``logs`` as attributes. As a context manager it stops the stream at the end of
+the block.
 
 Records wait for Python up to the monitor's capacity; a consumer that falls behind loses the
 ones beyond it (counted in ``dropped``), never the totals or the logs.)")
-        .def("__iter__", [](py::object self) { return self; })
-        .def("__next__", &MonitorHandle::next)
-        .def("__enter__", [](py::object self) { return self; })
+        .def(
+            "__iter__", [](py::object self) { return self; }, "The monitor is its own iterator.")
+        .def("__next__", &MonitorHandle::next,
+             "The next Record or Batch, waiting for it; StopIteration once the stream has ended.")
+        .def(
+            "__enter__", [](py::object self) { return self; }, "The monitor itself.")
         .def(
             "__exit__",
             [](MonitorHandle& self, const py::object& type, const py::object&, const py::object&) {
                 self.stop(type.is_none());
                 return false;
             },
-            py::arg("type"), py::arg("value"), py::arg("traceback"))
+            py::arg("type"), py::arg("value"), py::arg("traceback"),
+            "Stops the stream; raises what went wrong on the way unless the block raised already.")
         .def(
             "stop", [](MonitorHandle& self) { self.stop(true); },
             R"(Ends the stream now and waits until the counters the monitor started are stopped.

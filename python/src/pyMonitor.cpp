@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include <chrono>
+#include <thread>
 
 namespace {
 
@@ -179,9 +180,10 @@ void PyMonitor::stopAndRethrow()
     throw error;
 }
 
-CounterRecordBatch PyMonitor::take(std::size_t max)
+CounterRecordBatch PyMonitor::take(std::size_t max, int gatherMs, std::size_t gatherRecords)
 {
     for (;;) {
+        gatherMore(gatherMs, gatherRecords);
         // Closed first: what was appended before the close is then in what is taken.
         const bool bClosed = m_queue->isClosed();
         CounterRecordBatch batch = m_queue->take(max);
@@ -196,6 +198,18 @@ CounterRecordBatch PyMonitor::take(std::size_t max)
         if (PyErr_CheckSignals() != 0)
             stopAndRethrow();
     }
+}
+
+// When some records wait but fewer than `records`, lets more come in for up to ms.
+void PyMonitor::gatherMore(int ms, std::size_t records)
+{
+    const auto waiting = [this] { return m_queue->size(); };
+    if (ms <= 0 || waiting() == 0 || waiting() >= records || m_queue->isClosed())
+        return;
+    py::gil_scoped_release released;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (waiting() < records && !m_queue->isClosed() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 void PyMonitor::stop()

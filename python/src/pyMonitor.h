@@ -66,8 +66,9 @@ public:
     void open();
     bool isOpen() const { return m_session != nullptr; }
     // The next records, oldest first, at most max; empty once the run has ended and everything
-    // has been taken. Waits with the GIL released.
-    CounterRecordBatch take(std::size_t max);
+    // has been taken. Waits with the GIL released; once records are waiting, up to gatherMs more
+    // for at least gatherRecords, so that a fast stream comes in large batches.
+    CounterRecordBatch take(std::size_t max, int gatherMs = 0, std::size_t gatherRecords = 0);
     // Ends the run (if it still runs) and waits until the stop writes have gone out.
     void stop();
     // Once the run has ended: raises the first problem met (a lost stream, a log that failed, a
@@ -91,6 +92,7 @@ private:
     // Waits until done() holds, with the GIL released; Python's signals between slices when
     // interruptible (then stops and raises what they raised).
     void waitFor(const std::function<bool(const MonitorProgress&)>& done, bool bInterruptible);
+    void gatherMore(int ms, std::size_t records);
     [[noreturn]] void stopAndRethrow();
     void shutDown();
 

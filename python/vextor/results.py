@@ -176,9 +176,10 @@ class Record(NamedTuple):
 
 
 class Batch(dict):
-    """The records of the counter stream that came in one wait: per counter (0..3) a NumPy
-    array of the values in the counter's unit, in the order they came. Every measure counter of
-    the document has its entry, empty when it delivered nothing.
+    """The records of the counter stream that came until 20 ms after the first of them, or until
+    65536 were waiting: per counter (0..3) a NumPy array of the values in the counter's unit, in
+    the order they came. Every measure counter of the document has its entry, empty when it
+    delivered nothing.
 
     Attributes:
         times: per counter the array of when each record was taken from the connection
