@@ -33,6 +33,8 @@ public:
     MonitorHandle(std::unique_ptr<PyMonitor> monitor, bool bBatches)
         : m_monitor(std::move(monitor))
         , m_bBatches(bBatches)
+        , m_recordType(resultType("Record"))
+        , m_batchType(resultType("Batch"))
     {
         for (int c = 0; c < COUNTERS; ++c) {
             m_format[c] = CounterValueFormat(m_monitor->setup().unit[c]);
@@ -99,8 +101,8 @@ private:
         }
         const std::size_t i = m_next++;
         const int c = m_pending.counters[i] & 3;
-        return resultType("Record")(c, m_format[c].value(m_pending.values[i]), m_unit[c],
-                                    double(m_pending.msecs[i]) / 1000.0);
+        return m_recordType(c, m_format[c].value(m_pending.values[i]), m_unit[c],
+                            double(m_pending.msecs[i]) / 1000.0);
     }
 
     py::object nextBatch()
@@ -122,7 +124,7 @@ private:
             valueArrays[py::int_(c)] = toArray(values[c]);
             timeArrays[py::int_(c)] = toArray(times[c]);
         }
-        return resultType("Batch")(valueArrays, timeArrays, batch.dropped);
+        return m_batchType(valueArrays, timeArrays, batch.dropped);
     }
 
     // A column of doubles that becomes a NumPy array's memory; left uninitialised until written.
@@ -173,6 +175,8 @@ private:
 
     std::unique_ptr<PyMonitor> m_monitor;
     const bool m_bBatches;
+    const py::object m_recordType;
+    const py::object m_batchType;
     CounterValueFormat m_format[COUNTERS];
     py::object m_unit[COUNTERS];
     CounterRecordBatch m_pending;
