@@ -3,6 +3,7 @@
 #include "model/infoOstrum.h"
 
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 #include <optional>
@@ -48,7 +49,9 @@ public:
     // Reads a list file; *error starts with the file's name ("<file>: ..." or "<file>:N: ...").
     static std::optional<ModuleList> load(const QString& fileName, QString* error);
 
-    // The list as text for a file in folder: documents relative to it where they lie below it.
+    // The list as text for a file in folder: a list read from text keeps its lines as they were
+    // (comments and blank lines too), but for documents that folder names differently; other
+    // modules are written with their documents relative to folder where they lie below it.
     QByteArray toText(const QString& folder) const;
     // Writes the list atomically; false with *error ("<file>: why") when that fails.
     bool save(const QString& fileName, QString* error) const;
@@ -69,4 +72,5 @@ private:
                                                 QString& why);
 
     QVector<ModuleEntry> m_modules;
+    QStringList m_lines; // the text read, a line each (none for a list built by append())
 };
