@@ -70,7 +70,7 @@ std::unique_ptr<Document> ModuleFleet::readDocument(const ModuleEntry& entry, QS
     auto document = std::make_unique<Document>();
     error->clear();
     if (entry.document.isEmpty())
-        *error = tr("The module list gives %1 no document.").arg(entry.name);
+        *error = entry.noDocumentText();
     else if (DocumentFile::read(entry.document, data, error) == DocumentFile::Read::Read &&
              !document->parseFile(data))
         *error = QStringLiteral("%1: %2").arg(entry.document, document->errorText());

@@ -145,15 +145,22 @@ QString ModuleEntry::address() const
     return QStringLiteral("%1:%2:%3").arg(host).arg(udpPort).arg(tcpPort);
 }
 
-InfoOstrum ModuleEntry::target(const Document* doc) const
+InfoOstrum ModuleEntry::target(const Document* doc, std::optional<int> timeout) const
 {
     InfoOstrum info = InfoOstrum::defaults(true);
     if (doc) {
         info.timeout = doc->info().timeout;
         info.bStart = doc->info().bStart;
     }
+    if (timeout)
+        info.timeout = *timeout;
     aim(info);
     return info;
+}
+
+QString ModuleEntry::noDocumentText() const
+{
+    return QStringLiteral("The module list gives %1 no document.").arg(name);
 }
 
 void ModuleEntry::aim(InfoOstrum& settings) const

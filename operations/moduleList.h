@@ -24,10 +24,13 @@ struct ModuleEntry
     // "HOST:UDP:TCP", as results name the module.
     QString address() const;
     // The module as one module is driven: the list's address and ports, the document's time-out
-    // and Auto Start (the built-in ones without a document).
-    InfoOstrum target(const Document* doc = nullptr) const;
+    // and Auto Start (the built-in ones without a document). A time-out the user gave for the
+    // whole list (the command line's -o) wins over the document's.
+    InfoOstrum target(const Document* doc = nullptr, std::optional<int> timeout = std::nullopt) const;
     // Points settings at this module: the list's address and ports; the rest stays as it is.
     void aim(InfoOstrum& settings) const;
+    // What a command that works on the module's document says when the list gives it none.
+    QString noDocumentText() const;
 };
 
 // A plain-text list of modules, one a line: NAME HOST[:UDP[:TCP]] [DOCUMENT]. "#" starts a

@@ -133,7 +133,7 @@ private slots:
     }
 
     // A module is driven as one module is: the list's address and ports, the document's
-    // time-out and Auto Start.
+    // time-out (unless the user gave one) and Auto Start.
     void target()
     {
         ModuleEntry entry;
@@ -150,6 +150,7 @@ private slots:
                      .arg(t.bStart ? "true" : "false"),
                  QString("10.1.1.1 5000 24 7 false"));
         QCOMPARE(entry.target().timeout, InfoOstrum::DEFAULT_TIMEOUT);
+        QCOMPARE(entry.target(&doc, 0).timeout, 0); // the user's -o wins, 0 included
     }
 };
 
