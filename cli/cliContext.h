@@ -8,6 +8,7 @@
 #include <QTextStream>
 
 #include <memory>
+#include <optional>
 
 class DeviceOperation;
 class Document;
@@ -28,6 +29,11 @@ struct GlobalOptions
     // The module to talk to: each option that was given, else the document's root settings (when
     // there is a document), else the built-in defaults.
     InfoOstrum target(const Document* doc = nullptr) const;
+    // The reply time-out given with -o, if it was.
+    std::optional<int> givenTimeout() const
+    {
+        return bTimeout ? std::optional<int>(values.timeout) : std::nullopt;
+    }
 };
 
 // The words after the command word: its options (by the names the command knows) and, in order,

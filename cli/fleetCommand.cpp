@@ -103,19 +103,9 @@ private:
         const ModuleEntry& entry = m_list.at(i);
         m_runs[size_t(i)] = std::make_unique<ModuleRun>(m_context.options(), m_command);
         ModuleRun& run = *m_runs[size_t(i)];
-        if (m_prepared.bDocument) {
-            if (entry.document.isEmpty()) {
-                run.context.finish(CommandResult::failure(
-                    CommandResult::FILE_FAILURE,
-                    QStringLiteral("The module list gives %1 no document.").arg(entry.name)));
-                return nullptr;
-            }
-            if (!(run.document = run.context.loadDocument(entry.document)))
-                return nullptr;
-        }
-        InfoOstrum target = entry.target(run.document.get());
-        if (m_context.options().bTimeout)
-            target.timeout = m_context.options().values.timeout;
+        if (m_prepared.bDocument && !(run.document = loadModuleDocument(run.context, entry)))
+            return nullptr;
+        const InfoOstrum target = entry.target(run.document.get(), m_context.options().givenTimeout());
         run.task = m_prepared.task(run.context, {target, run.document.get(), entry.document});
         if (!run.task.operation) {
             run.context.finish(run.task.result(OperationOutcome()));

@@ -105,19 +105,11 @@ private:
     {
         const ModuleEntry& entry = m_list.at(i);
         ModuleMonitor& m = *m_modules[size_t(i)];
-        if (entry.document.isEmpty()) {
-            m.context.finish(CommandResult::failure(
-                CommandResult::FILE_FAILURE,
-                QStringLiteral("The module list gives %1 no document.").arg(entry.name)));
-            return true;
-        }
-        const std::unique_ptr<Document> doc = m.context.loadDocument(entry.document);
+        const std::unique_ptr<Document> doc = loadModuleDocument(m.context, entry);
         if (!doc)
             return true;
-        InfoOstrum target = entry.target(doc.get());
-        if (m_context.options().bTimeout)
-            target.timeout = m_context.options().values.timeout;
-        m.setup = CounterMonitorSetup::fromDiagram(*doc->diagram(), target);
+        m.setup = CounterMonitorSetup::fromDiagram(
+            *doc->diagram(), entry.target(doc.get(), m_context.options().givenTimeout()));
         if (!untilCountFits(m_options, m.setup)) {
             m_context.usage(QStringLiteral("--until-count %1: the document of %2 has no measure counter %3")
                                 .arg(m_options.untilCount, entry.name)

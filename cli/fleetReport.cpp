@@ -1,6 +1,7 @@
 #include "cli/fleetReport.h"
 
 #include "cli/moduleCommand.h"
+#include "io/document.h"
 #include "operations/moduleList.h"
 
 #include <QJsonArray>
@@ -124,4 +125,12 @@ CommandResult FleetReport::summary() const
                    {"verdicts", verdictCounts},
                    {"not_done", notDone}};
     return result;
+}
+
+std::unique_ptr<Document> loadModuleDocument(CliContext& context, const ModuleEntry& entry)
+{
+    if (!entry.document.isEmpty())
+        return context.loadDocument(entry.document);
+    context.finish(CommandResult::failure(CommandResult::FILE_FAILURE, entry.noDocumentText()));
+    return nullptr;
 }

@@ -5,10 +5,17 @@
 #include <QJsonObject>
 #include <QVector>
 
+#include <memory>
 #include <optional>
 
+class Document;
 class ModuleList;
+struct ModuleEntry;
 struct PreparedCommand;
+
+// The module's document read for a fleet command in the module's context; null when the list
+// gives it none or it does not read, and then the context holds the failure.
+std::unique_ptr<Document> loadModuleDocument(CliContext& context, const ModuleEntry& entry);
 
 // What a fleet prints: one line per module in list order (name, address, verdict and message),
 // or with --json the module's result object with its `module` and `address`, each as soon as the

@@ -271,7 +271,11 @@ void ModulesWindow::showModule(int module)
     // on its first, before the mismatch.
     const QStringList lines = state.message.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     const bool bFirstLine = !state.bFailed || state.verdict == Verdict::Mismatch;
-    const QString summary = lines.isEmpty() ? QString() : (bFirstLine ? lines.first() : lines.last());
+    QString summary = lines.isEmpty() ? QString() : (bFirstLine ? lines.first() : lines.last());
+    // Said as the fleet command says it, with the worker's text (or what a cancelled download
+    // left behind) after it.
+    if (state.verdict == Verdict::Cancelled)
+        summary = summary.isEmpty() ? tr("cancelled") : tr("cancelled: %1").arg(summary);
     QTableWidgetItem* result = set(ResultColumn, state.bBusy ? tr("running ...") : summary, state.message);
     result->setForeground(state.bFailed && !state.bBusy ? QBrush(Qt::darkRed) : QBrush());
 }

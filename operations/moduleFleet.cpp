@@ -70,7 +70,7 @@ std::unique_ptr<Document> ModuleFleet::readDocument(const ModuleEntry& entry, QS
     auto document = std::make_unique<Document>();
     error->clear();
     if (entry.document.isEmpty())
-        *error = tr("The module list gives %1 no document.").arg(entry.name);
+        *error = entry.noDocumentText();
     else if (DocumentFile::read(entry.document, data, error) == DocumentFile::Read::Read &&
              !document->parseFile(data))
         *error = QStringLiteral("%1: %2").arg(entry.document, document->errorText());
@@ -88,6 +88,7 @@ DeviceOperation* ModuleFleet::begin(int index)
         QString error;
         if (!(job->document = readDocument(entry, &error))) {
             fail(module, error);
+            m_jobsOfRun[size_t(index)] = std::move(job); // its turn came
             return nullptr;
         }
     }
@@ -118,6 +119,12 @@ void ModuleFleet::over(int index, bool begun)
         update(state, outcome);
         if (!outcome.isDone())
             ++m_failed;
+    } else if (!m_jobsOfRun[size_t(index)]) {
+        // Cancelled before its turn: not done, though what was known of the module still holds.
+        state.bFailed = true;
+        state.verdict = Verdict::Cancelled;
+        state.message.clear();
+        ++m_failed;
     }
     emit moduleChanged(module);
     emit progress(m_run->finishedCount(), m_modules.size());

@@ -48,7 +48,8 @@ public:
 
     // Runs the action on the given modules (every one when empty); false while a run goes on.
     bool run(Action action, const QVector<int>& modules = {});
-    // Stops the run: running operations are cancelled, modules not yet begun are left as they were.
+    // Stops the run: running operations are cancelled; modules not yet begun are not run and
+    // end Cancelled, with what was known of them kept.
     void cancel();
     bool isRunning() const { return bool(m_run); }
     // The module's document as a run reads it; null with *error when it has none or it does not

@@ -7,20 +7,26 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QRegularExpression>
 
 namespace {
 
 // The fields of one line: blank-separated words, a word in double quotes may hold blanks and "#",
-// and "#" outside quotes ends the line. False with *error on an unclosed quote.
-bool splitFields(const QString& line, QStringList& fields, QString* error)
+// and "#" outside quotes ends the line (*comment: where, else -1). False with *error on an
+// unclosed quote.
+bool splitFields(const QString& line, QStringList& fields, QString* error, int* comment = nullptr)
 {
     int i = 0;
+    if (comment)
+        *comment = -1;
     while (i < line.size()) {
         const QChar c = line.at(i);
         if (c.isSpace()) {
             ++i;
         } else if (c == QLatin1Char('#')) {
+            if (comment)
+                *comment = i;
             break;
         } else if (c == QLatin1Char('"')) {
             const int close = line.indexOf(QLatin1Char('"'), i + 1);
@@ -75,6 +81,63 @@ QString quotedIfNeeded(const QString& path)
     return plain.match(path).hasMatch() ? path : QLatin1Char('"') + path + QLatin1Char('"');
 }
 
+enum class LineKind { Blank, Module, Refused };
+
+// Reads one line of a list kept in folder into entry (Module), or says why it is refused.
+LineKind readLine(const QString& line, const QString& folder, ModuleEntry& entry, QString& why,
+                  int* comment = nullptr)
+{
+    QStringList fields;
+    if (!splitFields(line, fields, &why, comment))
+        return LineKind::Refused;
+    if (fields.isEmpty())
+        return LineKind::Blank;
+    if (fields.size() < 2 || fields.size() > 3) {
+        why = QStringLiteral("expected NAME HOST[:UDP[:TCP]] [DOCUMENT], found %1 fields").arg(fields.size());
+        return LineKind::Refused;
+    }
+    if (!parseAddress(fields.at(1), entry, &why))
+        return LineKind::Refused;
+    entry.name = fields.at(0);
+    if (fields.size() == 3)
+        entry.document = QDir::cleanPath(QDir(folder).absoluteFilePath(fields.at(2)));
+    return LineKind::Module;
+}
+
+// The module's line in a list kept in folder: ports only where they differ from the defaults,
+// the document relative to the folder where it lies below it.
+QString moduleLine(const ModuleEntry& m, const QString& folder)
+{
+    QString address = m.host;
+    if (m.udpPort != InfoOstrum::DEFAULT_UDP_PORT || m.tcpPort != InfoOstrum::DEFAULT_TCP_PORT)
+        address += QStringLiteral(":%1").arg(m.udpPort);
+    if (m.tcpPort != InfoOstrum::DEFAULT_TCP_PORT)
+        address += QStringLiteral(":%1").arg(m.tcpPort);
+    QString line = m.name + QLatin1Char(' ') + address;
+    if (!m.document.isEmpty()) {
+        const QString relative = QDir(folder).relativeFilePath(m.document);
+        line += QLatin1Char(' ') +
+                quotedIfNeeded(relative.startsWith(QLatin1String("../")) ? m.document : relative);
+    }
+    return line;
+}
+
+// The line as it stands when it still reads as the module from folder; otherwise the module's
+// line with the old line's comment (and line end) kept.
+QString keptLine(const QString& line, const ModuleEntry& m, const QString& folder)
+{
+    ModuleEntry reread;
+    QString why;
+    int comment = -1;
+    if (readLine(line, folder, reread, why, &comment) == LineKind::Module && reread.name == m.name &&
+        reread.host == m.host && reread.udpPort == m.udpPort && reread.tcpPort == m.tcpPort &&
+        reread.document == m.document)
+        return line;
+    if (comment >= 0)
+        return moduleLine(m, folder) + QLatin1Char(' ') + line.mid(comment);
+    return moduleLine(m, folder) + (line.endsWith(QLatin1Char('\r')) ? QStringLiteral("\r") : QString());
+}
+
 } // namespace
 
 QString ModuleEntry::address() const
@@ -82,15 +145,22 @@ QString ModuleEntry::address() const
     return QStringLiteral("%1:%2:%3").arg(host).arg(udpPort).arg(tcpPort);
 }
 
-InfoOstrum ModuleEntry::target(const Document* doc) const
+InfoOstrum ModuleEntry::target(const Document* doc, std::optional<int> timeout) const
 {
     InfoOstrum info = InfoOstrum::defaults(true);
     if (doc) {
         info.timeout = doc->info().timeout;
         info.bStart = doc->info().bStart;
     }
+    if (timeout)
+        info.timeout = *timeout;
     aim(info);
     return info;
+}
+
+QString ModuleEntry::noDocumentText() const
+{
+    return QStringLiteral("The module list gives %1 no document.").arg(name);
 }
 
 void ModuleEntry::aim(InfoOstrum& settings) const
@@ -146,24 +216,13 @@ std::optional<ModuleList> ModuleList::parseLines(const QByteArray& text, const Q
                                                  QString& why)
 {
     ModuleList list;
-    const QStringList lines = QString::fromUtf8(text).split(QLatin1Char('\n'));
-    for (int n = 1; n <= lines.size(); ++n) {
-        QStringList fields;
+    list.m_lines = QString::fromUtf8(text).split(QLatin1Char('\n'));
+    for (int n = 1; n <= list.m_lines.size(); ++n) {
         ModuleEntry entry;
         entry.line = n;
-        if (!splitFields(lines.at(n - 1), fields, &why)) {
-        } else if (fields.isEmpty()) {
+        const LineKind kind = readLine(list.m_lines.at(n - 1), folder, entry, why);
+        if (kind == LineKind::Blank || (kind == LineKind::Module && list.append(entry, &why)))
             continue;
-        } else if (fields.size() < 2 || fields.size() > 3) {
-            why = QStringLiteral("expected NAME HOST[:UDP[:TCP]] [DOCUMENT], found %1 fields")
-                      .arg(fields.size());
-        } else if (parseAddress(fields.at(1), entry, &why)) {
-            entry.name = fields.at(0);
-            if (fields.size() == 3)
-                entry.document = QDir::cleanPath(QDir(folder).absoluteFilePath(fields.at(2)));
-            if (list.append(entry, &why))
-                continue;
-        }
         line = n;
         return std::nullopt;
     }
@@ -195,23 +254,34 @@ std::optional<ModuleList> ModuleList::load(const QString& fileName, QString* err
 
 QByteArray ModuleList::toText(const QString& folder) const
 {
-    QString text = QStringLiteral("# NAME HOST[:UDP[:TCP]] [DOCUMENT]\n");
-    const QDir dir(folder);
-    for (const ModuleEntry& m : m_modules) {
-        QString address = m.host;
-        if (m.udpPort != InfoOstrum::DEFAULT_UDP_PORT || m.tcpPort != InfoOstrum::DEFAULT_TCP_PORT)
-            address += QStringLiteral(":%1").arg(m.udpPort);
-        if (m.tcpPort != InfoOstrum::DEFAULT_TCP_PORT)
-            address += QStringLiteral(":%1").arg(m.tcpPort);
-        text += m.name + QLatin1Char(' ') + address;
-        if (!m.document.isEmpty()) {
-            const QString relative = dir.relativeFilePath(m.document);
-            text += QLatin1Char(' ') +
-                    quotedIfNeeded(relative.startsWith(QLatin1String("../")) ? m.document : relative);
-        }
-        text += QLatin1Char('\n');
+    QStringList lines;
+    QVector<bool> written(m_modules.size(), false);
+    if (m_lines.isEmpty())
+        lines << QStringLiteral("# NAME HOST[:UDP[:TCP]] [DOCUMENT]") << QString();
+    QHash<int, int> moduleOfLine;
+    for (int i = 0; i < m_modules.size(); ++i) {
+        if (m_modules.at(i).line > 0)
+            moduleOfLine.insert(m_modules.at(i).line, i);
     }
-    return text.toUtf8();
+    // The lines read stay as they were (comments, blank lines, spelling), but for a module's
+    // document that is written differently from the new folder.
+    for (int n = 1; n <= m_lines.size(); ++n) {
+        const int i = moduleOfLine.value(n, -1);
+        if (i < 0) {
+            lines << m_lines.at(n - 1);
+        } else {
+            lines << keptLine(m_lines.at(n - 1), m_modules.at(i), folder);
+            written[i] = true;
+        }
+    }
+    // Modules added since go before the final line end.
+    if (!lines.last().isEmpty())
+        lines << QString();
+    for (int i = 0; i < m_modules.size(); ++i) {
+        if (!written.at(i))
+            lines.insert(lines.size() - 1, moduleLine(m_modules.at(i), folder));
+    }
+    return lines.join(QLatin1Char('\n')).toUtf8();
 }
 
 bool ModuleList::save(const QString& fileName, QString* error) const

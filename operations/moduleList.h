@@ -3,6 +3,7 @@
 #include "model/infoOstrum.h"
 
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 #include <optional>
@@ -23,10 +24,13 @@ struct ModuleEntry
     // "HOST:UDP:TCP", as results name the module.
     QString address() const;
     // The module as one module is driven: the list's address and ports, the document's time-out
-    // and Auto Start (the built-in ones without a document).
-    InfoOstrum target(const Document* doc = nullptr) const;
+    // and Auto Start (the built-in ones without a document). A time-out the user gave for the
+    // whole list (the command line's -o) wins over the document's.
+    InfoOstrum target(const Document* doc = nullptr, std::optional<int> timeout = std::nullopt) const;
     // Points settings at this module: the list's address and ports; the rest stays as it is.
     void aim(InfoOstrum& settings) const;
+    // What a command that works on the module's document says when the list gives it none.
+    QString noDocumentText() const;
 };
 
 // A plain-text list of modules, one a line: NAME HOST[:UDP[:TCP]] [DOCUMENT]. "#" starts a
@@ -48,7 +52,9 @@ public:
     // Reads a list file; *error starts with the file's name ("<file>: ..." or "<file>:N: ...").
     static std::optional<ModuleList> load(const QString& fileName, QString* error);
 
-    // The list as text for a file in folder: documents relative to it where they lie below it.
+    // The list as text for a file in folder: a list read from text keeps its lines as they were
+    // (comments and blank lines too), but for documents that folder names differently; other
+    // modules are written with their documents relative to folder where they lie below it.
     QByteArray toText(const QString& folder) const;
     // Writes the list atomically; false with *error ("<file>: why") when that fails.
     bool save(const QString& fileName, QString* error) const;
@@ -69,4 +75,5 @@ private:
                                                 QString& why);
 
     QVector<ModuleEntry> m_modules;
+    QStringList m_lines; // the text read, a line each (none for a list built by append())
 };

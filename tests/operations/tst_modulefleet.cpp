@@ -82,14 +82,18 @@ private slots:
         QCOMPARE(row(fleet, 1), QString("1 2 3.01 0 no failed"));
         QVERIFY(fleet.state(1).message.startsWith("Verify: The Register data don't match."));
 
-        // One at a time, stopped while the first runs: the others are left as they were.
+        // One at a time, stopped while the first runs: the others end cancelled, not run, with
+        // what was known of them kept.
         fleet.setJobs(1);
         b.memory.poke(0x68, 0x01);
         QSignalSpy progress(&fleet, &ModuleFleet::progress);
         QVERIFY(fleet.run(ModuleFleet::Action::Verify, {2, 1}));
         fleet.cancel();
-        QVERIFY(QSignalSpy(&fleet, &ModuleFleet::finished).wait(30000));
+        QSignalSpy stopped(&fleet, &ModuleFleet::finished);
+        QVERIFY(stopped.wait(30000));
+        QCOMPARE(stopped.first().at(1).toInt(), 2);
         QCOMPARE(row(fleet, 1), QString("1 2 3.01 0 no failed"));
+        QVERIFY(fleet.state(1).verdict == Verdict::Cancelled && fleet.state(1).message.isEmpty());
         QVERIFY(!fleet.state(1).bBusy && !fleet.state(2).bBusy);
         QCOMPARE(progress.last().at(0).toInt(), 2);
     }

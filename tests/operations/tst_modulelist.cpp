@@ -74,8 +74,9 @@ private slots:
         QTEST(error, "error");
     }
 
-    // A file: its errors name it and the line; saved elsewhere, its documents still resolve; a
-    // list past the size limit is not read.
+    // A file: its errors name it and the line; saved again it keeps its lines, comments and
+    // blank lines, and saved elsewhere only the lines whose documents read differently from there
+    // change; a list past the size limit is not read.
     void file()
     {
         QTemporaryDir dir;
@@ -83,31 +84,47 @@ private slots:
         const QString path = dir.filePath("crate.list");
         QFile f(path);
         QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("t1 127.0.0.1 docs/a.vxt3\nt2 127.0.0.2:4661 \"/far away/b.vxt3\"\nt3 127.0.0.3:4660:25\n");
+        const QByteArray text = "# crate 1\n\nt1  127.0.0.1 docs/a.vxt3 # left\r\n"
+                                "t2 127.0.0.2:4661 \"/far away/b.vxt3\"\nt3 127.0.0.3:4660:25 # spare\n";
+        f.write(text);
         f.close();
         QString error;
-        const std::optional<ModuleList> list = ModuleList::load(path, &error);
+        std::optional<ModuleList> list = ModuleList::load(path, &error);
         QVERIFY2(list, qPrintable(error));
         QCOMPARE(list->at(0).document, dir.filePath("docs/a.vxt3"));
-        QCOMPARE(list->at(1).line, 2);
+        QCOMPARE(list->at(1).line, 4);
+        QCOMPARE(list->toText(dir.path()), text);
 
-        QCOMPARE(QString::fromUtf8(list->toText(dir.path())),
-                 QString("# NAME HOST[:UDP[:TCP]] [DOCUMENT]\nt1 127.0.0.1 docs/a.vxt3\n"
-                         "t2 127.0.0.2:4661 \"/far away/b.vxt3\"\nt3 127.0.0.3:4660:25\n"));
+        ModuleEntry added;
+        added.name = "t4";
+        added.host = "127.0.0.4";
+        added.document = dir.filePath("docs/d.vxt3");
+        QVERIFY(list->append(added, &error));
         QVERIFY(QDir(dir.path()).mkdir("sub"));
         const QString moved = dir.filePath("sub/copy.list");
         QVERIFY(list->save(moved, &error));
+        QFile copy(moved);
+        QVERIFY(copy.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(copy.readAll()),
+                 QString("# crate 1\n\nt1 127.0.0.1 %1 # left\r\n"
+                         "t2 127.0.0.2:4661 \"/far away/b.vxt3\"\nt3 127.0.0.3:4660:25 # spare\n"
+                         "t4 127.0.0.4 %2\n")
+                     .arg(dir.filePath("docs/a.vxt3"), dir.filePath("docs/d.vxt3")));
         const std::optional<ModuleList> again = ModuleList::load(moved, &error);
         QVERIFY2(again, qPrintable(error));
         for (int i = 0; i < list->size(); ++i)
             QCOMPARE(again->at(i).document + again->at(i).address(),
                      list->at(i).document + list->at(i).address());
+        ModuleList built;
+        QVERIFY(built.append(added, &error));
+        QCOMPARE(QString::fromUtf8(built.toText(dir.path())),
+                 QString("# NAME HOST[:UDP[:TCP]] [DOCUMENT]\nt4 127.0.0.4 docs/d.vxt3\n"));
 
         QVERIFY(f.open(QIODevice::Append));
         f.write("t1 127.0.0.9\n");
         f.close();
         QVERIFY(!ModuleList::load(path, &error));
-        QCOMPARE(error, path + ":4: the name t1 is already used on line 1");
+        QCOMPARE(error, path + ":6: the name t1 is already used on line 3");
         QVERIFY(f.resize(ModuleList::MAX_FILE_SIZE + 1));
         QVERIFY(!ModuleList::load(path, &error));
         QCOMPARE(error, path + ": a module list is at most 1048576 bytes; it is not read");
@@ -116,7 +133,7 @@ private slots:
     }
 
     // A module is driven as one module is: the list's address and ports, the document's
-    // time-out and Auto Start.
+    // time-out (unless the user gave one) and Auto Start.
     void target()
     {
         ModuleEntry entry;
@@ -133,6 +150,7 @@ private slots:
                      .arg(t.bStart ? "true" : "false"),
                  QString("10.1.1.1 5000 24 7 false"));
         QCOMPARE(entry.target().timeout, InfoOstrum::DEFAULT_TIMEOUT);
+        QCOMPARE(entry.target(&doc, 0).timeout, 0); // the user's -o wins, 0 included
     }
 };
 
