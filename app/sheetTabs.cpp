@@ -122,8 +122,8 @@ void SheetTabs::showBlock(BlockItem* block)
     canvas->addSelect(block);
     for (QWidget* w = canvas->parentWidget(); w; w = w->parentWidget()) {
         if (auto* scroll = qobject_cast<QScrollArea*>(w)) {
-            if (block->getLabel())
-                scroll->ensureWidgetVisible(block->getLabel());
+            if (QLabel* label = ProgramWidget::labelOf(block))
+                scroll->ensureWidgetVisible(label);
             break;
         }
     }

@@ -2,7 +2,7 @@
 
 #include <QCoreApplication>
 
-// The command-line tool runs headless: blocks draw no pictures without a GUI application.
+// The command-line tool runs headless.
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);

@@ -1,6 +1,6 @@
 #include "editor/menuWidget.h"
 
-#include "model/pictureText.h"
+#include "picture/pictureText.h"
 #include "model/resourceCounters.h"
 
 #include <QDrag>

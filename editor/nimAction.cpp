@@ -5,7 +5,7 @@
 #include "kit/prompts.h"
 #include "model/blockDiagram.h"
 #include "model/channelNames.h"
-#include "model/pictureText.h"
+#include "picture/pictureText.h"
 
 NIMAction::NIMAction(const QString& text, BlockItem* item, ProgramWidget* parent)
     : QAction(text, parent)

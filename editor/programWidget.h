@@ -100,6 +100,10 @@ public:
     BlockItem* currentItem() const { return m_currentItem; }
     void setCurrentItem(BlockItem* p);
     static QPixmap tinted(const QPixmap& pixmap, const QColor& mask);
+    // The label that shows a block on its sheet; null while none does.
+    static QLabel* labelOf(const BlockItem* p);
+    // The block's picture as the sheet shows it.
+    QPixmap picture(const BlockItem* p) const;
     // Puts a block's picture on its label again (tinted when it is chosen).
     void refreshItem(BlockItem* p);
 
@@ -156,6 +160,8 @@ private:
     void clearLines();
     bool showsItem(const BlockItem* p) const;
     void redrawLabel(BlockItem* p);
+    // Puts the block's picture on its label, tinted when it is chosen.
+    void showPicture(BlockItem* p, bool tint);
     void forgetItem(int tid, BlockItem* p);
     QString connectionText() const;
 

@@ -54,7 +54,7 @@ void ProgramWidget::pressPreStep()
         if (m_bLine)
             m_bLine = false;
         else if (m_currentItem->getLabel() && !m_selectItems.contains(m_currentItem))
-            m_currentItem->getLabel()->setPixmap(m_currentItem->getPixmap());
+            showPicture(m_currentItem, false);
     } else {
         m_bLine = false;
     }
@@ -130,7 +130,7 @@ void ProgramWidget::mousePressEvent(QMouseEvent* event)
         return;
     }
     BlockItem* p = blockAt(m_pos1);
-    const bool onPicture = p && p->getLabel() && childAt(m_pos1) == p->getLabel();
+    const bool onPicture = p && p->getLabel() && childAt(m_pos1) == labelOf(p);
     if (!onPicture) {
         clearSelect(false);
         if (event->button() == Qt::RightButton || selectLine(m_pos1))
@@ -157,7 +157,7 @@ void ProgramWidget::mousePressEvent(QMouseEvent* event)
             addSelect(p);
         } else {
             m_selectItems.removeAll(p);
-            p->getLabel()->setPixmap(p->getPixmap());
+            showPicture(p, false);
             m_currentItem = nullptr;
             emit itemSelect(!m_selectItems.isEmpty());
         }
@@ -174,7 +174,7 @@ void ProgramWidget::mousePressEvent(QMouseEvent* event)
         clearSelect(false);
     if (event->button() == Qt::RightButton) {
         // The block's own menu follows.
-        p->getLabel()->setPixmap(tinted(p->getPixmap(), m_colorMask));
+        showPicture(p, true);
         emit itemSelect(true);
         return;
     }
@@ -196,8 +196,8 @@ void ProgramWidget::startDrag(const QString& name, const QPixmap& pixmap, const 
 // Moves the block (or the selection) or draws a wire from it, by dragging.
 void ProgramWidget::dragBlock(BlockItem* p, const QString& name)
 {
-    QLabel* label = p->getLabel();
-    const QPixmap pressed = label->pixmap() ? *label->pixmap() : p->getPixmap();
+    QLabel* label = labelOf(p);
+    const QPixmap pressed = label->pixmap() ? *label->pixmap() : picture(p);
     const QPoint offset = m_pos1 - label->pos();
     const bool move = name == QLatin1String(MOVE);
     auto* mimeData = new QMimeData;
@@ -206,7 +206,7 @@ void ProgramWidget::dragBlock(BlockItem* p, const QString& name)
     drag->setMimeData(mimeData);
     drag->setHotSpot(offset);
     if (move) {
-        drag->setPixmap(p->getPixmap());
+        drag->setPixmap(picture(p));
         label->setPixmap(tinted(pressed, DRAG_OVERLAY));
         m_bDrawRect = true;
     } else {
@@ -302,7 +302,7 @@ void ProgramWidget::dropMove(const QPoint& drop)
     if (changed)
         m_pMainWindow->setModified();
     if (m_currentItem && m_currentItem->getLabel())
-        m_currentItem->getLabel()->setPixmap(tinted(m_currentItem->getPixmap(), m_colorMask));
+        showPicture(m_currentItem, true);
 }
 
 void ProgramWidget::dropEntry(const QString& name, const QPoint& drop)
@@ -364,7 +364,7 @@ void ProgramWidget::mouseDoubleClickEvent(QMouseEvent* event)
     if (p.y() < CLK_ENABLE)
         return;
     BlockItem* block = blockAt(p);
-    if (block && block->getLabel() && childAt(p) == block->getLabel() && hasSettings(block))
+    if (block && block->getLabel() && childAt(p) == labelOf(block) && hasSettings(block))
         editItem(block);
 }
 

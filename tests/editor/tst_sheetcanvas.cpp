@@ -1,3 +1,4 @@
+#include "picture/blockPainter.h"
 #include "app/mainwindow.h"
 #include "editor/labelWidget.h"
 #include "editor/programWidget.h"
@@ -16,7 +17,7 @@ class TestSheetCanvas : public QObject
 
 private:
     BlockItem* block(const QString& name, int tid) const { return findBlock(*m_w->document(), name, tid); }
-    static QImage shown(const BlockItem* p) { return p->getLabel()->pixmap()->toImage(); }
+    static QImage shown(const BlockItem* p) { return ProgramWidget::labelOf(p)->pixmap()->toImage(); }
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<MainWindow> m_w; // the fixture, opened afresh for every test
@@ -44,9 +45,9 @@ private slots:
         m_w->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_w.get()));
         const BlockItem* p = block("PreLgc0", 0);
-        const QPoint at = p->getLabel()->geometry().center();
+        const QPoint at = ProgramWidget::labelOf(p)->geometry().center();
         QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), sheet->mapToGlobal(at));
-        QApplication::sendEvent(p->getLabel(), &help);
+        QApplication::sendEvent(ProgramWidget::labelOf(p), &help);
         QCOMPARE(QToolTip::text(), QStringLiteral("COIN (PreLgc0)"));
         QHelpEvent empty(QEvent::ToolTip, QPoint(700, 500), sheet->mapToGlobal(QPoint(700, 500)));
         QApplication::sendEvent(sheet, &empty);
@@ -96,9 +97,9 @@ private slots:
         BlockItem* p = block(QStringLiteral("CntFnc0"), 0);
         sheet->addSelect(p);
         QVERIFY(m_w->action(QStringLiteral("actionCut"))->isEnabled());
-        QCOMPARE(shown(p), ProgramWidget::tinted(p->getPixmap(), QColor(0, 0, 255, 70)).toImage());
+        QCOMPARE(shown(p), ProgramWidget::tinted(BlockPainter::pixmap(p), QColor(0, 0, 255, 70)).toImage());
         sheet->clearSelect(true);
-        QCOMPARE(shown(p), p->getPixmap().toImage());
+        QCOMPARE(shown(p), BlockPainter::pixmap(p).toImage());
         QVERIFY(!m_w->action(QStringLiteral("action_Delete"))->isEnabled());
     }
 
@@ -119,7 +120,7 @@ private slots:
         for (BlockItem* p : m_w->document()->diagram()->allBlocks()) {
             if (p->getName() == name) {
                 QCOMPARE(p->getUserName(), userName);
-                QCOMPARE(shown(p), p->getPixmap().toImage());
+                QCOMPARE(shown(p), BlockPainter::pixmap(p).toImage());
                 ++renamed;
             }
         }
@@ -141,7 +142,7 @@ private slots:
         QCOMPARE(input->getName(), channel);
         QCOMPARE(input->getUserName(), other->getUserName());
         QCOMPARE(input->getUserName(), QStringLiteral("PMT-A"));
-        QCOMPARE(shown(input), input->getPixmap().toImage());
+        QCOMPARE(shown(input), BlockPainter::pixmap(input).toImage());
     }
 
     // Deleting a label takes its outputs off every sheet with the routing units they held.
@@ -158,7 +159,7 @@ private slots:
         QFETCH(int, feedBackFreed);
         ResourceCounters* counters = m_w->document()->counters();
         const int free = counters->count(QStringLiteral("FeedBackInfo"));
-        QPointer<QLabel> output = block(name, 1)->getLabel();
+        QPointer<QLabel> output = ProgramWidget::labelOf(block(name, 1));
         static_cast<SheetHost&>(*m_w).deleteLabel(name);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(output.isNull());

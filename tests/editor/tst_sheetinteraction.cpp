@@ -1,3 +1,4 @@
+#include "picture/blockPainter.h"
 #include "io/document.h"
 #include "model/blockKinds.h"
 #include "tests/support/dataRow.h"
@@ -29,7 +30,7 @@ private:
     QAction* act(const char* name) const { return m_w->action(QLatin1String(name)); }
     QAction* contextAction(const BlockItem* b, const QString& text) const
     {
-        for (QAction* action : b->getLabel()->actions()) {
+        for (QAction* action : ProgramWidget::labelOf(b)->actions()) {
             if (action->text() == text)
                 return action;
         }
@@ -90,7 +91,7 @@ private slots:
         BlockItem* dly = block("DlyFnc0");
         m_d->drag(dly->getPosition() + QPoint(12, 8), QPoint(300, 104 + 6 * 40 + 5));
         QCOMPARE(dly->getIndex(), 6);
-        QCOMPARE(dly->getLabel()->pos(), dly->getPosition());
+        QCOMPARE(ProgramWidget::labelOf(dly)->pos(), dly->getPosition());
         m_d->drag(dly->getPosition() + QPoint(12, 8), QPoint(300, 104 + 2 * 40 + 5)); // Label0 stands there
         QCOMPARE(dly->getIndex(), 3);
         QCOMPARE(m_w->history().count(), 2);

@@ -1,5 +1,6 @@
 #include "model/blockItem.h"
-#include "model/pictureText.h"
+#include "picture/blockPainter.h"
+#include "picture/pictureText.h"
 
 #include <QGuiApplication>
 #include <QPainter>
@@ -17,7 +18,7 @@ template<typename T> Picture block(const QString& name, const QString& userName)
     return [name, userName] {
         T b(0, 0, name);
         b.setUserName(userName);
-        return qMakePair(b.getBasePixmap().toImage(), b.getPixmap().toImage());
+        return qMakePair(BlockPainter::pixmap(b.getBasePixmap()).toImage(), BlockPainter::pixmap(&b).toImage());
     };
 }
 
