@@ -256,7 +256,7 @@ void DeviceFlows::end(const OperationOutcome& outcome)
 {
     const bool bRestore = m_typeRomExec == RomCommand::Restore;
     if (outcome.verdict == Verdict::Done && bRestore)
-        return setXml(outcome.document, outcome.documentName);
+        return setXml(outcome.document, outcome.documentName, outcome.bDocumentDiffers);
     // The slot's registers are loaded, but no document tells what they are.
     if (bRestore && (outcome.verdict == Verdict::NoData || outcome.verdict == Verdict::DamagedSlot))
         m_statusBar.forget();
@@ -307,14 +307,16 @@ void DeviceFlows::sync()
 
 void DeviceFlows::execSync(const OperationOutcome& outcome)
 {
+    if (outcome.isDone() || outcome.verdict == Verdict::RegistersDiffer)
+        setXml(outcome.document, outcome.documentName, outcome.bDocumentDiffers);
     if (outcome.isDone())
-        return setXml(outcome.document, outcome.documentName);
+        return;
     showMessage(outcome);
     if (outcome.verdict == Verdict::NoData)
         m_window.newDiagram();
 }
 
-void DeviceFlows::setXml(const QByteArray& data, const QString& name)
+void DeviceFlows::setXml(const QByteArray& data, const QString& name, bool bModuleDiffers)
 {
     QByteArray first = data;
     m_window.display(first, name, false);
@@ -323,7 +325,11 @@ void DeviceFlows::setXml(const QByteArray& data, const QString& name)
     m_window.m_fileName.clear();
     BlockDiagram& diagram = *m_window.blockDiagram();
     try {
-        m_statusBar.holds(infoOstrum(), RegisterImage::of(diagram));
+        const RegisterImage image = RegisterImage::of(diagram);
+        if (bModuleDiffers)
+            m_statusBar.differsFrom(infoOstrum(), image);
+        else
+            m_statusBar.holds(infoOstrum(), image);
     } catch (const QString&) {
         m_statusBar.forget();
     }

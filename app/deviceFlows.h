@@ -96,8 +96,9 @@ private:
     void end(const OperationOutcome& outcome);
     void endInitialize(const OperationOutcome& outcome);
     void execSync(const OperationOutcome& outcome);
-    // A document read back from the module (ROM restore, sync) becomes the one shown.
-    void setXml(const QByteArray& data, const QString& name);
+    // A document read back from the module (ROM restore, sync) becomes the one shown; the module
+    // runs its registers unless bModuleDiffers.
+    void setXml(const QByteArray& data, const QString& name, bool bModuleDiffers);
     // The outcome's text, if any, in a warning box.
     void showMessage(const OperationOutcome& outcome);
 

@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/deviceFlows.h"
+#include "app/modulesMenu.h"
 #include "app/sheetTabs.h"
 #include "dialogs/previewWindow.h"
 #include "dialogs/templateDialog.h"
@@ -128,6 +129,7 @@ void MainWindow::connectActions()
     connect(action("actionOpen"), &QAction::triggered, this, [this] { open(); });
     connect(action("actionSave"), &QAction::triggered, this, [this] { save(); });
     connect(action("actionSaveAs"), &QAction::triggered, this, &MainWindow::saveAs);
+    connectModulesMenu(*this);
     connect(action("actionTabNew"), &QAction::triggered, this, [this] { tabNew(); });
     connect(action("actionRename"), &QAction::triggered, this, &MainWindow::tabRename);
     connect(action("actionQuit"), &QAction::triggered, m_parent, &QWidget::close);

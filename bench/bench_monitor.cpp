@@ -65,17 +65,16 @@ WindowRun windowRun(const QByteArray& bytes, const QString& logDir)
     QElapsedTimer clock;
     clock.start();
     window->connectToServer();
-    QOstrumThread* reader = window->reader();
+    CounterMonitorSession& session = window->session();
     for (int c = 0; c < COUNTERS; ++c)
-        run.files.fileName[c] = reader->fileName(c);
+        run.files.fileName[c] = session.logFile(c);
     QEventLoop loop;
-    QObject::connect(reader, &QThread::finished, &loop, &QEventLoop::quit);
+    QObject::connect(&session, &CounterMonitorSession::ended, &loop, &QEventLoop::quit);
     probeClock.start();
     probe.start();
-    loop.exec();
+    loop.exec(); // the session has delivered the last reports
     run.seconds = clock.nsecsElapsed() / 1e9;
     probe.stop();
-    QCoreApplication::sendPostedEvents(); // the last reports
     for (int c = 0; c < COUNTERS; ++c)
         run.numbers[c] = window->numberField(c)->text();
     delete window;
@@ -96,7 +95,7 @@ bool windowOk(const WindowRun& run, qint64 records)
     bool ok = checkLogs(run.files, records);
     for (int c = 0; c < COUNTERS; ++c) {
         const qint64 expected = (records - c + COUNTERS - 1) / COUNTERS;
-        if (run.numbers[c] != CounterValueFormat::numberText(double(expected))) {
+        if (run.numbers[c] != CounterValueFormat::numberText(quint64(expected))) {
             std::printf("  counter %d shows %s events (expected %lld)\n", c, qPrintable(run.numbers[c]),
                         expected);
             ok = false;

@@ -41,8 +41,8 @@ const QVector<CliCommand>& CliApp::commands()
          &romInitCommand},
         {"sync", "[--out FILE]", "print (or save) the document of the module's current ROM slot", 0, 2,
          &syncCommand},
-        {"monitor", "DOC [--seconds N] [--until-count K:N] [--start] [--csv-dir DIR]",
-         "show and log the measure-counter stream configured by DOC", 1, 8, &monitorCommand},
+        {"monitor", "DOC [--seconds N] [--until-count K:N] [--start] [--csv-dir DIR] [--metrics HOST:PORT]",
+         "show and log the measure-counter stream configured by DOC", 1, 10, &monitorCommand},
         {"fleet", "LIST COMMAND [--jobs N] [ARGS]",
          "run COMMAND (status, download, verify, drc, rom-save, rom-boot, protect) on every module of LIST",
          2, -1, &fleetCommand},
@@ -57,7 +57,7 @@ QString CliApp::usageText()
     QString text =
         QStringLiteral("Usage: %1 [-h host] [-u udpPort] [-t tcpPort] [-o timeoutSeconds] [--json] COMMAND "
                        "[ARGS]\n"
-                       "       %1 --version\n"
+                       "       %1 --help | --version\n"
                        "  -o: how long each attempt of a register access waits for its reply, %2 to %3 "
                        "seconds (%2: 4 seconds)\n"
                        "  --json: print the result as one line of JSON (monitor: one line per report, then "
@@ -89,6 +89,7 @@ bool CliApp::parseGlobalOptions(int argc, char** argv, GlobalOptions& options, i
 {
     // "+": options end at the command word, so that commands may have options of their own.
     static const option LONG_OPTIONS[] = {{"json", no_argument, nullptr, 'J'},
+                                          {"help", no_argument, nullptr, 'H'},
                                           {"version", no_argument, nullptr, 'V'},
                                           {nullptr, 0, nullptr, 0}};
     optind = 0;
@@ -99,8 +100,8 @@ bool CliApp::parseGlobalOptions(int argc, char** argv, GlobalOptions& options, i
             ok = false; // getopt has reported it
             continue;
         }
-        if (opt == 'J' || opt == 'V') {
-            (opt == 'J' ? options.bJson : options.bVersion) = true;
+        if (opt == 'J' || opt == 'H' || opt == 'V') {
+            (opt == 'J' ? options.bJson : opt == 'H' ? options.bHelp : options.bVersion) = true;
             continue;
         }
         const QString arg = QString::fromLocal8Bit(optarg ? optarg : "");
@@ -133,6 +134,10 @@ int CliApp::run(int argc, char** argv, QTextStream& out, QTextStream& err)
     GlobalOptions options;
     int next = 0;
     const bool ok = parseGlobalOptions(argc, argv, options, next, err);
+    if (ok && options.bHelp) {
+        out << usageText();
+        return ExitOk;
+    }
     if (ok && options.bVersion) {
         out << PROGRAM << ' ' << VEXTOR_VERSION << '\n';
         return ExitOk;

@@ -1,7 +1,6 @@
 #include "cli/cliContext.h"
 
-#include "io/document.h"
-#include "io/documentFile.h"
+#include "io/loadedDocument.h"
 #include "operations/deviceOperation.h"
 
 #include <QEventLoop>
@@ -73,32 +72,14 @@ bool CliContext::scan(const QStringList& args, const QStringList& valued, const 
 
 std::unique_ptr<Document> CliContext::loadDocument(const QString& fileName)
 {
-    QByteArray data;
-    QString error;
-    if (DocumentFile::read(fileName, data, &error) != DocumentFile::Read::Read) {
-        finish(CommandResult::failure(CommandResult::FILE_FAILURE, error));
+    LoadedDocument loaded = LoadedDocument::fromFile(fileName);
+    if (!loaded.document) {
+        finish(CommandResult::failure(CommandResult::FILE_FAILURE, loaded.error));
         return nullptr;
     }
-    auto doc = std::make_unique<Document>();
-    const bool parsed = doc->parseFile(data);
-    QStringList messages;
-    for (const auto& message : doc->messages())
-        messages.append(message.second);
-    if (!parsed) {
-        // The reader may have raised its failure as a message already.
-        if (!doc->errorText().isEmpty() && !messages.contains(doc->errorText()))
-            messages.append(doc->errorText());
-        if (doc->isEmptyDocument())
-            messages.append(
-                QStringLiteral("File specified in %1 is not a valid XML file for Vextor3.").arg(fileName));
-        finish(CommandResult::failure(CommandResult::FILE_FAILURE, messages.join(QLatin1Char('\n'))));
-        return nullptr;
-    }
-    if (!doc->readOK())
-        messages.append(QStringLiteral("The loaded file is not correct. Some setting is ignored."));
-    for (const QString& message : qAsConst(messages))
+    for (const QString& message : qAsConst(loaded.notices))
         notice(message);
-    return doc;
+    return std::move(loaded.document);
 }
 
 const OperationOutcome& CliContext::run(DeviceOperation& operation, bool bProgress)

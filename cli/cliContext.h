@@ -22,6 +22,7 @@ struct GlobalOptions
     bool bTcpPort = false;
     bool bTimeout = false;
     bool bJson = false;    // --json: each result as one line of JSON on standard output
+    bool bHelp = false;    // --help: the usage on standard output, nothing else
     bool bVersion = false; // --version: print the program's version and nothing else
 
     // The module to talk to: each option that was given, else the document's root settings (when

@@ -2,40 +2,12 @@
 
 #include "cli/cliContext.h"
 
-bool CliPrompts::continueAfterWarnings(const QString& report)
+void CliPrompts::warningsPassed(const QString& report)
 {
     m_context.err() << report << Qt::endl;
-    return true;
 }
 
-bool CliPrompts::confirm(Question question)
+void CliPrompts::saveRefused()
 {
-    if (question != Question::SaveNotDownloaded || bForce)
-        return true;
-    m_context.problem(QuestionBox::of(Question::SaveNotDownloaded).text + QLatin1Char('\n') +
-                      QuestionBox::of(Question::SaveWithoutGui).text +
-                      QStringLiteral("\n(--force saves it nevertheless)"));
-    return false;
-}
-
-bool CliPrompts::chooseRomSlot(RomCommand command, const ModuleStatus& status, RomChoice& choice)
-{
-    choice.slot = slot;
-    if (command == RomCommand::BootNum) {
-        choice.bootSlot = slot;
-    } else if (command == RomCommand::Save) {
-        // An unchanged comment is not written again; a slot that boots already is not set again.
-        if (status.comment(slot) != comment)
-            choice.comment = RomComment::record(comment);
-        if (bBoot && status.bootSlot() != slot)
-            choice.bootSlot = slot;
-    }
-    return true;
-}
-
-bool CliPrompts::chooseProtection(const Protection& now, Protection& wanted)
-{
-    wanted.current = current.value_or(now.current);
-    wanted.boot = boot.value_or(now.boot);
-    return true;
+    m_context.problem(notDownloadedText() + QStringLiteral("\n(--force saves it nevertheless)"));
 }

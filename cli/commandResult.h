@@ -17,8 +17,6 @@ enum CliExit {
 
 // The exit code that tells a script how an operation ended.
 int exitCodeFor(Verdict verdict);
-// The name of a verdict in the JSON output: lower case, words joined by "_"; it never changes.
-QString verdictName(Verdict verdict);
 
 // What one command reports, built in one place per command from what it found: how it ended, the
 // text it prints on standard output, the message it leaves on standard error, and the same result

@@ -40,17 +40,6 @@ QString hexText(uint value, int digits)
     return QString::number(value, 16).rightJustified(digits, QLatin1Char('0'));
 }
 
-// The first difference a verification found: address, document and module as numbers, module
-// null where the module's read-out ended before it. Null when there is none.
-QJsonValue firstMismatchData(const std::optional<RegisterMismatch>& mismatch)
-{
-    if (!mismatch)
-        return QJsonValue();
-    return QJsonObject{{"address", qint64(mismatch->address)},
-                       {"document", qint64(mismatch->document)},
-                       {"module", mismatch->module ? QJsonValue(qint64(*mismatch->module)) : QJsonValue()}};
-}
-
 // One setting in which the module differs: its register or table entry, the bit (null for a whole
 // register), the block and setting it comes from, and both values.
 QJsonObject differenceData(const ImageDifference& difference)
@@ -138,7 +127,9 @@ CommandResult statusResult(const OperationOutcome& outcome)
         versionBytes.append(quint8(byte));
     QJsonArray comments;
     if (s.hasRomInformation()) {
-        text += QStringLiteral("Boot slot: %1\n").arg(s.bootSlot());
+        text += QStringLiteral("Boot slot: %1%2\n")
+                    .arg(s.bootSlot())
+                    .arg(s.bootSlotExists() ? QString() : QStringLiteral(" (no such slot)"));
         for (int slot = 0; slot < QUdpThread::ROM_SLOTS; ++slot) {
             text += QStringLiteral("Slot %1: %2\n").arg(slot).arg(s.comment(slot));
             comments.append(s.comment(slot));

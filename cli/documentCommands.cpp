@@ -4,8 +4,7 @@
 #include "cli/resultData.h"
 #include "io/document.h"
 #include "model/imageCapture.h"
-
-#include <QTextDocument>
+#include "operations/downloadOperation.h"
 
 int imageCommand(CliContext& context, const QStringList& args)
 {
@@ -44,10 +43,10 @@ bool prepareDrc(CliContext& context, const QStringList& args, PreparedCommand& p
         ModuleTask task;
         Document* doc = module.document;
         task.result = [doc](const OperationOutcome&) {
-            QTextDocument report;
-            const int verdict = doc->diagram()->drc(&report);
-            CommandResult result(verdict > 0 ? Verdict::DrcErrors : Verdict::Done);
-            result.text = report.toPlainText();
+            // The same check a download makes: an expression that does not compile is an error too.
+            const DesignCheck check = DesignCheck::of(*doc->diagram());
+            CommandResult result(check.verdict());
+            result.text = check.report;
             if (!result.text.endsWith(QLatin1Char('\n')))
                 result.text += QLatin1Char('\n');
             result.data = drcReportData(result.text);

@@ -1,13 +1,11 @@
 #include "cli/cliContext.h"
 #include "cli/commands.h"
 #include "emulator/previewRun.h"
-#include "emulator/vcdWriter.h"
 #include "io/document.h"
 #include "operations/previewSetup.h"
 
 #include <QFileInfo>
 #include <QJsonArray>
-#include <QSaveFile>
 
 namespace {
 QJsonObject summaryData(const PreviewRun::Summary& s)
@@ -31,16 +29,6 @@ QJsonObject summaryData(const PreviewRun::Summary& s)
             {"trace_full", s.traceEndNs >= 0}};
 }
 
-// False with the reason when the file cannot be written.
-bool writeVcd(const QString& fileName, const PreviewRun& run, const QString& title, QString& error)
-{
-    QSaveFile file(fileName);
-    if (file.open(QIODevice::WriteOnly) &&
-        VcdWriter::write(file, run.emulator(), run.names(), run.endCycle(), title) && file.commit())
-        return true;
-    error = fileName + QStringLiteral(": ") + file.errorString();
-    return false;
-}
 } // namespace
 
 int previewCommand(CliContext& context, const QStringList& args)
@@ -75,7 +63,7 @@ int previewCommand(CliContext& context, const QStringList& args)
                               .arg(QFileInfo(parsed.positional.at(0)).fileName(),
                                    QFileInfo(parsed.positional.at(1)).fileName());
     CommandResult result;
-    if (!vcd.isEmpty() && !writeVcd(vcd, run, title, error))
+    if (!vcd.isEmpty() && !savePreviewVcd(vcd, run, title, error))
         result = CommandResult::failure(CommandResult::FILE_FAILURE, error);
     result.text = title + QLatin1Char('\n') + run.report();
     result.data = summaryData(run.summary());

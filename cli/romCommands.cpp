@@ -2,12 +2,13 @@
 #include "cli/cliPrompts.h"
 #include "cli/commands.h"
 #include "cli/moduleCommand.h"
+#include "cli/resultData.h"
 #include "io/document.h"
+#include "model/outputFile.h"
 #include "operations/operationTexts.h"
 #include "operations/romOperations.h"
 
 #include <QJsonObject>
-#include <QSaveFile>
 
 namespace {
 
@@ -19,8 +20,10 @@ bool parseSlot(const QString& text, int& slot)
 }
 
 // A document read back from the module: its name on standard error, then the text to FILE
-// (saved atomically) or to standard output. The result names it and gives its size; the text
-// carries the document only where it is printed.
+// (saved atomically when FILE is a regular file) or to standard output. The result names it and
+// gives its size and where the module first differs from it (null when it describes the
+// registers); the text carries the document only where it is printed. A sync that finds the
+// module running other registers still delivers the document, with its own verdict.
 int deliverDocument(CliContext& context, const OperationOutcome& outcome, const QString& fileName)
 {
     CommandResult result(outcome);
@@ -28,23 +31,24 @@ int deliverDocument(CliContext& context, const OperationOutcome& outcome, const 
         result.data.insert("slot", outcome.slot);
     if (!outcome.documentName.isEmpty())
         result.data.insert("name", outcome.documentName);
-    if (outcome.verdict == Verdict::Done || outcome.verdict == Verdict::NoData)
+    const bool bDelivered = outcome.isDone() || outcome.verdict == Verdict::RegistersDiffer;
+    if (bDelivered || outcome.verdict == Verdict::NoData)
         context.err() << outcome.documentName << Qt::endl;
-    if (!outcome.isDone())
+    if (!bDelivered)
         return context.finish(result);
     result.data.insert("bytes", outcome.document.size());
     result.data.insert("file", fileName.isEmpty() ? QJsonValue() : QJsonValue(fileName));
+    result.data.insert("first_mismatch", firstMismatchData(outcome.firstMismatch));
     if (fileName.isEmpty()) {
         context.out().setCodec("UTF-8"); // the document's own encoding, whatever the locale
         result.text = QString::fromUtf8(outcome.document);
         return context.finish(result);
     }
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(outcome.document) != outcome.document.size() ||
-        !file.commit()) {
+    QString error;
+    if (!OutputFile::write(fileName, outcome.document, &error)) {
         const QJsonObject data = result.data;
         result = CommandResult::failure(CommandResult::FILE_FAILURE,
-                                        QStringLiteral("%1: %2").arg(fileName, file.errorString()));
+                                        QStringLiteral("%1: %2").arg(fileName, error));
         result.data = data;
     }
     return context.finish(result);

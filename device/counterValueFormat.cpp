@@ -124,9 +124,9 @@ int CounterValueFormat::writeFixed(double v, int decimals, char* out)
     return length;
 }
 
-QString CounterValueFormat::numberText(double number)
+QString CounterValueFormat::numberText(quint64 number)
 {
-    return QString::number(number, 'g', 6);
+    return QString::number(number);
 }
 
 QString CounterValueFormat::integrationText(double integration, const QString& unit)

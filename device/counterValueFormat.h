@@ -21,9 +21,9 @@ public:
     static double scaleForUnit(const QString& unit);
     static int decimalsForUnit(const QString& unit);
 
-    // The monitor's totals: the number of events in general format with 6 significant digits; the
-    // integration in fixed notation with the unit's decimals, then " " and the unit.
-    static QString numberText(double number);
+    // The monitor's totals: the number of events in full; the integration in fixed notation with
+    // the unit's decimals, then " " and the unit.
+    static QString numberText(quint64 number);
     static QString integrationText(double integration, const QString& unit);
 
     double scale() const { return m_scale; }

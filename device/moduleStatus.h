@@ -37,6 +37,8 @@ public:
     // A request with ROM information (delivered only while the registers are writable).
     bool hasRomInformation() const { return m_bytes.size() >= ROM_STATUS_SIZE; }
     int bootSlot() const { return byteAt(QUdpThread::BootProtect); }
+    // Whether the boot byte names one of the slots (the EEPROM byte may hold any value).
+    bool bootSlotExists() const { return bootSlot() < QUdpThread::ROM_SLOTS; }
     // The boot slot followed by the 16 comment records, as the ROM dialog shows them.
     QByteArray romInformation() const { return m_bytes.mid(QUdpThread::BootProtect); }
     QByteArray commentRecord(int slot) const;

@@ -3,6 +3,7 @@
 #include "device/counterLogWriter.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QDebug>
 #include <QDir>
 #include <QElapsedTimer>
@@ -44,6 +45,7 @@ QOstrumThread::QOstrumThread(QString* paths, QString* names, QString* units, QSt
     , m_port(tcpPort)
     , m_portUdp(udpPort)
 {
+    qRegisterMetaType<CounterReport>();
     const QString suffix = chooseSuffix(paths, names);
     for (int c = 0; c < COUNTERS; ++c) {
         m_unit[c] = units[c];
@@ -147,12 +149,12 @@ void QOstrumThread::connectToParent()
 
 void QOstrumThread::run()
 {
-    openLogs();
     m_pTcp = new QTcpSocket;
     m_pTcp->setSocketOption(QAbstractSocket::KeepAliveOption, 1);
     m_pTcp->setReadBufferSize(SOCKET_BUFFER);
     m_pTcp->connectToHost(m_strAddr, m_port, QIODevice::ReadOnly);
     connectToParent();
+    connect(m_pTcp, &QTcpSocket::disconnected, this, &QOstrumThread::closedByServer, Qt::DirectConnection);
     m_buffer = new char[size_t(m_bufferSize)];
     m_spoolSize = 0;
     m_bytesRead = 0;
@@ -160,10 +162,13 @@ void QOstrumThread::run()
     m_bLimitReached = false;
     m_sinceReport.start();
 
-    if (waitForConnection())
+    if (waitForConnection()) {
+        openLogs();
         emit connectedOstrum();
-    else
+    } else {
         stopped = true;
+        removeLogs();
+    }
 
     int silentRounds = 0;
     while (!stopped) {
@@ -195,8 +200,7 @@ void QOstrumThread::run()
     emitReports();
 
     // A close of our own is not the server's doing: the monitor must not hear of it as such.
-    if (m_parent)
-        m_pTcp->disconnect(m_parent);
+    m_pTcp->disconnect();
     m_pTcp->close();
     closeLogs();
     stopped = false;
@@ -265,6 +269,7 @@ void QOstrumThread::readOstrum(int)
     quint64 last[COUNTERS] = {};
     char time[TIME_TEXT];
     currentTimeText(time);
+    const qint64 msecs = m_records ? QDateTime::currentMSecsSinceEpoch() : 0;
 
     bool dropping = false;
     bool limitHit = false;
@@ -300,6 +305,8 @@ void QOstrumThread::readOstrum(int)
             sum[c] += m_format[c].value(raw);
             if (m_out[c])
                 m_out[c]->appendLine(time, m_format[c], raw);
+            if (m_records)
+                m_staged.append(c, raw, msecs);
             if (c == m_limitCounter && ++m_counted >= m_limit) {
                 limitHit = true;
                 break;
@@ -323,6 +330,11 @@ void QOstrumThread::readOstrum(int)
 // trace in either.
 void QOstrumThread::endBatch(bool bKept, const quint64* count, const double* sum, const quint64* last)
 {
+    if (m_records && !m_staged.empty()) {
+        if (bKept)
+            m_records->append(m_staged);
+        m_staged.clear();
+    }
     for (int c = 0; c < COUNTERS; ++c) {
         if (m_out[c]) {
             if (bKept)
@@ -348,7 +360,14 @@ void QOstrumThread::emitReports()
     for (int c = 0; c < COUNTERS; ++c) {
         if (m_pendingCount[c] == 0)
             continue;
-        emit recived(c, m_format[c].text(m_pendingLast[c]), m_pendingCount[c], m_pendingSum[c]);
+        CounterReport report;
+        report.counter = c;
+        report.count = m_pendingCount[c];
+        report.sum = m_pendingSum[c];
+        report.lastRaw = m_pendingLast[c];
+        report.lastText = m_format[c].text(report.lastRaw);
+        emit recived(c, report.lastText, report.count, report.sum);
+        emit reported(report);
         m_pendingCount[c] = 0;
         m_pendingSum[c] = 0;
     }
@@ -385,6 +404,16 @@ void QOstrumThread::checkLog(int counter, bool ok)
                                  .arg(log->linesWritten()));
     delete log;
     m_out[counter] = nullptr;
+}
+
+// No connection was made: the files made for it hold nothing but their headers.
+void QOstrumThread::removeLogs()
+{
+    for (int c = 0; c < COUNTERS; ++c) {
+        if (!m_fname[c].isEmpty())
+            QFile::remove(m_fname[c]);
+        m_fname[c].clear();
+    }
 }
 
 void QOstrumThread::closeLogs()

@@ -1,16 +1,30 @@
 #pragma once
 
+#include "device/counterRecordQueue.h"
 #include "device/counterValueFormat.h"
 
 #include <QElapsedTimer>
+#include <QMetaType>
 #include <QString>
 #include <QStringList>
 #include <QThread>
 
 #include <atomic>
+#include <memory>
 
 class QTcpSocket;
 class CounterLogWriter;
+
+// One report of the stream: what a counter delivered since its previous report.
+struct CounterReport
+{
+    int counter = 0;
+    quint64 count = 0;   // records
+    double sum = 0;      // of their values in the counter's unit
+    quint64 lastRaw = 0; // the last record's raw value
+    QString lastText;    // and its text in the counter's unit
+};
+Q_DECLARE_METATYPE(CounterReport)
 
 // Reader of the module's measure-counter stream. Connects to the module's TCP data port, decodes
 // the 8-byte big-endian records (tag 0x1, counter 0..3, 56-bit value), converts each value with
@@ -22,8 +36,10 @@ class CounterLogWriter;
 // them; any other parent (or none) leaves the connections to the caller.
 //
 // What is counted and what is logged are the same records: a batch dropped for an invalid word
-// reaches neither the reports nor the logs. A log whose write fails stops (logStopped) while the
-// stream goes on.
+// reaches neither the reports nor the logs (nor the record queue). A log whose write fails stops
+// (logStopped) while the stream goes on. The log files are created with their headers by the
+// constructor, so that a problem can be asked about before connecting, and are removed again when
+// no connection is made: a connection that fails leaves no file behind.
 class QOstrumThread : public QThread
 {
     Q_OBJECT
@@ -63,6 +79,9 @@ public:
     // the rest of that batch is dropped. Set before start().
     void setCountLimit(int counter, quint64 n);
     bool countLimitReached() const { return m_bLimitReached; }
+    // Every counted record also goes to the queue (for consumers of single records). Set before
+    // start().
+    void setRecordQueue(std::shared_ptr<CounterRecordQueue> queue) { m_records = std::move(queue); }
     // Decodes what is waiting on the socket as one batch; the argument is not used.
     void readOstrum(int);
 
@@ -80,8 +99,12 @@ public:
 
 signals:
     void recived(int counter, QString lastValue, quint64 count, double sum);
+    // The same report with the last raw value.
+    void reported(CounterReport report);
     void error(QString text);
     void connectedOstrum();
+    // The module closed the connection (the thread ends at its next silent check).
+    void closedByServer();
     // The counter's log failed to open or to write and takes no more records; text says which
     // file, why, and how many records it holds.
     void logStopped(int counter, QString text);
@@ -98,6 +121,7 @@ private:
     void flushLogs(bool bDueOnly);
     void checkLog(int counter, bool ok);
     void closeLogs();
+    void removeLogs();
 
     QTcpSocket* m_pTcp = nullptr;
     QObject* m_parent;
@@ -109,6 +133,8 @@ private:
     QString m_fname[COUNTERS];
     CounterLogWriter* m_out[COUNTERS] = {};
     std::atomic<quint64> m_logged[COUNTERS] = {};
+    std::shared_ptr<CounterRecordQueue> m_records;
+    CounterRecordBatch m_staged; // the records of the batch being decoded, for m_records
     std::atomic<quint64> m_bytesRead{0};
     QStringList m_notices;
     char* m_buffer = nullptr;

@@ -89,6 +89,7 @@ void QUdpThread::waitForROM(quint32 size, bool bProgress)
             done = 0;
             for (int i = 0; i < 4; ++i)
                 done = (done << 8) | quint8(m_buffer.at(ROM_DONE_OFFSET + i));
+            done = qMin(done, size); // the count is the module's: never past the command's size
         }
         if (bProgress)
             emit setProgress(int(done));
@@ -424,7 +425,7 @@ void QUdpThread::syncSteps()
     }
     const int slot = number;
     if (slot >= ROM_SLOTS)
-        throw WorkerText::READ_FAILED;
+        throw WorkerText::NO_SUCH_SLOT.arg(slot);
     QByteArray comment(COMMENT_SIZE, '\0');
     if (Read(ADDR_USER_BEGIN + quint32(slot * COMMENT_SIZE), comment.data(), COMMENT_SIZE) == 0)
         throw WorkerText::READ_FAILED;

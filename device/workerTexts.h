@@ -13,6 +13,9 @@ inline const QString COMM_ERROR = QStringLiteral("TAMP: Communication error");
 inline const QString MATCHED = QStringLiteral("Verify: The Register data is matched.");
 inline const QString MISMATCH = QStringLiteral("Verify: The Register data don't match.");
 inline const QString MODIFIED = QStringLiteral("Register settings are already modified.");
+// The current-slot register names no slot. %1: its value.
+inline const QString NO_SUCH_SLOT =
+    QStringLiteral("The module reports ROM slot %1 as loaded; there are only the slots 0 to 15.");
 // %1: the limit in seconds.
 inline const QString ROM_BUSY =
     QStringLiteral("The module's ROM stayed busy for more than %1 seconds; the ROM command was given up.");

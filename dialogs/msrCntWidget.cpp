@@ -1,9 +1,7 @@
 #include "dialogs/msrCntWidget.h"
 
 #include "device/counterValueFormat.h"
-#include "device/qOstrumThread.h"
 #include "dialogs/ratePanel.h"
-#include "operations/moduleOperations.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -22,28 +20,6 @@
 namespace {
 const QString UNUSED = QStringLiteral("-----");
 constexpr int EVENT_LINES = 1000;
-
-using GateQueue = QList<QPair<int, bool>>;
-
-// Runs start and stop writes one after another on their own, once `after` (if any) has finished.
-void runDetached(const InfoOstrum& target, const GateQueue& queue, CounterGateOperation* after)
-{
-    if (queue.isEmpty())
-        return;
-    const auto startFirst = [target, queue] {
-        GateQueue rest = queue;
-        const QPair<int, bool> next = rest.takeFirst();
-        auto* gate = new CounterGateOperation(target, next.first, next.second);
-        QObject::connect(gate, &DeviceOperation::finished, gate, &QObject::deleteLater);
-        QObject::connect(gate, &DeviceOperation::finished,
-                         [target, rest] { runDetached(target, rest, nullptr); });
-        gate->start();
-    };
-    if (after)
-        QObject::connect(after, &DeviceOperation::finished, startFirst);
-    else
-        startFirst();
-}
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -51,6 +27,7 @@ void runDetached(const InfoOstrum& target, const GateQueue& queue, CounterGateOp
 
 MsrCntWidget::MsrCntWidget(Property* info, QWidget* parent)
     : QDialog(parent)
+    , m_session(std::make_unique<CounterMonitorSession>())
     , m_defaultPrompts(std::make_unique<Prompts>())
     , m_prompts(m_defaultPrompts.get())
 {
@@ -70,13 +47,11 @@ MsrCntWidget::MsrCntWidget(Property* info, QWidget* parent)
     connect(m_quitButton, &QPushButton::clicked, this, &QDialog::reject);
     connect(this, &QDialog::rejected, this, [this] {
         stopUpdate();
-        stopRunningCounters();
+        m_session->stopRunningCounters();
     });
     connectParent(parent);
+    connectSession();
 
-    m_presetTimer.setSingleShot(true);
-    connect(&m_presetTimer, &QTimer::timeout, this,
-            [this] { finishPreset(tr("%1 s have passed").arg(m_presetSeconds)); });
     m_frameTimer.setInterval(FRAME_MS);
     connect(&m_frameTimer, &QTimer::timeout, this, &MsrCntWidget::frame);
     m_frameTimer.start();
@@ -88,11 +63,25 @@ MsrCntWidget::MsrCntWidget(Property* info, QWidget* parent)
         setProperty(*info);
 }
 
-MsrCntWidget::~MsrCntWidget()
+// The session ends the stream; start and stop writes still waiting go out without the window.
+MsrCntWidget::~MsrCntWidget() = default;
+
+void MsrCntWidget::connectSession()
 {
-    stopReader();
-    // Writes still waiting go out without the window, in order, after the one under way.
-    runDetached(gateTarget(), m_gateQueue, m_gate);
+    CounterMonitorSession* session = m_session.get();
+    session->setReportInterval(REPORT_MS);
+    connect(session, &CounterMonitorSession::connected, this, &MsrCntWidget::connected);
+    connect(session, &CounterMonitorSession::reported, this, [this](const CounterReport& report) {
+        updateData(report.counter, report.lastText, report.count, report.sum);
+    });
+    connect(session, &CounterMonitorSession::closedByServer, this, &MsrCntWidget::connectionClosedByServer);
+    connect(session, &CounterMonitorSession::logStopped, this, &MsrCntWidget::logStopped);
+    connect(session, &CounterMonitorSession::ended, this, &MsrCntWidget::sessionEnded);
+    connect(session, &CounterMonitorSession::counterRunningChanged, this, [this](int row, bool bRunning) {
+        m_startButton[row]->setText(bRunning ? tr("Stop") : tr("Start"));
+    });
+    connect(session, &CounterMonitorSession::gateFinished, this,
+            [this](int, bool, const OperationOutcome& outcome) { gateFinished(outcome); });
 }
 
 // The main window's stop request and close notice, when the parent has them.
@@ -237,6 +226,10 @@ void MsrCntWidget::buildForm()
     layout->addLayout(preset);
     layout->addWidget(splitter, 1);
     layout->addLayout(buttons);
+    // No button is the default: Enter in a field (an alarm limit) must not start a counter or
+    // connect.
+    for (QPushButton* button : findChildren<QPushButton*>())
+        button->setAutoDefault(false);
     resize(1000, 680);
 }
 
@@ -247,25 +240,16 @@ void MsrCntWidget::setProperty(Property& info)
 {
     // A new configuration: logs and running counters belong to the old one.
     const bool bWasConnected = m_bConnected;
-    stopRunningCounters();
-    if (m_bConnected) {
-        stopReader();
-        closeConnection();
-    }
     m_preset = Preset::None;
-    m_presetTimer.stop();
+    m_session->setSetup(info);
+    closeConnection();
     QString plotted[COUNTERS];
     m_presetCounter->clear();
     for (int c = 0; c < 2; ++c)
         m_ratioCounter[c]->clear();
     for (int row = 0; row < COUNTERS; ++row) {
-        m_gateMode[row] = info.mode[row];
-        m_bStart[row] = false;
         m_startButton[row]->setText(tr("Start"));
         setVerticalHeader(row);
-        m_strPath[row] = info.path[row];
-        m_strUnit[row] = info.unit[row];
-        m_strName[row] = info.name[row];
         m_msrCntLabel[row]->setText(info.name[row].isEmpty() ? QStringLiteral("MsrCnt%1").arg(row)
                                                              : info.name[row]);
         m_alarm[row].setLimits(RateAlarm::UNSET, RateAlarm::UNSET);
@@ -284,11 +268,7 @@ void MsrCntWidget::setProperty(Property& info)
     m_ratioCounter[1]->setCurrentIndex(qMin(1, m_ratioCounter[1]->count() - 1));
     m_history.clear(m_clock.elapsed());
     m_ratePanel->setCounters(plotted);
-    m_strAddr = info.strAddr;
-    m_tcpPort = info.tcpPort;
-    m_udpPort = info.udpPort;
-    m_timeout = info.timeout;
-    if (!m_bConnected && (info.bStart || bWasConnected))
+    if (info.bStart || bWasConnected)
         connectToServer();
 }
 
@@ -308,41 +288,31 @@ void MsrCntWidget::setVerticalHeader(int row)
 
 void MsrCntWidget::connectToServer()
 {
-    stopReader();
-    QString path[COUNTERS], name[COUNTERS], unit[COUNTERS];
-    for (int c = 0; c < COUNTERS; ++c) {
-        path[c] = m_strPath[c];
-        name[c] = m_strName[c];
-        unit[c] = m_strUnit[c];
+    MonitorRun run;
+    run.bStartCounters = m_preset != Preset::None;
+    run.seconds = m_preset == Preset::Seconds ? m_presetSeconds : 0;
+    if (m_preset == Preset::Count) {
+        run.limitCounter = m_presetCounterIndex;
+        run.limitRecords = m_presetEvents;
     }
-    QOstrumThread* reader = nullptr;
-    try {
-        reader = new QOstrumThread(path, name, unit, m_strAddr, m_tcpPort, m_udpPort, this, false);
-    } catch (const QString& text) {
-        if (!continueWithoutLog(text)) {
+    QString problem;
+    if (!m_session->start(run, &problem)) {
+        if (!continueWithoutLog(problem)) {
             m_preset = Preset::None;
             return;
         }
-        reader = new QOstrumThread(path, name, unit, m_strAddr, m_tcpPort, m_udpPort, this, true);
-        logEvent(text);
+        run.bIgnoreLogErrors = true;
+        m_session->start(run);
+        logEvent(problem);
     }
-    for (const QString& notice : reader->notices())
+    for (const QString& notice : m_session->notices())
         logEvent(notice);
-    reader->setReportInterval(REPORT_MS);
-    if (m_preset == Preset::Count)
-        reader->setCountLimit(m_presetCounterIndex, m_presetEvents);
-    connect(reader, &QOstrumThread::logStopped, this, &MsrCntWidget::logStopped);
-    connect(reader, &QThread::finished, this, [this, reader] { readerFinished(reader); });
-    connect(reader, &QThread::finished, reader, &QObject::deleteLater);
-    thread = reader;
     for (int c = 0; c < COUNTERS; ++c) {
-        m_bLogStopped[c] = false;
         m_logged[c]->setStyleSheet(QString());
-        m_logged[c]->setToolTip(reader->fileName(c));
+        m_logged[c]->setToolTip(m_session->logFile(c));
         if (isUsed(c))
-            m_logged[c]->setText(reader->fileName(c).isEmpty() ? tr("no log") : QStringLiteral("0"));
+            m_logged[c]->setText(m_session->logFile(c).isEmpty() ? tr("no log") : QStringLiteral("0"));
     }
-    reader->start();
     m_connectButton->setEnabled(false);
     m_stopButton->setEnabled(true);
     // A preset run reconnects afresh, so it may start from a live view; only one runs at a time.
@@ -351,6 +321,7 @@ void MsrCntWidget::connectToServer()
     m_bConnected = true;
 }
 
+// The session has started the counters of a preset run itself.
 void MsrCntWidget::connected()
 {
     for (int row = 0; row < COUNTERS; ++row) {
@@ -359,57 +330,32 @@ void MsrCntWidget::connected()
             if (isUsed(row))
                 field->clear();
         }
-        if (isUsed(row) && (m_gateMode[row] & 3) == 0)
+        if (m_session->setup().isSoftwareGated(row))
             m_startButton[row]->setEnabled(true);
-        m_nNumber[row] = 0;
-        m_nIntegration[row] = 0;
-        m_nEvents[row] = 0;
     }
     m_statusLabel->setText(tr("Waiting for data ..."));
-    if (m_preset == Preset::None)
-        return;
-    for (int row = 0; row < COUNTERS; ++row) {
-        if (m_startButton[row]->isEnabled() && !m_bStart[row])
-            msrClicked(row);
-    }
-    if (m_preset == Preset::Seconds)
-        m_presetTimer.start(m_presetSeconds * 1000);
 }
 
-void MsrCntWidget::updateData(int id, QString text, quint64 count, double sum)
+// The number and integration shown are the session's totals of the connection.
+void MsrCntWidget::updateData(int id, QString text, quint64 count, double)
 {
     if (id < 0 || id >= COUNTERS)
         return;
+    const CounterTotals& totals = m_session->totals(id);
     m_statusLabel->setText(tr("Received"));
-    m_nNumber[id] += double(count);
-    m_nEvents[id] += count;
-    m_number[id]->setText(CounterValueFormat::numberText(m_nNumber[id]));
-    m_nIntegration[id] += sum;
-    m_integration[id]->setText(CounterValueFormat::integrationText(m_nIntegration[id], m_strUnit[id]));
-    m_msrCnt[id]->setText(text + QLatin1Char(' ') + m_strUnit[id]);
+    m_number[id]->setText(CounterValueFormat::numberText(totals.records));
+    m_integration[id]->setText(CounterValueFormat::integrationText(totals.integration, unit(id)));
+    m_msrCnt[id]->setText(text + QLatin1Char(' ') + unit(id));
     m_update[id]->setText(QTime::currentTime().toString(QStringLiteral(" hh:mm:ss ")));
     m_history.add(id, count, m_clock.elapsed());
 }
 
-// Stops the reader and waits for it; what it reported on the way out is still shown.
-void MsrCntWidget::stopReader()
-{
-    if (!thread)
-        return;
-    thread->stop();
-    thread->wait();
-    showLogged();
-    thread = nullptr;
-}
-
 void MsrCntWidget::showLogged()
 {
-    if (!thread)
-        return;
     for (int row = 0; row < COUNTERS; ++row) {
-        if (isUsed(row) && !thread->fileName(row).isEmpty()) {
-            const QString count = QString::number(thread->loggedRecords(row));
-            m_logged[row]->setText(m_bLogStopped[row] ? tr("%1 (stopped)").arg(count) : count);
+        if (isUsed(row) && !m_session->logFile(row).isEmpty()) {
+            const QString count = QString::number(m_session->loggedRecords(row));
+            m_logged[row]->setText(m_session->isLogStopped(row) ? tr("%1 (stopped)").arg(count) : count);
         }
     }
 }
@@ -418,9 +364,34 @@ void MsrCntWidget::stopUpdate()
 {
     if (m_preset != Preset::None)
         return finishPreset(tr("stopped"));
-    stopReader();
+    m_session->stop();
     m_statusLabel->setText(tr("Connection closed"));
     closeConnection();
+}
+
+// Ends the window did not ask for: a preset run's limit, a failed start, or the stream's failure.
+void MsrCntWidget::sessionEnded(const MonitorEnding& ending)
+{
+    showLogged();
+    switch (ending.reason) {
+    case MonitorEnd::Stopped:
+        break;
+    case MonitorEnd::TimeElapsed:
+        finishPreset(tr("%1 s have passed").arg(m_presetSeconds));
+        break;
+    case MonitorEnd::CountReached:
+        finishPreset(tr("%1 has delivered %2 events")
+                         .arg(m_msrCntLabel[m_presetCounterIndex]->text())
+                         .arg(m_presetEvents));
+        break;
+    case MonitorEnd::StartFailed:
+        finishPreset(tr("%1 could not be started").arg(m_msrCntLabel[ending.counter]->text()));
+        break;
+    case MonitorEnd::ConnectionFailed:
+    case MonitorEnd::ConnectionLost:
+        error(ending.text);
+        break;
+    }
 }
 
 void MsrCntWidget::connectionClosedByServer()
@@ -433,29 +404,18 @@ void MsrCntWidget::connectionClosedByServer()
 
 void MsrCntWidget::error(QAbstractSocket::SocketError e)
 {
-    if (thread) {
-        thread->stop();
-        thread->wait();
-        thread = nullptr;
-    }
+    m_session->stop();
     m_statusLabel->setText(QStringLiteral("QAbstractSocket::SocketError %1").arg(int(e)));
     closeConnection();
 }
 
+// The stream failed; the session has stopped what a preset run started.
 void MsrCntWidget::error(QString text)
 {
+    m_session->stop();
     m_statusLabel->setText(text);
     logEvent(text);
-    if (thread) {
-        thread->wait();
-        showLogged();
-        thread = nullptr;
-    }
-    if (m_preset != Preset::None) {
-        m_preset = Preset::None;
-        m_presetTimer.stop();
-        stopRunningCounters();
-    }
+    m_preset = Preset::None;
     closeConnection();
 }
 
@@ -478,17 +438,8 @@ void MsrCntWidget::closeConnection()
     }
 }
 
-void MsrCntWidget::readerFinished(QOstrumThread* reader)
-{
-    if (reader == thread && reader->countLimitReached())
-        finishPreset(tr("%1 has delivered %2 events")
-                         .arg(m_msrCntLabel[m_presetCounterIndex]->text())
-                         .arg(m_presetEvents));
-}
-
 void MsrCntWidget::logStopped(int counter, const QString& text)
 {
-    m_bLogStopped[counter] = true;
     m_logged[counter]->setStyleSheet(QLatin1String(ALARM_STYLE));
     m_logged[counter]->setToolTip(text);
     logEvent(text);
@@ -499,44 +450,7 @@ void MsrCntWidget::logStopped(int counter, const QString& text)
 
 void MsrCntWidget::msrClicked(int row)
 {
-    m_bStart[row] = !m_bStart[row];
-    m_startButton[row]->setText(m_bStart[row] ? tr("Stop") : tr("Start"));
-    queueGate(row, m_bStart[row]);
-}
-
-// Writes go out one after another, in the order they were asked for.
-void MsrCntWidget::queueGate(int row, bool bStart)
-{
-    m_gateQueue.append(qMakePair(row, bStart));
-    runNextGate();
-}
-
-void MsrCntWidget::runNextGate()
-{
-    if (m_gate || m_gateQueue.isEmpty())
-        return;
-    const QPair<int, bool> next = m_gateQueue.takeFirst();
-    // The operation lives on its own, so that a stop asked for as the window closes still goes out.
-    auto* gate = new CounterGateOperation(gateTarget(), next.first, next.second);
-    connect(gate, &DeviceOperation::finished, gate, &QObject::deleteLater);
-    connect(gate, &DeviceOperation::finished, this, [this, gate] {
-        QString text = gate->outcome().message;
-        if (!gate->outcome().isDone() && !text.isEmpty())
-            onError(&text);
-        end(gate->outcome().isDone());
-    });
-    m_gate = gate;
-    gate->start();
-}
-
-InfoOstrum MsrCntWidget::gateTarget() const
-{
-    InfoOstrum target = InfoOstrum::defaults(false);
-    target.strAddr = m_strAddr;
-    target.tcpPort = m_tcpPort;
-    target.udpPort = m_udpPort;
-    target.timeout = m_timeout;
-    return target;
+    m_session->setCounterRunning(row, !m_session->isCounterRunning(row));
 }
 
 bool MsrCntWidget::continueWithoutLog(const QString& text)
@@ -550,6 +464,14 @@ bool MsrCntWidget::continueWithoutLog(const QString& text)
     return m_prompts->ask(this, question) == QMessageBox::Yes;
 }
 
+void MsrCntWidget::gateFinished(const OperationOutcome& outcome)
+{
+    QString text = outcome.message;
+    if (!outcome.isDone() && !text.isEmpty())
+        onError(&text);
+    end(outcome.isDone());
+}
+
 void MsrCntWidget::onError(QString* text)
 {
     m_estr = *text;
@@ -557,18 +479,8 @@ void MsrCntWidget::onError(QString* text)
 
 void MsrCntWidget::end(bool ok)
 {
-    m_gate = nullptr;
     if (!ok && !m_estr.isEmpty()) {
         m_prompts->warning(this, tr("Vextor"), m_estr);
         m_estr.clear();
-    }
-    runNextGate();
-}
-
-void MsrCntWidget::stopRunningCounters()
-{
-    for (int row = 0; row < COUNTERS; ++row) {
-        if (m_bStart[row])
-            msrClicked(row);
     }
 }

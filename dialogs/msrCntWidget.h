@@ -1,19 +1,17 @@
 #pragma once
 
-#include "device/qOstrumThread.h"
 #include "kit/prompts.h"
+#include "operations/counterMonitorSession.h"
 #include "operations/monitorSetup.h"
 #include "operations/rateHistory.h"
 
 #include <QAbstractSocket>
 #include <QDialog>
 #include <QElapsedTimer>
-#include <QPointer>
 #include <QTimer>
 
 #include <memory>
 
-class CounterGateOperation;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -23,14 +21,14 @@ class QCheckBox;
 class RatePanel;
 
 // The modeless "Measure Counter" window: the live results of the module's four measure counters.
-// It owns one stream reader (QOstrumThread), which receives the records and writes the CSV logs,
-// and shows per counter the last value, the time of the last update, the accumulated number of
-// events and integration and how many records its log holds; it starts and stops the counters
-// whose gate software controls (CounterGateOperation). Beside that: rate strip charts (RatePanel
-// over a RateHistory), a ratio of two counters, low/high rate alarms, preset runs (for N seconds
-// or until a counter has N events) and a list of events.
+// It is a view of one CounterMonitorSession, which receives the records, writes the CSV logs and
+// starts and stops the counters whose gate software controls; the window shows per counter the
+// last value, the time of the last update, the accumulated number of events and integration and
+// how many records its log holds. Beside that: rate strip charts (RatePanel over a RateHistory),
+// a ratio of two counters, low/high rate alarms, preset runs (the session's limited runs, for N
+// seconds or until a counter has N events) and a list of events.
 //
-// The reader gathers its reports over REPORT_MS and the window redraws its plots every FRAME_MS,
+// The session gathers its reports over REPORT_MS and the window redraws its plots every FRAME_MS,
 // so that it stays responsive whatever the stream's rate.
 //
 // Entry points for the main window: the constructor with the record built after a download or
@@ -70,7 +68,7 @@ public:
     void runUntilCount(int counter, quint64 events);
 
     bool isConnected() const { return m_bConnected; }
-    bool isRunning(int row) const { return m_bStart[row]; }
+    bool isRunning(int row) const { return m_session->isCounterRunning(row); }
     const RateHistory& history() const { return m_history; }
     RatePanel* ratePanel() const { return m_ratePanel; }
     QPlainTextEdit* eventLog() const { return m_eventLog; }
@@ -90,8 +88,7 @@ public:
     QCheckBox* ratioBox() const { return m_ratioBox; }
     QComboBox* ratioCounter(int i) const { return m_ratioCounter[i]; }
     QLineEdit* ratioField() const { return m_ratioField; }
-    // The reader while there is one (tests look at its files).
-    QOstrumThread* reader() const { return thread; }
+    CounterMonitorSession& session() const { return *m_session; }
 
 public slots:
     void connectToServer();
@@ -114,18 +111,15 @@ private:
 
     void buildForm();
     void connectParent(QWidget* parent);
-    void stopReader();
+    void connectSession();
     void showLogged();
-    void readerFinished(QOstrumThread* reader);
+    void sessionEnded(const MonitorEnding& ending);
     void logStopped(int counter, const QString& text);
+    void gateFinished(const OperationOutcome& outcome);
     // A log file cannot be created (text): connect without the failing logs?
     bool continueWithoutLog(const QString& text);
-    void queueGate(int row, bool bStart);
-    void runNextGate();
-    InfoOstrum gateTarget() const;
     void startPreset(Preset preset, int seconds, int counter, quint64 events);
     void finishPreset(const QString& why);
-    void stopRunningCounters();
     void frame();
     void everySecond();
     void showRatio();
@@ -133,7 +127,8 @@ private:
     void logEvent(const QString& text);
     void exportPng();
     void exportCsv();
-    bool isUsed(int row) const { return m_gateMode[row] >= 0; }
+    bool isUsed(int row) const { return m_session->setup().mode[row] >= 0; }
+    QString unit(int row) const { return m_session->setup().unit[row]; }
 
     // Form widgets
     QLabel* m_msrCntLabel[COUNTERS];
@@ -159,33 +154,17 @@ private:
     RatePanel* m_ratePanel;
     QPlainTextEdit* m_eventLog;
 
-    QPointer<QOstrumThread> thread;
+    std::unique_ptr<CounterMonitorSession> m_session;
     QString m_estr;
-    QString m_strAddr;
-    quint16 m_tcpPort = 0;
-    quint16 m_udpPort = 0;
-    int m_timeout = 0;
     bool m_bConnected = false;
-    bool m_bStart[COUNTERS] = {};
-    int m_gateMode[COUNTERS] = {-1, -1, -1, -1};
-    QString m_strPath[COUNTERS];
-    QString m_strName[COUNTERS];
-    QString m_strUnit[COUNTERS];
-    double m_nNumber[COUNTERS] = {};
-    double m_nIntegration[COUNTERS] = {};
-    quint64 m_nEvents[COUNTERS] = {}; // exactly, for the ratio
-    bool m_bLogStopped[COUNTERS] = {};
 
     std::unique_ptr<Prompts> m_defaultPrompts;
     Prompts* m_prompts;
-    QList<QPair<int, bool>> m_gateQueue;
-    QPointer<CounterGateOperation> m_gate;
 
     Preset m_preset = Preset::None;
     int m_presetSeconds = 0;
     int m_presetCounterIndex = -1;
     quint64 m_presetEvents = 0;
-    QTimer m_presetTimer;
 
     RateHistory m_history;
     RateAlarm m_alarm[COUNTERS];

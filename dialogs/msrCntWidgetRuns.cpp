@@ -4,16 +4,15 @@
 #include "dialogs/msrCntWidget.h"
 
 #include "dialogs/ratePanel.h"
+#include "model/outputFile.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QFileInfo>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QSaveFile>
 #include <QTime>
 
 // ---------------------------------------------------------------------------------------------
@@ -32,7 +31,7 @@ void MsrCntWidget::runUntilCount(int counter, quint64 events)
 void MsrCntWidget::startPreset(Preset preset, int seconds, int counter, quint64 events)
 {
     if (m_bConnected) {
-        stopReader();
+        m_session->stop();
         closeConnection();
     }
     m_preset = preset;
@@ -46,18 +45,17 @@ void MsrCntWidget::startPreset(Preset preset, int seconds, int counter, quint64 
     connectToServer();
 }
 
+// The session has delivered the run's last reports and stops the counters it started.
 void MsrCntWidget::finishPreset(const QString& why)
 {
     m_preset = Preset::None;
-    m_presetTimer.stop();
-    stopReader();
-    stopRunningCounters();
-    // The reader's last reports are in the totals.
-    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    m_session->stop();
     QStringList totals;
     for (int row = 0; row < COUNTERS; ++row) {
         if (isUsed(row))
-            totals << QStringLiteral("%1 %2").arg(m_msrCntLabel[row]->text()).arg(m_nEvents[row]);
+            totals << QStringLiteral("%1 %2")
+                          .arg(m_msrCntLabel[row]->text())
+                          .arg(m_session->totals(row).records);
     }
     m_statusLabel->setText(tr("Preset run finished"));
     logEvent(tr("Preset run finished (%1): %2").arg(why, totals.join(QStringLiteral(", "))));
@@ -113,9 +111,10 @@ void MsrCntWidget::showRatio()
     const auto ratio = [](double x, double y) {
         return y > 0 ? QString::number(x / y, 'g', 6) : QStringLiteral("-");
     };
-    m_ratioField->setText(tr("rate %1   total %2")
-                              .arg(ratio(m_history.currentRate(a), m_history.currentRate(b)),
-                                   ratio(double(m_nEvents[a]), double(m_nEvents[b]))));
+    m_ratioField->setText(
+        tr("rate %1   total %2")
+            .arg(ratio(m_history.currentRate(a), m_history.currentRate(b)),
+                 ratio(double(m_session->totals(a).records), double(m_session->totals(b).records))));
 }
 
 void MsrCntWidget::setAlarmColour(int row, bool bTripped)
@@ -161,8 +160,7 @@ void MsrCntWidget::exportCsv()
     QString names[COUNTERS];
     for (int row = 0; row < COUNTERS; ++row)
         names[row] = isUsed(row) ? m_msrCntLabel[row]->text() : QString();
-    QSaveFile file(name);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text) ||
-        file.write(m_history.csv(m_ratePanel->windowMs(), names).toUtf8()) < 0 || !file.commit())
-        m_prompts->warning(this, tr("Vextor"), tr("%1: %2").arg(name, file.errorString()));
+    QString error;
+    if (!OutputFile::write(name, m_history.csv(m_ratePanel->windowMs(), names).toUtf8(), &error))
+        m_prompts->warning(this, tr("Vextor"), tr("%1: %2").arg(name, error));
 }

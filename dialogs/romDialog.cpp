@@ -166,7 +166,9 @@ void RomDialog::setState(int row, int state)
         m_boot = row;
     } else {
         m_boot = m_default;
-        rowCheckBox(m_default)->setChecked(true);
+        // The boot byte comes from the module and may name no row.
+        if (QCheckBox* box = rowCheckBox(m_default))
+            box->setChecked(true);
     }
     m_buttonBox->button(QDialogButtonBox::Ok)->setEnabled(m_boot != m_default);
     m_bCombo = false;

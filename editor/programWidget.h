@@ -95,6 +95,8 @@ public:
     // Selects every block in the rectangle (null: from the Shift anchor to the current block);
     // takes ownership of it.
     void shiftSelect(QRect* rect);
+    // Selects every block the rubber band touches.
+    void bandSelect(const QRect& band);
     void actionSelectAll();
     const QVector<BlockItem*>& selectedItems() const { return m_selectItems; }
     BlockItem* currentItem() const { return m_currentItem; }

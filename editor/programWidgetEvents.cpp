@@ -254,7 +254,7 @@ void ProgramWidget::dropEvent(QDropEvent* event)
     m_pos2 = event->pos();
     const bool fromHere = dragSource(event) == this;
     if (name == QLatin1String(RECT)) {
-        shiftSelect(new QRect(m_pos1, m_pos2));
+        bandSelect(QRect(m_pos1, m_pos2));
     } else if (name == QLatin1String(MOVE)) {
         if (fromHere)
             dropMove(m_pos2);
@@ -449,6 +449,20 @@ void ProgramWidget::shiftSelect(QRect* rect)
         area->setTop(0);
     for (int c = SheetModel::InputColumn; c < SheetModel::ColumnCount; ++c)
         addSelect(area.get(), sheet()->column(SheetModel::Column(c)));
+    emit itemSelect(!m_selectItems.isEmpty());
+}
+
+// The rubber band takes every block whose picture it touches, as the user sees them.
+void ProgramWidget::bandSelect(const QRect& band)
+{
+    clearSelect(false);
+    const QRect area = band.normalized();
+    for (int c = SheetModel::InputColumn; c < SheetModel::ColumnCount; ++c) {
+        for (BlockItem* p : sheet()->column(SheetModel::Column(c))) {
+            if (area.intersects(QRect(p->getPosition(), p->iconSize())))
+                addSelect(p);
+        }
+    }
     emit itemSelect(!m_selectItems.isEmpty());
 }
 

@@ -8,17 +8,21 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 #include <vector>
 
-// Runs a register image on test pulses, cycle by cycle on the module's 5 ns clock: the input
-// channels (stimulus, user-control levels, the IN-USER oscillator), the frontend table, the
-// eight function units (counter or delay, their source from the frontend or a feedback path),
-// the pass-through paths, the backend tables, the feedback paths, the output pins and the four
-// measure counters. Only the cycles in which something changes are computed; the state holds in
-// between. The rules at edges are those of emulator/timing.h.
+// Runs a register image on test pulses on the module's 5 ns clock: the input channels (stimulus,
+// user-control levels, the IN-USER oscillator), the frontend table, the eight function units
+// (counter or delay, their source from the frontend or a feedback path), the pass-through paths,
+// the backend tables, the feedback paths, the output pins and the four measure counters. The rules
+// at edges are those of emulator/timing.h.
 //
-// The tables are the image's own bytes: frontendStage() and the backend stages are what every
-// step looks up.
+// Two engines give the same run, cycle for cycle: the event-driven one (emulator/eventEmulator.h),
+// which the preview and the simulator use, jumps from one event to the next and evaluates only the
+// stages whose inputs changed; the cycle engine (emulator/cycleEmulator.h) evaluates the whole
+// pipeline in every cycle in which anything may change, and stays as the plain reference the
+// other is tested against. This class holds what both share: the configuration read from the
+// image, the state of the parts and the results.
 class Emulator
 {
 public:
@@ -27,6 +31,8 @@ public:
     static constexpr int SLOTS = ModuleImage::SLOTS;
     static constexpr int OUTPUTS = ModuleImage::OUTPUTS;
     static constexpr int COUNTERS = ModuleImage::COUNTERS;
+
+    enum Engine { EventDriven, CycleByCycle };
 
     // The signals a trace follows, as bit fields of one word.
     enum TraceField {
@@ -52,7 +58,9 @@ public:
         quint64 last = 0;
     };
 
-    Emulator(const ModuleImage& image, const Stimulus& stimulus);
+    static std::unique_ptr<Emulator> create(const ModuleImage& image, const Stimulus& stimulus,
+                                            Engine engine = EventDriven);
+    virtual ~Emulator() = default;
 
     // A new configuration from the current cycle on (the units start afresh); the software
     // registers (counter start, user levels) are taken as well.
@@ -69,7 +77,7 @@ public:
     void setRecordSink(std::function<void(const CounterRecord&)> sink) { m_sink = std::move(sink); }
 
     // Runs every cycle before `cycle`; afterwards now() is `cycle`.
-    void runUntil(qint64 cycle);
+    virtual void runUntil(qint64 cycle) = 0;
     qint64 now() const { return m_now; }
 
     // Results so far.
@@ -87,14 +95,21 @@ public:
     quint8 feedbackStage(int slots) const { return m_feedbackLut[size_t(slots)]; }
     quint8 msrStage(int slots) const { return m_msrLut[size_t(slots)]; }
 
-private:
-    void configure();
-    void step(qint64 k);
-    quint16 inputWord(qint64 k);
-    quint16 slotWord(qint64 k, quint16 frontend, quint8 feedback);
-    qint64 nextEvent(qint64 k) const;
+protected:
+    Emulator(const ModuleImage& image, const Stimulus& stimulus);
+
+    static bool bit(quint32 word, int i) { return (word >> i) & 1u; }
+    static quint64 traceWord(quint16 inputs, quint16 frontend, quint16 slots, quint8 feedbackIn, quint8 msr,
+                             quint8 pins);
+    // The inputs that follow the user-control levels: under user control and not driven by the
+    // stimulus (the oscillator's input is never under user control while it runs).
+    quint16 userInputs() const { return m_image.userControlled() & ~m_driven; }
+    // Counts the rising output pins and keeps them for the next call.
+    void takePins(quint8 pins);
+    // Hands the records the parts made to the totals, the trace and the sink.
     void takeRecords();
     void recordTrace(qint64 k, quint64 word);
+    bool isTracing() const { return m_traceLimit > 0; }
 
     ModuleImage m_image;
     std::array<quint16, ModuleImage::FRONTEND_ENTRIES> m_frontend;
@@ -117,12 +132,18 @@ private:
     quint16 m_select = 0;
     DelayedSignal m_feedback;
     DelayedSignal m_pins;
-    quint8 m_lastPins = 0;
     std::array<MeasureCounter, COUNTERS> m_msr;
     std::vector<CounterRecord> m_newRecords;
 
-    qint64 m_now = 0;  // every cycle before this one is done
-    qint64 m_next = 0; // the next cycle in which something changes
+    qint64 m_now = 0; // every cycle before this one is done
+    // Everything is to be evaluated in cycle m_now before anything else: the configuration, the
+    // user levels or what is traced changed.
+    bool m_bAfresh = true;
+
+private:
+    void configure();
+
+    quint8 m_lastPins = 0;
     std::array<quint64, OUTPUTS> m_pulses = {};
     std::array<CounterTotal, COUNTERS> m_totals = {};
     std::function<void(const CounterRecord&)> m_sink;

@@ -1,8 +1,8 @@
 #include "emulator/previewRun.h"
 
 PreviewRun::PreviewRun(const ModuleImage& image, const Stimulus& stimulus, const SignalNames& names,
-                       qint64 durationNs, int traceLimit)
-    : m_pEmulator(std::make_unique<Emulator>(image, stimulus))
+                       qint64 durationNs, int traceLimit, Emulator::Engine engine)
+    : m_pEmulator(Emulator::create(image, stimulus, engine))
     , m_names(names)
     , m_durationNs(durationNs)
     , m_end(Timing::cyclesOf(durationNs))

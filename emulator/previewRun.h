@@ -18,7 +18,7 @@ public:
     static constexpr int DEFAULT_TRACE_LIMIT = 2'000'000;
 
     PreviewRun(const ModuleImage& image, const Stimulus& stimulus, const SignalNames& names,
-               qint64 durationNs, int traceLimit = 0);
+               qint64 durationNs, int traceLimit = 0, Emulator::Engine engine = Emulator::EventDriven);
 
     // The run length: the one asked for (> 0), else the stimulus's, else the default.
     static qint64 durationFor(const Stimulus& stimulus, qint64 requestedNs = 0);

@@ -369,7 +369,7 @@ void ChannelWave::draw(int generator)
     if (!m_generators[size_t(generator)].next(start, end))
         return;
     m_heap.push_back({Timing::cycleAt(start), Timing::cycleAt(end), generator});
-    std::push_heap(m_heap.begin(), m_heap.end(), laterStart);
+    std::push_heap(m_heap.begin(), m_heap.end(), LaterStart());
 }
 
 void ChannelWave::change()
@@ -380,7 +380,7 @@ void ChannelWave::change()
     // Every pulse that starts by now joins the level: one that starts as the level falls (they
     // touch) keeps it high.
     while (!m_heap.empty() && m_heap.front().start <= now) {
-        std::pop_heap(m_heap.begin(), m_heap.end(), laterStart);
+        std::pop_heap(m_heap.begin(), m_heap.end(), LaterStart());
         const Pulse pulse = m_heap.back();
         m_heap.pop_back();
         m_end = qMax(m_end, pulse.end);

@@ -123,7 +123,10 @@ private:
         qint64 end;
         int generator;
     };
-    static bool laterStart(const Pulse& a, const Pulse& b) { return a.start > b.start; }
+    struct LaterStart
+    {
+        bool operator()(const Pulse& a, const Pulse& b) const { return a.start > b.start; }
+    };
     void draw(int generator);
 
     std::vector<PulseGenerator> m_generators;

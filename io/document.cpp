@@ -4,6 +4,7 @@
 #include "model/blockKinds.h"
 
 #include <QHash>
+#include <QSignalBlocker>
 #include <QTextStream>
 
 namespace {
@@ -104,6 +105,96 @@ QByteArray Document::toXml() const
     return DocumentFile::text(*this);
 }
 
+bool Document::reloadSheets(const QByteArray& head, const QMap<int, QByteArray>& sheets, bool bSettings)
+{
+    QByteArray text = head;
+    for (auto it = sheets.constBegin(); it != sheets.constEnd(); ++it) {
+        if (!sheet(it.key()))
+            return false;
+        text += it.value();
+    }
+    text += DocumentFile::tail();
+    bool ok = false;
+    {
+        // The label panel's state is listed anew at the end; until then it may name blocks that
+        // are gone.
+        const QSignalBlocker quiet(&m_labels);
+        for (auto it = sheets.constBegin(); it != sheets.constEnd(); ++it)
+            emptySheet(it.key());
+        // The units of the blocks that stay are in use; the reader takes those of the new ones.
+        recount();
+        ok = DocumentReader(this).reload(text, bSettings);
+        // Blocks stand in the order a whole read makes them, which decides how the image maps
+        // the functions onto the module's slots.
+        QHash<const BlockItem*, int> rank;
+        for (const auto& model : qAsConst(m_sheets)) {
+            for (int c = 0; c < SheetModel::ColumnCount; ++c) {
+                for (const BlockItem* block : model->column(SheetModel::Column(c)))
+                    rank.insert(block, rank.size());
+            }
+        }
+        m_diagram->orderPools(
+            [&rank](const BlockItem* a, const BlockItem* b) { return rank.value(a) < rank.value(b); });
+        relistLabels();
+    }
+    emit m_labels.changed();
+    return ok;
+}
+
+void Document::emptySheet(int tid)
+{
+    SheetModel* model = sheet(tid);
+    m_labels.clearEntry();
+    for (int c = 0; c < SheetModel::ColumnCount; ++c) {
+        const QList<BlockItem*> blocks = model->column(SheetModel::Column(c)).values();
+        for (BlockItem* block : blocks) {
+            model->remove(block);
+            emit blockRemoved(tid, block);
+        }
+    }
+    m_diagram->deleteTab(tid);
+}
+
+// The palette's counts of the blocks there are: their own units and the routing units of their
+// wires, as the reader takes them.
+void Document::recount()
+{
+    m_counters.init();
+    for (const BlockItem* block : m_diagram->allBlocks()) {
+        const QString type = block->getType();
+        const QString unit = ResourceCounters::paletteUnit(type);
+        if (!unit.isEmpty())
+            m_counters.addCount(-1, unit);
+        if ((isFunction(type) || isPreLabelIn(type)) && block->getPort(0)) {
+            const QString routing = ResourceCounters::routingUnit(type, block->getPort(0));
+            if (!routing.isEmpty())
+                m_counters.addCount(-1, routing);
+        }
+    }
+}
+
+// The label panel's state as a whole read makes it: each block in the order of the text tells
+// what it defines, its user name and where it is used.
+void Document::relistLabels()
+{
+    m_labels.clearEntry();
+    for (int tid = 0; tid < m_sheets.size(); ++tid) {
+        for (int c = 0; c < SheetModel::ColumnCount; ++c) {
+            for (BlockItem* block : m_sheets.at(tid)->column(SheetModel::Column(c))) {
+                m_labels.setCurrentTab(tid);
+                if (definesLabel(block))
+                    m_labels.newLabel(block);
+                const QString type = block->getType();
+                const QString userName = block->storedUserName();
+                if (!userName.isEmpty() && (mentions(type, BlockKinds::FEED_BACK) || isLabel(type)))
+                    m_labels.rename(block->getName(), userName);
+                noteLabelUse(tid, block);
+            }
+        }
+    }
+    m_labels.setCurrentTab(0);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Blocks
 
@@ -159,6 +250,12 @@ bool Document::placeItem(int tid, const QString& type, BlockItem* block)
 
 void Document::notePlaced(int tid, BlockItem* block)
 {
+    noteLabelUse(tid, block);
+    emit blockPlaced(tid, block);
+}
+
+void Document::noteLabelUse(int tid, BlockItem* block)
+{
     if (isFeedBackIn(block)) {
         // Its output may already stand in this sheet's PreLogic column (written before it).
         for (const BlockItem* b : sheet(tid)->column(SheetModel::PreLogicColumn)) {
@@ -170,7 +267,6 @@ void Document::notePlaced(int tid, BlockItem* block)
     } else if (isLabelOutput(block)) {
         m_labels.setUsed(block->getName(), true, tid);
     }
-    emit blockPlaced(tid, block);
 }
 
 // ---------------------------------------------------------------------------------------------

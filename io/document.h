@@ -56,6 +56,11 @@ public:
 
     // Reads a whole document (DocumentReader::load); lastRead() tells what it found.
     bool parseFile(const QByteArray& data);
+    // Reads some sheets again from their writer's texts (sheet id to text, head the text's start
+    // up to the first sheet), taking the connection settings of head with bSettings; the other
+    // sheets keep their blocks. Sheets, blocks, wires, palette counts, the label panel's state
+    // and the order of the blocks are then what reading the whole text would give.
+    bool reloadSheets(const QByteArray& head, const QMap<int, QByteArray>& sheets, bool bSettings);
     // The writer's text of the whole document (DocumentFile::text).
     QByteArray toXml() const;
 
@@ -82,6 +87,8 @@ public:
     // labels are the caller's to settle.
     void removeBlock(BlockItem* block);
 
+    // Gives one block a user name; announced by blockChanged.
+    void setUserName(BlockItem* block, const QString& userName);
     // Names shared by every sheet. Each block whose picture changes is announced by blockChanged.
     // Every input called name, or every output of the label or FeedBack signal called name with
     // its defining block and its label panel entry, shows userName.
@@ -109,7 +116,10 @@ signals:
     void messageRaised(const QString& title, const QString& text);
 
 private:
-    void setUserName(BlockItem* block, const QString& userName);
+    void emptySheet(int tid);
+    void recount();
+    void relistLabels();
+    void noteLabelUse(int tid, BlockItem* block);
     void deleteLabelOutput(BlockItem* block);
 
     ResourceCounters m_counters;

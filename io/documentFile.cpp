@@ -1,11 +1,11 @@
 #include "io/documentFile.h"
 
 #include "io/document.h"
+#include "model/outputFile.h"
 #include "model/xmlText.h"
 
 #include <QCoreApplication>
 #include <QFile>
-#include <QSaveFile>
 #include <QTextStream>
 
 namespace {
@@ -130,9 +130,9 @@ QByteArray DocumentFile::tail()
 
 bool DocumentFile::save(const Document& document, const QString& fileName, QString* errorString)
 {
-    QSaveFile file(fileName);
+    OutputFile file(fileName);
     if (file.open(QIODevice::WriteOnly | QIODevice::Text)) {
-        QTextStream ts(&file);
+        QTextStream ts(&file.device());
         write(document, ts);
         ts.flush();
         if (file.commit())

@@ -29,7 +29,14 @@ DocumentReader::DocumentReader(Document* document)
 
 bool DocumentReader::load(const QByteArray& data)
 {
+    m_bSettings = true;
     return parse(data, Mode::Load);
+}
+
+bool DocumentReader::reload(const QByteArray& data, bool bSettings)
+{
+    m_bSettings = bSettings;
+    return parse(data, Mode::Reload);
 }
 
 void DocumentReader::setPaste(PasteHook* hook, int tid)
@@ -37,6 +44,7 @@ void DocumentReader::setPaste(PasteHook* hook, int tid)
     m_pPasteHook = hook;
     m_pasteTid = tid;
     m_pasteMap.clear();
+    m_checkedNames.clear();
 }
 
 bool DocumentReader::check(const QByteArray& data)
@@ -56,6 +64,7 @@ bool DocumentReader::parse(const QByteArray& data, Mode mode)
     m_report.messages.clear();
     m_report.errorText.clear();
     m_bStopped = false;
+    m_entry = 0;
     if (bLoad) {
         m_pDocument->clear();
         m_report.readOK = true;
@@ -88,8 +97,9 @@ bool DocumentReader::parse(const QByteArray& data, Mode mode)
 
 void DocumentReader::setConnectionSettings(const InfoOstrum& info)
 {
-    // A paste brings blocks only, whatever else the text holds.
-    if (m_mode != Mode::Load)
+    // A paste brings blocks only, whatever else the text holds; a reload brings the settings
+    // when asked to.
+    if (m_mode == Mode::Check || m_mode == Mode::Paste || !m_bSettings)
         return;
     InfoOstrum& settings = m_pDocument->info();
     const QString fpga = settings.strFPGA;
@@ -99,15 +109,21 @@ void DocumentReader::setConnectionSettings(const InfoOstrum& info)
 
 void DocumentReader::addTab(int id, const QString& name)
 {
-    if (m_mode != Mode::Load)
+    if (m_mode == Mode::Check || m_mode == Mode::Paste)
         return;
     if (id < 0 || id >= MAX_SHEETS) {
         m_report.readOK = false;
         return;
     }
-    while (id >= m_pDocument->sheetCount())
+    // A reload keeps the sheets there are.
+    while (m_mode == Mode::Load && id >= m_pDocument->sheetCount())
         m_pDocument->newSheet();
-    m_pDocument->setSheetName(id, name);
+    if (id >= m_pDocument->sheetCount()) {
+        m_report.readOK = false;
+        return;
+    }
+    if (m_pDocument->sheetName(id) != name)
+        m_pDocument->setSheetName(id, name);
 }
 
 void DocumentReader::warning(const QString& title, const QString& text)
@@ -124,6 +140,7 @@ bool DocumentReader::checkEntry(const QString& item, const QString& name)
         m_pPasteHook->pasteItem(item, newName);
         if (newName != name || isFeedBackIn(item))
             m_pasteMap.insert(name, newName);
+        m_checkedNames.append(newName);
     }
     return true;
 }
@@ -145,7 +162,11 @@ bool DocumentReader::addItem(const QString& item, int tid, const QMap<QString, Q
     QString term = item;
     if (m_mode == Mode::Paste) {
         tid = m_pasteTid;
+        // The names are those the check pass gave: blocks made by this pass (the outputs of a
+        // pasted FeedBack signal before its block) must not make them differ.
+        const QString checked = m_checkedNames.value(m_entry++, name);
         id = m_pPasteHook ? m_pPasteHook->pasteItem(item, name) : -1;
+        name = checked;
         if (id < 0) {
             warning(TITLE_VEXTOR, QStringLiteral("There's not enough space."));
             m_bStopped = true;

@@ -7,6 +7,7 @@
 #include <QPair>
 #include <QPoint>
 #include <QString>
+#include <QStringList>
 #include <QVector>
 
 class BlockItem;
@@ -33,9 +34,10 @@ struct ReadReport
 // Reads the XML format into a document: the connection settings, the sheets and, by the rules of
 // each entry's term, the blocks with their names, settings and wires. It takes the palette's units
 // that blocks and wires use, so a damaged file cannot hold more than the module has (what does
-// not fit is dropped and reported). A load replaces the whole document; a paste adds blocks to one
-// sheet in the slots and under the names a PasteHook gives, with a check pass before it that
-// learns which blocks get new names so that wires among the pasted blocks join the copies.
+// not fit is dropped and reported). A load replaces the whole document; a reload re-reads the
+// sheets a text holds into a document whose blocks on those sheets are gone; a paste adds blocks
+// to one sheet in the slots and under the names a PasteHook gives, with a check pass before it
+// that learns which blocks get new names so that wires among the pasted blocks join the copies.
 class DocumentReader : public DocumentReceiver
 {
 public:
@@ -47,6 +49,9 @@ public:
     // Reads a whole document (clears it first). False when the XML is malformed, an entry is
     // refused or there is no root element; the document is then empty.
     bool load(const QByteArray& data);
+    // Reads the sheets of a document text into the document, which holds those sheets empty;
+    // the other sheets stay as they are. With bSettings the connection settings are read too.
+    bool reload(const QByteArray& data, bool bSettings);
     // Paste: check() learns the names the blocks of text will get, paste() then makes them on
     // sheet tid without clearing.
     void setPaste(PasteHook* hook, int tid);
@@ -62,7 +67,7 @@ public:
     void warning(const QString& title, const QString& text) override;
 
 private:
-    enum class Mode { Load, Check, Paste };
+    enum class Mode { Load, Reload, Check, Paste };
     bool parse(const QByteArray& data, Mode mode);
     bool checkEntry(const QString& item, const QString& name);
     // Creates the block for an entry's term, taking its palette unit, or null.
@@ -78,7 +83,10 @@ private:
     Mode m_mode = Mode::Load;
     ReadReport m_report;
     bool m_bStopped = false;
+    bool m_bSettings = true;
     PasteHook* m_pPasteHook = nullptr;
     int m_pasteTid = 0;
     QMap<QString, QString> m_pasteMap;
+    QStringList m_checkedNames; // by entry, in the order of the text
+    int m_entry = 0;
 };

@@ -31,12 +31,71 @@ PasteRules::PasteRules(Document* document, int tid)
 bool PasteRules::paste(Document* document, int tid, const QByteArray& text)
 {
     PasteRules rules(document, tid);
+    const QVector<BlockItem*> all = document->diagram()->allBlocks();
+    const QSet<const BlockItem*> before(all.cbegin(), all.cend());
     DocumentReader reader(document);
     reader.setPaste(&rules, tid);
     bool ok = reader.check(text);
     rules.reset();
     ok = ok && reader.paste(text);
+    rules.giveFreeUserNames(before);
     return ok;
+}
+
+bool PasteRules::userNameTaken(const QString& userName, const BlockItem* block) const
+{
+    for (const BlockItem* other : m_pDocument->diagram()->allBlocks()) {
+        // The outputs of a label show the label's name.
+        const bool sameSignal = block && other->getName() == block->getName();
+        if (other != block && !sameSignal && other->getUserName() == userName)
+            return true;
+    }
+    return false;
+}
+
+void PasteRules::giveFreeUserNames(const QSet<const BlockItem*>& before)
+{
+    SheetModel* sheet = m_pDocument->sheet(m_tid);
+    QVector<BlockItem*> pasted;
+    for (int c = 0; c < SheetModel::ColumnCount; ++c) {
+        for (BlockItem* block : sheet->column(SheetModel::Column(c))) {
+            if (!before.contains(block))
+                pasted.append(block);
+        }
+    }
+    for (BlockItem* block : qAsConst(pasted)) {
+        if (isLabelOutput(block))
+            continue; // follows its label
+        if (isInput(block)) {
+            // One channel, one user name on every sheet.
+            const NIM_IN* sameChannel = nullptr;
+            for (const NIM_IN* other : m_pDocument->diagram()->inputs()) {
+                if (other != block && other->getName() == block->getName())
+                    sameChannel = other;
+            }
+            if (sameChannel) {
+                m_pDocument->setUserName(block, sameChannel->storedUserName());
+                continue;
+            }
+        }
+        const QString userName = block->storedUserName();
+        if (userName.isEmpty() || !userNameTaken(userName, block))
+            continue;
+        // COINC_2 after COINC, COINC_3 after COINC_2.
+        QString base = userName;
+        const int underscore = base.lastIndexOf(QLatin1Char('_'));
+        bool numbered = false;
+        if (underscore > 0 && base.mid(underscore + 1).toInt(&numbered) >= 2 && numbered)
+            base.truncate(underscore);
+        QString free;
+        for (int n = 2; free.isEmpty() || userNameTaken(free, nullptr) || ChannelNames::isReservedName(free);
+             ++n)
+            free = QStringLiteral("%1_%2").arg(base).arg(n);
+        if (isFeedBackIn(block) || isLabelIn(block))
+            m_pDocument->renameLabel(block->getName(), free);
+        else
+            m_pDocument->setUserName(block, free);
+    }
 }
 
 int PasteRules::pasteItem(const QString& item, QString& name)

@@ -2,6 +2,7 @@
 
 #include "io/document.h"
 
+#include <QSet>
 #include <QStringList>
 #include <QVector>
 
@@ -29,8 +30,11 @@ public:
     PasteRules(Document* document, int tid);
 
     // Pastes clipboard text into sheet tid: a check pass learns the names the blocks will get,
-    // then the paste pass makes them, wires among them joining the copies. The reader reports
-    // what it cannot place (the document's messages). False when the text does not parse.
+    // then the paste pass makes them, wires among them joining the copies. A pasted block whose
+    // user name another block shows gets the first free one with a number (COINC_2), except that
+    // an input shows the user name of its channel and the outputs of a label that of their label.
+    // The reader reports what it cannot place (the document's messages). False when the text
+    // does not parse.
     static bool paste(Document* document, int tid, const QByteArray& text);
 
     void reset() { m_pasteLabel.clear(); }
@@ -42,6 +46,8 @@ public:
     void pasteName(QString& name);
 
 private:
+    void giveFreeUserNames(const QSet<const BlockItem*>& before);
+    bool userNameTaken(const QString& userName, const BlockItem* block) const;
     bool isFree(const QString& name) const;
     static int lastNumber(const QString& prefix);
 

@@ -31,10 +31,11 @@ SheetModel* SheetEdits::sheet() const
     return m_pDocument->sheet(m_tid);
 }
 
-BlockItem* SheetEdits::named(SheetModel::Column column, const QString& name) const
+BlockItem* SheetEdits::driver(SheetModel::Column column, const QString& name) const
 {
     for (BlockItem* block : sheet()->column(column)) {
-        if (block->getName() == name)
+        // A label input is the end of its wire: it drives nothing on its sheet.
+        if (block->getName() == name && !isLabelIn(block))
             return block;
     }
     return nullptr;
@@ -169,10 +170,10 @@ SheetEdits::WireResult SheetEdits::connect(const QString& source, SheetModel::Co
         return src && isPreLogic(target) && target->setPort(-1, src) >= 0 ? Wired : NoWire;
     }
     case SheetModel::FunctionColumn:
-        return connectFunction(named(SheetModel::PreLogicColumn, sourceName(source, {FEED_BACK, LABEL})),
+        return connectFunction(driver(SheetModel::PreLogicColumn, sourceName(source, {FEED_BACK, LABEL})),
                                target);
     case SheetModel::PostLogicColumn: {
-        BlockItem* src = named(SheetModel::FunctionColumn, sourceName(source, {LABEL}));
+        BlockItem* src = driver(SheetModel::FunctionColumn, sourceName(source, {LABEL}));
         if (!src)
             return NoWire;
         // A label takes one function result, not another label's.
@@ -185,7 +186,7 @@ SheetEdits::WireResult SheetEdits::connect(const QString& source, SheetModel::Co
         return target->setPort(-1, src) >= 0 ? Wired : NoWire;
     }
     case SheetModel::OutputColumn: {
-        BlockItem* src = named(SheetModel::PostLogicColumn, source);
+        BlockItem* src = driver(SheetModel::PostLogicColumn, source);
         if (!src)
             return NoWire;
         // A measure counter has two inputs, GATE and SRC; the other outputs one.

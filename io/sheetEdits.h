@@ -54,7 +54,8 @@ public:
 
 private:
     SheetModel* sheet() const;
-    BlockItem* named(SheetModel::Column column, const QString& name) const;
+    // The block of that name in column that can drive a wire.
+    BlockItem* driver(SheetModel::Column column, const QString& name) const;
     void giveBack(const QString& unit);
     WireResult connectFunction(BlockItem* source, BlockItem* target);
 

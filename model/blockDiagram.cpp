@@ -3,6 +3,8 @@
 #include "model/blockKinds.h"
 #include "model/labelRegistry.h"
 
+#include <algorithm>
+
 const int BlockDiagram::MapDlyFnc[BlockDiagram::UNITS] = {3, 4, 5, 6, 7, 0, 1, 2};
 
 BlockDiagram::BlockDiagram(LabelRegistry* labels)
@@ -96,6 +98,17 @@ void BlockDiagram::deleteItem(BlockItem* item)
         if (slot == item)
             slot = nullptr;
     }
+}
+
+void BlockDiagram::orderPools(const std::function<bool(const BlockItem*, const BlockItem*)>& before)
+{
+    auto order = [&before](auto& pool) { std::stable_sort(pool.begin(), pool.end(), before); };
+    order(m_input);
+    order(m_preLogic);
+    order(m_postLogic);
+    order(m_function);
+    order(m_out);
+    order(m_label);
 }
 
 QVector<BlockItem*> BlockDiagram::allBlocks() const

@@ -53,6 +53,9 @@ public:
     void clearEntry();
     void deleteTab(int tid);
     void deleteItem(BlockItem* item);
+    // Puts every pool in the order given by before (stable). The order of a pool decides which
+    // block a search finds first and how the functions map onto the module's slots.
+    void orderPools(const std::function<bool(const BlockItem*, const BlockItem*)>& before);
 
     // --- creation (null when the resource is exhausted)
     NIM_IN* createInput(int id, int tid);
@@ -131,8 +134,9 @@ public:
     // --- truth values (literal evaluation)
     bool isBitON(quint16 in, const BlockItem* post) const;
 
-    // Results of the latest block mapping.
-    const BlockItem* slot(int j) const { return m_mapPostLogic[j]; }
+    // Results of the latest block mapping. The block in function slot j; null for an empty slot
+    // and for any j that is not a slot (a bit of a register read from a module may name one).
+    const BlockItem* slot(int j) const { return j >= 0 && j < SLOTS ? m_mapPostLogic[j] : nullptr; }
     quint16 backendSelect() const { return m_inBackendLUT; }
     quint8 counterFeedbackSelect() const { return m_inCntFnc; }
     quint8 delayFeedbackSelect() const { return m_inDlyFnc; }

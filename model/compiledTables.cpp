@@ -110,7 +110,7 @@ private:
         if (paren || t == QLatin1String("not")) {
             // Only parentheses and "not" nest; one level too many is refused at that token.
             if (++m_depth > NIMLogic::MAX_DEPTH)
-                throw Failure{invalidAt(t), -1};
+                throw Failure{NIMLogic::tooDeep(t), -1};
             ++m_pos;
             const int value = paren ? calc(NIMLogic::levelRight) : add(Op::Not, calc(NIMLogic::levelNOT));
             --m_depth;

@@ -15,6 +15,11 @@ QString invalidAt(const QString& token)
 }
 } // namespace
 
+QString NIMLogic::tooDeep(const QString& token)
+{
+    return invalidAt(token) + QStringLiteral(": nested more than %1 levels deep").arg(MAX_DEPTH);
+}
+
 NIMLogic::NIMLogic(int id, int tid, const QString& name, const QString& icon)
     : BlockItem(id, tid)
 {
@@ -148,7 +153,7 @@ bool NIMLogic::getArg(Evaluation& e)
     if (paren || t == QLatin1String("not")) {
         // Nesting is refused at the token that opens one level too many, a token the user wrote.
         if (++e.depth > MAX_DEPTH)
-            throw invalidAt(t);
+            throw tooDeep(t);
         ++e.pos;
         const bool value = paren ? calc(e, levelRight) : !calc(e, levelNOT);
         --e.depth;

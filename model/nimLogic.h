@@ -21,9 +21,11 @@ public:
         levelLeft = 6
     };
     static constexpr int OPERANDS = 11;
-    // Nesting of parentheses and not deeper than this is refused as an invalid token (the one
-    // that opens the level too many), so that hostile expressions cannot exhaust the stack.
+    // Nesting of parentheses and not deeper than this is refused at the token that opens the level
+    // too many (tooDeep), so that hostile expressions cannot exhaust the stack.
     static constexpr int MAX_DEPTH = 1000;
+    // "invalid at '<token>': nested more than 1000 levels deep"
+    static QString tooDeep(const QString& token);
 
     NIMLogic(int id, int tid, const QString& name, const QString& icon);
 

@@ -108,6 +108,9 @@ public:
         case Field::CounterFeedback:
             return counter(bit) + QStringLiteral(" input from FeedBack");
         case Field::BackendSelect: {
+            // The register has more bits than the module has function slots.
+            if (bit >= BlockDiagram::SLOTS)
+                return QStringLiteral("function slot %1 source, not in the diagram").arg(bit);
             const BlockItem* block = m_diagram.slot(bit);
             return QStringLiteral("function slot %1 source").arg(bit) +
                    (block ? QStringLiteral(" (%1)").arg(label(block)) : QString());
@@ -272,6 +275,33 @@ QString ImageDifference::text() const
     return QStringLiteral("%1 (%2): module %3, document %4").arg(setting, where).arg(module).arg(document);
 }
 
+namespace {
+// The differences in one compared register: the whole register, or each bit that differs.
+void appendRegister(QVector<ImageDifference>& list, const Namer& namer, const Register& r, quint32 ours,
+                    quint32 theirs)
+{
+    if (!r.bBits) {
+        list.append({r.addr, -1, namer.registerSetting(r, -1), theirs, ours});
+        return;
+    }
+    for (int bit = 0; bit < 8 * r.width; ++bit) {
+        if (((ours ^ theirs) >> bit) & 1)
+            list.append({r.addr, bit, namer.registerSetting(r, bit), (theirs >> bit) & 1, (ours >> bit) & 1});
+    }
+}
+
+// The differing bits of entry e of a lookup table.
+void appendTableEntry(QVector<ImageDifference>& list, const Namer& namer, const Table& table, int e,
+                      quint32 ours, quint32 theirs)
+{
+    for (int bit = 0; bit < 8 * table.entrySize; ++bit) {
+        if (((ours ^ theirs) >> bit) & 1)
+            list.append({table.base + quint32(e * table.entrySize), bit, namer.tableSetting(table, e, bit),
+                         (theirs >> bit) & 1, (ours >> bit) & 1});
+    }
+}
+} // namespace
+
 QVector<ImageDifference> imageDifferences(const BlockDiagram& diagram, const RegisterImage& document,
                                           const RegisterImage& module)
 {
@@ -283,17 +313,8 @@ QVector<ImageDifference> imageDifferences(const BlockDiagram& diagram, const Reg
         const int offset = int(r.addr - BlockDiagram::REG_DLY_FUNC);
         const quint32 ours = valueAt(document.func, offset, r.width);
         const quint32 theirs = valueAt(module.func, offset, r.width);
-        if (ours == theirs)
-            continue;
-        if (!r.bBits) {
-            list.append({r.addr, -1, namer.registerSetting(r, -1), theirs, ours});
-            continue;
-        }
-        for (int bit = 0; bit < 8 * r.width; ++bit) {
-            if (((ours ^ theirs) >> bit) & 1)
-                list.append(
-                    {r.addr, bit, namer.registerSetting(r, bit), (theirs >> bit) & 1, (ours >> bit) & 1});
-        }
+        if (ours != theirs)
+            appendRegister(list, namer, r, ours, theirs);
     }
     for (const Table& table : TABLES) {
         const int first = int(table.base - BlockDiagram::REG_FRONTEND_LUT_BEGIN);
@@ -302,12 +323,29 @@ QVector<ImageDifference> imageDifferences(const BlockDiagram& diagram, const Reg
             const int offset = first + e * table.entrySize;
             const quint32 ours = valueAt(document.tables, offset, table.entrySize);
             const quint32 theirs = valueAt(module.tables, offset, table.entrySize);
-            for (int bit = 0; bit < 8 * table.entrySize && ours != theirs; ++bit) {
-                if (((ours ^ theirs) >> bit) & 1)
-                    list.append({table.base + quint32(e * table.entrySize), bit,
-                                 namer.tableSetting(table, e, bit), (theirs >> bit) & 1, (ours >> bit) & 1});
-            }
+            if (ours != theirs)
+                appendTableEntry(list, namer, table, e, ours, theirs);
         }
+    }
+    return list;
+}
+
+QVector<ImageDifference> mismatchDifferences(const BlockDiagram& diagram, const RegisterMismatch& mismatch)
+{
+    QVector<ImageDifference> list;
+    if (!mismatch.module || *mismatch.module == mismatch.document)
+        return list;
+    const Namer namer(diagram);
+    for (const Register& r : registers()) {
+        if (r.addr == mismatch.address && r.width == mismatch.width)
+            appendRegister(list, namer, r, mismatch.document, *mismatch.module);
+    }
+    for (const Table& table : TABLES) {
+        const qint64 offset = qint64(mismatch.address) - table.base;
+        if (offset >= 0 && offset < TABLE_BYTES && offset % table.entrySize == 0 &&
+            mismatch.width == table.entrySize)
+            appendTableEntry(list, namer, table, int(offset / table.entrySize), mismatch.document,
+                             *mismatch.module);
     }
     return list;
 }

@@ -63,3 +63,6 @@ struct ImageDifference
 // come from the diagram's latest block mapping, which must be the one that produced document.
 QVector<ImageDifference> imageDifferences(const BlockDiagram& diagram, const RegisterImage& document,
                                           const RegisterImage& module);
+// The settings in the register or table entry where a verification stopped, named as above; empty
+// when the mismatch is at no compared register or the module's read-out ended before it.
+QVector<ImageDifference> mismatchDifferences(const BlockDiagram& diagram, const RegisterMismatch& mismatch);

@@ -130,7 +130,7 @@ void DeviceOperation::switchOffRomWriting(const JobReport& status, const Step& n
         if (!report.bOk)
             return finishFailure(report);
         m_outcome.status = m_outcome.status.withRomWritingOff();
-        m_outcome.notice = OperationText::ROM_WRITING_SWITCHED_OFF;
+        addNotice(OperationText::ROM_WRITING_SWITCHED_OFF);
         next(status);
     });
 }
@@ -179,4 +179,11 @@ void DeviceOperation::finish(Verdict verdict, const QString& message)
         m_outcome.confirmation = confirmation();
     m_bRunning = false;
     emit finished();
+}
+
+void DeviceOperation::addNotice(const QString& text)
+{
+    if (!m_outcome.notice.isEmpty())
+        m_outcome.notice += QLatin1Char('\n');
+    m_outcome.notice += text;
 }

@@ -96,6 +96,8 @@ protected:
     // address and port (and how long it was waited for when it did not answer).
     QString failureText(const JobReport& report) const;
     void finish(Verdict verdict, const QString& message = QString());
+    // Adds a line to the outcome's notice.
+    void addNotice(const QString& text);
 
     bool isCancelled() const { return m_bCancelled; }
     // How a job that did not succeed ends the operation.

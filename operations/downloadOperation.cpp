@@ -16,6 +16,37 @@ QString imageError(BlockDiagram& diagram)
     return QString();
 }
 
+DesignCheck DesignCheck::of(BlockDiagram& diagram)
+{
+    DesignCheck check;
+    QTextDocument report;
+    check.rules = diagram.drc(&report);
+    check.report = report.toPlainText();
+    check.expressionError = imageError(diagram);
+    if (check.expressionError.isEmpty())
+        return check;
+    // The line goes after the rules' errors and before their warnings.
+    const QString line = QStringLiteral("error: ") + check.expressionError;
+    if (check.rules == 0) {
+        check.report = line;
+    } else {
+        QStringList lines = check.report.split(QLatin1Char('\n'));
+        int at = 0;
+        while (at < lines.size() && lines.at(at).startsWith(QLatin1String("error: ")))
+            ++at;
+        lines.insert(at, line);
+        check.report = lines.join(QLatin1Char('\n'));
+    }
+    return check;
+}
+
+Verdict DesignCheck::verdict() const
+{
+    if (rules > 0)
+        return Verdict::DrcErrors;
+    return expressionError.isEmpty() ? Verdict::Done : Verdict::ExpressionError;
+}
+
 DownloadOperation::DownloadOperation(const InfoOstrum& target, BlockDiagram& diagram,
                                      OperationPrompts& prompts, QObject* parent)
     : DeviceOperation(target, prompts, parent)
@@ -24,18 +55,14 @@ DownloadOperation::DownloadOperation(const InfoOstrum& target, BlockDiagram& dia
 
 void DownloadOperation::begin()
 {
-    QTextDocument report;
-    const int drc = m_diagram.drc(&report);
-    m_outcome.report = report.toPlainText();
-    if (drc > 0)
-        return finish(Verdict::DrcErrors);
-    // The design rule check does not evaluate expressions: the whole image is computed here (well
-    // under a millisecond), so that one that does not compile stops the download before the
-    // module is contacted.
-    const QString expressionError = imageError(m_diagram);
-    if (!expressionError.isEmpty())
-        return finish(Verdict::ExpressionError, expressionError);
-    if (drc < 0 && !m_prompts->continueAfterWarnings(m_outcome.report))
+    // The whole image is computed here (well under a millisecond), so that an expression that
+    // does not compile stops the download before the module is contacted.
+    const DesignCheck check = DesignCheck::of(m_diagram);
+    m_outcome.report = check.report;
+    if (check.verdict() != Verdict::Done)
+        return finish(check.verdict(),
+                      check.verdict() == Verdict::ExpressionError ? check.expressionError : QString());
+    if (check.rules < 0 && !m_prompts->continueAfterWarnings(m_outcome.report))
         return finish(Verdict::Cancelled);
 
     auto status = newWorker();
@@ -78,6 +105,9 @@ VerifyOperation::VerifyOperation(const InfoOstrum& target, BlockDiagram& diagram
 
 void VerifyOperation::begin()
 {
+    const QString expressionError = imageError(m_diagram);
+    if (!expressionError.isEmpty())
+        return finish(Verdict::ExpressionError, expressionError);
     auto status = newWorker();
     status->setStatusReq(false);
     readStatus(std::move(status), true,

@@ -64,21 +64,29 @@ void ModuleFleet::cancel()
         m_run->cancel();
 }
 
+std::unique_ptr<Document> ModuleFleet::readDocument(const ModuleEntry& entry, QString* error)
+{
+    QByteArray data;
+    auto document = std::make_unique<Document>();
+    error->clear();
+    if (entry.document.isEmpty())
+        *error = tr("The module list gives %1 no document.").arg(entry.name);
+    else if (DocumentFile::read(entry.document, data, error) == DocumentFile::Read::Read &&
+             !document->parseFile(data))
+        *error = QStringLiteral("%1: %2").arg(entry.document, document->errorText());
+    else if (error->isEmpty())
+        return document;
+    return nullptr;
+}
+
 DeviceOperation* ModuleFleet::begin(int index)
 {
     const int module = m_modules.at(index);
     const ModuleEntry& entry = m_list.at(module);
     auto job = std::make_unique<Job>();
     if (m_action != Action::Status) {
-        QByteArray data;
         QString error;
-        job->document = std::make_unique<Document>();
-        if (entry.document.isEmpty())
-            error = tr("The module list gives %1 no document.").arg(entry.name);
-        else if (DocumentFile::read(entry.document, data, &error) == DocumentFile::Read::Read &&
-                 !job->document->parseFile(data))
-            error = QStringLiteral("%1: %2").arg(entry.document, job->document->errorText());
-        if (!error.isEmpty()) {
+        if (!(job->document = readDocument(entry, &error))) {
             fail(module, error);
             return nullptr;
         }
@@ -119,6 +127,7 @@ void ModuleFleet::fail(int module, const QString& message)
 {
     ModuleState& state = m_states[size_t(module)];
     state.bFailed = true;
+    state.verdict.reset();
     state.message = message;
     ++m_failed;
 }
@@ -136,6 +145,7 @@ void ModuleFleet::update(ModuleState& state, const OperationOutcome& outcome) co
         state.reach = ModuleState::Reach::Unreachable;
     }
     state.bFailed = !outcome.isDone();
+    state.verdict = outcome.verdict;
     state.message = outcome.message;
     if (outcome.verdict == Verdict::DrcErrors)
         state.message = outcome.report;

@@ -6,6 +6,8 @@
 
 #include <QObject>
 
+class Document;
+
 #include <memory>
 #include <vector>
 
@@ -22,8 +24,9 @@ struct ModuleState
     int bootSlot = -1; // -1: not known
     Holds holds = Holds::Unknown;
     bool bBusy = false;
-    bool bFailed = false; // the last operation did not end Done
-    QString message;      // what it said: its message, or the reason it failed
+    bool bFailed = false;           // the last operation did not end Done
+    std::optional<Verdict> verdict; // how it ended (none: it did not begin, its document did not load)
+    QString message;                // what it said: its message, or the reason it failed
 };
 
 // The modules of a list and what is known of each. Runs status reads, downloads and verifies on
@@ -48,6 +51,9 @@ public:
     // Stops the run: running operations are cancelled, modules not yet begun are left as they were.
     void cancel();
     bool isRunning() const { return bool(m_run); }
+    // The module's document as a run reads it; null with *error when it has none or it does not
+    // read.
+    static std::unique_ptr<Document> readDocument(const ModuleEntry& entry, QString* error);
     void setJobs(int jobs) { m_jobs = jobs; }
 
 signals:

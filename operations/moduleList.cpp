@@ -2,12 +2,12 @@
 
 #include "device/connectionOptions.h"
 #include "io/document.h"
+#include "model/outputFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 
 namespace {
 
@@ -211,11 +211,10 @@ QByteArray ModuleList::toText(const QString& folder) const
 
 bool ModuleList::save(const QString& fileName, QString* error) const
 {
-    QSaveFile file(fileName);
-    const QByteArray text = toText(QFileInfo(fileName).absolutePath());
-    if (file.open(QIODevice::WriteOnly) && file.write(text) == text.size() && file.commit())
+    QString reason;
+    if (OutputFile::write(fileName, toText(QFileInfo(fileName).absolutePath()), &reason))
         return true;
     if (error)
-        *error = QStringLiteral("%1: %2").arg(fileName, file.errorString());
+        *error = QStringLiteral("%1: %2").arg(fileName, reason);
     return false;
 }

@@ -32,10 +32,16 @@ inline const QString ROM_WRITING_SWITCHED_OFF =
 inline const QString DAMAGED_DOCUMENT =
     QStringLiteral("%1: The document stored in ROM is damaged and cannot be read.\n%2");
 inline const QString NOT_A_DOCUMENT = QStringLiteral("It is not a Vextor3 document.");
-// %1: its name; %2: the first mismatch.
+// A document read back from ROM that parses but does not describe the registers stored with it
+// (the slot was saved with --force, or its expression does not compile). %1: its name; %2: the
+// first difference, or why the document has no image.
 inline const QString FOREIGN_DOCUMENT =
-    QStringLiteral("%1: The document stored in ROM does not describe the registers stored with it.\n"
-                   "first mismatch at %2");
+    QStringLiteral("%1: The document stored in ROM does not describe the registers stored with it.\n%2");
+// The same read back by a sync, which stands for what the module runs.
+inline const QString MODULE_RUNS_OTHER_REGISTERS =
+    QStringLiteral("%1: The module runs other registers than this document describes.\n%2");
+// %1: the named setting of the first difference ("<setting> (<address>): module 1, document 0").
+inline const QString FIRST_DIFFERENCE = QStringLiteral("first difference: %1");
 
 // Said below the question before the ROM area is initialised.
 inline const QString INITIALIZE_ROM_EFFECT = QStringLiteral(

@@ -18,13 +18,18 @@ enum class Verdict {
     NotDownloaded,        // ROM save refused: the module does not hold the diagram
     MemoryFull,           // ROM save: the registers are stored, the document found no room
     NoData,               // ROM restore or sync: the slot holds no document
-    DamagedSlot,          // ROM restore or sync: the stored document does not parse, or does not
-                          // describe the registers stored with it (`document` carries it all the
-                          // same, `report` the first mismatch)
+    DamagedSlot,          // ROM restore or sync: the stored document does not parse (`document`
+                          // carries it all the same)
     RegistersModified,    // sync: the registers changed since their slot was loaded
+    RegistersDiffer,      // sync: the module runs other registers than the document stored for its
+                          // slot describes (`document` carries it, `message` the first difference)
     CommunicationFailure, // the module was not reached or its job failed
     Cancelled,            // stopped by cancel() or by a declined question
 };
+
+// The name of a verdict where scripts read it (vextor-cli's JSON, the Python module's errors): lower
+// case, words joined by "_"; it never changes.
+QString verdictName(Verdict verdict);
 
 // Write protection of the registers now and of the value the module applies at boot.
 struct Protection
@@ -44,6 +49,9 @@ struct OperationOutcome
     QString report; // design rule check report, or the first mismatch of a verify
     std::optional<RegisterMismatch> firstMismatch; // verify, and a slot whose document does not
                                                    // describe its registers: that mismatch as data
+    // ROM restore and sync: the document handed over does not describe the registers the module
+    // runs (a slot saved with the registers of another document; or its image cannot be computed).
+    bool bDocumentDiffers = false;
     // Said once beside the outcome, whatever the verdict: what the operation found and put right
     // on the way (ROM writing left enabled by a ROM job that did not finish).
     QString notice;

@@ -1,8 +1,11 @@
 #include "operations/previewSetup.h"
 
+#include "emulator/previewRun.h"
+#include "emulator/vcdWriter.h"
 #include "model/blockDiagram.h"
 #include "model/compiledTables.h"
 #include "model/imageCapture.h"
+#include "model/outputFile.h"
 
 namespace {
 // The display name of the first block of the output side with this kind, or empty.
@@ -48,4 +51,14 @@ bool PreviewSetup::fromDiagram(BlockDiagram& d, PreviewSetup& setup, QString& er
     for (int m = 0; m < ChannelNames::MSR_CNT.count; ++m)
         setup.names.counters[m] = outName(d, ChannelNames::name(ChannelNames::MSR_CNT, m));
     return true;
+}
+
+bool savePreviewVcd(const QString& fileName, const PreviewRun& run, const QString& title, QString& error)
+{
+    OutputFile file(fileName);
+    if (file.open() && VcdWriter::write(file.device(), run.emulator(), run.names(), run.endCycle(), title) &&
+        file.commit())
+        return true;
+    error = fileName + QStringLiteral(": ") + file.errorString();
+    return false;
 }

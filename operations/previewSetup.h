@@ -7,6 +7,7 @@
 #include <QString>
 
 class BlockDiagram;
+class PreviewRun;
 
 // What a preview of a diagram runs on: the register image a download of it writes (captured,
 // not sent) and the diagram's names for the module's resources, so that reports and waveforms
@@ -22,3 +23,7 @@ struct PreviewSetup
     // computed (the message a download would give).
     static bool fromDiagram(BlockDiagram& diagram, PreviewSetup& setup, QString& error);
 };
+
+// Writes the run's waveforms as a Value Change Dump, replacing the file only once it is complete.
+// False with "<file>: <why>" in error when it cannot be written.
+bool savePreviewVcd(const QString& fileName, const PreviewRun& run, const QString& title, QString& error);

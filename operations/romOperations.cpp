@@ -25,9 +25,10 @@ void DocumentOperation::finishDocument(const QByteArray& xml, const QString& nam
         const QString reason = m_stored->errorText().isEmpty() ? NOT_A_DOCUMENT : m_stored->errorText();
         return finish(Verdict::DamagedSlot, DAMAGED_DOCUMENT.arg(name, reason));
     }
+    // A document without an image describes no registers; it is handed over to be put right.
     const QString expressionError = imageError(*m_stored->diagram());
     if (!expressionError.isEmpty())
-        return finish(Verdict::DamagedSlot, DAMAGED_DOCUMENT.arg(name, expressionError));
+        return documentDiffers(name, expressionError);
     auto worker = newWorker();
     worker->setData(m_stored->diagram(), &m_comparison);
     runJob(std::move(worker), [this, name](const JobReport& report) {
@@ -37,8 +38,17 @@ void DocumentOperation::finishDocument(const QByteArray& xml, const QString& nam
             return finish(Verdict::Done);
         m_outcome.report = report.html;
         m_outcome.firstMismatch = report.mismatch;
-        finish(Verdict::DamagedSlot, OperationText::FOREIGN_DOCUMENT.arg(name, report.html.trimmed()));
+        documentDiffers(name, FIRST_DIFFERENCE.arg(firstDifference(report)));
     });
+}
+
+QString DocumentOperation::firstDifference(const JobReport& report) const
+{
+    if (!report.mismatch)
+        return report.html.trimmed();
+    const QVector<ImageDifference> named = mismatchDifferences(*m_stored->diagram(), *report.mismatch);
+    return named.isEmpty() ? report.mismatch->text().trimmed().replace(QLatin1Char('\n'), QLatin1Char(' '))
+                           : named.first().text();
 }
 
 RomOperation::RomOperation(const InfoOstrum& target, RomCommand command, OperationPrompts& prompts,
@@ -121,6 +131,14 @@ void RomOperation::delivered(const JobReport& report)
     finishDocument(report.xml, m_outcome.documentName);
 }
 
+// What was stored is handed over as it is, with a word that the registers are others.
+void RomOperation::documentDiffers(const QString& name, const QString& why)
+{
+    m_outcome.bDocumentDiffers = true;
+    addNotice(OperationText::FOREIGN_DOCUMENT.arg(name, why));
+    finish(Verdict::Done);
+}
+
 RomInitOperation::RomInitOperation(const InfoOstrum& target, OperationPrompts& prompts, QObject* parent)
     : DeviceOperation(target, prompts, parent)
 {}
@@ -180,4 +198,11 @@ void SyncOperation::begin()
             finishDocument(report.xml, report.name);
         });
     });
+}
+
+// A sync stands for what the module runs: a document that does not describe it is not that.
+void SyncOperation::documentDiffers(const QString& name, const QString& why)
+{
+    m_outcome.bDocumentDiffers = true;
+    finish(Verdict::RegistersDiffer, OperationText::MODULE_RUNS_OTHER_REGISTERS.arg(name, why));
 }

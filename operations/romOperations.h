@@ -10,10 +10,12 @@
 
 class Document;
 
-// The operations that read a stored document back: Done with it, NoData when there is none. The
-// document is checked before it is handed over: it must parse and its register image must equal
-// the registers stored with it, which the slot command has just made the module's own (a restore)
-// or which the module still holds unmodified (a sync); else DamagedSlot.
+// The operations that read a stored document back: Done with it, NoData when there is none,
+// DamagedSlot when it does not parse. A document that parses is handed over; its register image is
+// compared with the registers stored with it, which the slot command has just made the module's
+// own (a restore) or which the module still holds unmodified (a sync). When they differ (a slot
+// saved with the registers of another document) or the image cannot be computed, the subclass
+// says so in its own way.
 class DocumentOperation : public DeviceOperation
 {
     Q_OBJECT
@@ -23,8 +25,13 @@ public:
 
 protected:
     void finishDocument(const QByteArray& xml, const QString& name);
+    // The document called name does not describe the registers the module runs, because of why.
+    virtual void documentDiffers(const QString& name, const QString& why) = 0;
 
 private:
+    // The setting in which the module first differs, by name where the mismatch has one.
+    QString firstDifference(const JobReport& report) const;
+
     std::unique_ptr<Document> m_stored;
     QTextDocument m_comparison;
 };
@@ -34,7 +41,8 @@ private:
 // document's diagram, and if not both ROM-save questions must be answered yes), the caller's
 // choice of slot, comment and boot slot, then the ROM job with progress. A save that finds no room
 // for the document ends MemoryFull; a restore carries the stored document and its name, or
-// ends NoData.
+// ends NoData. A restored document that does not describe the slot's registers is Done all the
+// same (it is what was stored), with a notice naming the first difference.
 class RomOperation : public DocumentOperation
 {
     Q_OBJECT
@@ -45,6 +53,7 @@ public:
 
 protected:
     void begin() override;
+    void documentDiffers(const QString& name, const QString& why) override;
     QString confirmation() const override;
 
 private:
@@ -82,7 +91,8 @@ private:
 
 // Sync GUI settings: the document stored for the module's current slot and its name. Ends
 // RegistersModified when the registers changed since that slot was loaded, NoData when the slot
-// holds no document.
+// holds no document, RegistersDiffer (carrying the document) when it does not describe the
+// registers the module runs.
 class SyncOperation : public DocumentOperation
 {
     Q_OBJECT
@@ -91,4 +101,5 @@ public:
 
 protected:
     void begin() override;
+    void documentDiffers(const QString& name, const QString& why) override;
 };

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang in build-fuzz/ (or $VEXTOR_FUZZ_BUILD_DIR) and runs each
-# for SECONDS seconds (default 60): fuzz_document seeded with examples/ and fuzz_expression with a
-# few expressions. Every input in fuzz/regressions/<kind>/ (the inputs of past findings) is run
+# for SECONDS seconds (default 60): fuzz_document seeded with examples/, fuzz_expression with a
+# few expressions and fuzz_module (module registers, ROM pages and FAT against the device worker)
+# with a few fills. Every input in fuzz/regressions/<kind>/ (the inputs of past findings) is run
 # first, so a fixed finding stays fixed. VEXTOR_FUZZ_SEED=N makes a run repeatable (the same
 # inputs in the same order on the same build, from the seeds alone); without it every run explores
 # anew and what the fuzzers learn is kept in fuzz-corpus/ (not versioned) for the next run.
@@ -13,7 +14,7 @@ build=${VEXTOR_FUZZ_BUILD_DIR:-$root/build-fuzz}
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$root}
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVEXTOR_FUZZ=ON \
   -DBUILD_TESTING=OFF -DVEXTOR_BENCH=OFF >/dev/null
-cmake --build "$build" --target fuzz_document fuzz_expression -j"$(nproc)"
+cmake --build "$build" --target fuzz_document fuzz_expression fuzz_module -j"$(nproc)"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -23,7 +24,8 @@ if [ -n "${VEXTOR_FUZZ_SEED:-}" ]; then
 else
   corpus=${VEXTOR_FUZZ_CORPUS:-$root/fuzz-corpus}
 fi
-mkdir -p "$work/document-seeds" "$work/expression-seeds" "$corpus/document" "$corpus/expression" "$build/findings"
+mkdir -p "$work/document-seeds" "$work/expression-seeds" "$work/module-seeds" "$corpus/document" \
+  "$corpus/expression" "$corpus/module" "$build/findings"
 shopt -s nullglob
 for f in "$root"/examples/*.vxt3 "$root"/examples/*.vxt "$root"/examples/*.xml; do
   cp "$f" "$work/document-seeds/"
@@ -66,6 +68,11 @@ for e in '_A' '_A & _B | !_C' '(_A ^ _K) & true' '!(!(_D | false))' '_A _B' '((_
   i=$((i + 1))
 done
 
+# Module contents: all bits clear, all set, and a pattern long enough to reach the ROM pages.
+head -c 400 /dev/zero >"$work/module-seeds/zero"
+head -c 400 /dev/zero | tr '\0' '\377' >"$work/module-seeds/ones"
+LC_ALL=C awk 'BEGIN { for (i = 0; i < 3000; i++) printf "%c", (i * 37 + 11) % 255 + 1 }' >"$work/module-seeds/pattern"
+
 # Qt seeds its hashes per process; a fixed seed keeps the paths taken, and so the run, repeatable.
 export QT_HASH_SEED=0
 seed_option=()
@@ -73,7 +80,7 @@ seed_option=()
 options=(-timeout=20 -rss_limit_mb=2048 -max_len=65536)
 
 status=0
-for target in fuzz_document fuzz_expression; do
+for target in fuzz_document fuzz_expression fuzz_module; do
   kind=${target#fuzz_}
   regressions=("$root"/fuzz/regressions/"$kind"/*)
   if [ ${#regressions[@]} -gt 0 ]; then

@@ -5,6 +5,11 @@ packages=(cmake g++ make qtbase5-dev qtbase5-dev-tools ccache)
 # The Debian package: cpack finds its dependencies with dpkg-shlibdeps (dpkg-dev), which needs file;
 # the suite validates its desktop entry and renders its manual pages.
 packages+=(dpkg-dev file desktop-file-utils groff-base)
+# The Python module (pybind11) and its pytest suite; NumPy for the monitor's batches, matplotlib for an example.
+packages+=(pybind11-dev python3-dev python3-numpy python3-pytest python3-matplotlib)
+# The monitor's Prometheus endpoint (libmicrohttpd); the suite checks what it serves with
+# promtool and scrapes it with a real Prometheus.
+packages+=(pkg-config libmicrohttpd-dev prometheus)
 # The release checks of the package and its manual pages.
 packages+=(lintian mandoc)
 # The preview's VCD is read back by three waveform viewers (GTKWave runs on a virtual display).

@@ -3,6 +3,7 @@
 // over TCP, optionally keeps the register space in a state file across restarts, and can inject
 // faults to exercise the client.
 
+#include "emulator/previewRun.h"
 #include "sim/counterStream.h"
 #include "sim/moduleMemory.h"
 #include "sim/previewDriver.h"
@@ -178,11 +179,19 @@ int main(int argc, char** argv)
                                          QStringLiteral("Send a reply with another id before each reply."));
     const QCommandLineOption delayOption(QStringLiteral("delay"), QStringLiteral("Delay of every reply."),
                                          QStringLiteral("MS"), QStringLiteral("0"));
-    const QCommandLineOption seedOption(QStringLiteral("seed"),
-                                        QStringLiteral("Seed of the fault generator."), QStringLiteral("N"));
+    const QCommandLineOption seedOption(
+        QStringLiteral("seed"),
+        QStringLiteral("Seed of the fault generator, the counter stream and --fill random."),
+        QStringLiteral("N"));
     const QCommandLineOption hardwareVersionOption(
         QStringLiteral("hardware-version"), QStringLiteral("Hardware version bytes the module reports."),
         QStringLiteral("TEXT"), QStringLiteral("3.01"));
+    const QCommandLineOption fillOption(
+        QStringLiteral("fill"),
+        QStringLiteral("Power-on contents of the registers and lookup tables: zero, or random (drawn from "
+                       "--seed, default 1), as a module that loaded no slot may hold. A boot slot holding "
+                       "an image replaces them."),
+        QStringLiteral("zero|random"), QStringLiteral("zero"));
     const QCommandLineOption romBusyOption(QStringLiteral("rom-busy"),
                                            QStringLiteral("Time each ROM command keeps the module busy."),
                                            QStringLiteral("MS"), QString::number(RomStore::DEFAULT_BUSY_MS));
@@ -210,7 +219,7 @@ int main(int argc, char** argv)
         QStringLiteral("FILE"));
     parser.addOptions({bindOption, udpOption, tcpOption, stateOption, lossOption, dupOption, strayOption,
                        delayOption, seedOption, hardwareVersionOption, romBusyOption, romPagesOption,
-                       rateOption, profileOption, invalidOption});
+                       rateOption, profileOption, invalidOption, fillOption});
     parser.addOption(previewOption);
     if (!parser.parse(withHardwareVersionSpelling(QCoreApplication::arguments())))
         return usage(parser, parser.errorText());
@@ -266,6 +275,15 @@ int main(int argc, char** argv)
     QString stimulusError;
     if (parser.isSet(previewOption) && !Stimulus::load(parser.value(previewOption), stimulus, stimulusError))
         return usage(parser, stimulusError);
+    const QString fill = parser.value(fillOption);
+    if (fill != QLatin1String("zero") && fill != QLatin1String("random"))
+        return usage(parser, QStringLiteral("--fill takes zero or random"));
+    quint32 seed = 1;
+    if (parser.isSet(seedOption)) {
+        seed = parser.value(seedOption).toUInt(&ok);
+        if (!ok)
+            return usage(parser, QStringLiteral("--seed takes a number"));
+    }
     faults.dup = parser.isSet(dupOption);
     faults.stray = parser.isSet(strayOption);
 
@@ -284,6 +302,10 @@ int main(int argc, char** argv)
     memory.rom().setDataPages(romPages);
     // The version is what this run was asked to be, whatever the state file held.
     memory.setVersion(parser.value(hardwareVersionOption).toLatin1());
+    if (fill == QLatin1String("random")) {
+        memory.fillRandom(seed);
+        memory.rom().boot();
+    }
 
     TampServer server(&memory);
     server.setFaults(faults);
@@ -293,9 +315,6 @@ int main(int argc, char** argv)
     stream.setRateProfile(profile);
     stream.setInvalidEvery(invalidEvery);
     if (parser.isSet(seedOption)) {
-        const uint seed = parser.value(seedOption).toUInt(&ok);
-        if (!ok)
-            return usage(parser, QStringLiteral("--seed takes a number"));
         server.setSeed(seed);
         stream.setSeed(seed);
     }
@@ -327,6 +346,12 @@ int main(int argc, char** argv)
         preview = std::make_unique<PreviewDriver>(&memory, stimulus);
         stream.setExternalRecords(true);
         QObject::connect(preview.get(), &PreviewDriver::record, &stream, &CounterStream::sendRecord);
+        QObject::connect(preview.get(), &PreviewDriver::fellBehind, [](qint64 lagNs) {
+            std::fprintf(stderr,
+                         "vextor-sim: the preview is %s behind the wall clock: the design and its pulses are "
+                         "too busy to emulate in real time, so the counts come late\n",
+                         qPrintable(PreviewRun::formatTime(lagNs)));
+        });
         preview->start();
     }
 

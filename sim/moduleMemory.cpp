@@ -4,6 +4,7 @@
 
 #include <QDataStream>
 #include <QIODevice>
+#include <QRandomGenerator>
 
 const char* const ModuleMemory::STORE_VERSION = "version";
 const char* const ModuleMemory::STORE_REGISTERS = "registers";
@@ -111,6 +112,17 @@ void ModuleMemory::setNetwork(const QHostAddress& ip, quint16 udpPort, quint16 t
     putWord(ee, EE_RETRANSMIT, 500);
     ee[EE_BOOT_PROTECT] = char(PROTECT_WRITABLE);
     ee[EE_BOOT_SLOT] = 0;
+}
+
+void ModuleMemory::fillRandom(quint32 seed)
+{
+    QRandomGenerator random(seed);
+    QByteArray& registers = m_stores[STORE_REGISTERS];
+    for (quint32 addr = REG_BEGIN; addr <= REG_END; ++addr)
+        registers[int(addr)] = char(random.bounded(256));
+    for (char& byte : m_stores[STORE_TABLES])
+        byte = char(random.bounded(256));
+    markChanged();
 }
 
 void ModuleMemory::addRegion(const Region& region)

@@ -63,6 +63,9 @@ public:
     void setVersion(const QByteArray& text);
     // Factory network settings in the EEPROM.
     void setNetwork(const QHostAddress& ip, quint16 udpPort, quint16 tcpPort);
+    // What a module that loaded no slot may hold after power-on: every register and lookup-table
+    // byte drawn from a generator seeded with seed, so that a run can be repeated.
+    void fillRandom(quint32 seed);
 
     // Protocol access: false when any byte of the range is unmapped (nothing is then written).
     bool read(quint32 addr, int length, QByteArray& out) const;

@@ -11,7 +11,7 @@ constexpr qint64 SLICE = 20'000;
 PreviewDriver::PreviewDriver(ModuleMemory* memory, const Stimulus& stimulus, QObject* parent)
     : QObject(parent)
     , m_pMemory(memory)
-    , m_pEmulator(std::make_unique<Emulator>(ModuleImage(), stimulus))
+    , m_pEmulator(Emulator::create(ModuleImage(), stimulus))
 {
     m_pEmulator->setRecordSink([this](const CounterRecord& r) { emit record(r.counter, r.value); });
     m_timer.setInterval(TICK_MS);
@@ -25,6 +25,17 @@ void PreviewDriver::start()
     followMemory();
     m_clock.start();
     m_timer.start();
+}
+
+void PreviewDriver::stop()
+{
+    m_timer.stop();
+    m_clock.invalidate();
+}
+
+qint64 PreviewDriver::lagNs() const
+{
+    return m_clock.isValid() ? qMax<qint64>(0, m_clock.nsecsElapsed() - emulatedNs()) : 0;
 }
 
 void PreviewDriver::followMemory()
@@ -48,12 +59,21 @@ void PreviewDriver::tick()
     spent.start();
     while (m_pEmulator->now() < target && spent.elapsed() < BUDGET_MS)
         m_pEmulator->runUntil(qMin(target, m_pEmulator->now() + SLICE));
+    // Behind: go on as soon as the sockets have been served, and say so once it is far.
+    const bool behind = m_pEmulator->now() < target;
+    m_timer.setInterval(behind ? 0 : TICK_MS);
+    if (behind && !m_bReported && lagNs() >= LAG_TO_REPORT_NS) {
+        m_bReported = true;
+        emit fellBehind(lagNs());
+    }
 }
 
 QString PreviewDriver::summary() const
 {
     QString text =
         QStringLiteral("vextor-sim preview: %1 emulated").arg(PreviewRun::formatTime(emulatedNs()));
+    if (lagNs() >= LAG_TO_REPORT_NS)
+        text += QStringLiteral(", %1 behind the wall clock").arg(PreviewRun::formatTime(lagNs()));
     for (int ch = 0; ch < Emulator::OUTPUTS; ++ch) {
         if (m_pEmulator->outputPulses(ch) > 0)
             text += QStringLiteral("; OUT-CH%1 %2 pulses").arg(ch).arg(m_pEmulator->outputPulses(ch));

@@ -252,6 +252,18 @@ quint8 RomStore::readStatus(quint32 addr)
     return quint8(m_status.at(int(addr - ADDR_ROM_STAT)));
 }
 
+void RomStore::setImage(int slot, const QByteArray& image)
+{
+    if (slot >= 0 && slot < SLOTS)
+        m_slots[slot] = image.left(liveImage().size()).leftJustified(liveImage().size(), '\0');
+}
+
+void RomStore::setLoaded(quint8 number)
+{
+    m_romNumber = number;
+    m_loadedImage = liveImage();
+}
+
 quint8 RomStore::readNumber()
 {
     settle();

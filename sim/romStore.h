@@ -72,6 +72,11 @@ public:
     void setFatEntry(int n, quint16 entry);
     bool hasImage(int slot) const { return !m_slots.value(slot).isEmpty(); }
     QByteArray image(int slot) const { return m_slots.value(slot); }
+    // Stores an image (the registers followed by the tables, as the live image) in a slot.
+    void setImage(int slot, const QByteArray& image);
+    // The live registers count as loaded from a slot, and the current-slot register reads number
+    // (any value, as a module in a bad state may show).
+    void setLoaded(quint8 number);
     QByteArray userRom() const { return m_userRom; }
     bool isBusy();
     int aborts() const { return m_aborts; }

@@ -259,6 +259,32 @@ private slots:
         QVERIFY(m_window->blockDiagram()->allBlocks().isEmpty());
     }
 
+    // A slot saved with the registers of another document: Restore and Sync open its document all
+    // the same, with a warning, and show the module as differing from it.
+    void romForcedSlot()
+    {
+        openExample("coincidence.vxt3");
+        m_prompts->answers << QMessageBox::Yes << QMessageBox::Yes; // saved although not downloaded
+        m_prompts->dialogs << romPage(3, "forced");
+        QVERIFY(trigger("action_Save"));
+        const QByteArray saved = m_window->document()->toXml();
+        for (const QString command : {"action_Restore", "actionSync"}) {
+            newDocument();
+            m_prompts->shown.clear();
+            const bool bSync = command == "actionSync";
+            if (!bSync)
+                m_prompts->dialogs << romPage(3);
+            QVERIFY(trigger(command));
+            QCOMPARE(m_window->document()->toXml(), saved);
+            QVERIFY2(
+                m_prompts->shownTexts().contains(bSync ? "ROM3-forced: The module runs other registers"
+                                                       : "ROM3-forced: The document stored in ROM does not"),
+                qPrintable(m_prompts->shownTexts()));
+            QVERIFY(m_prompts->shownTexts().contains("first difference: function slot 8 source"));
+            QVERIFY(statusText().contains("Document differs"));
+        }
+    }
+
     // Save to ROM before a download asks (declined here); a slot without a document is told, and a
     // new document shown.
     void romMessages_data()
@@ -313,6 +339,22 @@ private slots:
         QTEST(m_prompts->shownTexts(), "shown");
         QCOMPARE(int(m_module->memory.peek(0xFFFFFC3E)), boot);
         QCOMPARE(result == QDialog::Accepted, boot == 5);
+    }
+
+    // The boot byte the module holds may name no slot: leaving a row goes back to it.
+    void romBootByteBeyondTheSlots()
+    {
+        m_module->memory.poke(0xFFFFFC3E, 200);
+        m_module->memory.write(0x100 + 5 * 112, QByteArray("run B"));
+        m_prompts->dialogs << [](QDialog& d) {
+            auto& rom = static_cast<RomDialog&>(d);
+            rom.rowCheckBox(5)->setChecked(true);
+            rom.rowCheckBox(5)->setChecked(false);
+            rom.rowCheckBox(5)->setChecked(true);
+            return clickOk(d);
+        };
+        QVERIFY(trigger("action_Change_Boot_ROM_Page"));
+        QCOMPARE(m_module->memory.peek(0xFFFFFC3E), quint8(5));
     }
 
     // The question says that the running registers go too; the end is confirmed.

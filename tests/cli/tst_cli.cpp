@@ -126,6 +126,14 @@ private slots:
             R"({"protect": 0, "registers_protected": true, "rom_information": false, "boot_slot": null,
                 "comments": []})",
             {}, protect(0x00));
+        // Values no module should hold, as a module in a bad state may: named, never used.
+        row("status, impossible boot slot and version", {"status"}, 0,
+            "Version: 3??? (33 00 0a ff)\nProtect: 0x01 (registers writable, ROM writing disabled)\n"
+            "Boot slot: 200 (no such slot)\n",
+            "", "done", R"({"version": "3???", "boot_slot": 200})", {}, [](InProcessModule& m) {
+                m.memory.setVersion(QByteArray("3\0\n\xff", 4));
+                m.memory.poke(0xFFFFFC3E, 200);
+            });
         row("status, ROM writing left enabled", {"status"}, 0,
             version + "Protect: 0x01 (registers writable, ROM writing disabled)\n",
             "ROM writing was still enabled (a ROM job did not finish); it has been switched off.\n", "done",
@@ -184,8 +192,11 @@ private slots:
             R"({"differences": [{"address": 104, "bit": 0, "setting": "GATE_NIM (OUT-CH0) NIM output",
                                  "module": 0, "document": 1}]})",
             downloaded, [](InProcessModule& m) { m.memory.poke(0x68, 0x00); });
-        row("verify, report of a document that does not compile", {"verify", bad, "--report"}, 1,
-            "Verify: The Register data don't match.\n", "PreLgc0: invalid at EOF", "mismatch", "");
+        row("verify of a document that does not compile", {"verify", bad, "--report"}, 1, "",
+            "PreLgc0: invalid at EOF\n", "expression_error", "{}", downloaded);
+        row("drc of a document that does not compile", {"drc", bad}, 1,
+            "error: PreLgc0: invalid at EOF\nwarning: ", "", "expression_error",
+            R"({"errors": ["PreLgc0: invalid at EOF"]})");
         row("protect", {"protect", "--boot", "on"}, 0, "Current protection: off\nBoot protection: on\n", "",
             "done", R"({"current": false, "boot": true})");
         row("user-control", {"user-control", "--set", "0x0205"}, 0, "User control: 0x0205\n", "", "done",
@@ -231,10 +242,19 @@ private slots:
             "line 1",
             "damaged_slot", "", stored,
             [](InProcessModule& m) { m.memory.rom().setPage(4, "<Vextor3><tab"); });
-        row("rom-restore, document of other registers", {"rom-restore", "4"}, 2, "",
+        // A slot saved with --force: what was stored is handed over, with a word.
+        const QList<QStringList> forced = {{"rom-save", doc, "4", "--force"}};
+        row("rom-restore, document of other registers", {"rom-restore", "4"}, 0, "<?xml",
             "ROM4-coincidence.vxt3: The document stored in ROM does not describe the registers stored with "
-            "it.\nfirst mismatch at address 0x00000006\n",
-            "damaged_slot", "", {{"rom-save", doc, "4", "--force"}});
+            "it.\nfirst difference: function slot 8 source",
+            "done", R"({"first_mismatch": {"address": 6, "document": 1792, "module": 0}})", forced);
+        row("sync, document of other registers", {"sync"}, 1, "<?xml",
+            "ROM4-coincidence.vxt3: The module runs other registers than this document describes.\nfirst "
+            "difference: function slot 8 source",
+            "registers_differ", R"({"name": "ROM4-coincidence.vxt3", "file": null})", forced);
+        row("sync, current slot beyond the slots", {"sync"}, 2, "",
+            "The module reports ROM slot 20 as loaded; there are only the slots 0 to 15.\n",
+            "communication_failure", "{}", {}, [](InProcessModule& m) { m.memory.rom().setLoaded(20); });
         row("rom-boot", {"rom-boot", "4"}, 0, "Boot slot: 4\n", "", "done", R"({"boot_slot": 4})", stored);
         row("rom-boot, empty slot", {"rom-boot", "3"}, 0, "Boot slot: 3\n",
             "ROM slot 3 holds no saved configuration", "done", R"({"boot_slot": 3})");
@@ -405,8 +425,11 @@ private slots:
         }
         const QJsonArray totals = result["data"]["totals"].toArray();
         QCOMPARE(totals.size(), 4);
-        for (const QJsonValue& value : totals)
+        for (const QJsonValue& value : totals) {
+            QCOMPARE(value.toObject().keys(),
+                     QStringList({"counter", "integration", "name", "number", "unit"}));
             QCOMPARE(value["number"].toInt(), counted[value["counter"].toInt()]);
+        }
         QCOMPARE(totals.at(1)["number"].toInt(), 40);
         QVERIFY(QFileInfo(result["data"]["logs"][1]["file"].toString()).isFile());
     }
@@ -421,9 +444,10 @@ private slots:
         const QString lonely = file("lonely.vxt3", lonelyOutputXml());
         const QString nowhere =
             file("nowhere.vxt3", documentXml(QByteArray()).replace("192.168.10.16", "nowhere"));
-        const auto row = [](const char* tag, const QStringList& args, int rc, const char* out,
-                            const QString& err) { QTest::newRow(tag) << args << rc << QString(out) << err; };
+        const auto row = [](const char* tag, const QStringList& args, int rc, const QString& out,
+                            const QString& err) { QTest::newRow(tag) << args << rc << out << err; };
         row("no command", {}, 64, "", "Usage: vextor-cli [-h host]");
+        row("--help", {"--help"}, 0, CliApp::usageText(), "");
         row("unknown option", {"-x", "drc"}, 64, "", "invalid option -- 'x'");
         row("drc clean example", {"drc", examplePath("coincidence.vxt3")}, 0, "No error detected.\n", "");
         row("--json before the command", {"--json", "drc", lonely}, 1, "drc_errors", "");

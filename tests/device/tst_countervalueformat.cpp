@@ -80,21 +80,21 @@ private slots:
 
     void totals_data()
     {
-        QTest::addColumn<double>("count");
+        QTest::addColumn<quint64>("count");
         QTest::addColumn<QString>("number");
         QTest::addColumn<double>("sum");
         QTest::addColumn<QString>("unit");
         QTest::addColumn<QString>("integration");
-        QTest::newRow("usec") << 5.0 << "5" << 1.75 << "usec"
+        QTest::newRow("usec") << quint64(5) << "5" << 1.75 << "usec"
                               << "1.750 usec";
-        QTest::newRow("nsec, many events") << 1234567.0 << "1.23457e+06" << 42.6 << "nsec"
+        QTest::newRow("nsec, many events") << quint64(1234567) << "1234567" << 42.6 << "nsec"
                                            << "43 nsec";
-        QTest::newRow("event counter") << 7.0 << "7" << 1000.0 << ""
+        QTest::newRow("event counter") << quint64(7) << "7" << 1000.0 << ""
                                        << "1000 ";
     }
     void totals()
     {
-        QFETCH(double, count);
+        QFETCH(quint64, count);
         QFETCH(double, sum);
         QFETCH(QString, unit);
         QTEST(CounterValueFormat::numberText(count), "number");

@@ -76,6 +76,9 @@ private slots:
                                  counterRecord(3, 4)}
             << QStringList{"msec", "sec", "", "nsec"}
             << QStringList{"0 0.000002 1 2e-06", "1 0.000000003 1 3e-09", "3 4 2 5"};
+        QTest::newRow("all 56 bits of a value")
+            << QList<QByteArray>{counterRecord(2, (1ULL << 55) + 1000)} << QStringList()
+            << QStringList{"2 36028797018964968 1 3.60288e+16"};
         QTest::newRow("invalid word drops its batch")
             << QList<QByteArray>{counterRecord(0, 1) + QByteArray::fromHex("2000000000000001") +
                                      counterRecord(0, 2),

@@ -129,11 +129,18 @@ private slots:
         QCOMPARE(h.window->loggedField(3)->text(), QString("20000"));
     }
 
-    // The start button writes 0x80 to register 0x64 + row, and the stop 0x00.
+    // The start button writes 0x80 to register 0x64 + row, and the stop 0x00; Enter in an alarm
+    // field writes nothing.
     void startAndStopWriteTheRegisters()
     {
         Harness h;
+        h.window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(h.window));
         QVERIFY(h.connect());
+        h.window->lowField(0)->setFocus();
+        QTest::keyClicks(h.window->lowField(0), "5");
+        QTest::keyClick(h.window->lowField(0), Qt::Key_Return);
+        QVERIFY(!h.window->isRunning(0) && h.window->isVisible());
         QTest::mouseClick(h.window->startButton(3), Qt::LeftButton);
         QCOMPARE(h.window->startButton(3)->text(), QString("Stop"));
         QTRY_COMPARE(h.gateWrites(), QStringList{"67=80"});
@@ -196,7 +203,7 @@ private slots:
             bytes += counterRecord(3, quint64(i));
         h.send(bytes);
         QTRY_COMPARE(h.window->numberField(3)->text(), QString("5000"));
-        const QString oldLog = h.window->reader()->fileName(3);
+        const QString oldLog = h.window->session().logFile(3);
         MsrCntWidget::Property info = h.property();
         info.name[3] = QStringLiteral("RENAMED");
         h.window->setProperty(info);
@@ -205,7 +212,7 @@ private slots:
         QTRY_COMPARE(h.window->statusLabel()->text(), QString("Waiting for data ..."));
         QCOMPARE(h.window->rowLabel(3)->text(), QString("RENAMED"));
         QCOMPARE(fileLines(oldLog).size(), 5002); // the header, every record, the final newline
-        QCOMPARE(fileLines(h.window->reader()->fileName(3)).first(), QString("Time[HH:MM:SS],RENAMED"));
+        QCOMPARE(fileLines(h.window->session().logFile(3)).first(), QString("Time[HH:MM:SS],RENAMED"));
     }
 
     // A failed log write shows in the row and in the events; the display goes on.

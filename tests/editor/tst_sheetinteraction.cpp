@@ -109,13 +109,15 @@ private slots:
         QCOMPARE(dly->getIndex(), 1);
     }
 
-    // A rubber band takes the blocks whose corner it covers; Shift takes the range from the
-    // anchor; Ctrl takes a block out again; the edit actions follow.
+    // A rubber band takes the blocks it touches; Shift takes the range from the anchor; Ctrl takes
+    // a block out again; the edit actions follow.
     void selecting()
     {
         ProgramWidget* sheet = m_w->programWidget(0);
         m_d->drag(QPoint(270, 95), QPoint(420, 150));
         QCOMPARE(sheet->selectedItems(), (QVector<BlockItem*>{block("CntFnc0"), block("DlyFnc0")}));
+        m_d->drag(QPoint(300, 180), QPoint(330, 160)); // through the delay's lower edge
+        QCOMPARE(sheet->selectedItems(), (QVector<BlockItem*>{block("DlyFnc0")}));
         QVERIFY(act("actionCopy")->isEnabled());
         m_d->click(block("IN-CH0"));
         m_d->click(block("PstLgc0"), Qt::ShiftModifier); // a band from the top takes the first slots
@@ -287,6 +289,20 @@ private slots:
         act("actionCut")->trigger();
         QVERIFY(!block("DlyFnc0"));
         QVERIFY(QApplication::clipboard()->text().contains("<name>DlyFnc0</name>"));
+    }
+
+    // Cut and paste moves the blocks a band touched, the wires among them too.
+    void cutAndPaste()
+    {
+        // The band covers the delay's corner and only a strip of the PostLogic it feeds.
+        m_d->drag(QPoint(280, 140), QPoint(440, 150));
+        QCOMPARE(m_d->sheet()->selectedItems(), (QVector<BlockItem*>{block("DlyFnc0"), block("PstLgc0")}));
+        act("actionCut")->trigger();
+        QVERIFY(!block("PstLgc0"));
+        act("actionPaste")->trigger();
+        QCOMPARE(block("DlyFnc0")->getPort(0), block("PreLgc1"));
+        QCOMPARE(block("PstLgc0")->getPort(1), block("DlyFnc0"));
+        QCOMPARE(block("PstLgc0")->getPort(0), block("CntFnc0"));
     }
 };
 

@@ -89,7 +89,7 @@ inline QString pulsesOf(const Emulator& emulator, int bit)
 // Runs an image on a stimulus text for a time, with the trace kept.
 inline std::unique_ptr<Emulator> runImage(const ModuleImage& image, const QString& stimulus, qint64 ns)
 {
-    auto emulator = std::make_unique<Emulator>(image, stimulusOf(stimulus));
+    auto emulator = Emulator::create(image, stimulusOf(stimulus));
     emulator->setTraceLimit(1 << 20);
     emulator->runUntil(Timing::cyclesOf(ns));
     return emulator;

@@ -108,16 +108,16 @@ private slots:
         QFETCH(bool, started);
         QFETCH(QString, input);
         QFETCH(QString, records);
-        Emulator e(HandImage::msrCnt(quint8(src << 2 | gate)).image, stimulusOf(input));
-        e.setTraceLimit(100);
-        e.setCounterRunning(0, started);
-        e.runUntil(Timing::cyclesOf(400));
-        e.setCounterRunning(0, false);
+        const auto e = Emulator::create(HandImage::msrCnt(quint8(src << 2 | gate)).image, stimulusOf(input));
+        e->setTraceLimit(100);
+        e->setCounterRunning(0, started);
+        e->runUntil(Timing::cyclesOf(400));
+        e->setCounterRunning(0, false);
         QStringList made;
-        for (const CounterRecord& r : e.tracedRecords())
+        for (const CounterRecord& r : e->tracedRecords())
             made << QStringLiteral("%1:%2").arg(Timing::nsOf(r.cycle)).arg(r.value);
         QCOMPARE(made.join(' '), records);
-        QCOMPARE(e.counterTotal(0).records, quint64(made.size()));
+        QCOMPARE(e->counterTotal(0).records, quint64(made.size()));
     }
 
     // A feedback reaches its unit 24 ns after its table bit; the output pin follows 60 ns later.

@@ -1,9 +1,15 @@
 #include "io/document.h"
+#include "io/documentFile.h"
 #include "tests/support/dataRow.h"
 #include "tests/support/documents.h"
 #include "tests/support/randomDocument.h"
 
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 using Messages = QVector<QPair<QString, QString>>;
@@ -317,6 +323,57 @@ private slots:
         QVERIFY(doc.errorText().isEmpty());
         QCOMPARE(doc.sheetCount(), 1);
         QCOMPARE(doc.info().strAddr, QString("192.168.10.16"));
+    }
+
+    // A save replaces a regular file as a whole (also behind a symbolic link, which stays a link);
+    // anything else is written as it is, never replaced by a regular file; what cannot take a
+    // document is left alone.
+    void saveTargets_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("bSaved");
+        for (const char* kind : {"new", "file", "link", "fifo"})
+            QTest::newRow(kind) << QString(kind) << true;
+        QTest::newRow("folder") << "folder" << false;
+    }
+    void saveTargets()
+    {
+        QFETCH(QString, kind);
+        QTemporaryDir dir;
+        const QString target = dir.filePath("target");
+        const QString name = kind == "link" ? dir.filePath("link") : target;
+        int reader = -1;
+        if (kind == "file" || kind == "link")
+            QVERIFY(writeFile(target, "old"));
+        if (kind == "link")
+            QVERIFY(QFile::link(target, name));
+        if (kind == "folder")
+            QVERIFY(QDir(dir.path()).mkdir("target"));
+        if (kind == "fifo") { // read without blocking, so that the save can open it
+            QCOMPARE(::mkfifo(qPrintable(target), 0600), 0);
+            reader = ::open(qPrintable(target), O_RDONLY | O_NONBLOCK);
+            QVERIFY(reader >= 0);
+        }
+        Document doc;
+        QString error;
+        QTEST(DocumentFile::save(doc, name, &error), "bSaved");
+        QByteArray written;
+        if (reader >= 0) {
+            char buffer[65536];
+            const ssize_t n = ::read(reader, buffer, sizeof buffer);
+            written = QByteArray(buffer, int(qMax<ssize_t>(n, 0)));
+            ::close(reader);
+        } else {
+            written = readFile(target);
+        }
+        QFETCH(bool, bSaved);
+        QCOMPARE(written, bSaved ? DocumentFile::text(doc) : QByteArray());
+        QCOMPARE(QFileInfo(name).isSymLink(), kind == "link");
+        struct stat status = {};
+        QCOMPARE(::stat(qPrintable(target), &status), 0);
+        QCOMPARE(S_ISFIFO(status.st_mode), kind == "fifo");
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System).size(),
+                 kind == "link" ? 2 : 1); // no temporary file left behind
     }
 
     void randomRoundTrip()

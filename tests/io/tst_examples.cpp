@@ -51,6 +51,12 @@ private slots:
             QFAIL(qPrintable(message.first + QStringLiteral(": ") + message.second));
         QCOMPARE(doc.toXml(), data);
 
+        int mode[4];
+        QString logFolder[4], counterName[4], unit[4];
+        doc.diagram()->checkMsrCnt(mode, logFolder, counterName, unit);
+        for (const QString& folder : logFolder) // logging is the user's choice
+            QVERIFY2(folder.isEmpty(), qPrintable(folder));
+
         QTextDocument report;
         const int verdict = doc.diagram()->drc(&report);
         QVERIFY2(verdict == 0, qPrintable(report.toPlainText()));

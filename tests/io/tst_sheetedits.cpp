@@ -146,6 +146,7 @@ private slots:
         dataRow("function into label", "DlyFnc0", "Label3", 0, yes, 0, "");
         dataRow("function label into label", "OUTLabel1", "Label3", 0, no, 0, "");
         dataRow("postlogic into output", "PstLgc0", "OUT-CH0", 1, yes, 0, "");
+        dataRow("label input drives nothing", "Label3", "OUT-CH0", 0, no, 0, "");
         dataRow("postlogic into counter gate", "PstLgc0", "MsrCnt0", 0, yes, 0, "");
         dataRow("postlogic into counter source", "PstLgc0", "MsrCnt0", 1, yes, 1, "");
         dataRow("no source of that name", "PreLgc9", "CntFnc0", 0, no, 0, "");
@@ -320,6 +321,76 @@ private slots:
         QCOMPARE(block("CntFnc2")->getPort(0), block("FeedBack0"));
         QCOMPARE(counts(),
                  changed(before, "DlyFnc-1 CntFnc-1 PostLogicInfo-2 PreLogicInfo-1 FeedBackInfo-1"));
+    }
+
+    // A FeedBack signal copied or cut with its output and the counter the output feeds comes back
+    // whole: block and output under one name, the counter fed by the output.
+    void pasteKeepsASignal_data()
+    {
+        QTest::addColumn<bool>("cut");
+        QTest::addColumn<QString>("signal");
+        QTest::addColumn<QString>("counter");
+        dataRow("copied", false, "FeedBack1", "CntFnc2");
+        dataRow("cut", true, "FeedBack0", "CntFnc1");
+    }
+    void pasteKeepsASignal()
+    {
+        QFETCH(bool, cut);
+        BlockItem* feedback = m_doc.sheet(0)->column(SheetModel::OutputColumn).value(2);
+        const QVector<BlockItem*> blocks{block("FeedBack0"), block("CntFnc1"), feedback};
+        const QString text = Clipboard::copyText(blocks);
+        if (cut)
+            SheetEdits(&m_doc, 0).deleteItem(feedback); // its output goes along
+        if (cut)
+            SheetEdits(&m_doc, 0).deleteItem(block("CntFnc1"));
+        QVERIFY(PasteRules::paste(&m_doc, 0, text.toUtf8()));
+        QFETCH(QString, signal);
+        BlockItem* output = nullptr;
+        for (BlockItem* b : m_doc.sheet(0)->column(SheetModel::PreLogicColumn))
+            output = b->getName() == signal ? b : output;
+        QVERIFY(output);
+        QCOMPARE(m_doc.sheet(0)->column(SheetModel::OutputColumn).last()->getName(), signal);
+        QFETCH(QString, counter);
+        QCOMPARE(block(counter)->getPort(0), output);
+        QCOMPARE(m_doc.sheet(0)->column(SheetModel::OutputColumn).last()->getPort(0), block("PstLgc0"));
+    }
+
+    // Pasted twice, an example shows no display name twice: a taken one gets a free number, an
+    // input shares its channel's, the outputs of a label show the label's.
+    void pastedDisplayNames()
+    {
+        const QDir examples(QStringLiteral(VEXTOR_SOURCE_DIR "/examples"));
+        for (const QString& file : examples.entryList({QStringLiteral("*.vxt3")})) {
+            Document doc;
+            QVERIFY(doc.parseFile(readFile(examples.filePath(file))));
+            const int last = doc.newSheet();
+            for (int tid = 0; tid < last; ++tid) {
+                QVector<BlockItem*> blocks;
+                for (int c = 0; c < SheetModel::ColumnCount; ++c)
+                    blocks += doc.sheet(tid)->column(SheetModel::Column(c)).values().toVector();
+                const QByteArray text = Clipboard::copyText(blocks).toUtf8();
+                QVERIFY(PasteRules::paste(&doc, tid, text));
+                QVERIFY(PasteRules::paste(&doc, last, text));
+            }
+            QHash<QString, QString> signalOf; // display name: the channel or label that shows it
+            for (const BlockItem* b : doc.diagram()->allBlocks()) {
+                const QString signal =
+                    isInput(b) || isCrossSheetName(b->getName()) ? b->getName() : QString();
+                const QString shown = b->getUserName();
+                QVERIFY2(!signalOf.contains(shown) || (!signal.isEmpty() && signalOf.value(shown) == signal),
+                         qPrintable(file + ": " + shown));
+                signalOf.insert(shown, signal);
+            }
+        }
+        Document doc;
+        QVERIFY(doc.parseFile(readFile(examplePath("coincidence.vxt3"))));
+        const QString text =
+            Clipboard::copyText(doc.sheet(0)->column(SheetModel::PreLogicColumn).values().toVector());
+        for (const char* expected : {"COINC_2", "COINC_3"}) {
+            QVERIFY(PasteRules::paste(&doc, 0, text.toUtf8()));
+            QCOMPARE(doc.sheet(0)->column(SheetModel::PreLogicColumn).last()->getUserName(),
+                     QString(expected));
+        }
     }
 
     void clipboardText()

@@ -116,7 +116,7 @@ void check(Generator& gen, int rounds, const QStringList& tokens, const QString&
         ++(isValue ? values : messages);
         // Too deep for the reference: a value or a refused nesting.
         const bool refused =
-            actual == invalidAt(QStringLiteral("(")) || actual == invalidAt(QStringLiteral("not"));
+            actual == NIMLogic::tooDeep(QStringLiteral("(")) || actual == NIMLogic::tooDeep(QStringLiteral("not"));
         if (tokens.count(QStringLiteral("(")) + tokens.count(QStringLiteral("not")) > REFERENCE_NESTING) {
             QVERIFY2(isValue || refused, qPrintable(actual));
             continue;
@@ -153,6 +153,8 @@ private slots:
         dataRow("operand for an operator", "_A _B", "invalid at '_B'");
         dataRow("operand beyond _K", "_L", "invalid at '_L'");
         dataRow("empty", "", "invalid at ''");
+        const QString deep = QString(NIMLogic::MAX_DEPTH, '(') + "not _A" + QString(NIMLogic::MAX_DEPTH, ')');
+        dataRow("nested too deep", deep, "invalid at 'not': nested more than 1000 levels deep");
     }
 
     void errors()

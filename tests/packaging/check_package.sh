@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
 # Makes the Debian package from a built tree and checks it: the files it installs and nothing
 # else (the same tree cmake --install makes), the programs stripped and running, dependencies found
-# from the binaries, the desktop entry valid, the manual pages rendering without warnings, and
-# Debian's checker (lintian) content with the package.
+# from the binaries, the desktop entry valid, the manual pages rendering without warnings, the
+# Python module importable by Debian's python3, and Debian's checker (lintian) content with the
+# package.
 #   check_package.sh <build dir>
 # The suite runs after the build, so the package is made from the packaging folder alone, without
 # cpack's check that the whole project is up to date; that folder holds every install rule (the
 # comparison with cmake --install of the whole project catches one added elsewhere).
 set -euo pipefail
 build=$(cd "$1" && pwd)
+examples=$(cd "$(dirname "$0")/../../examples" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
@@ -34,6 +36,11 @@ expected=(/usr/bin/vextor /usr/bin/vextor-cli /usr/bin/vextor-sim
     /usr/share/man/man1/vextor.1.gz /usr/share/man/man1/vextor-cli.1.gz /usr/share/man/man1/vextor-sim.1.gz
     /usr/share/mime/packages/vextor.xml
     /usr/share/doc/vextor/changelog.gz /usr/share/doc/vextor/copyright)
+python_dir=/usr/lib/python3/dist-packages/vextor
+extension=_vextor$(/usr/bin/python3 -c 'import sysconfig; print(sysconfig.get_config_var("EXT_SUFFIX"))')
+for file in __init__.py errors.py results.py simulator.py _vextor.pyi py.typed "$extension"; do
+    expected+=("$python_dir/$file")
+done
 for size in 16 22 24 32 48 64 128 256; do
     expected+=("/usr/share/icons/hicolor/${size}x${size}/apps/vextor.png")
 done
@@ -58,7 +65,7 @@ done
 # The fields: dependencies come from what the programs link.
 [ "$(dpkg-deb -f "$deb" Package)" = vextor ] || fail "Package is not vextor"
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libc6 libstdc++6 libqt5core5a libqt5gui5 libqt5widgets5 libqt5network5 libqt5xml5; do
+for library in libc6 libstdc++6 libqt5core5a libqt5gui5 libqt5widgets5 libqt5network5 libqt5xml5 python3 libmicrohttpd12; do
     [[ "$depends" == *"$library "* ]] || fail "Depends lacks $library: $depends"
 done
 
@@ -72,6 +79,11 @@ usage=$("$root/usr/bin/vextor-cli" 2>&1 || true)
 [[ "$usage" == "Usage: vextor-cli"* ]] || fail "/usr/bin/vextor-cli prints no usage: $usage"
 usage=$("$root/usr/bin/vextor-sim" --help 2>&1 || true)
 [[ "$usage" == *--udp* ]] || fail "/usr/bin/vextor-sim --help lists no options: $usage"
+readelf -S "$root$python_dir/$extension" | grep -q '\.debug_info' && fail "$python_dir/$extension is not stripped"
+imported=$(cd "$work" && PYTHONPATH="$root/usr/lib/python3/dist-packages" /usr/bin/python3 -c \
+    'import vextor; print(vextor.__file__, len(vextor.Document.load("'"$examples"'/coincidence.vxt3").image()) > 0)' 2>&1) ||
+    fail "the installed Python module does not import: $imported"
+[[ "$imported" == "$root$python_dir/__init__.py True" ]] || fail "the installed Python module: $imported"
 # Each prints the package's version; the editor before it needs a display.
 version=$(dpkg-deb -f "$deb" Version)
 for program in vextor vextor-cli vextor-sim; do

@@ -1,8 +1,13 @@
+#include "model/registerImage.h"
 #include "tests/support/documents.h"
 #include "tests/support/romHarness.h"
 #include "tests/support/simProcess.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTcpSocket>
@@ -165,6 +170,45 @@ private slots:
         QVERIFY2(residentKb() - before < 32 * 1024, qPrintable(QString::number(residentKb() - before)));
     }
 
+    // Registers at random, as a module that loaded no slot holds them: verify --report of each
+    // example lists every setting that differs (the list computed here from the same fill), and
+    // ends as a mismatch.
+    void randomRegistersVerify()
+    {
+        SimProcess sim;
+        QVERIFY(sim.start({"--fill", "random", "--seed", "11"}));
+        ModuleMemory memory;
+        memory.fillRandom(11);
+        RegisterImage module;
+        module.func = memory.store(ModuleMemory::STORE_REGISTERS).mid(4);
+        module.tables = memory.store(ModuleMemory::STORE_TABLES);
+        const QDir examples(VEXTOR_SOURCE_DIR "/examples");
+        for (const QString& name : examples.entryList({"*.vxt3"}, QDir::Files)) {
+            Document doc;
+            QVERIFY(doc.parseFile(readFile(examples.filePath(name))));
+            const QVector<ImageDifference> expected =
+                imageDifferences(*doc.diagram(), RegisterImage::of(*doc.diagram()), module);
+            QProcess cli;
+            cli.start(QStringLiteral(VEXTOR_BINARY_DIR "/cli/vextor-cli"),
+                      {"-h", "127.0.0.1", "-u", QString::number(sim.udpPort), "-o", "1", "--json", "verify",
+                       "--report", examples.filePath(name)});
+            QVERIFY(cli.waitForFinished(60000) && cli.exitStatus() == QProcess::NormalExit);
+            QCOMPARE(cli.exitCode(), 1);
+            const QJsonObject result = QJsonDocument::fromJson(cli.readAllStandardOutput()).object();
+            QCOMPARE(result["verdict"].toString(), QString("mismatch"));
+            const QJsonArray listed = result["data"]["differences"].toArray();
+            QCOMPARE(listed.size(), expected.size());
+            for (int i = 0; i < listed.size(); ++i) {
+                const ImageDifference& d = expected.at(i);
+                QCOMPARE(listed.at(i)["setting"].toString(), d.setting);
+                QCOMPARE(listed.at(i)["address"].toInt(), int(d.address));
+                QCOMPARE(listed.at(i)["bit"].toInt(-1), d.bit);
+                QCOMPARE(qint64(listed.at(i)["module"].toDouble()), qint64(d.module));
+            }
+            QVERIFY(result["text"].toString().contains(expected.last().text()));
+        }
+    }
+
     // The hardware version under its own name, and under the spelling it once shared with --version.
     void hardwareVersion_data()
     {
@@ -192,6 +236,7 @@ private slots:
         QTest::newRow("bad address") << QStringList{"--bind", "nowhere"};
         QTest::newRow("unknown rate profile") << QStringList{"--rate-profile", "sine"};
         QTest::newRow("profile without a rate") << QStringList{"--rate", "max", "--rate-profile", "ramp"};
+        QTest::newRow("unknown fill") << QStringList{"--fill", "ones"};
         // The stimulus's own message is the emulator's; the simulator refuses to start on it.
         QVERIFY(writeFile(m_dir.filePath("bad.stim"), "IN-CH0 periodic period=10ns width=20ns\n"));
         QTest::newRow("bad stimulus") << QStringList{"--preview-stimulus", m_dir.filePath("bad.stim")};

@@ -1,10 +1,15 @@
 #include "io/document.h"
 #include "operations/previewSetup.h"
+#include "sim/counterStream.h"
 #include "sim/moduleMemory.h"
 #include "sim/previewDriver.h"
+#include "tests/emulator/handImage.h"
+#include "tests/support/cliRun.h"
 #include "tests/support/documents.h"
 #include "tests/support/workerHarness.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTcpSocket>
@@ -40,6 +45,14 @@ QList<QPair<quint32, QByteArray>> downloadRanges(const ModuleImage& image)
     return {{0x0004, image.bytes().mid(0x0004, 0x008C)}, {0x2000, image.bytes().mid(0x2000, 0x2000)}};
 }
 
+// The memory after a download of the image.
+void download(ModuleMemory& memory, const ModuleImage& image)
+{
+    for (const auto& range : downloadRanges(image))
+        for (int i = 0; i < range.second.size(); ++i)
+            memory.poke(range.first + quint32(i), quint8(range.second.at(i)));
+}
+
 // A record as "counter:value".
 QString recordText(int counter, quint64 value)
 {
@@ -57,9 +70,7 @@ private slots:
     {
         const ModuleImage image = scalerImage();
         ModuleMemory memory;
-        for (const auto& range : downloadRanges(image))
-            for (int i = 0; i < range.second.size(); ++i)
-                memory.poke(range.first + quint32(i), quint8(range.second.at(i)));
+        download(memory, image);
         PreviewDriver driver(&memory, scalerStimulus());
         QStringList made;
         connect(&driver, &PreviewDriver::record, this,
@@ -68,12 +79,12 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(made.size() >= 5, 20000);
 
         // The same image and stimulus run here from cycle 0 give the same records in order.
-        Emulator reference(image, scalerStimulus());
+        const auto reference = Emulator::create(image, scalerStimulus());
         QStringList expected;
-        reference.setRecordSink(
+        reference->setRecordSink(
             [&expected](const CounterRecord& r) { expected << recordText(r.counter, r.value); });
         while (expected.size() < made.size())
-            reference.runUntil(reference.now() + 1000);
+            reference->runUntil(reference->now() + 1000);
         QCOMPARE(made, expected.mid(0, made.size()));
         QVERIFY(made.filter(QRegularExpression("^2:")).size() == made.size());
 
@@ -85,6 +96,75 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!made.filter(QRegularExpression("^0:")).isEmpty(), 20000);
         QVERIFY(driver.summary().startsWith("vextor-sim preview: "));
         QVERIFY(driver.summary().contains("; OUT-CH0 "));
+    }
+
+    // What the stream carries over a stretch of module time is what vextor-cli preview counts over
+    // the same time, but for the measurement still open at its end, which the preview closes
+    // (the software-gated counters, started at 0 in both).
+    void streamAgreesWithThePreview()
+    {
+        ModuleMemory memory;
+        download(memory, scalerImage());
+        for (quint32 m = 0; m < ModuleImage::COUNTERS; ++m)
+            memory.poke(ModuleImage::REG_MSR_START + m, ModuleImage::MSR_STARTED);
+        CounterStream stream;
+        stream.setExternalRecords(true);
+        QVERIFY(stream.listen(QHostAddress(QHostAddress::LocalHost), 0));
+        QTcpSocket client;
+        client.connectToHost(QHostAddress(QHostAddress::LocalHost), stream.port());
+        // A first word, offered until the stream has taken the client.
+        QTimer probe;
+        connect(&probe, &QTimer::timeout, &stream, [&stream] {
+            if (stream.recordsSent() == 0)
+                stream.sendRecord(0, 0);
+        });
+        probe.start(1);
+        QTRY_COMPARE(stream.recordsSent(), quint64(1));
+        PreviewDriver driver(&memory, scalerStimulus());
+        connect(&driver, &PreviewDriver::record, &stream, &CounterStream::sendRecord);
+        driver.start();
+        QTRY_VERIFY_WITH_TIMEOUT(driver.emulatedNs() >= 1'000'000, 60000);
+        driver.stop();
+        QByteArray data;
+        QTRY_COMPARE_WITH_TIMEOUT((data += client.readAll()).size(), int(8 * stream.recordsSent()), 20000);
+
+        quint64 records[ModuleImage::COUNTERS] = {};
+        quint64 sums[ModuleImage::COUNTERS] = {};
+        for (int at = 8; at < data.size(); at += 8) {
+            const quint64 word =
+                qFromBigEndian<quint64>(reinterpret_cast<const uchar*>(data.constData() + at));
+            ++records[(word >> 56) & 3];
+            sums[(word >> 56) & 3] += word & ((1ULL << 56) - 1);
+        }
+        const CliResult r =
+            runCli({"--json", "preview", examplePath("scaler.vxt3"), examplePath("scaler.stim"), "--duration",
+                    QString::number(driver.emulatedNs())});
+        const QJsonArray counters = QJsonDocument::fromJson(r.out.toUtf8())["data"]["counters"].toArray();
+        QCOMPARE(counters.size(), ModuleImage::COUNTERS);
+        for (int m = 0; m < ModuleImage::COUNTERS; ++m) {
+            const QJsonValue preview = counters.at(m);
+            const bool open = driver.emulator().measureCounter(m).isSoftwareGated();
+            QVERIFY(records[m] > 0 || open);
+            QCOMPARE(qint64(preview["records"].toDouble()), qint64(records[m]) + (open ? 1 : 0));
+            QCOMPARE(qint64(preview["sum"].toDouble()),
+                     qint64(sums[m]) + (open ? qint64(preview["last"].toDouble()) : 0));
+        }
+    }
+
+    // Pulses far too busy for real time: the driver says once how far behind it is.
+    void fallingBehindIsSaidOnce()
+    {
+        ModuleMemory memory;
+        download(memory, scalerImage());
+        PreviewDriver driver(&memory, stimulusOf("IN-CH0 poisson rate=100MHz width=5ns\n"
+                                                 "IN-CH1 poisson rate=100MHz width=5ns seed=2\n"));
+        QSignalSpy behind(&driver, &PreviewDriver::fellBehind);
+        driver.start();
+        QTRY_COMPARE_WITH_TIMEOUT(behind.count(), 1, 30000);
+        QVERIFY(behind.first().first().toLongLong() >= PreviewDriver::LAG_TO_REPORT_NS);
+        QTRY_VERIFY_WITH_TIMEOUT(driver.lagNs() > 2 * PreviewDriver::LAG_TO_REPORT_NS, 30000);
+        QCOMPARE(behind.count(), 1);
+        QVERIFY2(driver.summary().contains(" behind the wall clock"), qPrintable(driver.summary()));
     }
 
     // The process: a download reaches the emulator and its records the data port.
