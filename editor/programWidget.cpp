@@ -14,7 +14,6 @@
 #include <QPainter>
 #include <QTextStream>
 
-
 ProgramWidget::ProgramWidget(int id, Document* pDocument, MenuWidget* pMenuWidget, LabelWidget* pLabelWidget,
                              SheetHost* pHost, QWidget* parent)
     : DragWidget(parent)

@@ -32,7 +32,8 @@ void paintTexts(QPainter& painter, const BlockPicture& picture)
         const int delayWidth = qCeil(QFontMetricsF(painter.font()).horizontalAdvance(picture.delay));
         const QRect delayRect(left, 0, delayWidth, rect.height());
         PictureText::drawLeft(painter, delayRect, picture.delay);
-        const QRect nameRect(QPoint(delayRect.right() + gap, 0), QPoint(rect.width() - inset, rect.height() - 1));
+        const QRect nameRect(QPoint(delayRect.right() + gap, 0),
+                             QPoint(rect.width() - inset, rect.height() - 1));
         PictureText::drawCentred(painter, nameRect, 0, picture.text);
     }
     painter.setFont(font);

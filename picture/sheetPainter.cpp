@@ -34,7 +34,8 @@ const QVector<Header>& headers()
         {"label_1", QRect(142, 37, 63, 30), QT_TRANSLATE_NOOP("MainWindow", "PreLogic\nFeedBack")},
         {"label_2", QRect(284, 37, 56, 30), QT_TRANSLATE_NOOP("MainWindow", "Function\n")},
         {"label_3", QRect(425, 37, 63, 16), QT_TRANSLATE_NOOP("MainWindow", "PostLogic")},
-        {"label_4", QRect(567, 37, 111, 45), QT_TRANSLATE_NOOP("MainWindow", "Output\nFeedBack\nMeasure Counter")},
+        {"label_4", QRect(567, 37, 111, 45),
+         QT_TRANSLATE_NOOP("MainWindow", "Output\nFeedBack\nMeasure Counter")},
     };
     return table;
 }
@@ -64,7 +65,8 @@ void paintBands(QPainter& painter)
     painter.save();
     painter.setPen(Qt::NoPen);
     for (const Band& band : BANDS)
-        painter.fillRect(QRect(QPoint(band.left, BAND_TOP), QPoint(band.right, SIZE.height() - 1)), band.color);
+        painter.fillRect(QRect(QPoint(band.left, BAND_TOP), QPoint(band.right, SIZE.height() - 1)),
+                         band.color);
     painter.restore();
 }
 

@@ -1,4 +1,3 @@
-#include "picture/blockPainter.h"
 #include "dialogs/counterFields.h"
 #include "dialogs/editCntFncDialog.h"
 #include "dialogs/editDlyFncDialog.h"

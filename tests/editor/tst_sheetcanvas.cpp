@@ -1,9 +1,9 @@
-#include "picture/blockPainter.h"
 #include "app/mainwindow.h"
 #include "editor/labelWidget.h"
 #include "editor/programWidget.h"
 #include "io/document.h"
 #include "model/labelModel.h"
+#include "picture/blockPainter.h"
 #include "tests/support/scriptedPrompts.h"
 
 #include <QAction>

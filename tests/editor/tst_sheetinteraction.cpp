@@ -1,4 +1,3 @@
-#include "picture/blockPainter.h"
 #include "io/document.h"
 #include "model/blockKinds.h"
 #include "tests/support/dataRow.h"
