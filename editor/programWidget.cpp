@@ -96,17 +96,17 @@ void ProgramWidget::showItem(BlockItem* p)
     redrawItem(p, true);
     QLabel* label = labelOf(p);
     if (label && label->parentWidget() == this) {
-        label->setPixmap(picture(p));
+        showPicture(p, false);
         label->move(p->getPosition());
         label->show();
         return;
     }
     label = new QLabel(this);
-    label->setPixmap(picture(p));
     label->move(p->getPosition());
     label->setAttribute(Qt::WA_DeleteOnClose);
     label->show();
     p->setLabel(label);
+    showPicture(p, false);
     addMenu(label, p, hasSettings(p), isRenamable(p));
     update();
 }
@@ -141,7 +141,7 @@ void ProgramWidget::setModified(BlockItem* p, QString* name)
     if (beginsWith(type, BlockKinds::CNT_FNC) || isLogicBlock(type) || isMsrCnt(type)) {
         redrawItem(p, false);
         if (QLabel* label = labelOf(p)) {
-            label->setPixmap(picture(p));
+            showPicture(p, false);
             label->show();
         }
     } else if (isOutput(type) && name) {
@@ -276,6 +276,7 @@ void ProgramWidget::forgetItem(int tid, BlockItem* p)
     if (showsItem(p))
         labelOf(p)->close();
     p->setLabel(nullptr);
+    m_shown.remove(p);
     const bool wasChosen = m_selectItems.removeAll(p) > 0 || m_currentItem == p;
     if (m_currentItem == p)
         m_currentItem = nullptr;
@@ -321,6 +322,7 @@ void ProgramWidget::paintEvent(QPaintEvent* event)
         clearLines();
         for (const SheetPainter::Wire& wire : SheetPainter::wires(*model))
             m_lines.insert(new QLine(wire.line), wire.target);
+        refreshChangedPictures();
     }
     QVector<SheetPainter::Wire> drawn;
     for (auto it = m_lines.constBegin(); it != m_lines.constEnd(); ++it)
@@ -354,11 +356,29 @@ QLabel* ProgramWidget::labelOf(const BlockItem* p)
 
 QPixmap ProgramWidget::picture(const BlockItem* p) const
 {
-    return BlockPainter::pixmap(p);
+    return BlockPainter::pixmap(shownPicture(p));
 }
 
 void ProgramWidget::showPicture(BlockItem* p, bool tint)
 {
-    if (QLabel* label = labelOf(p))
-        label->setPixmap(tint ? tinted(picture(p), m_colorMask) : picture(p));
+    QLabel* label = labelOf(p);
+    if (!label)
+        return;
+    const BlockPicture shown = shownPicture(p);
+    const QPixmap pixmap = BlockPainter::pixmap(shown);
+    label->setPixmap(tint ? tinted(pixmap, m_colorMask) : pixmap);
+    label->adjustSize();
+    m_shown.insert(p, shown);
+}
+
+// A wire changes a logic block's operand letters, an edit or an undo a block's settings caption.
+void ProgramWidget::refreshChangedPictures()
+{
+    for (int c = 0; c < SheetModel::ColumnCount; ++c) {
+        for (BlockItem* p : qAsConst(sheet()->column(SheetModel::Column(c)))) {
+            const auto shown = m_shown.constFind(p);
+            if (shown != m_shown.constEnd() && *shown != shownPicture(p) && showsItem(p))
+                showPicture(p, p == m_currentItem || m_selectItems.contains(p));
+        }
+    }
 }

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "editor/dragwidget.h"
+#include "model/blockPicture.h"
 #include "model/sheetModel.h"
 
 #include <QColor>
+#include <QHash>
 #include <QLine>
 #include <QMap>
 #include <QVector>
@@ -164,6 +166,8 @@ private:
     void redrawLabel(BlockItem* p);
     // Puts the block's picture on its label, tinted when it is chosen.
     void showPicture(BlockItem* p, bool tint);
+    // Shows again every picture whose settings or wires changed since it was put on its label.
+    void refreshChangedPictures();
     void forgetItem(int tid, BlockItem* p);
     QString connectionText() const;
 
@@ -198,4 +202,5 @@ private:
     QPoint m_pos1, m_pos2, m_pos3;
     QLine m_selectedLine; // the wire selected, as painted
     QLabel* m_labelOstrum = nullptr;
+    QHash<const BlockItem*, BlockPicture> m_shown; // what each block's label shows
 };

@@ -10,6 +10,7 @@
 #include "io/pasteRules.h"
 #include "io/sheetEdits.h"
 #include "kit/prompts.h"
+#include "model/blockCaption.h"
 #include "model/blockKinds.h"
 
 #include <QApplication>
@@ -352,9 +353,13 @@ bool ProgramWidget::event(QEvent* event)
     }
     const QString& name = block->getName();
     const QString& userName = block->getUserName();
-    QToolTip::showText(
-        help->globalPos(),
-        userName.isEmpty() || userName == name ? name : QStringLiteral("%1 (%2)").arg(userName, name), this);
+    QString tip =
+        userName.isEmpty() || userName == name ? name : QStringLiteral("%1 (%2)").arg(userName, name);
+    // What the picture has room for only in short: the settings in full, a logic stage's expression.
+    const QString settings = settingsDescription(block);
+    if (!settings.isEmpty())
+        tip += QLatin1Char('\n') + settings;
+    QToolTip::showText(help->globalPos(), tip, this);
     return true;
 }
 

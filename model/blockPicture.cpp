@@ -1,5 +1,6 @@
 #include "model/blockPicture.h"
 
+#include "model/blockCaption.h"
 #include "model/blockItem.h"
 #include "model/blockKinds.h"
 
@@ -33,7 +34,7 @@ const QHash<QString, QSize>& sizes()
 bool BlockPicture::operator==(const BlockPicture& other) const
 {
     return image == other.image && size == other.size && text == other.text && delay == other.delay &&
-           bold == other.bold;
+           bold == other.bold && caption == other.caption && operands == other.operands;
 }
 
 BlockPicture BlockPicture::of(const QString& image)
@@ -87,4 +88,18 @@ void showUserName(BlockItem* block, bool bold)
     shown.text = block->getUserName();
     shown.bold = logic && bold;
     block->setPixmap(shown);
+}
+
+BlockPicture shownPicture(const BlockItem* block)
+{
+    BlockPicture shown = block->getPixmap();
+    shown.caption = settingsCaption(block);
+    if (isLogicBlock(block)) {
+        const QMap<int, BlockItem*> ports = block->getPort();
+        for (auto it = ports.constBegin(); it != ports.constEnd(); ++it) {
+            if (it.value())
+                shown.operands.append(it.key());
+        }
+    }
+    return shown;
 }

@@ -2,6 +2,7 @@
 #include "editor/labelWidget.h"
 #include "editor/programWidget.h"
 #include "io/document.h"
+#include "model/blockCaption.h"
 #include "model/labelModel.h"
 #include "picture/blockPainter.h"
 #include "tests/support/scriptedPrompts.h"
@@ -38,7 +39,8 @@ private slots:
     }
 
     // Hovering a block names it whole, as its picture may shrink or cut the name short, with the
-    // resource it stands for; hovering the empty sheet shows nothing.
+    // resource it stands for and its settings (a logic block's expression); hovering the empty
+    // sheet shows nothing.
     void toolTips()
     {
         ProgramWidget* sheet = m_w->programWidget(0);
@@ -48,13 +50,14 @@ private slots:
         const QPoint at = ProgramWidget::labelOf(p)->geometry().center();
         QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), sheet->mapToGlobal(at));
         QApplication::sendEvent(ProgramWidget::labelOf(p), &help);
-        QCOMPARE(QToolTip::text(), QStringLiteral("COIN (PreLgc0)"));
+        QCOMPARE(QToolTip::text(), QStringLiteral("COIN (PreLgc0)\n_A and _B"));
         QHelpEvent empty(QEvent::ToolTip, QPoint(700, 500), sheet->mapToGlobal(QPoint(700, 500)));
         QApplication::sendEvent(sheet, &empty);
         QTRY_COMPARE(QToolTip::text(), QString());
     }
 
-    // As opened, and redrawn at once when edited (the edit is one undo step).
+    // As opened, and redrawn at once when edited (the edit is one undo step): the picture, the
+    // name, the settings in short and the operands wired to a logic block, as the label shows them.
     void pictures_data()
     {
         QTest::addColumn<int>("tid");
@@ -63,14 +66,27 @@ private slots:
         QTest::addColumn<QString>("image");
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("bold");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QVector<int>>("operands");
         auto row = [](const char* tag, int tid, const char* name, const char* edit, const char* image,
-                      const char* text,
-                      bool bold) { QTest::newRow(tag) << tid << name << edit << image << text << bold; };
-        row("prelogic name in bold", 0, "PreLgc0", "", "PreLgc", "COIN", true);
-        row("counter function mode 9", 1, "CntFnc1", "", "Function0", "CntFnc1", false);
+                      const char* text, bool bold, const char* caption, QVector<int> operands = {}) {
+            QTest::newRow(tag) << tid << name << edit << image << text << bold << caption << operands;
+        };
+        row("prelogic name in bold", 0, "PreLgc0", "", "PreLgc", "COIN", true, "", {0, 1});
+        row("edited logic loses bold", 0, "PreLgc0", "AND2", "PreLgc", "AND2", false, "", {0, 1});
+        row("counter function mode 9", 1, "CntFnc1", "", "Function0", "CntFnc1", false,
+            "oscillator 100 ns / 1 us");
+        row("counter as divider", 1, "CntFnc1", "Mode=10 MainCnt=3 SubCnt=2", "Function", "CntFnc1", false,
+            "divider 3:2");
+        row("counter as one-shot", 0, "CntFnc0", "Mode=0 MainCnt=100nsec SubCnt=20nsec", "Function",
+            "Gate", false, "one-shot 100 ns / 20 ns");
         row("measure counter mode 0", 0, "MsrCnt0", "Mode=0 FileSave=false PATH=/tmp", "MsrCnt3", "MsrCnt0",
-            false);
-        row("edited logic loses bold", 0, "PreLgc0", "AND2", "PreLgc", "AND2", false);
+            false, "edge to edge / state changes");
+        row("measure counter gate and source", 0, "MsrCnt0", "Mode=6 FileSave=false PATH=/tmp", "MsrCnt",
+            "MsrCnt0", false, "while true / true count");
+        row("input threshold and polarity", 0, "IN-CH1", "bUser=true bHigh=true Vth=900", "label-IN", "PMT-B",
+            false, "-1.40 V high");
+        row("input NIM", 0, "IN-CH1", "bUser=false bHigh=false Vth=1720", "label-IN", "PMT-B", false, "NIM");
     }
     void pictures()
     {
@@ -80,6 +96,8 @@ private slots:
         QFETCH(QString, image);
         QFETCH(QString, text);
         QFETCH(bool, bold);
+        QFETCH(QString, caption);
+        QFETCH(QVector<int>, operands);
         BlockItem* p = block(name, tid);
         if (edit.contains(QLatin1Char('=')))
             p->setPropertyString(edit);
@@ -88,7 +106,26 @@ private slots:
         if (!edit.isEmpty())
             m_w->programWidget(tid)->setModified(p, nullptr);
         QCOMPARE(m_w->history().count(), edit.isEmpty() ? 0 : 1);
-        QCOMPARE(shown(p), pictureWithText(QStringLiteral(":/images/%1.png").arg(image), text, bold));
+        m_w->programWidget(tid)->grab(); // a paint shows what an edit changed
+        const BlockPicture picture = shownPicture(p);
+        QCOMPARE(picture.image, QStringLiteral(":/images/%1.png").arg(image));
+        QCOMPARE(picture.text, text);
+        QCOMPARE(picture.bold, bold);
+        QCOMPARE(picture.caption, caption);
+        QCOMPARE(picture.operands, operands);
+        QCOMPARE(shown(p), BlockPainter::pixmap(picture).toImage());
+    }
+
+    // A wire to a logic block letters its operand at once; the tooltip has the expression.
+    void operandsFollowWires()
+    {
+        ProgramWidget* sheet = m_w->programWidget(0);
+        BlockItem* logic = block("PreLgc0", 0);
+        logic->delPort(1);
+        sheet->grab();
+        QCOMPARE(shownPicture(logic).operands, QVector<int>{0});
+        QCOMPARE(shown(logic), BlockPainter::pixmap(shownPicture(logic)).toImage());
+        QCOMPARE(settingsDescription(logic), QStringLiteral("_A and _B"));
     }
 
     void selectionTintsAndDrivesEditActions()
