@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/deviceFlows.h"
+#include "app/exportMenu.h"
 #include "app/modulesMenu.h"
 #include "app/sheetTabs.h"
 #include "dialogs/previewWindow.h"
@@ -130,6 +131,7 @@ void MainWindow::connectActions()
     connect(action("actionSave"), &QAction::triggered, this, [this] { save(); });
     connect(action("actionSaveAs"), &QAction::triggered, this, &MainWindow::saveAs);
     connectModulesMenu(*this);
+    connectExportMenu(*this);
     connect(action("actionTabNew"), &QAction::triggered, this, [this] { tabNew(); });
     connect(action("actionRename"), &QAction::triggered, this, &MainWindow::tabRename);
     connect(action("actionQuit"), &QAction::triggered, m_parent, &QWidget::close);
