@@ -41,7 +41,6 @@ public:
     using Prompts = ::Prompts;
 
     static constexpr int MAX_RECENT_FILES = WindowSettings::MAX_RECENT_FILES;
-    static constexpr int MAX_WIDTH = 970;
     static constexpr int EDITOR_FONT_PIXELS = PictureText::FONT_PIXELS;
 
     MainWindow(QString& fileName, InfoOstrum* info, QWidget* parent = nullptr);

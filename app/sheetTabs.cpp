@@ -22,7 +22,6 @@ SheetTabs::SheetTabs(Document* pDocument, MenuWidget* pMenuWidget, LabelWidget* 
     setContextMenuPolicy(Qt::CustomContextMenu);
     setTabsClosable(true);
     setMovable(false);
-    setMaximumWidth(MAX_WIDTH);
     setMinimumHeight(MIN_HEIGHT);
     rebuildSheetViews();
     connect(pDocument, &Document::sheetAdded, this, &SheetTabs::addSheetView);

@@ -19,7 +19,6 @@ class SheetTabs : public QTabWidget
     Q_OBJECT
 
 public:
-    static constexpr int MAX_WIDTH = 820;
     static constexpr int MIN_HEIGHT = 100;
 
     SheetTabs(Document* pDocument, MenuWidget* pMenuWidget, LabelWidget* pLabelWidget, SheetHost* pHost,

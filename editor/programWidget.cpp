@@ -51,6 +51,7 @@ void ProgramWidget::showLabels()
         label->setObjectName(QLatin1String(header.objectName));
         label->setGeometry(header.geometry);
         label->setText(SheetPainter::headerText(header));
+        m_headers.append(label);
     }
     m_labelOstrum = new QLabel(this);
     m_labelOstrum->setGeometry(SheetPainter::TOP_LINE);
@@ -72,7 +73,7 @@ bool ProgramWidget::move(BlockItem* item, int step, QPoint* position)
     if (!sheet()->move(item, step, position))
         return false;
     if (item->getLabel())
-        labelOf(item)->move(item->getPosition());
+        labelOf(item)->move(toWidget(item->getPosition()));
     m_pMainWindow->setModified();
     return true;
 }
@@ -97,12 +98,12 @@ void ProgramWidget::showItem(BlockItem* p)
     QLabel* label = labelOf(p);
     if (label && label->parentWidget() == this) {
         showPicture(p, false);
-        label->move(p->getPosition());
+        label->move(toWidget(p->getPosition()));
         label->show();
         return;
     }
     label = new QLabel(this);
-    label->move(p->getPosition());
+    label->move(toWidget(p->getPosition()));
     label->setAttribute(Qt::WA_DeleteOnClose);
     label->show();
     p->setLabel(label);
@@ -317,6 +318,7 @@ void ProgramWidget::paintEvent(QPaintEvent* event)
     if (!model)
         return;
     QPainter painter(this);
+    painter.scale(m_zoom, m_zoom);
     SheetPainter::paintBands(painter);
     if (m_bRefresh) {
         clearLines();
@@ -356,7 +358,54 @@ QLabel* ProgramWidget::labelOf(const BlockItem* p)
 
 QPixmap ProgramWidget::picture(const BlockItem* p) const
 {
-    return BlockPainter::pixmap(shownPicture(p));
+    return BlockPainter::pixmap(shownPicture(p), m_zoom);
+}
+
+QPoint ProgramWidget::toSheet(const QPointF& widgetPoint) const
+{
+    return (widgetPoint / m_zoom).toPoint();
+}
+
+QPoint ProgramWidget::toWidget(const QPoint& sheetPoint) const
+{
+    return (QPointF(sheetPoint) * m_zoom).toPoint();
+}
+
+void ProgramWidget::setZoom(qreal zoom)
+{
+    zoom = qBound(MIN_ZOOM, zoom, MAX_ZOOM);
+    if (qFuzzyCompare(zoom, m_zoom))
+        return;
+    m_zoom = zoom;
+    const QSize size = (QSizeF(MIN_WIDTH, MAX_HEIGHT) * zoom).toSize();
+    setMinimumSize(size);
+    resize(size);
+    // The headers and the connection line grow with the sheet, in a font of the same scale.
+    QFont font = this->font();
+    if (font.pixelSize() > 0)
+        font.setPixelSize(qMax(1, qRound(font.pixelSize() * zoom)));
+    else
+        font.setPointSizeF(font.pointSizeF() * zoom);
+    const QVector<SheetPainter::Header>& headers = SheetPainter::headers();
+    for (int i = 0; i < m_headers.size() && i < headers.size(); ++i) {
+        m_headers[i]->setFont(font);
+        m_headers[i]->setGeometry(
+            QRectF(QRectF(headers[i].geometry).topLeft() * zoom, QSizeF(headers[i].geometry.size()) * zoom)
+                .toRect());
+    }
+    m_labelOstrum->setFont(font);
+    m_labelOstrum->setGeometry(
+        QRectF(QRectF(SheetPainter::TOP_LINE).topLeft() * zoom, QSizeF(SheetPainter::TOP_LINE.size()) * zoom)
+            .toRect());
+    for (int c = 0; c < SheetModel::ColumnCount; ++c) {
+        for (BlockItem* p : qAsConst(sheet()->column(SheetModel::Column(c)))) {
+            if (!showsItem(p))
+                continue;
+            labelOf(p)->move(toWidget(p->getPosition()));
+            showPicture(p, p == m_currentItem || m_selectItems.contains(p));
+        }
+    }
+    update();
 }
 
 void ProgramWidget::showPicture(BlockItem* p, bool tint)
@@ -365,7 +414,7 @@ void ProgramWidget::showPicture(BlockItem* p, bool tint)
     if (!label)
         return;
     const BlockPicture shown = shownPicture(p);
-    const QPixmap pixmap = BlockPainter::pixmap(shown);
+    const QPixmap pixmap = BlockPainter::pixmap(shown, m_zoom);
     label->setPixmap(tint ? tinted(pixmap, m_colorMask) : pixmap);
     label->adjustSize();
     m_shown.insert(p, shown);

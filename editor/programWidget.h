@@ -138,6 +138,14 @@ public:
     // caller owns it.
     QMenu* createMenu(const QPoint& pos);
 
+    // Zoom, a view setting: the sheet is drawn zoom times its size. Every position the sheet
+    // keeps (blocks, wires, drags) is in the sheet's own units; these convert.
+    static constexpr qreal MIN_ZOOM = 0.4, MAX_ZOOM = 4.0;
+    qreal zoom() const { return m_zoom; }
+    void setZoom(qreal zoom);
+    QPoint toSheet(const QPointF& widgetPoint) const;
+    QPoint toWidget(const QPoint& sheetPoint) const;
+
     // The wire segments last painted, each with the block that receives it.
     const QMap<QLine*, BlockItem*>& lines() const { return m_lines; }
     QLabel* connectionLine() const { return m_labelOstrum; }
@@ -203,4 +211,6 @@ private:
     QLine m_selectedLine; // the wire selected, as painted
     QLabel* m_labelOstrum = nullptr;
     QHash<const BlockItem*, BlockPicture> m_shown; // what each block's label shows
+    QVector<QLabel*> m_headers;                    // the column headers
+    qreal m_zoom = 1.0;
 };

@@ -30,11 +30,6 @@ const QColor DRAG_OVERLAY(200, 200, 200, 200);
 const char* const UNKNOWN = "unknown";
 // The settings dialogs keep clear of the screen's corner.
 const int DIALOG_MIN_X = 20, DIALOG_MIN_Y = 50;
-
-QPoint eventPoint(const QPointF& p)
-{
-    return p.toPoint();
-}
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -125,13 +120,13 @@ void ProgramWidget::mousePressEvent(QMouseEvent* event)
     pressPreStep();
     m_currentItem = nullptr;
     m_bDrawSelect = false;
-    m_pos1 = eventPoint(event->localPos());
+    m_pos1 = toSheet(event->localPos());
     if (m_pos1.y() < CLK_ENABLE) {
         clearSelect(false);
         return;
     }
     BlockItem* p = blockAt(m_pos1);
-    const bool onPicture = p && p->getLabel() && childAt(m_pos1) == labelOf(p);
+    const bool onPicture = p && p->getLabel() && childAt(toWidget(m_pos1)) == labelOf(p);
     if (!onPicture) {
         clearSelect(false);
         if (event->button() == Qt::RightButton || selectLine(m_pos1))
@@ -199,7 +194,7 @@ void ProgramWidget::dragBlock(BlockItem* p, const QString& name)
 {
     QLabel* label = labelOf(p);
     const QPixmap pressed = label->pixmap() ? *label->pixmap() : picture(p);
-    const QPoint offset = m_pos1 - label->pos();
+    const QPoint offset = toWidget(m_pos1) - label->pos();
     const bool move = name == QLatin1String(MOVE);
     auto* mimeData = new QMimeData;
     mimeData->setData(QLatin1String(MIME_FORMAT), encodeItem(name, offset));
@@ -229,7 +224,7 @@ void ProgramWidget::dragBlock(BlockItem* p, const QString& name)
 void ProgramWidget::dragMoveEvent(QDragMoveEvent* event)
 {
     DragWidget::dragMoveEvent(event);
-    m_pos2 = event->pos();
+    m_pos2 = toSheet(event->pos());
     repaint();
 }
 
@@ -252,7 +247,7 @@ void ProgramWidget::dropEvent(QDropEvent* event)
         update();
         return;
     }
-    m_pos2 = event->pos();
+    m_pos2 = toSheet(event->pos());
     const bool fromHere = dragSource(event) == this;
     if (name == QLatin1String(RECT)) {
         bandSelect(QRect(m_pos1, m_pos2));
@@ -345,7 +340,7 @@ bool ProgramWidget::event(QEvent* event)
         return QWidget::event(event);
     // Block pictures carry no tip of their own, so the toolkit passes their tip event on to here.
     const auto* help = static_cast<QHelpEvent*>(event);
-    const BlockItem* block = blockAt(help->pos());
+    const BlockItem* block = blockAt(toSheet(help->pos()));
     if (!block) {
         QToolTip::hideText();
         event->ignore();
@@ -365,11 +360,11 @@ bool ProgramWidget::event(QEvent* event)
 
 void ProgramWidget::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    const QPoint p = eventPoint(event->localPos());
+    const QPoint p = toSheet(event->localPos());
     if (p.y() < CLK_ENABLE)
         return;
     BlockItem* block = blockAt(p);
-    if (block && block->getLabel() && childAt(p) == labelOf(block) && hasSettings(block))
+    if (block && block->getLabel() && childAt(toWidget(p)) == labelOf(block) && hasSettings(block))
         editItem(block);
 }
 
@@ -378,9 +373,9 @@ void ProgramWidget::editItem(BlockItem* p)
     // The logic editor opens wide below the headers; the others beside the block.
     QPoint at;
     if (isLogicBlock(p))
-        at = mapToGlobal(QPoint(0, 200));
+        at = mapToGlobal(toWidget(QPoint(0, 200)));
     else
-        at = mapToGlobal(QPoint(p->getPosition().x() - 100, qMin(p->getPosition().y(), 400)));
+        at = mapToGlobal(toWidget(QPoint(p->getPosition().x() - 100, qMin(p->getPosition().y(), 400))));
     at.setX(qMax(at.x(), DIALOG_MIN_X));
     at.setY(qMax(at.y(), DIALOG_MIN_Y));
     m_pMainWindow->editBlock(this, p, at);
@@ -548,7 +543,8 @@ void ProgramWidget::deleteLine()
 QMenu* ProgramWidget::createMenu(const QPoint& pos)
 {
     auto* menu = new QMenu(this);
-    if ((m_bLine && lineRect(m_selectedLine).contains(pos)) || selectLine(pos)) {
+    const QPoint at = toSheet(pos);
+    if ((m_bLine && lineRect(m_selectedLine).contains(at)) || selectLine(at)) {
         QAction* erase = menu->addAction(QIcon(QStringLiteral(":/images/delbutton.png")), tr("Delete"));
         connect(erase, &QAction::triggered, this, &ProgramWidget::deleteLine);
     } else {
