@@ -11,13 +11,6 @@ void CounterRecordBatch::clear()
     dropped = 0;
 }
 
-void CounterRecordBatch::append(int counter, quint64 value, qint64 msec)
-{
-    counters.push_back(quint8(counter));
-    values.push_back(value);
-    msecs.push_back(msec);
-}
-
 CounterRecordQueue::CounterRecordQueue(std::size_t capacity)
     : m_capacity(capacity)
 {}
@@ -65,6 +58,11 @@ CounterRecordBatch CounterRecordQueue::take(std::size_t max)
     const std::size_t n = std::min(max, m_records.size() - m_front);
     if (m_front == 0 && n == m_records.size()) {
         std::swap(out, m_records); // everything: the columns change hands without a copy
+        // Room for as many again, so that a full-rate stream does not regrow the columns (copying
+        // them each time) after every take.
+        m_records.counters.reserve(n);
+        m_records.values.reserve(n);
+        m_records.msecs.reserve(n);
     } else {
         const auto from = long(m_front);
         const auto to = long(m_front + n);

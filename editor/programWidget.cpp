@@ -70,11 +70,11 @@ int ProgramWidget::searchPosition(QMap<int, BlockItem*>& map, int height, int id
 
 bool ProgramWidget::move(BlockItem* item, int step, QPoint* position)
 {
+    const DocumentSession::Edit once = edit();
     if (!sheet()->move(item, step, position))
         return false;
     if (item->getLabel())
         labelOf(item)->move(toWidget(item->getPosition()));
-    m_pMainWindow->setModified();
     return true;
 }
 
@@ -136,8 +136,14 @@ BlockItem* ProgramWidget::addNIM_IN(QString name)
     return p;
 }
 
+DocumentSession::Edit ProgramWidget::edit() const
+{
+    return m_pMainWindow->session().edit();
+}
+
 void ProgramWidget::setModified(BlockItem* p, QString* name)
 {
+    const DocumentSession::Edit step = edit();
     const QString type = p->getType();
     if (beginsWith(type, BlockKinds::CNT_FNC) || isLogicBlock(type) || isMsrCnt(type)) {
         redrawItem(p, false);
@@ -151,17 +157,16 @@ void ProgramWidget::setModified(BlockItem* p, QString* name)
     } else if (isInput(type) && name) {
         m_pMainWindow->editInput(p, *name);
     }
-    m_pMainWindow->setModified();
 }
 
 void ProgramWidget::setModified(QString& name, QString& strNew)
 {
+    const DocumentSession::Edit step = edit();
     // The label panel's entry follows the label's blocks.
     if (isCrossSheetName(name))
         m_pMainWindow->renameLabel(name, strNew);
     else if (isInputName(name))
         m_pMainWindow->renameInput(name, strNew);
-    m_pMainWindow->setModified();
 }
 
 bool ProgramWidget::checkName(QString& name, bool bAll)

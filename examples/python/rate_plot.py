@@ -10,7 +10,6 @@ software-gated counters are started for the run and stopped after it.
 
 import argparse
 import sys
-import time
 from collections import defaultdict
 from pathlib import Path
 
@@ -18,6 +17,7 @@ import matplotlib
 
 matplotlib.use("Agg")  # a file, no window
 import matplotlib.pyplot as plt  # noqa: E402
+import numpy as np  # noqa: E402
 
 import vextor  # noqa: E402
 
@@ -26,25 +26,30 @@ BIN_SECONDS = 0.25
 
 
 def collect(module: vextor.Module, doc: vextor.Document, seconds: float):
-    """Records per counter in bins of BIN_SECONDS, from the stream's batches."""
-    counts = defaultdict(lambda: defaultdict(int))
-    began = time.monotonic()
+    """When each counter's records came (seconds since the epoch), from the stream's batches,
+    and the totals of the run."""
+    parts = defaultdict(list)
     with module.monitor(doc, seconds=seconds, start=True, batches=True) as batches:
         for batch in batches:
-            slot = int((time.monotonic() - began) / BIN_SECONDS)
-            for counter, values in batch.items():
-                counts[counter][slot] += len(values)
-        totals = batches.totals
-    return counts, totals
+            for counter, times in batch.times.items():
+                parts[counter].append(times)
+        if batches.dropped:
+            print(f"{batches.dropped} records came faster than they were plotted", file=sys.stderr)
+    times = {counter: np.concatenate(arrays) for counter, arrays in parts.items()}
+    return times, batches.totals
 
 
-def plot(counts, totals, out: Path) -> None:
+def plot(times, totals, out: Path) -> None:
+    """Records per second of each counter in bins of BIN_SECONDS (whole bins only)."""
+    stamps = [t for t in times.values() if len(t)]
+    began = min(t[0] for t in stamps) if stamps else 0.0
+    ended = max(t[-1] for t in stamps) if stamps else 0.0
+    edges = np.arange(0.0, ended - began + 1e-9, BIN_SECONDS)
     names = {total.counter: total.name for total in totals}
     figure, axes = plt.subplots(figsize=(8, 4.5))
-    for counter in sorted(counts):
-        slots = sorted(counts[counter])
-        axes.plot([s * BIN_SECONDS for s in slots], [counts[counter][s] / BIN_SECONDS for s in slots],
-                  label=f"{counter} {names.get(counter, '')}")
+    for counter in sorted(times):
+        counts, _ = np.histogram(times[counter] - began, edges)
+        axes.plot(edges[:-1], counts / BIN_SECONDS, label=f"{counter} {names.get(counter, '')}")
     axes.set_xlabel("time [s]")
     axes.set_ylabel("records per second")
     axes.set_title("Measure counter rates")
@@ -67,17 +72,17 @@ def main() -> int:
     try:
         if args.host:
             module = vextor.Module(args.host, udp_port=args.udp_port, tcp_port=args.tcp_port)
-            counts, totals = collect(module, doc, args.seconds)
+            times, totals = collect(module, doc, args.seconds)
         else:
             with vextor.Simulator(rate=4000, rate_profile="ramp:%g" % args.seconds) as sim:
                 sim.module.download(doc)
-                counts, totals = collect(sim.module, doc, args.seconds)
+                times, totals = collect(sim.module, doc, args.seconds)
     except vextor.Error as error:
         print(f"{error.verdict}: {error.message}", file=sys.stderr)
         return 2
     for total in totals:
         print(f"{total.counter} {total.name}: {total.number} records")
-    plot(counts, totals, args.out)
+    plot(times, totals, args.out)
     print(f"plotted to {args.out}")
     return 0
 

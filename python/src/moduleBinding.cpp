@@ -294,9 +294,15 @@ raises a vextor.Error subclass; what it noticed on the way comes as a vextor.Not
              R"(host: the module's IP address; udp_port: its register access; tcp_port: its counter
 stream; timeout: how long each attempt of a register access waits for the reply, in seconds
 (whole seconds, rounded up; at most 60).)")
-        .def_property_readonly("host", [](const PyModule& self) { return toPy(self.target.strAddr); })
-        .def_property_readonly("udp_port", [](const PyModule& self) { return self.target.udpPort; })
-        .def_property_readonly("tcp_port", [](const PyModule& self) { return self.target.tcpPort; })
+        .def_property_readonly(
+            "host", [](const PyModule& self) { return toPy(self.target.strAddr); },
+            "The module's IP address.")
+        .def_property_readonly(
+            "udp_port", [](const PyModule& self) { return self.target.udpPort; },
+            "The module's UDP port of the register access.")
+        .def_property_readonly(
+            "tcp_port", [](const PyModule& self) { return self.target.tcpPort; },
+            "The module's TCP port of the counter stream.")
         .def_property_readonly(
             "timeout", [](const PyModule& self) { return self.target.timeout; },
             "The reply time-out per attempt in seconds.")

@@ -3,7 +3,7 @@
 The field names are those of vextor-cli's JSON output for the same command.
 """
 
-from typing import List, NamedTuple, Optional, Tuple
+from typing import Any, Dict, List, NamedTuple, Optional, Tuple
 
 
 class RegisterWrite(NamedTuple):
@@ -165,9 +165,54 @@ class EepromSettings(NamedTuple):
 
 
 class Record(NamedTuple):
-    """One measure-counter record: the counter (0..3), its value in the counter's unit, and the
-    unit ("usec", "msec", "sec", "nsec" or empty)."""
+    """One measure-counter record: the counter (0..3), its value in the counter's unit, the
+    unit ("usec", "msec", "sec", "nsec", or empty for a counter of events), and when it was taken
+    from the connection (seconds since the epoch, to the millisecond)."""
 
     counter: int
     value: float
     unit: str
+    time: float
+
+
+class Batch(dict):
+    """The records of the counter stream that came until 20 ms after the first of them, or until
+    65536 were waiting: per counter (0..3) a NumPy array of the values in the counter's unit, in
+    the order they came. Every measure counter of the document has its entry, empty when it
+    delivered nothing.
+
+    Attributes:
+        times: per counter the array of when each record was taken from the connection
+            (seconds since the epoch, to the millisecond).
+        dropped: records lost before these because more than the monitor's capacity waited.
+    """
+
+    def __init__(self, values: Dict[int, Any], times: Dict[int, Any], dropped: int = 0) -> None:
+        super().__init__(values)
+        self.times = times
+        self.dropped = dropped
+
+    @property
+    def records(self) -> int:
+        """Records in the batch, over all counters."""
+        return sum(len(values) for values in self.values())
+
+
+class CounterTotal(NamedTuple):
+    """What a measure counter delivered since the stream was connected: the number of records
+    and the sum of their values (``integration``) in its unit, as vextor-cli monitor totals them."""
+
+    counter: int
+    name: str
+    number: int
+    integration: float
+    unit: str
+
+
+class CounterLog(NamedTuple):
+    """A counter's CSV log of the stream and the records it holds."""
+
+    counter: int
+    name: str
+    records: int
+    file: str

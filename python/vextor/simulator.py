@@ -114,6 +114,7 @@ class Simulator:
 
     @property
     def running(self) -> bool:
+        """Whether vextor-sim has been started and has not exited."""
         return self._process is not None and self._process.poll() is None
 
     def __enter__(self) -> "Simulator":

@@ -105,7 +105,7 @@ private slots:
             p->setUserName(edit);
         if (!edit.isEmpty())
             m_w->programWidget(tid)->setModified(p, nullptr);
-        QCOMPARE(m_w->history().count(), edit.isEmpty() ? 0 : 1);
+        QCOMPARE(m_w->session().history().count(), edit.isEmpty() ? 0 : 1);
         m_w->programWidget(tid)->grab(); // a paint shows what an edit changed
         const BlockPicture picture = shownPicture(p);
         QCOMPARE(picture.image, QStringLiteral(":/images/%1.png").arg(image));
@@ -162,7 +162,7 @@ private slots:
             }
         }
         QTEST(renamed, "blocks");
-        QCOMPARE(m_w->history().count(), 1);
+        QCOMPARE(m_w->session().history().count(), 1);
         for (const LabelModel::LabelInfo& entry : m_w->labelWidget()->model()->labels())
             QCOMPARE(LabelModel::displayName(entry) == userName, entry.name == name);
     }

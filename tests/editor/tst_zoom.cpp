@@ -62,7 +62,7 @@ private slots:
         QCOMPARE(sheet()->zoom(), ProgramWidget::MIN_ZOOM);
 
         QCOMPARE(m_w->document()->toXml(), before);
-        QCOMPARE(m_w->history().count(), 0);
+        QCOMPARE(m_w->session().history().count(), 0);
     }
 
     // At twice the size a drag in the view's pixels moves the block to the slot it shows.
