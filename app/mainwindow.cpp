@@ -1,10 +1,12 @@
 #include "app/mainwindow.h"
 
 #include "app/deviceFlows.h"
+#include "app/exportMenu.h"
 #include "app/modulesMenu.h"
 #include "app/sheetTabs.h"
 #include "dialogs/previewWindow.h"
 #include "dialogs/templateDialog.h"
+#include "editor/customscroll.h"
 #include "editor/dragwidget.h"
 #include "editor/labelWidget.h"
 #include "editor/menuWidget.h"
@@ -20,6 +22,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStandardPaths>
 #include <QTabBar>
@@ -43,7 +46,6 @@ MainWindow::MainWindow(QString& fileName, InfoOstrum* info, QWidget* parent)
 {
     DragWidget::initResources();
     useEditorFont();
-    setMaximumWidth(MAX_WIDTH);
     // The stored rectangle is the client area as it was at the close. Setting it as the client
     // geometry puts the window back exactly there, whatever frame the window manager adds (and
     // without a window manager, where there is no frame at all). A rectangle stored on a screen
@@ -100,8 +102,11 @@ void MainWindow::buildLayout()
     auto* hSplitter = new QSplitter(Qt::Horizontal);
     hSplitter->addWidget(vSplitter);
     hSplitter->addWidget(menuScroll);
+    // The palette keeps its width; the room a larger window gives goes to the sheets.
+    menuScroll->setMinimumWidth(m_pMenuWidget->minimumWidth() + 2 * menuScroll->frameWidth() +
+                                menuScroll->verticalScrollBar()->sizeHint().width());
     hSplitter->setStretchFactor(0, 1);
-    hSplitter->setStretchFactor(1, 1);
+    hSplitter->setStretchFactor(1, 0);
     setCentralWidget(hSplitter);
 
     connect(m_tabWidget, &QTabWidget::tabCloseRequested, this, &MainWindow::tabDelete);
@@ -131,6 +136,21 @@ void MainWindow::connectActions()
     connect(action("actionSave"), &QAction::triggered, this, [this] { save(); });
     connect(action("actionSaveAs"), &QAction::triggered, this, &MainWindow::saveAs);
     connectModulesMenu(*this);
+    connectExportMenu(*this);
+    // Zoom is the view's alone: the document does not change.
+    const auto zoom = [this](void (CustomScroll::*step)()) {
+        return [this, step] {
+            if (ProgramWidget* sheet = programWidget(currentTab()))
+                if (auto* scroll = CustomScroll::of(sheet))
+                    (scroll->*step)();
+        };
+    };
+    // Ctrl+= too: the plus sign needs Shift on many keyboards.
+    action("actionZoomIn")
+        ->setShortcuts({QKeySequence(QStringLiteral("Ctrl++")), QKeySequence(QStringLiteral("Ctrl+="))});
+    connect(action("actionZoomIn"), &QAction::triggered, this, zoom(&CustomScroll::zoomIn));
+    connect(action("actionZoomOut"), &QAction::triggered, this, zoom(&CustomScroll::zoomOut));
+    connect(action("actionZoomFit"), &QAction::triggered, this, zoom(&CustomScroll::fit));
     connect(action("actionTabNew"), &QAction::triggered, this, [this] { tabNew(); });
     connect(action("actionRename"), &QAction::triggered, this, &MainWindow::tabRename);
     connect(action("actionQuit"), &QAction::triggered, m_parent, &QWidget::close);

@@ -8,6 +8,7 @@
 #include "io/documentSession.h"
 #include "kit/prompts.h"
 #include "model/infoOstrum.h"
+#include "picture/pictureText.h"
 
 #include <QMainWindow>
 #include <QPoint>
@@ -41,8 +42,7 @@ public:
     using Prompts = ::Prompts;
 
     static constexpr int MAX_RECENT_FILES = WindowSettings::MAX_RECENT_FILES;
-    static constexpr int MAX_WIDTH = 970;
-    static constexpr int EDITOR_FONT_PIXELS = 12;
+    static constexpr int EDITOR_FONT_PIXELS = PictureText::FONT_PIXELS;
 
     MainWindow(QString& fileName, InfoOstrum* info, QWidget* parent = nullptr);
     ~MainWindow() override;

@@ -23,7 +23,6 @@ SheetTabs::SheetTabs(Document* pDocument, MenuWidget* pMenuWidget, LabelWidget* 
     setContextMenuPolicy(Qt::CustomContextMenu);
     setTabsClosable(true);
     setMovable(false);
-    setMaximumWidth(MAX_WIDTH);
     setMinimumHeight(MIN_HEIGHT);
     rebuildSheetViews();
     connect(pDocument, &Document::sheetAdded, this, &SheetTabs::addSheetView);
@@ -132,8 +131,8 @@ void SheetTabs::showBlock(BlockItem* block)
     canvas->setCurrentItem(block);
     canvas->addSelect(block);
     if (QScrollArea* scroll = scrollArea(block->getTid())) {
-        if (block->getLabel())
-            scroll->ensureWidgetVisible(block->getLabel());
+        if (QLabel* label = ProgramWidget::labelOf(block))
+            scroll->ensureWidgetVisible(label);
     }
 }
 

@@ -23,7 +23,6 @@ class SheetTabs : public QTabWidget
     Q_OBJECT
 
 public:
-    static constexpr int MAX_WIDTH = 820;
     static constexpr int MIN_HEIGHT = 100;
 
     // What the user looks at, kept across an undo that reads sheets again: the sheet in view, the

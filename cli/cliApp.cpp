@@ -19,6 +19,10 @@ const QVector<CliCommand>& CliApp::commands()
         {"drc", "DOC", "print the design rule check report of DOC", 1, 1, &drcCommand},
         {"truth-table", "DOC BLOCK", "print the truth table of a logic block of DOC", 2, 2,
          &truthTableCommand},
+        {"export", "DOC OUT.svg|OUT.png|OUT.pdf [--sheet N]",
+         "draw a sheet of DOC as SVG or PNG, or DOC as a PDF logbook (a page a sheet, every block's "
+         "settings)",
+         2, 4, &exportCommand},
         {"new", "[--list] [--template TEMPLATE FILE]",
          "write a new document from a template, and its stimulus (--list: the templates)", 1, 3, &newCommand},
         {"download", "DOC", "check DOC and write its register image to the module", 1, 1, &downloadCommand},
@@ -121,6 +125,20 @@ bool CliApp::parseGlobalOptions(int argc, char** argv, GlobalOptions& options, i
     }
     next = optind;
     return ok;
+}
+
+bool CliApp::draws(int argc, char** argv)
+{
+    QString ignored;
+    QTextStream quiet(&ignored);
+    GlobalOptions options;
+    int next = 0;
+    // A look ahead only: the run reports what is wrong with the options.
+    const int reportErrors = opterr;
+    opterr = 0;
+    const bool parsed = parseGlobalOptions(argc, argv, options, next, quiet);
+    opterr = reportErrors;
+    return parsed && next < argc && qstrcmp(argv[next], "export") == 0;
 }
 
 int CliApp::run(int argc, char** argv)

@@ -28,6 +28,8 @@ public:
 
     // Parses argv and runs the command; returns the process exit code.
     static int run(int argc, char** argv);
+    // Whether the command draws (export): it needs a GUI application for its fonts.
+    static bool draws(int argc, char** argv);
     static int run(int argc, char** argv, QTextStream& out, QTextStream& err);
 
     // Reads the global options up to the command word (getopt, which reports unknown options

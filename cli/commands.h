@@ -14,6 +14,10 @@ int drcCommand(CliContext& context, const QStringList& args);
 // does not parse; ExitFailure when DOC cannot be read or has no such block.
 int truthTableCommand(CliContext& context, const QStringList& args);
 
+// export DOC OUT.svg|OUT.png|OUT.pdf [--sheet N]: a sheet as an SVG drawing or PNG image, or the
+// document as a PDF logbook (every sheet, or sheet N), drawn as the editor draws them.
+int exportCommand(CliContext& context, const QStringList& args);
+
 // new --list: the templates, one a line; new --template NAME FILE: a document from a template,
 // with its stimulus beside it unless a file of that name exists.
 int newCommand(CliContext& context, const QStringList& args);

@@ -1,6 +1,7 @@
 #include "dialogs/editInputDialog.h"
 
 #include "dialogs/counterFields.h"
+#include "model/blockCaption.h"
 #include "model/blockDiagram.h"
 #include "model/blockKinds.h"
 
@@ -34,8 +35,7 @@ quint16 EditInputDialog::vth(double volts)
 
 QString EditInputDialog::vthText(quint16 value)
 {
-    const double hundredths = std::round(value * 500.0 / 4095.0 - 250.0);
-    return QString::number(hundredths / 100.0, 'g', 6);
+    return QString::number(thresholdVolts(value), 'g', 6);
 }
 
 EditInputDialog::EditInputDialog(BlockItem* item, EditHost* host, QWidget* parent)

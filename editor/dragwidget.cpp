@@ -1,6 +1,6 @@
 #include "editor/dragwidget.h"
 
-#include "model/pictureText.h"
+#include "picture/pictureText.h"
 
 #include <QDataStream>
 #include <QDrag>
@@ -19,13 +19,7 @@ DragWidget::DragWidget(QWidget* parent)
 
 void DragWidget::initResources()
 {
-    // The pictures are compiled into the core library; a static library's resources are
-    // registered only when something asks for them.
-    static const bool registered = [] {
-        Q_INIT_RESOURCE(draggableicons);
-        return true;
-    }();
-    Q_UNUSED(registered);
+    PictureText::registerPictures();
 }
 
 QPixmap DragWidget::withCaption(QPixmap pixmap, const QString& str, int inset)

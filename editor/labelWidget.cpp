@@ -1,7 +1,7 @@
 #include "editor/labelWidget.h"
 
 #include "model/labelModel.h"
-#include "model/pictureText.h"
+#include "picture/pictureText.h"
 
 #include <QDrag>
 #include <QLabel>

@@ -1,7 +1,7 @@
 #include "editor/menuWidget.h"
 
-#include "model/pictureText.h"
 #include "model/resourceCounters.h"
+#include "picture/pictureText.h"
 
 #include <QDrag>
 #include <QLabel>

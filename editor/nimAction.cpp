@@ -5,7 +5,7 @@
 #include "kit/prompts.h"
 #include "model/blockDiagram.h"
 #include "model/channelNames.h"
-#include "model/pictureText.h"
+#include "picture/pictureText.h"
 
 // Made without a parent: the block's picture takes it (ProgramWidget::addMenu). Passing through
 // the sheet, whose children are many, would cost a search of them each time.

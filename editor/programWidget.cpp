@@ -7,80 +7,12 @@
 #include "io/document.h"
 #include "model/blockKinds.h"
 #include "model/nimLogic.h"
-#include "model/pictureText.h"
+#include "picture/blockPainter.h"
+#include "picture/sheetPainter.h"
 
-#include <QCoreApplication>
 #include <QLabel>
 #include <QPainter>
 #include <QTextStream>
-
-namespace {
-struct Header
-{
-    const char* objectName;
-    QRect geometry;
-    const char* text;
-};
-const Header HEADERS[] = {
-    {"label_0", QRect(20, 37, 56, 16), QT_TRANSLATE_NOOP("MainWindow", "Input")},
-    {"label_1", QRect(142, 37, 63, 30), QT_TRANSLATE_NOOP("MainWindow", "PreLogic\nFeedBack")},
-    {"label_2", QRect(284, 37, 56, 30), QT_TRANSLATE_NOOP("MainWindow", "Function\n")},
-    {"label_3", QRect(425, 37, 63, 16), QT_TRANSLATE_NOOP("MainWindow", "PostLogic")},
-    {"label_4", QRect(567, 37, 111, 45),
-     QT_TRANSLATE_NOOP("MainWindow", "Output\nFeedBack\nMeasure Counter")},
-};
-
-// Column bands: left and right edge (inclusive) and colour.
-struct Band
-{
-    int left, right;
-    QColor color;
-};
-const Band BANDS[] = {
-    {0, 117, QColor(255, 0, 0, 20)},   {118, 259, QColor(255, 255, 0, 50)},
-    {260, 400, QColor(0, 255, 0, 50)}, {401, 542, QColor(0, 255, 255, 50)},
-    {543, 770, QColor(0, 0, 255, 30)},
-};
-
-const int QFONT_BOLD = 75;
-
-// The counter-function image shows whether the unit runs in mode 9 (no input, free-running).
-QString counterImage(const BlockItem* p)
-{
-    return NIMCntFnc::getMode(p) == 9 ? QStringLiteral(":/images/Function0.png")
-                                      : QStringLiteral(":/images/Function.png");
-}
-
-// The measure-counter image tells which of its gate and source groups are in use.
-QString measureImage(const BlockItem* p)
-{
-    const quint8 m = NIMMsrCnt::getMode(p);
-    if (m == 0)
-        return QStringLiteral(":/images/MsrCnt3.png");
-    if ((m & 3) == 0)
-        return QStringLiteral(":/images/MsrCnt2.png");
-    if ((m & 12) != 0)
-        return QStringLiteral(":/images/MsrCnt.png");
-    return QStringLiteral(":/images/MsrCnt1.png");
-}
-
-QPixmap withText(QPixmap pixmap, const QString& image, const QString& text, bool bBold)
-{
-    if (pixmap.isNull())
-        return pixmap;
-    QPainter painter(&pixmap);
-    if (bBold) {
-        QFont font = painter.font();
-        font.setWeight(QFONT_BOLD);
-        painter.setFont(font);
-    }
-    PictureText::drawCentred(painter, pixmap.rect(), PictureText::inset(image), text);
-    return pixmap;
-}
-
-// Both logic pictures keep the same margins.
-const QString LOGIC_IMAGE = QStringLiteral(":/images/PreLgc.png");
-} // namespace
 
 ProgramWidget::ProgramWidget(int id, Document* pDocument, MenuWidget* pMenuWidget, LabelWidget* pLabelWidget,
                              SheetHost* pHost, QWidget* parent)
@@ -114,14 +46,15 @@ SheetModel* ProgramWidget::sheet() const
 
 void ProgramWidget::showLabels()
 {
-    for (const Header& header : HEADERS) {
+    for (const SheetPainter::Header& header : SheetPainter::headers()) {
         auto* label = new QLabel(this);
         label->setObjectName(QLatin1String(header.objectName));
         label->setGeometry(header.geometry);
-        label->setText(QCoreApplication::translate("MainWindow", header.text));
+        label->setText(SheetPainter::headerText(header));
+        m_headers.append(label);
     }
     m_labelOstrum = new QLabel(this);
-    m_labelOstrum->setGeometry(10, 0, 600, 30);
+    m_labelOstrum->setGeometry(SheetPainter::TOP_LINE);
 }
 
 int ProgramWidget::searchIndex(QMap<int, BlockItem*>& map, int height, int index, int step)
@@ -141,7 +74,7 @@ bool ProgramWidget::move(BlockItem* item, int step, QPoint* position)
     if (!sheet()->move(item, step, position))
         return false;
     if (item->getLabel())
-        item->getLabel()->move(item->getPosition());
+        labelOf(item)->move(toWidget(item->getPosition()));
     return true;
 }
 
@@ -156,36 +89,25 @@ void ProgramWidget::addItem(QString item, BlockItem* p)
 
 void ProgramWidget::redrawItem(BlockItem* p, bool bBold)
 {
-    const QString type = p->getType();
-    if (isLogicBlock(type)) {
-        p->setPixmap(withText(p->getBasePixmap(), LOGIC_IMAGE, p->getUserName(), bBold));
-    } else if (beginsWith(type, BlockKinds::CNT_FNC)) {
-        const QString image = counterImage(p);
-        p->setBasePixmap(PictureText::picture(image));
-        p->setPixmap(withText(p->getBasePixmap(), image, p->getUserName(), false));
-    } else if (isMsrCnt(type)) {
-        const QString image = measureImage(p);
-        p->setBasePixmap(PictureText::picture(image));
-        p->setPixmap(withText(p->getBasePixmap(), image, p->getUserName(), false));
-    }
+    showUserName(p, bBold);
 }
 
 void ProgramWidget::showItem(BlockItem* p)
 {
     redrawItem(p, true);
-    QLabel* label = p->getLabel();
+    QLabel* label = labelOf(p);
     if (label && label->parentWidget() == this) {
-        label->setPixmap(p->getPixmap());
-        label->move(p->getPosition());
+        showPicture(p, false);
+        label->move(toWidget(p->getPosition()));
         label->show();
         return;
     }
     label = new QLabel(this);
-    label->setPixmap(p->getPixmap());
-    label->move(p->getPosition());
+    label->move(toWidget(p->getPosition()));
     label->setAttribute(Qt::WA_DeleteOnClose);
     label->show();
     p->setLabel(label);
+    showPicture(p, false);
     addMenu(label, p, hasSettings(p), isRenamable(p));
     update();
 }
@@ -225,8 +147,8 @@ void ProgramWidget::setModified(BlockItem* p, QString* name)
     const QString type = p->getType();
     if (beginsWith(type, BlockKinds::CNT_FNC) || isLogicBlock(type) || isMsrCnt(type)) {
         redrawItem(p, false);
-        if (QLabel* label = p->getLabel()) {
-            label->setPixmap(p->getPixmap());
+        if (QLabel* label = labelOf(p)) {
+            showPicture(p, false);
             label->show();
         }
     } else if (isOutput(type) && name) {
@@ -280,22 +202,22 @@ QPixmap ProgramWidget::tinted(const QPixmap& pixmap, const QColor& mask)
 void ProgramWidget::setCurrentItem(BlockItem* p)
 {
     if (m_currentItem && m_currentItem->getLabel() && !m_selectItems.contains(m_currentItem))
-        m_currentItem->getLabel()->setPixmap(m_currentItem->getPixmap());
+        showPicture(m_currentItem, false);
     m_currentItem = p;
     if (p && p->getLabel())
-        p->getLabel()->setPixmap(tinted(p->getPixmap(), m_colorMask));
+        showPicture(p, true);
 }
 
 void ProgramWidget::clearSelect(bool bAll)
 {
     for (BlockItem* p : qAsConst(m_selectItems)) {
         if (p->getLabel())
-            p->getLabel()->setPixmap(p->getPixmap());
+            showPicture(p, false);
     }
     m_selectItems.clear();
     if (bAll) {
         if (m_currentItem && m_currentItem->getLabel())
-            m_currentItem->getLabel()->setPixmap(m_currentItem->getPixmap());
+            showPicture(m_currentItem, false);
         m_currentItem = nullptr;
         m_shiftStart = nullptr;
         m_bLine = false;
@@ -323,7 +245,7 @@ void ProgramWidget::addSelect(BlockItem* p)
     }
     m_selectItems.insert(at, p);
     if (p->getLabel())
-        p->getLabel()->setPixmap(tinted(p->getPixmap(), m_colorMask));
+        showPicture(p, true);
     emit itemSelect(true);
 }
 
@@ -335,7 +257,7 @@ void ProgramWidget::clearLines()
 
 bool ProgramWidget::showsItem(const BlockItem* p) const
 {
-    return p->getLabel() && p->getLabel()->parentWidget() == this;
+    return labelOf(p) && labelOf(p)->parentWidget() == this;
 }
 
 // A block of this sheet got a new user name or picture; a selected one stays tinted.
@@ -344,7 +266,7 @@ void ProgramWidget::redrawLabel(BlockItem* p)
     if (!showsItem(p))
         return;
     const bool tint = p == m_currentItem || m_selectItems.contains(p);
-    p->getLabel()->setPixmap(tint ? tinted(p->getPixmap(), m_colorMask) : p->getPixmap());
+    showPicture(p, tint);
 }
 
 void ProgramWidget::refreshItem(BlockItem* p)
@@ -358,8 +280,9 @@ void ProgramWidget::forgetItem(int tid, BlockItem* p)
     if (tid != m_id)
         return;
     if (showsItem(p))
-        p->getLabel()->close();
+        labelOf(p)->close();
     p->setLabel(nullptr);
+    m_shown.remove(p);
     const bool wasChosen = m_selectItems.removeAll(p) > 0 || m_currentItem == p;
     if (m_currentItem == p)
         m_currentItem = nullptr;
@@ -400,32 +323,20 @@ void ProgramWidget::paintEvent(QPaintEvent* event)
     if (!model)
         return;
     QPainter painter(this);
-    painter.setPen(Qt::NoPen);
-    for (const Band& band : BANDS)
-        painter.fillRect(QRect(QPoint(band.left, Y_MARGIN), QPoint(band.right, MAX_HEIGHT)), band.color);
-    painter.setBrush(Qt::NoBrush);
-
-    painter.setPen(QPen(Qt::black));
-    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(m_zoom, m_zoom);
+    SheetPainter::paintBands(painter);
     if (m_bRefresh) {
         clearLines();
-        const SheetModel::Column wired[] = {SheetModel::PreLogicColumn, SheetModel::FunctionColumn,
-                                            SheetModel::PostLogicColumn, SheetModel::OutputColumn};
-        for (SheetModel::Column column : wired) {
-            for (BlockItem* p : qAsConst(model->column(column))) {
-                const QVector<QLine> segments = p->getLines();
-                for (const QLine& segment : segments) {
-                    auto* line = new QLine(segment);
-                    painter.drawLine(*line);
-                    m_lines.insert(line, p);
-                }
-            }
-        }
-    } else {
-        for (auto it = m_lines.constBegin(); it != m_lines.constEnd(); ++it)
-            painter.drawLine(*it.key());
+        for (const SheetPainter::Wire& wire : SheetPainter::wires(*model))
+            m_lines.insert(new QLine(wire.line), wire.target);
+        refreshChangedPictures();
     }
+    QVector<SheetPainter::Wire> drawn;
+    for (auto it = m_lines.constBegin(); it != m_lines.constEnd(); ++it)
+        drawn.append(SheetPainter::Wire{*it.key(), it.value()});
+    SheetPainter::paintWires(painter, drawn);
 
+    painter.setRenderHint(QPainter::Antialiasing);
     if (m_bPaint || m_bLine) {
         // The rubber wire while dragging from an output; a selected wire stays highlighted.
         painter.setPen(QPen(Qt::cyan));
@@ -441,6 +352,87 @@ void ProgramWidget::paintEvent(QPaintEvent* event)
         painter.setPen(QPen(Qt::cyan));
         const QPoint shift = m_pos2 - m_pos1;
         for (const BlockItem* p : qAsConst(m_selectItems))
-            painter.drawRect(QRect(p->getPosition() + shift, p->getPixmap().size()));
+            painter.drawRect(QRect(p->getPosition() + shift, p->iconSize()));
+    }
+}
+
+QLabel* ProgramWidget::labelOf(const BlockItem* p)
+{
+    return qobject_cast<QLabel*>(p->getLabel());
+}
+
+QPixmap ProgramWidget::picture(const BlockItem* p) const
+{
+    return BlockPainter::pixmap(shownPicture(p), m_zoom);
+}
+
+QPoint ProgramWidget::toSheet(const QPointF& widgetPoint) const
+{
+    return (widgetPoint / m_zoom).toPoint();
+}
+
+QPoint ProgramWidget::toWidget(const QPoint& sheetPoint) const
+{
+    return (QPointF(sheetPoint) * m_zoom).toPoint();
+}
+
+void ProgramWidget::setZoom(qreal zoom)
+{
+    zoom = qBound(MIN_ZOOM, zoom, MAX_ZOOM);
+    if (qFuzzyCompare(zoom, m_zoom))
+        return;
+    m_zoom = zoom;
+    const QSize size = (QSizeF(MIN_WIDTH, MAX_HEIGHT) * zoom).toSize();
+    setMinimumSize(size);
+    resize(size);
+    // The headers and the connection line grow with the sheet, in a font of the same scale.
+    QFont font = this->font();
+    if (font.pixelSize() > 0)
+        font.setPixelSize(qMax(1, qRound(font.pixelSize() * zoom)));
+    else
+        font.setPointSizeF(font.pointSizeF() * zoom);
+    const QVector<SheetPainter::Header>& headers = SheetPainter::headers();
+    for (int i = 0; i < m_headers.size() && i < headers.size(); ++i) {
+        m_headers[i]->setFont(font);
+        m_headers[i]->setGeometry(
+            QRectF(QRectF(headers[i].geometry).topLeft() * zoom, QSizeF(headers[i].geometry.size()) * zoom)
+                .toRect());
+    }
+    m_labelOstrum->setFont(font);
+    m_labelOstrum->setGeometry(
+        QRectF(QRectF(SheetPainter::TOP_LINE).topLeft() * zoom, QSizeF(SheetPainter::TOP_LINE.size()) * zoom)
+            .toRect());
+    for (int c = 0; c < SheetModel::ColumnCount; ++c) {
+        for (BlockItem* p : qAsConst(sheet()->column(SheetModel::Column(c)))) {
+            if (!showsItem(p))
+                continue;
+            labelOf(p)->move(toWidget(p->getPosition()));
+            showPicture(p, p == m_currentItem || m_selectItems.contains(p));
+        }
+    }
+    update();
+}
+
+void ProgramWidget::showPicture(BlockItem* p, bool tint)
+{
+    QLabel* label = labelOf(p);
+    if (!label)
+        return;
+    const BlockPicture shown = shownPicture(p);
+    const QPixmap pixmap = BlockPainter::pixmap(shown, m_zoom);
+    label->setPixmap(tint ? tinted(pixmap, m_colorMask) : pixmap);
+    label->adjustSize();
+    m_shown.insert(p, shown);
+}
+
+// A wire changes a logic block's operand letters, an edit or an undo a block's settings caption.
+void ProgramWidget::refreshChangedPictures()
+{
+    for (int c = 0; c < SheetModel::ColumnCount; ++c) {
+        for (BlockItem* p : qAsConst(sheet()->column(SheetModel::Column(c)))) {
+            const auto shown = m_shown.constFind(p);
+            if (shown != m_shown.constEnd() && *shown != shownPicture(p) && showsItem(p))
+                showPicture(p, p == m_currentItem || m_selectItems.contains(p));
+        }
     }
 }

@@ -2,9 +2,11 @@
 
 #include "editor/dragwidget.h"
 #include "io/documentSession.h"
+#include "model/blockPicture.h"
 #include "model/sheetModel.h"
 
 #include <QColor>
+#include <QHash>
 #include <QLine>
 #include <QMap>
 #include <QVector>
@@ -104,6 +106,10 @@ public:
     BlockItem* currentItem() const { return m_currentItem; }
     void setCurrentItem(BlockItem* p);
     static QPixmap tinted(const QPixmap& pixmap, const QColor& mask);
+    // The label that shows a block on its sheet; null while none does.
+    static QLabel* labelOf(const BlockItem* p);
+    // The block's picture as the sheet shows it.
+    QPixmap picture(const BlockItem* p) const;
     // Puts a block's picture on its label again (tinted when it is chosen).
     void refreshItem(BlockItem* p);
 
@@ -134,6 +140,14 @@ public:
     // caller owns it.
     QMenu* createMenu(const QPoint& pos);
 
+    // Zoom, a view setting: the sheet is drawn zoom times its size. Every position the sheet
+    // keeps (blocks, wires, drags) is in the sheet's own units; these convert.
+    static constexpr qreal MIN_ZOOM = 0.4, MAX_ZOOM = 4.0;
+    qreal zoom() const { return m_zoom; }
+    void setZoom(qreal zoom);
+    QPoint toSheet(const QPointF& widgetPoint) const;
+    QPoint toWidget(const QPoint& sheetPoint) const;
+
     // The wire segments last painted, each with the block that receives it.
     const QMap<QLine*, BlockItem*>& lines() const { return m_lines; }
     QLabel* connectionLine() const { return m_labelOstrum; }
@@ -162,6 +176,10 @@ private:
     void clearLines();
     bool showsItem(const BlockItem* p) const;
     void redrawLabel(BlockItem* p);
+    // Puts the block's picture on its label, tinted when it is chosen.
+    void showPicture(BlockItem* p, bool tint);
+    // Shows again every picture whose settings or wires changed since it was put on its label.
+    void refreshChangedPictures();
     void forgetItem(int tid, BlockItem* p);
     QString connectionText() const;
 
@@ -196,4 +214,7 @@ private:
     QPoint m_pos1, m_pos2, m_pos3;
     QLine m_selectedLine; // the wire selected, as painted
     QLabel* m_labelOstrum = nullptr;
+    QHash<const BlockItem*, BlockPicture> m_shown; // what each block's label shows
+    QVector<QLabel*> m_headers;                    // the column headers
+    qreal m_zoom = 1.0;
 };

@@ -10,6 +10,7 @@
 #include "io/pasteRules.h"
 #include "io/sheetEdits.h"
 #include "kit/prompts.h"
+#include "model/blockCaption.h"
 #include "model/blockKinds.h"
 
 #include <QApplication>
@@ -29,11 +30,6 @@ const QColor DRAG_OVERLAY(200, 200, 200, 200);
 const char* const UNKNOWN = "unknown";
 // The settings dialogs keep clear of the screen's corner.
 const int DIALOG_MIN_X = 20, DIALOG_MIN_Y = 50;
-
-QPoint eventPoint(const QPointF& p)
-{
-    return p.toPoint();
-}
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -54,7 +50,7 @@ void ProgramWidget::pressPreStep()
         if (m_bLine)
             m_bLine = false;
         else if (m_currentItem->getLabel() && !m_selectItems.contains(m_currentItem))
-            m_currentItem->getLabel()->setPixmap(m_currentItem->getPixmap());
+            showPicture(m_currentItem, false);
     } else {
         m_bLine = false;
     }
@@ -124,13 +120,13 @@ void ProgramWidget::mousePressEvent(QMouseEvent* event)
     pressPreStep();
     m_currentItem = nullptr;
     m_bDrawSelect = false;
-    m_pos1 = eventPoint(event->localPos());
+    m_pos1 = toSheet(event->localPos());
     if (m_pos1.y() < CLK_ENABLE) {
         clearSelect(false);
         return;
     }
     BlockItem* p = blockAt(m_pos1);
-    const bool onPicture = p && p->getLabel() && childAt(m_pos1) == p->getLabel();
+    const bool onPicture = p && p->getLabel() && childAt(toWidget(m_pos1)) == labelOf(p);
     if (!onPicture) {
         clearSelect(false);
         if (event->button() == Qt::RightButton || selectLine(m_pos1))
@@ -157,7 +153,7 @@ void ProgramWidget::mousePressEvent(QMouseEvent* event)
             addSelect(p);
         } else {
             m_selectItems.removeAll(p);
-            p->getLabel()->setPixmap(p->getPixmap());
+            showPicture(p, false);
             m_currentItem = nullptr;
             emit itemSelect(!m_selectItems.isEmpty());
         }
@@ -174,7 +170,7 @@ void ProgramWidget::mousePressEvent(QMouseEvent* event)
         clearSelect(false);
     if (event->button() == Qt::RightButton) {
         // The block's own menu follows.
-        p->getLabel()->setPixmap(tinted(p->getPixmap(), m_colorMask));
+        showPicture(p, true);
         emit itemSelect(true);
         return;
     }
@@ -196,9 +192,9 @@ void ProgramWidget::startDrag(const QString& name, const QPixmap& pixmap, const 
 // Moves the block (or the selection) or draws a wire from it, by dragging.
 void ProgramWidget::dragBlock(BlockItem* p, const QString& name)
 {
-    QLabel* label = p->getLabel();
-    const QPixmap pressed = label->pixmap() ? *label->pixmap() : p->getPixmap();
-    const QPoint offset = m_pos1 - label->pos();
+    QLabel* label = labelOf(p);
+    const QPixmap pressed = label->pixmap() ? *label->pixmap() : picture(p);
+    const QPoint offset = toWidget(m_pos1) - label->pos();
     const bool move = name == QLatin1String(MOVE);
     auto* mimeData = new QMimeData;
     mimeData->setData(QLatin1String(MIME_FORMAT), encodeItem(name, offset));
@@ -206,7 +202,7 @@ void ProgramWidget::dragBlock(BlockItem* p, const QString& name)
     drag->setMimeData(mimeData);
     drag->setHotSpot(offset);
     if (move) {
-        drag->setPixmap(p->getPixmap());
+        drag->setPixmap(picture(p));
         label->setPixmap(tinted(pressed, DRAG_OVERLAY));
         m_bDrawRect = true;
     } else {
@@ -228,7 +224,7 @@ void ProgramWidget::dragBlock(BlockItem* p, const QString& name)
 void ProgramWidget::dragMoveEvent(QDragMoveEvent* event)
 {
     DragWidget::dragMoveEvent(event);
-    m_pos2 = event->pos();
+    m_pos2 = toSheet(event->pos());
     repaint();
 }
 
@@ -251,7 +247,7 @@ void ProgramWidget::dropEvent(QDropEvent* event)
         update();
         return;
     }
-    m_pos2 = event->pos();
+    m_pos2 = toSheet(event->pos());
     const bool fromHere = dragSource(event) == this;
     if (name == QLatin1String(RECT)) {
         bandSelect(QRect(m_pos1, m_pos2));
@@ -299,7 +295,7 @@ void ProgramWidget::dropMove(const QPoint& drop)
         }
     }
     if (m_currentItem && m_currentItem->getLabel())
-        m_currentItem->getLabel()->setPixmap(tinted(m_currentItem->getPixmap(), m_colorMask));
+        showPicture(m_currentItem, true);
 }
 
 void ProgramWidget::dropEntry(const QString& name, const QPoint& drop)
@@ -348,7 +344,7 @@ bool ProgramWidget::event(QEvent* event)
         return QWidget::event(event);
     // Block pictures carry no tip of their own, so the toolkit passes their tip event on to here.
     const auto* help = static_cast<QHelpEvent*>(event);
-    const BlockItem* block = blockAt(help->pos());
+    const BlockItem* block = blockAt(toSheet(help->pos()));
     if (!block) {
         QToolTip::hideText();
         event->ignore();
@@ -356,19 +352,23 @@ bool ProgramWidget::event(QEvent* event)
     }
     const QString& name = block->getName();
     const QString& userName = block->getUserName();
-    QToolTip::showText(
-        help->globalPos(),
-        userName.isEmpty() || userName == name ? name : QStringLiteral("%1 (%2)").arg(userName, name), this);
+    QString tip =
+        userName.isEmpty() || userName == name ? name : QStringLiteral("%1 (%2)").arg(userName, name);
+    // What the picture has room for only in short: the settings in full, a logic stage's expression.
+    const QString settings = settingsDescription(block);
+    if (!settings.isEmpty())
+        tip += QLatin1Char('\n') + settings;
+    QToolTip::showText(help->globalPos(), tip, this);
     return true;
 }
 
 void ProgramWidget::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    const QPoint p = eventPoint(event->localPos());
+    const QPoint p = toSheet(event->localPos());
     if (p.y() < CLK_ENABLE)
         return;
     BlockItem* block = blockAt(p);
-    if (block && block->getLabel() && childAt(p) == block->getLabel() && hasSettings(block))
+    if (block && block->getLabel() && childAt(toWidget(p)) == labelOf(block) && hasSettings(block))
         editItem(block);
 }
 
@@ -377,9 +377,9 @@ void ProgramWidget::editItem(BlockItem* p)
     // The logic editor opens wide below the headers; the others beside the block.
     QPoint at;
     if (isLogicBlock(p))
-        at = mapToGlobal(QPoint(0, 200));
+        at = mapToGlobal(toWidget(QPoint(0, 200)));
     else
-        at = mapToGlobal(QPoint(p->getPosition().x() - 100, qMin(p->getPosition().y(), 400)));
+        at = mapToGlobal(toWidget(QPoint(p->getPosition().x() - 100, qMin(p->getPosition().y(), 400))));
     at.setX(qMax(at.x(), DIALOG_MIN_X));
     at.setY(qMax(at.y(), DIALOG_MIN_Y));
     m_pMainWindow->editBlock(this, p, at);
@@ -542,7 +542,8 @@ void ProgramWidget::deleteLine()
 QMenu* ProgramWidget::createMenu(const QPoint& pos)
 {
     auto* menu = new QMenu(this);
-    if ((m_bLine && lineRect(m_selectedLine).contains(pos)) || selectLine(pos)) {
+    const QPoint at = toSheet(pos);
+    if ((m_bLine && lineRect(m_selectedLine).contains(at)) || selectLine(at)) {
         QAction* erase = menu->addAction(QIcon(QStringLiteral(":/images/delbutton.png")), tr("Delete"));
         connect(erase, &QAction::triggered, this, &ProgramWidget::deleteLine);
     } else {

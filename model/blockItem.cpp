@@ -1,15 +1,10 @@
 #include "model/blockItem.h"
 
 #include "model/blockKinds.h"
-#include "model/pictureText.h"
 #include "model/timeUnits.h"
 #include "model/xmlText.h"
 
-#include <QFontMetricsF>
-#include <QGuiApplication>
-#include <QPainter>
 #include <QTextStream>
-#include <QtMath>
 
 // ---------------------------------------------------------------------------------------------
 // Settings-string readers
@@ -55,11 +50,11 @@ BlockItem::~BlockItem()
         driver->delOutPort(this);
 }
 
-void BlockItem::setLabel(QLabel* label)
+void BlockItem::setLabel(QObject* label)
 {
     m_label = label;
 }
-QLabel* BlockItem::getLabel() const
+QObject* BlockItem::getLabel() const
 {
     return m_label;
 }
@@ -71,19 +66,19 @@ QPoint BlockItem::getPosition() const
 {
     return m_pos;
 }
-void BlockItem::setPixmap(const QPixmap& pixmap)
+void BlockItem::setPixmap(const BlockPicture& pixmap)
 {
     m_pixmap = pixmap;
 }
-void BlockItem::setBasePixmap(const QPixmap& pixmap)
+void BlockItem::setBasePixmap(const BlockPicture& pixmap)
 {
     m_basePixmap = pixmap;
 }
-QPixmap BlockItem::getPixmap() const
+const BlockPicture& BlockItem::getPixmap() const
 {
     return m_pixmap;
 }
-QPixmap BlockItem::getBasePixmap() const
+const BlockPicture& BlockItem::getBasePixmap() const
 {
     return m_basePixmap;
 }
@@ -208,7 +203,7 @@ QString BlockItem::getType() const
 
 QPoint BlockItem::getOutPos() const
 {
-    return QPoint(m_pos.x() + m_pixmap.width(), m_pos.y() + m_pixmap.height() / 2);
+    return QPoint(m_pos.x() + m_pixmap.size.width(), m_pos.y() + m_pixmap.size.height() / 2);
 }
 
 void BlockItem::setIndex(int id)
@@ -231,8 +226,8 @@ bool BlockItem::checkPosition(int tid, QPoint p) const
 {
     if (tid >= 0 && tid != m_tid)
         return false;
-    return p.x() >= m_pos.x() && p.x() <= m_pos.x() + m_pixmap.width() && p.y() >= m_pos.y() &&
-           p.y() <= m_pos.y() + m_pixmap.height();
+    return p.x() >= m_pos.x() && p.x() <= m_pos.x() + m_pixmap.size.width() && p.y() >= m_pos.y() &&
+           p.y() <= m_pos.y() + m_pixmap.size.height();
 }
 
 void BlockItem::saveItem(QTextStream& ts, const QString& term, int level) const
@@ -257,7 +252,7 @@ void BlockItem::saveItem(QTextStream& ts, const QString& term, int level) const
 QVector<QLine> BlockItem::getLines() const
 {
     QVector<QLine> lines;
-    const QPoint in(m_pos.x(), m_pos.y() + m_pixmap.height() / 2);
+    const QPoint in(m_pos.x(), m_pos.y() + m_pixmap.size.height() / 2);
     for (BlockItem* driver : m_port) {
         if (driver)
             lines.append(QLine(driver->getOutPos(), in));
@@ -290,11 +285,11 @@ void BlockItem::addNameStr(const QString& text)
 {
     if (!text.isEmpty()) {
         m_pixmap = m_basePixmap;
-        drawCentredText(text);
     } else {
         m_basePixmap = m_pixmap;
-        drawCentredText(m_name);
+        m_basePixmap.text.clear();
     }
+    drawCentredText(text.isEmpty() ? m_name : text);
 }
 
 QString BlockItem::indent(int n) const
@@ -302,35 +297,16 @@ QString BlockItem::indent(int n) const
     return QString(4 * n, QLatin1Char(' '));
 }
 
-bool BlockItem::guiAvailable()
-{
-    return qobject_cast<QGuiApplication*>(QCoreApplication::instance());
-}
-
-// The pictures are compiled into the static core library, whose resource object is only linked
-// in when something refers to it; registering them here makes every program that creates blocks
-// find them.
-static void registerBlockPictures()
-{
-    Q_INIT_RESOURCE(draggableicons);
-}
-
 void BlockItem::loadIcon(const QString& resource)
 {
-    if (!guiAvailable())
-        return;
-    static const bool registered = (registerBlockPictures(), true);
-    Q_UNUSED(registered);
-    m_pixmap = PictureText::picture(resource);
-    m_textInset = PictureText::inset(resource);
+    m_pixmap = BlockPicture::of(resource);
 }
 
 void BlockItem::drawCentredText(const QString& text)
 {
-    if (m_pixmap.isNull())
-        return;
-    QPainter painter(&m_pixmap);
-    PictureText::drawCentred(painter, m_pixmap.rect(), m_textInset, text);
+    m_pixmap.text = text;
+    m_pixmap.delay.clear();
+    m_pixmap.bold = false;
 }
 
 void BlockItem::showDelayCaption(const QString& name, QLatin1String prefix)
@@ -354,18 +330,9 @@ void BlockItem::drawDelayCaption(const QString& text, const QString& delay)
     }
     m_pixmap = m_basePixmap;
     m_name = text;
-    if (m_pixmap.isNull())
-        return;
-    // The input port takes the first pixels on the left, the picture's own mark the right inset.
-    const int left = PictureText::inset(QStringLiteral(":/images/NIMout.png"));
-    const int gap = 8;
-    QPainter painter(&m_pixmap);
-    const int delayWidth = qCeil(QFontMetricsF(painter.font()).horizontalAdvance(delay));
-    const QRect delayRect(left, 0, delayWidth, m_pixmap.height());
-    PictureText::drawLeft(painter, delayRect, delay);
-    const QRect nameRect(QPoint(delayRect.right() + gap, 0),
-                         QPoint(m_pixmap.width() - m_textInset, m_pixmap.height() - 1));
-    PictureText::drawCentred(painter, nameRect, 0, text);
+    m_pixmap.text = text;
+    m_pixmap.delay = delay;
+    m_pixmap.bold = false;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,13 +1,14 @@
 #pragma once
 
+#include "model/blockPicture.h"
+
 #include <QLine>
 #include <QMap>
-#include <QPixmap>
 #include <QPoint>
 #include <QString>
 #include <QVector>
 
-class QLabel;
+class QObject;
 class QTextStream;
 
 // One block of a diagram: a fixed hardware resource of the module (input, logic stage, function
@@ -25,14 +26,16 @@ public:
     BlockItem(const BlockItem&) = delete;
     BlockItem& operator=(const BlockItem&) = delete;
 
-    virtual void setLabel(QLabel* label);
-    virtual QLabel* getLabel() const;
+    // The view that shows the block on its sheet (the canvas owns it; null while none does).
+    virtual void setLabel(QObject* label);
+    virtual QObject* getLabel() const;
     virtual void setPosition(const QPoint& pos);
     virtual QPoint getPosition() const;
-    virtual void setPixmap(const QPixmap& pixmap);
-    virtual void setBasePixmap(const QPixmap& pixmap);
-    virtual QPixmap getPixmap() const;
-    virtual QPixmap getBasePixmap() const;
+    // The picture as shown (with its texts) and the picture without texts.
+    virtual void setPixmap(const BlockPicture& pixmap);
+    virtual void setBasePixmap(const BlockPicture& pixmap);
+    virtual const BlockPicture& getPixmap() const;
+    virtual const BlockPicture& getBasePixmap() const;
     virtual QString getProperty() const;
 
     // Fan-out: every block this block's output drives, one entry per connection.
@@ -74,39 +77,35 @@ public:
     // The raw user name as stored (empty when the resource name is shown).
     QString storedUserName() const { return m_userName; }
 
-    // Whether pixmaps can be drawn (a GUI application exists). Without one, blocks carry no
-    // pictures and have no size; everything else works the same.
-    static bool guiAvailable();
-    // The size of the block's icon (its pixmap), empty without a GUI.
-    QSize iconSize() const { return m_pixmap.size(); }
+    // The size of the block's picture: its extent on the sheet.
+    QSize iconSize() const { return m_pixmap.size; }
 
 protected:
     virtual void addNameStr(const QString& text);
     virtual QString indent(int n) const;
 
-    // Loads the icon resource into the pixmap (when a GUI exists).
+    // Shows the picture with this resource path, without texts.
     void loadIcon(const QString& resource);
-    // Draws text centred on the pixmap, clear of the picture's ports and marks.
+    // Shows text centred on the picture, clear of its ports and marks.
     void drawCentredText(const QString& text);
     // Outputs and FeedBacks show their fixed delay in front of the name. A legacy name carries
     // that text already ("Delay 60ns  OUT-CH0"): it is drawn as it is, and the resource name is
     // the part from the prefix on.
     void showDelayCaption(const QString& name, QLatin1String prefix);
-    // Draws the fixed delay at the left, past the input port, and text centred in the rest; an
-    // empty text draws the resource name.
+    // Shows the fixed delay at the left, past the input port, and text centred in the rest; an
+    // empty text shows the resource name.
     void drawDelayCaption(const QString& text, const QString& delay);
 
     int m_id;
     int m_tid;
-    QLabel* m_label = nullptr;
+    QObject* m_label = nullptr;
     QPoint m_pos;
     QString m_type;
     QString m_name;
     QString m_userName;
     QString m_property;
-    QPixmap m_pixmap;
-    QPixmap m_basePixmap;
-    int m_textInset = 0; // the margin text keeps from both sides of the picture
+    BlockPicture m_pixmap;
+    BlockPicture m_basePixmap;
     QMap<int, BlockItem*> m_port;
     QVector<BlockItem*> m_outPort;
 };

@@ -14,6 +14,8 @@ packages+=(pkg-config libmicrohttpd-dev prometheus)
 packages+=(lintian mandoc)
 # The preview's VCD is read back by three waveform viewers (GTKWave runs on a virtual display).
 packages+=(sigrok-cli gtkwave xvfb xauth)
+# Exports of sheets as SVG (QtSvg's generator).
+packages+=(libqt5svg5-dev)
 if [ "${VEXTOR_WITH_CLANG:-1}" = 1 ]; then
   packages+=(clang libclang-rt-14-dev)
 fi

@@ -193,7 +193,7 @@ private slots:
                                                made->getPosition() + QPoint(20, 10));
                         if (isRenamable(made) && made->getUserName() != b->getUserName()) {
                             m_prompts->texts << b->getUserName();
-                            for (QAction* action : made->getLabel()->actions()) {
+                            for (QAction* action : ProgramWidget::labelOf(made)->actions()) {
                                 if (action->text() == QLatin1String("&Rename"))
                                     action->trigger();
                             }

@@ -2,9 +2,9 @@
 # Checks the layering on the built programs themselves: what each one links (its NEEDED entries)
 # and which of the product's classes it carries (its symbols). A program that picks up a layer it
 # must not have fails here, even when everything still compiles.
-#   check_layers.sh <editor> <vextor-cli> <vextor-sim>
+#   check_layers.sh <editor> <vextor-cli> <vextor-sim> <model library>
 set -euo pipefail
-editor=$1 cli=$2 sim=$3
+editor=$1 cli=$2 sim=$3 model=$4
 failures=0
 
 # Both are read whole before grep looks at them: grep -q on a live pipe would end nm early and
@@ -52,6 +52,21 @@ for class in BlockDiagram BlockItem CompiledTables ImageCapture Document QTamp Q
     PreviewSetup MainWindow PreviewWindow; do
     refuse_class "$sim" "$class"
 done
+
+# The model draws nothing: it paints with no painter, holds no pixmap, image or font, and carries
+# no pictures (they are the picture layer's).
+require_class "$model" BlockItem
+model_symbols=$(symbols "$model")
+for class in QPainter QPixmap QImage QFont QFontMetrics QFontMetricsF QLabel QWidget; do
+    if grep -q -E " U $class::" <<<"$model_symbols"; then
+        echo "the model library uses $class"
+        failures=$((failures + 1))
+    fi
+done
+if grep -q -E "qInitResources_" <<<"$model_symbols"; then
+    echo "the model library carries compiled-in resources"
+    failures=$((failures + 1))
+fi
 
 [ "$failures" -eq 0 ] && echo "layers: ok"
 exit $((failures > 0))

@@ -3,6 +3,7 @@
 #include "editor/programWidget.h"
 #include "io/document.h"
 #include "model/labelModel.h"
+#include "picture/blockPainter.h"
 #include "tests/support/scriptedPrompts.h"
 
 #include <QLabel>
@@ -40,9 +41,9 @@ private slots:
             const SheetModel::Column column = doc->sheet(p->getTid())->columnOf(p);
             QVERIFY2(column != SheetModel::ColumnCount, qPrintable(p->getName()));
             QCOMPARE(p->getPosition().x(), SheetModel::columnX(column));
-            QCOMPARE(p->getLabel()->parentWidget(), w->programWidget(p->getTid()));
-            QCOMPARE(p->getLabel()->pos(), p->getPosition());
-            QCOMPARE(p->getLabel()->pixmap()->toImage(), p->getPixmap().toImage());
+            QCOMPARE(ProgramWidget::labelOf(p)->parentWidget(), w->programWidget(p->getTid()));
+            QCOMPARE(ProgramWidget::labelOf(p)->pos(), p->getPosition());
+            QCOMPARE(ProgramWidget::labelOf(p)->pixmap()->toImage(), BlockPainter::pixmap(p).toImage());
             if (column != SheetModel::InputColumn)
                 wires[p->getTid()] += p->getLines().size();
         }

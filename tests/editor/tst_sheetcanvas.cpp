@@ -2,7 +2,9 @@
 #include "editor/labelWidget.h"
 #include "editor/programWidget.h"
 #include "io/document.h"
+#include "model/blockCaption.h"
 #include "model/labelModel.h"
+#include "picture/blockPainter.h"
 #include "tests/support/scriptedPrompts.h"
 
 #include <QAction>
@@ -16,7 +18,7 @@ class TestSheetCanvas : public QObject
 
 private:
     BlockItem* block(const QString& name, int tid) const { return findBlock(*m_w->document(), name, tid); }
-    static QImage shown(const BlockItem* p) { return p->getLabel()->pixmap()->toImage(); }
+    static QImage shown(const BlockItem* p) { return ProgramWidget::labelOf(p)->pixmap()->toImage(); }
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<MainWindow> m_w; // the fixture, opened afresh for every test
@@ -37,23 +39,25 @@ private slots:
     }
 
     // Hovering a block names it whole, as its picture may shrink or cut the name short, with the
-    // resource it stands for; hovering the empty sheet shows nothing.
+    // resource it stands for and its settings (a logic block's expression); hovering the empty
+    // sheet shows nothing.
     void toolTips()
     {
         ProgramWidget* sheet = m_w->programWidget(0);
         m_w->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_w.get()));
         const BlockItem* p = block("PreLgc0", 0);
-        const QPoint at = p->getLabel()->geometry().center();
+        const QPoint at = ProgramWidget::labelOf(p)->geometry().center();
         QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), sheet->mapToGlobal(at));
-        QApplication::sendEvent(p->getLabel(), &help);
-        QCOMPARE(QToolTip::text(), QStringLiteral("COIN (PreLgc0)"));
+        QApplication::sendEvent(ProgramWidget::labelOf(p), &help);
+        QCOMPARE(QToolTip::text(), QStringLiteral("COIN (PreLgc0)\n_A and _B"));
         QHelpEvent empty(QEvent::ToolTip, QPoint(700, 500), sheet->mapToGlobal(QPoint(700, 500)));
         QApplication::sendEvent(sheet, &empty);
         QTRY_COMPARE(QToolTip::text(), QString());
     }
 
-    // As opened, and redrawn at once when edited (the edit is one undo step).
+    // As opened, and redrawn at once when edited (the edit is one undo step): the picture, the
+    // name, the settings in short and the operands wired to a logic block, as the label shows them.
     void pictures_data()
     {
         QTest::addColumn<int>("tid");
@@ -62,14 +66,27 @@ private slots:
         QTest::addColumn<QString>("image");
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("bold");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QVector<int>>("operands");
         auto row = [](const char* tag, int tid, const char* name, const char* edit, const char* image,
-                      const char* text,
-                      bool bold) { QTest::newRow(tag) << tid << name << edit << image << text << bold; };
-        row("prelogic name in bold", 0, "PreLgc0", "", "PreLgc", "COIN", true);
-        row("counter function mode 9", 1, "CntFnc1", "", "Function0", "CntFnc1", false);
+                      const char* text, bool bold, const char* caption, QVector<int> operands = {}) {
+            QTest::newRow(tag) << tid << name << edit << image << text << bold << caption << operands;
+        };
+        row("prelogic name in bold", 0, "PreLgc0", "", "PreLgc", "COIN", true, "", {0, 1});
+        row("edited logic loses bold", 0, "PreLgc0", "AND2", "PreLgc", "AND2", false, "", {0, 1});
+        row("counter function mode 9", 1, "CntFnc1", "", "Function0", "CntFnc1", false,
+            "oscillator 100 ns / 1 us");
+        row("counter as divider", 1, "CntFnc1", "Mode=10 MainCnt=3 SubCnt=2", "Function", "CntFnc1", false,
+            "divider 3:2");
+        row("counter as one-shot", 0, "CntFnc0", "Mode=0 MainCnt=100nsec SubCnt=20nsec", "Function",
+            "Gate", false, "one-shot 100 ns / 20 ns");
         row("measure counter mode 0", 0, "MsrCnt0", "Mode=0 FileSave=false PATH=/tmp", "MsrCnt3", "MsrCnt0",
-            false);
-        row("edited logic loses bold", 0, "PreLgc0", "AND2", "PreLgc", "AND2", false);
+            false, "edge to edge / state changes");
+        row("measure counter gate and source", 0, "MsrCnt0", "Mode=6 FileSave=false PATH=/tmp", "MsrCnt",
+            "MsrCnt0", false, "while true / true count");
+        row("input threshold and polarity", 0, "IN-CH1", "bUser=true bHigh=true Vth=900", "label-IN", "PMT-B",
+            false, "-1.40 V high");
+        row("input NIM", 0, "IN-CH1", "bUser=false bHigh=false Vth=1720", "label-IN", "PMT-B", false, "NIM");
     }
     void pictures()
     {
@@ -79,6 +96,8 @@ private slots:
         QFETCH(QString, image);
         QFETCH(QString, text);
         QFETCH(bool, bold);
+        QFETCH(QString, caption);
+        QFETCH(QVector<int>, operands);
         BlockItem* p = block(name, tid);
         if (edit.contains(QLatin1Char('=')))
             p->setPropertyString(edit);
@@ -87,7 +106,26 @@ private slots:
         if (!edit.isEmpty())
             m_w->programWidget(tid)->setModified(p, nullptr);
         QCOMPARE(m_w->session().history().count(), edit.isEmpty() ? 0 : 1);
-        QCOMPARE(shown(p), pictureWithText(QStringLiteral(":/images/%1.png").arg(image), text, bold));
+        m_w->programWidget(tid)->grab(); // a paint shows what an edit changed
+        const BlockPicture picture = shownPicture(p);
+        QCOMPARE(picture.image, QStringLiteral(":/images/%1.png").arg(image));
+        QCOMPARE(picture.text, text);
+        QCOMPARE(picture.bold, bold);
+        QCOMPARE(picture.caption, caption);
+        QCOMPARE(picture.operands, operands);
+        QCOMPARE(shown(p), BlockPainter::pixmap(picture).toImage());
+    }
+
+    // A wire to a logic block letters its operand at once; the tooltip has the expression.
+    void operandsFollowWires()
+    {
+        ProgramWidget* sheet = m_w->programWidget(0);
+        BlockItem* logic = block("PreLgc0", 0);
+        logic->delPort(1);
+        sheet->grab();
+        QCOMPARE(shownPicture(logic).operands, QVector<int>{0});
+        QCOMPARE(shown(logic), BlockPainter::pixmap(shownPicture(logic)).toImage());
+        QCOMPARE(settingsDescription(logic), QStringLiteral("_A and _B"));
     }
 
     void selectionTintsAndDrivesEditActions()
@@ -96,9 +134,9 @@ private slots:
         BlockItem* p = block(QStringLiteral("CntFnc0"), 0);
         sheet->addSelect(p);
         QVERIFY(m_w->action(QStringLiteral("actionCut"))->isEnabled());
-        QCOMPARE(shown(p), ProgramWidget::tinted(p->getPixmap(), QColor(0, 0, 255, 70)).toImage());
+        QCOMPARE(shown(p), ProgramWidget::tinted(BlockPainter::pixmap(p), QColor(0, 0, 255, 70)).toImage());
         sheet->clearSelect(true);
-        QCOMPARE(shown(p), p->getPixmap().toImage());
+        QCOMPARE(shown(p), BlockPainter::pixmap(p).toImage());
         QVERIFY(!m_w->action(QStringLiteral("action_Delete"))->isEnabled());
     }
 
@@ -119,7 +157,7 @@ private slots:
         for (BlockItem* p : m_w->document()->diagram()->allBlocks()) {
             if (p->getName() == name) {
                 QCOMPARE(p->getUserName(), userName);
-                QCOMPARE(shown(p), p->getPixmap().toImage());
+                QCOMPARE(shown(p), BlockPainter::pixmap(p).toImage());
                 ++renamed;
             }
         }
@@ -141,7 +179,7 @@ private slots:
         QCOMPARE(input->getName(), channel);
         QCOMPARE(input->getUserName(), other->getUserName());
         QCOMPARE(input->getUserName(), QStringLiteral("PMT-A"));
-        QCOMPARE(shown(input), input->getPixmap().toImage());
+        QCOMPARE(shown(input), BlockPainter::pixmap(input).toImage());
     }
 
     // Deleting a label takes its outputs off every sheet with the routing units they held.
@@ -158,7 +196,7 @@ private slots:
         QFETCH(int, feedBackFreed);
         ResourceCounters* counters = m_w->document()->counters();
         const int free = counters->count(QStringLiteral("FeedBackInfo"));
-        QPointer<QLabel> output = block(name, 1)->getLabel();
+        QPointer<QLabel> output = ProgramWidget::labelOf(block(name, 1));
         static_cast<SheetHost&>(*m_w).deleteLabel(name);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(output.isNull());

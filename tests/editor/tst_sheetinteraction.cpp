@@ -31,7 +31,7 @@ private:
     QAction* act(const char* name) const { return m_w->action(QLatin1String(name)); }
     QAction* contextAction(const BlockItem* b, const QString& text) const
     {
-        for (QAction* action : b->getLabel()->actions()) {
+        for (QAction* action : ProgramWidget::labelOf(b)->actions()) {
             if (action->text() == text)
                 return action;
         }
@@ -92,7 +92,7 @@ private slots:
         BlockItem* dly = block("DlyFnc0");
         m_d->drag(dly->getPosition() + QPoint(12, 8), QPoint(300, 104 + 6 * 40 + 5));
         QCOMPARE(dly->getIndex(), 6);
-        QCOMPARE(dly->getLabel()->pos(), dly->getPosition());
+        QCOMPARE(ProgramWidget::labelOf(dly)->pos(), dly->getPosition());
         m_d->drag(dly->getPosition() + QPoint(12, 8), QPoint(300, 104 + 2 * 40 + 5)); // Label0 stands there
         QCOMPARE(dly->getIndex(), 3);
         QCOMPARE(m_w->session().history().count(), 2);

@@ -1,14 +1,28 @@
-#include "model/pictureText.h"
+#include "picture/pictureText.h"
 
 #include <QFontMetricsF>
 #include <QHash>
 #include <QPainter>
 #include <QPixmapCache>
 
+// The pictures are compiled into this static library, whose resource object is only linked in
+// when something refers to it.
+static void registerPictureResources()
+{
+    Q_INIT_RESOURCE(draggableicons);
+}
+
 namespace PictureText {
+
+void registerPictures()
+{
+    static const bool registered = (registerPictureResources(), true);
+    Q_UNUSED(registered);
+}
 
 QPixmap picture(const QString& resource)
 {
+    registerPictures();
     // The toolkit's cache lives and dies with the application, as pixmaps must.
     QPixmap pixmap;
     if (!QPixmapCache::find(resource, &pixmap)) {

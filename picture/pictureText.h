@@ -15,6 +15,12 @@ namespace PictureText {
 
 constexpr double MIN_SCALE = 0.75;
 
+// The size of the editor's font in pixels: the sheet, its exports and the window use it.
+constexpr int FONT_PIXELS = 12;
+
+// Makes the compiled-in pictures (":/images/...", ":/Vextor_icon/...") available.
+void registerPictures();
+
 // The picture with this resource path, decoded once (a document shows the same few pictures
 // hundreds of times, and every undo shows them again).
 QPixmap picture(const QString& resource);

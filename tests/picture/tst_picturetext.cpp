@@ -1,5 +1,6 @@
 #include "model/blockItem.h"
-#include "model/pictureText.h"
+#include "picture/blockPainter.h"
+#include "picture/pictureText.h"
 
 #include <QGuiApplication>
 #include <QPainter>
@@ -17,7 +18,8 @@ template<typename T> Picture block(const QString& name, const QString& userName)
     return [name, userName] {
         T b(0, 0, name);
         b.setUserName(userName);
-        return qMakePair(b.getBasePixmap().toImage(), b.getPixmap().toImage());
+        return qMakePair(BlockPainter::pixmap(b.getBasePixmap()).toImage(),
+                         BlockPainter::pixmap(&b).toImage());
     };
 }
 
@@ -86,6 +88,13 @@ private slots:
         QVERIFY2(columns.second >= 0, "no text drawn");
         QVERIFY2(columns.first >= left, qPrintable(QString::number(columns.first)));
         QVERIFY2(columns.second < images.first.width() - right, qPrintable(QString::number(columns.second)));
+    }
+
+    // A block's extent on the sheet (its ports, wires and hit area) is the size of its picture.
+    void sizesArePictureSizes()
+    {
+        for (const QString& image : BlockPicture::images())
+            QCOMPARE(BlockPicture::sizeOf(image), PictureText::picture(image).size());
     }
 
     // Short texts keep the font; long ones shrink no further than the smallest size, then elide.
