@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -270,6 +271,8 @@ void QOstrumThread::readOstrum(int)
     char time[TIME_TEXT];
     currentTimeText(time);
     const qint64 msecs = m_records ? QDateTime::currentMSecsSinceEpoch() : 0;
+    if (m_records)
+        m_staged.words.reserve(std::size_t(total / DATA_SIZE));
 
     bool dropping = false;
     bool limitHit = false;
@@ -332,8 +335,8 @@ void QOstrumThread::endBatch(bool bKept, const quint64* count, const double* sum
 {
     if (m_records && !m_staged.empty()) {
         if (bKept)
-            m_records->append(m_staged);
-        m_staged.clear();
+            m_records->append(std::move(m_staged));
+        m_staged.clear(); // after a kept batch: the queue's spent columns, to fill again
     }
     for (int c = 0; c < COUNTERS; ++c) {
         if (m_out[c]) {
