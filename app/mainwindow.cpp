@@ -445,15 +445,15 @@ void MainWindow::newFromTemplate()
     m_templateStimulus = TemplateCatalog::stimulusPath(name);
 }
 
-void MainWindow::open(QString fileName)
+bool MainWindow::open(QString fileName)
 {
     m_keys.clearCtrl();
     if (checkModified() == QMessageBox::Cancel)
-        return;
+        return false;
     if (fileName.isEmpty()) {
         fileName = m_prompts->openFileName(this, tr("Open Vextor File"), documentsLocation(), FILE_FILTER);
         if (fileName.isEmpty())
-            return;
+            return false;
     }
     // The document in the window stays as it is unless the file is read whole: a missing or too
     // large file is said, one that cannot be opened is passed over silently.
@@ -463,9 +463,10 @@ void MainWindow::open(QString fileName)
     if (read == DocumentFile::Read::Missing || read == DocumentFile::Read::TooLarge)
         warning(PROGRAM, error);
     if (read != DocumentFile::Read::Read)
-        return;
-    display(first, fileName, true);
+        return false;
+    const bool bShown = display(first, fileName, true);
     startHistory(first);
+    return bShown;
 }
 
 void MainWindow::openRecentFile()

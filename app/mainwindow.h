@@ -20,6 +20,7 @@ class DeviceFlows;
 class Document;
 class LabelWidget;
 class MenuWidget;
+struct ModuleEntry;
 class ProgramWidget;
 class QTabWidget;
 class SheetTabs;
@@ -103,7 +104,12 @@ public slots:
     void newDiagram();
     // File > New from Template: a document made from a template chosen in a list, bound to no file.
     void newFromTemplate();
-    void open(QString fileName = QString());
+    // False when no document was read (cancelled, or the file does not read).
+    bool open(QString fileName = QString());
+    // Open document of a row of the Modules window (modulesMenu.cpp): the module's document, to
+    // be driven at the module's address and ports. They replace the document's own and the
+    // command line's, as the user's choice of target, which is no change of the document.
+    bool openModuleDocument(const ModuleEntry& module);
     void openRecentFile();
     bool save(QString fileName = QString());
     void saveAs();

@@ -2,6 +2,7 @@
 
 #include "app/mainwindow.h"
 #include "dialogs/modulesWindow.h"
+#include "io/document.h"
 
 #include <QAction>
 #include <QFileInfo>
@@ -20,7 +21,20 @@ void connectModulesMenu(MainWindow& window)
             return window.prompts().warning(&window, QObject::tr("Vextor"), error);
         auto* modules = new ModulesWindow(listFile, *list, window.prompts(), &window);
         QObject::connect(modules, &ModulesWindow::openDocument, &window,
-                         [&window](const QString& fileName) { window.open(fileName); });
+                         [&window](const ModuleEntry& module) { window.openModuleDocument(module); });
         modules->show();
     });
+}
+
+bool MainWindow::openModuleDocument(const ModuleEntry& module)
+{
+    if (!open(module.document))
+        return false;
+    module.aim(*infoOstrum());
+    // The history starts over from the document aimed at the module (dropping the step that the
+    // command line's settings may have taken): undo never turns to another module, and the
+    // document is as unmodified as any file just opened. A save stores the module's address.
+    clearBuffer();
+    startHistory(m_document->toXml());
+    return true;
 }

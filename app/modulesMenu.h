@@ -3,5 +3,5 @@
 class MainWindow;
 
 // File > Modules ...: asks for a module list and opens the Modules window on it; the window's
-// Open document opens the module's document here, as File > Open does.
+// Open document opens the module's document here, aimed at that module.
 void connectModulesMenu(MainWindow& window);

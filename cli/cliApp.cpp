@@ -44,7 +44,8 @@ const QVector<CliCommand>& CliApp::commands()
         {"monitor", "DOC [--seconds N] [--until-count K:N] [--start] [--csv-dir DIR] [--metrics HOST:PORT]",
          "show and log the measure-counter stream configured by DOC", 1, 10, &monitorCommand},
         {"fleet", "LIST COMMAND [--jobs N] [ARGS]",
-         "run COMMAND (status, download, verify, drc, rom-save, rom-boot, protect) on every module of LIST",
+         "run COMMAND (status, download, verify, drc, rom-save, rom-boot, protect, monitor) on every module "
+         "of LIST",
          2, -1, &fleetCommand},
         {"preview", "DOC STIMULUS [--duration T] [--vcd FILE]",
          "run DOC on the test pulses of STIMULUS in software", 2, 6, &previewCommand},

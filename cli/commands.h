@@ -34,6 +34,8 @@ int syncCommand(CliContext& context, const QStringList& args);
 
 // One command on every module of a list, many modules at once: fleet LIST COMMAND [--jobs N] [ARGS].
 int fleetCommand(CliContext& context, const QStringList& args);
+// The commands fleet runs, in the order its usage names them.
+QStringList fleetCommandNames();
 
 // The measure-counter stream configured by a document, shown and logged.
 int monitorCommand(CliContext& context, const QStringList& args);

@@ -1,6 +1,9 @@
 #include "cli/commands.h"
+#include "cli/fleetMonitor.h"
 #include "cli/fleetReport.h"
 #include "cli/moduleCommand.h"
+#include "cli/monitorOptions.h"
+#include "cli/stopSignals.h"
 #include "io/document.h"
 #include "operations/fleetRun.h"
 #include "operations/moduleList.h"
@@ -14,6 +17,8 @@ namespace {
 
 constexpr int DEFAULT_JOBS = 8;
 constexpr int MAX_JOBS = 256;
+// Followed by a monitor session per module rather than run as one operation per module.
+const char MONITOR[] = "monitor";
 
 // The commands a fleet runs, each read by the single command's own preparer.
 const QVector<QPair<QString, CommandPreparer>>& fleetCommands()
@@ -83,6 +88,9 @@ public:
         QObject::connect(&fleet, &FleetRun::moduleFinished, &loop,
                          [this](int i, bool begun) { end(i, begun); });
         QObject::connect(&fleet, &FleetRun::finished, &loop, &QEventLoop::quit);
+        // SIGINT or SIGTERM: the running modules are cancelled, those not begun are left out,
+        // and each is reported so.
+        const StopSignals stopSignals([&fleet] { fleet.cancel(); });
         fleet.start();
         loop.exec();
     }
@@ -144,7 +152,43 @@ private:
     QObject m_releaser;
 };
 
+// The list, or null after its failure was reported (a list that names no module is one).
+std::optional<ModuleList> loadList(CliContext& context, const QString& listFile)
+{
+    QString error;
+    std::optional<ModuleList> list = ModuleList::load(listFile, &error);
+    if (list && list->isEmpty()) {
+        error = QStringLiteral("%1: the list names no module").arg(listFile);
+        list.reset();
+    }
+    if (!list)
+        context.finish(CommandResult::failure(CommandResult::FILE_FAILURE, error));
+    return list;
+}
+
+int fleetMonitorCommand(CliContext& context, const QString& listFile, const QStringList& args, bool bJobs)
+{
+    if (bJobs)
+        return context.usage(
+            QStringLiteral("--jobs does not apply to monitor: every module is followed at once"));
+    MonitorOptions options;
+    if (!parseMonitorOptions(context, args, true, options))
+        return ExitUsage;
+    const std::optional<ModuleList> list = loadList(context, listFile);
+    if (!list)
+        return ExitFailure;
+    return fleetMonitor(context, *list, listFile, options);
+}
+
 } // namespace
+
+QStringList fleetCommandNames()
+{
+    QStringList names;
+    for (const auto& row : fleetCommands())
+        names << row.first;
+    return names << QLatin1String(MONITOR);
+}
 
 int fleetCommand(CliContext& context, const QStringList& arguments)
 {
@@ -154,6 +198,7 @@ int fleetCommand(CliContext& context, const QStringList& arguments)
             QStringLiteral("fleet takes each module's address from the list: -h, -u and -t do "
                            "not apply"));
     QStringList args = arguments;
+    const bool bJobs = args.contains(QStringLiteral("--jobs"));
     int jobs = DEFAULT_JOBS;
     QString error;
     if (!takeJobs(args, jobs, error))
@@ -162,29 +207,24 @@ int fleetCommand(CliContext& context, const QStringList& arguments)
         return context.usage(QStringLiteral("fleet needs a module list and a command"));
     const QString listFile = args.takeFirst();
     const QString command = args.takeFirst();
+    if (command == QLatin1String(MONITOR))
+        return fleetMonitorCommand(context, listFile, args, bJobs);
     CommandPreparer prepare = nullptr;
     for (const auto& row : fleetCommands()) {
         if (row.first == command)
             prepare = row.second;
     }
-    if (!prepare) {
-        QStringList names;
-        for (const auto& row : fleetCommands())
-            names << row.first;
-        return context.usage(
-            QStringLiteral("fleet runs one of: %1; not %2").arg(names.join(QStringLiteral(", ")), command));
-    }
+    if (!prepare)
+        return context.usage(QStringLiteral("fleet runs one of: %1; not %2")
+                                 .arg(fleetCommandNames().join(QStringLiteral(", ")), command));
     PreparedCommand prepared;
     prepared.bFleet = true;
     if (!prepare(context, args, prepared))
         return ExitUsage;
 
-    const std::optional<ModuleList> list = ModuleList::load(listFile, &error);
-    if (list && list->isEmpty())
-        error = QStringLiteral("%1: the list names no module").arg(listFile);
-    if (!list || list->isEmpty())
-        return context.finish(CommandResult::failure(CommandResult::FILE_FAILURE, error));
-
+    const std::optional<ModuleList> list = loadList(context, listFile);
+    if (!list)
+        return ExitFailure;
     FleetReport report(context, *list, command, listFile, prepared);
     FleetRunner(context, *list, command, prepared, report).run(jobs);
     return context.finish(report.summary());

@@ -3,6 +3,7 @@
 #include "dialogs/drcDialog.h"
 #include "dialogs/msrCntWidget.h"
 #include "io/document.h"
+#include "operations/operationTexts.h"
 
 #include <QDialogButtonBox>
 #include <QFileInfo>
@@ -203,6 +204,8 @@ void ModulesWindow::run(ModuleFleet::Action action, const QVector<int>& modules,
     if (bProgressDialog) {
         m_progress = new QProgressDialog(this);
         m_progress->setWindowTitle(windowTitle());
+        // Wide enough for the list's name in its title bar.
+        m_progress->setMinimumWidth(m_progress->fontMetrics().horizontalAdvance(windowTitle()) + 160);
         m_progress->setWindowModality(Qt::WindowModal);
         m_progress->setRange(0, total);
         m_progress->setMinimumDuration(0);
@@ -289,7 +292,7 @@ void ModulesWindow::updateButtons()
 void ModulesWindow::openDocumentOf(int module)
 {
     if (module >= 0 && !m_fleet->list().at(module).document.isEmpty())
-        emit openDocument(m_fleet->list().at(module).document);
+        emit openDocument(m_fleet->list().at(module));
 }
 
 void ModulesWindow::openCountersOf(int module)
@@ -308,6 +311,8 @@ void ModulesWindow::openCountersOf(int module)
         return m_prompts.warning(this, tr("Vextor"), error);
     CounterMonitorSetup setup =
         CounterMonitorSetup::fromDiagram(*document->diagram(), entry.target(document.get()));
+    if (!setup.hasCounters())
+        return m_prompts.warning(this, OperationText::TITLE, OperationText::NO_MSRCNT);
     setup.bStart = true; // connect at once
     auto* counters = new MsrCntWidget(&setup, this);
     counters->setPrompts(m_prompts);

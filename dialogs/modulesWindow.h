@@ -57,7 +57,8 @@ public:
     void saveList();
 
 signals:
-    void openDocument(const QString& fileName);
+    // The user chose to work on this module's document (its document is not empty).
+    void openDocument(const ModuleEntry& module);
 
 private:
     class RunPrompts;

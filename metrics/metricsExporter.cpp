@@ -89,6 +89,8 @@ void MetricsExporter::addModule(const QString& name, CounterMonitorSession* sess
         followed.metrics.module = name;
         m_modules.append(followed);
     }
+    if (!session)
+        return;
     takeSetup(session);
     connect(session, &CounterMonitorSession::stateChanged, this,
             [this, session](CounterMonitorSession::State state) {

@@ -28,7 +28,8 @@ public:
     static bool parseAddress(const QString& text, QString& host, quint16& port, QString* error);
 
     // The session's counters under the label module="name"; the session must outlive the
-    // exporter or be removed first.
+    // exporter or be removed first. Without a session the module is served as down, with no
+    // counters (a module that could not be followed at all).
     void addModule(const QString& name, CounterMonitorSession* session);
     void removeModule(CounterMonitorSession* session);
 

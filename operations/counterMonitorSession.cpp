@@ -198,11 +198,22 @@ void CounterMonitorSession::readerFinished()
     if (m_reader->countLimitReached())
         endReader(MonitorEnd::CountReached);
     else if (m_bConnectedOnce)
-        endReader(MonitorEnd::ConnectionLost, m_readerError, Verdict::CommunicationFailure);
+        endReader(MonitorEnd::ConnectionLost, withStreamAddress(m_readerError),
+                  Verdict::CommunicationFailure);
     else
         endReader(MonitorEnd::ConnectionFailed,
-                  m_readerError.isEmpty() ? QStringLiteral("Connection timed out") : m_readerError,
+                  withStreamAddress(m_readerError.isEmpty() ? QStringLiteral("Connection timed out")
+                                                            : m_readerError),
                   Verdict::CommunicationFailure);
+}
+
+// A failure of the stream names the module it was reading, so that a lab with many modules knows
+// which one to look at.
+QString CounterMonitorSession::withStreamAddress(const QString& text) const
+{
+    const QString where = QStringLiteral("counter stream of %1:%2").arg(m_setup.strAddr).arg(m_setup.tcpPort);
+    return text.isEmpty() ? QStringLiteral("Lost the %1").arg(where)
+                          : QStringLiteral("%1 (%2)").arg(text, where);
 }
 
 void CounterMonitorSession::deadlinePassed()
@@ -210,7 +221,7 @@ void CounterMonitorSession::deadlinePassed()
     if (m_bConnectedOnce)
         endReader(MonitorEnd::TimeElapsed);
     else
-        endReader(MonitorEnd::ConnectionFailed, QStringLiteral("Connection timed out"),
+        endReader(MonitorEnd::ConnectionFailed, withStreamAddress(QStringLiteral("Connection timed out")),
                   Verdict::CommunicationFailure);
 }
 

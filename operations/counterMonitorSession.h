@@ -164,6 +164,7 @@ private:
     void readerConnected();
     void readerReported(const CounterReport& report);
     void readerFinished();
+    QString withStreamAddress(const QString& text) const;
     void endReader(MonitorEnd reason, const QString& text = QString(), Verdict verdict = Verdict::Done,
                    int counter = -1);
     void deadlinePassed();

@@ -23,7 +23,6 @@ void DeviceOperation::start()
     if (m_bRunning)
         return;
     m_bRunning = true;
-    m_bCancelled = false;
     m_outcome = OperationOutcome();
     QMetaObject::invokeMethod(
         this,
@@ -178,6 +177,7 @@ void DeviceOperation::finish(Verdict verdict, const QString& message)
     if (verdict == Verdict::Done)
         m_outcome.confirmation = confirmation();
     m_bRunning = false;
+    m_bCancelled = false; // the run's end uses up its cancel; one before the next start() holds
     emit finished();
 }
 

@@ -54,6 +54,7 @@ public:
     // Stops the operation: the running job is asked to stop and no further step begins. The
     // outcome is Cancelled (carrying what the job reported, if anything), unless it came when the
     // operation's last job had already run to its end: then the operation ends as that job did.
+    // Before start(), the next run ends Cancelled without contacting the module.
     void cancel();
     bool isRunning() const { return m_bRunning; }
     const OperationOutcome& outcome() const { return m_outcome; }

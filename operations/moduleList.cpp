@@ -89,10 +89,15 @@ InfoOstrum ModuleEntry::target(const Document* doc) const
         info.timeout = doc->info().timeout;
         info.bStart = doc->info().bStart;
     }
-    info.strAddr = host;
-    info.udpPort = udpPort;
-    info.tcpPort = tcpPort;
+    aim(info);
     return info;
+}
+
+void ModuleEntry::aim(InfoOstrum& settings) const
+{
+    settings.strAddr = host;
+    settings.udpPort = udpPort;
+    settings.tcpPort = tcpPort;
 }
 
 QString ModuleList::nameProblem(const QString& name)

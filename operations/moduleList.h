@@ -25,6 +25,8 @@ struct ModuleEntry
     // The module as one module is driven: the list's address and ports, the document's time-out
     // and Auto Start (the built-in ones without a document).
     InfoOstrum target(const Document* doc = nullptr) const;
+    // Points settings at this module: the list's address and ports; the rest stays as it is.
+    void aim(InfoOstrum& settings) const;
 };
 
 // A plain-text list of modules, one a line: NAME HOST[:UDP[:TCP]] [DOCUMENT]. "#" starts a

@@ -6,6 +6,7 @@
 //   vextor-completion <template> <output>
 
 #include "cli/cliApp.h"
+#include "cli/commands.h"
 #include "templates/templateCatalog.h"
 
 #include <QFile>
@@ -124,6 +125,7 @@ QMap<QString, QString> tables()
         templates << t.name;
     const QString separator = QStringLiteral("\n        ");
     return {
+        {QStringLiteral("@FLEET_COMMANDS@"), quoted(fleetCommandNames().join(QLatin1Char(' ')))},
         {QStringLiteral("@TEMPLATES@"), quoted(templates.join(QLatin1Char(' ')))},
         {QStringLiteral("@GLOBAL_OPTIONS@"), quoted(optionNames(global))},
         {QStringLiteral("@GLOBAL_VALUES@"), globalValues.join(QLatin1Char(' '))},

@@ -309,52 +309,43 @@ private slots:
     }
 
     // A slot without a comment holds nothing saved: booting from it asks first (Cancel by
-    // default, which leaves the dialog open). What was set is confirmed.
+    // default, which leaves the dialog open). What was set is confirmed. The boot byte the module
+    // holds may name no slot: leaving a row goes back to it.
     void romBootPage_data()
     {
+        QTest::addColumn<int>("from"); // the boot byte the module holds
         QTest::addColumn<QString>("comment");
         QTest::addColumn<bool>("bYes"); // the answer to a question
         QTest::addColumn<QString>("shown");
         QTest::addColumn<int>("boot");
         const QString asked = "ROM slot 5 holds no saved configuration (its comment is empty): the module "
                               "would start from whatever registers it holds.";
-        QTest::newRow("slot with a comment") << "run B" << false << "Boot slot: 5" << 5;
-        QTest::newRow("empty slot, yes") << "" << true << asked + "|Boot slot: 5" << 5;
-        QTest::newRow("empty slot, declined") << "" << false << asked << 0;
+        QTest::newRow("slot with a comment") << 0 << "run B" << false << "Boot slot: 5" << 5;
+        QTest::newRow("empty slot, yes") << 0 << "" << true << asked + "|Boot slot: 5" << 5;
+        QTest::newRow("empty slot, declined") << 0 << "" << false << asked << 0;
+        QTest::newRow("boot byte beyond the slots") << 200 << "run B" << false << "Boot slot: 5" << 5;
     }
     void romBootPage()
     {
+        QFETCH(int, from);
         QFETCH(QString, comment);
         QFETCH(bool, bYes);
         QFETCH(int, boot);
+        m_module->memory.poke(0xFFFFFC3E, quint8(from));
         m_module->memory.write(0x100 + 5 * 112, comment.toUtf8() + '\0');
         int result = -1; // of OK in the dialog: a declined question leaves it open
         m_prompts->dialogs << [&result, bYes, this](QDialog& d) {
-            static_cast<RomDialog&>(d).rowCheckBox(5)->setChecked(true);
+            QCheckBox* five = static_cast<RomDialog&>(d).rowCheckBox(5);
+            for (const bool checked : {true, false, true})
+                five->setChecked(checked);
             if (bYes)
                 m_prompts->answers << QMessageBox::Yes;
             return result = clickOk(d);
         };
-        trigger("action_Change_Boot_ROM_Page");
+        QVERIFY(trigger("action_Change_Boot_ROM_Page"));
         QTEST(m_prompts->shownTexts(), "shown");
         QCOMPARE(int(m_module->memory.peek(0xFFFFFC3E)), boot);
         QCOMPARE(result == QDialog::Accepted, boot == 5);
-    }
-
-    // The boot byte the module holds may name no slot: leaving a row goes back to it.
-    void romBootByteBeyondTheSlots()
-    {
-        m_module->memory.poke(0xFFFFFC3E, 200);
-        m_module->memory.write(0x100 + 5 * 112, QByteArray("run B"));
-        m_prompts->dialogs << [](QDialog& d) {
-            auto& rom = static_cast<RomDialog&>(d);
-            rom.rowCheckBox(5)->setChecked(true);
-            rom.rowCheckBox(5)->setChecked(false);
-            rom.rowCheckBox(5)->setChecked(true);
-            return clickOk(d);
-        };
-        QVERIFY(trigger("action_Change_Boot_ROM_Page"));
-        QCOMPARE(m_module->memory.peek(0xFFFFFC3E), quint8(5));
     }
 
     // The question says that the running registers go too; the end is confirmed.

@@ -11,6 +11,8 @@
 
 #include <memory>
 
+#include <csignal>
+
 namespace {
 const QString CLI = QStringLiteral(VEXTOR_BINARY_DIR "/cli/vextor-cli");
 
@@ -130,6 +132,13 @@ private slots:
             << QStringList{"fleet", list, "rom-save", "16"} << 64 << "rom-save needs a slot from 0 to 15";
         QTest::newRow("a document on the command line")
             << QStringList{"fleet", list, "verify", "x.vxt3"} << 64 << "unexpected argument: x.vxt3";
+        const QString gates =
+            writeList("gates.list", "m 127.0.0.1:9 " + examplePath("coincidence.vxt3") + "\n");
+        QTest::newRow("monitor with jobs") << QStringList{"fleet", list, "monitor", "--jobs", "2"} << 64
+                                           << "--jobs does not apply to monitor";
+        QTest::newRow("monitor of a counter a document lacks")
+            << QStringList{"fleet", gates, "monitor", "--until-count", "1:5"} << 64
+            << "--until-count 1:5: the document of m has no measure counter 1";
         QTest::newRow("bad line") << QStringList{"fleet", bad, "status"} << 2
                                   << bad + ":2: the name m is already used on line 1";
         QTest::newRow("empty list") << QStringList{"fleet", writeList("empty.list", "# nobody\n"), "status"}
@@ -181,6 +190,33 @@ private slots:
                                         "communication_failure", "done", "done"}));
         QCOMPARE(objects.last()["data"]["not_done"].toArray(), QJsonArray({"m2", "m5"}));
         QCOMPARE(verify.exitCode(), 2);
+    }
+
+    // SIGINT during a run: the module waited for is cancelled at once, those not begun are
+    // reported cancelled, and the exit code is a cancel's.
+    void interrupted()
+    {
+        QUdpSocket silent; // takes the requests and answers none
+        QVERIFY(silent.bind(QHostAddress(QHostAddress::LocalHost), 0));
+        const QString doc = examplePath("coincidence.vxt3");
+        const QString list =
+            writeList("silent.list", QString("first 127.0.0.1:%1 %2\nsecond 127.0.0.1:%1 %2\nthird "
+                                             "127.0.0.1:%1 %2\n")
+                                         .arg(silent.localPort())
+                                         .arg(doc));
+        QProcess fleet;
+        fleet.start(CLI, {"-o", "10", "fleet", list, "verify", "--jobs", "1"});
+        QVERIFY(silent.waitForReadyRead(10000)); // the first module's verify has begun
+        QVERIFY(::kill(pid_t(fleet.processId()), SIGINT) == 0);
+        QVERIFY(fleet.waitForFinished(10000)); // the module alone would take 30 s
+        QCOMPARE(fleet.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(fleet.exitCode(), 2);
+        const QString out = QString::fromUtf8(fleet.readAllStandardOutput());
+        QVERIFY2(out.contains(QRegularExpression("^first +\\S+ +cancelled +QTamp: Aborted\n"
+                                                 "second +\\S+ +cancelled\n"
+                                                 "third +\\S+ +cancelled\n"
+                                                 "3 modules: 3 cancelled \\(first, second, third\\)\n$")),
+                 qPrintable(out));
     }
 
 private:

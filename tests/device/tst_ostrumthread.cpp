@@ -122,33 +122,41 @@ private slots:
         }
     }
 
-    // Silent rounds lead to a direct read: a quiet connection goes on and its half record is completed.
-    void quietConnectionStaysOpen()
+    // Silent rounds lead to a direct read: a quiet connection goes on and its half record is
+    // completed. Batches within the report interval make one report; stopping sends what is gathered.
+    void quietConnectionGathersReports()
     {
         Reader reader;
-        QVERIFY(reader.start({"usec"}, {}, 20));
+        QVERIFY(reader.start({"usec"}, {}, 20, [](QOstrumThread& t) { t.setReportInterval(60000); }));
         reader.peer->write(counterRecord(0, 1234).left(4));
         // The half record waits on the socket until the silent rounds end in a direct read.
         QTRY_COMPARE(reader.thread->bytesRead(), quint64(4));
         QVERIFY(reader.monitor.errors.isEmpty() && reader.thread->isRunning());
         reader.peer->write(counterRecord(0, 1234).mid(4));
-        QTRY_COMPARE(reader.monitor.reports, QStringList{"0 1.234 1 1.234"});
+        QTRY_COMPARE(reader.thread->bytesRead(), quint64(8));
+        reader.peer->write(counterRecord(2, 5));
+        QTRY_COMPARE(reader.thread->bytesRead(), quint64(16));
+        reader.peer->write(counterRecord(2, 7));
+        QTRY_COMPARE(reader.thread->bytesRead(), quint64(24));
+        QVERIFY(reader.monitor.reports.isEmpty());
         reader.thread->stop();
         QVERIFY(reader.thread->wait(2000));
-        QCoreApplication::sendPostedEvents(); // what the reader said before it ended
+        QTRY_COMPARE(reader.monitor.reports, (QStringList{"0 1.234 1 1.234", "2 7 2 12"}));
         QVERIFY(reader.monitor.errors.isEmpty() && reader.monitor.closedByServer == 0);
     }
 
-    // One suffix for all logs: the first that no log file of this date has taken.
+    // One suffix for all logs: the first that no log file of this date has taken. A name from the
+    // document never leads the log out of its folder, and the user is told.
     void logFileNames()
     {
         QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath("a/b"));
         const QString stem = dir.path() + "/%1_" + QDate::currentDate().toString("yyyyMMdd") + "%2.csv";
         QFile taken(stem.arg("Gamma").arg(0));
         QVERIFY(taken.open(QIODevice::WriteOnly) && taken.write("kept\n") == 5);
         taken.close();
-        QString path[4] = {dir.path(), "", dir.path(), ""};
-        QString name[4] = {"Alpha", "Beta", "Gamma", "Delta"};
+        QString path[4] = {dir.path(), "", dir.path(), dir.filePath("a/b")};
+        QString name[4] = {"Alpha", "Beta", "Gamma", "../../escaped"};
         QString unit[4] = {"usec", "", "", ""};
         QOstrumThread thread(path, name, unit, "127.0.0.1", 24, 4660, nullptr, false);
         QCOMPARE(thread.fileName(0), stem.arg("Alpha").arg(1));
@@ -157,6 +165,10 @@ private slots:
         QCOMPARE(fileLines(thread.fileName(0)), (QStringList{"Time[HH:MM:SS],Alpha[usec]", ""}));
         QCOMPARE(fileLines(thread.fileName(2)), (QStringList{"Time[HH:MM:SS],Gamma", ""}));
         QCOMPARE(fileLines(taken.fileName()), (QStringList{"kept", ""}));
+        QCOMPARE(QFileInfo(thread.fileName(3)).absolutePath(), dir.filePath("a/b"));
+        QVERIFY(QFileInfo(thread.fileName(3)).fileName().startsWith("______escaped_"));
+        QVERIFY(QFileInfo::exists(thread.fileName(3)));
+        QCOMPARE(thread.notices().size(), 1);
     }
 
     // Sequence values over all four counters: every record must be in its counter's log, in order.
@@ -193,21 +205,6 @@ private slots:
         }
     }
 
-    // A name from the document never leads the log out of its folder, and the user is told.
-    void logStaysInItsFolder()
-    {
-        QTemporaryDir dir;
-        QVERIFY(QDir(dir.path()).mkpath("a/b"));
-        QString path[4] = {dir.filePath("a/b"), "", "", ""};
-        QString name[4] = {"../../escaped", "", "", ""};
-        QString unit[4];
-        QOstrumThread thread(path, name, unit, "127.0.0.1", 24, 4660, nullptr, false);
-        QCOMPARE(QFileInfo(thread.fileName(0)).absolutePath(), dir.filePath("a/b"));
-        QVERIFY(QFileInfo(thread.fileName(0)).fileName().startsWith("______escaped_"));
-        QCOMPARE(thread.notices().size(), 1);
-        QVERIFY(QFileInfo::exists(thread.fileName(0)));
-    }
-
     // A failed write (the file size limit standing in for a full disk) stops that log at its last
     // whole line, once; the stream and the reports go on.
     void failedWriteStopsTheLog()
@@ -239,22 +236,6 @@ private slots:
         QCOMPARE(lines.size(), 102); // header, 100 records, and the empty text after the last newline
         QCOMPARE(lines.at(100).mid(9), QString("99"));
         QTRY_VERIFY(reader.monitor.reports.last().startsWith("0 7 "));
-    }
-
-    // Batches within the report interval make one report; stopping sends what is still gathered.
-    void reportsAreGathered()
-    {
-        Reader reader;
-        QVERIFY(reader.start({}, {}, 20, [](QOstrumThread& t) { t.setReportInterval(60000); }));
-        reader.peer->write(counterRecord(2, 5));
-        QVERIFY(reader.peer->waitForBytesWritten(1000));
-        QTRY_COMPARE(reader.thread->bytesRead(), quint64(8));
-        reader.peer->write(counterRecord(2, 7));
-        QVERIFY(reader.peer->waitForBytesWritten(1000));
-        QTRY_COMPARE(reader.thread->bytesRead(), quint64(16));
-        reader.thread->stop();
-        QVERIFY(reader.thread->wait(2000));
-        QTRY_COMPARE(reader.monitor.reports, QStringList{"2 7 2 12"});
     }
 };
 

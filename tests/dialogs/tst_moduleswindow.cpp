@@ -1,3 +1,4 @@
+#include "app/deviceFlows.h"
 #include "dialogs/modulesWindow.h"
 #include "dialogs/msrCntWidget.h"
 #include "tests/support/scriptedPrompts.h"
@@ -25,11 +26,12 @@ private slots:
         QUdpSocket dead; // bound, never answering
         QVERIFY(dead.bind(QHostAddress(QHostAddress::LocalHost), 0));
         const QString listFile = m_dir.filePath("crate.list");
-        QVERIFY(writeFile(listFile, QString("a 127.0.0.1:%1 %3\nb 127.0.0.1:%2 %3\nlost 127.0.0.1:%4 %3\n")
+        QVERIFY(writeFile(listFile, QString("a 127.0.0.1:%1 %3\nb 127.0.0.1:%2 %3\nlost 127.0.0.1:%4 %5\n")
                                         .arg(a.server.port())
                                         .arg(b.server.port())
                                         .arg(examplePath("coincidence.vxt3"))
                                         .arg(dead.localPort())
+                                        .arg(examplePath("scaler.vxt3"))
                                         .toUtf8()));
         QString error;
         const std::optional<ModuleList> list = ModuleList::load(listFile, &error);
@@ -44,7 +46,7 @@ private slots:
         // Opening refreshes every row; the lost module is named unreachable.
         QVERIFY(finished.wait(30000));
         QCOMPARE(rowText(window, 0), QString("a|yes|3.01|writable|0|coincidence.vxt3|unknown"));
-        QCOMPARE(rowText(window, 2), QString("lost|no||||coincidence.vxt3|unknown"));
+        QCOMPARE(rowText(window, 2), QString("lost|no||||scaler.vxt3|unknown"));
         QVERIFY(window->table()
                     ->item(2, ModulesWindow::ResultColumn)
                     ->text()
@@ -74,13 +76,28 @@ private slots:
         QCOMPARE(finished.last().at(1).toInt(), 1);
         QCOMPARE(rowText(window, 0), QString("a|yes|3.01|writable|0|coincidence.vxt3|matched"));
 
-        // Open document goes to the main window; Counters opens the module's counter window.
-        QSignalSpy open(window, &ModulesWindow::openDocument);
+        // Open document goes to the main window. Counters opens a counter window on the chosen
+        // module, configured by its document, or says that the document has no measure counter.
+        QStringList opened;
+        connect(window, &ModulesWindow::openDocument, this,
+                [&opened](const ModuleEntry& m) { opened << m.name; });
         window->table()->selectRow(0);
         window->button("openButton")->click();
-        QCOMPARE(open.value(0).value(0).toString(), examplePath("coincidence.vxt3"));
+        QCOMPARE(opened, QStringList{"a"});
+        prompts.shown.clear();
         window->button("countersButton")->click();
-        QVERIFY(window->findChild<MsrCntWidget*>());
+        QCOMPARE(prompts.shownTexts(), QString("There is no MsrCnt."));
+        QVERIFY(!window->findChild<MsrCntWidget*>());
+        window->table()->selectRow(2);
+        window->button("countersButton")->click();
+        auto* counters = window->findChild<MsrCntWidget*>();
+        QVERIFY(counters);
+        const CounterMonitorSetup& setup = counters->session().setup();
+        QCOMPARE(QString("%1:%2 %3").arg(setup.strAddr).arg(setup.udpPort).arg(setup.name[2]),
+                 QString("127.0.0.1:%1 TRIPLE_CNT").arg(dead.localPort()));
+        QVERIFY(counters->windowTitle().endsWith(" - lost"));
+        window->button("countersButton")->click(); // the same window again, not a second one
+        QCOMPARE(window->findChildren<MsrCntWidget*>().size(), 1);
 
         prompts.saveNames << m_dir.filePath("saved.list");
         window->button("saveListButton")->click();
@@ -91,12 +108,13 @@ private slots:
     }
 
     // File > Modules opens the window on the list chosen; its Open document opens the document in
-    // the main window.
+    // the main window aimed at the row's module, over the command line's target, unmodified.
     void fromMenu()
     {
         const auto settings = isolateSettings();
         const QString listFile = m_dir.filePath("menu.list");
-        QVERIFY(writeFile(listFile, QString("m 127.0.0.1:9 %1\n").arg(examplePath("scaler.vxt3")).toUtf8()));
+        QVERIFY(
+            writeFile(listFile, QString("m 127.0.0.2:9:10 %1\n").arg(examplePath("scaler.vxt3")).toUtf8()));
         struct ListPrompts : ScriptedPrompts
         {
             QString list;
@@ -106,7 +124,9 @@ private slots:
             }
         };
         QString none;
-        MainWindow main(none, nullptr);
+        InfoOstrum commandLine = InfoOstrum::defaults(true);
+        commandLine.strAddr = QStringLiteral("10.0.0.5");
+        MainWindow main(none, &commandLine);
         auto* prompts = new ListPrompts;
         prompts->list = listFile;
         main.setPrompts(std::unique_ptr<Prompts>(prompts));
@@ -115,6 +135,12 @@ private slots:
         QVERIFY(window);
         window->openDocumentOf(0);
         QCOMPARE(main.fileName(), examplePath("scaler.vxt3"));
+        const InfoOstrum& target = *main.infoOstrum();
+        QCOMPARE(QString("%1:%2:%3").arg(target.strAddr).arg(target.udpPort).arg(target.tcpPort),
+                 QString("127.0.0.2:9:10"));
+        QVERIFY(!main.isWindowModified());
+        QVERIFY(!main.history().canUndo());
+        QVERIFY(main.deviceFlows().statusBar().text().contains("127.0.0.2"));
     }
 
 private:

@@ -163,8 +163,10 @@ private slots:
         QCOMPARE(h.window->eventLog()->toPlainText().count("COINC: rate "), 1);
         const quint16 port = h.stream->port();
         h.stream.reset();
-        QTRY_COMPARE_WITH_TIMEOUT(h.window->statusLabel()->text(),
-                                  QString("The remote host closed the connection"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(
+            h.window->statusLabel()->text(),
+            QString("The remote host closed the connection (counter stream of 127.0.0.1:%1)").arg(port),
+            5000);
         QVERIFY(h.window->connectButton()->isEnabled() && !h.window->isConnected());
         h.stream = std::make_unique<CounterStream>();
         QVERIFY(h.stream->listen(QHostAddress::LocalHost, port));

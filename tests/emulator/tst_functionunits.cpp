@@ -9,6 +9,7 @@ class TestFunctionUnits : public QObject
 
 private slots:
     // Counter unit 0 in slot 3; sub holds the module's value (less one in modes 0, 1, 8, 9, 10).
+    // Mode -1: the unit as a delay of `main` ns.
     void counterModes_data()
     {
         QTest::addColumn<int>("mode");
@@ -45,6 +46,9 @@ private slots:
             600);
         row("times round up to the clock", 0, 7, 4, "10 at=100", "100-110");
         row("unknown mode drives nothing", 11, 50, 19, "10 at=100", "");
+        row("delay 30 ns", -1, 30, 0, "20 at=100", "130-150");
+        row("no delay", -1, 0, 0, "20 at=100", "100-120");
+        row("delay of 7 ns acts as 10", -1, 7, 0, "20 at=100", "110-130");
     }
     void counterModes()
     {
@@ -54,23 +58,8 @@ private slots:
         QFETCH(QString, input);
         QFETCH(int, runNs);
         QFETCH(QString, output);
-        const auto e = runImage(HandImage::counter(mode, main, sub).image, input, runNs);
-        QCOMPARE(pulsesOf(*e, Emulator::SLOT_BITS + 3), output);
-    }
-
-    void delayUnit_data()
-    {
-        QTest::addColumn<int>("delay");
-        QTest::addColumn<QString>("output");
-        QTest::newRow("30 ns") << 30 << "130-150";
-        QTest::newRow("none") << 0 << "100-120";
-        QTest::newRow("7 ns acts as 10") << 7 << "110-130";
-    }
-    void delayUnit()
-    {
-        QFETCH(int, delay);
-        QFETCH(QString, output);
-        const auto e = runImage(HandImage::delay(quint16(delay)).image, "IN-CH0 list width=20 at=100", 300);
+        const HandImage h = mode < 0 ? HandImage::delay(quint16(main)) : HandImage::counter(mode, main, sub);
+        const auto e = runImage(h.image, input, runNs);
         QCOMPARE(pulsesOf(*e, Emulator::SLOT_BITS + 3), output);
     }
 

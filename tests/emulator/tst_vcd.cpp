@@ -119,18 +119,11 @@ private slots:
         QCOMPARE(vcd.changes.value(vcd.codeOf("MsrCnt0_sum")), (Changes{{0, "0"}, {200, "2"}, {500, "3"}}));
     }
 
-    void identifiers_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("identifier");
-        QTest::newRow("channel and user name") << QString("IN-CH0 PMT A") << QString("IN_CH0_PMT_A");
-        QTest::newRow("non-ASCII") << QString("OUT-CH1 Z\u00e4hler") << QString("OUT_CH1_Z_hler");
-    }
+    // Names become identifiers: the channel and the user name joined, anything else an underscore.
     void identifiers()
     {
-        QFETCH(QString, name);
-        QFETCH(QString, identifier);
-        QCOMPARE(VcdWriter::identifier(name), identifier);
+        QCOMPARE(VcdWriter::identifier("IN-CH0 PMT A"), QString("IN_CH0_PMT_A"));
+        QCOMPARE(VcdWriter::identifier(QString("OUT-CH1 Z\u00e4hler")), QString("OUT_CH1_Z_hler"));
     }
 };
 

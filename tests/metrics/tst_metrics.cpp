@@ -85,6 +85,35 @@ QRegularExpressionMatch waitForOutput(QProcess& process, const QString& pattern,
     return match;
 }
 
+// vextor-sim on free ports, streaming 2000 records a second.
+struct Sim
+{
+    Child process;
+    QString udp;
+    QString tcp;
+
+    bool start()
+    {
+        process.start(SIM, {"--udp", "0", "--tcp", "0", "--rate", "2000"});
+        const QRegularExpressionMatch ports = waitForOutput(process, "udp=(\\d+) tcp=(\\d+)", false);
+        udp = ports.captured(1);
+        tcp = ports.captured(2);
+        return ports.hasMatch();
+    }
+    QStringList address() const { return {"-h", "127.0.0.1", "-u", udp, "-t", tcp}; }
+    bool kill()
+    {
+        process.kill();
+        return process.waitForFinished(5000);
+    }
+};
+
+// The endpoint vextor-cli says it serves; empty when it says none.
+QString servedUrl(QProcess& cli)
+{
+    return waitForOutput(cli, "metrics at (http://127.0.0.1:\\d+/metrics)", true).captured(1);
+}
+
 // What Prometheus' HTTP API answers to a query: "name{labels} value" a series, sorted.
 QStringList query(quint16 port, const QString& expression)
 {
@@ -185,27 +214,53 @@ private slots:
         QVERIFY2(problems.isEmpty(), qPrintable(problems));
     }
 
-    // vextor-cli monitor --metrics against vextor-sim, scraped by a real Prometheus on loopback: the
-    // series read back through its HTTP API carry the module, the counters and their names, and
-    // what vextor-cli serves passes promtool.
-    void scrapedByPrometheus()
+    // vextor-cli monitor --metrics against vextor-sim: the module is labelled by its address, and
+    // what is served passes promtool.
+    void servedBySingleMonitor()
+    {
+        Sim sim;
+        QVERIFY(sim.start());
+        const QString scaler = examplePath("scaler.vxt3");
+        QCOMPARE(runCli(sim.address() + QStringList{"download", scaler}).exitCode, 0);
+        Child monitor;
+        monitor.start(CLI,
+                      sim.address() + QStringList{"monitor", scaler, "--start", "--metrics", "127.0.0.1:0"});
+        const QString url = servedUrl(monitor);
+        QVERIFY(!url.isEmpty());
+        QTRY_VERIFY(httpGet(url).contains("vextor_msrcnt_records_total{module=\"127.0.0.1\",counter=\"1\","
+                                          "name=\"RATE_2\"}"));
+        const QString problems = promtoolProblems(httpGet(url));
+        QVERIFY2(problems.isEmpty(), qPrintable(problems));
+        monitor.terminate();
+        QVERIFY(monitor.waitForFinished(10000));
+        QCOMPARE(monitor.exitCode(), 0);
+        QVERIFY(monitor.readAllStandardOutput().contains("total 1 RATE_2 "));
+    }
+
+    // vextor-cli fleet LIST monitor --metrics against two vextor-sim, scraped by a real Prometheus
+    // on loopback: the series read back through its HTTP API carry each module's name, the
+    // counters and their names. One module killed is named at once and goes down; the other
+    // goes on, and the fleet ends with the lost one named.
+    void fleetScrapedByPrometheus()
     {
         QTemporaryDir dir;
-        Child sim;
-        sim.start(SIM, {"--udp", "0", "--tcp", "0", "--rate", "2000"});
-        const QRegularExpressionMatch ports = waitForOutput(sim, "udp=(\\d+) tcp=(\\d+)", false);
-        QVERIFY(ports.hasMatch());
-        const QStringList module = {"-h", "127.0.0.1", "-u", ports.captured(1), "-t", ports.captured(2)};
-        const QString scaler = examplePath("scaler.vxt3");
-        QCOMPARE(runCli(module + QStringList{"download", scaler}).exitCode, 0);
+        Sim alpha, beta;
+        QVERIFY(alpha.start() && beta.start());
+        const QString list = dir.filePath("crate.list");
+        QVERIFY(writeFile(list, QString("alpha 127.0.0.1:%1:%2 %5\nbeta 127.0.0.1:%3:%4 %5\n")
+                                    .arg(alpha.udp)
+                                    .arg(alpha.tcp)
+                                    .arg(beta.udp)
+                                    .arg(beta.tcp)
+                                    .arg(examplePath("scaler.vxt3"))
+                                    .toUtf8()));
+        QCOMPARE(runCli({"-o", "1", "fleet", list, "download"}).exitCode, 0);
 
         Child monitor;
-        monitor.start(CLI, module + QStringList{"monitor", scaler, "--start", "--metrics", "127.0.0.1:0"});
-        const QRegularExpressionMatch served =
-            waitForOutput(monitor, "metrics at (http://127.0.0.1:\\d+/metrics)", true);
-        QVERIFY2(served.hasMatch(), qPrintable(monitor.readAllStandardError()));
-        const QString url = served.captured(1);
-        QTRY_VERIFY(httpGet(url).contains("vextor_msrcnt_records_total"));
+        monitor.start(CLI, {"-o", "1", "fleet", list, "monitor", "--start", "--metrics", "127.0.0.1:0"});
+        const QString url = servedUrl(monitor);
+        QVERIFY(!url.isEmpty());
+        QTRY_VERIFY(httpGet(url).contains("vextor_msrcnt_records_total{module=\"beta\""));
         const QString problems = promtoolProblems(httpGet(url));
         QVERIFY2(problems.isEmpty(), qPrintable(problems));
 
@@ -223,20 +278,39 @@ private slots:
         QVERIFY2(prometheus.waitForStarted(10000),
                  "prometheus does not start (scripts/setup.sh installs it)");
         const QString records = "vextor_msrcnt_records_total > 0";
-        QTRY_COMPARE_WITH_TIMEOUT(query(port, records).size(), 4, 60000);
+        QTRY_COMPARE_WITH_TIMEOUT(query(port, records).size(), 8, 60000);
         const QStringList series = query(port, records);
-        for (const char* name : {"RATE_1", "RATE_2", "TRIPLE_CNT", "LIVE_TIME"})
-            QVERIFY2(series.filter(QString(",module=127.0.0.1,name=%1} ").arg(name)).size() == 1,
-                     qPrintable(series.join('\n')));
+        for (const char* module : {"alpha", "beta"}) {
+            for (const char* name : {"RATE_1", "RATE_2", "TRIPLE_CNT", "LIVE_TIME"})
+                QVERIFY2(series.filter(QString(",module=%1,name=%2} ").arg(module, name)).size() == 1,
+                         qPrintable(series.join('\n')));
+        }
         QCOMPARE(query(port, "vextor_stream_up"),
-                 QStringList{"vextor_stream_up{counter=,module=127.0.0.1,name=} 1"});
-        QCOMPARE(query(port, "vextor_msrcnt_integrated_seconds_total > 0").size(), 3);
-        QCOMPARE(query(port, "vextor_msrcnt_integrated_events_total > 0").size(), 1);
+                 QStringList({"vextor_stream_up{counter=,module=alpha,name=} 1",
+                              "vextor_stream_up{counter=,module=beta,name=} 1"}));
+        QCOMPARE(query(port, "vextor_msrcnt_integrated_seconds_total > 0").size(), 6);
+        QCOMPARE(query(port, "vextor_msrcnt_integrated_events_total > 0").size(), 2);
+
+        QVERIFY(beta.kill());
+        QVERIFY(waitForOutput(monitor, "beta: \\S", true).hasMatch());
+        QTRY_COMPARE_WITH_TIMEOUT(query(port, "vextor_stream_up"),
+                                  QStringList({"vextor_stream_up{counter=,module=alpha,name=} 1",
+                                               "vextor_stream_up{counter=,module=beta,name=} 0"}),
+                                  30000);
+        const QString alphaRecords = "vextor_msrcnt_records_total{module=\"alpha\",counter=\"1\"}";
+        const double before = query(port, alphaRecords).value(0).section(' ', 1).toDouble();
+        QTRY_VERIFY_WITH_TIMEOUT(query(port, alphaRecords).value(0).section(' ', 1).toDouble() > before,
+                                 30000);
 
         monitor.terminate();
-        QVERIFY(monitor.waitForFinished(10000));
-        QCOMPARE(monitor.exitCode(), 0);
-        QVERIFY(monitor.readAllStandardOutput().contains("total 1 RATE_2 "));
+        QVERIFY(monitor.waitForFinished(20000));
+        QCOMPARE(monitor.exitCode(), 2);
+        const QString out = QString::fromUtf8(monitor.readAllStandardOutput());
+        QVERIFY2(out.contains(QRegularExpression("\nalpha +127.0.0.1:\\d+:\\d+ +done +total 0 RATE_1 ")),
+                 qPrintable(out));
+        QVERIFY2(out.contains(QRegularExpression("\nbeta +127.0.0.1:\\d+:\\d+ +communication_failure ")),
+                 qPrintable(out));
+        QVERIFY(out.endsWith("2 modules: 1 done, 1 communication_failure (beta)\n"));
     }
 };
 

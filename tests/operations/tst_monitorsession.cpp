@@ -134,6 +134,9 @@ private slots:
         QTEST(h.gateWrites(), "gateWrites");
         QCOMPARE(closedByServer.count(), fault == "close" ? 1 : 0);
         QCOMPARE(session.ending().bConnected, connected.count() == 1);
+        const QString stream = QString("counter stream of %1:%2").arg(h.setup.strAddr).arg(h.setup.tcpPort);
+        if (fault == "close" || fault == "refused") // a failure names the module
+            QVERIFY2(session.ending().text.contains(stream), qPrintable(session.ending().text));
         if (!session.ending().bConnected) // a connection that fails leaves no file
             QCOMPARE(QDir(h.logs.path()).entryList(QDir::Files), QStringList());
         if (session.ending().reason == MonitorEnd::CountReached)

@@ -42,6 +42,15 @@ private slots:
         dataRow("stimulus of another name", QStringList{"preview", "run.vxt3", "n"}, QString("notes.txt"));
         dataRow("template", QStringList{"new", "--template", "co"}, QString("coincidence-2 coincidence-3"));
         dataRow("unknown command", QStringList{"bogus", ""}, QString());
+        dataRow("module list", QStringList{"fleet", "n"}, QString("notes.txt"));
+        dataRow("fleet command", QStringList{"fleet", "crate.list", "--jobs", "2", "m"}, QString("monitor"));
+        dataRow("fleet command's option", QStringList{"fleet", "crate.list", "monitor", "--s"},
+                QString("--seconds --start"));
+        dataRow("fleet command's value", QStringList{"fleet", "crate.list", "monitor", "--csv-dir", ""},
+                QString("logs"));
+        dataRow("fleet jobs", QStringList{"fleet", "crate.list", "verify", "--"}, QString("--jobs --report"));
+        dataRow("no document after a fleet command", QStringList{"fleet", "crate.list", "drc", ""},
+                QString());
     }
 
     void completes()

@@ -6,11 +6,11 @@
 #include "tests/emulator/handImage.h"
 #include "tests/support/cliRun.h"
 #include "tests/support/documents.h"
+#include "tests/support/simProcess.h"
 #include "tests/support/workerHarness.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -170,33 +170,24 @@ private slots:
     // The process: a download reaches the emulator and its records the data port.
     void processStreamsTheEmulatorsRecords()
     {
-        QProcess sim;
-        sim.start(QStringLiteral(VEXTOR_BINARY_DIR "/sim/vextor-sim"),
-                  {"--udp", "0", "--tcp", "0", "--preview-stimulus", examplePath("scaler.stim")});
-        QVERIFY(sim.waitForStarted(5000) && sim.waitForReadyRead(5000));
-        const QRegularExpressionMatch ports =
-            QRegularExpression("udp=(\\d+) tcp=(\\d+)").match(QString::fromLatin1(sim.readLine()));
-        QVERIFY(ports.hasMatch());
+        SimProcess sim;
+        QVERIFY(sim.start({"--preview-stimulus", examplePath("scaler.stim")}));
         for (const auto& range : downloadRanges(scalerImage())) {
             QUdpThread writer;
-            writer.SetTimeout(1);
-            writer.SetIpAddress(QHostAddress(QHostAddress::LocalHost), quint16(ports.captured(1).toUInt()),
-                                0);
+            sim.target(writer);
             writer.setData(range.first, range.second, false);
             QVERIFY(runWorker(writer).bOk);
         }
         QTcpSocket data;
-        data.connectToHost(QHostAddress(QHostAddress::LocalHost), quint16(ports.captured(2).toUInt()));
+        data.connectToHost(QHostAddress(QHostAddress::LocalHost), sim.tcpPort);
         QVERIFY(data.waitForConnected(5000));
         while (data.bytesAvailable() < 8)
             QVERIFY(data.waitForReadyRead(10000));
         const quint64 word =
             qFromBigEndian<quint64>(reinterpret_cast<const uchar*>(data.read(8).constData()));
         QCOMPARE(int(word >> 56), 0x12); // TRIPLE_CNT, the counter gated by RUN_GATE
-        sim.terminate();
-        QVERIFY(sim.waitForFinished(5000));
-        QCOMPARE(sim.exitCode(), 0);
-        QVERIFY(sim.readAllStandardOutput().startsWith("vextor-sim preview: "));
+        QVERIFY(sim.stop());
+        QVERIFY(sim.process.readAllStandardOutput().startsWith("vextor-sim preview: "));
     }
 
     // Pulses far wider than any run do not hold up the start: they are read as time reaches them.
@@ -204,13 +195,9 @@ private slots:
     {
         QTemporaryDir dir;
         QVERIFY(writeFile(dir.filePath("wide.stim"), "IN-CH0 poisson rate=100MHz width=10s\n"));
-        QProcess sim;
-        sim.start(QStringLiteral(VEXTOR_BINARY_DIR "/sim/vextor-sim"),
-                  {"--udp", "0", "--tcp", "0", "--preview-stimulus", dir.filePath("wide.stim")});
-        QVERIFY(sim.waitForStarted(5000) && sim.waitForReadyRead(10000));
-        QVERIFY(sim.readLine().startsWith("vextor-sim udp="));
-        sim.terminate();
-        QVERIFY(sim.waitForFinished(5000));
+        SimProcess sim;
+        QVERIFY(sim.start({"--preview-stimulus", dir.filePath("wide.stim")}));
+        QVERIFY(sim.stop());
     }
 };
 
