@@ -37,13 +37,18 @@ struct CounterRecordBatch
     void clear();
     // Keeps the first n records.
     void truncate(std::size_t n);
-    // Inline: the reader stages every record of a full-rate stream through it.
+    static quint64 word(int counter, quint64 value)
+    {
+        return quint64(counter) << VALUE_BITS | (value & VALUE_MASK);
+    }
+    // For a reader that stages the words of one read into an empty batch itself: their time.
+    void stampAll(qint64 msec) { runs.assign(words.empty() ? 0 : 1, TimeRun{msec, words.size()}); }
     void append(int counter, quint64 value, qint64 msec)
     {
         if (runs.empty() || runs.back().msecs != msec)
             runs.push_back({msec, 0});
         ++runs.back().records;
-        words.push_back(quint64(counter) << VALUE_BITS | (value & VALUE_MASK));
+        words.push_back(word(counter, value));
     }
 };
 

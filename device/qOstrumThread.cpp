@@ -309,7 +309,7 @@ void QOstrumThread::readOstrum(int)
             if (m_out[c])
                 m_out[c]->appendLine(time, m_format[c], raw);
             if (m_records)
-                m_staged.append(c, raw, msecs);
+                m_staged.words.push_back(CounterRecordBatch::word(c, raw));
             if (c == m_limitCounter && ++m_counted >= m_limit) {
                 limitHit = true;
                 break;
@@ -322,6 +322,7 @@ void QOstrumThread::readOstrum(int)
         if (n == 0)
             break;
     }
+    m_staged.stampAll(msecs); // the records of a read share its time
     endBatch(!dropping, count, sum, last);
     if (limitHit) {
         m_bLimitReached = true;

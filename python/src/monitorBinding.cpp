@@ -157,7 +157,8 @@ private:
             const double seconds = double(run.msecs) / 1000.0;
             for (const quint64* end = word + run.records; word < end; ++word) {
                 const int c = int(*word >> CounterRecordBatch::VALUE_BITS) & 3;
-                *value[c]++ = double(*word & CounterRecordBatch::VALUE_MASK) * scale[c];
+                // Signed: the value has 56 bits, and a signed integer becomes a double in one step.
+                *value[c]++ = double(qint64(*word & CounterRecordBatch::VALUE_MASK)) * scale[c];
                 *time[c]++ = seconds;
             }
         }
