@@ -163,7 +163,7 @@ void DeviceFlows::showMessage(const OperationOutcome& outcome)
 
 void DeviceFlows::download()
 {
-    m_window.m_keys.clearCtrl();
+    m_window.keys().clearCtrl();
     if (isRunning() || !confirmTarget())
         return;
     takeSnapshot();
@@ -320,9 +320,8 @@ void DeviceFlows::setXml(const QByteArray& data, const QString& name, bool bModu
 {
     QByteArray first = data;
     m_window.display(first, name, false);
-    m_window.m_history.setFirst(first);
     // The document is bound to no file: a later Save asks for a name.
-    m_window.m_fileName.clear();
+    m_window.session().setFileName(QString());
     BlockDiagram& diagram = *m_window.blockDiagram();
     try {
         const RegisterImage image = RegisterImage::of(diagram);
@@ -441,14 +440,15 @@ InfoOstrum& DeviceFlows::infoOstrum()
     return m_window.document()->info();
 }
 
+// A dialog has changed the connection settings: the scope records the change as one step.
 void DeviceFlows::setModified()
 {
-    m_window.setModified();
+    const DocumentSession::Edit step = m_window.session().edit();
 }
 
 bool DeviceFlows::isModified() const
 {
-    return m_window.m_parent->isWindowModified();
+    return m_window.session().isModified();
 }
 
 bool DeviceFlows::save()

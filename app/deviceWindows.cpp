@@ -62,8 +62,8 @@ void DeviceWindows::showDialog(const CounterMonitorSetup& counters, const UserCo
         closeCounterMonitor();
         m_pInfo.reset();
     }
-    // The current snapshot is what the module holds.
-    m_window.m_history.markLoaded();
+    // The current state of the history is what the module holds.
+    m_window.session().markSent();
 
     m_pInputInfo = std::make_unique<UserControlSetup>(inputs);
     if (m_pInputInfo->count >= 1) {
@@ -81,7 +81,7 @@ void DeviceWindows::showDialog(const CounterMonitorSetup& counters, const UserCo
 
 void DeviceWindows::setDialogEnabled(bool bEnabled)
 {
-    m_window.m_actions->setDialogEnabled(bEnabled && m_pInfo, bEnabled && m_pInputInfo);
+    m_window.actions().setDialogEnabled(bEnabled && m_pInfo, bEnabled && m_pInputInfo);
 }
 
 void DeviceWindows::clearBuffer()

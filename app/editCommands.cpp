@@ -1,5 +1,5 @@
 // The main window's edit commands: cut, copy and paste through the system clipboard, delete and
-// select all on the sheet in view, undo and redo through the document's snapshots, and the block
+// select all on the sheet in view, undo and redo through the document's history, and the block
 // settings dialogs the sheets ask for.
 
 #include "app/mainwindow.h"
@@ -56,11 +56,11 @@ void MainWindow::on_actionPaste_triggered()
     ProgramWidget* sheet = programWidget(currentTab());
     if (!sheet)
         return;
-    const QByteArray before = m_document->toXml();
-    PasteRules::paste(m_document.get(), currentTab(), QApplication::clipboard()->text().toUtf8());
-    // One undo step for the whole paste; nothing pasted, nothing changed.
-    if (m_document->toXml() != before)
-        setModified();
+    {
+        // One step for the whole paste; nothing pasted, no step.
+        const DocumentSession::Edit step = m_session.edit();
+        PasteRules::paste(document(), currentTab(), QApplication::clipboard()->text().toUtf8());
+    }
     sheet->update();
 }
 
@@ -76,43 +76,35 @@ void MainWindow::on_actionSelect_All_triggered()
         sheet->actionSelectAll();
 }
 
-void MainWindow::startHistory(const QByteArray& first)
+void MainWindow::moveInHistory(bool bUndo)
 {
-    // A new document (or one that failed to load) returns to exactly what it showed.
-    m_history.setFirst(first.isEmpty() ? m_document->toXml() : first);
-}
-
-void MainWindow::reload(const QByteArray& text)
-{
-    const int tab = currentTab();
-    // The snapshots are the document writer's texts: read back as a file is read (which clears
-    // the document first and brings the connection settings the text holds).
-    if (text.isEmpty())
-        clear();
+    m_keys.clearCtrl();
+    if (!(bUndo ? m_session.canUndo() : m_session.canRedo()))
+        return;
+    // Only the sheets that differ are read again; the others keep their blocks as they are.
+    const SheetTabs::View view = m_tabWidget->view();
+    if (bUndo)
+        m_session.undo();
     else
-        parseFile(text);
-    showHistoryState();
-    setDialogEnabled(m_history.matchesModule());
-    if (tab >= 0 && tab < sheetCount())
-        m_tabWidget->activateSheet(tab);
+        m_session.redo();
+    m_tabWidget->restore(view);
+    setDialogEnabled(m_session.matchesModule());
 }
 
 void MainWindow::on_action_Undo_triggered()
 {
-    m_keys.clearCtrl();
-    if (m_history.canUndo())
-        reload(m_history.undo());
+    moveInHistory(true);
 }
 
 void MainWindow::on_actionRe_do_triggered()
 {
-    m_keys.clearCtrl();
-    if (m_history.canRedo())
-        reload(m_history.redo());
+    moveInHistory(false);
 }
 
 void MainWindow::editBlock(ProgramWidget* sheet, BlockItem* block, const QPoint& at)
 {
     SheetEditHost host(sheet);
+    // Whatever the dialog changes is one step.
+    const DocumentSession::Edit step = m_session.edit();
     ::editBlock(block, host, sheet, &at);
 }

@@ -38,7 +38,6 @@ const QRect DEFAULT_GEOMETRY(9, 36, 950, 690);
 MainWindow::MainWindow(QString& fileName, InfoOstrum* info, QWidget* parent)
     : QMainWindow(parent)
     , m_connection(info)
-    , m_document(std::make_unique<Document>())
     , m_parent(parent ? parent : this)
     , m_prompts(std::make_unique<Prompts>())
 {
@@ -61,7 +60,7 @@ MainWindow::MainWindow(QString& fileName, InfoOstrum* info, QWidget* parent)
     *infoOstrum() = m_connection.initial();
     setDialogEnabled(false);
     updateRecentFileActions();
-    startHistory(QByteArray());
+    m_session.startHistory();
     m_flows->refreshStatus();
 
     if (!fileName.isEmpty())
@@ -82,18 +81,18 @@ void MainWindow::useEditorFont()
 // Sheets above the label panel, the palette to the right of both.
 void MainWindow::buildLayout()
 {
-    m_pLabelWidget = new LabelWidget(m_document->labels());
+    m_pLabelWidget = new LabelWidget(document()->labels());
     auto* labelScroll = new QScrollArea;
     labelScroll->setWidget(m_pLabelWidget);
     labelScroll->setWidgetResizable(true);
     m_pLabelWidget->setScrollArea(labelScroll);
 
-    m_pMenuWidget = new MenuWidget(m_document->diagram(), m_document->counters());
+    m_pMenuWidget = new MenuWidget(document()->diagram(), document()->counters());
     auto* menuScroll = new QScrollArea;
     menuScroll->setWidget(m_pMenuWidget);
     menuScroll->setWidgetResizable(true);
 
-    m_tabWidget = new SheetTabs(m_document.get(), m_pMenuWidget, m_pLabelWidget, this);
+    m_tabWidget = new SheetTabs(document(), m_pMenuWidget, m_pLabelWidget, this);
     auto* vSplitter = new QSplitter(Qt::Vertical);
     vSplitter->addWidget(m_tabWidget);
     vSplitter->addWidget(labelScroll);
@@ -122,8 +121,10 @@ void MainWindow::buildLayout()
 
 void MainWindow::connectActions()
 {
+    connect(&m_session, &DocumentSession::stepRecorded, this, &MainWindow::stepRecorded);
+    connect(&m_session, &DocumentSession::historyChanged, this, &MainWindow::showHistoryState);
     // The reader's own messages come in boxes of their own, without a parent.
-    connect(m_document.get(), &Document::messageRaised, this,
+    connect(document(), &Document::messageRaised, this,
             [this](const QString& title, const QString& text) { m_prompts->warning(nullptr, title, text); });
     connect(action("actionNew"), &QAction::triggered, this, &MainWindow::newDiagram);
     connect(action("actionOpen"), &QAction::triggered, this, [this] { open(); });
@@ -134,8 +135,8 @@ void MainWindow::connectActions()
     connect(action("actionRename"), &QAction::triggered, this, &MainWindow::tabRename);
     connect(action("actionQuit"), &QAction::triggered, m_parent, &QWidget::close);
     connect(action("actionPreview"), &QAction::triggered, this, [this] {
-        PreviewWindow* preview = PreviewWindow::showFor(this, m_document.get(), m_fileName);
-        if (m_fileName.isEmpty() && !m_templateStimulus.isEmpty() && preview->stimulusFile().isEmpty())
+        PreviewWindow* preview = PreviewWindow::showFor(this, document(), fileName());
+        if (fileName().isEmpty() && !m_templateStimulus.isEmpty() && preview->stimulusFile().isEmpty())
             preview->setStimulusFile(m_templateStimulus);
     });
     connect(action("actionNewFromTemplate"), &QAction::triggered, this, &MainWindow::newFromTemplate);
@@ -171,7 +172,8 @@ MainWindow::~MainWindow()
     m_flows.reset();
     // The sheets show blocks of the document: they go before it.
     disconnect(m_tabWidget, nullptr, this, nullptr);
-    m_document->disconnect(this);
+    document()->disconnect(this);
+    m_session.disconnect(this);
     delete centralWidget();
 }
 
@@ -182,12 +184,12 @@ void MainWindow::setPrompts(std::unique_ptr<Prompts> prompts)
 
 MainWindow::InfoOstrum* MainWindow::infoOstrum()
 {
-    return &m_document->info();
+    return &document()->info();
 }
 
 BlockDiagram* MainWindow::blockDiagram() const
 {
-    return m_document->diagram();
+    return document()->diagram();
 }
 
 void MainWindow::setTitle(const QString& file, const QString& program)
@@ -230,9 +232,12 @@ int MainWindow::currentTab() const
 
 void MainWindow::tabNew(bool bModified)
 {
-    m_document->newSheet();
-    if (bModified)
-        setModified();
+    if (!bModified) {
+        document()->newSheet();
+        return;
+    }
+    const DocumentSession::Edit step = m_session.edit();
+    document()->newSheet();
 }
 
 void MainWindow::tabRename()
@@ -244,8 +249,8 @@ void MainWindow::tabRename()
                                          m_tabWidget->tabText(currentTab()), &ok);
     if (!ok || name.trimmed().isEmpty())
         return;
-    m_document->setSheetName(currentTab(), name);
-    setModified();
+    const DocumentSession::Edit step = m_session.edit();
+    document()->setSheetName(currentTab(), name);
 }
 
 void MainWindow::showDrcLine(const QString& line)
@@ -266,15 +271,22 @@ void MainWindow::tabDelete(int index)
     if (answer != QMessageBox::Yes)
         return;
     if (sheetCount() == 1) {
-        clear();
+        // The document empties; its modified mark stays as it was.
+        const bool bModified = m_session.isModified();
+        {
+            const DocumentSession::Edit step = m_session.edit();
+            clear();
+        }
+        if (!bModified)
+            m_session.markSaved();
         return;
     }
+    const DocumentSession::Edit step = m_session.edit();
     m_tabWidget->setCurrentIndex(index == 0 ? 1 : 0);
     // Its blocks go first (giving back their units, taking their labels' outputs off the other
     // sheets); the document then re-reads the remaining sheets, which numbers them from 0 again.
     programWidget(index)->deleteTab();
-    m_document->removeSheet(index);
-    setModified();
+    document()->removeSheet(index);
 }
 
 void MainWindow::setCurrentTab(int index)
@@ -316,12 +328,12 @@ void MainWindow::itemSelect(bool b)
 
 bool MainWindow::parseFile(const QByteArray& data)
 {
-    return m_document->parseFile(data);
+    return document()->parseFile(data);
 }
 
 void MainWindow::dump(QTextStream& ts)
 {
-    DocumentFile::write(*m_document, ts);
+    DocumentFile::write(*document(), ts);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -329,22 +341,22 @@ void MainWindow::dump(QTextStream& ts)
 
 void MainWindow::renameLabel(QString& name, QString& userName)
 {
-    m_document->renameLabel(name, userName);
+    document()->renameLabel(name, userName);
 }
 
 void MainWindow::renameInput(QString& name, QString& userName)
 {
-    m_document->renameInput(name, userName);
+    document()->renameInput(name, userName);
 }
 
 void MainWindow::editInput(BlockItem* input, QString newName)
 {
-    m_document->editInput(input, newName);
+    document()->editInput(input, newName);
 }
 
 void MainWindow::deleteLabel(QString name)
 {
-    m_document->deleteLabel(name);
+    document()->deleteLabel(name);
 }
 
 bool MainWindow::bPasteInfo() const
@@ -358,14 +370,10 @@ void MainWindow::paste()
 }
 
 // ---------------------------------------------------------------------------------------------
-// Modified state and snapshots
+// Modified state and history
 
-void MainWindow::setModified()
+void MainWindow::stepRecorded()
 {
-    if (m_history.bIgnore())
-        return;
-    m_history.record(m_document->toXml());
-    showHistoryState();
     setDialogEnabled(false);
     if (ProgramWidget* canvas = programWidget(currentTab()))
         canvas->update();
@@ -373,9 +381,10 @@ void MainWindow::setModified()
 
 void MainWindow::showHistoryState()
 {
-    m_parent->setWindowModified(m_history.isModified());
-    m_actions->setUndoRedoEnabled(m_history.canUndo(), m_history.canRedo());
-    m_flows->refreshStatus();
+    m_parent->setWindowModified(m_session.isModified());
+    m_actions->setUndoRedoEnabled(m_session.canUndo(), m_session.canRedo());
+    if (m_flows) // not before the flows are made
+        m_flows->refreshStatus();
 }
 
 void MainWindow::setDialogEnabled(bool bEnabled)
@@ -399,16 +408,15 @@ QMessageBox::StandardButton MainWindow::checkModified()
 
 void MainWindow::clear()
 {
-    m_document->clear();
+    document()->clear();
     *infoOstrum() = m_connection.cleared();
     m_flows->refreshStatus();
 }
 
 void MainWindow::clearBuffer()
 {
-    m_history.clear();
+    m_session.startHistory();
     m_flows->clearBuffer();
-    showHistoryState();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -420,11 +428,10 @@ void MainWindow::newDiagram()
     if (checkModified() == QMessageBox::Cancel)
         return;
     clear();
-    m_fileName.clear();
+    m_session.setFileName(QString());
     m_templateStimulus.clear();
     setTitle(NEW_FILE, PROGRAM);
     clearBuffer();
-    startHistory(QByteArray());
 }
 
 void MainWindow::newFromTemplate()
@@ -439,9 +446,8 @@ void MainWindow::newFromTemplate()
     QByteArray first = TemplateCatalog::read(TemplateCatalog::documentPath(name));
     if (!display(first, name, false))
         return;
-    startHistory(first);
     // Saving asks for a name, as for a document read back from the module.
-    m_fileName.clear();
+    m_session.setFileName(QString());
     m_templateStimulus = TemplateCatalog::stimulusPath(name);
 }
 
@@ -464,9 +470,7 @@ bool MainWindow::open(QString fileName)
         warning(PROGRAM, error);
     if (read != DocumentFile::Read::Read)
         return false;
-    const bool bShown = display(first, fileName, true);
-    startHistory(first);
-    return bShown;
+    return display(first, fileName, true);
 }
 
 void MainWindow::openRecentFile()
@@ -481,7 +485,7 @@ bool MainWindow::display(QByteArray& data, QString fileName, bool bSetRecent)
     clear();
     clearBuffer();
     if (parseFile(data)) {
-        if (!m_document->readOK())
+        if (!document()->readOK())
             warning(PROGRAM, tr("The loaded file is not correct. Some setting is ignored."));
         setTitle(fileName, PROGRAM);
         if (sheetCount() > 1) {
@@ -489,19 +493,23 @@ bool MainWindow::display(QByteArray& data, QString fileName, bool bSetRecent)
             m_tabWidget->setCurrentIndex(0);
         }
         programWidget(0)->repaint();
-        m_fileName = fileName;
+        m_session.setFileName(fileName);
         if (bSetRecent)
             setCurrentFile(fileName);
-        // Replacing the document's settings by the command line's is a change.
-        if (m_connection.applyCommandLine(*infoOstrum()))
-            setModified();
+        // Replacing the document's settings by the command line's is a change, yet not one to
+        // undo: the history starts after it, so no undo takes the target module from the user.
+        const bool bChanged = m_connection.applyCommandLine(*infoOstrum());
+        m_session.startHistory(!bChanged);
+        if (bChanged)
+            setDialogEnabled(false);
         m_flows->refreshStatus();
         return true;
     }
     clear();
     data.clear();
     setTitle(NEW_FILE, PROGRAM);
-    if (m_document->isEmptyDocument())
+    m_session.startHistory();
+    if (document()->isEmptyDocument())
         warning(PROGRAM, tr("File specified in %1 is not a valid XML file for Vextor3.").arg(fileName));
     return false;
 }
@@ -525,33 +533,34 @@ bool MainWindow::save(QString fileName)
     m_keys.clearCtrl();
     QString name = fileName;
     if (name.isEmpty())
-        name = m_fileName;
+        name = m_session.fileName();
     while (name.isEmpty()) {
-        m_fileName = m_prompts->saveFileName(this, tr("Save Vextor File"), documentsLocation(), FILE_FILTER);
-        if (m_fileName.isEmpty())
+        QString chosen =
+            m_prompts->saveFileName(this, tr("Save Vextor File"), documentsLocation(), FILE_FILTER);
+        if (chosen.isEmpty()) {
+            m_session.setFileName(QString());
             return false;
-        if (checkExtension(m_fileName)) {
-            setTitle(m_fileName, PROGRAM);
-            name = m_fileName;
-        } else {
-            m_fileName.clear();
         }
+        if (checkExtension(chosen)) {
+            setTitle(chosen, PROGRAM);
+            name = chosen;
+        }
+        m_session.setFileName(name);
     }
 
     QString error;
-    if (!DocumentFile::save(*m_document, name, &error)) {
+    if (!DocumentFile::save(*document(), name, &error)) {
         warning(tr("file save"), tr("Cannot write file %1:\n%2.").arg(name, error));
         return false;
     }
     setCurrentFile(name);
-    m_history.markSaved();
-    showHistoryState();
+    m_session.markSaved();
     return true;
 }
 
 void MainWindow::saveAs()
 {
-    const QString dir = m_fileName.isEmpty() ? documentsLocation() : m_fileName;
+    const QString dir = fileName().isEmpty() ? documentsLocation() : fileName();
     QString name;
     for (;;) {
         name = m_prompts->saveFileName(this, tr("Save Vextor File"), dir, FILE_FILTER);
@@ -561,7 +570,7 @@ void MainWindow::saveAs()
             break;
     }
     if (save(name)) {
-        m_fileName = name;
+        m_session.setFileName(name);
         setTitle(name, PROGRAM);
     }
 }

@@ -2,10 +2,10 @@
 
 #include "app/connectionSettings.h"
 #include "app/keyState.h"
-#include "app/undoHistory.h"
 #include "app/windowActions.h"
 #include "app/windowSettings.h"
 #include "editor/sheetHost.h"
+#include "io/documentSession.h"
 #include "kit/prompts.h"
 #include "model/infoOstrum.h"
 
@@ -26,11 +26,12 @@ class QTabWidget;
 class SheetTabs;
 class QTextStream;
 
-// The single top-level window. It owns the open document (a headless Document) and shows it: one
-// tab per sheet plus a trailing "+" tab, the block palette and the label panel. It runs the
-// document lifecycle (new, open, save, save as, close), keeps the recent-file list and the window
-// geometry in persistent settings, marks the title when the document is modified and tracks the
-// keys that the sheets consult. The sheets reach it as their SheetHost.
+// The single top-level window. It holds the open document in a DocumentSession (the document, its
+// file name, its history and its saved and sent marks) and shows it: one tab per sheet plus a
+// trailing "+" tab, the block palette and the label panel. It runs the document lifecycle (new,
+// open, save, save as, close), keeps the recent-file list and the window geometry in persistent
+// settings, marks the title when the document is modified and tracks the keys that the sheets
+// consult. The sheets reach it as their SheetHost.
 class MainWindow : public QMainWindow, public SheetHost
 {
     Q_OBJECT
@@ -51,7 +52,7 @@ public:
     // The device commands and their windows.
     DeviceFlows& deviceFlows() const { return *m_flows; }
 
-    Document* document() const { return m_document.get(); }
+    Document* document() const { return m_session.document(); }
     BlockDiagram* blockDiagram() const;
     MenuWidget* menuWidget() const { return m_pMenuWidget; }
     LabelWidget* labelWidget() const { return m_pLabelWidget; }
@@ -59,9 +60,11 @@ public:
     int sheetCount() const;
     ProgramWidget* programWidget(int id) const;
     int currentTab() const;
-    QString fileName() const { return m_fileName; }
-    const UndoHistory& history() const { return m_history; }
+    QString fileName() const { return m_session.fileName(); }
+    const DocumentSession& session() const { return m_session; }
     const KeyState& keys() const { return m_keys; }
+    KeyState& keys() { return m_keys; }
+    WindowActions& actions() const { return *m_actions; }
     // The action with the given object name (all actions of the menus and the tool bar).
     QAction* action(const QString& objectName) const { return m_actions->action(objectName); }
     QMenu* recentFilesMenu() const { return m_actions->recentFilesMenu(); }
@@ -73,9 +76,7 @@ public:
     // SheetHost
     bool bCtrlKey() const override { return m_keys.ctrl(); }
     bool bShiftKey() const override { return m_keys.shift(); }
-    void setModified() override;
-    void setIgnore(bool bIgnore) override { m_history.setIgnore(bIgnore); }
-    bool bIgnore() const override { return m_history.bIgnore(); }
+    DocumentSession& session() override { return m_session; }
     InfoOstrum* infoOstrum() override;
     void editInput(BlockItem* input, QString newName) override;
     void renameInput(QString& name, QString& userName) override;
@@ -87,6 +88,8 @@ public:
     void editBlock(ProgramWidget* sheet, BlockItem* block, const QPoint& at) override;
 
     // Document lifecycle steps, shared with the device flows (a ROM restore displays a document).
+    // Display starts the history at the document shown, the command line's connection settings
+    // applied: no undo goes behind the module the user chose.
     bool display(QByteArray& data, QString fileName, bool bSetRecent);
     // Asks whether to save a modified document. Cancel, also when the chosen save did not
     // happen, means that the New, Open or close waiting for the answer does not go on.
@@ -95,6 +98,8 @@ public:
     // replacing an existing file.
     bool checkExtension(QString& name);
     void clear();
+    // Starts the history afresh at the document as it is (unmodified) and forgets the last
+    // download's records: another document is shown.
     void clearBuffer();
     // Counters and User Control: false disables both, true enables each that has data of the
     // last download to show.
@@ -123,7 +128,7 @@ public slots:
     void showDrcLine(const QString& line);
 
     // Edit commands (editCommands.cpp): the clipboard, deleting and selecting on the sheet in
-    // view, and moving through the undo snapshots.
+    // view, and moving through the document's history.
     void on_actionCut_triggered();
     void on_actionCopy_triggered();
     void on_actionPaste_triggered();
@@ -166,10 +171,10 @@ private:
     void buildLayout();
     void connectActions();
     void connectEditActions();
-    // Shows the document as it was at the history's current position.
-    void reload(const QByteArray& text);
-    // A new or opened document starts the history; its text is the state undo returns to.
-    void startHistory(const QByteArray& first);
+    // Undo or redo, keeping the sheet in view, its selection and every sheet's scroll position.
+    void moveInHistory(bool bUndo);
+    // An edit recorded a step: the document differs from what the module holds.
+    void stepRecorded();
     void setTitle(const QString& file, const QString& program);
     void setCurrentFile(const QString& fileName);
     void updateRecentFileActions();
@@ -180,15 +185,13 @@ private:
     static void useEditorFont();
 
     ConnectionSettings m_connection;
-    std::unique_ptr<Document> m_document;
+    DocumentSession m_session;
     MenuWidget* m_pMenuWidget = nullptr;
     LabelWidget* m_pLabelWidget = nullptr;
-    QString m_fileName;
     // The stimulus of the template the document was made from, until another document is shown:
     // the preview offers it while the document has no file (and so no stimulus beside it).
     QString m_templateStimulus;
     KeyState m_keys;
-    UndoHistory m_history;
     QWidget* m_parent;
     SheetTabs* m_tabWidget = nullptr;
     WindowSettings m_settings;
@@ -196,7 +199,4 @@ private:
     std::unique_ptr<Prompts> m_prompts;
     // Last, so that it goes first: its workers and windows use everything above.
     std::unique_ptr<DeviceFlows> m_flows;
-
-    friend class DeviceFlows;
-    friend class DeviceWindows;
 };

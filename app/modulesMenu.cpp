@@ -1,5 +1,6 @@
 #include "app/modulesMenu.h"
 
+#include "app/deviceFlows.h"
 #include "app/mainwindow.h"
 #include "dialogs/modulesWindow.h"
 #include "io/document.h"
@@ -35,6 +36,6 @@ bool MainWindow::openModuleDocument(const ModuleEntry& module)
     // command line's settings may have taken): undo never turns to another module, and the
     // document is as unmodified as any file just opened. A save stores the module's address.
     clearBuffer();
-    startHistory(m_document->toXml());
+    m_flows->refreshStatus();
     return true;
 }

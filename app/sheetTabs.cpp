@@ -6,6 +6,7 @@
 
 #include <QLabel>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QVBoxLayout>
 
@@ -111,6 +112,16 @@ void SheetTabs::onBlockPlaced(int tid, BlockItem* block)
         canvas->showItem(block);
 }
 
+QScrollArea* SheetTabs::scrollArea(int id) const
+{
+    ProgramWidget* canvas = sheet(id);
+    for (QWidget* w = canvas ? canvas->parentWidget() : nullptr; w; w = w->parentWidget()) {
+        if (auto* scroll = qobject_cast<QScrollArea*>(w))
+            return scroll;
+    }
+    return nullptr;
+}
+
 // The label panel follows the sheet in view; the previous sheet's selection no longer counts.
 void SheetTabs::showBlock(BlockItem* block)
 {
@@ -120,13 +131,74 @@ void SheetTabs::showBlock(BlockItem* block)
     activateSheet(block->getTid());
     canvas->setCurrentItem(block);
     canvas->addSelect(block);
-    for (QWidget* w = canvas->parentWidget(); w; w = w->parentWidget()) {
-        if (auto* scroll = qobject_cast<QScrollArea*>(w)) {
-            if (block->getLabel())
-                scroll->ensureWidgetVisible(block->getLabel());
-            break;
+    if (QScrollArea* scroll = scrollArea(block->getTid())) {
+        if (block->getLabel())
+            scroll->ensureWidgetVisible(block->getLabel());
+    }
+}
+
+namespace {
+QPair<QString, QString> keyOf(const BlockItem* block)
+{
+    return block ? qMakePair(block->getType(), block->getName()) : QPair<QString, QString>();
+}
+} // namespace
+
+SheetTabs::View SheetTabs::view() const
+{
+    View view;
+    view.sheet = m_currentTab;
+    if (const ProgramWidget* canvas = sheet(m_currentTab)) {
+        view.current = keyOf(canvas->currentItem());
+        for (const BlockItem* block : canvas->selectedItems())
+            view.selected.append(keyOf(block));
+    }
+    for (int id = 0; id < sheetCount(); ++id) {
+        const QScrollArea* scroll = scrollArea(id);
+        view.scrolled.append(
+            scroll ? QPoint(scroll->horizontalScrollBar()->value(), scroll->verticalScrollBar()->value())
+                   : QPoint());
+    }
+    return view;
+}
+
+BlockItem* SheetTabs::findBlock(int id, const QPair<QString, QString>& key) const
+{
+    const SheetModel* model = m_pDocument->sheet(id);
+    if (!model || key.second.isEmpty())
+        return nullptr;
+    for (int c = 0; c < SheetModel::ColumnCount; ++c) {
+        for (BlockItem* block : model->column(SheetModel::Column(c))) {
+            if (keyOf(block) == key)
+                return block;
         }
     }
+    return nullptr;
+}
+
+void SheetTabs::restore(const View& view)
+{
+    if (view.sheet >= 0 && view.sheet < sheetCount() && view.sheet != m_currentTab)
+        activateSheet(view.sheet);
+    for (int id = 0; id < qMin(sheetCount(), view.scrolled.size()); ++id) {
+        if (QScrollArea* scroll = scrollArea(id)) {
+            scroll->horizontalScrollBar()->setValue(view.scrolled.at(id).x());
+            scroll->verticalScrollBar()->setValue(view.scrolled.at(id).y());
+        }
+    }
+    ProgramWidget* canvas = sheet(m_currentTab);
+    if (!canvas)
+        return;
+    if (m_currentTab == view.sheet) {
+        canvas->clearSelect(true);
+        canvas->setCurrentItem(findBlock(m_currentTab, view.current));
+        for (const auto& key : view.selected) {
+            if (BlockItem* block = findBlock(m_currentTab, key))
+                canvas->addSelect(block);
+        }
+    }
+    emit selectionChanged(canvas->currentItem() || !canvas->selectedItems().isEmpty());
+    canvas->update();
 }
 
 void SheetTabs::activateSheet(int index)

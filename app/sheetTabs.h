@@ -1,5 +1,8 @@
 #pragma once
 
+#include <QPair>
+#include <QPoint>
+#include <QStringList>
 #include <QTabWidget>
 #include <QVector>
 
@@ -8,6 +11,7 @@ class Document;
 class LabelWidget;
 class MenuWidget;
 class ProgramWidget;
+class QScrollArea;
 class SheetHost;
 
 // The sheet tabs of the main window: one canvas per sheet of the document, each in a scroll area,
@@ -22,6 +26,17 @@ public:
     static constexpr int MAX_WIDTH = 820;
     static constexpr int MIN_HEIGHT = 100;
 
+    // What the user looks at, kept across an undo that reads sheets again: the sheet in view, the
+    // chosen blocks there (by type and name: the blocks read again are new ones) and where each
+    // sheet is scrolled to.
+    struct View
+    {
+        int sheet = -1;
+        QPair<QString, QString> current;
+        QVector<QPair<QString, QString>> selected;
+        QVector<QPoint> scrolled;
+    };
+
     SheetTabs(Document* pDocument, MenuWidget* pMenuWidget, LabelWidget* pLabelWidget, SheetHost* pHost,
               QWidget* parent = nullptr);
 
@@ -34,6 +49,9 @@ public:
     void activateSheet(int index);
     // Brings a block's sheet into view with the block selected alone and scrolled into view.
     void showBlock(BlockItem* block);
+    View view() const;
+    // Shows the view again as far as the document still has its sheets and blocks.
+    void restore(const View& view);
 
 signals:
     void currentSheetChanged(int index);
@@ -47,6 +65,8 @@ private:
     void addPlusTab();
     void onSheetRenamed(int id, const QString& name);
     void onBlockPlaced(int tid, BlockItem* block);
+    QScrollArea* scrollArea(int id) const;
+    BlockItem* findBlock(int id, const QPair<QString, QString>& key) const;
 
     Document* m_pDocument;
     MenuWidget* m_pMenuWidget;

@@ -7,8 +7,10 @@
 #include "model/channelNames.h"
 #include "model/pictureText.h"
 
+// Made without a parent: the block's picture takes it (ProgramWidget::addMenu). Passing through
+// the sheet, whose children are many, would cost a search of them each time.
 NIMAction::NIMAction(const QString& text, BlockItem* item, ProgramWidget* parent)
-    : QAction(text, parent)
+    : QAction(text, nullptr)
     , m_pItem(item)
     , m_pProgramWidget(parent)
 {}
@@ -100,6 +102,7 @@ void NIMActionRename::rename()
             return;
         const QString refused = refusal(text);
         if (refused.isEmpty()) {
+            const DocumentSession::Edit step = m_pProgramWidget->host()->session().edit();
             m_pItem->setUserName(text);
             m_pProgramWidget->refreshItem(m_pItem);
             QString resource = name;

@@ -137,11 +137,11 @@ int ProgramWidget::searchPosition(QMap<int, BlockItem*>& map, int height, int id
 
 bool ProgramWidget::move(BlockItem* item, int step, QPoint* position)
 {
+    const DocumentSession::Edit once = edit();
     if (!sheet()->move(item, step, position))
         return false;
     if (item->getLabel())
         item->getLabel()->move(item->getPosition());
-    m_pMainWindow->setModified();
     return true;
 }
 
@@ -214,8 +214,14 @@ BlockItem* ProgramWidget::addNIM_IN(QString name)
     return p;
 }
 
+DocumentSession::Edit ProgramWidget::edit() const
+{
+    return m_pMainWindow->session().edit();
+}
+
 void ProgramWidget::setModified(BlockItem* p, QString* name)
 {
+    const DocumentSession::Edit step = edit();
     const QString type = p->getType();
     if (beginsWith(type, BlockKinds::CNT_FNC) || isLogicBlock(type) || isMsrCnt(type)) {
         redrawItem(p, false);
@@ -229,17 +235,16 @@ void ProgramWidget::setModified(BlockItem* p, QString* name)
     } else if (isInput(type) && name) {
         m_pMainWindow->editInput(p, *name);
     }
-    m_pMainWindow->setModified();
 }
 
 void ProgramWidget::setModified(QString& name, QString& strNew)
 {
+    const DocumentSession::Edit step = edit();
     // The label panel's entry follows the label's blocks.
     if (isCrossSheetName(name))
         m_pMainWindow->renameLabel(name, strNew);
     else if (isInputName(name))
         m_pMainWindow->renameInput(name, strNew);
-    m_pMainWindow->setModified();
 }
 
 bool ProgramWidget::checkName(QString& name, bool bAll)

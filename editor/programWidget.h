@@ -1,6 +1,7 @@
 #pragma once
 
 #include "editor/dragwidget.h"
+#include "io/documentSession.h"
 #include "model/sheetModel.h"
 
 #include <QColor>
@@ -76,9 +77,10 @@ public:
     void showItem(BlockItem* p);
     BlockItem* addNIM_IN(QString name);
 
-    // A block's settings changed: redraw it (and rename outputs and inputs), then mark modified.
+    // A block's settings changed: redraw it (and rename outputs and inputs), one step of Undo
+    // with the change when it is made within the same edit scope.
     void setModified(BlockItem* p, QString* name);
-    // Block name was renamed to strNew.
+    // Block name was renamed to strNew (every block sharing the name follows).
     void setModified(QString& name, QString& strNew);
     // Redraws a block's picture after its user name or settings changed.
     void redrawItem(BlockItem* p, bool bBold);
@@ -155,6 +157,8 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // An edit scope of the document's session: what changes while it lives is one step of Undo.
+    DocumentSession::Edit edit() const;
     void clearLines();
     bool showsItem(const BlockItem* p) const;
     void redrawLabel(BlockItem* p);

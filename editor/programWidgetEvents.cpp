@@ -279,28 +279,25 @@ void ProgramWidget::dropMove(const QPoint& drop)
     if (!m_currentItem)
         return;
     const int step = m_currentItem->getPosition().y() > drop.y() ? -1 : 1;
-    bool changed = false;
     {
         // One drop, one undo step.
-        IgnoreChanges once(m_pMainWindow);
+        const DocumentSession::Edit once = edit();
         if (!m_selectItems.isEmpty()) {
             const QPoint anchor = m_currentItem->getPosition();
             const QVector<BlockItem*> members = m_selectItems;
             for (BlockItem* p : members) {
                 QPoint target = p->getPosition() - anchor + drop;
-                changed = move(p, step, &target) || changed;
+                move(p, step, &target);
             }
         } else {
             // A label dropped over the neighbouring column changes sides first.
             const int x = m_currentItem->getPosition().x();
             if (x == X3 || drop.x() > x + X1 - 1)
-                changed = changeLabel(m_currentItem, x > drop.x());
+                changeLabel(m_currentItem, x > drop.x());
             QPoint target = drop;
-            changed = move(m_currentItem, step, &target) || changed;
+            move(m_currentItem, step, &target);
         }
     }
-    if (changed)
-        m_pMainWindow->setModified();
     if (m_currentItem && m_currentItem->getLabel())
         m_currentItem->getLabel()->setPixmap(tinted(m_currentItem->getPixmap(), m_colorMask));
 }
@@ -308,22 +305,29 @@ void ProgramWidget::dropMove(const QPoint& drop)
 void ProgramWidget::dropEntry(const QString& name, const QPoint& drop)
 {
     setCurrentItem(nullptr);
-    // The document places the block; the sheet shows it when told (with its context actions).
-    BlockItem* p = SheetEdits(m_pDocument, m_id).create(name, SheetPoints::column(drop.x()));
-    if (!p)
-        return;
-    showItem(p);
+    BlockItem* p = nullptr;
+    {
+        const DocumentSession::Edit step = edit();
+        // The document places the block; the sheet shows it when told (with its context actions).
+        p = SheetEdits(m_pDocument, m_id).create(name, SheetPoints::column(drop.x()));
+        if (!p)
+            return;
+        showItem(p);
+    }
     setCurrentItem(p);
-    m_pMainWindow->setModified();
     emit itemSelect(true);
 }
 
 void ProgramWidget::dropWire(const QString& name, const QPoint& drop)
 {
     const SheetPoints::WireTarget target = SheetPoints::wireTarget(*sheet(), m_id, drop);
-    switch (SheetEdits(m_pDocument, m_id).connect(name, target.column, target.slot, target.port)) {
+    SheetEdits::WireResult wiring = SheetEdits::NoWire;
+    {
+        const DocumentSession::Edit step = edit();
+        wiring = SheetEdits(m_pDocument, m_id).connect(name, target.column, target.slot, target.port);
+    }
+    switch (wiring) {
     case SheetEdits::Wired:
-        m_pMainWindow->setModified();
         break;
     case SheetEdits::FeedBackIntoNonFnc:
         m_pMainWindow->prompts().warning(this, QString(),
@@ -383,16 +387,11 @@ void ProgramWidget::editItem(BlockItem* p)
 
 void ProgramWidget::moveSelection(int step)
 {
-    bool moved = false;
-    {
-        IgnoreChanges once(m_pMainWindow);
-        // Down moves the lowest first, up the highest, so that members make room for each other.
-        const QVector<BlockItem*> members = m_selectItems;
-        for (int i = 0; i < members.size(); ++i)
-            moved = move(members.at(step < 0 ? i : members.size() - 1 - i), step) || moved;
-    }
-    if (moved)
-        m_pMainWindow->setModified();
+    const DocumentSession::Edit once = edit();
+    // Down moves the lowest first, up the highest, so that members make room for each other.
+    const QVector<BlockItem*> members = m_selectItems;
+    for (int i = 0; i < members.size(); ++i)
+        move(members.at(step < 0 ? i : members.size() - 1 - i), step);
 }
 
 void ProgramWidget::keyPressEvent(QKeyEvent* event)
@@ -533,11 +532,11 @@ void ProgramWidget::deleteLine()
 {
     if (!m_bLine || !m_currentItem)
         return;
+    const DocumentSession::Edit step = edit();
     SheetEdits(m_pDocument, m_id)
         .deleteWire(m_currentItem, SheetPoints::wirePort(m_currentItem, m_selectedLine));
     m_bLine = false;
     update();
-    m_pMainWindow->setModified();
 }
 
 QMenu* ProgramWidget::createMenu(const QPoint& pos)
@@ -566,18 +565,15 @@ void ProgramWidget::showMenu(const QPoint& pos)
 
 void ProgramWidget::actionDelete()
 {
+    const DocumentSession::Edit once = edit();
     if (m_bLine) {
         deleteLine();
     } else if (!m_selectItems.isEmpty()) {
-        {
-            IgnoreChanges once(m_pMainWindow);
-            // A deleted label takes its outputs along, which may be selected too: each deletion
-            // drops its blocks from the selection.
-            while (!m_selectItems.isEmpty())
-                SheetEdits(m_pDocument, m_id).deleteItem(m_selectItems.first());
-        }
+        // A deleted label takes its outputs along, which may be selected too: each deletion
+        // drops its blocks from the selection.
+        while (!m_selectItems.isEmpty())
+            SheetEdits(m_pDocument, m_id).deleteItem(m_selectItems.first());
         update();
-        m_pMainWindow->setModified();
     } else if (m_currentItem) {
         deleteItem(m_currentItem);
     }
@@ -586,11 +582,11 @@ void ProgramWidget::actionDelete()
 
 void ProgramWidget::deleteItem(BlockItem* block)
 {
+    const DocumentSession::Edit step = edit();
     SheetEdits(m_pDocument, m_id).deleteItem(block);
     m_bLine = false;
     m_currentItem = nullptr;
     update();
-    m_pMainWindow->setModified();
 }
 
 void ProgramWidget::deleteTab()
@@ -611,11 +607,11 @@ void ProgramWidget::actionCopy(bool bCut)
 
 bool ProgramWidget::changeLabel(BlockItem* label, bool bLeft)
 {
+    const DocumentSession::Edit step = edit();
     BlockItem* moved = SheetEdits(m_pDocument, m_id).changeLabel(label, bLeft);
     if (!moved)
         return false;
     showItem(moved);
     setCurrentItem(moved);
-    m_pMainWindow->setModified();
     return true;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "io/documentSession.h"
+
 #include <QString>
 
 class BlockItem;
@@ -8,9 +10,9 @@ class Prompts;
 class QPoint;
 struct InfoOstrum;
 
-// What a sheet needs from the window that holds it, and nothing more: the keys held down, marking
-// the document modified (with the switch that holds back undo snapshots while several blocks
-// change), the connection settings, the names shared by every sheet of the document, the
+// What a sheet needs from the window that holds it, and nothing more: the keys held down, the
+// document's session (every gesture that changes the document is one edit scope of it, so one
+// step of Undo), the connection settings, the names shared by every sheet of the document, the
 // clipboard state, the user's prompts and the blocks' settings dialogs. The main window implements it.
 class SheetHost
 {
@@ -20,11 +22,9 @@ public:
     virtual bool bCtrlKey() const = 0;
     virtual bool bShiftKey() const = 0;
 
-    // Records an undo snapshot, marks the document modified and repaints the sheet in view.
-    virtual void setModified() = 0;
-    // While set, setModified() does nothing; the change of several blocks marks once at its end.
-    virtual void setIgnore(bool bIgnore) = 0;
-    virtual bool bIgnore() const = 0;
+    // The open document with its history. A change made while an edit scope of it lives is one
+    // step, however many blocks it touches.
+    virtual DocumentSession& session() = 0;
 
     virtual InfoOstrum* infoOstrum() = 0;
 
@@ -46,25 +46,4 @@ public:
     // Opens the settings dialog of a block of sheet, its top-left corner at at (screen
     // coordinates). The dialogs are a layer beside the canvas: the window runs them.
     virtual void editBlock(ProgramWidget* sheet, BlockItem* block, const QPoint& at) = 0;
-};
-
-// Holds back undo snapshots while it lives and then restores the switch as it was, so that an edit
-// of several blocks, however it nests, marks the document once at its end.
-class IgnoreChanges
-{
-public:
-    explicit IgnoreChanges(SheetHost* host)
-        : m_pHost(host)
-        , m_bWas(host->bIgnore())
-    {
-        host->setIgnore(true);
-    }
-    ~IgnoreChanges() { m_pHost->setIgnore(m_bWas); }
-
-    IgnoreChanges(const IgnoreChanges&) = delete;
-    IgnoreChanges& operator=(const IgnoreChanges&) = delete;
-
-private:
-    SheetHost* m_pHost;
-    bool m_bWas;
 };

@@ -115,10 +115,16 @@ bool Document::reloadSheets(const QByteArray& head, const QMap<int, QByteArray>&
     }
     text += DocumentFile::tail();
     bool ok = false;
+    // Counts go down and up again with every block read: the palette hears of those that differ
+    // once at the end.
+    QVector<int> counts;
+    for (const ResourceCounters::Entry& entry : m_counters.entries())
+        counts.append(entry.cnt);
     {
         // The label panel's state is listed anew at the end; until then it may name blocks that
         // are gone.
         const QSignalBlocker quiet(&m_labels);
+        const QSignalBlocker quietCounters(&m_counters);
         for (auto it = sheets.constBegin(); it != sheets.constEnd(); ++it)
             emptySheet(it.key());
         // The units of the blocks that stay are in use; the reader takes those of the new ones.
@@ -136,6 +142,10 @@ bool Document::reloadSheets(const QByteArray& head, const QMap<int, QByteArray>&
         m_diagram->orderPools(
             [&rank](const BlockItem* a, const BlockItem* b) { return rank.value(a) < rank.value(b); });
         relistLabels();
+    }
+    for (int i = 0; i < counts.size(); ++i) {
+        if (m_counters.entries().at(i).cnt != counts.at(i))
+            emit m_counters.countChanged(i);
     }
     emit m_labels.changed();
     return ok;

@@ -25,6 +25,7 @@ void DocumentHistory::start(const Pieces& state, bool bSaved)
     for (const QByteArray& piece : state)
         pieces.append(compressed(piece));
     m_states = {pieces};
+    m_stateBytes = ownBytes(0);
     m_shown = state;
     m_current = 0;
     m_saved = bSaved ? 0 : GONE;
@@ -43,12 +44,16 @@ bool DocumentHistory::record(const Pieces& state)
         pieces.append(same ? now.at(k) : compressed(state.at(k)));
     }
     // A saved or sent state in the dropped branch can never come back.
-    m_states.resize(m_current + 1);
+    while (m_states.size() > m_current + 1) {
+        m_stateBytes -= ownBytes(m_states.size() - 1);
+        m_states.removeLast();
+    }
     if (m_saved > m_current)
         m_saved = GONE;
     if (m_sent > m_current)
         m_sent = GONE;
     m_states.append(pieces);
+    m_stateBytes += ownBytes(m_states.size() - 1);
     m_shown = state;
     ++m_current;
     keepWithinLimit();
@@ -118,11 +123,9 @@ qint64 DocumentHistory::ownBytes(int at) const
 
 qint64 DocumentHistory::memoryBytes() const
 {
-    qint64 bytes = 0;
+    qint64 bytes = m_stateBytes;
     for (const QByteArray& piece : m_shown)
         bytes += piece.capacity();
-    for (int at = 0; at < m_states.size(); ++at)
-        bytes += ownBytes(at);
     return bytes;
 }
 
@@ -134,7 +137,10 @@ void DocumentHistory::setLimit(qint64 bytes)
 
 void DocumentHistory::dropOldest()
 {
+    // The next state no longer shares pieces with the one dropped.
+    m_stateBytes -= ownBytes(0) + ownBytes(1);
     m_states.removeFirst();
+    m_stateBytes += ownBytes(0);
     --m_current;
     m_saved = m_saved > 0 ? m_saved - 1 : GONE;
     m_sent = m_sent > 0 ? m_sent - 1 : GONE;

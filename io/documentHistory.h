@@ -77,5 +77,6 @@ private:
     int m_current = 0;        // into m_states
     int m_saved = 0;          // into m_states; negative: gone
     int m_sent = GONE;
+    qint64 m_stateBytes = 0; // the states' own bytes (ownBytes), kept as they come and go
     qint64 m_limit = MEMORY_LIMIT;
 };

@@ -127,7 +127,7 @@ private slots:
         QCOMPARE(statusText(),
                  QString("Module 127.0.0.1  UDP %1  TCP 24  |  Hardware 3.01  |  Document matched")
                      .arg(m_module->server.port()));
-        QCOMPARE(m_window->history().loadIndex(), m_window->history().index());
+        QCOMPARE(m_window->session().history().sentIndex(), m_window->session().history().index());
 
         editThreshold();
         QVERIFY(!action("actionOstrum")->isEnabled());
@@ -528,9 +528,9 @@ private:
     // Changes the image: a new threshold for the first input.
     void editThreshold()
     {
+        const DocumentSession::Edit step = m_window->session().edit();
         NIM_IN* input = m_window->blockDiagram()->inputs().first();
         input->setPropertyString(QStringLiteral("bUser=false bHigh=true Vth=1000"));
-        m_window->setModified();
     }
     // Runs a command to the end of its chain.
     bool trigger(const QString& name)

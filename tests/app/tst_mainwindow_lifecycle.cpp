@@ -231,11 +231,20 @@ private slots:
         }
     }
 
+    // The module chosen on the command line is the target of every document, whatever undo does.
     void commandLineWins()
     {
         InfoOstrum info = InfoOstrum::defaults(true);
         info.strAddr = QStringLiteral("10.0.0.5");
         auto w = scriptedWindow(m_prompts, FIXTURE, &info);
+        QCOMPARE(w->infoOstrum()->strAddr, QStringLiteral("10.0.0.5"));
+        QVERIFY(w->isWindowModified());
+        m_prompts->texts << QStringLiteral("Renamed");
+        w->tabRename();
+        for (const char* command : {"action_Undo", "action_Undo", "actionRe_do", "action_Undo"})
+            w->action(QLatin1String(command))->trigger();
+        QCOMPARE(w->tabWidget()->tabText(0), QStringLiteral("Trigger"));
+        QVERIFY(!w->action(QStringLiteral("action_Undo"))->isEnabled());
         QCOMPARE(w->infoOstrum()->strAddr, QStringLiteral("10.0.0.5"));
         QVERIFY(w->isWindowModified());
         m_prompts->answers << QMessageBox::Discard;

@@ -139,7 +139,7 @@ private slots:
         QCOMPARE(QString("%1:%2:%3").arg(target.strAddr).arg(target.udpPort).arg(target.tcpPort),
                  QString("127.0.0.2:9:10"));
         QVERIFY(!main.isWindowModified());
-        QVERIFY(!main.history().canUndo());
+        QVERIFY(!main.session().canUndo());
         QVERIFY(main.deviceFlows().statusBar().text().contains("127.0.0.2"));
     }
 

@@ -86,7 +86,7 @@ private slots:
             p->setUserName(edit);
         if (!edit.isEmpty())
             m_w->programWidget(tid)->setModified(p, nullptr);
-        QCOMPARE(m_w->history().count(), edit.isEmpty() ? 0 : 1);
+        QCOMPARE(m_w->session().history().count(), edit.isEmpty() ? 0 : 1);
         QCOMPARE(shown(p), pictureWithText(QStringLiteral(":/images/%1.png").arg(image), text, bold));
     }
 
@@ -124,7 +124,7 @@ private slots:
             }
         }
         QTEST(renamed, "blocks");
-        QCOMPARE(m_w->history().count(), 1);
+        QCOMPARE(m_w->session().history().count(), 1);
         for (const LabelModel::LabelInfo& entry : m_w->labelWidget()->model()->labels())
             QCOMPARE(LabelModel::displayName(entry) == userName, entry.name == name);
     }

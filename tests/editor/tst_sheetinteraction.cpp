@@ -6,6 +6,8 @@
 
 #include <QClipboard>
 #include <QMenu>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QtTest>
 
 // The sheet driven with the mouse and keys on the fixture (undo and redo: the randomized edit test).
@@ -93,7 +95,7 @@ private slots:
         QCOMPARE(dly->getLabel()->pos(), dly->getPosition());
         m_d->drag(dly->getPosition() + QPoint(12, 8), QPoint(300, 104 + 2 * 40 + 5)); // Label0 stands there
         QCOMPARE(dly->getIndex(), 3);
-        QCOMPARE(m_w->history().count(), 2);
+        QCOMPARE(m_w->session().history().count(), 2);
         BlockItem* cnt = block("CntFnc0");
         m_d->click(cnt);
         m_d->click(dly, Qt::ControlModifier);
@@ -101,7 +103,7 @@ private slots:
         key(Qt::Key_Down);
         QCOMPARE(cnt->getIndex(), 1);
         QCOMPARE(dly->getIndex(), 4);
-        QCOMPARE(m_w->history().count(), 3);
+        QCOMPARE(m_w->session().history().count(), 3);
         key(Qt::Key_Up);
         key(Qt::Key_Up);
         QCOMPARE(cnt->getIndex(), 0); // the top one cannot go further; the other passes Label0
@@ -140,7 +142,7 @@ private slots:
         QVERIFY(block("PreLgc0"));
         QCOMPARE(free("CntFnc"), 7);
         QCOMPARE(free("PreLogicInfo"), 7);
-        QCOMPARE(m_w->history().count(), 1);
+        QCOMPARE(m_w->session().history().count(), 1);
         // The defining block takes its outputs on the other sheet along.
         m_d->click(block("Label0"));
         contextAction(block("Label0"), QStringLiteral("&Delete"))->trigger();
@@ -175,7 +177,7 @@ private slots:
         QCOMPARE(changed, port >= 0);
         if (port >= 0)
             QCOMPARE(to->getPort(port), block(source));
-        QCOMPARE(m_w->history().count(), changed ? 1 : 0);
+        QCOMPARE(m_w->session().history().count(), changed ? 1 : 0);
         QCOMPARE(m_w->isWindowModified(), changed);
     }
 
@@ -206,7 +208,7 @@ private slots:
         menu->actions().first()->trigger();
         QVERIFY(dly->getPort().isEmpty());
         QCOMPARE(free("PreLogicInfo"), 7);
-        QCOMPARE(m_w->history().count(), 1);
+        QCOMPARE(m_w->session().history().count(), 1);
         QVERIFY(m_w->isWindowModified());
         QApplication::clipboard()->setText(QStringLiteral("<Vextor_Copy_Items>\n"));
         menu.reset(sheet->createMenu(QPoint(200, 600)));
@@ -227,7 +229,7 @@ private slots:
         QCOMPARE(m_prompts->shown.at(1).text,
                  QStringLiteral("\"COIN\" cannot be used or it is already in use."));
         QCOMPARE(cnt->getUserName(), QStringLiteral("Shaper"));
-        QCOMPARE(m_w->history().count(), 1);
+        QCOMPARE(m_w->session().history().count(), 1);
         // A label's name reaches its outputs on every sheet.
         m_prompts->texts << "Veto";
         contextAction(block("Label1"), QStringLiteral("&Rename"))->trigger();
@@ -261,7 +263,7 @@ private slots:
         QCOMPARE(moved->getPosition().x(), 284);
         key(Qt::Key_Right);
         QCOMPARE(m_d->sheet()->currentItem()->getPosition().x(), 425);
-        QCOMPARE(m_w->history().count(), 3);
+        QCOMPARE(m_w->session().history().count(), 3);
     }
 
     // Copied blocks paste with new names and their wires among them; in another window too.
@@ -273,7 +275,8 @@ private slots:
         QVERIFY(act("actionPaste")->isEnabled());
         act("actionPaste")->trigger();
         QCOMPARE(block("CntFnc2")->getPort(0), block("PreLgc2"));
-        QCOMPARE(m_w->history().count(), 1);
+        QCOMPARE(block("PreLgc2")->getUserName(), QStringLiteral("COIN_2"));
+        QCOMPARE(m_w->session().history().count(), 1);
 
         ScriptedPrompts* otherPrompts = nullptr;
         auto other = scriptedWindow(otherPrompts);
@@ -290,9 +293,10 @@ private slots:
         QVERIFY(QApplication::clipboard()->text().contains("<name>DlyFnc0</name>"));
     }
 
-    // Cut and paste moves the blocks a band touched, the wires among them too.
+    // Cut and paste moves the blocks a band touched, the wires among them too: two steps.
     void cutAndPaste()
     {
+        const QByteArray before = m_w->document()->toXml();
         // The band covers the delay's corner and only a strip of the PostLogic it feeds.
         m_d->drag(QPoint(280, 140), QPoint(440, 150));
         QCOMPARE(m_d->sheet()->selectedItems(), (QVector<BlockItem*>{block("DlyFnc0"), block("PstLgc0")}));
@@ -302,6 +306,40 @@ private slots:
         QCOMPARE(block("DlyFnc0")->getPort(0), block("PreLgc1"));
         QCOMPARE(block("PstLgc0")->getPort(1), block("DlyFnc0"));
         QCOMPARE(block("PstLgc0")->getPort(0), block("CntFnc0"));
+        QCOMPARE(m_w->session().history().count(), 2);
+        act("action_Undo")->trigger();
+        act("action_Undo")->trigger();
+        QCOMPARE(m_w->document()->toXml(), before);
+    }
+
+    // Undo and redo read again only the sheets that changed, and keep what the user looks at: the
+    // sheet, the chosen blocks and where the sheets are scrolled to.
+    void undoKeepsTheView()
+    {
+        const BlockItem* otherSheet = block("FeedBack0", 1);
+        auto* scroll = qobject_cast<QScrollArea*>(m_w->programWidget(0)->parentWidget()->parentWidget());
+        QVERIFY(scroll && scroll->verticalScrollBar()->maximum() > 0);
+        m_d->click(block("CntFnc0"));
+        m_d->click(block("DlyFnc0"), Qt::ControlModifier);
+        key(Qt::Key_Down);
+        scroll->verticalScrollBar()->setValue(40);
+        for (const char* command : {"action_Undo", "actionRe_do", "action_Undo"}) {
+            act(command)->trigger();
+            QCOMPARE(m_w->programWidget(0)->selectedItems(),
+                     (QVector<BlockItem*>{block("CntFnc0"), block("DlyFnc0")}));
+            QCOMPARE(scroll->verticalScrollBar()->value(), 40);
+            QVERIFY(act("actionCut")->isEnabled());
+        }
+        QCOMPARE(block("CntFnc0")->getIndex(), 0);
+        QCOMPARE(block("FeedBack0", 1), otherSheet);
+        // A sheet more or less: every page is made anew, and still shows what it showed.
+        m_w->tabNew();
+        act("action_Undo")->trigger();
+        QCOMPARE(m_w->sheetCount(), 2);
+        scroll = qobject_cast<QScrollArea*>(m_w->programWidget(0)->parentWidget()->parentWidget());
+        QCOMPARE(scroll->verticalScrollBar()->value(), 40);
+        QCOMPARE(m_w->programWidget(0)->selectedItems(),
+                 (QVector<BlockItem*>{block("CntFnc0"), block("DlyFnc0")}));
     }
 };
 
