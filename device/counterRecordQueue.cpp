@@ -3,12 +3,34 @@
 #include <algorithm>
 #include <chrono>
 
+std::vector<qint64> CounterRecordBatch::msecs() const
+{
+    std::vector<qint64> out;
+    out.reserve(size());
+    for (const TimeRun& run : runs)
+        out.insert(out.end(), run.records, run.msecs);
+    return out;
+}
+
 void CounterRecordBatch::clear()
 {
-    counters.clear();
-    values.clear();
-    msecs.clear();
+    words.clear();
+    runs.clear();
     dropped = 0;
+}
+
+void CounterRecordBatch::truncate(std::size_t n)
+{
+    if (n >= size())
+        return;
+    words.resize(n);
+    std::size_t kept = 0;
+    std::size_t r = 0;
+    for (; r < runs.size() && kept < n; ++r) {
+        runs[r].records = std::min(runs[r].records, n - kept);
+        kept += runs[r].records;
+    }
+    runs.resize(r);
 }
 
 CounterRecordQueue::CounterRecordQueue(std::size_t capacity)
@@ -21,7 +43,18 @@ std::size_t CounterRecordQueue::size() const
     return m_records.size() - m_front;
 }
 
-void CounterRecordQueue::append(const CounterRecordBatch& batch)
+// Taken records are given back before the columns grow.
+void CounterRecordQueue::compact()
+{
+    if (m_front == 0 || m_front < m_records.size() / 2)
+        return;
+    m_records.words.erase(m_records.words.begin(), m_records.words.begin() + long(m_front));
+    m_records.runs.erase(m_records.runs.begin(), m_records.runs.begin() + long(m_runFront));
+    m_front = 0;
+    m_runFront = 0;
+}
+
+void CounterRecordQueue::append(CounterRecordBatch&& batch)
 {
     std::function<void()> notify;
     {
@@ -30,21 +63,24 @@ void CounterRecordQueue::append(const CounterRecordBatch& batch)
         const std::size_t room = m_capacity - std::min(m_capacity, waiting);
         const std::size_t n = std::min(room, batch.size());
         m_records.dropped += batch.size() - n;
-        if (n == 0)
+        if (n == 0) {
+            batch.clear();
             return;
-        // Taken records are given back before the columns grow.
-        if (m_front > 0 && m_front >= m_records.size() / 2) {
-            m_records.counters.erase(m_records.counters.begin(), m_records.counters.begin() + long(m_front));
-            m_records.values.erase(m_records.values.begin(), m_records.values.begin() + long(m_front));
-            m_records.msecs.erase(m_records.msecs.begin(), m_records.msecs.begin() + long(m_front));
-            m_front = 0;
         }
-        m_records.counters.insert(m_records.counters.end(), batch.counters.begin(),
-                                  batch.counters.begin() + long(n));
-        m_records.values.insert(m_records.values.end(), batch.values.begin(), batch.values.begin() + long(n));
-        m_records.msecs.insert(m_records.msecs.end(), batch.msecs.begin(), batch.msecs.begin() + long(n));
-        if (waiting == 0)
+        batch.truncate(n);
+        if (waiting == 0) {
+            // The batch's columns become the queue's without a copy; the spent ones go back.
+            std::swap(m_records.words, batch.words);
+            std::swap(m_records.runs, batch.runs);
+            m_front = 0;
+            m_runFront = 0;
             notify = m_onArrival;
+        } else {
+            compact();
+            m_records.words.insert(m_records.words.end(), batch.words.begin(), batch.words.end());
+            m_records.runs.insert(m_records.runs.end(), batch.runs.begin(), batch.runs.end());
+        }
+        batch.clear();
     }
     m_arrived.notify_all();
     if (notify)
@@ -58,24 +94,26 @@ CounterRecordBatch CounterRecordQueue::take(std::size_t max)
     const std::size_t n = std::min(max, m_records.size() - m_front);
     if (m_front == 0 && n == m_records.size()) {
         std::swap(out, m_records); // everything: the columns change hands without a copy
-        // Room for as many again, so that a full-rate stream does not regrow the columns (copying
-        // them each time) after every take.
-        m_records.counters.reserve(n);
-        m_records.values.reserve(n);
-        m_records.msecs.reserve(n);
-    } else {
-        const auto from = long(m_front);
-        const auto to = long(m_front + n);
-        out.counters.assign(m_records.counters.begin() + from, m_records.counters.begin() + to);
-        out.values.assign(m_records.values.begin() + from, m_records.values.begin() + to);
-        out.msecs.assign(m_records.msecs.begin() + from, m_records.msecs.begin() + to);
-        out.dropped = m_records.dropped;
-        m_records.dropped = 0;
-        m_front += n;
-        if (m_front == m_records.size()) {
-            m_records.clear();
-            m_front = 0;
-        }
+        return out;
+    }
+    out.words.assign(m_records.words.begin() + long(m_front), m_records.words.begin() + long(m_front + n));
+    for (std::size_t left = n; left > 0;) {
+        CounterRecordBatch::TimeRun& run = m_records.runs[m_runFront];
+        const std::size_t k = std::min(left, run.records);
+        out.runs.push_back({run.msecs, k});
+        run.records -= k;
+        left -= k;
+        if (run.records == 0)
+            ++m_runFront;
+    }
+    out.dropped = m_records.dropped;
+    m_records.dropped = 0;
+    m_front += n;
+    if (m_front == m_records.size()) {
+        m_records.words.clear();
+        m_records.runs.clear();
+        m_front = 0;
+        m_runFront = 0;
     }
     return out;
 }

@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -270,6 +271,8 @@ void QOstrumThread::readOstrum(int)
     char time[TIME_TEXT];
     currentTimeText(time);
     const qint64 msecs = m_records ? QDateTime::currentMSecsSinceEpoch() : 0;
+    if (m_records)
+        m_staged.words.reserve(std::size_t(total / DATA_SIZE));
 
     bool dropping = false;
     bool limitHit = false;
@@ -306,7 +309,7 @@ void QOstrumThread::readOstrum(int)
             if (m_out[c])
                 m_out[c]->appendLine(time, m_format[c], raw);
             if (m_records)
-                m_staged.append(c, raw, msecs);
+                m_staged.words.push_back(CounterRecordBatch::word(c, raw));
             if (c == m_limitCounter && ++m_counted >= m_limit) {
                 limitHit = true;
                 break;
@@ -319,6 +322,7 @@ void QOstrumThread::readOstrum(int)
         if (n == 0)
             break;
     }
+    m_staged.stampAll(msecs); // the records of a read share its time
     endBatch(!dropping, count, sum, last);
     if (limitHit) {
         m_bLimitReached = true;
@@ -332,8 +336,8 @@ void QOstrumThread::endBatch(bool bKept, const quint64* count, const double* sum
 {
     if (m_records && !m_staged.empty()) {
         if (bKept)
-            m_records->append(m_staged);
-        m_staged.clear();
+            m_records->append(std::move(m_staged));
+        m_staged.clear(); // after a kept batch: the queue's spent columns, to fill again
     }
     for (int c = 0; c < COUNTERS; ++c) {
         if (m_out[c]) {

@@ -95,14 +95,15 @@ private:
     {
         if (m_next >= m_pending.size()) {
             m_pending = m_monitor->take(RECORD_SLICE);
+            m_pendingMsecs = m_pending.msecs();
             m_next = 0;
             if (m_pending.empty())
                 finish();
         }
         const std::size_t i = m_next++;
-        const int c = m_pending.counters[i] & 3;
-        return m_recordType(c, m_format[c].value(m_pending.values[i]), m_unit[c],
-                            double(m_pending.msecs[i]) / 1000.0);
+        const int c = m_pending.counter(i);
+        return m_recordType(c, m_format[c].value(m_pending.value(i)), m_unit[c],
+                            double(m_pendingMsecs[i]) / 1000.0);
     }
 
     py::object nextBatch()
@@ -139,8 +140,8 @@ private:
                std::array<Column, COUNTERS>& times) const
     {
         std::size_t count[COUNTERS] = {};
-        for (const quint8 c : batch.counters)
-            ++count[c & 3];
+        for (const quint64 word : batch.words)
+            ++count[(word >> CounterRecordBatch::VALUE_BITS) & 3];
         double* value[COUNTERS];
         double* time[COUNTERS];
         double scale[COUNTERS];
@@ -151,17 +152,15 @@ private:
             time[c] = times[c].data.get();
             scale[c] = m_format[c].scale();
         }
-        // The records of one read share their time.
-        qint64 lastMsecs = -1;
-        double seconds = 0;
-        for (std::size_t i = 0; i < batch.size(); ++i) {
-            const int c = batch.counters[i] & 3;
-            if (batch.msecs[i] != lastMsecs) {
-                lastMsecs = batch.msecs[i];
-                seconds = double(lastMsecs) / 1000.0;
+        const quint64* word = batch.words.data();
+        for (const CounterRecordBatch::TimeRun& run : batch.runs) {
+            const double seconds = double(run.msecs) / 1000.0;
+            for (const quint64* end = word + run.records; word < end; ++word) {
+                const int c = int(*word >> CounterRecordBatch::VALUE_BITS) & 3;
+                // Signed: the value has 56 bits, and a signed integer becomes a double in one step.
+                *value[c]++ = double(qint64(*word & CounterRecordBatch::VALUE_MASK)) * scale[c];
+                *time[c]++ = seconds;
             }
-            *value[c]++ = double(batch.values[i]) * scale[c];
-            *time[c]++ = seconds;
         }
     }
 
@@ -180,6 +179,7 @@ private:
     CounterValueFormat m_format[COUNTERS];
     py::object m_unit[COUNTERS];
     CounterRecordBatch m_pending;
+    std::vector<qint64> m_pendingMsecs; // the time of each of m_pending's records
     std::size_t m_next = 0;
 };
 

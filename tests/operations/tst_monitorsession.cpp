@@ -174,12 +174,19 @@ private slots:
         QCOMPARE(session.totals(2).lastText, QString::number(big));
 
         const CounterRecordBatch first = session.takeRecords(3);
-        QCOMPARE(QVector<quint64>(first.values.begin(), first.values.end()), (QVector<quint64>{big, 7, 8}));
-        QCOMPARE(QVector<quint8>(first.counters.begin(), first.counters.end()), (QVector<quint8>{2, 0, 0}));
-        QVERIFY(first.msecs.front() > 0 && first.msecs.back() >= first.msecs.front());
+        QCOMPARE(first.size(), std::size_t(3));
+        QCOMPARE((QVector<quint64>{first.value(0), first.value(1), first.value(2)}),
+                 (QVector<quint64>{big, 7, 8}));
+        QCOMPARE((QVector<int>{first.counter(0), first.counter(1), first.counter(2)}),
+                 (QVector<int>{2, 0, 0}));
+        const std::vector<qint64> msecs = first.msecs();
+        QCOMPARE(msecs.size(), std::size_t(3));
+        QVERIFY(msecs.front() > 0 && msecs.back() >= msecs.front());
         QCOMPARE(first.dropped, quint64(1)); // 10 found the queue full
         const CounterRecordBatch rest = session.takeRecords();
-        QCOMPARE(QVector<quint64>(rest.values.begin(), rest.values.end()), QVector<quint64>{9});
+        QCOMPARE(rest.size(), std::size_t(1));
+        QCOMPARE(rest.value(0), quint64(9));
+        QCOMPARE(rest.msecs().size(), std::size_t(1));
         QCOMPARE(rest.dropped, quint64(0));
         session.stop();
         QVERIFY(session.recordQueue()->isClosed() && !session.recordQueue()->wait(0));
